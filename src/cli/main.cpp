@@ -1,0 +1,59 @@
+// The zorvik command: a table of verbs over the core library.
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+
+#include "cli/verbs.h"
+
+namespace zorvik::cli {
+namespace {
+
+struct TVerb {
+  std::string_view name;
+  int (*run)(const TArgs&);
+  std::string_view usage;
+};
+
+constexpr TVerb kVerbs[] = {
+    {"match", RunMatch, "match PATTERN              print \"POS LEN\" of the first match in stdin"},
+    {"replace", RunReplace, "replace PATTERN REPLACEMENT  replace every match in stdin"},
+};
+
+int PrintHelp() {
+  std::printf(
+      "Usage: zorvik COMMAND [ARGUMENTS]\n"
+      "Makes static HTML pages from Shift-JIS page sources and templates.\n\n"
+      "Commands:\n");
+  for (const TVerb& verb : kVerbs) std::printf("  %.*s\n", int(verb.usage.size()), verb.usage.data());
+  std::printf(
+      "  --help                       show this help\n"
+      "  --version                    show the version\n\n"
+      "Patterns and replacements are taken byte for byte; stdin and stdout are raw bytes.\n"
+      "Exit status: 0 success or match, 1 no match, 2 usage error or malformed pattern.\n");
+  return 0;
+}
+
+}  // namespace
+
+int UsageError(const std::string& message) {
+  std::cerr << "zorvik: " << message << "\nTry 'zorvik --help'.\n";
+  return kUsageError;
+}
+
+}  // namespace zorvik::cli
+
+int main(int argc, char** argv) {
+  using namespace zorvik::cli;
+  if (argc < 2) return UsageError("no command given");
+  const std::string_view command = argv[1];
+  if (command == "--help" || command == "-h") return PrintHelp();
+  if (command == "--version") {
+    std::printf("zorvik %s\n", ZORVIK_VERSION);
+    return 0;
+  }
+  const TArgs args(argv + 2, argv + argc);
+  for (const TVerb& verb : kVerbs) {
+    if (verb.name == command) return verb.run(args);
+  }
+  return UsageError("unknown command '" + std::string(command) + "'");
+}

@@ -1,0 +1,40 @@
+#include "text/blocks.h"
+
+#include "text/char_functions.h"
+#include "text/cut_trim.h"
+
+namespace zorvik {
+
+std::string ExtractBlock(std::string& text, std::string_view start_marker,
+                         std::string_view end_marker, std::string_view placeholder) {
+  if (start_marker.empty() || end_marker.empty()) return {};
+  const int a = CharPos(start_marker, text);
+  const int b = CharPos(end_marker, text);
+  if (a == 0 || b == 0 || b < a) return {};
+  const int start_length = CharLength(start_marker);
+  std::string inner = TrimBlankLines(CharCopy(text, a + start_length, b - a - start_length));
+  CharDelete(text, a, b - a + CharLength(end_marker));
+  if (!placeholder.empty()) CharInsert(placeholder, text, a);
+  return inner;
+}
+
+std::string WrapCommentBlock(std::string_view name, std::string_view inner) {
+  std::string block;
+  block.reserve(inner.size() + 2 * name.size() + 15);
+  block.append("<!--").append(name).append("-->").append(inner);
+  block.append("<!--/").append(name).append("-->");
+  return block;
+}
+
+std::string ExtractCommentBlock(std::string& text, std::string_view name, bool cut) {
+  std::string start_marker = "<!--";
+  start_marker.append(name).append("-->");
+  std::string end_marker = "<!--/";
+  end_marker.append(name).append("-->");
+  std::string copy = text;
+  std::string inner = ExtractBlock(copy, start_marker, end_marker, {});
+  if (cut) text.swap(copy);
+  return inner;
+}
+
+}  // namespace zorvik

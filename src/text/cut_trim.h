@@ -1,0 +1,27 @@
+// Cutting a token or a line off the front of a text, and trimming spaces and blank lines.
+// Spaces are the ASCII space and the full-width space (0x81 0x40); tabs are not spaces.
+// A blank line is a CR LF pair.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// Returns the part of text before the first byte that equals any byte of separators (never a
+// trail byte); text keeps what follows that separator. Without a separator the whole text is
+// the head and text becomes empty.
+std::string CutToken(std::string& text, std::string_view separators);
+
+// Returns the first line; text keeps what follows its CR LF.
+std::string CutLine(std::string& text);
+
+void TrimLeadingSpaces(std::string& text);
+void TrimTrailingSpaces(std::string& text);
+std::string TrimSpaces(std::string_view text);
+
+std::string TrimLeadingBlankLines(std::string_view text);
+std::string TrimTrailingBlankLines(std::string_view text);
+std::string TrimBlankLines(std::string_view text);
+
+}  // namespace zorvik

@@ -1,0 +1,60 @@
+#include "text/file_names.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "text/char_functions.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+namespace {
+
+// Byte offset just after the last separator, 0 when there is none.
+std::size_t FolderLength(std::string_view path) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < path.size(); i += CharBytesAt(path, i)) {
+    if (path[i] == '/' || path[i] == '\\') length = i + 1;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string ToFileSystemPath(std::string_view path) {
+  std::string result(path);
+  for (std::size_t i = 0; i < result.size(); i += CharBytesAt(result, i)) {
+    if (result[i] == '\\') result[i] = '/';
+  }
+  return result;
+}
+
+std::string ExtractFolder(std::string_view path) {
+  return std::string(path.substr(0, FolderLength(path)));
+}
+
+std::string ExtractFileNamePart(std::string_view path) {
+  return std::string(path.substr(FolderLength(path)));
+}
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "./";
+  return ExtractFolder(exe.string());
+}
+
+std::string FileTitleText(std::string_view file_name, std::string_view program_folder) {
+  if (file_name.empty()) return {};
+  std::string name(file_name);
+  if (!program_folder.empty()) {
+    const std::size_t at = FindAtCharStart(name, program_folder);
+    if (at != std::string::npos) name.replace(at, program_folder.size(), "<RunningFolder>/");
+  }
+  return " [" + ExtractFileNamePart(name) + "] - " + ExtractFolder(name);
+}
+
+std::string FileTitleText(std::string_view file_name) {
+  return FileTitleText(file_name, ProgramFolder());
+}
+
+}  // namespace zorvik

@@ -1,0 +1,27 @@
+// Paths as the page sources write them. The folder part of a path runs up to and including its
+// last "/" or "\" that is not the second byte of a double-byte character; such a "\" is taken as
+// "/" when the path reaches the file system, so pages written with "\" keep working.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+std::string ToFileSystemPath(std::string_view path);
+
+// Everything up to and including the last separator; empty when there is none.
+std::string ExtractFolder(std::string_view path);
+
+// Everything after the last separator.
+std::string ExtractFileNamePart(std::string_view path);
+
+// The folder of the running executable, with a trailing "/".
+std::string ProgramFolder();
+
+// " [" name "] - " folder, with program_folder at the front of the path written
+// "<RunningFolder>/". Empty for an empty file name.
+std::string FileTitleText(std::string_view file_name, std::string_view program_folder);
+std::string FileTitleText(std::string_view file_name);
+
+}  // namespace zorvik

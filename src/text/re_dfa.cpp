@@ -1,0 +1,285 @@
+#include "text/re_dfa.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "text/sjis.h"
+
+namespace zorvik {
+
+std::size_t TRE_DFA::KeyHash::operator()(const Key& key) const noexcept {
+  std::size_t h = 1469598103934665603ull;
+  for (std::int32_t v : key) h = (h ^ static_cast<std::uint32_t>(v)) * 1099511628211ull;
+  return h;
+}
+
+TRE_DFA::TRE_DFA(TRE_NFA nfa, bool crlf) : nfa_(std::move(nfa)), crlf_(crlf) {
+  BuildClasses();
+  mark_.assign(nfa_.Program().size() * 2, 0);
+  Flush();
+}
+
+void TRE_DFA::BuildClasses() {
+  // Codes fall into the same class when no code set of the program tells them apart; CR and LF
+  // have classes of their own because the line assertions look at them.
+  std::vector<std::uint8_t> cut(0x10001, 0);
+  cut[0] = 1;
+  for (const TCodeRanges& set : nfa_.Sets()) {
+    for (const auto& [lo, hi] : set) {
+      cut[std::min<std::uint32_t>(lo, 0x10000)] = 1;
+      cut[std::min<std::uint32_t>(hi + 1, 0x10000)] = 1;
+    }
+  }
+  cut[0x0A] = cut[0x0B] = cut[0x0D] = cut[0x0E] = 1;
+  class_of_.resize(0x10000);
+  int cls = -1;
+  for (std::uint32_t code = 0; code < 0x10000; ++code) {
+    if (cut[code]) {
+      ++cls;
+      class_code_.push_back(code);
+    }
+    class_of_[code] = static_cast<std::uint16_t>(cls);
+  }
+  class_count_ = cls + 1;
+  end_class_ = class_count_;
+  stride_ = class_count_ + 1;
+  lf_class_ = class_of_[0x0A];
+  cr_class_ = class_of_[0x0D];
+}
+
+void TRE_DFA::Closure(int pc, bool line_start, bool line_end, std::vector<int>& consumers,
+                      bool& accept) {
+  // Threads are instruction * 2 + 1 once they have passed "$", after which they cannot consume.
+  const std::vector<TREInstruction>& program = nfa_.Program();
+  stack_.push_back(pc * 2);
+  while (!stack_.empty()) {
+    const int thread = stack_.back();
+    stack_.pop_back();
+    if (mark_[thread] == generation_) continue;
+    mark_[thread] = generation_;
+    const TREInstruction& inst = program[thread / 2];
+    const int passed_end = thread & 1;
+    switch (inst.op) {
+      case TREInstruction::kChar:
+        if (!passed_end) consumers.push_back(thread / 2);
+        break;
+      case TREInstruction::kMatch: accept = true; break;
+      case TREInstruction::kSplit:
+        stack_.push_back(inst.out1 * 2 + passed_end);
+        stack_.push_back(inst.out * 2 + passed_end);
+        break;
+      case TREInstruction::kNop: stack_.push_back(inst.out * 2 + passed_end); break;
+      case TREInstruction::kLineStart:
+        if (line_start) stack_.push_back(inst.out * 2 + passed_end);
+        break;
+      case TREInstruction::kLineEnd:
+        if (line_end) stack_.push_back(inst.out * 2 + 1);
+        break;
+    }
+  }
+}
+
+TRE_DFA::StepResult TRE_DFA::Step(const Key& key, int cls) {
+  const bool line_start = key[0] & kFlagLineStart;
+  const bool matched = key[0] & kFlagMatched;
+  const bool line_end = cls == end_class_ || cls == (crlf_ ? cr_class_ : lf_class_);
+
+  std::vector<std::pair<std::size_t, std::size_t>> groups;  // offset in key, size
+  for (std::size_t i = 1; i < key.size(); i += 1 + static_cast<std::size_t>(key[i])) {
+    groups.emplace_back(i + 1, static_cast<std::size_t>(key[i]));
+  }
+  const std::size_t total = groups.size() + (matched ? 0 : 1);
+
+  auto next_generation = [this] {
+    if (++generation_ == 0) {
+      std::fill(mark_.begin(), mark_.end(), 0);
+      generation_ = 1;
+    }
+  };
+
+  StepResult result;
+  next_generation();
+  std::vector<std::vector<int>> consumers(total);
+  std::size_t live = total;
+  for (std::size_t g = 0; g < total; ++g) {
+    bool accept = false;
+    if (g < groups.size()) {
+      for (std::size_t j = 0; j < groups[g].second; ++j) {
+        Closure(key[groups[g].first + j], line_start, line_end, consumers[g], accept);
+      }
+    } else {
+      Closure(nfa_.Start(), line_start, line_end, consumers[g], accept);
+    }
+    if (accept) {
+      result.accept = g < groups.size() ? static_cast<int>(g) : kNewGroup;
+      live = g + 1;  // later starts can no longer win
+      break;
+    }
+  }
+  if (cls == end_class_) return result;
+
+  const std::uint32_t code = class_code_[cls];
+  const bool now_matched = matched || result.accept != kNoAccept;
+  result.next.push_back((nfa_.HasLineStart() && cls == lf_class_ ? kFlagLineStart : 0) |
+                        (now_matched ? kFlagMatched : 0));
+  next_generation();
+  std::vector<int> targets;
+  for (std::size_t g = 0; g < live; ++g) {
+    targets.clear();
+    for (int pc : consumers[g]) {
+      const TREInstruction& inst = nfa_.Program()[pc];
+      if (!RangesContain(nfa_.Sets()[inst.set], code)) continue;
+      if (mark_[inst.out * 2] == generation_) continue;
+      mark_[inst.out * 2] = generation_;
+      targets.push_back(inst.out);
+    }
+    if (targets.empty()) continue;
+    std::sort(targets.begin(), targets.end());
+    result.next.push_back(static_cast<std::int32_t>(targets.size()));
+    result.next.insert(result.next.end(), targets.begin(), targets.end());
+    result.survivors.push_back(g < groups.size() ? static_cast<int>(g) : kNewGroup);
+  }
+  result.trivial = result.accept == kNoAccept && result.survivors.size() == groups.size();
+  for (std::size_t g = 0; result.trivial && g < result.survivors.size(); ++g) {
+    result.trivial = result.survivors[g] == static_cast<int>(g);
+  }
+  return result;
+}
+
+int TRE_DFA::Intern(Key key) {
+  if (auto it = ids_.find(key); it != ids_.end()) return it->second;
+  const std::size_t cost = static_cast<std::size_t>(stride_) * 4 + key.size() * 8 + 64;
+  if (memory_ + cost > kMemoryBudget && !keys_.empty()) {
+    Flush();
+    if (auto it = ids_.find(key); it != ids_.end()) return it->second;
+  }
+  const bool dead = (key[0] & kFlagMatched) && key.size() == 1;
+  const int id = static_cast<int>(keys_.size());
+  auto [it, inserted] = ids_.emplace(std::move(key), id);
+  keys_.push_back(&it->first);
+  dead_.push_back(dead ? 1 : 0);
+  table_.resize(table_.size() + static_cast<std::size_t>(stride_), kUnknown);
+  memory_ += cost;
+  return id;
+}
+
+void TRE_DFA::Flush() {
+  ids_.clear();
+  keys_.clear();
+  dead_.clear();
+  table_.clear();
+  specials_.clear();
+  memory_ = 0;
+  ++flushes_;
+  idle_ = Intern(Key{0});
+}
+
+std::int32_t TRE_DFA::Compute(int state, int cls) {
+  const Key key = *keys_[state];  // copied: interning the next state may empty the cache
+  const unsigned flushes_before = flushes_;
+  StepResult step = Step(key, cls);
+  const int next = Intern(std::move(step.next));
+  std::int32_t entry = next;
+  if (!step.trivial) {
+    memory_ += sizeof(Special) + step.survivors.size() * sizeof(int);
+    specials_.push_back({next, step.accept, std::move(step.survivors)});
+    entry = -2 - static_cast<std::int32_t>(specials_.size() - 1);
+  }
+  if (flushes_ == flushes_before) table_[static_cast<std::size_t>(state) * stride_ + cls] = entry;
+  return entry;
+}
+
+int TRE_DFA::EndAccept(int state) {
+  std::int32_t& entry = table_[static_cast<std::size_t>(state) * stride_ + end_class_];
+  if (entry == kUnknown) entry = Step(*keys_[state], end_class_).accept + 2;
+  return entry - 2;
+}
+
+void TRE_DFA::PrepareAccel() {
+  if (accel_ != kAccelUnknown) return;
+  accel_ = kAccelNone;
+  if (class_count_ > 1024) return;  // not worth the analysis
+  const Key idle{0};
+  std::vector<std::uint8_t> loops(static_cast<std::size_t>(class_count_));
+  for (int cls = 0; cls < class_count_; ++cls) {
+    const StepResult step = Step(idle, cls);
+    loops[cls] = step.trivial && step.next == idle;
+  }
+  int starters = 0;
+  for (unsigned b = 1; b < 256; ++b) {
+    bool skippable = loops[class_of_[b]];
+    for (unsigned t = 0; skippable && IsLeadByte(static_cast<unsigned char>(b)) && t < 256; ++t) {
+      skippable = loops[class_of_[(b << 8) | t]];
+    }
+    if (!skippable) {
+      ++starters;
+      accel_byte_ = static_cast<unsigned char>(b);
+    }
+  }
+  if (starters == 0) accel_ = kAccelToEnd;
+  if (starters == 1) accel_ = kAccelMemchr;
+}
+
+std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
+  if (accel_ == kAccelToEnd) return text.size();
+  std::size_t boundary = p;
+  for (;;) {
+    const void* hit = std::memchr(text.data() + boundary, accel_byte_, text.size() - boundary);
+    if (hit == nullptr) return text.size();
+    const auto q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    if (IsCharStartFrom(text, boundary, q)) return q;
+    boundary = q + 1;  // q is a trail byte: the next byte starts a character
+  }
+}
+
+void TRE_DFA::ApplySurvivors(const std::vector<int>& survivors, std::size_t p) {
+  starts_next_.clear();
+  for (int from : survivors) starts_next_.push_back(from == kNewGroup ? p : starts_[from]);
+  starts_.swap(starts_next_);
+}
+
+TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from) {
+  PrepareAccel();
+  TREFindResult result;
+  starts_.clear();
+  int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  const bool accelerate = accel_ == kAccelMemchr || accel_ == kAccelToEnd;
+  std::size_t p = from;
+  while (p < n) {
+    if (state == idle_ && accelerate) {
+      p = SkipIdle(text, p);
+      if (p >= n) break;
+    }
+    // The hot loop: decode one character, look up its class and the next state.
+    std::uint32_t code = bytes[p];
+    std::size_t len = 1;
+    if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n) {
+      code = (code << 8) | bytes[p + 1];
+      len = 2;
+    }
+    const int cls = class_of_[code];
+    std::int32_t entry = table_[static_cast<std::size_t>(state) * stride_ + cls];
+    if (entry == kUnknown) entry = Compute(state, cls);
+    if (entry >= 0) {
+      state = entry;
+      p += len;
+      continue;
+    }
+    const Special& special = specials_[static_cast<std::size_t>(-2 - entry)];
+    if (special.accept != kNoAccept) {
+      result = {true, special.accept == kNewGroup ? p : starts_[special.accept], p};
+    }
+    ApplySurvivors(special.survivors, p);
+    state = special.next;
+    if (dead_[state]) return result;
+    p += len;
+  }
+  const int accept = EndAccept(state);
+  if (accept != kNoAccept) result = {true, accept == kNewGroup ? n : starts_[accept], n};
+  return result;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,115 @@
+// The deterministic automaton that runs a pattern: built lazily, one state at a time, as the
+// text asks for it, and kept within a memory budget.
+//
+// How it finds the leftmost-longest match in one forward pass: a state is an ordered list of
+// groups of program threads, one group per start position still alive, earliest start first.
+// Each step starts a new group at the current character (until a match is found), follows the
+// empty transitions of every group with the line context of this position, and then consumes
+// the character. A thread reached by an earlier group is dropped from later ones: from the same
+// thread the future is the same, and the earlier start wins. When a group reaches the match
+// instruction, every later group is dropped and no new one starts; earlier groups run on, since
+// a match of theirs would start further left. The last acceptance before the state dies is the
+// answer. The text is therefore read once, whatever the pattern, and the start position of each
+// live group is the only per-position data kept beside the state number.
+//
+// Transitions that keep the groups as they were (the common case) are plain state numbers in
+// the table; the rest point to a record that says which groups survive and whether one accepted.
+// In the state with no live group, characters that cannot begin a match are skipped with
+// memchr when only one byte value can.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "text/re_nfa.h"
+
+namespace zorvik {
+
+struct TREFindResult {
+  bool found = false;
+  std::size_t start = 0;  // byte offsets into the text
+  std::size_t end = 0;
+};
+
+class TRE_DFA {
+ public:
+  // crlf: "$" holds before CR (else before LF).
+  TRE_DFA(TRE_NFA nfa, bool crlf);
+
+  // The leftmost-longest match in text that starts at or after byte offset from, which must be
+  // where a character starts. text ends at its end (the caller cuts it at a NUL byte).
+  // line_start_at_from: "^" holds at from.
+  TREFindResult Find(std::string_view text, std::size_t from, bool line_start_at_from);
+
+  // Memory kept for states and transitions before the cache is emptied and rebuilt.
+  static constexpr std::size_t kMemoryBudget = 4u << 20;
+
+ private:
+  using Key = std::vector<std::int32_t>;  // flags, then per group: size, thread instructions
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const noexcept;
+  };
+  // A transition that changes the groups or accepts.
+  struct Special {
+    int next = 0;
+    int accept = kNoAccept;      // group that accepted: old index, kNewGroup, or kNoAccept
+    std::vector<int> survivors;  // for each group of next: old index or kNewGroup
+  };
+  struct StepResult {
+    Key next;
+    int accept = kNoAccept;
+    std::vector<int> survivors;
+    bool trivial = false;
+  };
+  enum AccelMode { kAccelUnknown, kAccelNone, kAccelMemchr, kAccelToEnd };
+
+  static constexpr int kNoAccept = -2;
+  static constexpr int kNewGroup = -1;
+  static constexpr std::int32_t kUnknown = -1;
+  static constexpr std::int32_t kFlagLineStart = 1;
+  static constexpr std::int32_t kFlagMatched = 2;
+
+  void BuildClasses();
+  StepResult Step(const Key& key, int cls);
+  void Closure(int pc, bool line_start, bool line_end, std::vector<int>& consumers, bool& accept);
+  int Intern(Key key);
+  void Flush();
+  std::int32_t Compute(int state, int cls);
+  int EndAccept(int state);
+  void PrepareAccel();
+  std::size_t SkipIdle(std::string_view text, std::size_t p) const;
+  void ApplySurvivors(const std::vector<int>& survivors, std::size_t p);
+
+  TRE_NFA nfa_;
+  bool crlf_;
+  std::vector<std::uint16_t> class_of_;     // code -> class
+  std::vector<std::uint32_t> class_code_;   // class -> a code in it
+  int class_count_ = 0;
+  int end_class_ = 0;                       // the end of the text
+  int stride_ = 0;
+  int lf_class_ = 0;
+  int cr_class_ = 0;
+
+  std::unordered_map<Key, int, KeyHash> ids_;
+  std::vector<const Key*> keys_;
+  std::vector<std::uint8_t> dead_;
+  std::vector<std::int32_t> table_;         // state * stride + class
+  std::vector<Special> specials_;
+  std::size_t memory_ = 0;
+  int idle_ = 0;                            // no live group, nothing matched
+  unsigned flushes_ = 0;
+
+  AccelMode accel_ = kAccelUnknown;
+  unsigned char accel_byte_ = 0;
+
+  // Scratch space of Step and Find.
+  std::vector<std::uint32_t> mark_;
+  std::uint32_t generation_ = 0;
+  std::vector<int> stack_;
+  std::vector<std::size_t> starts_;
+  std::vector<std::size_t> starts_next_;
+};
+
+}  // namespace zorvik

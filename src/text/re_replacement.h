@@ -1,0 +1,25 @@
+// Replacement texts: "&" stands for the matched text, "\&" for a literal "&", and the escapes of
+// patterns give their characters; anything else stands for itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvik {
+
+class TREReplacement {
+ public:
+  explicit TREReplacement(std::string_view text);
+  // Appends the replacement for one match to out.
+  void AppendTo(std::string& out, std::string_view matched) const;
+
+ private:
+  struct Piece {
+    bool matched = false;  // the matched text; else literal
+    std::string literal;
+  };
+  std::vector<Piece> pieces_;
+};
+
+}  // namespace zorvik

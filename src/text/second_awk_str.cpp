@@ -1,0 +1,107 @@
+#include "text/second_awk_str.h"
+
+#include "text/re_parser.h"
+#include "text/re_replacement.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+
+TRegularExpression::TRegularExpression() { cache_.push_back({std::string(), Compile({})}); }
+
+TRegularExpression::~TRegularExpression() = default;
+
+std::unique_ptr<TRE_DFA> TRegularExpression::Compile(std::string_view pattern) const {
+  return std::make_unique<TRE_DFA>(TRE_NFA(TREParser::Parse(preprocessor_.Process(pattern))),
+                                   crlf_);
+}
+
+void TRegularExpression::SetRegExp(std::string_view pattern) {
+  for (std::size_t i = 0; i < cache_.size(); ++i) {
+    if (cache_[i].pattern == pattern) {
+      current_ = i;
+      reg_exp_ = pattern;
+      return;
+    }
+  }
+  if (cache_.size() >= kCacheSize) cache_.pop_back();
+  try {
+    cache_.insert(cache_.begin() + 1, {std::string(pattern), Compile(pattern)});
+  } catch (const ERegExpParser&) {
+    current_ = 0;
+    reg_exp_.clear();
+    throw;
+  }
+  current_ = 1;
+  reg_exp_ = pattern;
+}
+
+std::vector<std::string> TRegularExpression::CachedPatterns() const {
+  std::vector<std::string> patterns;
+  for (const Entry& entry : cache_) patterns.push_back(entry.pattern);
+  return patterns;
+}
+
+void TRegularExpression::SetCrLf(bool crlf) {
+  if (crlf == crlf_) return;
+  crlf_ = crlf;
+  for (Entry& entry : cache_) entry.dfa = Compile(entry.pattern);
+}
+
+void TMatchCORE::SetLineSeparator(TMatchLineSeparator separator) {
+  line_separator_ = separator;
+  SetCrLf(separator == mcls_CRLF);
+}
+
+std::string_view TMatchCORE::Searchable(std::string_view subject) {
+  return subject.substr(0, subject.find('\0'));
+}
+
+TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
+  const TREFindResult found = FindFrom(Searchable(subject), 0, true);
+  if (!found.found) return {};
+  return {static_cast<int>(found.start + 1), static_cast<int>(found.end - found.start)};
+}
+
+int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {
+  const std::string_view text = Searchable(subject);
+  TREFindResult found = FindFrom(text, 0, true);
+  if (!found.found) return 0;
+  const TREReplacement expansion(replacement);
+  std::string output;
+  int count = 0;
+  std::size_t rest = 0;
+  if (text.empty()) {
+    expansion.AppendTo(output, {});
+    count = 1;
+  } else {
+    for (;;) {
+      output.append(text.substr(rest, found.start - rest));
+      expansion.AppendTo(output, text.substr(found.start, found.end - found.start));
+      rest = found.end;
+      // "^" holds at the start of the rest only when the last character consumed was LF.
+      bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
+                      IsCharStartFrom(text, found.start, found.end - 1);
+      if (found.start == found.end && rest < text.size()) {
+        // An empty match moves one character on, so that the scan advances; under CR LF lines
+        // a CR goes together with its LF.
+        std::size_t len = CharBytesAt(text, rest);
+        if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
+            text[rest + 1] == '\n') {
+          len = 2;
+        }
+        output.append(text.substr(rest, len));
+        after_lf = text[rest + len - 1] == '\n' && (len == 1 || text[rest] == '\r');
+        rest += len;
+      }
+      ++count;
+      if (rest >= text.size()) break;
+      found = FindFrom(text, rest, after_lf);
+      if (!found.found) break;
+    }
+  }
+  output.append(std::string_view(subject).substr(rest));
+  subject.swap(output);
+  return count;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,101 @@
+// The pattern component: holds one pattern at a time and finds or replaces its matches in
+// Shift-JIS text.
+//
+//   TRegularExpression  the pattern, the preprocessor and the cache of compiled patterns
+//   TMatchCORE          the line separator and the search
+//   TMatchCORE2         the dictionary switches and the replacement expansion
+//   TSecondAWKStr       Match and ReplaceAll
+//
+// Matching is leftmost, then longest; a match starts only where a character starts. A subject
+// ends at its first NUL byte; in ReplaceAll, bytes after it are kept as they are.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/re_dfa.h"
+#include "text/re_syntax.h"
+
+namespace zorvik {
+
+// Passes patterns through unchanged: the fuzzy-character and synonym dictionaries that it
+// could expand them with are switched off in this system.
+class TREPreProcessor {
+ public:
+  std::string Process(std::string_view pattern) const { return std::string(pattern); }
+};
+
+enum TMatchLineSeparator { mcls_CRLF, mcls_LF };
+
+class TRegularExpression {
+ public:
+  static constexpr std::size_t kCacheSize = 30;
+
+  TRegularExpression();
+  virtual ~TRegularExpression();
+
+  const std::string& RegExp() const { return reg_exp_; }
+  // Makes pattern current, compiling it unless it is cached. On a malformed pattern throws
+  // ERegExpParser and leaves the empty pattern current.
+  void SetRegExp(std::string_view pattern);
+
+  // The cached patterns, most recently compiled after the empty one (for inspection).
+  std::vector<std::string> CachedPatterns() const;
+
+ protected:
+  TRE_DFA& Current() { return *cache_[current_].dfa; }
+  // Rebuilds every cached automaton for another line separator.
+  void SetCrLf(bool crlf);
+
+ private:
+  struct Entry {
+    std::string pattern;
+    std::unique_ptr<TRE_DFA> dfa;
+  };
+  std::unique_ptr<TRE_DFA> Compile(std::string_view pattern) const;
+
+  TREPreProcessor preprocessor_;
+  std::string reg_exp_;
+  std::vector<Entry> cache_;
+  std::size_t current_ = 0;
+  bool crlf_ = true;
+};
+
+class TMatchCORE : public TRegularExpression {
+ public:
+  TMatchLineSeparator LineSeparator() const { return line_separator_; }
+  void SetLineSeparator(TMatchLineSeparator separator);
+
+ protected:
+  // Subject cut at its first NUL byte.
+  static std::string_view Searchable(std::string_view subject);
+  TREFindResult FindFrom(std::string_view text, std::size_t from, bool line_start_at_from) {
+    return Current().Find(text, from, line_start_at_from);
+  }
+
+ private:
+  TMatchLineSeparator line_separator_ = mcls_CRLF;
+};
+
+class TMatchCORE2 : public TMatchCORE {
+ public:
+  bool UseFuzzyCharDic = false;
+  bool UseSynonymDic = false;
+};
+
+class TSecondAWKStr : public TMatchCORE2 {
+ public:
+  struct TMatchResult {
+    int position = 0;  // 1-based byte position, 0 when there is no match
+    int length = 0;    // in bytes
+  };
+  TMatchResult Match(std::string_view subject);
+
+  // Replaces every match in subject (non-overlapping, replaced text not searched again) and
+  // returns the number of replacements; subject is unchanged when it is 0.
+  int ReplaceAll(std::string_view replacement, std::string& subject);
+};
+
+}  // namespace zorvik

@@ -1,0 +1,50 @@
+#include "text/text_file.h"
+
+#include <fstream>
+#include <system_error>
+#include <filesystem>
+
+#include "text/atomic_file.h"
+#include "text/file_names.h"
+
+namespace zorvik {
+
+std::string NormalizeLineEnds(std::string_view bytes) {
+  const std::size_t nul = bytes.find('\0');
+  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 32 + 2);
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const std::size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) {
+      text.append(bytes.substr(i)).append("\r\n");
+      break;
+    }
+    text.append(bytes.substr(i, end - i)).append("\r\n");
+    i = end + ((bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
+  }
+  return text;
+}
+
+std::string LoadTextFile(std::string_view file_name) {
+  const std::string path = ToFileSystemPath(file_name);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::string(kFileLoadError);
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size > kMaxTextFileBytes) return std::string(kFileLoadError);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::string(kFileLoadError);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
+  // A file that shrank while being read still yields what was there.
+  if (in.bad()) return std::string(kFileLoadError);
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return NormalizeLineEnds(bytes);
+}
+
+bool SaveTextFile(std::string_view file_name, std::string_view text) {
+  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text));
+}
+
+}  // namespace zorvik

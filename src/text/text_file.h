@@ -1,0 +1,28 @@
+// Whole-file text input and output. Bytes are never converted; line ends become CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// The content that LoadTextFile gives for a file it cannot read.
+inline constexpr std::string_view kFileLoadError = "#FileLoadError#";
+
+// Files above this size are not read: no page, template or settings file comes near it, and
+// reading one whole would only exhaust memory.
+inline constexpr std::uintmax_t kMaxTextFileBytes = 512u * 1024 * 1024;
+
+// Splits bytes into lines (a line ends at CR LF, a lone CR or a lone LF; a NUL byte ends the
+// whole text) and joins them again, each line followed by CR LF.
+std::string NormalizeLineEnds(std::string_view bytes);
+
+// The file's text with CR LF line ends, or kFileLoadError when it cannot be read.
+std::string LoadTextFile(std::string_view file_name);
+
+// Writes text with its lines normalised as NormalizeLineEnds does. The old file is replaced
+// only once the new content is complete on disk; false when anything failed.
+bool SaveTextFile(std::string_view file_name, std::string_view text);
+
+}  // namespace zorvik
