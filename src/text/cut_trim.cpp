@@ -27,7 +27,9 @@ std::string CutToken(std::string& text, std::string_view separators) {
 
 std::string CutLine(std::string& text) {
   std::string line = CutToken(text, "\r");
-  CutToken(text, "\n");
+  // Only the LF of this CR LF goes: cutting up to the next LF anywhere would swallow the text
+  // that follows a lone CR.
+  if (!text.empty() && text[0] == '\n') text.erase(0, 1);
   return line;
 }
 

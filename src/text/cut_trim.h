@@ -13,7 +13,8 @@ namespace zorvik {
 // the head and text becomes empty.
 std::string CutToken(std::string& text, std::string_view separators);
 
-// Returns the first line; text keeps what follows its CR LF.
+// Returns the text up to the first CR (an LF alone does not end a line); text keeps what
+// follows that CR and the LF right after it.
 std::string CutLine(std::string& text);
 
 void TrimLeadingSpaces(std::string& text);

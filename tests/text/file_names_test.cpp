@@ -1,0 +1,37 @@
+#include "text/file_names.h"
+
+#include <gtest/gtest.h>
+
+#include "support/sjis.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Sjis;
+
+TEST(FileNamesTest, SplitsAtTheLastSeparatorOfEitherKind) {
+  EXPECT_EQ(ExtractFolder("/site/pages/a.dat"), "/site/pages/");
+  EXPECT_EQ(ExtractFileNamePart("/site/pages/a.dat"), "a.dat");
+  EXPECT_EQ(ExtractFolder("C:\\Tools\\a.dat"), "C:\\Tools\\");
+  EXPECT_EQ(ExtractFolder("a.dat"), "");
+  EXPECT_EQ(ExtractFileNamePart("a.dat"), "a.dat");
+  // 表 ends in 0x5C: that byte is no separator.
+  const std::string path = "/p/" + Sjis("表.dat");
+  EXPECT_EQ(ExtractFolder(path), "/p/");
+  EXPECT_EQ(ExtractFileNamePart(path), Sjis("表.dat"));
+  EXPECT_EQ(ToFileSystemPath("a\\b\\" + Sjis("表")), "a/b/" + Sjis("表"));
+}
+
+TEST(FileNamesTest, FileTitleTextMarksTheProgramFolder) {
+  EXPECT_EQ(FileTitleText("/opt/zorvik/pages/a.dat", "/opt/zorvik/"),
+            " [a.dat] - <RunningFolder>/pages/");
+  EXPECT_EQ(FileTitleText("/home/u/site/b.dat", "/opt/zorvik/"), " [b.dat] - /home/u/site/");
+  EXPECT_EQ(FileTitleText("", "/opt/zorvik/"), "");
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_EQ(FileTitleText(folder + "x.dat"), " [x.dat] - <RunningFolder>/");
+}
+
+}  // namespace
+}  // namespace zorvik

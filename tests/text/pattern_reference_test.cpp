@@ -1,0 +1,186 @@
+// Cross-checks the pattern component against a deliberately simple matcher kept here: it
+// evaluates the parse tree over sets of positions, trying each start in turn. Exponential in
+// nothing and quadratic in everything; for tests only, never for production.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <utility>
+
+#include "text/re_parser.h"
+#include "text/second_awk_str.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+namespace {
+
+class ReferenceMatcher {
+ public:
+  ReferenceMatcher(const TREParseTree& tree, std::string_view text, bool crlf)
+      : tree_(tree), text_(text), crlf_(crlf) {}
+
+  TREFindResult Find(std::size_t from, bool line_start_at_from) {
+    from_ = from;
+    line_start_at_from_ = line_start_at_from;
+    for (std::size_t s = from;; s += CharBytesAt(text_, s)) {
+      const States ends = Ends(tree_.root, {{s, false}});
+      if (!ends.empty()) return {true, s, ends.rbegin()->first};
+      if (s >= text_.size()) return {};
+    }
+  }
+
+ private:
+  using States = std::set<std::pair<std::size_t, bool>>;  // position, passed "$"
+
+  bool AfterLf(std::size_t p) const {
+    if (p == from_) return line_start_at_from_;
+    return text_[p - 1] == '\n' && IsCharStartFrom(text_, from_, p - 1);
+  }
+  bool AtLineEnd(std::size_t p) const {
+    return p == text_.size() || text_[p] == (crlf_ ? '\r' : '\n');
+  }
+
+  States Ends(int index, const States& in) {
+    const TRENode& node = tree_.nodes[index];
+    States out;
+    switch (node.kind) {
+      case TRENodeKind::kEmpty: return in;
+      case TRENodeKind::kSet:
+        for (auto [p, passed] : in) {
+          if (passed || p >= text_.size()) continue;
+          const std::size_t len = CharBytesAt(text_, p);
+          if (RangesContain(tree_.sets[node.set], CharCodeAt(text_, p, len))) out.insert({p + len, false});
+        }
+        return out;
+      case TRENodeKind::kLineStart:
+        for (auto state : in) if (AfterLf(state.first)) out.insert(state);
+        return out;
+      case TRENodeKind::kLineEnd:
+        for (auto [p, passed] : in) if (AtLineEnd(p)) out.insert({p, true});
+        return out;
+      case TRENodeKind::kConcat: return Ends(node.right, Ends(node.left, in));
+      case TRENodeKind::kUnion: {
+        out = Ends(node.left, in);
+        const States right = Ends(node.right, in);
+        out.insert(right.begin(), right.end());
+        return out;
+      }
+      case TRENodeKind::kQuestion: {
+        out = in;
+        const States once = Ends(node.left, in);
+        out.insert(once.begin(), once.end());
+        return out;
+      }
+      case TRENodeKind::kPlus:
+      case TRENodeKind::kStar: {
+        States frontier = node.kind == TRENodeKind::kStar ? in : Ends(node.left, in);
+        out = frontier;
+        while (!frontier.empty()) {
+          States next;
+          for (auto state : Ends(node.left, frontier)) {
+            if (out.insert(state).second) next.insert(state);
+          }
+          frontier.swap(next);
+        }
+        return out;
+      }
+    }
+    return out;
+  }
+
+  const TREParseTree& tree_;
+  std::string_view text_;
+  bool crlf_;
+  std::size_t from_ = 0;
+  bool line_start_at_from_ = true;
+};
+
+// ReplaceAll's steps over the reference search, with "<" & ">" as the replacement.
+int ReferenceReplaceAll(const TREParseTree& tree, std::string& subject, bool crlf) {
+  ReferenceMatcher matcher(tree, subject, crlf);
+  TREFindResult found = matcher.Find(0, true);
+  if (!found.found) return 0;
+  if (subject.empty()) {
+    subject = "<>";
+    return 1;
+  }
+  std::string out;
+  std::size_t rest = 0;
+  int count = 0;
+  for (;;) {
+    out += subject.substr(rest, found.start - rest) + "<" +
+           subject.substr(found.start, found.end - found.start) + ">";
+    rest = found.end;
+    bool after_lf = found.end > found.start && subject[found.end - 1] == '\n' &&
+                    IsCharStartFrom(subject, found.start, found.end - 1);
+    if (found.start == found.end && rest < subject.size()) {
+      std::size_t len = CharBytesAt(subject, rest);
+      if (crlf && subject.compare(rest, 2, "\r\n") == 0) len = 2;
+      out += subject.substr(rest, len);
+      after_lf = subject[rest + len - 1] == '\n' && (len == 1 || subject[rest] == '\r');
+      rest += len;
+    }
+    ++count;
+    if (rest >= subject.size()) break;
+    found = matcher.Find(rest, after_lf);
+    if (!found.found) break;
+  }
+  subject = out + subject.substr(rest);
+  return count;
+}
+
+std::string RandomPattern(std::mt19937& rng, int depth) {
+  static const char* const kAtoms[] = {"a", "b", "A", "\x83\x41", "\x83\x83", ".", "[ab]", "[^a]",
+                                       "[a-\\x83\x41]", "\\r", "\\n", "^", "$", "\\x83", "()"};
+  std::string pattern;
+  const int factors = static_cast<int>(rng() % 4);
+  for (int i = 0; i < factors; ++i) {
+    if (depth < 3 && rng() % 5 == 0) {
+      pattern += "(" + RandomPattern(rng, depth + 1) + ")";
+    } else {
+      pattern += kAtoms[rng() % std::size(kAtoms)];
+    }
+    static const char* const kPostfix[] = {"", "", "*", "+", "?"};
+    pattern += kPostfix[rng() % std::size(kPostfix)];
+  }
+  if (rng() % 4 == 0) pattern += "|" + RandomPattern(rng, depth + 1);
+  return pattern;
+}
+
+std::string RandomSubject(std::mt19937& rng) {
+  static const char* const kPieces[] = {"a", "b", "A", "\x83\x41", "\x83\x83", "\r\n", "\n", "\r",
+                                        "\x83", "x"};
+  std::string subject;
+  const int pieces = static_cast<int>(rng() % 9);
+  for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
+  return subject;
+}
+
+TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
+  std::mt19937 rng(20261207);
+  TSecondAWKStr component;
+  for (int round = 0; round < 4000; ++round) {
+    const std::string pattern = RandomPattern(rng, 0);
+    const bool crlf = round % 3 != 0;
+    component.SetLineSeparator(crlf ? mcls_CRLF : mcls_LF);
+    component.SetRegExp(pattern);
+    const TREParseTree tree = TREParser::Parse(pattern);
+    for (int s = 0; s < 6; ++s) {
+      const std::string subject = RandomSubject(rng);
+      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject
+                                        << "» crlf " << crlf);
+      const TREFindResult expected = ReferenceMatcher(tree, subject, crlf).Find(0, true);
+      const TSecondAWKStr::TMatchResult got = component.Match(subject);
+      ASSERT_EQ(got.position, expected.found ? static_cast<int>(expected.start) + 1 : 0);
+      ASSERT_EQ(got.length, expected.found ? static_cast<int>(expected.end - expected.start) : 0);
+
+      std::string replaced = subject;
+      std::string reference = subject;
+      ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, crlf));
+      ASSERT_EQ(replaced, reference);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zorvik

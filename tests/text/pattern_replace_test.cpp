@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "support/sjis.h"
+#include "text/second_awk_str.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Sjis;
+
+struct ReplaceCase {
+  std::string pattern;
+  std::string replacement;
+  std::string subject;
+  std::string expected;
+  int count;
+};
+
+TEST(PatternReplaceTest, ReplacesEveryMatchOnce) {
+  const ReplaceCase cases[] = {
+      {"<[^>]*>", "", "<b>x</b> y", "x y", 2},
+      {"<[^>]*>", "", "<b\r\n>x", "<b\r\n>x", 0},
+      {"\r\n\r\n", "\r\n", "\r\n\r\n\r\n", "\r\n\r\n", 1},
+      {"a", "[&]", "banana", "b[a]n[a]n[a]", 3},
+      {"a", "\\&", "ab", "&b", 1},
+      {"a", "\\\\\\t\\x41\\101\\x8341", "a", "\\\tAA" + Sjis("ア"), 1},
+      {"a", "\\q\\x", "a", "q\\x", 1},           // a malformed escape stays as written
+      {"a", Sjis("表&"), "a", Sjis("表") + "a", 1},  // 0x5C of 表 is no escape
+      {"x", "y", "abc", "abc", 0},
+      {"x*", "-", "", "-", 1},
+      {"x*", "-", "ab", "-a-b", 2},
+      {"a*", "-", "aab", "--b", 2},
+      {"$", "!", "ab", "ab!", 1},
+      {"$", "!", "a\r\nb", "a!\r\nb!", 2},
+      {"x*", "-", "\r\n" + Sjis("あ"), "-\r\n-" + Sjis("あ"), 2},
+      {"^", ">", "a\r\nb\r\nc", ">a\r\n>b\r\n>c", 3},
+      {"^a", "-", "aaa", "-aa", 1},              // "^" at the rest only after an LF
+      {"\n^", "|", "a\n\nb", "a||b", 2},
+  };
+  TSecondAWKStr component;
+  for (const ReplaceCase& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "pattern «" << c.pattern << "» subject «" << c.subject << "»");
+    component.SetRegExp(c.pattern);
+    std::string subject = c.subject;
+    EXPECT_EQ(component.ReplaceAll(c.replacement, subject), c.count);
+    EXPECT_EQ(subject, c.expected);
+  }
+}
+
+TEST(PatternReplaceTest, RepeatingCollapsesBlankLines) {
+  TSecondAWKStr component;
+  component.SetRegExp("\r\n\r\n");
+  std::string text = "a\r\n\r\n\r\n\r\nb";
+  int rounds = 0;
+  while (component.ReplaceAll("\r\n", text) > 0) ++rounds;
+  EXPECT_EQ(text, "a\r\nb");
+  EXPECT_EQ(rounds, 2);
+}
+
+TEST(PatternReplaceTest, KeepsBytesAfterNul) {
+  TSecondAWKStr component;
+  component.SetRegExp("b");
+  std::string subject("ab\0b", 4);
+  EXPECT_EQ(component.ReplaceAll("c", subject), 1);
+  EXPECT_EQ(subject, std::string("ac\0b", 4));
+  subject.assign("\0b", 2);
+  component.SetRegExp("x*");
+  EXPECT_EQ(component.ReplaceAll("-", subject), 1);
+  EXPECT_EQ(subject, std::string("-\0b", 3));
+}
+
+TEST(PatternReplaceTest, LargeTextsStayExact) {
+  TSecondAWKStr component;
+  component.SetRegExp("<[^>]*>");
+  std::string html;
+  std::string expected;
+  for (int i = 0; i < 100000; ++i) {
+    html += "<p class=\"x\">" + Sjis("本文") + "</p>\r\n";
+    expected += Sjis("本文") + "\r\n";
+  }
+  EXPECT_EQ(component.ReplaceAll("", html), 200000);
+  EXPECT_EQ(html, expected);
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,128 @@
+#include "text/text_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zorvik-text-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path dir_;
+};
+
+TEST_F(TextFileTest, LoadNormalisesLineEnds) {
+  Write("a.txt", "a");
+  EXPECT_EQ(LoadTextFile(Path("a.txt")), "a\r\n");
+  Write("b.txt", "1\r\n2\r3\n4\r\n");
+  EXPECT_EQ(LoadTextFile(Path("b.txt")), "1\r\n2\r\n3\r\n4\r\n");
+  Write("c.txt", std::string("x\r\ny\0z\r\n", 8));
+  EXPECT_EQ(LoadTextFile(Path("c.txt")), "x\r\ny\r\n");
+  Write("empty.txt", "");
+  EXPECT_EQ(LoadTextFile(Path("empty.txt")), "");
+  Write("sjis.txt", "\x95\x5C\r\n\x81\r");  // 表 and a lone lead byte before CR
+  EXPECT_EQ(LoadTextFile(Path("sjis.txt")), "\x95\x5C\r\n\x81\r\n");
+}
+
+TEST_F(TextFileTest, LoadFailuresGiveTheMarkerText) {
+  EXPECT_EQ(LoadTextFile(Path("missing.txt")), "#FileLoadError#");
+  EXPECT_EQ(LoadTextFile(dir_.string()), "#FileLoadError#");
+  EXPECT_EQ(LoadTextFile(""), "#FileLoadError#");
+}
+
+TEST_F(TextFileTest, BackslashesReachTheFileSystemAsSlashes) {
+  Write("w.txt", "w");
+  std::string path = Path("w.txt");
+  path[path.rfind('/')] = '\\';
+  EXPECT_EQ(LoadTextFile(path), "w\r\n");
+  EXPECT_TRUE(SaveTextFile(path, "v"));
+  EXPECT_EQ(Read("w.txt"), "v\r\n");
+}
+
+TEST_F(TextFileTest, SaveWritesCrLfLinesAndKeepsPermissions) {
+  ASSERT_TRUE(SaveTextFile(Path("out.html"), "a\nb\r\nc"));
+  EXPECT_EQ(Read("out.html"), "a\r\nb\r\nc\r\n");
+  ASSERT_TRUE(SaveTextFile(Path("out.html"), ""));
+  EXPECT_EQ(Read("out.html"), "");
+  ::chmod(Path("out.html").c_str(), 0640);
+  ASSERT_TRUE(SaveTextFile(Path("out.html"), "x"));
+  struct stat st {};
+  ::stat(Path("out.html").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(TextFileTest, SaveThroughALinkReplacesTheLinkedFile) {
+  Write("real.html", "old");
+  fs::create_symlink(Path("real.html"), Path("link.html"));
+  ASSERT_TRUE(SaveTextFile(Path("link.html"), "new"));
+  EXPECT_TRUE(fs::is_symlink(Path("link.html")));
+  EXPECT_EQ(Read("real.html"), "new\r\n");
+}
+
+TEST_F(TextFileTest, FailedSaveKeepsTheOldFileWhole) {
+  EXPECT_FALSE(SaveTextFile(Path("no/such/folder/x.html"), "x"));
+  EXPECT_FALSE(SaveTextFile(dir_.string(), "x"));
+  EXPECT_FALSE(SaveTextFile("", "x"));
+  if (::geteuid() != 0) {
+    Write("keep.html", "old\r\n");
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(SaveTextFile(Path("keep.html"), "new"));
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(Read("keep.html"), "old\r\n");
+  }
+  // Nothing is left behind by the failed attempts.
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) files += entry.is_regular_file();
+  EXPECT_LE(files, 1);
+}
+
+TEST_F(TextFileTest, WriteThatRunsOutOfSpaceLeavesTheOldFileWhole) {
+  // A file size limit makes the write fail part-way, as a full disk would.
+  Write("target.html", "old\r\n");
+  struct rlimit old_limit {};
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 16;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const bool saved = SaveTextFile(Path("target.html"), std::string(1000, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  ::signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(Read("target.html"), "old\r\n");
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 1);
+}
+
+}  // namespace
+}  // namespace zorvik
