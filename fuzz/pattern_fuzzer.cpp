@@ -1,0 +1,57 @@
+// Feeds random patterns, subjects and replacements to the pattern component.
+//
+// Input: one flag byte (bit 0: LF lines), one byte with the pattern's length, the pattern, then
+// the subject. Besides crashes and sanitizer reports it checks what must hold for any input:
+// error positions inside the pattern, matches inside the subject and starting on a character,
+// and replacing every match by itself ("&") giving the subject back.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "text/second_awk_str.h"
+#include "text/sjis.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zorvik;
+  if (size < 2) return 0;
+  const bool lf = data[0] & 1;
+  const std::size_t pattern_length = std::min<std::size_t>(data[1], size - 2);
+  const std::string pattern(reinterpret_cast<const char*>(data + 2), pattern_length);
+  const std::string subject(reinterpret_cast<const char*>(data + 2 + pattern_length),
+                            size - 2 - pattern_length);
+
+  TSecondAWKStr component;
+  component.SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
+  try {
+    component.SetRegExp(pattern);
+  } catch (const ERegExpParser& e) {
+    Check(e.ErrorPos <= pattern.size());
+    Check(component.RegExp().empty());
+  }
+
+  const std::string_view searchable = std::string_view(subject).substr(0, subject.find('\0'));
+  const TSecondAWKStr::TMatchResult match = component.Match(subject);
+  if (match.position > 0) {
+    const std::size_t start = static_cast<std::size_t>(match.position - 1);
+    Check(start + static_cast<std::size_t>(match.length) <= searchable.size());
+    Check(IsCharStartFrom(searchable, 0, start));
+  } else {
+    Check(match.length == 0);
+  }
+
+  std::string same = subject;
+  component.ReplaceAll("&", same);
+  Check(same == subject);
+
+  std::string replaced = subject;
+  component.ReplaceAll("<\\&&>", replaced);
+  return 0;
+}
