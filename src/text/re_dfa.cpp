@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "text/byte_scan.h"
 #include "text/sjis.h"
 
 namespace zorvik {
@@ -13,6 +15,56 @@ std::size_t TRE_DFA::KeyHash::operator()(const Key& key) const noexcept {
   for (std::int32_t v : key) h = (h ^ static_cast<std::uint32_t>(v)) * 1099511628211ull;
   return h;
 }
+
+namespace {
+
+// The bytes that every match begins with, up to max_bytes: followed through the program while
+// all paths consume the same single character. Assertions are taken as passable, which can
+// only make the prefix shorter than it might be.
+std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
+  const std::vector<TREInstruction>& program = nfa.Program();
+  std::string prefix;
+  std::vector<int> current{nfa.Start()};
+  while (prefix.size() < max_bytes) {
+    std::vector<std::uint8_t> seen(program.size(), 0);
+    std::vector<int> stack = current;
+    std::vector<int> consumers;
+    while (!stack.empty()) {
+      const int pc = stack.back();
+      stack.pop_back();
+      if (seen[pc]) continue;
+      seen[pc] = 1;
+      const TREInstruction& inst = program[pc];
+      switch (inst.op) {
+        case TREInstruction::kChar: consumers.push_back(pc); break;
+        case TREInstruction::kMatch: return prefix;  // a match may end here
+        case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
+        default: stack.push_back(inst.out); break;
+      }
+    }
+    if (consumers.empty()) return prefix;
+    std::uint32_t code = 0;
+    for (int pc : consumers) {
+      const TCodeRanges& set = nfa.Sets()[program[pc].set];
+      if (set.size() != 1 || set[0].first != set[0].second) return prefix;
+      if (code != 0 && code != set[0].first) return prefix;
+      code = set[0].first;
+    }
+    if (code == 0) return prefix;
+    AppendCharCode(prefix, code);
+    current.clear();
+    for (int pc : consumers) current.push_back(program[pc].out);
+  }
+  return prefix;
+}
+
+std::size_t GroupCount(const std::vector<std::int32_t>& key) {
+  std::size_t groups = 0;
+  for (std::size_t i = 1; i < key.size(); i += 1 + static_cast<std::size_t>(key[i])) ++groups;
+  return groups;
+}
+
+}  // namespace
 
 TRE_DFA::TRE_DFA(TRE_NFA nfa, bool crlf) : nfa_(std::move(nfa)), crlf_(crlf) {
   BuildClasses();
@@ -183,7 +235,8 @@ std::int32_t TRE_DFA::Compute(int state, int cls) {
   std::int32_t entry = next;
   if (!step.trivial) {
     memory_ += sizeof(Special) + step.survivors.size() * sizeof(int);
-    specials_.push_back({next, step.accept, std::move(step.survivors)});
+    const RemapKind remap = ClassifyRemap(step.survivors, GroupCount(key));
+    specials_.push_back({next, step.accept, remap, std::move(step.survivors)});
     entry = -2 - static_cast<std::int32_t>(specials_.size() - 1);
   }
   if (flushes_ == flushes_before) table_[static_cast<std::size_t>(state) * stride_ + cls] = entry;
@@ -218,24 +271,65 @@ void TRE_DFA::PrepareAccel() {
     }
   }
   if (starters == 0) accel_ = kAccelToEnd;
-  if (starters == 1) accel_ = kAccelMemchr;
+  if (starters != 1) return;
+  accel_ = kAccelMemchr;
+  // The prefix scan jumps over line ends, so it needs a pattern without "^".
+  std::string prefix = RequiredPrefix(nfa_, 16);
+  if (!nfa_.HasLineStart() && prefix.size() >= 2 &&
+      static_cast<unsigned char>(prefix[0]) == accel_byte_) {
+    accel_ = kAccelPrefix;
+    accel_prefix_ = std::move(prefix);
+  }
 }
 
 std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
   if (accel_ == kAccelToEnd) return text.size();
+  // Candidates come from a byte scan; boundary is the last offset known to start a character,
+  // and moves up with every candidate, so the text is still walked only once.
   std::size_t boundary = p;
-  for (;;) {
-    const void* hit = std::memchr(text.data() + boundary, accel_byte_, text.size() - boundary);
-    if (hit == nullptr) return text.size();
-    const auto q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    if (IsCharStartFrom(text, boundary, q)) return q;
-    boundary = q + 1;  // q is a trail byte: the next byte starts a character
+  for (std::size_t from = p;; ) {
+    std::size_t q;
+    if (accel_ == kAccelPrefix) {
+      q = FindByteEnds(text.data(), from, text.size(), accel_byte_,
+                       static_cast<unsigned char>(accel_prefix_.back()), accel_prefix_.size() - 1);
+      if (q >= text.size()) return text.size();
+    } else {
+      const void* hit = std::memchr(text.data() + from, accel_byte_, text.size() - from);
+      if (hit == nullptr) return text.size();
+      q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    }
+    const bool starts_char = IsCharStartFrom(text, boundary, q);
+    boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
+    // A start without the whole prefix cannot match, so the state after it is idle again.
+    if (starts_char &&
+        (accel_ == kAccelMemchr || text.compare(q, accel_prefix_.size(), accel_prefix_) == 0)) {
+      return q;
+    }
+    from = q + 1;
   }
 }
 
-void TRE_DFA::ApplySurvivors(const std::vector<int>& survivors, std::size_t p) {
+TRE_DFA::RemapKind TRE_DFA::ClassifyRemap(const std::vector<int>& survivors,
+                                          std::size_t old_groups) {
+  // The old groups that survive, in order, as a prefix: the common shapes get a fast path.
+  std::size_t prefix = 0;
+  while (prefix < survivors.size() && survivors[prefix] == static_cast<int>(prefix)) ++prefix;
+  if (prefix == survivors.size()) return prefix == old_groups ? kKeep : kTruncate;
+  if (prefix + 1 == survivors.size() && prefix == old_groups && survivors[prefix] == kNewGroup) {
+    return kAppendNew;
+  }
+  return kGeneral;
+}
+
+void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
+  switch (special.remap) {
+    case kKeep: return;
+    case kTruncate: starts_.resize(special.survivors.size()); return;
+    case kAppendNew: starts_.push_back(p); return;
+    case kGeneral: break;
+  }
   starts_next_.clear();
-  for (int from : survivors) starts_next_.push_back(from == kNewGroup ? p : starts_[from]);
+  for (int from : special.survivors) starts_next_.push_back(from == kNewGroup ? p : starts_[from]);
   starts_.swap(starts_next_);
 }
 
@@ -246,7 +340,7 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
   int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
-  const bool accelerate = accel_ == kAccelMemchr || accel_ == kAccelToEnd;
+  const bool accelerate = accel_ != kAccelNone;
   std::size_t p = from;
   while (p < n) {
     if (state == idle_ && accelerate) {
@@ -272,7 +366,7 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
     if (special.accept != kNoAccept) {
       result = {true, special.accept == kNewGroup ? p : starts_[special.accept], p};
     }
-    ApplySurvivors(special.survivors, p);
+    ApplySurvivors(special, p);
     state = special.next;
     if (dead_[state]) return result;
     p += len;

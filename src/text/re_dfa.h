@@ -15,10 +15,12 @@
 // Transitions that keep the groups as they were (the common case) are plain state numbers in
 // the table; the rest point to a record that says which groups survive and whether one accepted.
 // In the state with no live group, characters that cannot begin a match are skipped with
-// memchr when only one byte value can.
+// memchr when only one byte value can, or by a vector scan for the first and last byte of the
+// literal that every match begins with.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -52,9 +54,12 @@ class TRE_DFA {
     std::size_t operator()(const Key& key) const noexcept;
   };
   // A transition that changes the groups or accepts.
+  // How the start positions of the live groups change along a transition.
+  enum RemapKind : unsigned char { kKeep, kTruncate, kAppendNew, kGeneral };
   struct Special {
     int next = 0;
     int accept = kNoAccept;      // group that accepted: old index, kNewGroup, or kNoAccept
+    RemapKind remap = kGeneral;
     std::vector<int> survivors;  // for each group of next: old index or kNewGroup
   };
   struct StepResult {
@@ -63,7 +68,9 @@ class TRE_DFA {
     std::vector<int> survivors;
     bool trivial = false;
   };
-  enum AccelMode { kAccelUnknown, kAccelNone, kAccelMemchr, kAccelToEnd };
+  // kAccelMemchr: only accel_byte_ leaves the idle state. kAccelPrefix: besides, every match
+  // begins with the bytes of accel_prefix_ (two or more).
+  enum AccelMode { kAccelUnknown, kAccelNone, kAccelMemchr, kAccelPrefix, kAccelToEnd };
 
   static constexpr int kNoAccept = -2;
   static constexpr int kNewGroup = -1;
@@ -80,7 +87,8 @@ class TRE_DFA {
   int EndAccept(int state);
   void PrepareAccel();
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
-  void ApplySurvivors(const std::vector<int>& survivors, std::size_t p);
+  static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
+  void ApplySurvivors(const Special& special, std::size_t p);
 
   TRE_NFA nfa_;
   bool crlf_;
@@ -103,6 +111,7 @@ class TRE_DFA {
 
   AccelMode accel_ = kAccelUnknown;
   unsigned char accel_byte_ = 0;
+  std::string accel_prefix_;
 
   // Scratch space of Step and Find.
   std::vector<std::uint32_t> mark_;

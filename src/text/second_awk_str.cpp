@@ -68,6 +68,7 @@ int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject
   if (!found.found) return 0;
   const TREReplacement expansion(replacement);
   std::string output;
+  output.reserve(subject.size() + subject.size() / 8);
   int count = 0;
   std::size_t rest = 0;
   if (text.empty()) {
