@@ -28,8 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string subject(reinterpret_cast<const char*>(data + 2 + pattern_length),
                             size - 2 - pattern_length);
 
-  TSecondAWKStr component;
-  component.SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
+  // One component per line separator, kept across inputs as the program keeps its own, so that
+  // the pattern cache is exercised too.
+  static TSecondAWKStr crlf_component;
+  static TSecondAWKStr lf_component;
+  static const bool lf_ready = (lf_component.SetLineSeparator(mcls_LF), true);
+  (void)lf_ready;
+  TSecondAWKStr& component = lf ? lf_component : crlf_component;
   try {
     component.SetRegExp(pattern);
   } catch (const ERegExpParser& e) {
@@ -42,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (match.position > 0) {
     const std::size_t start = static_cast<std::size_t>(match.position - 1);
     Check(start + static_cast<std::size_t>(match.length) <= searchable.size());
-    Check(IsCharStartFrom(searchable, 0, start));
+    // The end counts as a start too, also after a lead byte that is the last byte.
+    Check(start == searchable.size() || IsCharStartFrom(searchable, 0, start));
   } else {
     Check(match.length == 0);
   }

@@ -34,6 +34,8 @@ class TRegularExpression {
   static constexpr std::size_t kCacheSize = 30;
 
   TRegularExpression();
+  TRegularExpression(const TRegularExpression&) = delete;
+  TRegularExpression& operator=(const TRegularExpression&) = delete;
   virtual ~TRegularExpression();
 
   const std::string& RegExp() const { return reg_exp_; }
