@@ -5,9 +5,19 @@
 
 namespace zorvik {
 
-// Offset of the first i >= from with data[i] == first and data[i + distance] == last
+// A byte to look for: data[i] | fold == value. A fold of 0x20 with a lower-case letter as the
+// value finds the letter in either case.
+struct TByteProbe {
+  unsigned char value = 0;
+  unsigned char fold = 0;
+};
+
+// A probe for byte b, ignoring the case of ASCII letters when ignore_case is set.
+TByteProbe MakeProbe(unsigned char b, bool ignore_case);
+
+// Offset of the first i >= from where first matches data[i] and last matches data[i + distance]
 // (i + distance < size), or size when there is none. Uses AVX2 where the processor has it.
-std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, unsigned char first,
-                         unsigned char last, std::size_t distance);
+std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
+                         TByteProbe last, std::size_t distance);
 
 }  // namespace zorvik

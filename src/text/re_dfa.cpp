@@ -290,8 +290,9 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
   for (std::size_t from = p;; ) {
     std::size_t q;
     if (accel_ == kAccelPrefix) {
-      q = FindByteEnds(text.data(), from, text.size(), accel_byte_,
-                       static_cast<unsigned char>(accel_prefix_.back()), accel_prefix_.size() - 1);
+      q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
+                       MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
+                       accel_prefix_.size() - 1);
       if (q >= text.size()) return text.size();
     } else {
       const void* hit = std::memchr(text.data() + from, accel_byte_, text.size() - from);

@@ -1,0 +1,100 @@
+#include "text/replace_text.h"
+
+#include "text/byte_scan.h"
+#include "text/char_functions.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// True when text at offset at holds pattern, single-byte letters compared without case.
+bool EqualsIgnoringCase(std::string_view text, std::size_t at, std::string_view pattern) {
+  if (text.size() - at < pattern.size()) return false;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const std::size_t len = CharBytesAt(pattern, i);
+    if (len == 2) {
+      if (text[at + i] != pattern[i] || text[at + i + 1] != pattern[i + 1]) return false;
+    } else if (Lower(text[at + i]) != Lower(pattern[i])) {
+      return false;
+    }
+    i += len;
+  }
+  return true;
+}
+
+// Walks candidates of pattern in text from `from` on; `boundary` is an offset known to start a
+// character (<= from), kept up to date so that the text is walked once. Returns the first real
+// occurrence or npos.
+std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std::size_t from,
+                           std::size_t& boundary) {
+  // Two probe bytes: the first and the second to last, which for a tag "{$name}" is part of the
+  // name and rules out most other tags at once.
+  const std::size_t distance = pattern.size() >= 3 ? pattern.size() - 2 : pattern.size() - 1;
+  const TByteProbe first = MakeProbe(static_cast<unsigned char>(pattern[0]), true);
+  const TByteProbe other = MakeProbe(static_cast<unsigned char>(pattern[distance]), true);
+  while (from + pattern.size() <= text.size()) {
+    const std::size_t at = FindByteEnds(text.data(), from, text.size(), first, other, distance);
+    if (at >= text.size()) break;
+    const bool starts_char = at >= boundary && IsCharStartFrom(text, boundary, at);
+    if (at >= boundary) boundary = starts_char ? at : at + 1;
+    if (starts_char && EqualsIgnoringCase(text, at, pattern)) return at;
+    from = at + 1;
+  }
+  return std::string_view::npos;
+}
+
+// Offset where the character after a match at `at` starts: the match may end with a lead byte
+// that the text pairs with the byte after it.
+std::size_t BoundaryAfter(std::string_view text, std::string_view pattern, std::size_t at) {
+  std::size_t i = 0;
+  while (i < pattern.size()) i += CharBytesAt(text.substr(at), i);
+  return at + i;
+}
+
+}  // namespace
+
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from) {
+  if (pattern.empty()) return std::string_view::npos;
+  std::size_t boundary = from;
+  return NextOccurrence(text, pattern, from, boundary);
+}
+
+int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement) {
+  if (pattern.empty() || text.size() < pattern.size()) return 0;
+  std::size_t boundary = 0;
+  std::size_t at = NextOccurrence(text, pattern, 0, boundary);
+  if (at == std::string_view::npos) return 0;
+  std::string out;
+  out.reserve(text.size());
+  std::size_t copied = 0;
+  int count = 0;
+  while (at != std::string_view::npos) {
+    out.append(text, copied, at - copied).append(replacement);
+    ++count;
+    copied = at + pattern.size();
+    boundary = BoundaryAfter(text, pattern, at);
+    at = NextOccurrence(text, pattern, boundary, boundary);
+  }
+  out.append(text, copied, std::string::npos);
+  text.swap(out);
+  return count;
+}
+
+bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement) {
+  const std::size_t at = FindAtCharStart(text, pattern);
+  if (at == std::string_view::npos) return false;
+  text.replace(at, pattern.size(), replacement);
+  return true;
+}
+
+std::string AsciiLowerCase(std::string_view text) {
+  std::string result(text);
+  for (std::size_t i = 0; i < result.size(); i += CharBytesAt(result, i)) {
+    result[i] = Lower(result[i]);
+  }
+  return result;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,27 @@
+// The two disciplines of text replacement.
+//
+// Replace every: left to right, non-overlapping, replaced text not searched again, ASCII letters
+// compared without case (the bytes of double-byte characters exactly). Replace the first: the
+// first occurrence only, compared exactly. A match starts only where a character starts.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+// Byte offset of the first occurrence of pattern at or after from (a character start), ignoring
+// the case of ASCII letters, or npos.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern,
+                             std::size_t from = 0);
+
+// Replaces every occurrence; returns how many were replaced. One scan of the text.
+int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// Replaces the first exact occurrence; false when there is none.
+bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// ASCII letters turned to lower case; every other byte, double-byte characters included, stays.
+std::string AsciiLowerCase(std::string_view text);
+
+}  // namespace zorvik
