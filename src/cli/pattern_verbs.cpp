@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "cli/terminal_text.h"
+#include "text/encoding.h"
 #include "cli/verbs.h"
 #include "text/second_awk_str.h"
 

@@ -1,0 +1,58 @@
+#include "batch/batch_run.h"
+
+#include "batch/batch_messages.h"
+#include "engine/generation_run.h"
+#include "text/replace_text.h"
+
+namespace zorvik {
+namespace {
+
+std::string PathMessage(std::string_view text, std::string_view path) {
+  std::string message(text);
+  message.append("(").append(path).append(")");
+  return message;
+}
+
+// Clears the batch flag however the loop ends.
+struct TBatchFlag {
+  explicit TBatchFlag(GenerationState& state) : state_(state) { state_.BatchMode = true; }
+  ~TBatchFlag() { state_.BatchMode = false; }
+  GenerationState& state_;
+};
+
+}  // namespace
+
+TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& entries,
+                       TBatchHost& host) {
+  TBatchOutcome outcome;
+  {
+    TBatchFlag batch(context.state);
+    ResetGeneration(context.state);
+    const std::size_t count = entries.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      std::string path = entries[i];
+      ReplaceEvery(path, "{$RunningFolder}", context.running_folder);
+      if (!context.files.FileExists(path)) {
+        context.log.AddLog(PathMessage(batch_message::kFileMissing, path));
+        outcome.file_missing = true;
+        continue;
+      }
+      const std::optional<std::string> page = host.LoadPageSource(path);
+      if (!page) {
+        // Skipping it without a word would report the batch as complete.
+        context.log.AddLog(PathMessage(batch_message::kFileUnreadable, path));
+        outcome.file_missing = true;
+        continue;
+      }
+      RunGeneration(context, *page);
+      WriteHtmlFile(context, host.ShowResult(context.state.WorkingText));
+    }
+  }
+  if (outcome.file_missing) {
+    context.log.AddLog("");
+    context.log.AddLog("");
+  }
+  return outcome;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,32 @@
+// The batch run: one reset, then each page source of a list generated and written in turn,
+// with the counts, import lists and modes carried from one page to the next.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/engine_context.h"
+
+namespace zorvik {
+
+// What the batch needs of whoever drives it: the batch window loads each page source into the
+// main window's editor, the command line reads the file.
+class TBatchHost {
+ public:
+  virtual ~TBatchHost() = default;
+  // Loads the page source at path (setting DataFolder) and returns its text as the editor
+  // hands it over, or nothing when it could not be loaded.
+  virtual std::optional<std::string> LoadPageSource(const std::string& path) = 0;
+  // Takes the run's result (the written-HTML pane) and returns the text to write.
+  virtual std::string ShowResult(const std::string& working_text) { return working_text; }
+};
+
+struct TBatchOutcome {
+  bool file_missing = false;  // an entry was missing or could not be read
+};
+
+TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& entries,
+                       TBatchHost& host);
+
+}  // namespace zorvik

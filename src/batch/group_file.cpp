@@ -1,0 +1,43 @@
+#include "batch/group_file.h"
+
+#include "text/file_names.h"
+#include "text/replace_text.h"
+#include "text/text_file.h"
+
+namespace zorvik {
+
+std::vector<std::string> GroupEntriesFromText(std::string text, std::string_view group_folder,
+                                              std::string_view running_folder) {
+  ReplaceEvery(text, "{$GRODataFolder}", group_folder);
+  ReplaceEvery(text, "{$RunningFolder}", running_folder);
+  // The text comes from LoadTextFile: every line, the last one too, ends with CR LF.
+  std::vector<std::string> entries;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find("\r\n", from);
+    if (end == std::string::npos) end = text.size();
+    entries.push_back(text.substr(from, end - from));
+    from = end + 2;
+  }
+  return entries;
+}
+
+std::string GroupTextFromEntries(const std::vector<std::string>& entries,
+                                 std::string_view group_folder, std::string_view running_folder) {
+  std::string text;
+  for (const std::string& entry : entries) text.append(entry).append("\r\n");
+  if (!group_folder.empty()) ReplaceEvery(text, group_folder, "{$GRODataFolder}");
+  if (!running_folder.empty()) ReplaceEvery(text, running_folder, "{$RunningFolder}");
+  return text;
+}
+
+std::vector<std::string> ReadGroupFile(std::string_view path, std::string_view running_folder) {
+  return GroupEntriesFromText(LoadTextFile(path), ExtractFolder(path), running_folder);
+}
+
+bool SaveGroupFile(std::string_view path, const std::vector<std::string>& entries,
+                   std::string_view running_folder) {
+  return SaveTextFile(path, GroupTextFromEntries(entries, ExtractFolder(path), running_folder));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,69 @@
+#include "engine/date_tags.h"
+
+#include <cstdio>
+
+#include "text/replace_text.h"
+
+namespace zorvik {
+namespace {
+
+std::string Digits(int value, bool two) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, two ? "%02d" : "%d", value);
+  return buffer;
+}
+
+enum class TField { kYear4, kMonth2, kDay2, kHour2, kMinute2, kSecond2, kYear2, kMonth, kDay,
+                    kHour, kMinute, kSecond, kDay3, kDay4, kMonth3, kMonth4 };
+
+struct TDateTag {
+  const char* tag;
+  TField field;
+};
+
+// In the order in which they are replaced.
+constexpr TDateTag kDateTags[] = {
+    {"{$Year4}", TField::kYear4},     {"{$Month2}", TField::kMonth2},
+    {"{$Day2}", TField::kDay2},       {"{$Hour2}", TField::kHour2},
+    {"{$Minute2}", TField::kMinute2}, {"{$Second2}", TField::kSecond2},
+    {"{$Year2}", TField::kYear2},     {"{$Month}", TField::kMonth},
+    {"{$Day}", TField::kDay},         {"{$Hour}", TField::kHour},
+    {"{$Minute}", TField::kMinute},   {"{$Second}", TField::kSecond},
+    {"{$Day3}", TField::kDay3},       {"{$Day4}", TField::kDay4},
+    {"{$Month3}", TField::kMonth3},   {"{$Month4}", TField::kMonth4},
+};
+
+std::string FieldValue(TField field, const std::tm& t, const TClock& clock) {
+  switch (field) {
+    case TField::kYear4: return Digits(t.tm_year + 1900, false);
+    case TField::kMonth2: return Digits(t.tm_mon + 1, true);
+    case TField::kDay2: return Digits(t.tm_mday, true);
+    case TField::kHour2: return Digits(t.tm_hour, true);
+    case TField::kMinute2: return Digits(t.tm_min, true);
+    case TField::kSecond2: return Digits(t.tm_sec, true);
+    case TField::kYear2: return Digits((t.tm_year + 1900) % 100, true);
+    case TField::kMonth: return Digits(t.tm_mon + 1, false);
+    case TField::kDay: return Digits(t.tm_mday, false);
+    case TField::kHour: return Digits(t.tm_hour, false);
+    case TField::kMinute: return Digits(t.tm_min, false);
+    case TField::kSecond: return Digits(t.tm_sec, false);
+    case TField::kDay3: return clock.DayName(t.tm_wday, false);
+    case TField::kDay4: return clock.DayName(t.tm_wday, true);
+    case TField::kMonth3: return clock.MonthName(t.tm_mon, false);
+    case TField::kMonth4: return clock.MonthName(t.tm_mon, true);
+  }
+  return {};
+}
+
+}  // namespace
+
+void ReplaceDateTags(std::string& text, const TClock& clock) {
+  // Nothing to do without a tag opener: saves sixteen scans of a page without date tags.
+  if (text.find("{$") == std::string::npos) return;
+  for (const TDateTag& date_tag : kDateTags) {
+    if (FindIgnoringCase(text, date_tag.tag) == std::string::npos) continue;
+    ReplaceEvery(text, date_tag.tag, FieldValue(date_tag.field, clock.Now(), clock));
+  }
+}
+
+}  // namespace zorvik

@@ -1,0 +1,14 @@
+// The sixteen date and time tags ({$Year4}, {$Month2}, ... {$Month4}), filled from the clock.
+#pragma once
+
+#include <string>
+
+#include "engine/clock.h"
+
+namespace zorvik {
+
+// Replaces every date and time tag in text (letter case ignored), each tag with the clock's
+// time at the moment it is replaced.
+void ReplaceDateTags(std::string& text, const TClock& clock);
+
+}  // namespace zorvik

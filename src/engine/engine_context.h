@@ -1,0 +1,34 @@
+// What every step of a generation run works with. The owner (the main window, the command line)
+// creates the parts and keeps them for the life of the program.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/clock.h"
+#include "engine/file_system.h"
+#include "engine/generation_log.h"
+#include "engine/generation_state.h"
+#include "text/second_awk_str.h"
+
+namespace zorvik {
+
+struct TEngineContext {
+  GenerationState& state;
+  TGenerationLog& log;
+  TSecondAWKStr& pattern;  // the owner's pattern component, line separator CR LF
+  TFileSystem& files;
+  const TClock& clock;
+  std::string running_folder;  // folder of the program, with its trailing "/"
+};
+
+// Logs message and counts one error / one warning.
+void LogError(TEngineContext& context, std::string_view message);
+void LogWarning(TEngineContext& context, std::string_view message);
+
+// prefix, the line number, "):" and the detail; the parser's own messages put a blank after
+// "):", the commands' do not.
+std::string LineMessage(std::string_view prefix, int line, std::string_view detail,
+                        bool blank_after = false);
+
+}  // namespace zorvik

@@ -1,0 +1,32 @@
+// What the engine needs of the file system, behind an interface so that most tests run in
+// memory. Paths are CP932 texts as the page sources write them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+class TFileSystem {
+ public:
+  virtual ~TFileSystem() = default;
+  // A regular file (not a folder) stands at path.
+  virtual bool FileExists(std::string_view path) const = 0;
+  virtual bool FolderExists(std::string_view path) const = 0;
+  // Creates the folder and its missing parents; false when that failed.
+  virtual bool CreateFolders(std::string_view path) = 0;
+  // LoadTextFile / SaveTextFile semantics.
+  virtual std::string LoadText(std::string_view path) const = 0;
+  virtual bool SaveText(std::string_view path, std::string_view text) = 0;
+};
+
+class TDiskFileSystem : public TFileSystem {
+ public:
+  bool FileExists(std::string_view path) const override;
+  bool FolderExists(std::string_view path) const override;
+  bool CreateFolders(std::string_view path) override;
+  std::string LoadText(std::string_view path) const override;
+  bool SaveText(std::string_view path, std::string_view text) override;
+};
+
+}  // namespace zorvik

@@ -1,0 +1,37 @@
+// The engine's state: one record, owned by whoever runs generations (the main window, the
+// command line), kept from run to run. Texts are CP932.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorvik {
+
+// One imported file: its path as the command gave it (macros expanded) and its whole text, read
+// when the command line was parsed.
+struct TZQImportFile {
+  std::string FileName;
+  std::string Text;
+};
+
+using TImportList = std::vector<TZQImportFile>;
+
+struct GenerationState {
+  TImportList Imports;
+  TImportList LastImports;
+  std::int32_t WarningCount = 0;
+  std::int32_t ErrorCount = 0;
+  bool HTMLCRLFMode = false;
+  std::string ItemCRLFMode = "tag";  // "tag" or "none"
+  std::int32_t CsvCounter = 0;
+  std::string WorkingText;
+  std::string TemplateFile;
+  std::string WriteFolder;
+  std::string WriteFile;
+  std::string DataFolder;
+  std::string PreviewCss;
+  bool BatchMode = false;
+};
+
+}  // namespace zorvik

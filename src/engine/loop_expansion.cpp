@@ -1,0 +1,72 @@
+#include "engine/loop_expansion.h"
+
+#include <string>
+
+#include "engine/messages.h"
+#include "engine/system_commands.h"
+#include "text/blocks.h"
+#include "text/char_functions.h"
+#include "text/cut_trim.h"
+#include "text/replace_text.h"
+
+namespace zorvik {
+namespace {
+
+// Cuts the first block of the given tags out of text, leaving the loop marker; true when the
+// text then holds a loop marker.
+bool CutLoopBlock(std::string& text, std::string_view name, std::string_view inner,
+                  std::string& body) {
+  const std::string start = "{#" + std::string(name) + std::string(inner) + "}";
+  const std::string end = "{/#" + std::string(name) + std::string(inner) + "}";
+  body = ExtractBlock(text, start, end, kLoopMarker);
+  return FindAtCharStart(text, kLoopMarker) != std::string::npos;
+}
+
+std::string BuildExpansion(std::string_view body, std::string_view name, std::int32_t count) {
+  const std::string named_count = "{$Count:" + std::string(name) + "}";
+  const bool numbered = FindIgnoringCase(body, "{$Count") != std::string::npos;
+  std::string expansion;
+  expansion.reserve((body.size() + 2) * static_cast<std::size_t>(count));
+  std::string copy;
+  for (std::int32_t i = 1; i <= count; ++i) {
+    copy.assign(body);
+    if (numbered) {
+      const std::string number = std::to_string(i);
+      ReplaceEvery(copy, "{$Count}", number);
+      ReplaceEvery(copy, named_count, number);
+    }
+    expansion.append(copy).append("\r\n");
+  }
+  return TrimBlankLines(expansion);
+}
+
+}  // namespace
+
+void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view count_text,
+                int line) {
+  const auto count = ParseInteger32(count_text);
+  if (!count) {
+    LogError(context, LineMessage(engine_message::kLoopCountInvalid, line, count_text));
+    return;
+  }
+  // Worked on a copy, so that a refused expansion leaves the working text as it was.
+  std::string text = context.state.WorkingText;
+  std::string body;
+  if (!CutLoopBlock(text, name, "", body) &&
+      !CutLoopBlock(text, name, "{$Count:" + std::string(name) + "}", body)) {
+    LogError(context, LineMessage(engine_message::kLoopTagMissing, line, name));
+    return;
+  }
+  const std::size_t copies = *count > 0 ? static_cast<std::size_t>(*count) : 0;
+  // A number is at most two bytes longer than the eight of "{$Count}", so a copy grows by at
+  // most a quarter; the estimate errs on the large side.
+  const std::size_t per_copy = body.size() + body.size() / 4 + 2;
+  if (copies > 0 && per_copy > kMaxLoopExpansionBytes / copies) {
+    LogError(context, LineMessage(engine_message::kLoopTooLarge, line, name));
+    return;
+  }
+  ReplaceEvery(text, kLoopMarker, BuildExpansion(body, name, *count));
+  context.state.WorkingText.swap(text);
+}
+
+}  // namespace zorvik

@@ -1,0 +1,115 @@
+#include "engine/page_parser.h"
+
+#include "engine/messages.h"
+#include "engine/system_commands.h"
+#include "text/cut_trim.h"
+#include "text/replace_text.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+namespace {
+
+// Hands out the lines of a text without copying it: a line ends at the first CR that is not the
+// second byte of a double-byte character; the LF right after that CR goes with it.
+class TLineCursor {
+ public:
+  explicit TLineCursor(std::string_view text) : text_(text) {}
+  bool AtEnd() const { return pos_ >= text_.size(); }
+  std::string_view Next() {
+    std::size_t i = pos_;
+    while (i < text_.size() && text_[i] != '\r') i += CharBytesAt(text_, i);
+    const std::string_view line = text_.substr(pos_, i - pos_);
+    if (i < text_.size()) ++i;  // the CR
+    if (i < text_.size() && text_[i] == '\n') ++i;
+    pos_ = i;
+    return line;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// Text of `line` from `from` up to the first byte of `stop` that is not a trail byte (or the end).
+std::string_view UpTo(std::string_view line, std::size_t from, char stop) {
+  std::size_t i = from;
+  while (i < line.size() && line[i] != stop) i += CharBytesAt(line, i);
+  return line.substr(from, i - from);
+}
+
+// "@" name [" " argument]
+void ApplyCommandLine(TEngineContext& context, std::string_view line, int number) {
+  const std::string_view name = UpTo(line, 1, ' ');
+  const std::size_t after = 1 + name.size();
+  const std::string_view argument = after < line.size() ? line.substr(after + 1) : std::string_view();
+  ExecuteSystemCommand(context, AsciiLowerCase(name), argument, number);
+}
+
+// "$" name [" " value]
+void ApplyConversionLine(TEngineContext& context, std::string_view line) {
+  const std::string_view raw_name = UpTo(line, 1, ' ');
+  const std::size_t after = 1 + raw_name.size();
+  const std::string_view value = after < line.size() ? line.substr(after + 1) : std::string_view();
+  FillTag(context, TrimSpaces(raw_name), value);
+}
+
+}  // namespace
+
+void FillTag(TEngineContext& context, std::string_view name, std::string_view value) {
+  std::string tag = "{$";
+  tag.append(name).append("}");
+  ReplaceEvery(context.state.WorkingText, tag, value);
+}
+
+void ParsePageSource(TEngineContext& context, std::string_view text) {
+  TLineCursor lines(text);
+  for (int number = 0; !lines.AtEnd(); ++number) {
+    const std::string_view raw = lines.Next();
+    const std::string line = TrimSpaces(raw);
+    if (line.empty() || line.compare(0, 2, "//") == 0) continue;
+    switch (line[0]) {
+      case '@':
+        ApplyCommandLine(context, line, number);
+        break;
+      case '$':
+        ApplyConversionLine(context, line);
+        break;
+      case '[': {
+        const std::string name = TrimSpaces(UpTo(line, 1, ']'));
+        const std::string end = "/" + name;
+        const int opening = number;
+        std::string value;
+        bool closed = false;
+        while (!lines.AtEnd()) {
+          const std::string_view content = lines.Next();
+          ++number;
+          if (!content.empty() && content[0] == '[' && UpTo(content, 1, ']') == end) {
+            closed = true;
+            break;
+          }
+          value.append(content).append("\r\n");
+        }
+        if (!closed) {
+          LogError(context, LineMessage(engine_message::kBlockNotClosed, opening, name, true));
+          return;
+        }
+        FillTag(context, name, TrimBlankLines(value));
+        break;
+      }
+      default:
+        LogError(context, LineMessage(engine_message::kSyntaxError, number, line, true));
+        break;
+    }
+  }
+}
+
+void ParseImportList(TEngineContext& context, TImportList GenerationState::*list) {
+  const std::size_t count = (context.state.*list).size();
+  for (std::size_t i = 0; i < count; ++i) {
+    // Copied: lines of the imported text may add records to the same list.
+    const std::string text = (context.state.*list)[i].Text;
+    ParsePageSource(context, text);
+  }
+}
+
+}  // namespace zorvik

@@ -1,0 +1,123 @@
+#include "engine/paragraphs.h"
+
+#include <string_view>
+#include <vector>
+
+#include "text/cut_trim.h"
+#include "text/replace_text.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+namespace {
+
+constexpr std::string_view kBodyStart = "<!--BodyLines-->";
+constexpr std::string_view kBodyEnd = "<!--/BodyLines-->";
+constexpr std::string_view kBodyPlaceholder = "{#<!--BodyLines-->#}";
+constexpr std::string_view kExemptStart = "<!--_NoCRLF-->";
+constexpr std::string_view kExemptEnd = "<!--/_NoCRLF-->";
+constexpr std::string_view kExemptPlaceholder = "{$_NoCRLF}";
+
+// First exact occurrence of marker at or after from that starts a character.
+std::size_t FindMarker(const std::string& text, std::string_view marker, std::size_t from) {
+  for (std::size_t at = text.find(marker, from); at != std::string::npos;
+       at = text.find(marker, at + 1)) {
+    if (IsCharStartFrom(text, 0, at)) return at;
+  }
+  return std::string::npos;
+}
+
+// Offset from which the next search must start after text changed at offset at: a marker may
+// now begin up to its own length before the change.
+std::size_t SearchFromBefore(std::size_t at, std::string_view marker) {
+  return at > marker.size() ? at - marker.size() : 0;
+}
+
+// Finds the next complete block of start ... end markers in text, first dropping the stray
+// markers that stand in the way: a start marker with no end marker anywhere, an end marker before
+// the first start marker. `from` is an offset before which no marker stands.
+bool NextBlock(std::string& text, std::string_view start, std::string_view end, std::size_t& from,
+               std::size_t& a, std::size_t& b) {
+  for (;;) {
+    a = FindMarker(text, start, from);
+    if (a == std::string::npos) return false;
+    b = FindMarker(text, end, from);
+    if (b == std::string::npos) {
+      text.erase(a, start.size());
+    } else if (b < a) {
+      text.erase(b, end.size());
+    } else {
+      return true;
+    }
+    from = 0;  // the removal may have joined a new marker anywhere before it
+  }
+}
+
+// Cuts the block at [a, b] out of text, leaving placeholder; returns its inner text with blank
+// lines trimmed at both ends.
+std::string CutBlock(std::string& text, std::size_t a, std::size_t b, std::string_view start,
+                     std::string_view end, std::string_view placeholder) {
+  const std::size_t inner = a + start.size();
+  std::string body = TrimBlankLines(std::string_view(text).substr(inner, b - inner));
+  text.replace(a, b + end.size() - a, placeholder);
+  return body;
+}
+
+std::string ConvertBlockBody(std::string body) {
+  // Exempt regions wait outside while the body is turned into paragraphs.
+  std::vector<std::string> saved_no_crlf_blocks;
+  std::size_t from = 0;
+  std::size_t p, q;
+  while (NextBlock(body, kExemptStart, kExemptEnd, from, p, q)) {
+    saved_no_crlf_blocks.push_back(CutBlock(body, p, q, kExemptStart, kExemptEnd, kExemptPlaceholder));
+    from = p;
+  }
+
+  ReplaceEvery(body, "\r\n\r\n", "</p><p>");
+  body = "<p>" + body + "</p>";
+  ReplaceEvery(body, "<p></p>", "");
+  ReplaceEvery(body, "\r\n", "<br />\r\n");
+  ReplaceEvery(body, "</p><p>", "</p>\r\n<p>");
+  ReplaceEvery(body, "<p><br />", "<p>");
+  ReplaceEvery(body, "<p>\r\n", "<p>");
+  ReplaceEvery(body, "<br />\r\n</p>", "</p>");
+
+  from = 0;
+  for (const std::string& entry : saved_no_crlf_blocks) {
+    const std::size_t at = FindMarker(body, kExemptPlaceholder, from);
+    if (at == std::string::npos) break;
+    body.replace(at, kExemptPlaceholder.size(), entry);
+    from = SearchFromBefore(at, kExemptPlaceholder);
+  }
+
+  ReplaceEvery(body, "<p><_p>", "");
+  ReplaceEvery(body, "<_p></p>", "");
+  ReplaceEvery(body, "<_p>", "");
+  return body;
+}
+
+}  // namespace
+
+std::string ConvertBodyLines(std::string text) {
+  std::size_t from = 0;
+  std::size_t a, b;
+  while (NextBlock(text, kBodyStart, kBodyEnd, from, a, b)) {
+    const std::string body = ConvertBlockBody(CutBlock(text, a, b, kBodyStart, kBodyEnd, kBodyPlaceholder));
+    // Every placeholder in the text takes the body; normally there is just the one at a, and
+    // nothing before a can hold a marker, except one that the body now completes.
+    const int replaced = ReplaceEvery(text, kBodyPlaceholder, body);
+    from = replaced == 1 ? SearchFromBefore(a, kBodyEnd) : 0;
+  }
+  ReplaceEvery(text, kBodyEnd, "");
+  ReplaceEvery(text, kExemptStart, "");
+  ReplaceEvery(text, kExemptEnd, "");
+  return text;
+}
+
+std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern) {
+  pattern.SetRegExp("\r\n\r\n");
+  while (pattern.ReplaceAll("\r\n", text) > 0) {
+  }
+  return text;
+}
+
+}  // namespace zorvik

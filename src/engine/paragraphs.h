@@ -1,0 +1,21 @@
+// The two line-break modes of a run.
+//
+// ConvertBodyLines turns each "<!--BodyLines-->" ... "<!--/BodyLines-->" block into paragraphs:
+// a blank line separates paragraphs, each is wrapped in <p> ... </p>, other line ends become
+// "<br />" and the line end. "<!--_NoCRLF-->" ... "<!--/_NoCRLF-->" regions pass through and
+// "<_p>" cancels the paragraph tag beside it. CollapseBlankLines turns every run of CR LF pairs
+// into one.
+#pragma once
+
+#include <string>
+
+#include "text/second_awk_str.h"
+
+namespace zorvik {
+
+std::string ConvertBodyLines(std::string text);
+
+// Uses the given pattern component (line separator CR LF), as the run does.
+std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern);
+
+}  // namespace zorvik
