@@ -15,7 +15,10 @@ struct TVerb {
 };
 
 constexpr TVerb kVerbs[] = {
-    {"match", RunMatch, "match PATTERN              print \"POS LEN\" of the first match in stdin"},
+    {"build", RunBuild, "build PAGE                   generate the page source PAGE and write its HTML file"},
+    {"show", RunShow, "show PAGE                    generate PAGE and print the HTML, writing nothing"},
+    {"batch", RunBatchVerb, "batch GROUP                  generate and write every page of the group file"},
+    {"match", RunMatch, "match PATTERN                print \"POS LEN\" of the first match in stdin"},
     {"replace", RunReplace, "replace PATTERN REPLACEMENT  replace every match in stdin"},
 };
 
@@ -28,8 +31,10 @@ int PrintHelp() {
   std::printf(
       "  --help                       show this help\n"
       "  --version                    show the version\n\n"
+      "The generation log goes to stderr in UTF-8; SOURCE_DATE_EPOCH fixes the clock.\n"
       "Patterns and replacements are taken byte for byte; stdin and stdout are raw bytes.\n"
-      "Exit status: 0 success or match, 1 no match, 2 usage error or malformed pattern.\n");
+      "Exit status: 0 success or match; 1 errors in a run, a missing page or no match;\n"
+      "2 usage error, unreadable input or malformed pattern.\n");
   return 0;
 }
 

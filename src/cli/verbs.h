@@ -12,6 +12,9 @@ using TArgs = std::vector<std::string>;
 // Exit status of a call that was not made as the usage says.
 inline constexpr int kUsageError = 2;
 
+int RunBuild(const TArgs& args);
+int RunShow(const TArgs& args);
+int RunBatchVerb(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 
