@@ -26,7 +26,7 @@ std::string BuildExpansion(std::string_view body, std::string_view name, std::in
   const std::string named_count = "{$Count:" + std::string(name) + "}";
   const bool numbered = FindIgnoringCase(body, "{$Count") != std::string::npos;
   std::string expansion;
-  expansion.reserve((body.size() + 2) * static_cast<std::size_t>(count));
+  if (count > 0) expansion.reserve((body.size() + 2) * static_cast<std::size_t>(count));
   std::string copy;
   for (std::int32_t i = 1; i <= count; ++i) {
     copy.assign(body);

@@ -1,0 +1,82 @@
+#include "engine/paragraphs.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_engine.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Page;
+
+struct Example {
+  const char* input;     // with LF for CR LF
+  const char* expected;
+};
+
+// Bodies are given between the markers; results are what replaces the whole block.
+TEST(ConvertBodyLinesTest, ParagraphRulesByExample) {
+  const Example examples[] = {
+      {"A\nB", "<p>A<br />\nB</p>"},
+      {"A\n\nB", "<p>A</p>\n<p>B</p>"},
+      {"A\n\n\nB", "<p>A</p>\n<p>B</p>"},
+      {"A\n\n\n\nB", "<p>A</p>\n<p>B</p>"},
+      {"A\n\n\n\n\nB", "<p>A</p>\n<p>B</p>"},
+      {"\nA\n", "<p>A</p>"},
+      {"\n\nA\n\n", "<p>A</p>"},
+      {"", ""},
+      {"A \n \nB", "<p>A <br />\n <br />\nB</p>"},
+      {"<p>A</p>\n\nB", "<p><p>A</p></p>\n<p>B</p>"},
+      {"A\n\n<!--_NoCRLF-->\n<ul>\n<li>x</li>\n</ul>\n<!--/_NoCRLF-->\n\nB",
+       "<p>A</p>\n<p><ul>\n<li>x</li>\n</ul></p>\n<p>B</p>"},
+      {"A\n<!--_NoCRLF-->x\ny<!--/_NoCRLF-->\nB", "<p>A<br />\nx\ny<br />\nB</p>"},
+      {"A\n\n<_p><div>x</div>\n<_p>\n\nB", "<p>A</p>\n<div>x</div><br />\n\n<p>B</p>"},
+      {"<_p>A\n\nB", "A</p>\n<p>B</p>"},
+      {"A\n\nB<_p>", "<p>A</p>\n<p>B"},
+      {"x<!--_NoCRLF-->y", "<p>xy</p>"},                       // a stray start marker goes
+      {"<!--/_NoCRLF-->x<!--_NoCRLF-->y<!--/_NoCRLF-->", "<p>xy</p>"},
+  };
+  for (const Example& e : examples) {
+    SCOPED_TRACE(e.input);
+    const std::string text = Page(std::string("<!--BodyLines-->") + e.input + "<!--/BodyLines-->");
+    EXPECT_EQ(ConvertBodyLines(text), Page(e.expected));
+  }
+}
+
+TEST(ConvertBodyLinesTest, WholeTextRules) {
+  const Example examples[] = {
+      {"pre <!--BodyLines-->A<!--/BodyLines--> mid <!--BodyLines-->B\nC<!--/BodyLines--> post",
+       "pre <p>A</p> mid <p>B<br />\nC</p> post"},
+      {"<!--BodyLines-->A<!--/BodyLines--><!--/BodyLines-->", "<p>A</p>"},
+      {"<!--bodylines-->A<!--/BODYLINES-->", "<!--bodylines-->A"},
+      {"x<!--_NoCRLF-->y<!--/_NoCRLF-->z", "xyz"},
+      {"<_p>a", "<_p>a"},
+      {"<!--BodyLines-->A", "A"},                                  // no end marker anywhere
+      {"<!--/BodyLines-->A<!--BodyLines-->B<!--/BodyLines-->", "A<p>B</p>"},
+      {"<!--BodyLines-->1<!--BodyLines-->2<!--/BodyLines-->3<!--/BodyLines-->",
+       "<p>1<p>2</p>3</p>"},                                        // a start inside a body
+  };
+  for (const Example& e : examples) {
+    SCOPED_TRACE(e.input);
+    EXPECT_EQ(ConvertBodyLines(Page(e.input)), Page(e.expected));
+  }
+}
+
+TEST(ConvertBodyLinesTest, ManyBlocksInALargeText) {
+  std::string text;
+  std::string expected;
+  for (int i = 0; i < 5000; ++i) {
+    text += "<div><!--BodyLines-->\r\nline\r\n\r\nnext\r\n<!--/BodyLines--></div>\r\n";
+    expected += "<div><p>line</p>\r\n<p>next</p></div>\r\n";
+  }
+  EXPECT_EQ(ConvertBodyLines(text), expected);
+}
+
+TEST(CollapseBlankLinesTest, EveryRunBecomesOneLineEnd) {
+  TSecondAWKStr pattern;
+  EXPECT_EQ(CollapseBlankLines(Page("a\n\n\nb\n \n\nc\n"), pattern), Page("a\nb\n \nc\n"));
+  EXPECT_EQ(CollapseBlankLines("", pattern), "");
+}
+
+}  // namespace
+}  // namespace zorvik
