@@ -1,0 +1,52 @@
+#include "batch/group_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/sjis.h"
+
+namespace zorvik {
+namespace {
+
+TEST(GroupFileTest, MacrosExpandInAnyLetterCase) {
+  const auto entries = GroupEntriesFromText(
+      "{$GRODataFolder}a.dat\r\n{$grodatafolder}sub/b.dat\r\n\r\n{$RunningFolder}c.dat\r\n/x/d.dat\r\n",
+      "/g/", "/opt/zorvik/");
+  EXPECT_EQ(entries, (std::vector<std::string>{"/g/a.dat", "/g/sub/b.dat", "", "/opt/zorvik/c.dat",
+                                               "/x/d.dat"}));
+  EXPECT_TRUE(GroupEntriesFromText("", "/g/", "/r/").empty());
+}
+
+TEST(GroupFileTest, SavingWritesTheGroupFolderFirst) {
+  // A group file in the program's folder stores paths below it with {$GRODataFolder}.
+  const std::vector<std::string> entries = {"/opt/zorvik/a.dat", "/opt/zorvik/sub/b.dat",
+                                            "/opt/other/c.dat", "/elsewhere/d.dat"};
+  EXPECT_EQ(GroupTextFromEntries(entries, "/opt/zorvik/", "/opt/zorvik/"),
+            "{$GRODataFolder}a.dat\r\n{$GRODataFolder}sub/b.dat\r\n/opt/other/c.dat\r\n"
+            "/elsewhere/d.dat\r\n");
+  EXPECT_EQ(GroupTextFromEntries(entries, "/opt/zorvik/sub/", "/opt/zorvik/"),
+            "{$RunningFolder}a.dat\r\n{$GRODataFolder}b.dat\r\n/opt/other/c.dat\r\n"
+            "/elsewhere/d.dat\r\n");
+}
+
+TEST(GroupFileTest, AGroupFileMovesWithItsPages) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("zorvik-group-" + std::to_string(::getpid()));
+  fs::create_directories(root / "one");
+  const std::string first = (root / "one").string() + "/";
+  ASSERT_TRUE(SaveGroupFile(first + "site.gro", {first + "a.dat", first + testing::Sjis("表.dat")},
+                            "/opt/zorvik/"));
+  fs::rename(root / "one", root / "two");
+  const std::string second = (root / "two").string() + "/";
+  EXPECT_EQ(ReadGroupFile(second + "site.gro", "/opt/zorvik/"),
+            (std::vector<std::string>{second + "a.dat", second + testing::Sjis("表.dat")}));
+  EXPECT_EQ(ReadGroupFile(second + "missing.gro", "/opt/zorvik/"),
+            (std::vector<std::string>{"#FileLoadError#"}));
+  EXPECT_FALSE(SaveGroupFile(root.string() + "/no/such/x.gro", {"a"}, "/opt/zorvik/"));
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace zorvik
