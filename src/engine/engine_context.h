@@ -13,6 +13,10 @@
 
 namespace zorvik {
 
+// The working text never grows beyond this: a loop or a value that would make it larger is
+// refused with an error, so that no page source can exhaust memory.
+inline constexpr std::size_t kMaxWorkingTextBytes = 256u << 20;
+
 struct TEngineContext {
   GenerationState& state;
   TGenerationLog& log;

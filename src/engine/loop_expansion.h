@@ -12,9 +12,6 @@ namespace zorvik {
 // Stands where the loop block stood until the expansion replaces it.
 inline constexpr std::string_view kLoopMarker = "\t{_#LOOPTAG#_}\t";
 
-// A loop expansion larger than this is refused: the text would not fit a page anyway.
-inline constexpr std::size_t kMaxLoopExpansionBytes = 256u << 20;
-
 void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view count_text,
                 int line);
 

@@ -46,19 +46,21 @@ void ApplyCommandLine(TEngineContext& context, std::string_view line, int number
 }
 
 // "$" name [" " value]
-void ApplyConversionLine(TEngineContext& context, std::string_view line) {
+void ApplyConversionLine(TEngineContext& context, std::string_view line, int number) {
   const std::string_view raw_name = UpTo(line, 1, ' ');
   const std::size_t after = 1 + raw_name.size();
   const std::string_view value = after < line.size() ? line.substr(after + 1) : std::string_view();
-  FillTag(context, TrimSpaces(raw_name), value);
+  FillTag(context, TrimSpaces(raw_name), value, number);
 }
 
 }  // namespace
 
-void FillTag(TEngineContext& context, std::string_view name, std::string_view value) {
+void FillTag(TEngineContext& context, std::string_view name, std::string_view value, int line) {
   std::string tag = "{$";
   tag.append(name).append("}");
-  ReplaceEvery(context.state.WorkingText, tag, value);
+  if (ReplaceEvery(context.state.WorkingText, tag, value, kMaxWorkingTextBytes) < 0) {
+    LogError(context, LineMessage(engine_message::kValueTooLarge, line, name));
+  }
 }
 
 void ParsePageSource(TEngineContext& context, std::string_view text) {
@@ -72,7 +74,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
         ApplyCommandLine(context, line, number);
         break;
       case '$':
-        ApplyConversionLine(context, line);
+        ApplyConversionLine(context, line, number);
         break;
       case '[': {
         const std::string name = TrimSpaces(UpTo(line, 1, ']'));
@@ -93,7 +95,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
           LogError(context, LineMessage(engine_message::kBlockNotClosed, opening, name, true));
           return;
         }
-        FillTag(context, name, TrimBlankLines(value));
+        FillTag(context, name, TrimBlankLines(value), opening);
         break;
       }
       default:

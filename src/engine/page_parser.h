@@ -16,7 +16,8 @@ void ParsePageSource(TEngineContext& context, std::string_view text);
 // starts.
 void ParseImportList(TEngineContext& context, TImportList GenerationState::*list);
 
-// Fills every "{$name}" tag of the working text with value.
-void FillTag(TEngineContext& context, std::string_view name, std::string_view value);
+// Fills every "{$name}" tag of the working text with value; line numbers the error when the
+// text would grow beyond kMaxWorkingTextBytes.
+void FillTag(TEngineContext& context, std::string_view name, std::string_view value, int line);
 
 }  // namespace zorvik

@@ -61,7 +61,8 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, st
   return NextOccurrence(text, pattern, from, boundary);
 }
 
-int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement) {
+int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement,
+                 std::size_t max_size) {
   if (pattern.empty() || text.size() < pattern.size()) return 0;
   std::size_t boundary = 0;
   std::size_t at = NextOccurrence(text, pattern, 0, boundary);
@@ -71,12 +72,14 @@ int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view r
   std::size_t copied = 0;
   int count = 0;
   while (at != std::string_view::npos) {
+    if (out.size() + (at - copied) + replacement.size() > max_size) return -1;
     out.append(text, copied, at - copied).append(replacement);
     ++count;
     copied = at + pattern.size();
     boundary = BoundaryAfter(text, pattern, at);
     at = NextOccurrence(text, pattern, boundary, boundary);
   }
+  if (out.size() + (text.size() - copied) > max_size) return -1;
   out.append(text, copied, std::string::npos);
   text.swap(out);
   return count;

@@ -15,8 +15,10 @@ namespace zorvik {
 std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern,
                              std::size_t from = 0);
 
-// Replaces every occurrence; returns how many were replaced. One scan of the text.
-int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement);
+// Replaces every occurrence; returns how many were replaced. One scan of the text. When the
+// result would be longer than max_size, text stays as it was and the result is -1.
+int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement,
+                 std::size_t max_size = std::string::npos);
 
 // Replaces the first exact occurrence; false when there is none.
 bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement);

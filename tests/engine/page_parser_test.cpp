@@ -97,6 +97,19 @@ TEST_F(PageParserTest, APageThatImportsItselfIsReadOnce) {
   EXPECT_EQ(engine_.Text(), "x");
 }
 
+TEST_F(PageParserTest, ValuesThatWouldGrowTheTextWithoutBoundAreRefused) {
+  // Each line doubles the text; without a bound forty lines would need a terabyte.
+  std::string page;
+  for (int i = 0; i < 40; ++i) {
+    page += "$t" + std::to_string(i) + " {$t" + std::to_string(i + 1) + "}{$t" + std::to_string(i + 1) + "}\n";
+  }
+  engine_.state.WorkingText = "{$t0}";
+  ParsePageSource(engine_.context, Page(page));
+  EXPECT_LE(engine_.state.WorkingText.size(), kMaxWorkingTextBytes);
+  ASSERT_GT(engine_.state.ErrorCount, 0);
+  EXPECT_EQ(engine_.Log()[0].substr(24), "(エラー)変換結果が大きすぎます(25):t25");
+}
+
 TEST_F(PageParserTest, LeadByteAtTheEndAndNulBytes) {
   engine_.state.WorkingText = "{$a}";
   ParsePageSource(engine_.context, "$a x\x81");
