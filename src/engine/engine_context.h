@@ -24,6 +24,7 @@ struct TEngineContext {
   TFileSystem& files;
   const TClock& clock;
   std::string running_folder;  // folder of the program, with its trailing "/"
+  std::size_t max_working_text = kMaxWorkingTextBytes;
 };
 
 // Logs message and counts one error / one warning.

@@ -61,8 +61,8 @@ void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view
   // A number is at most two bytes longer than the eight of "{$Count}", so a copy grows by at
   // most a quarter; the estimate errs on the large side.
   const std::size_t per_copy = body.size() + body.size() / 4 + 2;
-  if (copies > 0 && (per_copy > kMaxWorkingTextBytes / copies ||
-                     text.size() + per_copy * copies > kMaxWorkingTextBytes)) {
+  const std::size_t limit = context.max_working_text;
+  if (copies > 0 && (per_copy > limit / copies || text.size() + per_copy * copies > limit)) {
     LogError(context, LineMessage(engine_message::kLoopTooLarge, line, name));
     return;
   }

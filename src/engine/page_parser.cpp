@@ -58,7 +58,7 @@ void ApplyConversionLine(TEngineContext& context, std::string_view line, int num
 void FillTag(TEngineContext& context, std::string_view name, std::string_view value, int line) {
   std::string tag = "{$";
   tag.append(name).append("}");
-  if (ReplaceEvery(context.state.WorkingText, tag, value, kMaxWorkingTextBytes) < 0) {
+  if (ReplaceEvery(context.state.WorkingText, tag, value, context.max_working_text) < 0) {
     LogError(context, LineMessage(engine_message::kValueTooLarge, line, name));
   }
 }

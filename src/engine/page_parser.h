@@ -17,7 +17,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text);
 void ParseImportList(TEngineContext& context, TImportList GenerationState::*list);
 
 // Fills every "{$name}" tag of the working text with value; line numbers the error when the
-// text would grow beyond kMaxWorkingTextBytes.
+// text would grow beyond the context's limit.
 void FillTag(TEngineContext& context, std::string_view name, std::string_view value, int line);
 
 }  // namespace zorvik
