@@ -110,6 +110,13 @@ TEST_F(PageParserTest, ValuesThatWouldGrowTheTextWithoutBoundAreRefused) {
   EXPECT_EQ(engine_.Log()[0].substr(24), "(エラー)変換結果が大きすぎます(25):t25");
 }
 
+TEST_F(PageParserTest, LinesOfMegabytes) {
+  const std::string value(8u << 20, 'v');
+  engine_.state.WorkingText = "[{$a}][{$b}]";
+  ParsePageSource(engine_.context, "$a " + value + "\r\n[b]\r\n" + value + "\r\n[/b]");
+  EXPECT_EQ(engine_.state.WorkingText, "[" + value + "][" + value + "]");
+}
+
 TEST_F(PageParserTest, LeadByteAtTheEndAndNulBytes) {
   engine_.state.WorkingText = "{$a}";
   ParsePageSource(engine_.context, "$a x\x81");
