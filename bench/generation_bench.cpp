@@ -146,12 +146,11 @@ class TDiskHost : public TBatchHost {
  public:
   explicit TDiskHost(GenerationState& state) : state_(state) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override {
-    std::string text = LoadTextFile(path);
-    if (text == kFileLoadError) return std::nullopt;
-    state_.DataFolder = ExtractFolder(path);
-    text.resize(text.size() - 2);
-    return text;
+    std::optional<std::string> page = LoadPageSourceText(files_, path);
+    if (page) state_.DataFolder = ExtractFolder(path);
+    return page;
   }
+  TDiskFileSystem files_;
   GenerationState& state_;
 };
 

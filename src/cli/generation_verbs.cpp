@@ -55,6 +55,7 @@ class TCommandLineEngine {
   }
   TEngineContext& Context() { return context_; }
   GenerationState& State() { return state_; }
+  const TFileSystem& Files() const { return files_; }
 
  private:
   TSystemClock clock_;
@@ -70,15 +71,6 @@ std::string AbsolutePath(const std::string& path) {
   return std::filesystem::absolute(ToFileSystemPath(path)).lexically_normal().string();
 }
 
-// The page source as the editor pane hands it over: the file's lines joined by CR LF, no line
-// end after the last one. Nothing when the file cannot be read.
-std::optional<std::string> ReadPageSource(const std::string& path) {
-  std::string text = LoadTextFile(path);
-  if (text == kFileLoadError) return std::nullopt;
-  if (text.size() >= 2) text.resize(text.size() - 2);
-  return text;
-}
-
 int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
 
 // Runs the page at args[0]; nothing when it cannot be read (reported, exit status 2).
@@ -88,7 +80,7 @@ std::optional<int> RunPage(TCommandLineEngine& engine, const TArgs& args, const 
     return std::nullopt;
   }
   const std::string path = AbsolutePath(args[0]);
-  const std::optional<std::string> page = ReadPageSource(path);
+  const std::optional<std::string> page = LoadPageSourceText(engine.Files(), path);
   if (!page) {
     std::cerr << "zorvik: cannot read " << args[0] << '\n';
     return std::nullopt;
@@ -100,15 +92,15 @@ std::optional<int> RunPage(TCommandLineEngine& engine, const TArgs& args, const 
 
 class TFileBatchHost : public TBatchHost {
  public:
-  explicit TFileBatchHost(GenerationState& state) : state_(state) {}
+  explicit TFileBatchHost(TCommandLineEngine& engine) : engine_(engine) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override {
-    std::optional<std::string> page = ReadPageSource(path);
-    if (page) state_.DataFolder = ExtractFolder(path);
+    std::optional<std::string> page = LoadPageSourceText(engine_.Files(), path);
+    if (page) engine_.State().DataFolder = ExtractFolder(path);
     return page;
   }
 
  private:
-  GenerationState& state_;
+  TCommandLineEngine& engine_;
 };
 
 }  // namespace
@@ -149,7 +141,7 @@ int RunBatchVerb(const TArgs& args) {
     std::cerr << Cp932ToUtf8(batch_message::kFileMissing) << '\n';
     return kUsageError;
   }
-  TFileBatchHost host(engine.State());
+  TFileBatchHost host(engine);
   const TBatchOutcome outcome = RunBatch(engine.Context(), entries, host);
   return outcome.file_missing ? 1 : ExitStatus(engine.State());
 }

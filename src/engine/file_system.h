@@ -2,6 +2,7 @@
 // memory. Paths are CP932 texts as the page sources write them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,9 @@ class TDiskFileSystem : public TFileSystem {
   std::string LoadText(std::string_view path) const override;
   bool SaveText(std::string_view path, std::string_view text) override;
 };
+
+// A page source as an editor pane hands it over: the file's lines joined by CR LF, with no line
+// end after the last one. Nothing when the file cannot be read.
+std::optional<std::string> LoadPageSourceText(const TFileSystem& files, std::string_view path);
 
 }  // namespace zorvik

@@ -19,10 +19,9 @@ class TMemoryHost : public TBatchHost {
   explicit TMemoryHost(TTestEngine& engine) : engine_(engine) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override {
     loaded.push_back(path);
-    std::string text = engine_.files.LoadText(path);
-    if (text == kFileLoadError) return std::nullopt;
-    engine_.state.DataFolder = ExtractFolder(path);
-    return text.substr(0, text.size() >= 2 ? text.size() - 2 : 0);
+    std::optional<std::string> page = LoadPageSourceText(engine_.files, path);
+    if (page) engine_.state.DataFolder = ExtractFolder(path);
+    return page;
   }
   std::vector<std::string> loaded;
 
