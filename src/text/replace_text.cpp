@@ -1,5 +1,8 @@
 #include "text/replace_text.h"
 
+#include <cstring>
+#include <vector>
+
 #include "text/byte_scan.h"
 #include "text/char_functions.h"
 #include "text/sjis.h"
@@ -64,25 +67,47 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, st
 int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement,
                  std::size_t max_size) {
   if (pattern.empty() || text.size() < pattern.size()) return 0;
+  std::vector<std::size_t> found;
   std::size_t boundary = 0;
-  std::size_t at = NextOccurrence(text, pattern, 0, boundary);
-  if (at == std::string_view::npos) return 0;
-  std::string out;
-  out.reserve(text.size());
-  std::size_t copied = 0;
-  int count = 0;
-  while (at != std::string_view::npos) {
-    if (out.size() + (at - copied) + replacement.size() > max_size) return -1;
-    out.append(text, copied, at - copied).append(replacement);
-    ++count;
-    copied = at + pattern.size();
+  for (std::size_t at = NextOccurrence(text, pattern, 0, boundary); at != std::string_view::npos;) {
+    found.push_back(at);
     boundary = BoundaryAfter(text, pattern, at);
     at = NextOccurrence(text, pattern, boundary, boundary);
   }
-  if (out.size() + (text.size() - copied) > max_size) return -1;
-  out.append(text, copied, std::string::npos);
-  text.swap(out);
-  return count;
+  if (found.empty()) return 0;
+  const std::size_t old_size = text.size();
+  const std::size_t new_size = old_size - found.size() * pattern.size() + found.size() * replacement.size();
+  // (A growing replacement that yields a smaller size has overflowed.)
+  if (new_size > max_size || (replacement.size() > pattern.size() && new_size < old_size)) return -1;
+  // Edited in place, so that only the bytes after the first occurrence move: forwards when the
+  // text shrinks, backwards from the end when it grows.
+  char* data;
+  if (new_size <= old_size) {
+    data = text.data();
+    std::size_t write = found[0];
+    for (std::size_t k = 0; k < found.size(); ++k) {
+      std::memcpy(data + write, replacement.data(), replacement.size());
+      write += replacement.size();
+      const std::size_t from = found[k] + pattern.size();
+      const std::size_t to = k + 1 < found.size() ? found[k + 1] : old_size;
+      std::memmove(data + write, data + from, to - from);
+      write += to - from;
+    }
+    text.resize(new_size);
+  } else {
+    text.resize(new_size);
+    data = text.data();
+    std::size_t write = new_size;
+    for (std::size_t k = found.size(); k-- > 0;) {
+      const std::size_t from = found[k] + pattern.size();
+      const std::size_t to = k + 1 < found.size() ? found[k + 1] : old_size;
+      write -= to - from;
+      std::memmove(data + write, data + from, to - from);
+      write -= replacement.size();
+      std::memcpy(data + write, replacement.data(), replacement.size());
+    }
+  }
+  return static_cast<int>(found.size());
 }
 
 bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement) {
