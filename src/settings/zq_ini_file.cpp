@@ -1,0 +1,137 @@
+#include "settings/zq_ini_file.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "text/blocks.h"
+#include "text/char_functions.h"
+#include "text/cut_trim.h"
+#include "text/file_names.h"
+#include "text/text_file.h"
+
+namespace zorvik {
+namespace {
+
+std::string TagsBlockName(std::string_view key) { return std::string(key) + "\t_ZQTags_\t"; }
+
+int TokenOr(std::string& rest, int fallback) {
+  const std::string token = CutToken(rest, "\t");
+  if (token.empty()) return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(token.c_str(), &end, 10);
+  return *end == '\0' && value >= INT32_MIN && value <= INT32_MAX ? static_cast<int>(value)
+                                                                 : fallback;
+}
+
+}  // namespace
+
+std::string CutBefore(std::string& source, std::string_view marker) {
+  const std::size_t at = FindAtCharStart(source, marker);
+  if (at == std::string::npos) return {};
+  std::string before = source.substr(0, at);
+  source.erase(0, at + marker.size());
+  return before;
+}
+
+TZQIniFile::TZQIniFile(std::string settings_file_name, std::string program_folder)
+    : stocker_(std::make_unique<TZQComponentStocker>(std::move(program_folder),
+                                                     ExtractFolder(settings_file_name))),
+      settings_file_name_(std::move(settings_file_name)) {}
+
+int TZQIniFile::RegisterComponent(TPropertyHost& component, std::string_view prop_name,
+                                  unsigned char kind, std::string_view key) {
+  return stocker_->Register(component, prop_name, "", kind, key);
+}
+
+bool TZQIniFile::Load() {
+  std::error_code ec;
+  if (!std::filesystem::exists(ToFileSystemPath(settings_file_name_), ec)) return false;
+  LoadFromText(LoadTextFile(settings_file_name_));
+  return true;
+}
+
+void TZQIniFile::LoadFromText(std::string_view text) {
+  loaded_text_ = text;
+  std::string rest = loaded_text_;
+  key_values_.Clear();
+  const std::string key_values = CutBefore(rest, kKeyValuesEnd);
+  if (!key_values.empty()) key_values_.SetText(key_values);
+  multi_line_section_ = CutBefore(rest, kMultiLineEnd);
+  // The component blocks are looked for in the whole text, all three sections.
+  std::string whole = loaded_text_;
+  stocker_->LoadFromText(CutBefore(whole, kComponentEnd));
+}
+
+std::string TZQIniFile::SaveToText() const {
+  std::string text = TrimBlankLines(key_values_.GetText());
+  text.append(kKeyValuesEnd);
+  text.append(TrimBlankLines(multi_line_section_)).append(kMultiLineEnd);
+  text.append(TrimBlankLines(stocker_->SaveToText())).append(kComponentEnd);
+  return text;
+}
+
+bool TZQIniFile::Save() const {
+  const std::string folder = ExtractFolder(settings_file_name_);
+  std::error_code ec;
+  if (!folder.empty()) std::filesystem::create_directories(ToFileSystemPath(folder), ec);
+  return SaveTextFile(settings_file_name_, SaveToText());
+}
+
+void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
+  const int index = key_values_.IndexOfName(key);
+  if (index >= 0) key_values_.Delete(index);
+  if (value.find("\r\n") != std::string_view::npos) {
+    ExtractCommentBlock(multi_line_section_, TagsBlockName(key), true);
+    multi_line_section_ += WrapCommentBlock(TagsBlockName(key), value);
+  } else {
+    key_values_.SetValue(key, value);  // a line of its own at the end: the key was just removed
+  }
+}
+
+std::string TZQIniFile::ReadString(std::string_view key) const {
+  if (key_values_.IndexOfName(key) >= 0) return key_values_.ValueOf(key);
+  std::string copy = multi_line_section_;
+  return ExtractCommentBlock(copy, TagsBlockName(key), false);
+}
+
+void TZQIniFile::SaveFormBounds(const TBoundsTarget& form) {
+  const TBoundsTarget::TBounds b = form.NormalBounds();
+  WriteString(form.FormName() + ".Pos", std::to_string(b.left) + "\t" + std::to_string(b.top) +
+                                            "\t" + std::to_string(b.width) + "\t" +
+                                            std::to_string(b.height));
+}
+
+void TZQIniFile::RestoreFormBounds(TBoundsTarget& form, bool keep_size) const {
+  const TBoundsTarget::TBounds current = form.NormalBounds();
+  std::string rest = ReadString(form.FormName() + ".Pos");
+  TBoundsTarget::TBounds b;
+  b.left = TokenOr(rest, current.left);
+  b.top = TokenOr(rest, current.top);
+  b.width = TokenOr(rest, current.width);
+  b.height = TokenOr(rest, current.height);
+  if (keep_size) {
+    b.width = current.width;
+    b.height = current.height;
+  }
+  form.SetBounds(b);
+}
+
+std::string SettingsFilePath(std::string_view executable_path) {
+  const std::string beside = std::string(executable_path) + ".ini";
+  const std::string folder = ExtractFolder(beside);
+  if (::access((folder.empty() ? "." : folder).c_str(), W_OK) == 0) return beside;
+  std::string config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+    config = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    config = std::string(home) + "/.config";
+  } else {
+    config = "/tmp";
+  }
+  return config + "/zorvik/" + ExtractFileNamePart(beside);
+}
+
+}  // namespace zorvik
