@@ -119,19 +119,26 @@ void TZQIniFile::RestoreFormBounds(TBoundsTarget& form, bool keep_size) const {
   form.SetBounds(b);
 }
 
-std::string SettingsFilePath(std::string_view executable_path) {
+std::string SettingsFilePathFor(std::string_view executable_path, bool beside_writable,
+                                const char* xdg_config_home, const char* home) {
   const std::string beside = std::string(executable_path) + ".ini";
-  const std::string folder = ExtractFolder(beside);
-  if (::access((folder.empty() ? "." : folder).c_str(), W_OK) == 0) return beside;
+  if (beside_writable) return beside;
   std::string config;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    config = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+  if (xdg_config_home != nullptr && *xdg_config_home == '/') {
+    config = xdg_config_home;
+  } else if (home != nullptr && *home != '\0') {
     config = std::string(home) + "/.config";
   } else {
     config = "/tmp";
   }
   return config + "/zorvik/" + ExtractFileNamePart(beside);
+}
+
+std::string SettingsFilePath(std::string_view executable_path) {
+  const std::string folder = ExtractFolder(executable_path);
+  const bool writable = ::access((folder.empty() ? "." : folder).c_str(), W_OK) == 0;
+  return SettingsFilePathFor(executable_path, writable, std::getenv("XDG_CONFIG_HOME"),
+                             std::getenv("HOME"));
 }
 
 }  // namespace zorvik

@@ -80,5 +80,9 @@ class TZQIniFile {
 // Where the settings file lives: the executable's path + ".ini" when its folder can be
 // written, else $XDG_CONFIG_HOME/zorvik/ (default ~/.config/zorvik/) with the same file name.
 std::string SettingsFilePath(std::string_view executable_path);
+// The same rule with its inputs given: whether the executable's folder can be written, and the
+// values of XDG_CONFIG_HOME and HOME (null when unset).
+std::string SettingsFilePathFor(std::string_view executable_path, bool beside_writable,
+                                const char* xdg_config_home, const char* home);
 
 }  // namespace zorvik
