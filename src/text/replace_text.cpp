@@ -81,12 +81,14 @@ int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view r
   if (new_size > max_size || (replacement.size() > pattern.size() && new_size < old_size)) return -1;
   // Edited in place, so that only the bytes after the first occurrence move: forwards when the
   // text shrinks, backwards from the end when it grows.
+  // (An empty replacement may have no storage at all, so it is never handed to memcpy.)
+  const bool copy_replacement = !replacement.empty();
   char* data;
   if (new_size <= old_size) {
     data = text.data();
     std::size_t write = found[0];
     for (std::size_t k = 0; k < found.size(); ++k) {
-      std::memcpy(data + write, replacement.data(), replacement.size());
+      if (copy_replacement) std::memcpy(data + write, replacement.data(), replacement.size());
       write += replacement.size();
       const std::size_t from = found[k] + pattern.size();
       const std::size_t to = k + 1 < found.size() ? found[k + 1] : old_size;
@@ -104,7 +106,7 @@ int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view r
       write -= to - from;
       std::memmove(data + write, data + from, to - from);
       write -= replacement.size();
-      std::memcpy(data + write, replacement.data(), replacement.size());
+      if (copy_replacement) std::memcpy(data + write, replacement.data(), replacement.size());
     }
   }
   return static_cast<int>(found.size());
