@@ -1,0 +1,158 @@
+#include "editor/teditor.h"
+
+#include <QRegularExpression>
+#include <QWheelEvent>
+
+#include "text/encoding.h"
+#include "text/text_file.h"
+
+namespace zorvik {
+
+TEditor::TEditor(QWidget* parent) : QsciScintilla(parent) {
+  setUtf8(true);
+  setEolMode(EolWindows);
+  connect(this, &QsciScintilla::linesChanged, this, [this] { UpdateLineNumbers(); });
+}
+
+QString TEditor::FromCp932(const std::string& cp932) {
+  return QString::fromStdString(ConvertEncoding(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD"));
+}
+
+std::string TEditor::ToCp932(const QString& text) {
+  return ConvertEncoding(text.toStdString(), "CP932", "UTF-8", "?");
+}
+
+bool TEditor::RoundTrips(const std::string& cp932) { return ToCp932(FromCp932(cp932)) == cp932; }
+
+std::string TEditor::Text() const { return ToCp932(text()); }
+
+void TEditor::SetText(const std::string& cp932) { setText(FromCp932(cp932)); }
+
+void TEditor::AppendText(const std::string& cp932) {
+  append(FromCp932(cp932));
+}
+
+TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy) {
+  std::string text = LoadTextFile(path);
+  if (text == kFileLoadError) return TLoadResult::kUnreadable;
+  if (text.size() >= 2) text.resize(text.size() - 2);  // no line end after the last line
+  if (lossy != nullptr) *lossy = !RoundTrips(text);
+  SetText(text);
+  return TLoadResult::kLoaded;
+}
+
+bool TEditor::SaveFile(const std::string& path) const { return SaveTextFile(path, Text()); }
+
+std::string TEditor::SelectedTextBytes() const { return ToCp932(selectedText()); }
+
+void TEditor::ReplaceSelection(const std::string& cp932) {
+  // replaceSelectedText inserts at the caret when nothing is selected and leaves the caret
+  // behind the new text.
+  replaceSelectedText(FromCp932(cp932));
+}
+
+int TEditor::BytesFromPosition(int position) const {
+  const QByteArray utf8 = text().toUtf8().left(position);
+  return static_cast<int>(ConvertEncoding(utf8.toStdString(), "CP932", "UTF-8", "?").size());
+}
+
+int TEditor::PositionFromBytes(int bytes) const {
+  const std::string cp932 = Text().substr(0, static_cast<std::size_t>(std::max(bytes, 0)));
+  return static_cast<int>(ConvertEncoding(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD").size());
+}
+
+int TEditor::SelStart() const {
+  const long start = SendScintilla(SCI_GETSELECTIONSTART);
+  return BytesFromPosition(static_cast<int>(start));
+}
+
+void TEditor::SetSelStart(int bytes) {
+  const long position = PositionFromBytes(bytes);
+  SendScintilla(SCI_SETSEL, position, position);
+}
+
+void TEditor::SetSelLength(int bytes) {
+  const int start_bytes = BytesFromPosition(static_cast<int>(SendScintilla(SCI_GETCURRENTPOS)));
+  const long anchor = PositionFromBytes(start_bytes);
+  const long caret = PositionFromBytes(start_bytes + bytes);
+  SendScintilla(SCI_SETSEL, anchor, caret);
+}
+
+int TEditor::CaretRow() const {
+  int line = 0;
+  int index = 0;
+  getCursorPosition(&line, &index);
+  return line;
+}
+
+void TEditor::SetCaretRow(int row) {
+  setCursorPosition(std::max(0, std::min(row, lines() - 1)), 0);
+}
+
+int TEditor::TopRow() const { return firstVisibleLine(); }
+
+void TEditor::SetTopRow(int row) { setFirstVisibleLine(std::max(0, row)); }
+
+std::optional<TEditor::TToken> TEditor::TokenAtCaret() const {
+  int line = 0;
+  int index = 0;
+  getCursorPosition(&line, &index);
+  const QString text_line = text(line);
+  const qsizetype column = QString::fromUtf8(text_line.toUtf8().left(index)).size();
+  static const QRegularExpression kToken(
+      R"((https?|ftp)://[^\s"'<>]+|[A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\.[A-Za-z]{2,})");
+  for (auto it = kToken.globalMatch(text_line); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    if (column >= m.capturedStart() && column <= m.capturedEnd()) {
+      const QString token = m.captured();
+      return TToken{token.contains("://") ? TToken::kUrl : TToken::kMail, token};
+    }
+  }
+  return std::nullopt;
+}
+
+void TEditor::SelectTokenAtCaret() {
+  const long position = SendScintilla(SCI_GETCURRENTPOS);
+  const long start = SendScintilla(SCI_WORDSTARTPOSITION, position, true);
+  const long end = SendScintilla(SCI_WORDENDPOSITION, position, true);
+  SendScintilla(SCI_SETSEL, start, end);
+}
+
+void TEditor::ShowLineNumbersFromZero(bool show) {
+  zero_based_lines_ = show;
+  if (show) {
+    setMarginType(0, TextMarginRightJustified);
+    setMarginWidth(0, QStringLiteral("000000"));
+    UpdateLineNumbers();
+  } else {
+    setMarginWidth(0, 0);
+  }
+}
+
+void TEditor::UpdateLineNumbers() {
+  if (!zero_based_lines_) return;
+  // Margin texts travel with their lines when lines come or go, so every line is numbered anew.
+  const int count = lines();
+  for (int line = 0; line < count; ++line) setMarginText(line, QString::number(line), 0);
+}
+
+void TEditor::mouseDoubleClickEvent(QMouseEvent* event) {
+  QsciScintilla::mouseDoubleClickEvent(event);
+  if (on_double_click) on_double_click(*this);
+}
+
+void TEditor::wheelEvent(QWheelEvent* event) {
+  if (on_wheel) {
+    on_wheel(*this, event->angleDelta().y());
+    event->accept();
+    return;
+  }
+  QsciScintilla::wheelEvent(event);
+}
+
+void TEditor::resizeEvent(QResizeEvent* event) {
+  QsciScintilla::resizeEvent(event);
+  if (on_resize) on_resize(*this);
+}
+
+}  // namespace zorvik

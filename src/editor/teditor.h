@@ -1,0 +1,79 @@
+// The editor control of every text pane: QScintilla holding Unicode, seen from the rest of the
+// program as CP932 text with CR LF line ends and offsets counted in CP932 bytes. Conversion
+// happens here and nowhere else.
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zorvik {
+
+class TEditor : public QsciScintilla {
+  Q_OBJECT
+
+ public:
+  explicit TEditor(QWidget* parent = nullptr);
+
+  // The whole text, lines joined by CR LF (CP932).
+  std::string Text() const;
+  void SetText(const std::string& cp932);
+  // Appends a text (CP932) at the end; CR LF pairs in it end lines.
+  void AppendText(const std::string& cp932);
+
+  // Loads a file's lines (LoadTextFile rules; no line end after the last line). Fails without
+  // changing anything when the file cannot be read. `lossy` tells that some bytes would not
+  // survive the round trip through the editor.
+  enum class TLoadResult { kLoaded, kUnreadable };
+  TLoadResult LoadFile(const std::string& path, bool* lossy);
+  // Writes the lines, each followed by CR LF, atomically; false when that failed.
+  bool SaveFile(const std::string& path) const;
+
+  std::string SelectedTextBytes() const;
+  void ReplaceSelection(const std::string& cp932);
+  int SelStart() const;          // CP932 bytes from the start
+  void SetSelStart(int bytes);   // moves the caret there, no selection
+  void SetSelLength(int bytes);  // selects that many bytes forward from the caret
+  int CaretRow() const;
+  void SetCaretRow(int row);
+  int TopRow() const;
+  void SetTopRow(int row);
+
+  // The URL or mail address under the caret, if any.
+  struct TToken {
+    enum Kind { kUrl, kMail } kind;
+    QString text;
+  };
+  std::optional<TToken> TokenAtCaret() const;
+  void SelectTokenAtCaret();
+
+  // Line numbers in the margin counted from 0, as the log messages count.
+  void ShowLineNumbersFromZero(bool show);
+
+  // Replaceable handlers, set up at start-up.
+  std::function<void(TEditor&)> on_double_click;
+  std::function<void(TEditor&, int delta)> on_wheel;
+  std::function<void(TEditor&)> on_resize;
+
+  // CP932 <-> the editor's Unicode.
+  static QString FromCp932(const std::string& cp932);
+  static std::string ToCp932(const QString& text);
+  // True when cp932 comes back byte for byte from the editor.
+  static bool RoundTrips(const std::string& cp932);
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  int PositionFromBytes(int bytes) const;
+  int BytesFromPosition(int position) const;
+  void UpdateLineNumbers();
+
+  bool zero_based_lines_ = false;
+};
+
+}  // namespace zorvik

@@ -1,0 +1,67 @@
+#include "workbench/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace zorvik {
+namespace {
+
+std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, const QString& filter,
+                                     const QString& suffix, const QString& preset, bool save) {
+  QFileDialog dialog(parent, title, preset, filter);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(suffix);
+  if (!preset.isEmpty()) dialog.selectFile(preset);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+void TQtDialogs::ShowError(QWidget* parent, const QString& message) {
+  QMessageBox::critical(parent, QString(), message, QMessageBox::Ok);
+}
+
+void TQtDialogs::ShowMessage(QWidget* parent, const QString& message) {
+  QMessageBox::information(parent, QString(), message, QMessageBox::Ok);
+}
+
+bool TQtDialogs::AskYes(QWidget* parent, const QString& message, bool default_no) {
+  return QMessageBox::question(parent, QString(), message, QMessageBox::Yes | QMessageBox::No,
+                               default_no ? QMessageBox::No : QMessageBox::Yes) ==
+         QMessageBox::Yes;
+}
+
+std::optional<QString> TQtDialogs::OpenFileName(QWidget* parent, const QString& title,
+                                                const QString& filter, const QString& suffix,
+                                                const QString& preset) {
+  return RunFileDialog(parent, title, filter, suffix, preset, false);
+}
+
+std::optional<QString> TQtDialogs::SaveFileName(QWidget* parent, const QString& title,
+                                                const QString& filter, const QString& suffix,
+                                                const QString& preset) {
+  return RunFileDialog(parent, title, filter, suffix, preset, true);
+}
+
+bool ErrorUnless(TDialogs& dialogs, QWidget* parent, const QString& message, bool condition) {
+  if (!condition) dialogs.ShowError(parent, message);
+  return condition;
+}
+
+bool AnsweredNo(TDialogs& dialogs, QWidget* parent, const QString& message, bool skip,
+                bool default_no, bool invert) {
+  bool yes = true;
+  if (!skip) {
+    yes = dialogs.AskYes(parent, message, default_no);
+    if (invert) yes = !yes;
+  }
+  return !yes;
+}
+
+bool AskDefaultNo(TDialogs& dialogs, QWidget* parent, const QString& message) {
+  return dialogs.AskYes(parent, message, true);
+}
+
+}  // namespace zorvik

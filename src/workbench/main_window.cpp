@@ -1,0 +1,394 @@
+#include "workbench/main_window.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "editor/lexers.h"
+#include "editor/teditor.h"
+#include "engine/generation_run.h"
+#include "engine/messages.h"
+#include "workbench/markup_tools.h"
+#include "workbench/qt_adapters.h"
+#include "workbench/secondary_windows.h"
+#include "workbench/user_tags.h"
+
+namespace zorvik {
+namespace {
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString PathText(const std::string& bytes) {
+  return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+QFont PaneFont() {
+  QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                         QStringLiteral("monospace")});
+  font.setStyleHint(QFont::Monospace);
+  font.setPixelSize(13);
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder)
+    : dialogs_(dialogs),
+      running_folder_(std::move(running_folder)),
+      settings_(std::move(settings_file),
+                running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
+      log_(clock_),
+      context_{state_, log_, pattern_, files_, clock_, running_folder_} {
+  setObjectName("Form1");
+  setWindowTitle(QString::fromUtf8(kCaption));
+  setAcceptDrops(true);
+  resize(900, 680);
+  BuildToolBar();
+  BuildPages();
+  SetupPanes();
+  log_.SetListener([this](const std::string& entry) { edLogs->AppendText(entry + "\r\n"); });
+}
+
+TForm1::~TForm1() { log_.SetListener(nullptr); }
+
+void TForm1::BuildToolBar() {
+  ToolBar1 = addToolBar(QString());
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->setMovable(false);
+  auto add = [this](const char* name, const char* hint, QStyle::StandardPixmap icon,
+                    const QKeySequence& keys, void (TForm1::*handler)()) {
+    QAction* action = ToolBar1->addAction(style()->standardIcon(icon), QString::fromUtf8(hint));
+    action->setObjectName(name);
+    action->setToolTip(QString::fromUtf8(hint));
+    if (!keys.isEmpty()) action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  tbNewFile = add("tbNewFile", "新規作成", QStyle::SP_FileIcon, QKeySequence::New, &TForm1::tbNewFileClick);
+  tbOpenFile = add("tbOpenFile", "ファイルを開く", QStyle::SP_DialogOpenButton, QKeySequence::Open,
+                   &TForm1::tbOpenFileClick);
+  tbSaveData = add("tbSaveData", "上書き保存", QStyle::SP_DialogSaveButton, QKeySequence::Save,
+                   &TForm1::tbSaveDataClick);
+  tbSaveAs = add("tbSaveAs", "別名で保存", QStyle::SP_DriveFDIcon, QKeySequence(QStringLiteral("Ctrl+Shift+S")),
+                 &TForm1::tbSaveAsClick);
+  ToolBar1->addSeparator();
+  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", QStyle::SP_FileDialogContentsView, {},
+                  &TForm1::tbSetHTMLClick);
+  tbPreview = add("tbPreview", "プレビュー", QStyle::SP_ComputerIcon, QKeySequence(Qt::Key_F5),
+                  &TForm1::tbPreviewClick);
+  tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", QStyle::SP_ArrowDown, {},
+                           &TForm1::tbWriteoutHTMLFileClick);
+  ToolBar1->addSeparator();
+  tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", QStyle::SP_FileDialogListView,
+                            {}, nullptr);
+  connect(tbDisplayWriteFiles, &QAction::triggered, this, [this] {
+    if (windows_.form5 != nullptr) windows_.form5->exec();
+  });
+  ToolBar1->addSeparator();
+  tbAbout = add("tbAbout", "このツールについて", QStyle::SP_MessageBoxInformation, {},
+                &TForm1::tbAboutClick);
+  tbSaveData->setEnabled(false);
+}
+
+void TForm1::BuildPages() {
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setDocumentMode(true);
+  setCentralWidget(PageControl1);
+
+  tsPageEditor = new QWidget;
+  tsPageEditor->setObjectName("tsPageEditor");
+  auto* layout = new QVBoxLayout(tsPageEditor);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  ToolBar3 = new QToolBar(tsPageEditor);
+  ToolBar3->setObjectName("ToolBar3");
+  ToolBar4 = new QToolBar(tsPageEditor);
+  ToolBar4->setObjectName("ToolBar4");
+  cbSystemTags = new QComboBox(ToolBar4);
+  cbSystemTags->setObjectName("cbSystemTags");
+  cbSystemTags->setMaxVisibleItems(18);
+  ToolBar4->addWidget(cbSystemTags);
+  edEditSource = new TEditor(tsPageEditor);
+  edEditSource->setObjectName("edEditSource");
+  layout->addWidget(ToolBar3);
+  layout->addWidget(ToolBar4);
+  layout->addWidget(edEditSource);
+
+  tsHTML = new QWidget;
+  tsHTML->setObjectName("tsHTML");
+  auto* html_layout = new QVBoxLayout(tsHTML);
+  html_layout->setContentsMargins(0, 0, 0, 0);
+  edWriteOutHTML = new TEditor(tsHTML);
+  edWriteOutHTML->setObjectName("edWriteOutHTML");
+  html_layout->addWidget(edWriteOutHTML);
+
+  tsLogs = new QWidget;
+  tsLogs->setObjectName("tsLogs");
+  auto* log_layout = new QVBoxLayout(tsLogs);
+  log_layout->setContentsMargins(0, 0, 0, 0);
+  edLogs = new TEditor(tsLogs);
+  edLogs->setObjectName("edLogs");
+  log_layout->addWidget(edLogs);
+
+  PageControl1->addTab(tsPageEditor, QStringLiteral("ページ編集用データ"));
+  PageControl1->addTab(tsHTML, QStringLiteral("書き出しHTML"));
+  PageControl1->addTab(tsLogs, QStringLiteral("書き出しログ"));
+  connect(edEditSource, &QsciScintilla::textChanged, this, &TForm1::edEditSourceChange);
+  connect(edEditSource, &QsciScintilla::modificationChanged, this, &TForm1::edEditSourceChange);
+}
+
+void TForm1::SetupPanes() {
+  const QFont font = PaneFont();
+  const auto common = [&font](TEditor* pane, TPaneLexer* lexer) {
+    lexer->setDefaultFont(font);
+    lexer->setFont(font);
+    lexer->setDefaultColor(Qt::black);
+    pane->setLexer(lexer);
+    pane->setEolVisibility(true);
+    pane->setWrapMode(QsciScintilla::WrapNone);
+    pane->setSelectionBackgroundColor(QColor(0, 0, 128));
+    pane->setSelectionForegroundColor(Qt::white);
+    pane->SendScintilla(QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
+                        QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
+    pane->setMarginWidth(1, 0);
+  };
+  common(edEditSource, new TPageSourceLexer(edEditSource));
+  common(edWriteOutHTML, new THtmlLexer(edWriteOutHTML));
+  common(edLogs, new TLogLexer(edLogs));
+  edEditSource->ShowLineNumbersFromZero(true);
+  edWriteOutHTML->ShowLineNumbersFromZero(false);
+  edLogs->ShowLineNumbersFromZero(false);
+}
+
+void TForm1::AttachWindows(const TWindows& windows) { windows_ = windows; }
+
+QList<QWidget*> TForm1::Forms() const {
+  QList<QWidget*> forms{const_cast<TForm1*>(this)};
+  for (QWidget* w : {static_cast<QWidget*>(windows_.form2), static_cast<QWidget*>(windows_.form3),
+                     static_cast<QWidget*>(windows_.form4), static_cast<QWidget*>(windows_.form5)}) {
+    if (w != nullptr) forms << w;
+  }
+  return forms;
+}
+
+void TForm1::StartUp() {
+  state_.DataFolder.clear();
+  state_.BatchMode = false;
+  utility_.SetupEditors(Forms());
+  TZQUtility::ResetPageControls(Forms());
+  cbSystemTags->clear();
+  for (std::string_view entry : kSystemTagEntries) {
+    cbSystemTags->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+  }
+  cbSystemTags->setCurrentIndex(0);
+  if (windows_.form4 != nullptr) {
+    user_tag_box_host_ = std::make_unique<TQtPropertyHost>(*windows_.form4->cbUserTags);
+    settings_.RegisterComponent(*user_tag_box_host_, "text", skPlain, "");
+  }
+  settings_.Load();
+  const std::pair<QWidget*, bool> bounds[] = {{this, false},
+                                             {windows_.form2, false},
+                                             {windows_.form3, true},
+                                             {windows_.form4, true},
+                                             {windows_.form5, false}};
+  for (const auto& [widget, keep_size] : bounds) {
+    if (widget == nullptr) continue;
+    TWidgetBounds target(*widget, widget->objectName().toStdString());
+    settings_.RestoreFormBounds(target, keep_size);
+  }
+  if (windows_.form4 != nullptr) {
+    windows_.form4->UserTagStore = settings_.ReadString(kUserTagsSettingsKey);
+    windows_.form4->ShowGroup(windows_.form4->cbUserTags->currentText());
+    windows_.form4->RefreshGroupList();
+  }
+}
+
+bool TForm1::FormCloseQuery() {
+  for (QWidget* widget : Forms()) {
+    TWidgetBounds target(*widget, widget->objectName().toStdString());
+    settings_.SaveFormBounds(target);
+  }
+  if (windows_.form4 != nullptr) {
+    settings_.WriteString(kUserTagsSettingsKey, windows_.form4->UserTagStore);
+  }
+  settings_.Save();
+  return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TForm1::SetTitle(const QString& path) {
+  if (path.isEmpty()) {
+    setWindowTitle(QString::fromUtf8(kCaption));
+    return;
+  }
+  // The file name, then its folder, with the program's folder written <RunningFolder>/.
+  const QFileInfo info(path);
+  QString folder = info.absolutePath() + "/";
+  const QString running = PathText(running_folder_);
+  if (!running.isEmpty() && folder.startsWith(running)) {
+    folder = "<RunningFolder>/" + folder.mid(running.size());
+  }
+  setWindowTitle(QString::fromUtf8(kCaption) + "  [" + info.fileName() + "] - " + folder);
+}
+
+void TForm1::SetDataFolder(const QString& path) {
+  state_.DataFolder = PathBytes(QFileInfo(path).absolutePath() + "/");
+}
+
+void TForm1::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void TForm1::ShowPage(QWidget* page) { PageControl1->setCurrentWidget(page); }
+
+void TForm1::edEditSourceChange() { tbSaveData->setEnabled(edEditSource->isModified()); }
+
+void TForm1::NewDocument() {
+  edEditSource->clear();
+  SetTitle({});
+  state_.DataFolder.clear();
+  save_name_.clear();
+  edEditSource->setModified(false);
+  edEditSourceChange();
+}
+
+void TForm1::tbNewFileClick() {
+  if (AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) return;
+  NewDocument();
+}
+
+void TForm1::tbOpenFileClick() {
+  const auto path = dialogs_.OpenFileName(
+      this, QString(), QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"),
+      QStringLiteral("dat"), last_opened_name_);
+  if (path) OpenDocument(*path);
+}
+
+bool TForm1::OpenDocument(const QString& path) {
+  if (edEditSource->isModified()) {
+    BringToFront();
+    if (AnsweredNo(dialogs_, this, QStringLiteral("現在編集中のデータを破棄しますか？"))) return false;
+  }
+  bool lossy = false;
+  if (edEditSource->LoadFile(PathBytes(path), &lossy) == TEditor::TLoadResult::kUnreadable) {
+    return false;
+  }
+  if (lossy) {
+    // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
+    dialogs_.ShowError(this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
+                                            "保存すると、その部分は書き換わります。\r\n\r\n[") + path + "]");
+  }
+  edEditSource->setModified(false);
+  edEditSourceChange();
+  save_name_ = path;
+  last_opened_name_ = path;
+  ShowPage(tsPageEditor);
+  SetDataFolder(path);
+  SetTitle(path);
+  edEditSource->setModified(false);
+  edEditSourceChange();
+  return true;
+}
+
+void TForm1::tbSaveDataClick() {
+  if (save_name_.isEmpty()) {
+    tbSaveAsClick();
+    return;
+  }
+  if (!edEditSource->SaveFile(PathBytes(save_name_))) {
+    // The old file stays whole; the document stays modified.
+    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") + save_name_ + "]");
+    return;
+  }
+  edEditSource->setModified(false);
+  edEditSourceChange();
+  SetTitle(save_name_);
+  SetDataFolder(save_name_);
+}
+
+void TForm1::tbSaveAsClick() {
+  const auto path = dialogs_.SaveFileName(this, QString(), QStringLiteral("サイトデータファイル(*.dat)"),
+                                          QStringLiteral("dat"), save_name_);
+  if (!path) return;
+  save_name_ = *path;
+  tbSaveDataClick();
+}
+
+void TForm1::FilesDropped(const QStringList& paths) {
+  if (paths.size() != 1) {
+    BringToFront();
+    dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
+    return;
+  }
+  const QString suffix = QFileInfo(paths.first()).suffix().toLower();
+  if (suffix != "txt" && suffix != "dat") {
+    BringToFront();
+    dialogs_.ShowError(this, QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+    return;
+  }
+  OpenDocument(paths.first());
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  FilesDropped(paths);
+}
+
+void TForm1::Generate() {
+  RunGeneration(context_, edEditSource->Text());
+  edWriteOutHTML->SetText(state_.WorkingText);
+}
+
+void TForm1::tbSetHTMLClick() {
+  Generate();
+  ShowPage(SelectResultPage(state_) == TResultPage::kLogs ? tsLogs : tsHTML);
+}
+
+void TForm1::tbWriteoutHTMLFileClick() {
+  Generate();
+  if (WriteHtmlFile(context_, edWriteOutHTML->Text()) == TWriteOutcome::kFailed && !state_.BatchMode) {
+    ErrorUnless(dialogs_, this, TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)), false);
+  }
+  if (state_.WarningCount + state_.ErrorCount > 0) {
+    ShowPage(tsLogs);
+  } else {
+    dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  }
+}
+
+void TForm1::tbPreviewClick() {
+  Generate();
+  if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
+  if (state_.ErrorCount > 0) edWriteOutHTML->clear();
+  // The preview window shows the written HTML; until it does, the pane comes to the front.
+  if (state_.WarningCount + state_.ErrorCount == 0) ShowPage(tsHTML);
+}
+
+void TForm1::tbAboutClick() {
+  QMessageBox::about(this, QStringLiteral("このツールについて"),
+                     QString::fromUtf8(kCaption) +
+                         QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
+                                        "Zorvik — C++20, Qt 6, QScintilla"));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,122 @@
+// The main window: the page-source editor, the written-HTML and log panes, the document's
+// lifecycle (new, open, save, save as, drop, close) and the generation buttons.
+#pragma once
+
+#include <QAction>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QTabWidget>
+#include <QToolBar>
+#include <memory>
+#include <string>
+
+#include "engine/engine_context.h"
+#include "settings/zq_ini_file.h"
+#include "workbench/dialogs.h"
+#include "workbench/zq_utility.h"
+
+namespace zorvik {
+
+class TEditor;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kCaption = "Kirabo - Zorvik 3号";
+
+  // settings_file: where the settings live; running_folder: the program's folder with "/".
+  TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder);
+  ~TForm1() override;
+
+  struct TWindows {
+    TForm2* form2;
+    TForm3* form3;
+    TForm4* form4;
+    TForm5* form5;
+  };
+  void AttachWindows(const TWindows& windows);
+
+  void StartUp();
+  bool OpenDocument(const QString& path);
+  void NewDocument();
+  // Stores the bounds, the user tags and the settings file, then asks whether to end.
+  bool FormCloseQuery();
+
+  void tbNewFileClick();
+  void tbOpenFileClick();
+  void tbSaveDataClick();
+  void tbSaveAsClick();
+  void tbSetHTMLClick();
+  void tbWriteoutHTMLFileClick();
+  void tbPreviewClick();
+  void tbAboutClick();
+  void edEditSourceChange();
+  // Handles dropped files, as the shell's drop does.
+  void FilesDropped(const QStringList& paths);
+
+  QToolBar* ToolBar1;
+  QAction* tbNewFile;
+  QAction* tbOpenFile;
+  QAction* tbSaveData;
+  QAction* tbSaveAs;
+  QAction* tbSetHTML;
+  QAction* tbPreview;
+  QAction* tbWriteoutHTMLFile;
+  QAction* tbDisplayWriteFiles;
+  QAction* tbAbout;
+  QTabWidget* PageControl1;
+  QWidget* tsPageEditor;
+  QWidget* tsHTML;
+  QWidget* tsLogs;
+  QToolBar* ToolBar3;
+  QToolBar* ToolBar4;
+  QComboBox* cbSystemTags;
+  TEditor* edEditSource;
+  TEditor* edWriteOutHTML;
+  TEditor* edLogs;
+
+  GenerationState& State() { return state_; }
+  TZQIniFile& Settings() { return settings_; }
+  TGenerationLog& Log() { return log_; }
+  const QString& SaveName() const { return save_name_; }
+  const QString& LastOpenedName() const { return last_opened_name_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void BuildPages();
+  void SetupPanes();
+  void SetTitle(const QString& path);
+  void SetDataFolder(const QString& path);
+  void BringToFront();
+  void ShowPage(QWidget* page);
+  // One generation run over the page-source editor; the result goes to the written-HTML pane.
+  void Generate();
+  QList<QWidget*> Forms() const;
+
+  TDialogs& dialogs_;
+  std::string running_folder_;
+  TZQUtility utility_;
+  TZQIniFile settings_;
+  TSystemClock clock_;
+  TGenerationLog log_;
+  TSecondAWKStr pattern_;  // SecondAWKStr1
+  TDiskFileSystem files_;
+  GenerationState state_;
+  TEngineContext context_;
+  std::unique_ptr<TPropertyHost> user_tag_box_host_;
+  TWindows windows_{};
+  QString save_name_;
+  QString last_opened_name_;
+};
+
+}  // namespace zorvik
