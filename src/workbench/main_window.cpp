@@ -31,7 +31,8 @@ QFont PaneFont() {
   QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
                          QStringLiteral("monospace")});
   font.setStyleHint(QFont::Monospace);
-  font.setPixelSize(13);
+  // 13 pixels at the usual 96 dpi; QScintilla takes sizes in points.
+  font.setPointSizeF(9.75);
   return font;
 }
 
@@ -147,7 +148,12 @@ void TForm1::SetupPanes() {
   const QFont font = PaneFont();
   const auto common = [&font](TEditor* pane, TPaneLexer* lexer) {
     lexer->setDefaultFont(font);
-    lexer->setFont(font);
+    for (int style = 0; style < 8; ++style) {
+      QFont styled = font;
+      styled.setBold(lexer->font(style).bold());
+      lexer->setFont(styled, style);
+    }
+    pane->setMarginsFont(font);
     lexer->setDefaultColor(Qt::black);
     pane->setLexer(lexer);
     pane->setEolVisibility(true);

@@ -1,0 +1,232 @@
+#include "workbench/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "editor/teditor.h"
+#include "scripted_dialogs.h"
+#include "support/sjis.h"
+#include "workbench/secondary_windows.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Sjis;
+using testing::TScriptedDialogs;
+
+std::string ReadFile(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// The workbench as main() builds it, over a temporary folder that stands for the program's.
+class Workbench {
+ public:
+  explicit Workbench(const QString& folder)
+      : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(), (folder + "/").toStdString()),
+        form2(),
+        form3(&form1),
+        form4(&form1),
+        form5(&form1) {
+    form1.AttachWindows({&form2, &form3, &form4, &form5});
+    form1.StartUp();
+  }
+  TScriptedDialogs dialogs;
+  TForm1 form1;
+  TForm2 form2;
+  TForm3 form3;
+  TForm4 form4;
+  TForm5 form5;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    root_ = dir_.path();
+    QDir(root_).mkpath("site/out");
+    WriteFile(root_ + "/site/t.tmpl", "<h1>{$Title}</h1>\r\n");
+    WriteFile(root_ + "/site/page.dat",
+              "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " +
+                  Sjis("表題") + "\r\n");
+  }
+  QTemporaryDir dir_;
+  QString root_;
+};
+
+TEST_F(MainWindowTest, OpenEditSaveAndNew) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
+  EXPECT_FALSE(f.tbSaveData->isEnabled());
+
+  const QString page = root_ + "/site/page.dat";
+  ASSERT_TRUE(f.OpenDocument(page));
+  EXPECT_TRUE(wb.dialogs.questions.isEmpty());  // nothing modified: no question
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
+  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+  EXPECT_EQ(f.edEditSource->Text(),
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " + Sjis("表題"));
+  EXPECT_FALSE(f.tbSaveData->isEnabled());
+
+  f.edEditSource->SetSelStart(0);
+  f.edEditSource->ReplaceSelection("// x\r\n");
+  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  f.tbSaveDataClick();
+  EXPECT_FALSE(f.tbSaveData->isEnabled());
+  EXPECT_EQ(ReadFile(page).substr(0, 6), "// x\r\n");
+
+  // New asks; No keeps everything.
+  f.edEditSource->ReplaceSelection("y");
+  wb.dialogs.answers = {false};
+  f.tbNewFileClick();
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("新規作成しますか？"));
+  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  EXPECT_EQ(f.SaveName(), page);
+  f.tbNewFileClick();  // Yes
+  EXPECT_EQ(f.edEditSource->Text(), "");
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
+  EXPECT_EQ(f.State().DataFolder, "");
+  EXPECT_TRUE(f.SaveName().isEmpty());
+  EXPECT_EQ(f.LastOpenedName(), page);
+
+  // Save after New asks for a name and does not touch the file opened before.
+  const std::string before = ReadFile(page);
+  f.edEditSource->ReplaceSelection("new text");
+  const QString other = root_ + "/site/other.dat";
+  wb.dialogs.files = {other};
+  f.tbSaveDataClick();
+  EXPECT_EQ(ReadFile(other), "new text\r\n");
+  EXPECT_EQ(ReadFile(page), before);
+  EXPECT_EQ(f.SaveName(), other);
+  // Save as on an unmodified document still writes.
+  const QString third = root_ + "/site/third.dat";
+  wb.dialogs.files = {third};
+  f.tbSaveAsClick();
+  EXPECT_EQ(ReadFile(third), "new text\r\n");
+}
+
+TEST_F(MainWindowTest, AnsweringNoToDiscardChangesNothing) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
+  f.edEditSource->ReplaceSelection("edited ");
+  const std::string text = f.edEditSource->Text();
+  const QString title = f.windowTitle();
+  WriteFile(root_ + "/other.dat", "other");
+  wb.dialogs.answers = {false};
+  EXPECT_FALSE(f.OpenDocument(root_ + "/other.dat"));
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("現在編集中のデータを破棄しますか？"));
+  EXPECT_EQ(f.edEditSource->Text(), text);
+  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  EXPECT_EQ(f.windowTitle(), title);
+  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+  // An unreadable file changes nothing and says nothing.
+  wb.dialogs.answers = {true};
+  EXPECT_FALSE(f.OpenDocument(root_ + "/missing.dat"));
+  EXPECT_EQ(f.edEditSource->Text(), text);
+}
+
+TEST_F(MainWindowTest, DropsTakeOneDatOrTxtFile) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  f.FilesDropped({root_ + "/a.dat", root_ + "/b.dat"});
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルは１つだけドロップしてください"));
+  f.FilesDropped({root_ + "/page.html"});
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+  EXPECT_EQ(f.edEditSource->Text(), "");
+  // The extension is compared in lower case; a long path is taken whole.
+  QString deep = root_;
+  for (int i = 0; i < 5; ++i) deep += "/" + QString(60, QChar('d'));  // a path beyond 255 bytes
+  QDir().mkpath(deep);
+  WriteFile(deep + "/NOTES.TXT", "notes");
+  f.FilesDropped({deep + "/NOTES.TXT"});
+  EXPECT_EQ(f.edEditSource->Text(), "notes");
+  EXPECT_EQ(wb.dialogs.errors.size(), 2);
+}
+
+TEST_F(MainWindowTest, FilesThatWouldChangeInTheEditorAreReported) {
+  Workbench wb(root_);
+  WriteFile(root_ + "/odd.dat", "ok\x85\x40");  // 0x85 0x40 is no character of CP932
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/odd.dat"));
+  ASSERT_EQ(wb.dialogs.errors.size(), 1);
+  EXPECT_TRUE(wb.dialogs.errors.first().endsWith(root_ + "/odd.dat]"));
+}
+
+TEST_F(MainWindowTest, GenerationButtons) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
+  f.tbWriteoutHTMLFileClick();
+  EXPECT_EQ(wb.dialogs.messages.last(), QStringLiteral("HTML書き出し完了しました"));
+  EXPECT_EQ(ReadFile(root_ + "/site/out/page.html"), "<h1>" + Sjis("表題") + "</h1>\r\n");
+  EXPECT_EQ(f.edWriteOutHTML->Text(), "<h1>" + Sjis("表題") + "</h1>\r\n");
+  EXPECT_NE(f.edLogs->text().indexOf(QStringLiteral("HTMLファイルを保存しました：")), -1);
+
+  // Warnings only: written, the log in front.
+  QFile::remove(root_ + "/site/out/page.html");
+  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html");
+  f.tbWriteoutHTMLFileClick();
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  EXPECT_TRUE(QFile::exists(root_ + "/site/out/page.html"));
+  EXPECT_EQ(wb.dialogs.messages.size(), 1);
+
+  // Errors: no file, the log in front; the preview empties the written HTML.
+  QFile::remove(root_ + "/site/out/page.html");
+  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\nbad");
+  f.PageControl1->setCurrentIndex(0);
+  f.tbWriteoutHTMLFileClick();
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  EXPECT_FALSE(QFile::exists(root_ + "/site/out/page.html"));
+  f.tbPreviewClick();
+  EXPECT_EQ(f.edWriteOutHTML->Text(), "");
+  f.tbSetHTMLClick();
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+}
+
+TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
+  {
+    Workbench wb(root_);
+    wb.form1.setGeometry(50, 60, 700, 500);
+    wb.form4.setGeometry(11, 12, 300, 200);
+    wb.form4.UserTagStore = "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->";
+    wb.form4.cbUserTags->setEditText("G");
+    wb.dialogs.answers = {false};
+    EXPECT_FALSE(wb.form1.FormCloseQuery());  // No: the program goes on, the file is written
+    EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("アプリケーションを終了しますか？"));
+  }
+  const std::string ini = ReadFile(root_ + "/zorvik-workbench.ini");
+  for (const char* key : {"Form1.Pos=", "Form2.Pos=", "Form3.Pos=", "Form4.Pos=", "Form5.Pos="}) {
+    EXPECT_NE(ini.find(key), std::string::npos) << key;
+  }
+  Workbench again(root_);
+  EXPECT_EQ(again.form1.geometry(), QRect(50, 60, 700, 500));
+  EXPECT_EQ(again.form4.geometry().topLeft(), QPoint(11, 12));
+  EXPECT_EQ(again.form4.UserTagStore, "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->");
+  EXPECT_EQ(again.form4.cbUserTags->currentText(), QStringLiteral("G"));
+  EXPECT_EQ(again.form4.edStr[0]->text(), QStringLiteral("a"));
+  EXPECT_EQ(again.form1.cbSystemTags->count(), 17);
+}
+
+}  // namespace
+}  // namespace zorvik
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

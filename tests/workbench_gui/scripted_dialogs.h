@@ -1,0 +1,48 @@
+// Test helper: message boxes and file dialogs that answer from a script and record what they
+// were asked, so that windows can be driven without modal boxes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "workbench/dialogs.h"
+
+namespace zorvik::testing {
+
+class TScriptedDialogs : public TDialogs {
+ public:
+  void ShowError(QWidget*, const QString& message) override { errors << message; }
+  void ShowMessage(QWidget*, const QString& message) override { messages << message; }
+  bool AskYes(QWidget*, const QString& message, bool) override {
+    questions << message;
+    if (answers.empty()) return true;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&, const QString&,
+                                      const QString&) override {
+    return Next();
+  }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&,
+                                      const QString&) override {
+    return Next();
+  }
+
+  std::deque<bool> answers;                  // Yes/No answers, Yes when empty
+  std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
+  QStringList errors;
+  QStringList messages;
+  QStringList questions;
+
+ private:
+  std::optional<QString> Next() {
+    if (files.empty()) return std::nullopt;
+    auto file = files.front();
+    files.pop_front();
+    return file;
+  }
+};
+
+}  // namespace zorvik::testing
