@@ -35,7 +35,8 @@ void MarkSpans(const QByteArray& text, const QByteArray& open, const QByteArray&
 
 }  // namespace
 
-TPaneLexer::TPaneLexer(QObject* parent) : QsciLexerCustom(parent) {}
+TPaneLexer::TPaneLexer(QObject* parent, bool line_local)
+    : QsciLexerCustom(parent), line_local_(line_local) {}
 
 void TPaneLexer::DefineStyle(int style, const QColor& color, bool bold) {
   setColor(color, style);
@@ -44,15 +45,25 @@ void TPaneLexer::DefineStyle(int style, const QColor& color, bool bold) {
   setFont(font, style);
 }
 
-void TPaneLexer::styleText(int, int) {
-  // Constructs may span lines, so the whole document is classified; panes are restyled when
-  // their text changes, not on every keystroke of a long page.
+void TPaneLexer::styleText(int start, int end) {
   QsciScintilla* pane = editor();
   if (pane == nullptr) return;
-  const QByteArray text = pane->text().toUtf8();
+  long from = 0;
+  long to = pane->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  if (line_local_) {
+    // Only the lines of the range: appending to a long log costs the new lines only.
+    from = pane->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                               pane->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start));
+    to = end;
+  }
+  if (to <= from) return;
+  const auto* bytes = reinterpret_cast<const char*>(
+      pane->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, from, to - from));
+  if (bytes == nullptr) return;
+  const QByteArray text(bytes, static_cast<qsizetype>(to - from));
   std::vector<unsigned char> styles(static_cast<std::size_t>(text.size()), 0);
   Classify(text, styles);
-  startStyling(0);
+  startStyling(static_cast<int>(from));
   std::size_t run = 0;
   for (std::size_t i = 1; i <= styles.size(); ++i) {
     if (i == styles.size() || styles[i] != styles[run]) {
@@ -79,7 +90,7 @@ void TPaneLexer::MarkLinks(const QByteArray& text, std::vector<unsigned char>& s
   mark(kUrl, url_style);
 }
 
-TPageSourceLexer::TPageSourceLexer(QObject* parent) : TPaneLexer(parent) {
+TPageSourceLexer::TPageSourceLexer(QObject* parent) : TPaneLexer(parent, true) {
   DefineStyle(kComment, kTeal, true);
   DefineStyle(kBracket, kOlive, true);
   DefineStyle(kUrl, kBlue, false);
@@ -110,7 +121,7 @@ void TPageSourceLexer::Classify(const QByteArray& text, std::vector<unsigned cha
   }
 }
 
-THtmlLexer::THtmlLexer(QObject* parent) : TPaneLexer(parent) {
+THtmlLexer::THtmlLexer(QObject* parent) : TPaneLexer(parent, false) {
   DefineStyle(kTag, kNavy, false);
   DefineStyle(kAttribute, kPurple, false);
   DefineStyle(kValue, kMaroon, false);
@@ -160,7 +171,7 @@ void THtmlLexer::Classify(const QByteArray& text, std::vector<unsigned char>& st
   MarkSpans(text, "{$", "}", styles, kConversionTag);
 }
 
-TLogLexer::TLogLexer(QObject* parent) : TPaneLexer(parent) {
+TLogLexer::TLogLexer(QObject* parent) : TPaneLexer(parent, true) {
   DefineStyle(kStamp, kOlive, true);
   DefineStyle(kParenthesis, kRed, false);
   DefineStyle(kRunStart, kBlue, true);

@@ -9,12 +9,13 @@
 
 namespace zorvik {
 
-// Styles a pane by classifying the bytes (UTF-8) of the whole document.
+// Styles a pane by classifying its bytes (UTF-8): the lines of the changed range, or the whole
+// document for a colouring whose constructs span lines.
 class TPaneLexer : public QsciLexerCustom {
   Q_OBJECT
 
  public:
-  explicit TPaneLexer(QObject* parent);
+  explicit TPaneLexer(QObject* parent, bool line_local);
   void styleText(int start, int end) override;
 
  protected:
@@ -23,6 +24,9 @@ class TPaneLexer : public QsciLexerCustom {
   void DefineStyle(int style, const QColor& color, bool bold);
   static void MarkLinks(const QByteArray& text, std::vector<unsigned char>& styles, int url_style,
                         int mail_style);
+
+ private:
+  bool line_local_;
 };
 
 class TPageSourceLexer : public TPaneLexer {

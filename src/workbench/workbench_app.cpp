@@ -1,0 +1,38 @@
+#include "workbench/workbench_app.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "settings/zq_ini_file.h"
+#include "text/file_names.h"
+#include "workbench/dialogs.h"
+#include "workbench/main_window.h"
+#include "workbench/secondary_windows.h"
+
+namespace zorvik {
+
+int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("zorvik-workbench"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Kirabo Zorvik 3号"));
+
+  TQtDialogs dialogs;
+  const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
+  TForm1 form1(dialogs, SettingsFilePath(executable), ProgramFolder());
+  TdmBrowserModule browser_module;
+  TForm2 form2;
+  TForm3 form3(&form1);
+  TForm4 form4(&form1);
+  TForm5 form5(&form1);
+  form1.AttachWindows({&form2, &form3, &form4, &form5});
+  form1.StartUp();
+  form1.show();
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) form1.OpenDocument(QFileInfo(args.at(1)).absoluteFilePath());
+  if (on_shown) QTimer::singleShot(0, &form1, [&form1, on_shown] { on_shown(form1); });
+  return QApplication::exec();
+}
+
+}  // namespace zorvik
