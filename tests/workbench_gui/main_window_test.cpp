@@ -140,6 +140,21 @@ TEST_F(MainWindowTest, AnsweringNoToDiscardChangesNothing) {
   EXPECT_EQ(f.edEditSource->Text(), text);
 }
 
+TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
+  const QString title = f.windowTitle();
+  f.edEditSource->ReplaceSelection("x");
+  wb.dialogs.files = {root_ + "/no/such/folder/page.dat"};
+  f.tbSaveAsClick();
+  ASSERT_EQ(wb.dialogs.errors.size(), 1);
+  EXPECT_TRUE(f.edEditSource->isModified());
+  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  EXPECT_EQ(f.windowTitle(), title);
+  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+}
+
 TEST_F(MainWindowTest, DropsTakeOneDatOrTxtFile) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
