@@ -1,5 +1,6 @@
 #include "workbench/dialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -43,6 +44,21 @@ std::optional<QString> TQtDialogs::SaveFileName(QWidget* parent, const QString& 
                                                 const QString& filter, const QString& suffix,
                                                 const QString& preset) {
   return RunFileDialog(parent, title, filter, suffix, preset, true);
+}
+
+QStringList TQtDialogs::OpenFileNames(QWidget* parent, const QString& title, const QString& filter,
+                                      const QString& suffix) {
+  QFileDialog dialog(parent, title, QString(), filter);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDefaultSuffix(suffix);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
+std::optional<QColor> TQtDialogs::PickColor(QWidget* parent) {
+  const QColor color = QColorDialog::getColor(Qt::white, parent);
+  if (!color.isValid()) return std::nullopt;
+  return color;
 }
 
 bool ErrorUnless(TDialogs& dialogs, QWidget* parent, const QString& message, bool condition) {

@@ -2,6 +2,7 @@
 // can be driven by tests without modal boxes. Texts are the system's own, in UTF-8.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -26,6 +27,11 @@ class TDialogs {
   virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& title,
                                               const QString& filter, const QString& suffix,
                                               const QString& preset) = 0;
+  // Several files at once; empty when cancelled.
+  virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter,
+                                    const QString& suffix) = 0;
+  // The colour dialog; nothing when cancelled.
+  virtual std::optional<QColor> PickColor(QWidget* parent) = 0;
 };
 
 // The real boxes and dialogs.
@@ -38,6 +44,9 @@ class TQtDialogs : public TDialogs {
                                       const QString& suffix, const QString& preset) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& suffix, const QString& preset) override;
+  QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter,
+                            const QString& suffix) override;
+  std::optional<QColor> PickColor(QWidget* parent) override;
 };
 
 // The program's three message functions on top of a TDialogs.

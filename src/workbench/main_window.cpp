@@ -15,8 +15,12 @@
 #include "engine/generation_run.h"
 #include "engine/messages.h"
 #include "workbench/markup_tools.h"
+#include "workbench/markup_toolbar.h"
 #include "workbench/qt_adapters.h"
 #include "workbench/secondary_windows.h"
+#include "workbench/system_settings_window.h"
+#include "workbench/user_tag_window.h"
+#include "workbench/batch_window.h"
 #include "workbench/user_tags.h"
 
 namespace zorvik {
@@ -113,10 +117,10 @@ void TForm1::BuildPages() {
   ToolBar4->setObjectName("ToolBar4");
   cbSystemTags = new QComboBox(ToolBar4);
   cbSystemTags->setObjectName("cbSystemTags");
-  cbSystemTags->setMaxVisibleItems(18);
-  ToolBar4->addWidget(cbSystemTags);
   edEditSource = new TEditor(tsPageEditor);
   edEditSource->setObjectName("edEditSource");
+  MarkupTools = new TMarkupToolbar(*ToolBar3, *ToolBar4, *cbSystemTags, *edEditSource, pattern_,
+                                   dialogs_, this);
   layout->addWidget(ToolBar3);
   layout->addWidget(ToolBar4);
   layout->addWidget(edEditSource);
@@ -172,7 +176,10 @@ void TForm1::SetupPanes() {
   edLogs->ShowLineNumbersFromZero(false);
 }
 
-void TForm1::AttachWindows(const TWindows& windows) { windows_ = windows; }
+void TForm1::AttachWindows(const TWindows& windows) {
+  windows_ = windows;
+  MarkupTools->AttachWindows(windows.form3, windows.form4);
+}
 
 QList<QWidget*> TForm1::Forms() const {
   QList<QWidget*> forms{const_cast<TForm1*>(this)};

@@ -18,6 +18,7 @@
 namespace zorvik {
 
 class TEditor;
+class TMarkupToolbar;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -80,7 +81,11 @@ class TForm1 : public QMainWindow {
   TEditor* edWriteOutHTML;
   TEditor* edLogs;
 
+  TMarkupToolbar* MarkupTools;
+
   GenerationState& State() { return state_; }
+  TEngineContext& Context() { return context_; }
+  void ShowPage(QWidget* page);
   TZQIniFile& Settings() { return settings_; }
   TGenerationLog& Log() { return log_; }
   const QString& SaveName() const { return save_name_; }
@@ -98,7 +103,6 @@ class TForm1 : public QMainWindow {
   void SetTitle(const QString& path);
   void SetDataFolder(const QString& path);
   void BringToFront();
-  void ShowPage(QWidget* page);
   // One generation run over the page-source editor; the result goes to the written-HTML pane.
   void Generate();
   QList<QWidget*> Forms() const;

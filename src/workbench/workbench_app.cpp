@@ -9,7 +9,10 @@
 #include "text/file_names.h"
 #include "workbench/dialogs.h"
 #include "workbench/main_window.h"
+#include "workbench/batch_window.h"
 #include "workbench/secondary_windows.h"
+#include "workbench/system_settings_window.h"
+#include "workbench/user_tag_window.h"
 
 namespace zorvik {
 
@@ -23,9 +26,9 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   TForm1 form1(dialogs, SettingsFilePath(executable), ProgramFolder());
   TdmBrowserModule browser_module;
   TForm2 form2;
-  TForm3 form3(&form1);
-  TForm4 form4(&form1);
-  TForm5 form5(&form1);
+  TForm3 form3(&form1, dialogs, QFile::decodeName(QByteArray::fromStdString(ProgramFolder())));
+  TForm4 form4(&form1, dialogs);
+  TForm5 form5(form1, dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});
   form1.StartUp();
   form1.show();

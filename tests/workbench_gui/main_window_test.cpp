@@ -13,7 +13,10 @@
 #include "editor/teditor.h"
 #include "scripted_dialogs.h"
 #include "support/sjis.h"
+#include "workbench/batch_window.h"
 #include "workbench/secondary_windows.h"
+#include "workbench/system_settings_window.h"
+#include "workbench/user_tag_window.h"
 
 namespace zorvik {
 namespace {
@@ -38,9 +41,9 @@ class Workbench {
   explicit Workbench(const QString& folder)
       : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(), (folder + "/").toStdString()),
         form2(),
-        form3(&form1),
-        form4(&form1),
-        form5(&form1) {
+        form3(&form1, dialogs, folder + "/"),
+        form4(&form1, dialogs),
+        form5(form1, dialogs) {
     form1.AttachWindows({&form2, &form3, &form4, &form5});
     form1.StartUp();
   }

@@ -30,6 +30,15 @@ class TScriptedDialogs : public TDialogs {
     return Next();
   }
 
+  QStringList OpenFileNames(QWidget*, const QString&, const QString&, const QString&) override {
+    QStringList chosen = file_lists.empty() ? QStringList() : file_lists.front();
+    if (!file_lists.empty()) file_lists.pop_front();
+    return chosen;
+  }
+  std::optional<QColor> PickColor(QWidget*) override { return color; }
+
+  std::deque<QStringList> file_lists;       // several-file dialog results
+  std::optional<QColor> color;              // the colour dialog's result
   std::deque<bool> answers;                  // Yes/No answers, Yes when empty
   std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
   QStringList errors;
