@@ -161,12 +161,13 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   const QString remembered = main_.LastOpenedName();
   TEditorBatchHost host(main_, *progress, static_cast<int>(entries.size()));
   RunBatch(main_.Context(), entries, host);
-  main_.ShowPage(main_.tsLogs);
   if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
     main_.OpenDocument(remembered);
   } else {
     main_.NewDocument();
   }
+  // After reopening the document (which shows the editor page), so that the log stays in front.
+  main_.ShowPage(main_.tsLogs);
   dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();

@@ -1,0 +1,251 @@
+// The markup toolbars, the user-tag window, the system settings dialog and the batch window,
+// driven as a user would (offscreen).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "editor/teditor.h"
+#include "support/sjis.h"
+#include "workbench/markup_toolbar.h"
+#include "workbench_fixture.h"
+
+namespace zorvik {
+namespace {
+
+using testing::ReadFile;
+using testing::Sjis;
+using testing::Workbench;
+using testing::WriteFile;
+
+class ToolWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    root_ = dir_.path();
+  }
+  // Puts text in the page-source editor and selects the bytes [start, start + length).
+  static void Select(TEditor& editor, const std::string& text, int start, int length) {
+    editor.SetText(text);
+    editor.SetSelStart(start);
+    editor.SetSelLength(length);
+  }
+  QTemporaryDir dir_;
+  QString root_;
+};
+
+TEST_F(ToolWindowsTest, MarkersToggleOnTheEditorsSelection) {
+  Workbench wb(root_);
+  TEditor& e = *wb.form1.edEditSource;
+  TMarkupToolbar& tools = *wb.form1.MarkupTools;
+  Select(e, Sjis("前abc後"), 2, 3);
+  tools.tbMarkerClick(2);  // tbRed
+  EXPECT_EQ(e.Text(), Sjis("前<span class=\"ft_rd\">abc</span>後"));
+  EXPECT_EQ(e.SelectedTextBytes(), "<span class=\"ft_rd\">abc</span>");
+  tools.tbMarkerClick(1);  // tbBlue goes in front
+  EXPECT_EQ(e.SelectedTextBytes(), "<span class=\"ft_bl ft_rd\">abc</span>");
+  tools.tbMarkerClick(1);
+  tools.tbMarkerClick(2);  // empty class: the span goes, abc stays selected
+  EXPECT_EQ(e.Text(), Sjis("前abc後"));
+  EXPECT_EQ(e.SelectedTextBytes(), "abc");
+  tools.tbBoldBtn->setChecked(true);
+  tools.tbMarkerClick(0);
+  EXPECT_EQ(e.SelectedTextBytes(), "<strong class=\"ft_mk\">abc</strong>");
+  // Nothing selected: the markers do nothing.
+  e.SetSelStart(0);
+  const std::string before = e.Text();
+  tools.tbMarkerClick(3);
+  EXPECT_EQ(e.Text(), before);
+}
+
+TEST_F(ToolWindowsTest, ElementsLinksTagsAndMarks) {
+  Workbench wb(root_);
+  TEditor& e = *wb.form1.edEditSource;
+  TMarkupToolbar& tools = *wb.form1.MarkupTools;
+  Select(e, "xy", 1, 0);
+  tools.tbBoldClick(0);
+  EXPECT_EQ(e.Text(), "x<strong></strong>y");
+  EXPECT_EQ(e.SelectedTextBytes(), "<strong></strong>");
+
+  Select(e, "see http://a.jp/ now", 4, 12);
+  tools.tbSetLinksClick(0);
+  EXPECT_EQ(e.Text(), "see <a href=\"http://a.jp/\"></a> now");
+  EXPECT_EQ(e.SelStart(), 4 + 27 - 4);  // just before "</a>"
+  Select(e, "link", 0, 4);
+  tools.tbSetLinksClick(1);
+  EXPECT_EQ(e.Text(), "<a href=\"\">link</a>");
+  EXPECT_EQ(e.SelStart(), 9);
+
+  Select(e, "<p>\r\nabc<br />\r\n</p>", 0, 20);
+  tools.tbDeleteTagsClick();
+  EXPECT_EQ(e.Text(), "abc");
+  EXPECT_EQ(e.SelectedTextBytes(), "abc");
+
+  Select(e, "line0\r\nBody", 7, 4);
+  tools.tbDisplayDollerClick(1);
+  EXPECT_EQ(e.Text(), "line0\r\n[Body]\r\n\r\n[/Body]\r\n");
+  EXPECT_EQ(e.CaretRow(), 2);
+  Select(e, "", 0, 0);
+  tools.tbDisplayDollerClick(0);
+  EXPECT_EQ(e.Text(), "$");
+
+  Select(e, "", 0, 0);
+  wb.form1.cbSystemTags->setCurrentIndex(0);
+  tools.tbDisplaySysComClick();
+  EXPECT_EQ(e.Text(), "@Template ");
+  wb.form1.cbSystemTags->setCurrentIndex(8);  // a separator writes nothing
+  tools.tbDisplaySysComClick();
+  EXPECT_EQ(e.Text(), "@Template ");
+  wb.form1.cbSystemTags->setCurrentIndex(16);
+  Select(e, "", 0, 0);
+  tools.tbDisplaySysComClick();
+  EXPECT_EQ(e.Text(), PageSkeleton());
+
+  Select(e, "", 0, 0);
+  wb.dialogs.color = QColor(255, 255, 255);
+  tools.tbColorSelectClick();
+  EXPECT_EQ(e.Text(), "#FFFFFF");
+  wb.dialogs.color.reset();
+  tools.tbColorSelectClick();
+  EXPECT_EQ(e.Text(), "#FFFFFF");
+}
+
+TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
+  {
+    Workbench wb(root_);
+    TForm4& f = wb.form4;
+    f.cbUserTags->setEditText(QStringLiteral("  "));
+    f.tbRegistUserGroupTagsClick();
+    EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ユーザータググループ名が設定されていません"));
+    f.cbUserTags->setEditText(QStringLiteral(" 見出し "));
+    f.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
+    f.edStr[7]->setText(QStringLiteral("seven\tx"));
+    f.tbRegistUserGroupTagsClick();
+    EXPECT_EQ(f.cbUserTags->count(), 1);
+    EXPECT_EQ(f.cbUserTags->itemText(0), QStringLiteral("見出し"));
+    f.cbUserTags->setEditText(QStringLiteral("見出し"));
+    EXPECT_EQ(f.edStr[7]->text(), QStringLiteral("sevenx"));
+
+    TEditor& e = *wb.form1.edEditSource;
+    e.SetText(Sjis("題名"));
+    e.SetSelStart(0);
+    e.SetSelLength(4);
+    wb.form1.MarkupTools->tbUserTag0Click(0);
+    EXPECT_EQ(e.Text(), Sjis("<h2>題名</h2>"));
+    wb.form1.MarkupTools->tbUserTag0Click(7);
+    EXPECT_EQ(e.Text(), Sjis("<h2>題名</h2>sevenx"));
+
+    f.cbUserTags->setEditText(QStringLiteral("other"));
+    EXPECT_EQ(f.edStr[0]->text(), QString());  // not registered: empty fields
+    f.edStr[9]->setText(QStringLiteral("nine"));
+    f.tbRegistUserGroupTagsClick();
+    f.cbUserTags->setEditText(QStringLiteral("missing"));
+    f.tbDeleteUserGroupTagsClick();
+    EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("登録されていないユーザータググループです\r\n\r\n[missing]"));
+    f.cbUserTags->setEditText(QStringLiteral("OTHER"));  // found without regard to case
+    wb.dialogs.answers = {true, true};
+    f.tbDeleteUserGroupTagsClick();
+    EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("ユーザータググループを削除します\r\n\r\n[OTHER]"));
+    EXPECT_EQ(f.cbUserTags->count(), 1);
+    EXPECT_EQ(f.cbUserTags->currentText(), QString());
+    f.cbUserTags->setEditText(QStringLiteral("見出し"));
+    EXPECT_TRUE(wb.form1.FormCloseQuery());
+  }
+  Workbench again(root_);
+  EXPECT_EQ(again.form4.cbUserTags->currentText(), QStringLiteral("見出し"));
+  EXPECT_EQ(again.form4.edStr[0]->text(), QStringLiteral("<h2>_Seltext_</h2>"));
+  EXPECT_EQ(again.form4.cbUserTags->count(), 1);
+}
+
+TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
+  Workbench wb(root_);
+  TForm3& f = wb.form3;
+  QApplication::clipboard()->setText(QStringLiteral("before"));
+  f.Prepare();
+  f.BitBtn2->click();  // Cancel leaves the clipboard alone
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+
+  f.Prepare();
+  wb.dialogs.files = {root_ + "/Templates/page.tmpl", QString("/elsewhere/style.css"), root_ + "/out/a.html"};
+  f.sbOpenTemplateFileClick();
+  f.sbWriteOutFileNameClick();
+  f.sbSelectPreviewCSSFileClick();
+  EXPECT_EQ(f.edTempFile->text(), QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
+  EXPECT_EQ(f.edCSSFile->text(), QStringLiteral("/elsewhere/style.css"));
+  f.edWriteFile->setText(QStringLiteral("　 ") + root_.toUpper().toLower() + "/out/a.html ");
+  f.cbItemCRLF->setChecked(true);
+  f.btnOK->click();
+  const QString rule = "//" + QString(49, QChar('-'));
+  EXPECT_EQ(QApplication::clipboard()->text(),
+            rule + "\r\n// システム設定\r\n" + rule + "\r\n@Template {$RunningFolder}Templates/page.tmpl\r\n" +
+                "@WriteFile {$RunningFolder}out/a.html\r\n@PreviewCSS /elsewhere/style.css\r\n" +
+                "@ItemCRLFMode Tag\r\n@HTMLCRLFMode No\r\n\r\n");
+  f.Prepare();
+  EXPECT_TRUE(f.edTempFile->text().isEmpty());
+  EXPECT_FALSE(f.cbItemCRLF->isChecked());
+}
+
+TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLine) {
+  QDir(root_).mkpath("one");
+  const QString one = root_ + "/one/";
+  WriteFile(one + "t.tmpl", "<p>{$Title}</p>\r\n");
+  WriteFile(one + "bad.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/bad.html\r\nbad\r\n");
+  WriteFile(one + "a.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n$Title A\r\n");
+  WriteFile(one + "b.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/b.html\r\n$Title B\r\n");
+  WriteFile(root_ + "/open.dat", "open before");
+
+  Workbench wb(root_);
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/open.dat"));
+  TForm5& f = wb.form5;
+  wb.dialogs.file_lists = {{one + "bad.dat", one + "a.dat", one + "b.dat"}};
+  f.tbOpenFilesClick();
+  ASSERT_EQ(f.lbDataFiles->count(), 3);
+  // Saved in one folder, loaded after the folder moved: the entries follow.
+  wb.dialogs.files = {one + "list.gro"};
+  f.tbSaveGroupFileClick();
+  EXPECT_NE(ReadFile(one + "list.gro").find("{$GRODataFolder}a.dat"), std::string::npos);
+  ASSERT_TRUE(QDir(root_).rename("one", "two"));
+  const QString two = root_ + "/two/";
+  WriteFile(two + "list.gro", ReadFile(two + "list.gro") + "{$GRODataFolder}gone.dat\r\n\r\n");
+  f.FilesDropped({two + "LIST.GRO"});
+  EXPECT_EQ(wb.dialogs.errors.size(), 0);
+  f.FilesDropped({two + "list.gro"});
+  ASSERT_EQ(f.lbDataFiles->count(), 5);
+  EXPECT_EQ(f.lbDataFiles->item(1)->text(), two + "a.dat");
+
+  wb.form1.edEditSource->ReplaceSelection("edited");
+  wb.dialogs.answers = {true};
+  f.tbWriteOutHTMLFilesClick();
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("現在編集中のデータを破棄しますか？"));
+  EXPECT_EQ(wb.dialogs.questions.size(), 1);  // asked once for the whole batch
+  EXPECT_FALSE(QFile::exists(two + "out/bad.html"));
+  EXPECT_FALSE(QFile::exists(two + "out/a.html"));  // nothing written after the first error
+  const QString log = wb.form1.edLogs->text();
+  EXPECT_NE(log.indexOf(QStringLiteral("(エラー)構文エラーです(2): bad")), -1);
+  EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません(") + two + "gone.dat)"), -1);
+  EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません()")), -1);
+  EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
+  EXPECT_EQ(wb.dialogs.messages.last(), QStringLiteral("HTML書き出し完了しました"));
+  // The document open before comes back from disk.
+  EXPECT_EQ(wb.form1.edEditSource->Text(), "open before");
+  EXPECT_FALSE(wb.form1.State().BatchMode);
+
+  // Errors of the window itself.
+  f.SetEntries({});
+  f.tbWriteOutHTMLFilesClick();
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルが存在しません"));
+  f.FilesDropped({two + "a.dat"});
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルの拡張子は.groに限定されます"));
+  f.FilesDropped({two + "a.gro", two + "b.gro"});
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルは１つだけドロップしてください"));
+  f.SetEntries({(two + "gone.dat").toStdString()});
+  f.lbDataFiles->setCurrentRow(0);
+  f.lbDataFilesDblClick();
+  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルが存在しません\r\n\r\n[") + two + "gone.dat]");
+}
+
+}  // namespace
+}  // namespace zorvik

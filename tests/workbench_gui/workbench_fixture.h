@@ -1,0 +1,51 @@
+// Test helper: the workbench's windows as the program builds them, over a temporary folder
+// that stands for the program's, with scripted dialogs.
+#pragma once
+
+#include <QString>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "scripted_dialogs.h"
+#include "workbench/batch_window.h"
+#include "workbench/main_window.h"
+#include "workbench/secondary_windows.h"
+#include "workbench/system_settings_window.h"
+#include "workbench/user_tag_window.h"
+
+namespace zorvik::testing {
+
+inline std::string ReadFile(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFile(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// The workbench as main() builds it, over a temporary folder that stands for the program's.
+class Workbench {
+ public:
+  explicit Workbench(const QString& folder)
+      : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(), (folder + "/").toStdString()),
+        form2(),
+        form3(&form1, dialogs, folder + "/"),
+        form4(&form1, dialogs),
+        form5(form1, dialogs) {
+    form1.AttachWindows({&form2, &form3, &form4, &form5});
+    form1.StartUp();
+  }
+  TScriptedDialogs dialogs;
+  TForm1 form1;
+  TForm2 form2;
+  TForm3 form3;
+  TForm4 form4;
+  TForm5 form5;
+};
+
+
+}  // namespace zorvik::testing
