@@ -1,0 +1,52 @@
+// Saves a picture of each window of the workbench, with the example page open and a generation
+// run done: window_screenshots PAGE OUTPUT_FOLDER (on a display, or QT_QPA_PLATFORM=offscreen).
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTimer>
+
+#include "scripted_dialogs.h"
+#include "workbench/batch_window.h"
+#include "workbench/main_window.h"
+#include "workbench/secondary_windows.h"
+#include "workbench/system_settings_window.h"
+#include "workbench/user_tag_window.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 3) return 2;
+  using namespace zorvik;
+  testing::TScriptedDialogs dialogs;
+  const QString out = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(out);
+  TForm1 form1(dialogs, (out + "/screenshots.ini").toStdString(), "/opt/zorvik/");
+  TForm2 form2;
+  TForm3 form3(&form1, dialogs, QStringLiteral("/opt/zorvik/"));
+  TForm4 form4(&form1, dialogs);
+  TForm5 form5(form1, dialogs);
+  form1.AttachWindows({&form2, &form3, &form4, &form5});
+  form1.StartUp();
+  form1.resize(1000, 700);
+  form1.show();
+  form1.OpenDocument(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
+  auto save = [&](QWidget& w, const char* name) {
+    w.show();
+    QApplication::processEvents();
+    w.grab().save(out + "/" + name + ".png");
+  };
+  save(form1, "main-page-source");
+  form1.tbSetHTMLClick();
+  form1.ShowPage(form1.tsHTML);
+  save(form1, "main-written-html");
+  form1.ShowPage(form1.tsLogs);
+  save(form1, "main-log");
+  form4.cbUserTags->setEditText(QStringLiteral("見出し"));
+  form4.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
+  save(form4, "user-tags");
+  form3.edTempFile->setText(QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
+  save(form3, "system-settings");
+  form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
+  save(form5, "batch");
+  return 0;
+}
