@@ -14,10 +14,12 @@
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
+#include "preview/preview_markup.h"
+#include "text/file_names.h"
 #include "workbench/markup_tools.h"
 #include "workbench/markup_toolbar.h"
 #include "workbench/qt_adapters.h"
-#include "workbench/secondary_windows.h"
+#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 #include "workbench/batch_window.h"
@@ -393,8 +395,12 @@ void TForm1::tbPreviewClick() {
   Generate();
   if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
   if (state_.ErrorCount > 0) edWriteOutHTML->clear();
-  // The preview window shows the written HTML; until it does, the pane comes to the front.
-  if (state_.WarningCount + state_.ErrorCount == 0) ShowPage(tsHTML);
+  const std::string html = InsertPreviewStyle(edWriteOutHTML->Text(), state_.PreviewCss);
+  // The document stands where the written file would, so that its relative links resolve.
+  QString document = PathText(ToFileSystemPath(state_.WriteFile));
+  if (document.isEmpty()) document = PathText(state_.DataFolder) + QStringLiteral("preview.html");
+  document = QFileInfo(document).absoluteFilePath();
+  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document);
 }
 
 void TForm1::tbAboutClick() {

@@ -5,18 +5,27 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include "preview/preview_scheme.h"
+
 #include "settings/zq_ini_file.h"
 #include "text/file_names.h"
 #include "workbench/dialogs.h"
 #include "workbench/main_window.h"
 #include "workbench/batch_window.h"
-#include "workbench/secondary_windows.h"
+#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 
 namespace zorvik {
 
 int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
+  // The browser engine refuses its sandbox to root; a root session still gets its preview.
+  if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  }
+  RegisterPreviewScheme();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("zorvik-workbench"));
   QApplication::setApplicationDisplayName(QStringLiteral("Kirabo Zorvik 3号"));

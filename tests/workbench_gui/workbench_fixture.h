@@ -10,7 +10,7 @@
 #include "scripted_dialogs.h"
 #include "workbench/batch_window.h"
 #include "workbench/main_window.h"
-#include "workbench/secondary_windows.h"
+#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 

@@ -1,0 +1,156 @@
+#include "preview/browser_frame.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include "editor/teditor.h"
+#include "preview/preview_markup.h"
+#include "preview/preview_scheme.h"
+
+namespace zorvik {
+
+TPreviewPage::TPreviewPage(QWebEngineProfile* profile, TfrBrowserBase& frame)
+    : QWebEnginePage(profile, &frame), frame_(frame) {}
+
+bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool is_main_frame) {
+  if (is_main_frame) frame_.wbBrowserBeforeNavigate2(url);
+  return true;  // navigation always goes ahead
+}
+
+TfrBrowserBase::TfrBrowserBase(QWidget* parent) : QWidget(parent) {
+  setObjectName("frBrowserBase1");
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+}
+
+TfrBrowserBase::~TfrBrowserBase() { ShutDown(); }
+
+void TfrBrowserBase::AttachToForm(QWidget* form) {
+  form_ = form;
+  // The browser view itself is made at the first preview, so that the browser process does not
+  // start with the program; until then the frame is an empty area.
+  title_action_ = form != nullptr;
+}
+
+QWebEngineView* TfrBrowserBase::Browser() {
+  if (wbBrowser != nullptr) return wbBrowser;
+  QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+  scheme_handler_ = new TPreviewSchemeHandler(this);
+  profile->installUrlSchemeHandler(kPreviewScheme, scheme_handler_);
+  wbBrowser = new QWebEngineView(this);
+  wbBrowser->setObjectName("wbBrowser");
+  auto* page = new TPreviewPage(profile, *this);
+  // "Silent": no dialogs of the browser's own.
+  page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+  wbBrowser->setPage(page);
+  layout()->addWidget(wbBrowser);
+  connect(page, &QWebEnginePage::loadFinished, this, &TfrBrowserBase::wbBrowserDocumentComplete);
+  connect(page, &QWebEnginePage::titleChanged, this, &TfrBrowserBase::wbBrowserTitleChange);
+  connect(page, &QWebEnginePage::linkHovered, this, &TfrBrowserBase::wbBrowserStatusTextChange);
+  connect(page, &QWebEnginePage::windowCloseRequested, this, &TfrBrowserBase::wbBrowserWindowClosing);
+  connect(page, &QWebEnginePage::loadingChanged, this, &TfrBrowserBase::OnLoadingChanged);
+  return wbBrowser;
+}
+
+void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path) {
+  StopRequested = false;
+  Busy = true;
+  QWebEngineView* view = Browser();
+  // Lines end with CR LF, as the bytes of a CP932 file would.
+  std::string bytes;
+  bytes.reserve(cp932.size() + 2);
+  for (std::size_t i = 0; i < cp932.size(); ++i) {
+    if (cp932[i] == '\r' || cp932[i] == '\n') {
+      if (cp932[i] == '\r' && i + 1 < cp932.size() && cp932[i + 1] == '\n') ++i;
+      bytes += "\r\n";
+    } else {
+      bytes += cp932[i];
+    }
+  }
+  if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
+  Busy = false;
+  view->load(scheme_handler_->SetDocument(document_path, QByteArray::fromStdString(bytes)));
+}
+
+void TfrBrowserBase::ShutDown() {
+  StopRequested = true;
+  Stopped = true;
+  if (wbBrowser != nullptr) wbBrowser->stop();
+}
+
+void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
+  if (url.toString() == QStringLiteral("about:blank")) return;
+  Stopped = false;
+  Busy = true;
+}
+
+void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
+  // loadFinished is reported for the top-level document only; frames do not reach here.
+  Busy = false;
+  if (StatusBar) StatusBar->clearMessage();
+  if (title_action_ && form_ != nullptr) form_->setWindowTitle(Title);
+  wbBrowserStatusTextChange(QString());
+}
+
+void TfrBrowserBase::wbBrowserTitleChange(const QString& title) { Title = title; }
+
+void TfrBrowserBase::wbBrowserStatusTextChange(const QString& text) {
+  if (!StatusBar) return;
+  const std::string line = StatusLineText(TEditor::ToCp932(text), Stopped, Busy);
+  StatusBar->showMessage(TEditor::FromCp932(line));
+}
+
+void TfrBrowserBase::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
+  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+  const bool http = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
+  if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus || (http && info.errorCode() != 0)) {
+    wbBrowserNavigateError(info.url(), http ? info.errorCode() : -info.errorCode());
+  }
+}
+
+void TfrBrowserBase::wbBrowserNavigateError(const QUrl& url, int status_code) {
+  if (status_code == 404) {
+    Busy = false;
+    Stopped = false;
+    return;  // the engine goes on with its own handling
+  }
+  if (status_code == 200) return;
+  QString code = QString::number(status_code);
+  // Not an HTTP status (a network error number): ask the server directly.
+  if (code.size() != 3) code = ProbeHttpStatus(url);
+  if (code == QStringLiteral("404") || code == QStringLiteral("200")) return;
+  // Cancelled: the engine's own error page is not shown.
+  wbBrowser->stop();
+  Stopped = true;
+  Busy = false;
+  wbBrowser->setUrl(QUrl(QStringLiteral("about:blank")));
+  wbBrowserStatusTextChange(QString());
+}
+
+void TfrBrowserBase::wbBrowserWindowClosing() {
+  if (wbBrowser != nullptr) wbBrowser->setUrl(QUrl(QStringLiteral("about:blank")));
+}
+
+QString ProbeHttpStatus(const QUrl& url) {
+  QNetworkAccessManager manager;
+  QNetworkRequest request(url);
+  request.setHeader(QNetworkRequest::UserAgentHeader, QApplication::applicationDisplayName());
+  QNetworkReply* reply = manager.get(request);
+  QEventLoop loop;
+  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  reply->deleteLater();
+  return status.isValid() ? QString::number(status.toInt()).left(512) : QString();
+}
+
+}  // namespace zorvik

@@ -1,0 +1,74 @@
+// The browser frame of the preview: a Qt WebEngine view created at the first preview (not at
+// program start), the document loaded from memory, and the engine's navigation events reported
+// in the window's status bar and caption under the handler names of the original control.
+#pragma once
+
+#include <QPointer>
+#include <QStatusBar>
+#include <QString>
+#include <QWebEnginePage>
+#include <QWidget>
+#include <string>
+
+class QWebEngineView;
+class QWebEngineLoadingInfo;
+
+namespace zorvik {
+
+class TPreviewSchemeHandler;
+class TfrBrowserBase;
+
+// Passes the page's navigation requests to the frame before they go ahead.
+class TPreviewPage : public QWebEnginePage {
+  Q_OBJECT
+ public:
+  TPreviewPage(QWebEngineProfile* profile, TfrBrowserBase& frame);
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool is_main_frame) override;
+
+ private:
+  TfrBrowserBase& frame_;
+};
+
+class TfrBrowserBase : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TfrBrowserBase(QWidget* parent = nullptr);
+  ~TfrBrowserBase() override;
+
+  void AttachToForm(QWidget* form);
+  // Shows a whole HTML document (CP932) as if it were the file at document_path.
+  void ShowHtml(const std::string& cp932, const QString& document_path);
+  void ShutDown();
+  // The engine view; created (and the browser process started) on first use.
+  QWebEngineView* Browser();
+  bool BrowserStarted() const { return wbBrowser != nullptr; }
+
+  void wbBrowserBeforeNavigate2(const QUrl& url);
+  void wbBrowserDocumentComplete(bool ok);
+  void wbBrowserTitleChange(const QString& title);
+  void wbBrowserStatusTextChange(const QString& text);
+  void wbBrowserNavigateError(const QUrl& url, int status_code);
+  void wbBrowserWindowClosing();
+
+  QString Title;
+  QPointer<QStatusBar> StatusBar;
+  bool Busy = false;
+  bool Stopped = false;
+  bool StopRequested = false;
+
+ private:
+  void OnLoadingChanged(const QWebEngineLoadingInfo& info);
+
+  QWebEngineView* wbBrowser = nullptr;
+  TPreviewSchemeHandler* scheme_handler_ = nullptr;
+  QWidget* form_ = nullptr;
+  bool title_action_ = false;
+};
+
+// The HTTP status that the server gives for url when asked directly; empty on any failure.
+QString ProbeHttpStatus(const QUrl& url);
+
+}  // namespace zorvik

@@ -1,0 +1,36 @@
+#include "preview/preview_window.h"
+
+#include <QVBoxLayout>
+
+namespace zorvik {
+
+TdmBrowserModule::TdmBrowserModule(QObject* parent) : QObject(parent) {
+  setObjectName("dmBrowserModule");
+}
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("Form2");
+  setWindowTitle(QStringLiteral("プレビュー"));
+  resize(623, 495);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  frBrowserBase1 = new TfrBrowserBase(this);
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  layout->addWidget(frBrowserBase1, 1);
+  layout->addWidget(StatusBar1);
+  frBrowserBase1->AttachToForm(this);
+  frBrowserBase1->StatusBar = StatusBar1;
+}
+
+TForm2::~TForm2() { frBrowserBase1->ShutDown(); }
+
+void TForm2::ShowPreview(const std::string& html, const QString& document_path) {
+  frBrowserBase1->ShowHtml(html, document_path);
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+}
+
+}  // namespace zorvik

@@ -1,0 +1,36 @@
+// "プレビュー": the preview window, hosting the browser frame above its status bar.
+#pragma once
+
+#include <QStatusBar>
+#include <QWidget>
+#include <string>
+
+#include "preview/browser_frame.h"
+#include "text/second_awk_str.h"
+
+namespace zorvik {
+
+// The preview's non-visual module, created between the main window and the preview window.
+class TdmBrowserModule : public QObject {
+  Q_OBJECT
+ public:
+  explicit TdmBrowserModule(QObject* parent = nullptr);
+  TSecondAWKStr SecondAWKStr1;  // set up like the main window's, not used for matching
+};
+
+class TForm2 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+  ~TForm2() override;
+
+  // Shows the document (CP932) as the page at document_path; restores a minimised window and
+  // shows the window without blocking the main window.
+  void ShowPreview(const std::string& html, const QString& document_path);
+
+  TfrBrowserBase* frBrowserBase1;
+  QStatusBar* StatusBar1;
+};
+
+}  // namespace zorvik
