@@ -31,7 +31,14 @@ TfrBrowserBase::TfrBrowserBase(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(0, 0, 0, 0);
 }
 
-TfrBrowserBase::~TfrBrowserBase() { ShutDown(); }
+TfrBrowserBase::~TfrBrowserBase() {
+  ShutDown();
+  // The page goes before its profile (the engine warns of trouble otherwise).
+  if (wbBrowser != nullptr) {
+    delete wbBrowser->page();
+    delete wbBrowser;
+  }
+}
 
 void TfrBrowserBase::AttachToForm(QWidget* form) {
   form_ = form;
@@ -42,8 +49,9 @@ void TfrBrowserBase::AttachToForm(QWidget* form) {
 
 QWebEngineView* TfrBrowserBase::Browser() {
   if (wbBrowser != nullptr) return wbBrowser;
-  QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-  scheme_handler_ = new TPreviewSchemeHandler(this);
+  // A profile of the frame's own (in memory only), holding the handler that serves its pages.
+  auto* profile = new QWebEngineProfile(this);
+  scheme_handler_ = new TPreviewSchemeHandler(profile);
   profile->installUrlSchemeHandler(kPreviewScheme, scheme_handler_);
   wbBrowser = new QWebEngineView(this);
   wbBrowser->setObjectName("wbBrowser");

@@ -1,0 +1,184 @@
+// The preview with the real browser engine (run under xvfb-run): marker colours read back from
+// the rendered page, the style block kept out of the written file, the empty document after an
+// error, the caption, a minimised window, and navigation errors from a loopback server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+#include <functional>
+
+#include "editor/teditor.h"
+#include "preview/preview_markup.h"
+#include "preview/preview_scheme.h"
+#include "support/sjis.h"
+#include "workbench_gui/workbench_fixture.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Sjis;
+using testing::Workbench;
+using testing::WriteFile;
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms = 30000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return true;
+}
+
+QVariant RunJs(QWebEngineView* view, const QString& script) {
+  QVariant result;
+  bool finished = false;
+  view->page()->runJavaScript(script, [&](const QVariant& v) {
+    result = v;
+    finished = true;
+  });
+  WaitFor([&] { return finished; });
+  return result;
+}
+
+// Previews and waits until the frame has completed the document.
+void PreviewAndWait(TForm1& form1, TForm2& form2) {
+  bool loaded = false;
+  form1.tbPreviewClick();
+  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished,
+                   [&](bool) { loaded = true; });
+  ASSERT_TRUE(WaitFor([&] { return loaded; }));
+}
+
+// Answers GET /500 and /404 with those statuses.
+class TStatusServer : public QTcpServer {
+ public:
+  TStatusServer() {
+    connect(this, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+          const QByteArray request = socket->readAll();
+          const QByteArray status = request.contains("GET /500") ? "500 Internal Server Error" : "404 Not Found";
+          const QByteArray body = "<html><body>error page " + status.left(3) + "</body></html>";
+          socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
+                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+          socket->disconnectFromHost();
+        });
+      }
+    });
+  }
+};
+
+class PreviewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = dir_.path();
+    QDir(root_).mkpath("site");
+    WriteFile(root_ + "/site/t.tmpl",
+              "<html><head><title>{$Title}</title>\r\n<!--previewcss-->\r\n</head><body>{$Body}</body></html>\r\n");
+    WriteFile(root_ + "/site/preview.css", "body { margin: 0; }\r\n");
+    WriteFile(root_ + "/site/page.dat",
+              "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
+              "@PreviewCSS {$DataFolder}preview.css\r\n$Title " + Sjis("見出し") + "\r\n"
+              "$Body <span class=\"ft_rd\">" + Sjis("赤") + "</span><span class=\"ft_mk\">m</span>\r\n");
+  }
+  QTemporaryDir dir_;
+  QString root_;
+};
+
+TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {
+  Workbench wb(root_);
+  EXPECT_FALSE(wb.form2.frBrowserBase1->BrowserStarted());  // no browser before the first preview
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
+  wb.form2.showMinimized();
+  PreviewAndWait(wb.form1, wb.form2);
+  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  EXPECT_EQ(RunJs(view, "getComputedStyle(document.querySelector('.ft_rd')).color").toString(),
+            QStringLiteral("rgb(255, 0, 0)"));
+  EXPECT_EQ(RunJs(view, "getComputedStyle(document.querySelector('.ft_mk')).backgroundColor").toString(),
+            QStringLiteral("rgb(255, 255, 0)"));
+  EXPECT_EQ(RunJs(view, "document.querySelector('.ft_rd').textContent").toString(), QStringLiteral("赤"));
+  EXPECT_EQ(RunJs(view, "getComputedStyle(document.body).marginTop").toString(), QStringLiteral("0px"));
+  EXPECT_TRUE(WaitFor([&] { return wb.form2.windowTitle() == QStringLiteral("見出し"); }));
+  EXPECT_FALSE(wb.form2.isMinimized());
+
+  // The written file of the same page has no style block.
+  wb.form1.tbWriteoutHTMLFileClick();
+  const std::string written = testing::ReadFile(root_ + "/site/out/page.html");
+  EXPECT_EQ(written.find("<style"), std::string::npos);
+  EXPECT_EQ(written.find("PREVIEWCSS"), std::string::npos);
+}
+
+TEST_F(PreviewTest, WithoutAPreviewStyleSheetTheLinkIsEmptyAndErrorsShowNothing) {
+  Workbench wb(root_);
+  WriteFile(root_ + "/site/plain.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/plain.html\r\n$Title t\r\n$Body b\r\n");
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/plain.dat"));
+  PreviewAndWait(wb.form1, wb.form2);
+  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  EXPECT_EQ(RunJs(view, "document.querySelector('link[type=\"text/css\"]').getAttribute('href')").toString(),
+            QString());
+  wb.form1.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\nbad");
+  PreviewAndWait(wb.form1, wb.form2);
+  EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
+  EXPECT_EQ(RunJs(view, "document.documentElement.textContent").toString(), QString());
+}
+
+TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
+  TStatusServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  Workbench wb(root_);
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
+  PreviewAndWait(wb.form1, wb.form2);
+  TfrBrowserBase& frame = *wb.form2.frBrowserBase1;
+  const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+
+  frame.Browser()->load(QUrl(base + "/500"));
+  ASSERT_TRUE(WaitFor([&] { return frame.Stopped; }));
+  EXPECT_TRUE(WaitFor([&] { return frame.Browser()->url().toString() == QStringLiteral("about:blank"); }));
+  EXPECT_TRUE(wb.form2.StatusBar1->currentMessage().startsWith(QStringLiteral("[*")));
+  EXPECT_EQ(ProbeHttpStatus(QUrl(base + "/500")), QStringLiteral("500"));
+
+  bool loaded = false;
+  QObject::connect(frame.Browser(), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
+  frame.Browser()->load(QUrl(base + "/404"));
+  ASSERT_TRUE(WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
+  EXPECT_FALSE(frame.Stopped);
+}
+
+TEST(StatusLineTest, FlagsAndScriptAddresses) {
+  EXPECT_EQ(StatusLineText("http://a/b.html", false, false), "http://a/b.html");
+  EXPECT_EQ(StatusLineText("", true, true), "[*+]");
+  EXPECT_EQ(testing::Utf8(StatusLineText("zorvik://run/do/it[1].zorvik/", false, true)),
+            "[+]スクリプト実行：[run/do/it]");
+  EXPECT_EQ(testing::Utf8(StatusLineText("x://host/path/run.zorvik", false, false)),
+            "スクリプト実行：[host/path/run.zorvik]");
+}
+
+TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
+  const std::string block = PreviewStyleBlock("/s/p.css");
+  EXPECT_EQ(block.rfind("<style type=\"text/css\">\r\n<!--\r\n.ft_mk {background-color:yellow;}\r\n", 0), 0u);
+  EXPECT_NE(block.find(".ft_lm {color:lime;}\r\n-->\r\n</style>\r\n<link rel=\"stylesheet\" "
+                       "type=\"text/css\" href=\"/s/p.css\" />"),
+            std::string::npos);
+  EXPECT_EQ(InsertPreviewStyle("a<!--PreviewCss-->b", ""), "a" + PreviewStyleBlock("") + "b");
+}
+
+}  // namespace
+}  // namespace zorvik
+
+int main(int argc, char** argv) {
+  qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --no-sandbox");
+  zorvik::RegisterPreviewScheme();
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
