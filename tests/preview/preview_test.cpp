@@ -153,6 +153,19 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   EXPECT_FALSE(frame.Stopped);
 }
 
+TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {
+  // Loading HTML through a data URL stops at 2 MB; the preview serves its page itself.
+  Workbench wb(root_);
+  std::string big = "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/big.html\r\n$Title big\r\n[Body]\r\n";
+  for (int i = 0; i < 60000; ++i) big += "<p>" + Sjis("大きなページの一行です") + " " + std::to_string(i) + "</p>\r\n";
+  big += "[/Body]";
+  WriteFile(root_ + "/site/big.dat", big);
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/big.dat"));
+  PreviewAndWait(wb.form1, wb.form2);
+  EXPECT_GT(wb.form1.edWriteOutHTML->Text().size(), 2u << 20);
+  EXPECT_EQ(RunJs(wb.form2.frBrowserBase1->Browser(), "document.querySelectorAll('p').length").toInt(), 60000);
+}
+
 TEST(StatusLineTest, FlagsAndScriptAddresses) {
   EXPECT_EQ(StatusLineText("http://a/b.html", false, false), "http://a/b.html");
   EXPECT_EQ(StatusLineText("", true, true), "[*+]");

@@ -6,6 +6,10 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <QElapsedTimer>
+#include <QWebEngineView>
+
+#include "preview/preview_scheme.h"
 #include "scripted_dialogs.h"
 #include "workbench/batch_window.h"
 #include "workbench/main_window.h"
@@ -14,6 +18,9 @@
 #include "workbench/user_tag_window.h"
 
 int main(int argc, char** argv) {
+  qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  zorvik::RegisterPreviewScheme();
   QApplication app(argc, argv);
   if (argc < 3) return 2;
   using namespace zorvik;
@@ -48,5 +55,15 @@ int main(int argc, char** argv) {
   save(form3, "system-settings");
   form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
   save(form5, "batch");
+  // The preview of the page, once the browser has rendered it.
+  bool loaded = false;
+  form1.tbPreviewClick();
+  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
+  QElapsedTimer timer;
+  timer.start();
+  while (!loaded && timer.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  form2.resize(760, 900);
+  for (int i = 0; i < 40; ++i) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  save(form2, "preview");
   return 0;
 }
