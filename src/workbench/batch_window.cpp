@@ -14,12 +14,10 @@
 #include "engine/messages.h"
 #include "text/file_names.h"
 #include "workbench/main_window.h"
+#include "workbench/qt_paths.h"
 
 namespace zorvik {
 namespace {
-
-QString PathText(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // Loads each page source into the main window's editor and shows the result in its HTML pane,
 // with the progress in the batch window.
@@ -194,10 +192,8 @@ void TForm5::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm5::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
   event->acceptProposedAction();
-  FilesDropped(paths);
+  FilesDropped(DroppedFiles(*event));
 }
 
 }  // namespace zorvik

@@ -19,6 +19,7 @@
 #include "workbench/markup_tools.h"
 #include "workbench/markup_toolbar.h"
 #include "workbench/qt_adapters.h"
+#include "workbench/qt_paths.h"
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
@@ -27,11 +28,6 @@
 
 namespace zorvik {
 namespace {
-
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString PathText(const std::string& bytes) {
-  return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
 
 QFont PaneFont() {
   QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
@@ -363,10 +359,8 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
   event->acceptProposedAction();
-  FilesDropped(paths);
+  FilesDropped(DroppedFiles(*event));
 }
 
 void TForm1::Generate() {

@@ -13,6 +13,7 @@
 #include "text/file_names.h"
 #include "workbench/dialogs.h"
 #include "workbench/main_window.h"
+#include "workbench/qt_paths.h"
 #include "workbench/batch_window.h"
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
@@ -35,7 +36,7 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   TForm1 form1(dialogs, SettingsFilePath(executable), ProgramFolder());
   TdmBrowserModule browser_module;
   TForm2 form2;
-  TForm3 form3(&form1, dialogs, QFile::decodeName(QByteArray::fromStdString(ProgramFolder())));
+  TForm3 form3(&form1, dialogs, PathText(ProgramFolder()));
   TForm4 form4(&form1, dialogs);
   TForm5 form5(form1, dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});
