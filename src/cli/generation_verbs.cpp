@@ -109,8 +109,7 @@ int RunBuild(const TArgs& args) {
   TCommandLineEngine engine;
   if (!RunPage(engine, args, "build")) return kUsageError;
   // Without a window to show the failure in, it goes to the log as in a batch.
-  if (WriteHtmlFile(engine.Context(), engine.State().WorkingText) == TWriteOutcome::kFailed &&
-      !engine.State().BatchMode) {
+  if (WriteHtmlFile(engine.Context(), engine.State().WorkingText) == TWriteOutcome::kFailed) {
     engine.Context().log.AddLog(engine_message::kHtmlSaveFailed);
   }
   return ExitStatus(engine.State());

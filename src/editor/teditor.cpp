@@ -33,11 +33,10 @@ void TEditor::AppendText(const std::string& cp932) {
 }
 
 TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy) {
-  std::string text = LoadTextFile(path);
-  if (text == kFileLoadError) return TLoadResult::kUnreadable;
-  if (text.size() >= 2) text.resize(text.size() - 2);  // no line end after the last line
-  if (lossy != nullptr) *lossy = !RoundTrips(text);
-  SetText(text);
+  const std::optional<std::string> text = AsEditorText(LoadTextFile(path));
+  if (!text) return TLoadResult::kUnreadable;
+  if (lossy != nullptr) *lossy = !RoundTrips(*text);
+  SetText(*text);
   return TLoadResult::kLoaded;
 }
 

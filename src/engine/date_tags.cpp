@@ -61,7 +61,6 @@ void ReplaceDateTags(std::string& text, const TClock& clock) {
   // Nothing to do without a tag opener: saves sixteen scans of a page without date tags.
   if (text.find("{$") == std::string::npos) return;
   for (const TDateTag& date_tag : kDateTags) {
-    if (FindIgnoringCase(text, date_tag.tag) == std::string::npos) continue;
     ReplaceEvery(text, date_tag.tag, FieldValue(date_tag.field, clock.Now(), clock));
   }
 }

@@ -31,10 +31,7 @@ bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
 }
 
 std::optional<std::string> LoadPageSourceText(const TFileSystem& files, std::string_view path) {
-  std::string text = files.LoadText(path);
-  if (text == kFileLoadError) return std::nullopt;
-  if (text.size() >= 2) text.resize(text.size() - 2);  // LoadText ends every line with CR LF
-  return text;
+  return AsEditorText(files.LoadText(path));
 }
 
 }  // namespace zorvik

@@ -43,6 +43,12 @@ std::string LoadTextFile(std::string_view file_name) {
   return NormalizeLineEnds(bytes);
 }
 
+std::optional<std::string> AsEditorText(std::string loaded) {
+  if (loaded == kFileLoadError) return std::nullopt;
+  if (loaded.size() >= 2) loaded.resize(loaded.size() - 2);  // every line ends with CR LF
+  return loaded;
+}
+
 bool SaveTextFile(std::string_view file_name, std::string_view text) {
   return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text));
 }

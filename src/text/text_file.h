@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ std::string NormalizeLineEnds(std::string_view bytes);
 
 // The file's text with CR LF line ends, or kFileLoadError when it cannot be read.
 std::string LoadTextFile(std::string_view file_name);
+
+// A loaded text as an editor pane holds it: without the line end after its last line; nothing
+// for kFileLoadError.
+std::optional<std::string> AsEditorText(std::string loaded);
 
 // Writes text with its lines normalised as NormalizeLineEnds does. The old file is replaced
 // only once the new content is complete on disk; false when anything failed.
