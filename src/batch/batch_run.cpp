@@ -30,6 +30,7 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
     ResetGeneration(context.state);
     const std::size_t count = entries.size();
     for (std::size_t i = 0; i < count; ++i) {
+      host.Progress(i, count);
       std::string path = entries[i];
       ReplaceEvery(path, "{$RunningFolder}", context.running_folder);
       if (!context.files.FileExists(path)) {
@@ -45,8 +46,10 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
         continue;
       }
       RunGeneration(context, *page);
-      WriteHtmlFile(context, host.ShowResult(context.state.WorkingText));
+      host.ShowResult(context.state.WorkingText);
+      WriteHtmlFile(context, context.state.WorkingText);
     }
+    host.Progress(count, count);
   }
   if (outcome.file_missing) {
     context.log.AddLog("");

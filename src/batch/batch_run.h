@@ -18,8 +18,10 @@ class TBatchHost {
   // Loads the page source at path (setting DataFolder) and returns its text as the editor
   // hands it over, or nothing when it could not be loaded.
   virtual std::optional<std::string> LoadPageSource(const std::string& path) = 0;
-  // Takes the run's result (the written-HTML pane) and returns the text to write.
-  virtual std::string ShowResult(const std::string& working_text) { return working_text; }
+  // Shows the run's result; the file written is the result itself.
+  virtual void ShowResult(const std::string& /*working_text*/) {}
+  // Called as each entry starts, and once more with done == total at the end.
+  virtual void Progress(std::size_t /*done*/, std::size_t /*total*/) {}
 };
 
 struct TBatchOutcome {

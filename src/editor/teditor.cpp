@@ -1,5 +1,8 @@
 #include "editor/teditor.h"
 
+#include <Qsci/qscilexer.h>
+
+#include <QPainter>
 #include <QRegularExpression>
 #include <QWheelEvent>
 
@@ -11,7 +14,9 @@ namespace zorvik {
 TEditor::TEditor(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(true);
   setEolMode(EolWindows);
-  connect(this, &QsciScintilla::linesChanged, this, [this] { UpdateLineNumbers(); });
+  // Clearing the text drops the margin texts without changing the number of lines, so the
+  // numbers are renewed on every change of the text.
+  connect(this, &QsciScintilla::textChanged, this, [this] { UpdateLineNumbers(); });
 }
 
 QString TEditor::FromCp932(const std::string& cp932) {
@@ -24,9 +29,23 @@ std::string TEditor::ToCp932(const QString& text) {
 
 bool TEditor::RoundTrips(const std::string& cp932) { return ToCp932(FromCp932(cp932)) == cp932; }
 
-std::string TEditor::Text() const { return ToCp932(text()); }
+std::string TEditor::Text() const {
+  const QString current = text();
+  if (!exact_bytes_.empty() && current == exact_text_) return exact_bytes_;
+  return ToCp932(current);
+}
 
-void TEditor::SetText(const std::string& cp932) { setText(FromCp932(cp932)); }
+void TEditor::SetText(const std::string& cp932) {
+  const QString text = FromCp932(cp932);
+  exact_bytes_.clear();
+  exact_text_.clear();
+  if (ToCp932(text) != cp932) {
+    // Kept so that the text, as long as nobody changes it, is handed back byte for byte.
+    exact_bytes_ = cp932;
+    exact_text_ = text;
+  }
+  setText(text);
+}
 
 void TEditor::AppendText(const std::string& cp932) {
   append(FromCp932(cp932));
@@ -35,8 +54,8 @@ void TEditor::AppendText(const std::string& cp932) {
 TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy) {
   const std::optional<std::string> text = AsEditorText(LoadTextFile(path));
   if (!text) return TLoadResult::kUnreadable;
-  if (lossy != nullptr) *lossy = !RoundTrips(*text);
   SetText(*text);
+  if (lossy != nullptr) *lossy = !exact_bytes_.empty();
   return TLoadResult::kLoaded;
 }
 
@@ -122,17 +141,30 @@ void TEditor::ShowLineNumbersFromZero(bool show) {
   if (show) {
     setMarginType(0, TextMarginRightJustified);
     setMarginWidth(0, QStringLiteral("000000"));
+    numbered_lines_ = -1;
     UpdateLineNumbers();
   } else {
     setMarginWidth(0, 0);
   }
 }
 
+bool TEditor::LineNumbered(int line) const {
+  const long length = SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(line),
+                                    static_cast<const char*>(nullptr));
+  if (length <= 0) return false;
+  std::string text(static_cast<std::size_t>(length), '\0');
+  SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(line), text.data());
+  return text == std::to_string(line);
+}
+
 void TEditor::UpdateLineNumbers() {
   if (!zero_based_lines_) return;
-  // Margin texts travel with their lines when lines come or go, so every line is numbered anew.
+  // Margin texts travel with their lines when lines come or go, and clearing the text drops
+  // them, so every line is numbered anew when the count or the edited line's number is off.
   const int count = lines();
+  if (count == numbered_lines_ && LineNumbered(0) && LineNumbered(CaretRow())) return;
   for (int line = 0; line < count; ++line) setMarginText(line, QString::number(line), 0);
+  numbered_lines_ = count;
 }
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -152,6 +184,37 @@ void TEditor::wheelEvent(QWheelEvent* event) {
 void TEditor::resizeEvent(QResizeEvent* event) {
   QsciScintilla::resizeEvent(event);
   if (on_resize) on_resize(*this);
+}
+
+}  // namespace zorvik
+
+namespace zorvik {
+
+void TEditor::ShowLineEndMarks(bool show) {
+  line_end_marks_ = show;
+  viewport()->update();
+}
+
+void TEditor::paintEvent(QPaintEvent* event) {
+  QsciScintilla::paintEvent(event);
+  if (!line_end_marks_) return;
+  // A light return arrow behind every line that ends with CR LF, as Japanese text editors
+  // draw it; Scintilla's own marks are heavy boxes that hide the text's shape.
+  QPainter painter(viewport());
+  painter.setPen(QColor(160, 160, 160));
+  if (lexer() != nullptr) painter.setFont(lexer()->defaultFont());
+  const long first = SendScintilla(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(firstVisibleLine()));
+  const long last = std::min<long>(first + SendScintilla(SCI_LINESONSCREEN) + 1, lines() - 2);
+  const int width = viewport()->width();
+  for (long line = first; line <= last; ++line) {
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const int x = static_cast<int>(SendScintilla(SCI_POINTXFROMPOSITION, 0UL, end));
+    const int y = static_cast<int>(SendScintilla(SCI_POINTYFROMPOSITION, 0UL, end));
+    const int height = static_cast<int>(SendScintilla(SCI_TEXTHEIGHT, static_cast<unsigned long>(line)));
+    if (x >= width) continue;
+    painter.drawText(QRect(x + 1, y, height, height), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("\u21B5"));
+  }
 }
 
 }  // namespace zorvik

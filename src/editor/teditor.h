@@ -17,7 +17,8 @@ class TEditor : public QsciScintilla {
  public:
   explicit TEditor(QWidget* parent = nullptr);
 
-  // The whole text, lines joined by CR LF (CP932).
+  // The whole text, lines joined by CR LF (CP932). While the text is the one SetText gave,
+  // these are the very bytes given, also those that Unicode cannot hold.
   std::string Text() const;
   void SetText(const std::string& cp932);
   // Appends a text (CP932) at the end; CR LF pairs in it end lines.
@@ -49,6 +50,9 @@ class TEditor : public QsciScintilla {
   std::optional<TToken> TokenAtCaret() const;
   void SelectTokenAtCaret();
 
+  // A light mark behind every line end (CR LF).
+  void ShowLineEndMarks(bool show);
+
   // Line numbers in the margin counted from 0, as the log messages count.
   void ShowLineNumbersFromZero(bool show);
 
@@ -67,13 +71,21 @@ class TEditor : public QsciScintilla {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   int PositionFromBytes(int bytes) const;
   int BytesFromPosition(int position) const;
   void UpdateLineNumbers();
+  bool LineNumbered(int line) const;
 
   bool zero_based_lines_ = false;
+  bool line_end_marks_ = false;
+  int numbered_lines_ = -1;
+  // The bytes of the last SetText and their Unicode text, kept only when they differ from what
+  // the Unicode text would give back.
+  std::string exact_bytes_;
+  QString exact_text_;
 };
 
 }  // namespace zorvik

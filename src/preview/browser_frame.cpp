@@ -14,6 +14,7 @@
 #include "editor/teditor.h"
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
+#include "workbench/app_title.h"
 
 namespace zorvik {
 
@@ -108,7 +109,15 @@ void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   wbBrowserStatusTextChange(QString());
 }
 
-void TfrBrowserBase::wbBrowserTitleChange(const QString& title) { Title = title; }
+void TfrBrowserBase::wbBrowserTitleChange(const QString& title) {
+  // A document without a title is reported under its address, which for the previewed page is
+  // an address of the program's own: the caption stays empty then.
+  const QUrl url = wbBrowser != nullptr ? wbBrowser->url() : QUrl();
+  const bool address = title.startsWith(QLatin1String(kPreviewScheme) + ':') ||
+                       (!url.isEmpty() && (title == url.toString() || title == url.path() ||
+                                           title == url.toString(QUrl::RemoveScheme)));
+  Title = address ? QString() : title;
+}
 
 void TfrBrowserBase::wbBrowserStatusTextChange(const QString& text) {
   if (!StatusBar) return;
@@ -150,7 +159,7 @@ void TfrBrowserBase::wbBrowserWindowClosing() {
 QString ProbeHttpStatus(const QUrl& url) {
   QNetworkAccessManager manager;
   QNetworkRequest request(url);
-  request.setHeader(QNetworkRequest::UserAgentHeader, QApplication::applicationDisplayName());
+  request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromUtf8(kApplicationTitle));
   QNetworkReply* reply = manager.get(request);
   QEventLoop loop;
   QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

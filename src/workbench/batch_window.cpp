@@ -23,26 +23,22 @@ namespace {
 // with the progress in the batch window.
 class TEditorBatchHost : public TBatchHost {
  public:
-  TEditorBatchHost(TForm1& main, QLabel& progress, int total)
-      : main_(main), progress_(progress), total_(total) {}
+  TEditorBatchHost(TForm1& main, QLabel& progress) : main_(main), progress_(progress) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override {
-    ++done_;
-    progress_.setText(QStringLiteral("%1 / %2").arg(done_).arg(total_));
-    // Keep painting during a long batch; user input waits until the batch is over.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (!main_.OpenDocument(PathText(path))) return std::nullopt;
+    // Unchanged since it was loaded, the editor hands back the file's own bytes.
     return main_.edEditSource->Text();
   }
-  std::string ShowResult(const std::string& working_text) override {
-    main_.edWriteOutHTML->SetText(working_text);
-    return main_.edWriteOutHTML->Text();
+  void ShowResult(const std::string& working_text) override { main_.edWriteOutHTML->SetText(working_text); }
+  void Progress(std::size_t done, std::size_t total) override {
+    progress_.setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    // Keep painting during a long batch; user input waits until the batch is over.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 
  private:
   TForm1& main_;
   QLabel& progress_;
-  int total_;
-  int done_ = 0;
 };
 
 }  // namespace
@@ -157,7 +153,8 @@ void TForm5::tbWriteOutHTMLFilesClick() {
     main_.edEditSource->setModified(false);  // discarded: no load of this batch asks again
   }
   const QString remembered = main_.LastOpenedName();
-  TEditorBatchHost host(main_, *progress, static_cast<int>(entries.size()));
+  const int log_start = main_.LogEnd();
+  TEditorBatchHost host(main_, *progress);
   RunBatch(main_.Context(), entries, host);
   if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
     main_.OpenDocument(remembered);
@@ -166,6 +163,7 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   }
   // After reopening the document (which shows the editor page), so that the log stays in front.
   main_.ShowPage(main_.tsLogs);
+  main_.ShowLogFrom(log_start);
   dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();

@@ -28,6 +28,10 @@ void TQtDialogs::ShowMessage(QWidget* parent, const QString& message) {
   QMessageBox::information(parent, QString(), message, QMessageBox::Ok);
 }
 
+void TQtDialogs::ShowAbout(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::about(parent, title, text);
+}
+
 bool TQtDialogs::AskYes(QWidget* parent, const QString& message, bool default_no) {
   return QMessageBox::question(parent, QString(), message, QMessageBox::Yes | QMessageBox::No,
                                default_no ? QMessageBox::No : QMessageBox::Yes) ==

@@ -18,6 +18,8 @@ class TDialogs {
   virtual void ShowError(QWidget* parent, const QString& message) = 0;
   // A plain message box with one OK button.
   virtual void ShowMessage(QWidget* parent, const QString& message) = 0;
+  // The About box.
+  virtual void ShowAbout(QWidget* parent, const QString& title, const QString& text) = 0;
   // A Yes/No question; true for Yes. With default_no the No button has the focus.
   virtual bool AskYes(QWidget* parent, const QString& message, bool default_no) = 0;
   // File dialogs; nothing when cancelled. filter uses Qt's ";;" form.
@@ -39,6 +41,7 @@ class TQtDialogs : public TDialogs {
  public:
   void ShowError(QWidget* parent, const QString& message) override;
   void ShowMessage(QWidget* parent, const QString& message) override;
+  void ShowAbout(QWidget* parent, const QString& title, const QString& text) override;
   bool AskYes(QWidget* parent, const QString& message, bool default_no) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& suffix, const QString& preset) override;

@@ -9,8 +9,10 @@
 #include <QMimeData>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "editor/lexers.h"
+#include "editor/ruler.h"
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
@@ -63,38 +65,36 @@ void TForm1::BuildToolBar() {
   ToolBar1 = addToolBar(QString());
   ToolBar1->setObjectName("ToolBar1");
   ToolBar1->setMovable(false);
+  // Every button is wired to exactly one handler, given as a callable.
   auto add = [this](const char* name, const char* hint, QStyle::StandardPixmap icon,
-                    const QKeySequence& keys, void (TForm1::*handler)()) {
+                    const QKeySequence& keys, std::function<void()> handler) {
     QAction* action = ToolBar1->addAction(style()->standardIcon(icon), QString::fromUtf8(hint));
     action->setObjectName(name);
     action->setToolTip(QString::fromUtf8(hint));
     if (!keys.isEmpty()) action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, handler);
+    connect(action, &QAction::triggered, this, std::move(handler));
     return action;
   };
-  tbNewFile = add("tbNewFile", "新規作成", QStyle::SP_FileIcon, QKeySequence::New, &TForm1::tbNewFileClick);
+  tbNewFile = add("tbNewFile", "新規作成", QStyle::SP_FileIcon, QKeySequence::New, [this] { tbNewFileClick(); });
   tbOpenFile = add("tbOpenFile", "ファイルを開く", QStyle::SP_DialogOpenButton, QKeySequence::Open,
-                   &TForm1::tbOpenFileClick);
+                   [this] { tbOpenFileClick(); });
   tbSaveData = add("tbSaveData", "上書き保存", QStyle::SP_DialogSaveButton, QKeySequence::Save,
-                   &TForm1::tbSaveDataClick);
+                   [this] { tbSaveDataClick(); });
   tbSaveAs = add("tbSaveAs", "別名で保存", QStyle::SP_DriveFDIcon, QKeySequence(QStringLiteral("Ctrl+Shift+S")),
-                 &TForm1::tbSaveAsClick);
+                 [this] { tbSaveAsClick(); });
   ToolBar1->addSeparator();
   tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", QStyle::SP_FileDialogContentsView, {},
-                  &TForm1::tbSetHTMLClick);
+                  [this] { tbSetHTMLClick(); });
   tbPreview = add("tbPreview", "プレビュー", QStyle::SP_ComputerIcon, QKeySequence(Qt::Key_F5),
-                  &TForm1::tbPreviewClick);
+                  [this] { tbPreviewClick(); });
   tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", QStyle::SP_ArrowDown, {},
-                           &TForm1::tbWriteoutHTMLFileClick);
+                           [this] { tbWriteoutHTMLFileClick(); });
   ToolBar1->addSeparator();
   tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", QStyle::SP_FileDialogListView,
-                            {}, nullptr);
-  connect(tbDisplayWriteFiles, &QAction::triggered, this, [this] {
-    if (windows_.form5 != nullptr) windows_.form5->exec();
-  });
+                            {}, [this] { tbDisplayWriteFilesClick(); });
   ToolBar1->addSeparator();
   tbAbout = add("tbAbout", "このツールについて", QStyle::SP_MessageBoxInformation, {},
-                &TForm1::tbAboutClick);
+                [this] { tbAboutClick(); });
   tbSaveData->setEnabled(false);
 }
 
@@ -137,6 +137,10 @@ void TForm1::BuildPages() {
   log_layout->setContentsMargins(0, 0, 0, 0);
   edLogs = new TEditor(tsLogs);
   edLogs->setObjectName("edLogs");
+  edLogs->SendScintilla(QsciScintilla::SCI_SETENDATLASTLINE, 0UL);  // a run's start can stand at the top
+  rulerLogs = new TRuler(*edLogs, tsLogs);
+  rulerLogs->setObjectName("rulerLogs");
+  log_layout->addWidget(rulerLogs);
   log_layout->addWidget(edLogs);
 
   PageControl1->addTab(tsPageEditor, QStringLiteral("ページ編集用データ"));
@@ -158,7 +162,7 @@ void TForm1::SetupPanes() {
     pane->setMarginsFont(font);
     lexer->setDefaultColor(Qt::black);
     pane->setLexer(lexer);
-    pane->setEolVisibility(true);
+    pane->ShowLineEndMarks(true);
     pane->setWrapMode(QsciScintilla::WrapNone);
     pane->setSelectionBackgroundColor(QColor(0, 0, 128));
     pane->setSelectionForegroundColor(Qt::white);
@@ -210,7 +214,7 @@ void TForm1::StartUp() {
                                              {windows_.form5, false}};
   for (const auto& [widget, keep_size] : bounds) {
     if (widget == nullptr) continue;
-    TWidgetBounds target(*widget, widget->objectName().toStdString());
+    TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
     settings_.RestoreFormBounds(target, keep_size);
   }
   if (windows_.form4 != nullptr) {
@@ -222,7 +226,7 @@ void TForm1::StartUp() {
 
 bool TForm1::FormCloseQuery() {
   for (QWidget* widget : Forms()) {
-    TWidgetBounds target(*widget, widget->objectName().toStdString());
+    TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
     settings_.SaveFormBounds(target);
   }
   if (windows_.form4 != nullptr) {
@@ -233,10 +237,14 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (FormCloseQuery()) {
-    event->accept();
-  } else {
+  if (!FormCloseQuery()) {
     event->ignore();
+    return;
+  }
+  event->accept();
+  // Closing the main window ends the program: the other windows go with it.
+  for (QWidget* form : Forms()) {
+    if (form != this) form->close();
   }
 }
 
@@ -298,8 +306,9 @@ bool TForm1::OpenDocument(const QString& path) {
   if (edEditSource->LoadFile(PathBytes(path), &lossy) == TEditor::TLoadResult::kUnreadable) {
     return false;
   }
-  if (lossy) {
+  if (lossy && !state_.BatchMode) {
     // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
+    // A batch saves nothing and generates the file's own bytes, so it does not ask.
     dialogs_.ShowError(this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
                                             "保存すると、その部分は書き換わります。\r\n\r\n[") + path + "]");
   }
@@ -364,8 +373,18 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 void TForm1::Generate() {
+  const int entry_start = LogEnd();
   RunGeneration(context_, edEditSource->Text());
+  // The pane only shows the result: what is written or previewed is WorkingText itself.
   edWriteOutHTML->SetText(state_.WorkingText);
+  ShowLogFrom(entry_start);
+}
+
+int TForm1::LogEnd() const { return std::max(0, edLogs->lines() - 1); }
+
+void TForm1::ShowLogFrom(int row) {
+  edLogs->SetTopRow(row);
+  edLogs->setCursorPosition(row, 0);
 }
 
 void TForm1::tbSetHTMLClick() {
@@ -375,7 +394,7 @@ void TForm1::tbSetHTMLClick() {
 
 void TForm1::tbWriteoutHTMLFileClick() {
   Generate();
-  if (WriteHtmlFile(context_, edWriteOutHTML->Text()) == TWriteOutcome::kFailed && !state_.BatchMode) {
+  if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
     ErrorUnless(dialogs_, this, TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)), false);
   }
   if (state_.WarningCount + state_.ErrorCount > 0) {
@@ -388,8 +407,12 @@ void TForm1::tbWriteoutHTMLFileClick() {
 void TForm1::tbPreviewClick() {
   Generate();
   if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
-  if (state_.ErrorCount > 0) edWriteOutHTML->clear();
-  const std::string html = InsertPreviewStyle(edWriteOutHTML->Text(), state_.PreviewCss);
+  std::string page = state_.WorkingText;
+  if (state_.ErrorCount > 0) {
+    edWriteOutHTML->clear();
+    page.clear();
+  }
+  const std::string html = InsertPreviewStyle(page, state_.PreviewCss);
   // The document stands where the written file would, so that its relative links resolve.
   QString document = PathText(ToFileSystemPath(state_.WriteFile));
   if (document.isEmpty()) document = PathText(state_.DataFolder) + QStringLiteral("preview.html");
@@ -397,8 +420,12 @@ void TForm1::tbPreviewClick() {
   if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document);
 }
 
+void TForm1::tbDisplayWriteFilesClick() {
+  if (windows_.form5 != nullptr) windows_.form5->exec();
+}
+
 void TForm1::tbAboutClick() {
-  QMessageBox::about(this, QStringLiteral("このツールについて"),
+  dialogs_.ShowAbout(this, QStringLiteral("このツールについて"),
                      QString::fromUtf8(kCaption) +
                          QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
                                         "Zorvik — C++20, Qt 6, QScintilla"));

@@ -18,6 +18,7 @@
 namespace zorvik {
 
 class TEditor;
+class TRuler;
 class TMarkupToolbar;
 class TForm2;
 class TForm3;
@@ -55,6 +56,7 @@ class TForm1 : public QMainWindow {
   void tbSetHTMLClick();
   void tbWriteoutHTMLFileClick();
   void tbPreviewClick();
+  void tbDisplayWriteFilesClick();
   void tbAboutClick();
   void edEditSourceChange();
   // Handles dropped files, as the shell's drop does.
@@ -80,6 +82,7 @@ class TForm1 : public QMainWindow {
   TEditor* edEditSource;
   TEditor* edWriteOutHTML;
   TEditor* edLogs;
+  TRuler* rulerLogs;
 
   TMarkupToolbar* MarkupTools;
 
@@ -88,6 +91,9 @@ class TForm1 : public QMainWindow {
   void ShowPage(QWidget* page);
   TZQIniFile& Settings() { return settings_; }
   TGenerationLog& Log() { return log_; }
+  // The log row where the next entry begins, and scrolling the log so that row is at the top.
+  int LogEnd() const;
+  void ShowLogFrom(int row);
   const QString& SaveName() const { return save_name_; }
   const QString& LastOpenedName() const { return last_opened_name_; }
 

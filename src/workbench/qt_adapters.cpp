@@ -1,23 +1,62 @@
 #include "workbench/qt_adapters.h"
 
+#include <QGuiApplication>
 #include <QMetaProperty>
+#include <QScreen>
+#include <algorithm>
 #include <QStringList>
 
 #include "editor/teditor.h"
 
 namespace zorvik {
 
+namespace {
+
+QRect AvailableArea(const QWidget* anchor) {
+  QScreen* screen = anchor != nullptr ? anchor->screen() : nullptr;
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// Moves a window whose title bar would be on no screen onto the anchor's screen.
+QPoint KeepTitleBarOnScreen(const QPoint& frame, const QSize& size, const QWidget* anchor) {
+  const QPoint title_bar = frame + QPoint(std::min(size.width() / 2, 40), 10);
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().contains(title_bar)) return frame;
+  }
+  const QRect area = AvailableArea(anchor);
+  return {std::clamp(frame.x(), area.left(), std::max(area.left(), area.right() - size.width())),
+          std::clamp(frame.y(), area.top(), std::max(area.top(), area.bottom() - size.height()))};
+}
+
+}  // namespace
+
 TBoundsTarget::TBounds TWidgetBounds::NormalBounds() const {
   if (!widget_) return {};
-  // normalGeometry() is empty until a window has been shown; then the geometry is the normal one.
-  QRect r = widget_->normalGeometry();
-  if (!r.isValid()) r = widget_->geometry();
-  return {r.left(), r.top(), r.width(), r.height()};
+  if (!widget_->testAttribute(Qt::WA_WState_Created)) {
+    // Never shown: its own geometry is Qt's placeholder until a layout or a placement set it.
+    const QSize size = widget_->testAttribute(Qt::WA_Resized)
+                           ? widget_->size()
+                           : widget_->sizeHint().expandedTo(widget_->minimumSizeHint());
+    QPoint frame = widget_->pos();
+    if (!widget_->testAttribute(Qt::WA_Moved)) {
+      frame = AvailableArea(anchor_).center() - QPoint(size.width() / 2, size.height() / 2);
+    }
+    return {frame.x(), frame.y(), size.width(), size.height()};
+  }
+  // normalGeometry() is the restored rectangle inside the frame; the frame stands around it.
+  QRect inner = widget_->normalGeometry();
+  if (!inner.isValid()) inner = widget_->geometry();
+  const QPoint frame_offset = widget_->geometry().topLeft() - widget_->frameGeometry().topLeft();
+  const QPoint frame = inner.topLeft() - frame_offset;
+  return {frame.x(), frame.y(), inner.width(), inner.height()};
 }
 
 void TWidgetBounds::SetBounds(const TBounds& b) {
   if (!widget_) return;
-  widget_->setGeometry(b.left, b.top, b.width, b.height);
+  const QSize size(b.width, b.height);
+  widget_->resize(size);
+  widget_->move(KeepTitleBarOnScreen(QPoint(b.left, b.top), widget_->size(), anchor_));
 }
 
 std::string TQtPropertyHost::Name() const {

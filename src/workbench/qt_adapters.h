@@ -9,11 +9,14 @@
 
 namespace zorvik {
 
-// The normal (restored) rectangle of a window, stored under its form name ("Form1", ...).
+// The normal (restored) rectangle of a window, stored under its form name ("Form1", ...): the
+// frame's position and the size inside the frame. A window that was never shown has its
+// designed size, centred on the screen of `anchor` (the main window) unless it was placed; a
+// window is never placed where its title bar is off every screen.
 class TWidgetBounds : public TBoundsTarget {
  public:
-  TWidgetBounds(QWidget& widget, std::string form_name)
-      : widget_(&widget), form_name_(std::move(form_name)) {}
+  TWidgetBounds(QWidget& widget, std::string form_name, const QWidget& anchor)
+      : widget_(&widget), form_name_(std::move(form_name)), anchor_(&anchor) {}
   std::string FormName() const override { return form_name_; }
   TBounds NormalBounds() const override;
   void SetBounds(const TBounds& bounds) override;
@@ -21,6 +24,7 @@ class TWidgetBounds : public TBoundsTarget {
  private:
   QPointer<QWidget> widget_;
   std::string form_name_;
+  QPointer<const QWidget> anchor_;
 };
 
 // A QObject's properties by name, through Qt's property system; strings cross as CP932.

@@ -20,6 +20,10 @@ TUserTagBox::TUserTagBox(QWidget* parent) : QComboBox(parent) {
   setObjectName("cbUserTags");
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
+  // The box keeps exactly what was typed: "a" and "A" are different groups, and a group name
+  // that begins another one is a name of its own. Without a completer the box neither completes
+  // inline nor matches a list entry without letter case when editing ends.
+  setCompleter(nullptr);
 }
 
 TForm4::TForm4(QWidget* parent, TDialogs& dialogs)

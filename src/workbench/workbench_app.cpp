@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 
 #include <unistd.h>
@@ -21,6 +24,19 @@
 
 namespace zorvik {
 
+std::unique_ptr<QTranslator> ConfigureApplication(QApplication& app) {
+  // No display name: Qt would append it to every caption.
+  QApplication::setApplicationName(QStringLiteral("zorvik-workbench"));
+  QApplication::setDesktopFileName(QStringLiteral("zorvik-workbench"));
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return nullptr;
+  }
+  app.installTranslator(translator.get());
+  return translator;
+}
+
 int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   // The browser engine refuses its sandbox to root; a root session still gets its preview.
   if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
@@ -28,8 +44,7 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   }
   RegisterPreviewScheme();
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("zorvik-workbench"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Kirabo Zorvik 3号"));
+  const std::unique_ptr<QTranslator> translator = ConfigureApplication(app);
 
   TQtDialogs dialogs;
   const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();

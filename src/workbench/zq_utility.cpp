@@ -31,6 +31,8 @@ void TZQUtility::SetupEditors(const QList<QWidget*>& forms) {
           QDesktopServices::openUrl(QUrl(token->kind == TEditor::TToken::kMail
                                              ? QStringLiteral("mailto:") + token->text
                                              : token->text));
+          // The click opened the token; the word the editor selected on its own is let go.
+          e.SetSelStart(e.SelStart());
         } else {
           e.SelectTokenAtCaret();
         }

@@ -14,6 +14,7 @@ class TScriptedDialogs : public TDialogs {
  public:
   void ShowError(QWidget*, const QString& message) override { errors << message; }
   void ShowMessage(QWidget*, const QString& message) override { messages << message; }
+  void ShowAbout(QWidget*, const QString&, const QString& text) override { messages << text; }
   bool AskYes(QWidget*, const QString& message, bool) override {
     questions << message;
     if (answers.empty()) return true;
