@@ -47,6 +47,14 @@ void TEditor::SetText(const std::string& cp932) {
   setText(text);
 }
 
+void TEditor::clear() {
+  exact_bytes_.clear();
+  exact_text_.clear();
+  QsciScintilla::clear();
+  numbered_lines_ = -1;
+  UpdateLineNumbers();
+}
+
 void TEditor::AppendText(const std::string& cp932) {
   append(FromCp932(cp932));
 }

@@ -21,6 +21,8 @@ class TEditor : public QsciScintilla {
   // these are the very bytes given, also those that Unicode cannot hold.
   std::string Text() const;
   void SetText(const std::string& cp932);
+  // Empties the pane (Scintilla drops the margin texts after the change is reported).
+  void clear() override;
   // Appends a text (CP932) at the end; CR LF pairs in it end lines.
   void AppendText(const std::string& cp932);
 

@@ -35,12 +35,14 @@ TBoundsTarget::TBounds TWidgetBounds::NormalBounds() const {
   if (!widget_) return {};
   if (!widget_->testAttribute(Qt::WA_WState_Created)) {
     // Never shown: its own geometry is Qt's placeholder until a layout or a placement set it.
-    const QSize size = widget_->testAttribute(Qt::WA_Resized)
-                           ? widget_->size()
-                           : widget_->sizeHint().expandedTo(widget_->minimumSizeHint());
+    QSize size = widget_->testAttribute(Qt::WA_Resized)
+                     ? widget_->size()
+                     : widget_->sizeHint().expandedTo(widget_->minimumSizeHint());
     QPoint frame = widget_->pos();
     if (!widget_->testAttribute(Qt::WA_Moved)) {
-      frame = AvailableArea(anchor_).center() - QPoint(size.width() / 2, size.height() / 2);
+      const QRect area = AvailableArea(anchor_);
+      size = size.boundedTo(area.size());
+      frame = area.center() - QPoint(size.width() / 2, size.height() / 2);
     }
     return {frame.x(), frame.y(), size.width(), size.height()};
   }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "workbench/dialogs.h"
 
@@ -13,7 +14,10 @@ namespace zorvik::testing {
 class TScriptedDialogs : public TDialogs {
  public:
   void ShowError(QWidget*, const QString& message) override { errors << message; }
-  void ShowMessage(QWidget*, const QString& message) override { messages << message; }
+  void ShowMessage(QWidget*, const QString& message) override {
+    messages << message;
+    if (on_message) on_message();
+  }
   void ShowAbout(QWidget*, const QString&, const QString& text) override { messages << text; }
   bool AskYes(QWidget*, const QString& message, bool) override {
     questions << message;
@@ -42,6 +46,7 @@ class TScriptedDialogs : public TDialogs {
   std::optional<QColor> color;              // the colour dialog's result
   std::deque<bool> answers;                  // Yes/No answers, Yes when empty
   std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
+  std::function<void()> on_message;          // runs as a message box would show
   QStringList errors;
   QStringList messages;
   QStringList questions;

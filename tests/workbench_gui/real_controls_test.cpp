@@ -1,0 +1,247 @@
+// The workbench driven through its real controls: toolbar actions triggered, buttons clicked,
+// keys typed into boxes, windows closed, as a user does it (offscreen).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "editor/ruler.h"
+#include "editor/teditor.h"
+#include "support/sjis.h"
+#include "workbench_fixture.h"
+
+namespace zorvik {
+namespace {
+
+using testing::ReadFile;
+using testing::Sjis;
+using testing::Workbench;
+using testing::WriteFile;
+
+// Bytes that do not survive CP932 -> Unicode -> CP932: an NEC duplicate, an NEC-selected IBM
+// extension and an undefined code.
+const std::string kRaw = "\x87\x9A\xED\x40\x85\x40";
+// A template line in UTF-8, which is not Shift-JIS at all.
+const std::string kUtf8Line = "<p>\xC3\xBC\xE6\x97\xA5</p>";
+
+// Stands for the system's handler of web addresses.
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+ public slots:
+  void Open(const QUrl& url) { urls << url; }
+
+ public:
+  QList<QUrl> urls;
+};
+
+class RealControlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    root_ = dir_.path();
+    WriteFile(root_ + "/raw.tmpl", "<html>" + kRaw + "{$Body}\r\n" + kUtf8Line + "\r\n</html>");
+    WriteFile(root_ + "/raw.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
+                                  "$Body " + kRaw + "\r\n");
+    WriteFile(root_ + "/clean.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/clean.html\r\n"
+                                    "$Body " + Sjis("本文") + "\r\n");
+  }
+  QTemporaryDir dir_;
+  QString root_;
+};
+
+TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/raw.dat"));
+  ASSERT_EQ(wb.dialogs.errors.size(), 1);  // opening it says that saving would change bytes
+  f.tbWriteoutHTMLFile->trigger();
+  EXPECT_EQ(ReadFile(root_ + "/out/raw.html"),
+            "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
+  EXPECT_EQ(wb.dialogs.messages.last(), QStringLiteral("HTML書き出し完了しました"));
+
+  // A clean page source with such a template: no question, the template's bytes kept.
+  ASSERT_TRUE(f.OpenDocument(root_ + "/clean.dat"));
+  f.tbWriteoutHTMLFile->trigger();
+  EXPECT_EQ(ReadFile(root_ + "/out/clean.html"),
+            "<html>" + kRaw + Sjis("本文") + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
+  EXPECT_EQ(wb.dialogs.errors.size(), 1);
+
+  // Saved unchanged, the page source keeps its bytes too.
+  const std::string source = ReadFile(root_ + "/raw.dat");
+  ASSERT_TRUE(f.OpenDocument(root_ + "/raw.dat"));
+  f.tbSaveAs->setEnabled(true);
+  wb.dialogs.files = {root_ + "/copy.dat"};
+  f.tbSaveAs->trigger();
+  EXPECT_EQ(ReadFile(root_ + "/copy.dat"), source.substr(0, source.size() - 2) + "\r\n");
+}
+
+TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMissingEntries) {
+  Workbench wb(root_);
+  wb.form5.SetEntries({(root_ + "/raw.dat").toStdString(), (root_ + "/gone.dat").toStdString(),
+                       (root_ + "/clean.dat").toStdString()});
+  QString progress_at_end;
+  wb.dialogs.on_message = [&] { progress_at_end = wb.form5.progress->text(); };
+  wb.form5.tbWriteOutHTMLFiles->trigger();
+  EXPECT_TRUE(wb.dialogs.errors.isEmpty());  // nothing is saved in a batch: no warning
+  EXPECT_EQ(ReadFile(root_ + "/out/raw.html"), "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
+  EXPECT_EQ(ReadFile(root_ + "/out/clean.html"),
+            "<html>" + kRaw + Sjis("本文") + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
+  EXPECT_EQ(progress_at_end, QStringLiteral("3 / 3"));
+}
+
+TEST_F(RealControlsTest, UserTagGroupBoxKeepsWhatWasTyped) {
+  Workbench wb(root_);
+  TForm4& f = wb.form4;
+  f.show();
+  QLineEdit* box = f.cbUserTags->lineEdit();
+  QTest::keyClicks(box, "grp1");
+  f.edStr[0]->setText("one");
+  f.tbRegistUserGroupTags->trigger();
+  box->clear();
+  QTest::keyClicks(box, "grp");
+  EXPECT_EQ(f.cbUserTags->currentText(), QStringLiteral("grp"));
+  f.edStr[0]->setText("two");
+  f.tbRegistUserGroupTags->trigger();
+  EXPECT_EQ(f.cbUserTags->count(), 2);
+
+  box->clear();
+  QTest::keyClicks(box, "GRP1");
+  QTest::keyClick(box, Qt::Key_Return);
+  f.edStr[1]->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(f.cbUserTags->currentText(), QStringLiteral("GRP1"));
+  box->clear();
+  QTest::keyClicks(box, "grp1");
+  EXPECT_EQ(f.edStr[0]->text(), QStringLiteral("one"));  // grp1 was not overwritten
+}
+
+TEST_F(RealControlsTest, ClosingTheMainWindowClosesEveryWindow) {
+  Workbench wb(root_);
+  wb.form1.show();
+  wb.form2.show();
+  wb.form4.show();
+  wb.dialogs.answers = {false};
+  EXPECT_FALSE(wb.form1.close());
+  EXPECT_TRUE(wb.form2.isVisible());
+  EXPECT_TRUE(wb.form1.close());
+  EXPECT_FALSE(wb.form2.isVisible());
+  EXPECT_FALSE(wb.form4.isVisible());
+}
+
+TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  f.resize(700, 400);
+  f.show();
+  f.edEditSource->SetText("$x 1");  // no template, no write file: errors every run
+  for (int i = 0; i < 12; ++i) f.tbSetHTML->trigger();
+  ASSERT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  const int start = f.edLogs->TopRow();
+  EXPECT_GT(start, 50);
+  EXPECT_NE(f.edLogs->text(start).indexOf(QStringLiteral("▼▼▼書換を開始します▽▽▽")), -1);
+  EXPECT_EQ(f.edLogs->text().count(QStringLiteral("▼▼▼")), 12);
+  int starts_below = 0;
+  for (int line = start; line < f.edLogs->lines(); ++line) starts_below += f.edLogs->text(line).count(QStringLiteral("▼▼▼"));
+  EXPECT_EQ(starts_below, 1);
+
+  // The log pane has its ruler, which follows horizontal scrolling.
+  ASSERT_TRUE(f.rulerLogs->isVisible());
+  const int column_at_text = f.rulerLogs->ColumnAt(f.edLogs->viewport()->x() + 10);
+  f.edLogs->SendScintilla(QsciScintilla::SCI_SETXOFFSET, 200UL);
+  EXPECT_GT(f.rulerLogs->ColumnAt(f.edLogs->viewport()->x() + 10), column_at_text);
+}
+
+TEST_F(RealControlsTest, WindowsStartOnScreenAndUnshownWindowsKeepTheirDesignedBounds) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  {
+    Workbench wb(root_);
+    for (QWidget* w : std::initializer_list<QWidget*>{&wb.form1, &wb.form3, &wb.form4, &wb.form5}) {
+      SCOPED_TRACE(w->objectName().toStdString());
+      EXPECT_TRUE(screen.contains(w->pos() + QPoint(10, 10)));
+      EXPECT_GT(w->width(), 100);
+      EXPECT_LE(std::abs(w->pos().x() + w->width() / 2 - screen.center().x()), 1)
+          << w->pos().x() << " " << w->width() << " " << screen.center().x();
+    }
+    wb.form1.show();
+    wb.form1.close();
+  }
+  const std::string settings = ReadFile(root_ + "/zorvik-workbench.ini");
+  EXPECT_EQ(settings.find("\t100\t30"), std::string::npos) << settings;
+  EXPECT_EQ(settings.find("\t0\t0\t"), std::string::npos) << settings;
+
+  // Bounds that a former version left off the screen put the window back on it.
+  std::string moved = settings;
+  const auto at = moved.find("Form5.Pos=");
+  ASSERT_NE(at, std::string::npos);
+  moved.replace(at, moved.find('\r', at) - at, "Form5.Pos=-3000\t-40\t100\t30");
+  WriteFile(root_ + "/zorvik-workbench.ini", moved);
+  Workbench again(root_);
+  EXPECT_TRUE(screen.contains(again.form5.pos() + QPoint(10, 10)));
+}
+
+TEST_F(RealControlsTest, StandardDialogsSpeakJapanese) {
+  QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+  EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
+  EXPECT_EQ(QApplication::applicationDisplayName(), QApplication::applicationName());  // nothing appended
+}
+
+TEST_F(RealControlsTest, EditorPanesDetails) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  f.resize(700, 400);
+  f.show();
+  // Line number 0 stays after New.
+  f.edEditSource->SetText("a\r\nb");
+  f.tbNewFile->trigger();
+  QApplication::processEvents();
+  char number[8] = {};
+  f.edEditSource->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, 0UL, number);
+  EXPECT_STREQ(number, "0");
+
+  // Double-clicking a URL opens it and leaves no word selected.
+  TUrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
+  f.edEditSource->SetText("see http://example.invalid/x here");
+  QApplication::processEvents();
+  const QPoint at(static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, 12L)),
+                  static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, 12L)) + 5);
+  QTest::mouseClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  ASSERT_EQ(catcher.urls.size(), 1);
+  EXPECT_EQ(catcher.urls.first(), QUrl(QStringLiteral("http://example.invalid/x")));
+  EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "");
+
+  // Line ends are drawn light: nothing dark right behind the text of a line.
+  f.edEditSource->SetText("x\r\ny");
+  QApplication::processEvents();
+  const QImage image = f.edEditSource->viewport()->grab().toImage();
+  const long end = f.edEditSource->SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, 0UL);
+  const int x = static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, end));
+  const int height = static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 0UL));
+  int grey = 0;
+  int dark = 0;
+  for (int px = x + 1; px < x + 40; ++px) {
+    for (int py = 0; py < height; ++py) {
+      const int v = qGray(image.pixel(px * image.width() / f.edEditSource->viewport()->width(),
+                                      py * image.height() / f.edEditSource->viewport()->height()));
+      if (v < 100) ++dark;
+      else if (v < 230) ++grey;
+    }
+  }
+  EXPECT_EQ(dark, 0);
+  EXPECT_GT(grey, 0);
+}
+
+}  // namespace
+}  // namespace zorvik
+
+#include "real_controls_test.moc"
