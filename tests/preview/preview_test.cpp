@@ -51,7 +51,7 @@ QVariant RunJs(QWebEngineView* view, const QString& script) {
 // Previews and waits until the frame has completed the document.
 void PreviewAndWait(TForm1& form1, TForm2& form2) {
   bool loaded = false;
-  form1.tbPreviewClick();
+  form1.tbPreview->trigger();
   QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished,
                    [&](bool) { loaded = true; });
   ASSERT_TRUE(WaitFor([&] { return loaded; }));
@@ -129,6 +129,31 @@ TEST_F(PreviewTest, WithoutAPreviewStyleSheetTheLinkIsEmptyAndErrorsShowNothing)
   PreviewAndWait(wb.form1, wb.form2);
   EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
   EXPECT_EQ(RunJs(view, "document.documentElement.textContent").toString(), QString());
+  EXPECT_TRUE(WaitFor([&] { return wb.form2.windowTitle().isEmpty(); }));  // not the internal address
+}
+
+// The bytes of the page the preview was handed, read back from the browser.
+std::string PreviewedBytes(QWebEngineView* view) {
+  const QString codes = RunJs(view, "var r = new XMLHttpRequest(); r.open('GET', location.href, false);"
+                                    "r.overrideMimeType('text/plain; charset=x-user-defined'); r.send();"
+                                    "Array.from(r.responseText, c => c.charCodeAt(0) & 0xFF).join(',')")
+                            .toString();
+  std::string bytes;
+  for (const QString& code : codes.split(',', Qt::SkipEmptyParts)) bytes += static_cast<char>(code.toInt());
+  return bytes;
+}
+
+TEST_F(PreviewTest, ThePreviewIsTheRunsOwnBytes) {
+  const std::string raw = "\x87\x9A\xED\x40\x85\x40";  // bytes Unicode cannot carry back
+  const std::string utf8 = "<p>\xC3\xBC\xE6\x97\xA5</p>";
+  WriteFile(root_ + "/site/raw.tmpl", "<html>" + raw + "{$Body}\r\n" + utf8 + "\r\n</html>");
+  WriteFile(root_ + "/site/raw.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
+                                     "$Body " + raw + "\r\n");
+  Workbench wb(root_);
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/raw.dat"));
+  PreviewAndWait(wb.form1, wb.form2);
+  EXPECT_EQ(PreviewedBytes(wb.form2.frBrowserBase1->Browser()),
+            "<html>" + raw + raw + "\r\n" + utf8 + "\r\n</html>\r\n");
 }
 
 TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
@@ -186,12 +211,3 @@ TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
 
 }  // namespace
 }  // namespace zorvik
-
-int main(int argc, char** argv) {
-  qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --no-sandbox");
-  zorvik::RegisterPreviewScheme();
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
