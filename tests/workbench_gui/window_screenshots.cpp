@@ -7,6 +7,10 @@
 #include <QTimer>
 
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTranslator>
 #include <QWebEngineView>
 
 #include "preview/preview_scheme.h"
@@ -16,12 +20,14 @@
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
+#include "workbench/workbench_app.h"
 
 int main(int argc, char** argv) {
   qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
   zorvik::RegisterPreviewScheme();
   QApplication app(argc, argv);
+  const auto translator = zorvik::ConfigureApplication(app);
   if (argc < 3) return 2;
   using namespace zorvik;
   testing::TScriptedDialogs dialogs;
@@ -34,8 +40,11 @@ int main(int argc, char** argv) {
   TForm5 form5(form1, dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});
   form1.StartUp();
-  form1.resize(1000, 700);
   form1.show();
+  // Where the main window opens on a first start, seen on the whole screen.
+  for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/first-start-screen.png");
+  form1.resize(1000, 700);
   form1.OpenDocument(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
   auto save = [&](QWidget& w, const char* name) {
     w.show();
@@ -55,6 +64,16 @@ int main(int argc, char** argv) {
   save(form3, "system-settings");
   form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
   save(form5, "batch");
+  // Qt's standard dialogs in Japanese.
+  QMessageBox question(QMessageBox::Question, QString(), QStringLiteral("アプリケーションを終了しますか？"),
+                       QMessageBox::Yes | QMessageBox::No, &form1);
+  save(question, "dialog-question");
+  question.hide();
+  QFileDialog open_dialog(&form1, QString(), QFileInfo(QString::fromLocal8Bit(argv[1])).absolutePath(),
+                          QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"));
+  open_dialog.setOption(QFileDialog::DontUseNativeDialog);
+  save(open_dialog, "dialog-open-file");
+  open_dialog.hide();
   // The preview of the page, once the browser has rendered it.
   bool loaded = false;
   form1.tbPreviewClick();
