@@ -43,6 +43,12 @@ void PrintLogEntry(const std::string& entry) {
   std::fwrite(out.data(), 1, out.size(), stderr);
 }
 
+// A notice outside the log: the text of a file ended at a NUL byte.
+void PrintNulNotice(std::string_view path, std::size_t offset) {
+  std::cerr << "zorvik: " << ToFileSystemPath(path) << ": NUL byte at offset " << offset
+            << "; the rest of the file is ignored\n";
+}
+
 // Everything a run needs, as the main window owns it.
 class TCommandLineEngine {
  public:
@@ -52,6 +58,7 @@ class TCommandLineEngine {
         context_{state_, log_, pattern_, files_, clock_, ProgramFolder()} {
     std::setlocale(LC_TIME, "");
     log_.SetListener(PrintLogEntry);
+    files_.on_nul = PrintNulNotice;
   }
   TEngineContext& Context() { return context_; }
   GenerationState& State() { return state_; }
@@ -66,9 +73,14 @@ class TCommandLineEngine {
   TEngineContext context_;
 };
 
-// PAGE and GROUP are taken against the current directory, as a file dialog would hand them.
-std::string AbsolutePath(const std::string& path) {
-  return std::filesystem::absolute(ToFileSystemPath(path)).lexically_normal().string();
+// PAGE and GROUP are taken against the current directory, as a file dialog would hand them;
+// nothing for an empty path or when the current directory is gone.
+std::optional<std::string> AbsolutePath(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToFileSystemPath(path), ec);
+  if (ec) return std::nullopt;
+  return absolute.lexically_normal().string();
 }
 
 int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
@@ -79,7 +91,12 @@ std::optional<int> RunPage(TCommandLineEngine& engine, const TArgs& args, const 
     UsageError(std::string(verb) + " takes one argument: PAGE");
     return std::nullopt;
   }
-  const std::string path = AbsolutePath(args[0]);
+  const std::optional<std::string> absolute = AbsolutePath(args[0]);
+  if (!absolute) {
+    UsageError(std::string(verb) + ": PAGE must name a file" + (args[0].empty() ? "" : " (the current folder is gone)"));
+    return std::nullopt;
+  }
+  const std::string& path = *absolute;
   const std::optional<std::string> page = LoadPageSourceText(engine.Files(), path);
   if (!page) {
     std::cerr << "zorvik: cannot read " << args[0] << '\n';
@@ -119,17 +136,22 @@ int RunShow(const TArgs& args) {
   TCommandLineEngine engine;
   const std::optional<int> status = RunPage(engine, args, "show");
   if (!status) return kUsageError;
-  const std::string& html = engine.State().WorkingText;
-  std::fwrite(html.data(), 1, html.size(), stdout);
-  std::fflush(stdout);
+  if (!WriteStandardOutput(engine.State().WorkingText)) return kUsageError;
   return *status;
 }
 
 int RunBatchVerb(const TArgs& args) {
   if (args.size() != 1) return UsageError("batch takes one argument: GROUP");
+  const std::optional<std::string> absolute = AbsolutePath(args[0]);
+  if (!absolute) {
+    return UsageError(std::string("batch: GROUP must name a file") +
+                      (args[0].empty() ? "" : " (the current folder is gone)"));
+  }
   TCommandLineEngine engine;
-  const std::string path = AbsolutePath(args[0]);
-  const std::string text = LoadTextFile(path);
+  const std::string& path = *absolute;
+  std::size_t nul = std::string::npos;
+  const std::string text = LoadTextFile(path, &nul);
+  if (nul != std::string::npos) PrintNulNotice(path, nul);
   if (text == kFileLoadError) {
     std::cerr << "zorvik: cannot read " << args[0] << '\n';
     return kUsageError;

@@ -1,5 +1,8 @@
 // The zorvik command: a table of verbs over the core library.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string_view>
 
@@ -35,7 +38,7 @@ int PrintHelp() {
       "Patterns and replacements are taken byte for byte; stdin and stdout are raw bytes.\n"
       "Exit status: 0 success or match; 1 errors in a run, a missing page or no match;\n"
       "2 usage error, unreadable input or malformed pattern.\n");
-  return 0;
+  return FinishStandardOutput(0);
 }
 
 }  // namespace
@@ -45,16 +48,31 @@ int UsageError(const std::string& message) {
   return kUsageError;
 }
 
+bool WriteStandardOutput(std::string_view bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  return FinishStandardOutput(0) == 0;
+}
+
+int FinishStandardOutput(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::cerr << "zorvik: cannot write to standard output: " << std::strerror(errno) << '\n';
+  return kUsageError;
+}
+
 }  // namespace zorvik::cli
 
 int main(int argc, char** argv) {
   using namespace zorvik::cli;
+  // A write beyond the file-size limit then fails as a write, instead of killing the process
+  // with its temporary file left behind; a closed pipe likewise.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc < 2) return UsageError("no command given");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h") return PrintHelp();
   if (command == "--version") {
     std::printf("zorvik %s\n", ZORVIK_VERSION);
-    return 0;
+    return FinishStandardOutput(0);
   }
   const TArgs args(argv + 2, argv + argc);
   for (const TVerb& verb : kVerbs) {

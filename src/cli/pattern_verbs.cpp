@@ -10,11 +10,18 @@
 namespace zorvik::cli {
 namespace {
 
-std::string ReadStandardInput() {
+// Standard input up to its end, or up to its first NUL byte when stop_at_nul (the NUL ends a
+// subject anyway, and an endless input such as /dev/zero must not be read whole).
+std::string ReadStandardInput(bool stop_at_nul) {
   std::string data;
   char buffer[1 << 16];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) data.append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    const std::string_view chunk(buffer, n);
+    const std::size_t nul = stop_at_nul ? chunk.find('\0') : std::string_view::npos;
+    data.append(chunk.substr(0, nul));
+    if (nul != std::string_view::npos) break;
+  }
   return data;
 }
 
@@ -35,8 +42,9 @@ int RunMatch(const TArgs& args) {
   if (args.size() != 1) return UsageError("match takes one argument: PATTERN");
   TSecondAWKStr component;
   if (!SetPattern(component, args[0])) return 2;
-  const TSecondAWKStr::TMatchResult result = component.Match(ReadStandardInput());
-  std::printf("%d %d\n", result.position, result.length);
+  const TSecondAWKStr::TMatchResult result = component.Match(ReadStandardInput(true));
+  const std::string line = std::to_string(result.position) + " " + std::to_string(result.length) + "\n";
+  if (!WriteStandardOutput(line)) return kUsageError;
   return result.position > 0 ? 0 : 1;
 }
 
@@ -44,10 +52,9 @@ int RunReplace(const TArgs& args) {
   if (args.size() != 2) return UsageError("replace takes two arguments: PATTERN REPLACEMENT");
   TSecondAWKStr component;
   if (!SetPattern(component, args[0])) return 2;
-  std::string subject = ReadStandardInput();
+  std::string subject = ReadStandardInput(false);
   const int count = component.ReplaceAll(args[1], subject);
-  std::fwrite(subject.data(), 1, subject.size(), stdout);
-  std::fflush(stdout);
+  if (!WriteStandardOutput(subject)) return kUsageError;
   std::cerr << count << '\n';
   return 0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorvik::cli {
@@ -20,5 +21,12 @@ int RunReplace(const TArgs& args);
 
 // Prints a usage error on stderr and returns kUsageError.
 int UsageError(const std::string& message);
+
+// Writes bytes to stdout and flushes; false (with a message on stderr) when the write failed,
+// as on a full disk or a closed pipe.
+bool WriteStandardOutput(std::string_view bytes);
+
+// The exit status after the last write to stdout: status, or kUsageError when stdout failed.
+int FinishStandardOutput(int status);
 
 }  // namespace zorvik::cli

@@ -59,8 +59,8 @@ void TEditor::AppendText(const std::string& cp932) {
   append(FromCp932(cp932));
 }
 
-TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy) {
-  const std::optional<std::string> text = AsEditorText(LoadTextFile(path));
+TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset) {
+  const std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
   if (!text) return TLoadResult::kUnreadable;
   SetText(*text);
   if (lossy != nullptr) *lossy = !exact_bytes_.empty();

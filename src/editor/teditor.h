@@ -28,9 +28,10 @@ class TEditor : public QsciScintilla {
 
   // Loads a file's lines (LoadTextFile rules; no line end after the last line). Fails without
   // changing anything when the file cannot be read. `lossy` tells that some bytes would not
-  // survive the round trip through the editor.
+  // survive the round trip through the editor; `nul_offset` where a NUL byte cut the text
+  // (npos when none did).
   enum class TLoadResult { kLoaded, kUnreadable };
-  TLoadResult LoadFile(const std::string& path, bool* lossy);
+  TLoadResult LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset = nullptr);
   // Writes the lines, each followed by CR LF, atomically; false when that failed.
   bool SaveFile(const std::string& path) const;
 

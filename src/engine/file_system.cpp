@@ -24,7 +24,12 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
   return !ec && FolderExists(path);
 }
 
-std::string TDiskFileSystem::LoadText(std::string_view path) const { return LoadTextFile(path); }
+std::string TDiskFileSystem::LoadText(std::string_view path) const {
+  std::size_t nul = std::string::npos;
+  std::string text = LoadTextFile(path, &nul);
+  if (nul != std::string::npos && on_nul) on_nul(path, nul);
+  return text;
+}
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
   return SaveTextFile(path, text);

@@ -2,6 +2,8 @@
 // memory. Paths are CP932 texts as the page sources write them.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,9 @@ class TFileSystem {
 
 class TDiskFileSystem : public TFileSystem {
  public:
+  // Told of every file read whose text a NUL byte cut short (path, file offset of the NUL).
+  std::function<void(std::string_view, std::size_t)> on_nul;
+
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;
   bool CreateFolders(std::string_view path) override;

@@ -7,6 +7,7 @@
 #include "text/cut_trim.h"
 #include "text/file_names.h"
 #include "text/replace_text.h"
+#include "text/text_file.h"
 
 namespace zorvik {
 namespace {
@@ -22,7 +23,13 @@ void ImportFile(TEngineContext& context, TImportList& list, std::string_view arg
     LogError(context, LineMessage(msg::kImportMissing, line, path));
     return;
   }
-  list.push_back({path, context.files.LoadText(path)});
+  std::string text = context.files.LoadText(path);
+  if (text == kFileLoadError) {
+    // Not registered, so that a later line naming it reports it again.
+    LogError(context, LineMessage(msg::kImportUnreadable, line, path));
+    return;
+  }
+  list.push_back({path, std::move(text)});
 }
 
 void LoadTemplate(TEngineContext& context, std::string_view argument, int line) {
@@ -35,8 +42,14 @@ void LoadTemplate(TEngineContext& context, std::string_view argument, int line) 
   } else if (!state.TemplateFile.empty()) {
     LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, path));
   } else {
+    std::string text = context.files.LoadText(path);
+    if (text == kFileLoadError) {
+      // Written out, the marker text would replace the good page.
+      LogError(context, LineMessage(msg::kTemplateUnreadable, line, path));
+      return;
+    }
     state.TemplateFile = path;
-    state.WorkingText = context.files.LoadText(path);
+    state.WorkingText = std::move(text);
   }
 }
 

@@ -80,7 +80,7 @@ std::string TZQComponentStocker::SaveToText() const {
     const TZQCompStockData& entry = *entries_[i];
     const std::string value = GetStoredValue(static_cast<int>(i));
     if (entry.Kind == skOwnFile) {
-      if (!SaveTextFile(ValueFilePath(entry), value)) break;
+      if (!SaveTextFile(ValueFilePath(entry), value, TLinkPolicy::kReplace)) break;
       continue;
     }
     text.append(WrapCommentBlock(PropsBlockName(entry.StoreKey), value)).append("\r\n");

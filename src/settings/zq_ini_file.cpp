@@ -1,5 +1,7 @@
 #include "settings/zq_ini_file.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,7 +79,8 @@ bool TZQIniFile::Save() const {
   const std::string folder = ExtractFolder(settings_file_name_);
   std::error_code ec;
   if (!folder.empty()) std::filesystem::create_directories(ToFileSystemPath(folder), ec);
-  return SaveTextFile(settings_file_name_, SaveToText());
+  // The settings file is the program's own: a link planted in its place is replaced, not followed.
+  return SaveTextFile(settings_file_name_, SaveToText(), TLinkPolicy::kReplace);
 }
 
 void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
@@ -119,26 +122,38 @@ void TZQIniFile::RestoreFormBounds(TBoundsTarget& form, bool keep_size) const {
   form.SetBounds(b);
 }
 
-std::string SettingsFilePathFor(std::string_view executable_path, bool beside_writable,
+std::string SettingsFilePathFor(std::string_view executable_path, bool beside_private,
                                 const char* xdg_config_home, const char* home) {
   const std::string beside = std::string(executable_path) + ".ini";
-  if (beside_writable) return beside;
+  if (beside_private) return beside;
   std::string config;
   if (xdg_config_home != nullptr && *xdg_config_home == '/') {
     config = xdg_config_home;
-  } else if (home != nullptr && *home != '\0') {
+  } else if (home != nullptr && *home == '/') {
     config = std::string(home) + "/.config";
   } else {
-    config = "/tmp";
+    return {};  // never a shared folder such as /tmp, where others could plant the file
   }
   return config + "/zorvik/" + ExtractFileNamePart(beside);
 }
 
+bool FolderIsPrivate(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (st.st_uid != ::geteuid() && st.st_uid != 0) return false;
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
+  return ::access(folder.c_str(), W_OK) == 0;
+}
+
 std::string SettingsFilePath(std::string_view executable_path) {
   const std::string folder = ExtractFolder(executable_path);
-  const bool writable = ::access((folder.empty() ? "." : folder).c_str(), W_OK) == 0;
-  return SettingsFilePathFor(executable_path, writable, std::getenv("XDG_CONFIG_HOME"),
-                             std::getenv("HOME"));
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') {
+    const struct passwd* user = ::getpwuid(::geteuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  return SettingsFilePathFor(executable_path, FolderIsPrivate(folder.empty() ? "." : folder),
+                             std::getenv("XDG_CONFIG_HOME"), home);
 }
 
 }  // namespace zorvik

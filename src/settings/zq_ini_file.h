@@ -77,12 +77,17 @@ class TZQIniFile {
   std::string loaded_text_;
 };
 
-// Where the settings file lives: the executable's path + ".ini" when its folder can be
-// written, else $XDG_CONFIG_HOME/zorvik/ (default ~/.config/zorvik/) with the same file name.
+// Where the settings file lives: the executable's path + ".ini" when its folder is private to
+// the user, else $XDG_CONFIG_HOME/zorvik/ (default ~/.config/zorvik/, the home taken from the
+// password database when HOME is unset) with the same file name; empty when there is no such
+// place, and then no settings file is kept.
 std::string SettingsFilePath(std::string_view executable_path);
-// The same rule with its inputs given: whether the executable's folder can be written, and the
-// values of XDG_CONFIG_HOME and HOME (null when unset).
-std::string SettingsFilePathFor(std::string_view executable_path, bool beside_writable,
+// The same rule with its inputs given: whether the executable's folder is private, and the
+// values of XDG_CONFIG_HOME and the home folder (null when unknown).
+std::string SettingsFilePathFor(std::string_view executable_path, bool beside_private,
                                 const char* xdg_config_home, const char* home);
+// A folder that the user (or root) owns, that only its owner may write, and that we can write:
+// nobody else can plant a file in it.
+bool FolderIsPrivate(const std::string& folder);
 
 }  // namespace zorvik

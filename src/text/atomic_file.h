@@ -6,9 +6,18 @@
 
 namespace zorvik {
 
+// What a write does when path is a symbolic link.
+enum class TLinkPolicy {
+  kFollow,   // replace the file the link names (a user may link an output file on purpose)
+  kReplace,  // replace the link itself (the program's own files, which nobody may redirect)
+};
+
 // Writes bytes to a temporary file beside path, flushes it to disk and renames it over path.
-// A symbolic link is followed so that the file it names is replaced; an existing file keeps its
-// permissions. On failure the old file is left whole and the temporary file removed.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// An existing file keeps its permissions and its owner (when the owner cannot be kept, the
+// set-user and set-group bits are dropped); a file the caller could not write is refused, as a
+// plain write would refuse it. On failure the old file is left whole and the temporary file
+// removed.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         TLinkPolicy links = TLinkPolicy::kFollow);
 
 }  // namespace zorvik

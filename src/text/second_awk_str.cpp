@@ -59,7 +59,7 @@ std::string_view TMatchCORE::Searchable(std::string_view subject) {
 TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
   const TREFindResult found = FindFrom(Searchable(subject), 0, true);
   if (!found.found) return {};
-  return {static_cast<int>(found.start + 1), static_cast<int>(found.end - found.start)};
+  return {static_cast<std::int64_t>(found.start + 1), static_cast<std::int64_t>(found.end - found.start)};
 }
 
 int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,8 +91,8 @@ class TMatchCORE2 : public TMatchCORE {
 class TSecondAWKStr : public TMatchCORE2 {
  public:
   struct TMatchResult {
-    int position = 0;  // 1-based byte position, 0 when there is no match
-    int length = 0;    // in bytes
+    std::int64_t position = 0;  // 1-based byte position, 0 when there is no match
+    std::int64_t length = 0;    // in bytes
   };
   TMatchResult Match(std::string_view subject);
 

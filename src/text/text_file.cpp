@@ -27,7 +27,8 @@ std::string NormalizeLineEnds(std::string_view bytes) {
   return text;
 }
 
-std::string LoadTextFile(std::string_view file_name) {
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
+  if (nul_offset != nullptr) *nul_offset = std::string::npos;
   const std::string path = ToFileSystemPath(file_name);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::string(kFileLoadError);
@@ -40,6 +41,7 @@ std::string LoadTextFile(std::string_view file_name) {
   // A file that shrank while being read still yields what was there.
   if (in.bad()) return std::string(kFileLoadError);
   bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (nul_offset != nullptr) *nul_offset = bytes.find('\0');
   return NormalizeLineEnds(bytes);
 }
 
@@ -49,8 +51,8 @@ std::optional<std::string> AsEditorText(std::string loaded) {
   return loaded;
 }
 
-bool SaveTextFile(std::string_view file_name, std::string_view text) {
-  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text));
+bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links) {
+  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links);
 }
 
 }  // namespace zorvik

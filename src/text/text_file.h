@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/atomic_file.h"
+
 namespace zorvik {
 
 // The content that LoadTextFile gives for a file it cannot read.
@@ -19,8 +21,10 @@ inline constexpr std::uintmax_t kMaxTextFileBytes = 512u * 1024 * 1024;
 // whole text) and joins them again, each line followed by CR LF.
 std::string NormalizeLineEnds(std::string_view bytes);
 
-// The file's text with CR LF line ends, or kFileLoadError when it cannot be read.
-std::string LoadTextFile(std::string_view file_name);
+// The file's text with CR LF line ends, or kFileLoadError when it cannot be read. A NUL byte
+// ends the text; nul_offset, when given, receives the file offset of the first one (npos when
+// there is none), so that callers can say what was left out.
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = nullptr);
 
 // A loaded text as an editor pane holds it: without the line end after its last line; nothing
 // for kFileLoadError.
@@ -28,6 +32,7 @@ std::optional<std::string> AsEditorText(std::string loaded);
 
 // Writes text with its lines normalised as NormalizeLineEnds does. The old file is replaced
 // only once the new content is complete on disk; false when anything failed.
-bool SaveTextFile(std::string_view file_name, std::string_view text);
+bool SaveTextFile(std::string_view file_name, std::string_view text,
+                  TLinkPolicy links = TLinkPolicy::kFollow);
 
 }  // namespace zorvik

@@ -303,12 +303,18 @@ bool TForm1::OpenDocument(const QString& path) {
     if (AnsweredNo(dialogs_, this, QStringLiteral("現在編集中のデータを破棄しますか？"))) return false;
   }
   bool lossy = false;
-  if (edEditSource->LoadFile(PathBytes(path), &lossy) == TEditor::TLoadResult::kUnreadable) {
+  std::size_t nul = std::string::npos;
+  if (edEditSource->LoadFile(PathBytes(path), &lossy, &nul) == TEditor::TLoadResult::kUnreadable) {
     return false;
+  }
+  // A batch saves nothing and generates the file's own bytes, so it does not warn.
+  if (nul != std::string::npos && !state_.BatchMode) {
+    dialogs_.ShowError(this, QStringLiteral("このファイルはオフセット %1 に NUL バイトを含みます。"
+                                            "その位置から後ろは読み込まれていません。保存すると失われます。\r\n\r\n[")
+                                 .arg(nul) + path + "]");
   }
   if (lossy && !state_.BatchMode) {
     // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
-    // A batch saves nothing and generates the file's own bytes, so it does not ask.
     dialogs_.ShowError(this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
                                             "保存すると、その部分は書き換わります。\r\n\r\n[") + path + "]");
   }

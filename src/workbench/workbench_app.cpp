@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "preview/preview_scheme.h"
 
 #include "settings/zq_ini_file.h"
@@ -48,7 +50,11 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
 
   TQtDialogs dialogs;
   const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
-  TForm1 form1(dialogs, SettingsFilePath(executable), ProgramFolder());
+  const std::string settings_file = SettingsFilePath(executable);
+  if (settings_file.empty()) {
+    std::fprintf(stderr, "zorvik-workbench: no home folder is known; settings are not kept\n");
+  }
+  TForm1 form1(dialogs, settings_file, ProgramFolder());
   TdmBrowserModule browser_module;
   TForm2 form2;
   TForm3 form3(&form1, dialogs, PathText(ProgramFolder()));

@@ -41,6 +41,25 @@ TEST_F(SystemCommandsTest, TemplateReplacesTheWorkingText) {
   EXPECT_EQ(engine_.Text(), "<h1>late</h1>\n");
 }
 
+TEST_F(SystemCommandsTest, UnreadableTemplatesAndImportsAreErrorsNotPageText) {
+  engine_.files.Add("/site/locked.tmpl", "never seen\n");
+  engine_.files.Add("/site/locked.dat", "$Title never\n");
+  engine_.files.unreadable = {"/site/locked.tmpl", "/site/locked.dat"};
+  engine_.state.WorkingText = Page("page text");
+  Parse("@Template /site/locked.tmpl\n@Import /site/locked.dat\n@Import /site/locked.dat\n"
+        "@Template /site/t.tmpl\n@Template /site/locked.tmpl");
+  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
+      Stamped("(エラー)テンプレートファイルを読み込めません(0):/site/locked.tmpl"),
+      Stamped("(エラー)インポートすべきファイルを読み込めません(1):/site/locked.dat"),
+      Stamped("(エラー)インポートすべきファイルを読み込めません(2):/site/locked.dat"),
+      // Once a template is loaded, another one is only a warning, readable or not.
+      Stamped("(警　告)テンプレートの上書きをします(4):/site/locked.tmpl"),
+  }));
+  EXPECT_EQ(engine_.state.ErrorCount, 3);
+  EXPECT_TRUE(engine_.state.Imports.empty());
+  EXPECT_EQ(engine_.Text(), "<h1>{$Title}</h1>\n");
+}
+
 TEST_F(SystemCommandsTest, TwoSpacesMakeTheArgumentBeginWithASpace) {
   Parse("@Template  /site/t.tmpl\n@ItemCRLFMode  Tag");
   EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
