@@ -12,6 +12,7 @@
 #include "text/char_functions.h"
 #include "text/cut_trim.h"
 #include "text/file_names.h"
+#include "text/sjis.h"
 #include "text/text_file.h"
 
 namespace zorvik {
@@ -87,8 +88,28 @@ void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
   const int index = key_values_.IndexOfName(key);
   if (index >= 0) key_values_.Delete(index);
   if (value.find("\r\n") != std::string_view::npos) {
-    ExtractCommentBlock(multi_line_section_, TagsBlockName(key), true);
-    multi_line_section_ += WrapCommentBlock(TagsBlockName(key), value);
+    const std::string name = TagsBlockName(key);
+    // Every block of the key goes, and in a damaged file also a mark without its partner,
+    // which would otherwise hide the new block or swallow it when the value is read back.
+    for (std::size_t size = 0; size != multi_line_section_.size();) {
+      size = multi_line_section_.size();
+      ExtractCommentBlock(multi_line_section_, name, true);
+    }
+    for (const std::string& mark : {"<!--" + name + "-->", "<!--/" + name + "-->"}) {
+      for (std::size_t at; (at = multi_line_section_.find(mark)) != std::string::npos;) {
+        multi_line_section_.erase(at, mark.size());
+      }
+    }
+    // A damaged text may end in a lone lead byte, which would take the block's "<" as its
+    // second byte and hide the block.
+    const std::string_view section = multi_line_section_;
+    std::size_t last_start = 0;
+    for (std::size_t i = 0; i < section.size(); i += CharBytesAt(section, i)) last_start = i;
+    if (!section.empty() && last_start == section.size() - 1 &&
+        IsLeadByte(static_cast<unsigned char>(section.back()))) {
+      multi_line_section_ += "\r\n";
+    }
+    multi_line_section_ += WrapCommentBlock(name, value);
   } else {
     key_values_.SetValue(key, value);  // a line of its own at the end: the key was just removed
   }

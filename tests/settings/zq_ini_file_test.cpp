@@ -174,6 +174,47 @@ TEST_F(ZQIniFileTest, SettingsFileBesideTheProgramOrInTheConfigFolder) {
   EXPECT_TRUE(fs::exists(dir_ / "config/zorvik/w.ini"));
 }
 
+TEST_F(ZQIniFileTest, AValueWrittenIntoADamagedFileReadsBack) {
+  // Marks without partners, and a lone lead byte that would take the new block's "<".
+  const std::string damaged[] = {
+      "\t#_ZQDivKeyValues_#\t<!--_USERTAGS_\t_ZQTags_\t-->x<!--/_USERTAGS_\t_ZQT\t#_ZQDivMultiLine_#\t",
+      "\t#_ZQDivKeyValues_#\tz<!--/_USERTAGS_\t_ZQTags_\t-->\t#_ZQDivMultiLine_#\t",
+      "\t#_ZQDivKeyValues_#\tab\x86\t#_ZQDivMultiLine_#\t",
+  };
+  for (const std::string& text : damaged) {
+    TZQIniFile ini("", "");
+    ini.LoadFromText(text);
+    ini.WriteString("_USERTAGS_", "a\r\nb");
+    TZQIniFile again("", "");
+    again.LoadFromText(ini.SaveToText());
+    EXPECT_EQ(again.ReadString("_USERTAGS_"), "a\r\nb") << text;
+  }
+}
+
+TEST_F(ZQIniFileTest, ASettingsFileNobodyElseCanRedirect) {
+  // A program folder that others may write is not used, and a link planted in place of the
+  // settings file is replaced, never followed: the file it names stays untouched.
+  const fs::path shared = dir_ / "shared";
+  fs::create_directories(shared);
+  fs::permissions(shared, fs::perms::all);
+  EXPECT_FALSE(FolderIsPrivate(shared.string()));
+  EXPECT_EQ(SettingsFilePathFor((shared / "zorvik-workbench").string(), FolderIsPrivate(shared.string()),
+                                nullptr, dir_.c_str()),
+            (dir_ / ".config/zorvik/zorvik-workbench.ini").string());
+  EXPECT_EQ(SettingsFilePathFor("/opt/zorvik-workbench", false, nullptr, nullptr), "");
+
+  std::ofstream(dir_ / "victim", std::ios::binary) << "root's own";
+  fs::create_directories(dir_ / ".config/zorvik");
+  fs::create_symlink(dir_ / "victim", dir_ / ".config/zorvik/zorvik-workbench.ini");
+  TZQIniFile ini((dir_ / ".config/zorvik/zorvik-workbench.ini").string(), "");
+  ini.WriteString("k", "v");
+  EXPECT_TRUE(ini.Save());
+  std::ifstream victim(dir_ / "victim", std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "root's own");
+  EXPECT_FALSE(fs::is_symlink(dir_ / ".config/zorvik/zorvik-workbench.ini"));
+}
+
 TEST(CutBeforeTest, CutsAtTheFirstMarker) {
   std::string source = "abc|def|";
   EXPECT_EQ(CutBefore(source, "|"), "abc");

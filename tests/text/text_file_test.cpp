@@ -5,10 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+#include "support/unprivileged.h"
 
 namespace zorvik {
 namespace {
@@ -53,6 +59,16 @@ TEST_F(TextFileTest, LoadNormalisesLineEnds) {
   EXPECT_EQ(LoadTextFile(Path("sjis.txt")), "\x95\x5C\r\n\x81\r\n");
 }
 
+TEST_F(TextFileTest, LoadTellsWhereANulByteCutTheText) {
+  Write("nul.txt", std::string("ab\r\ncd\0ef", 9));
+  std::size_t nul = 0;
+  EXPECT_EQ(LoadTextFile(Path("nul.txt"), &nul), "ab\r\ncd\r\n");
+  EXPECT_EQ(nul, 6u);
+  Write("clean.txt", "ab");
+  LoadTextFile(Path("clean.txt"), &nul);
+  EXPECT_EQ(nul, std::string::npos);
+}
+
 TEST_F(TextFileTest, LoadFailuresGiveTheMarkerText) {
   EXPECT_EQ(LoadTextFile(Path("missing.txt")), "#FileLoadError#");
   EXPECT_EQ(LoadTextFile(dir_.string()), "#FileLoadError#");
@@ -88,17 +104,74 @@ TEST_F(TextFileTest, SaveThroughALinkReplacesTheLinkedFile) {
   EXPECT_EQ(Read("real.html"), "new\r\n");
 }
 
+TEST_F(TextFileTest, ALinkInPlaceOfAProgramFileIsReplacedNotFollowed) {
+  Write("victim", "precious");
+  fs::create_symlink(Path("victim"), Path("settings.ini"));
+  ASSERT_TRUE(SaveTextFile(Path("settings.ini"), "mine", TLinkPolicy::kReplace));
+  EXPECT_FALSE(fs::is_symlink(Path("settings.ini")));
+  EXPECT_EQ(Read("settings.ini"), "mine\r\n");
+  EXPECT_EQ(Read("victim"), "precious");
+}
+
+TEST_F(TextFileTest, ReplacedFilesKeepTheirOwnerAndNewFilesTheUmask) {
+  // Names of the longest length can be written: the temporary name does not grow with them.
+  const std::string longest(255, 'n');
+  ASSERT_TRUE(SaveTextFile(Path(longest), "x"));
+  EXPECT_EQ(Read(longest), "x\r\n");
+
+  // A new file has the mode any new file gets; no thread meanwhile sees the umask changed.
+  const mode_t mask = ::umask(022);
+  std::atomic<bool> stop{false};
+  std::atomic<int> world_writable{0};
+  std::thread creator([&] {
+    for (int i = 0; !stop; ++i) {
+      const std::string name = Path("other" + std::to_string(i % 50));
+      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      struct stat st {};
+      if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & S_IWOTH)) ++world_writable;
+      if (fd >= 0) ::close(fd);
+      ::unlink(name.c_str());
+    }
+  });
+  for (int i = 0; i < 300; ++i) {
+    fs::remove(Path("new.html"));
+    ASSERT_TRUE(SaveTextFile(Path("new.html"), "n"));
+  }
+  stop = true;
+  creator.join();
+  ::umask(mask);
+  EXPECT_EQ(world_writable.load(), 0);
+  struct stat st {};
+  ::stat(Path("new.html").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+  if (::geteuid() == 0) {
+    // Root replacing another user's file leaves it that user's file.
+    Write("theirs.html", "old");
+    ASSERT_EQ(::chown(Path("theirs.html").c_str(), testing::kNobody, testing::kNobody), 0);
+    ::chmod(Path("theirs.html").c_str(), 04750);
+    ASSERT_TRUE(SaveTextFile(Path("theirs.html"), "new"));
+    ::stat(Path("theirs.html").c_str(), &st);
+    EXPECT_EQ(st.st_uid, testing::kNobody);
+    EXPECT_EQ(st.st_gid, testing::kNobody);
+    EXPECT_EQ(st.st_mode & 07777, 04750u);
+  }
+}
+
 TEST_F(TextFileTest, FailedSaveKeepsTheOldFileWhole) {
   EXPECT_FALSE(SaveTextFile(Path("no/such/folder/x.html"), "x"));
   EXPECT_FALSE(SaveTextFile(dir_.string(), "x"));
   EXPECT_FALSE(SaveTextFile("", "x"));
-  if (::geteuid() != 0) {
-    Write("keep.html", "old\r\n");
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(SaveTextFile(Path("keep.html"), "new"));
-    fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(Read("keep.html"), "old\r\n");
-  }
+  // A folder that cannot be written, and a read-only file in a folder that can.
+  Write("keep.html", "old\r\n");
+  testing::GiveToCheckUser(dir_.string());
+  testing::GiveToCheckUser(Path("keep.html"));
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_TRUE(testing::AsOrdinaryUser([&] { return !SaveTextFile(Path("keep.html"), "new"); }));
+  fs::permissions(dir_, fs::perms::owner_all);
+  ::chmod(Path("keep.html").c_str(), 0444);
+  EXPECT_TRUE(testing::AsOrdinaryUser([&] { return !SaveTextFile(Path("keep.html"), "new"); }));
+  EXPECT_EQ(Read("keep.html"), "old\r\n");
   // Nothing is left behind by the failed attempts.
   int files = 0;
   for (const auto& entry : fs::directory_iterator(dir_)) files += entry.is_regular_file();
