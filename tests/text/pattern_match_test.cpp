@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "support/sjis.h"
 #include "text/second_awk_str.h"
@@ -163,6 +165,40 @@ TEST(PatternMatchTest, HugeInputsAndExplodingAutomata) {
   const std::size_t last_a = subject.rfind('a', subject.size() - 21);
   EXPECT_EQ(result.length, static_cast<int>(last_a + 21));
   EXPECT_LT(first_a, subject.size());
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+TEST(PatternMatchTest, PositionsBeyondTwoGibibytes) {
+  // 2.25 GiB of text from one 2 MiB buffer mapped again and again, with "b" only at the end.
+  constexpr std::size_t kChunk = 2u << 20;
+  constexpr std::size_t kChunks = 1152;
+  const int plain = ::memfd_create("plain", 0);
+  const int last = ::memfd_create("last", 0);
+  ASSERT_GE(plain, 0);
+  ASSERT_GE(last, 0);
+  std::string bytes(kChunk, 'x');
+  ASSERT_EQ(::write(plain, bytes.data(), kChunk), static_cast<ssize_t>(kChunk));
+  bytes.back() = 'b';
+  ASSERT_EQ(::write(last, bytes.data(), kChunk), static_cast<ssize_t>(kChunk));
+  char* base = static_cast<char*>(::mmap(nullptr, kChunk * kChunks, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(base, MAP_FAILED);
+  for (std::size_t i = 0; i < kChunks; ++i) {
+    ASSERT_NE(::mmap(base + i * kChunk, kChunk, PROT_READ, MAP_SHARED | MAP_FIXED, i + 1 == kChunks ? last : plain, 0),
+              MAP_FAILED);
+  }
+  TSecondAWKStr component;
+  component.SetRegExp("b");
+  const TSecondAWKStr::TMatchResult result = component.Match(std::string_view(base, kChunk * kChunks));
+  EXPECT_EQ(result.position, static_cast<std::int64_t>(kChunk * kChunks));
+  EXPECT_EQ(result.length, 1);
+  ::munmap(base, kChunk * kChunks);
+  ::close(plain);
+  ::close(last);
 }
 
 }  // namespace

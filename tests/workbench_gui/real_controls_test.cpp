@@ -82,6 +82,16 @@ TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {
   EXPECT_EQ(ReadFile(root_ + "/copy.dat"), source.substr(0, source.size() - 2) + "\r\n");
 }
 
+TEST_F(RealControlsTest, OpeningAFileCutByANulByteSaysWhere) {
+  WriteFile(root_ + "/nul.dat", std::string("$Body a\r\n\0$Body b", 17));
+  Workbench wb(root_);
+  wb.dialogs.files = {root_ + "/nul.dat"};
+  wb.form1.tbOpenFile->trigger();
+  ASSERT_EQ(wb.dialogs.errors.size(), 1);
+  EXPECT_NE(wb.dialogs.errors.first().indexOf(QStringLiteral("オフセット 9 に NUL バイト")), -1);
+  EXPECT_EQ(wb.form1.edEditSource->Text(), "$Body a");
+}
+
 TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMissingEntries) {
   Workbench wb(root_);
   wb.form5.SetEntries({(root_ + "/raw.dat").toStdString(), (root_ + "/gone.dat").toStdString(),
