@@ -59,6 +59,11 @@ QWebEngineView* TfrBrowserBase::Browser() {
   auto* page = new TPreviewPage(profile, *this);
   // "Silent": no dialogs of the browser's own.
   page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+  // A previewed page reads nothing of the disk beyond its site (see the scheme handler), and
+  // WebRTC uses public interfaces only.
+  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+  page->settings()->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
   wbBrowser->setPage(page);
   layout()->addWidget(wbBrowser);
   connect(page, &QWebEnginePage::loadFinished, this, &TfrBrowserBase::wbBrowserDocumentComplete);
@@ -69,7 +74,7 @@ QWebEngineView* TfrBrowserBase::Browser() {
   return wbBrowser;
 }
 
-void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path) {
+void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site) {
   StopRequested = false;
   Busy = true;
   QWebEngineView* view = Browser();
@@ -86,7 +91,7 @@ void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_
   }
   if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
   Busy = false;
-  view->load(scheme_handler_->SetDocument(document_path, QByteArray::fromStdString(bytes)));
+  view->load(scheme_handler_->SetDocument(document_path, QByteArray::fromStdString(bytes), std::move(site)));
 }
 
 void TfrBrowserBase::ShutDown() {

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <string>
 
+#include "preview/preview_site.h"
+
 class QWebEngineView;
 class QWebEngineLoadingInfo;
 
@@ -39,8 +41,9 @@ class TfrBrowserBase : public QWidget {
   ~TfrBrowserBase() override;
 
   void AttachToForm(QWidget* form);
-  // Shows a whole HTML document (CP932) as if it were the file at document_path.
-  void ShowHtml(const std::string& cp932, const QString& document_path);
+  // Shows a whole HTML document (CP932) as if it were the file at document_path; of the disk,
+  // the page sees only the files of site.
+  void ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site);
   void ShutDown();
   // The engine view; created (and the browser process started) on first use.
   QWebEngineView* Browser();

@@ -26,8 +26,8 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 TForm2::~TForm2() { frBrowserBase1->ShutDown(); }
 
-void TForm2::ShowPreview(const std::string& html, const QString& document_path) {
-  frBrowserBase1->ShowHtml(html, document_path);
+void TForm2::ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+  frBrowserBase1->ShowHtml(html, document_path, std::move(site));
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();

@@ -25,9 +25,10 @@ class TForm2 : public QWidget {
   explicit TForm2(QWidget* parent = nullptr);
   ~TForm2() override;
 
-  // Shows the document (CP932) as the page at document_path; restores a minimised window and
+  // Shows the document (CP932) as the page at document_path, with the files of site beside it;
+  // restores a minimised window and
   // shows the window without blocking the main window.
-  void ShowPreview(const std::string& html, const QString& document_path);
+  void ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site);
 
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;

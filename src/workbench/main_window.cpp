@@ -423,7 +423,9 @@ void TForm1::tbPreviewClick() {
   QString document = PathText(ToFileSystemPath(state_.WriteFile));
   if (document.isEmpty()) document = PathText(state_.DataFolder) + QStringLiteral("preview.html");
   document = QFileInfo(document).absoluteFilePath();
-  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document);
+  TPreviewSite site = PreviewSiteFor(PathBytes(save_name_), PathBytes(document),
+                                     ToFileSystemPath(state_.PreviewCss), PathBytes(QDir::homePath()));
+  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document, std::move(site));
 }
 
 void TForm1::tbDisplayWriteFilesClick() {

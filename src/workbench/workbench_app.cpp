@@ -44,7 +44,7 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   }
-  RegisterPreviewScheme();
+  SetUpPreviewEngine();
   QApplication app(argc, argv);
   const std::unique_ptr<QTranslator> translator = ConfigureApplication(app);
 

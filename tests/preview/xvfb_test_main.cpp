@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
   qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --no-sandbox");
-  zorvik::RegisterPreviewScheme();
+  zorvik::SetUpPreviewEngine();
   QApplication app(argc, argv);
   const auto translator = zorvik::ConfigureApplication(app);
   ::testing::InitGoogleTest(&argc, argv);

@@ -25,7 +25,7 @@
 int main(int argc, char** argv) {
   qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-  zorvik::RegisterPreviewScheme();
+  zorvik::SetUpPreviewEngine();
   QApplication app(argc, argv);
   const auto translator = zorvik::ConfigureApplication(app);
   if (argc < 3) return 2;

@@ -1,0 +1,124 @@
+// A previewed page whose script tries to read the disk: through the preview's own scheme, file:
+// URLs, /proc, a link planted in the site, dot-folders in and beside the site; with XHR, fetch
+// and frames. Every attempt must fail while the page's own style sheet and image load, and
+// /dev/zero and a FIFO must neither fill memory nor hold the program.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+
+#include "editor/teditor.h"
+#include "preview/preview_site.h"
+#include "workbench_gui/workbench_fixture.h"
+
+namespace zorvik {
+namespace {
+
+using testing::Workbench;
+using testing::WriteFile;
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return true;
+}
+
+// The script: each read reports "READ <what>" when it got anything, and the title says SAFE
+// only when none did and the page's own files arrived.
+std::string AttackScript(const QString& home, const QString& site) {
+  const std::string h = home.toStdString();
+  const std::string s = site.toStdString();
+  return R"(<script>
+var found = [];
+var targets = ['/etc/passwd', '/proc/self/environ', ')" + h + R"(/.secret/key', ')" + s + R"(/.git/config',
+  ')" + s + R"(/img/passwd-link', 'zorvik-preview:/etc/passwd', 'file:///etc/passwd', 'file://)" + h + R"(/.secret/key'];
+function sync(u) {
+  try { var r = new XMLHttpRequest(); r.open('GET', u, false); r.send();
+        if (r.responseText.length > 0) found.push('READ xhr ' + u); } catch (e) {}
+}
+targets.forEach(sync);
+var pending = targets.map(function (u) {
+  return fetch(u).then(function (r) { return r.text(); })
+                 .then(function (t) { if (t.length > 0) found.push('READ fetch ' + u); }, function () {});
+});
+var frames = ['/etc/passwd', 'file:///etc/passwd', ')" + h + R"(/.secret/key'].map(function (u) {
+  return new Promise(function (done) {
+    var f = document.createElement('iframe'); f.src = u;
+    f.onload = f.onerror = function () {
+      try { if (f.contentDocument && f.contentDocument.body && f.contentDocument.body.textContent.length > 0)
+              found.push('READ frame ' + u); } catch (e) {}
+      done();
+    };
+    document.body.appendChild(f);
+    setTimeout(done, 3000);
+  });
+});
+window.addEventListener('load', function () {
+  Promise.all(pending.concat(frames)).then(function () {
+    var img = document.getElementById('own');
+    var styled = getComputedStyle(document.body).backgroundColor == 'rgb(1, 2, 3)';
+    document.title = (found.length == 0 && styled && img.naturalWidth == 2) ? 'SAFE'
+                   : 'LEAK ' + found.join(' | ') + ' styled=' + styled + ' img=' + img.naturalWidth;
+  });
+});
+</script>)";
+}
+
+TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
+  QTemporaryDir dir;
+  const QString home = dir.path();
+  const QString site = home + "/site";
+  for (const char* folder : {"/site/pages", "/site/out", "/site/style", "/site/img", "/site/.git", "/.secret"}) {
+    QDir(home).mkpath(home + folder);
+  }
+  WriteFile(home + "/.secret/key", "PRIVATE KEY");
+  WriteFile(site + "/.git/config", "[core]");
+  WriteFile(site + "/style/site.css", "body { background-color: rgb(1, 2, 3); }");
+  QImage(2, 2, QImage::Format_RGB32).save(site + "/img/dot.png");
+  ASSERT_EQ(::symlink("/etc/passwd", (site + "/img/passwd-link").toLocal8Bit().constData()), 0);
+  ASSERT_EQ(::mkfifo((site + "/img/fifo").toLocal8Bit().constData(), 0600), 0);
+  WriteFile(site + "/pages/t.tmpl",
+            "<html><head><title>start</title><link rel=\"stylesheet\" href=\"../style/site.css\"></head>\r\n"
+            "<body><img id=\"own\" src=\"../img/dot.png\"><img src=\"/dev/zero\"><img src=\"../img/fifo\">\r\n"
+            "<img src=\"../img/passwd-link\">\r\n" + AttackScript(home, site) + "\r\n</body></html>");
+  WriteFile(site + "/pages/p.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}../out/p.html\r\n");
+
+  Workbench wb(home);
+  ASSERT_TRUE(wb.form1.OpenDocument(site + "/pages/p.dat"));
+  wb.form1.tbPreview->trigger();
+  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  ASSERT_TRUE(WaitUntil([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
+      << view->title().toStdString();
+  EXPECT_EQ(view->title().toStdString(), "SAFE");
+}
+
+TEST(PreviewSiteTest, TheSiteIsTheFolderBothFilesShare) {
+  TPreviewSite site = PreviewSiteFor("/w/site/pages/p.dat", "/w/site/out/p.html", "/css/preview.css", "/home/u");
+  EXPECT_EQ(site.roots, std::vector<std::string>{"/w/site/"});
+  EXPECT_TRUE(MayServe(site, "/w/site/img/a.png"));
+  EXPECT_TRUE(MayServe(site, "/css/preview.css"));
+  for (const char* refused : {"/w/site/.git/config", "/w/site/img/.hidden", "/w/other.png", "/w/site",
+                              "/css/other.css", "/proc/self/environ", "/etc/passwd"}) {
+    EXPECT_FALSE(MayServe(site, refused)) << refused;
+  }
+  // Sharing only the home folder or the root: each file's own folder instead.
+  site = PreviewSiteFor("/home/u/pages/p.dat", "/home/u/public_html/p.html", "", "/home/u");
+  EXPECT_EQ(site.roots, (std::vector<std::string>{"/home/u/pages/", "/home/u/public_html/"}));
+  EXPECT_FALSE(MayServe(site, "/home/u/.ssh/id_rsa"));
+  site = PreviewSiteFor("/srv/p.dat", "/var/www/p.html", "", "/home/u");
+  EXPECT_EQ(site.roots, (std::vector<std::string>{"/srv/", "/var/www/"}));
+  EXPECT_FALSE(MayServe(site, "/dev/zero"));
+}
+
+}  // namespace
+}  // namespace zorvik
