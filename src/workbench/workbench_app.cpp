@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "preview/preview_scheme.h"
@@ -44,6 +45,9 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   }
+  // A save beyond the file-size limit fails as a write and is reported, instead of ending the
+  // program with the user's work in it.
+  std::signal(SIGXFSZ, SIG_IGN);
   SetUpPreviewEngine();
   QApplication app(argc, argv);
   const std::unique_ptr<QTranslator> translator = ConfigureApplication(app);
