@@ -1,20 +1,28 @@
 #include "engine/clock.h"
 
 #include <langinfo.h>
+#include <locale.h>
 
 #include <clocale>
+#include <ctime>
 
 #include "text/encoding.h"
 
 namespace zorvik {
 namespace {
 
-// strftime of one field of a date, converted from the locale's character set to CP932.
+// strftime of one field of a date in the LC_TIME locale, converted from that locale's own
+// character set (not LC_CTYPE's, which the command line leaves at "C") to CP932; a character
+// that CP932 lacks becomes one "?".
 std::string LocaleName(const char* format, const std::tm& date) {
-  char buffer[128];
-  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &date);
-  const char* codeset = ::nl_langinfo(CODESET);
-  return ConvertEncoding(std::string_view(buffer, n), "CP932", codeset, "?");
+  const char* time_locale = std::setlocale(LC_TIME, nullptr);
+  locale_t locale = ::newlocale(LC_ALL_MASK, time_locale != nullptr ? time_locale : "C", nullptr);
+  if (locale == nullptr) locale = ::newlocale(LC_ALL_MASK, "C", nullptr);
+  char buffer[256];
+  const std::size_t n = ::strftime_l(buffer, sizeof buffer, format, &date, locale);
+  const std::string codeset = ::nl_langinfo_l(CODESET, locale);
+  ::freelocale(locale);
+  return ConvertEncoding(std::string_view(buffer, n), "CP932", codeset.c_str(), "?");
 }
 
 }  // namespace

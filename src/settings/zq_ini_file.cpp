@@ -95,9 +95,15 @@ void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
       size = multi_line_section_.size();
       ExtractCommentBlock(multi_line_section_, name, true);
     }
-    for (const std::string& mark : {"<!--" + name + "-->", "<!--/" + name + "-->"}) {
-      for (std::size_t at; (at = multi_line_section_.find(mark)) != std::string::npos;) {
+    // Erasing a mark may join its neighbours into another one, so this goes on until none is left.
+    const std::string marks[] = {"<!--" + name + "-->", "<!--/" + name + "-->"};
+    for (bool erased = true; erased;) {
+      erased = false;
+      for (const std::string& mark : marks) {
+        const std::size_t at = multi_line_section_.find(mark);
+        if (at == std::string::npos) continue;
         multi_line_section_.erase(at, mark.size());
+        erased = true;
       }
     }
     // A damaged text may end in a lone lead byte, which would take the block's "<" as its

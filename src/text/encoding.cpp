@@ -5,6 +5,23 @@
 #include <cerrno>
 
 namespace zorvik {
+namespace {
+
+bool IsUtf8(std::string_view name) { return name == "UTF-8" || name == "UTF8" || name == "utf-8" || name == "utf8"; }
+
+// Bytes of the character at the start of text in character set `from`: both bytes of a
+// two-byte CP932 character, a whole UTF-8 sequence, else one byte.
+std::size_t CharacterLength(std::string_view text, std::string_view from) {
+  const auto b = static_cast<unsigned char>(text[0]);
+  if (from == "CP932") return (text.size() > 1 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) ? 2 : 1;
+  if (!IsUtf8(from)) return 1;
+  const std::size_t length = b >= 0xF0 && b <= 0xF7 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+  std::size_t n = 1;
+  while (n < length && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+}  // namespace
 
 std::string ConvertEncoding(std::string_view text, const char* to, const char* from,
                             std::string_view replacement) {
@@ -24,13 +41,9 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
     out.append(buffer, static_cast<std::size_t>(dst - buffer));
     i = text.size() - in_left;
     if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
-    // An undefined or cut-off sequence: one replacement, then go on after its first byte, or
-    // after both bytes of a two-byte CP932 character.
+    // An undefined or cut-off sequence: one replacement for the character, then go on after it.
     out.append(replacement);
-    const auto b = static_cast<unsigned char>(text[i]);
-    const bool pair = std::string_view(from) == "CP932" && i + 1 < text.size() &&
-                      ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
-    i += pair ? 2 : 1;
+    i += CharacterLength(text.substr(i), from);
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   ::iconv_close(cd);

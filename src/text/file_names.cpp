@@ -9,10 +9,17 @@
 namespace zorvik {
 namespace {
 
+// The step from one character of a path to the next. "/" (0x2F) is never the second byte of a
+// CP932 character, so a byte before it stands alone: file-system paths are UTF-8 here, and the
+// last byte of a Japanese folder name may look like a lead byte.
+std::size_t PathCharBytesAt(std::string_view path, std::size_t i) {
+  return (i + 1 < path.size() && path[i + 1] == '/') ? 1 : CharBytesAt(path, i);
+}
+
 // Byte offset just after the last separator, 0 when there is none.
 std::size_t FolderLength(std::string_view path) {
   std::size_t length = 0;
-  for (std::size_t i = 0; i < path.size(); i += CharBytesAt(path, i)) {
+  for (std::size_t i = 0; i < path.size(); i += PathCharBytesAt(path, i)) {
     if (path[i] == '/' || path[i] == '\\') length = i + 1;
   }
   return length;
@@ -22,7 +29,7 @@ std::size_t FolderLength(std::string_view path) {
 
 std::string ToFileSystemPath(std::string_view path) {
   std::string result(path);
-  for (std::size_t i = 0; i < result.size(); i += CharBytesAt(result, i)) {
+  for (std::size_t i = 0; i < result.size(); i += PathCharBytesAt(result, i)) {
     if (result[i] == '\\') result[i] = '/';
   }
   return result;

@@ -180,6 +180,8 @@ TEST_F(ZQIniFileTest, AValueWrittenIntoADamagedFileReadsBack) {
       "\t#_ZQDivKeyValues_#\t<!--_USERTAGS_\t_ZQTags_\t-->x<!--/_USERTAGS_\t_ZQT\t#_ZQDivMultiLine_#\t",
       "\t#_ZQDivKeyValues_#\tz<!--/_USERTAGS_\t_ZQTags_\t-->\t#_ZQDivMultiLine_#\t",
       "\t#_ZQDivKeyValues_#\tab\x86\t#_ZQDivMultiLine_#\t",
+      // Erasing the stray end mark joins its neighbours into a start mark.
+      "\t#_ZQDivKeyValues_#\t<!--_U<!--/_USERTAGS_\t_ZQTags_\t-->SERTAGS_\t_ZQTags_\t-->x\t#_ZQDivMultiLine_#\t",
   };
   for (const std::string& text : damaged) {
     TZQIniFile ini("", "");
