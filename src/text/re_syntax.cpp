@@ -88,7 +88,8 @@ TEscape ReadEscape(std::string_view text, std::size_t& i) {
 }
 
 std::uint16_t TREScanner::Position() const {
-  return static_cast<std::uint16_t>(std::min<std::size_t>(pos_, 0xFFFF));
+  // 1-based: the byte just after the last one read, where the error was found.
+  return static_cast<std::uint16_t>(std::min<std::size_t>(pos_ + 1, 0xFFFF));
 }
 
 void TREScanner::Fail(const char* message) const { throw ERegExpParser(message, Position()); }

@@ -102,8 +102,8 @@ struct TREToken {
   TCodeRanges ranges;
 };
 
-// Splits a pattern into tokens. Position() is the number of bytes read so far, which is the
-// position reported with an error.
+// Splits a pattern into tokens. Position() is the 1-based position just after the bytes read so
+// far, which is the position reported with an error.
 class TREScanner {
  public:
   explicit TREScanner(std::string_view pattern) : pattern_(pattern) {}

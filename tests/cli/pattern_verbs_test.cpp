@@ -40,11 +40,11 @@ TEST(MatchVerbTest, PrintsPositionAndLengthOfTheFirstMatch) {
 
 TEST(MatchVerbTest, MalformedPatternPrintsTheMessageInUtf8) {
   auto r = Zorvik({"match", "a**"}, "aaa");
-  EXPECT_EQ(r.err, "error at 3: 普通の文字、または左括弧\"(\"が必要です\n");
+  EXPECT_EQ(r.err, "error at 4: 普通の文字、または左括弧\"(\"が必要です\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.status, 2);
   r = Zorvik({"replace", "[z-a]", "x"}, "abc");
-  EXPECT_EQ(r.err, "error at 4: 不正なキャラクタ範囲です\n");
+  EXPECT_EQ(r.err, "error at 5: 不正なキャラクタ範囲です\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.status, 2);
 }
