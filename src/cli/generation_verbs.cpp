@@ -20,14 +20,12 @@
 namespace zorvik::cli {
 namespace {
 
-// SOURCE_DATE_EPOCH, when it holds a decimal number of seconds, fixes the clock.
+// SOURCE_DATE_EPOCH, when it holds a usable number of seconds, fixes the clock.
 std::optional<std::time_t> EpochFromEnvironment() {
-  const char* value = std::getenv("SOURCE_DATE_EPOCH");
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  char* end = nullptr;
-  const long long seconds = std::strtoll(value, &end, 10);
-  if (*end != '\0') return std::nullopt;
-  return static_cast<std::time_t>(seconds);
+  std::string refusal;
+  const std::optional<std::time_t> instant = FixedInstantFromEnvironment(refusal);
+  if (!refusal.empty()) std::cerr << "zorvik: " << refusal << '\n';
+  return instant;
 }
 
 // Each log entry on stderr in UTF-8, CR LF turned into LF, ended by LF.

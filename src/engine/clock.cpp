@@ -3,7 +3,10 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
+#include <cerrno>
 #include <clocale>
+#include <cstdlib>
 #include <ctime>
 
 #include "text/encoding.h"
@@ -26,6 +29,28 @@ std::string LocaleName(const char* format, const std::tm& date) {
 }
 
 }  // namespace
+
+std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& refusal) {
+  refusal.clear();
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long seconds = std::strtoll(value, &end, 10);
+  std::tm local{};
+  const auto instant = static_cast<std::time_t>(seconds);
+  const bool whole = *end == '\0' && errno == 0 && std::isdigit(static_cast<unsigned char>(value[*value == '-']));
+  if (!whole || ::localtime_r(&instant, &local) == nullptr || local.tm_year + 1900 < 0 ||
+      local.tm_year + 1900 > 9999) {
+    refusal = "SOURCE_DATE_EPOCH is not a whole number of seconds from 0000 to 9999 (" + std::string(value) +
+              "); the current time is used";
+    return std::nullopt;
+  }
+  return instant;
+}
+
+std::optional<std::time_t> FixedInstantFromEnvironment(std::string& refusal) {
+  return FixedInstantFromText(std::getenv("SOURCE_DATE_EPOCH"), refusal);
+}
 
 std::tm TSystemClock::Now() const {
   const std::time_t now = fixed_ ? *fixed_ : std::time(nullptr);

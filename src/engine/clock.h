@@ -32,4 +32,10 @@ class TSystemClock : public TClock {
   std::optional<std::time_t> fixed_;
 };
 
+// The instant that SOURCE_DATE_EPOCH fixes: nothing when it is unset or empty. A value that is
+// not a whole number of seconds whose local date the clock can show (years 0 to 9999) is
+// refused: nothing, and `refusal` says why, for the caller to report.
+std::optional<std::time_t> FixedInstantFromEnvironment(std::string& refusal);
+std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& refusal);
+
 }  // namespace zorvik

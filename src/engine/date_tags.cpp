@@ -7,9 +7,10 @@
 namespace zorvik {
 namespace {
 
-std::string Digits(int value, bool two) {
+// The value in decimal with at least `width` digits, zeros in front.
+std::string Digits(int value, int width) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, two ? "%02d" : "%d", value);
+  std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
   return buffer;
 }
 
@@ -35,18 +36,18 @@ constexpr TDateTag kDateTags[] = {
 
 std::string FieldValue(TField field, const std::tm& t, const TClock& clock) {
   switch (field) {
-    case TField::kYear4: return Digits(t.tm_year + 1900, false);
-    case TField::kMonth2: return Digits(t.tm_mon + 1, true);
-    case TField::kDay2: return Digits(t.tm_mday, true);
-    case TField::kHour2: return Digits(t.tm_hour, true);
-    case TField::kMinute2: return Digits(t.tm_min, true);
-    case TField::kSecond2: return Digits(t.tm_sec, true);
-    case TField::kYear2: return Digits((t.tm_year + 1900) % 100, true);
-    case TField::kMonth: return Digits(t.tm_mon + 1, false);
-    case TField::kDay: return Digits(t.tm_mday, false);
-    case TField::kHour: return Digits(t.tm_hour, false);
-    case TField::kMinute: return Digits(t.tm_min, false);
-    case TField::kSecond: return Digits(t.tm_sec, false);
+    case TField::kYear4: return Digits(t.tm_year + 1900, 4);
+    case TField::kMonth2: return Digits(t.tm_mon + 1, 2);
+    case TField::kDay2: return Digits(t.tm_mday, 2);
+    case TField::kHour2: return Digits(t.tm_hour, 2);
+    case TField::kMinute2: return Digits(t.tm_min, 2);
+    case TField::kSecond2: return Digits(t.tm_sec, 2);
+    case TField::kYear2: return Digits((t.tm_year + 1900) % 100, 2);
+    case TField::kMonth: return Digits(t.tm_mon + 1, 1);
+    case TField::kDay: return Digits(t.tm_mday, 1);
+    case TField::kHour: return Digits(t.tm_hour, 1);
+    case TField::kMinute: return Digits(t.tm_min, 1);
+    case TField::kSecond: return Digits(t.tm_sec, 1);
     case TField::kDay3: return clock.DayName(t.tm_wday, false);
     case TField::kDay4: return clock.DayName(t.tm_wday, true);
     case TField::kMonth3: return clock.MonthName(t.tm_mon, false);

@@ -1,9 +1,29 @@
 #include "settings/property_access.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace zorvik {
+namespace {
+
+// Only a sign and digits (with a fraction and an exponent when real), beginning with a digit
+// after the sign, so that strtod's "inf", "nan" and "0x" forms and leading blanks are refused.
+bool IsDecimal(const std::string& text, bool real) {
+  std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (std::isdigit(static_cast<unsigned char>(c))) continue;
+    if (!real || (c != '.' && c != 'e' && c != 'E' && c != '-' && c != '+')) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::string GetPropText(const TPropertyHost& host, std::string_view property) {
   const std::optional<TPropValue> value = host.GetProperty(property);
@@ -34,13 +54,21 @@ void SetPropText(TPropertyHost& host, std::string_view property, std::string_vie
   char* end = nullptr;
   switch (value->kind) {
     case TPropKind::kInteger: {
+      // Integer properties are 32 bits wide; text out of that range is no number for them.
+      errno = 0;
       const long long number = std::strtoll(copy.c_str(), &end, 10);
-      value->integer = (copy.empty() || *end != '\0') ? 0 : number;
+      const bool ok = !copy.empty() && *end == '\0' && errno == 0 && IsDecimal(copy, false) &&
+                      number >= INT32_MIN && number <= INT32_MAX;
+      value->integer = ok ? number : 0;
       break;
     }
     case TPropKind::kFloat: {
+      // Decimal notation only: not "inf", "nan" or a hexadecimal float.
+      errno = 0;
       const double number = std::strtod(copy.c_str(), &end);
-      value->real = (copy.empty() || *end != '\0') ? 0 : number;
+      const bool ok = !copy.empty() && *end == '\0' && errno == 0 && IsDecimal(copy, true) &&
+                      std::isfinite(number);
+      value->real = ok ? number : 0;
       break;
     }
     case TPropKind::kEnumeration:

@@ -47,6 +47,7 @@ TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running
       running_folder_(std::move(running_folder)),
       settings_(std::move(settings_file),
                 running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
+      clock_(FixedInstantFromEnvironment(clock_refusal_)),
       log_(clock_),
       context_{state_, log_, pattern_, files_, clock_, running_folder_} {
   setObjectName("Form1");

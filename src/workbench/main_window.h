@@ -32,6 +32,7 @@ class TForm1 : public QMainWindow {
   static constexpr const char* kCaption = "Kirabo - Zorvik 3号";
 
   // settings_file: where the settings live; running_folder: the program's folder with "/".
+  // The clock stands at SOURCE_DATE_EPOCH when that is set, as on the command line.
   TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder);
   ~TForm1() override;
 
@@ -91,6 +92,8 @@ class TForm1 : public QMainWindow {
   void ShowPage(QWidget* page);
   TZQIniFile& Settings() { return settings_; }
   TGenerationLog& Log() { return log_; }
+  // Why SOURCE_DATE_EPOCH was not used; empty when it was, or was not set.
+  const std::string& ClockRefusal() const { return clock_refusal_; }
   // The log row where the next entry begins, and scrolling the log so that row is at the top.
   int LogEnd() const;
   void ShowLogFrom(int row);
@@ -117,6 +120,7 @@ class TForm1 : public QMainWindow {
   std::string running_folder_;
   TZQUtility utility_;
   TZQIniFile settings_;
+  std::string clock_refusal_;
   TSystemClock clock_;
   TGenerationLog log_;
   TSecondAWKStr pattern_;  // SecondAWKStr1

@@ -59,6 +59,9 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
     std::fprintf(stderr, "zorvik-workbench: no home folder is known; settings are not kept\n");
   }
   TForm1 form1(dialogs, settings_file, ProgramFolder());
+  if (!form1.ClockRefusal().empty()) {
+    std::fprintf(stderr, "zorvik-workbench: %s\n", form1.ClockRefusal().c_str());
+  }
   TdmBrowserModule browser_module;
   TForm2 form2;
   TForm3 form3(&form1, dialogs, PathText(ProgramFolder()));

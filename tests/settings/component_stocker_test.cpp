@@ -59,6 +59,21 @@ TEST(PropertyTextTest, EachKindHasItsTextForm) {
   EXPECT_EQ(c.values["lines"].lines, (std::vector<std::string>{"x", "y"}));
   SetPropText(c, "missing", "v");
   EXPECT_FALSE(c.values.count("missing"));
+  // Text that is not a number in the property's range gives 0.
+  for (const char* text : {"2147483648", "-2147483649", "99999999999999999999", " 5", "0x10", "+"}) {
+    c.values["count"].integer = 7;
+    SetPropText(c, "count", text);
+    EXPECT_EQ(c.values["count"].integer, 0) << text;
+  }
+  SetPropText(c, "count", "-2147483648");
+  EXPECT_EQ(c.values["count"].integer, -2147483648LL);
+  for (const char* text : {"inf", "-INF", "nan", "0x1p3", "1e999", ".5"}) {
+    c.values["ratio"].real = 7;
+    SetPropText(c, "ratio", text);
+    EXPECT_EQ(c.values["ratio"].real, 0) << text;
+  }
+  SetPropText(c, "ratio", "-1.5e2");
+  EXPECT_EQ(c.values["ratio"].real, -150);
 }
 
 TEST(ComponentStockerTest, DefaultKeysAndKinds) {

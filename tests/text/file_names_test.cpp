@@ -22,6 +22,18 @@ TEST(FileNamesTest, SplitsAtTheLastSeparatorOfEitherKind) {
   EXPECT_EQ(ToFileSystemPath("a\\b\\" + Sjis("表")), "a/b/" + Sjis("表"));
 }
 
+TEST(FileNamesTest, JapaneseFolderNamesInUtf8EndAtTheirSlash) {
+  // Each of these ends in a UTF-8 byte that CP932 would take for a lead byte before "/".
+  for (const std::string name : {"日本語", "サイト", "ダウンロード"}) {
+    SCOPED_TRACE(name);
+    const std::string path = "/home/u/" + name + "/t.tmpl";
+    EXPECT_EQ(ExtractFolder(path), "/home/u/" + name + "/");
+    EXPECT_EQ(ExtractFileNamePart(path), "t.tmpl");
+    EXPECT_EQ(ExtractFolder("/home/u/" + name + "/"), "/home/u/" + name + "/");
+    EXPECT_EQ(ToFileSystemPath("/home/u/" + name + "/a\\b"), "/home/u/" + name + "/a/b");
+  }
+}
+
 TEST(FileNamesTest, FileTitleTextMarksTheProgramFolder) {
   EXPECT_EQ(FileTitleText("/opt/zorvik/pages/a.dat", "/opt/zorvik/"),
             " [a.dat] - <RunningFolder>/pages/");

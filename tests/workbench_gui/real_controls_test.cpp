@@ -196,6 +196,23 @@ TEST_F(RealControlsTest, WindowsStartOnScreenAndUnshownWindowsKeepTheirDesignedB
   EXPECT_TRUE(screen.contains(again.form5.pos() + QPoint(10, 10)));
 }
 
+TEST_F(RealControlsTest, SourceDateEpochFixesTheWorkbenchClock) {
+  ::setenv("SOURCE_DATE_EPOCH", "1796634330", 1);
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
+  Workbench wb(root_);
+  ::unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_TRUE(wb.form1.ClockRefusal().empty());
+  wb.form1.edEditSource->SetText("$x {$Year4}");
+  wb.form1.tbSetHTML->trigger();
+  EXPECT_TRUE(wb.form1.edLogs->text().startsWith(QStringLiteral("[2026/12/07 09:05:30] : ")));
+
+  ::setenv("SOURCE_DATE_EPOCH", "99999999999999999999", 1);
+  Workbench refused(root_);
+  ::unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_FALSE(refused.form1.ClockRefusal().empty());
+}
+
 TEST_F(RealControlsTest, StandardDialogsSpeakJapanese) {
   QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
   EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
