@@ -15,23 +15,15 @@
 
 #include "editor/teditor.h"
 #include "preview/preview_site.h"
+#include "wait_for.h"
 #include "workbench_gui/workbench_fixture.h"
 
 namespace zorvik {
 namespace {
 
+using testing::WaitFor;
 using testing::Workbench;
 using testing::WriteFile;
-
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 // The script: each read reports "READ <what>" when it got anything, and the title says SAFE
 // only when none did and the page's own files arrived.
@@ -97,7 +89,7 @@ TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
   ASSERT_TRUE(wb.form1.OpenDocument(site + "/pages/p.dat"));
   wb.form1.tbPreview->trigger();
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
-  ASSERT_TRUE(WaitUntil([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
+  ASSERT_TRUE(WaitFor([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
       << view->title().toStdString();
   EXPECT_EQ(view->title().toStdString(), "SAFE");
 }

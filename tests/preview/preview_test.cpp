@@ -18,24 +18,16 @@
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
 #include "support/sjis.h"
+#include "wait_for.h"
 #include "workbench_gui/workbench_fixture.h"
 
 namespace zorvik {
 namespace {
 
 using testing::Sjis;
+using testing::WaitFor;
 using testing::Workbench;
 using testing::WriteFile;
-
-bool WaitFor(const std::function<bool()>& done, int timeout_ms = 30000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 QVariant RunJs(QWebEngineView* view, const QString& script) {
   QVariant result;
