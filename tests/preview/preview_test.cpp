@@ -44,7 +44,10 @@ QVariant RunJs(QWebEngineView* view, const QString& script) {
 void PreviewAndWait(TForm1& form1, TForm2& form2) {
   bool loaded = false;
   form1.tbPreview->trigger();
-  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished,
+  // The connection ends with this function (the guard goes first), so that no later load
+  // writes into its stack.
+  QObject guard;
+  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished, &guard,
                    [&](bool) { loaded = true; });
   ASSERT_TRUE(WaitFor([&] { return loaded; }));
 }
@@ -164,7 +167,8 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   EXPECT_EQ(ProbeHttpStatus(QUrl(base + "/500")), QStringLiteral("500"));
 
   bool loaded = false;
-  QObject::connect(frame.Browser(), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
+  QObject guard;
+  QObject::connect(frame.Browser(), &QWebEngineView::loadFinished, &guard, [&](bool) { loaded = true; });
   frame.Browser()->load(QUrl(base + "/404"));
   ASSERT_TRUE(WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
   EXPECT_FALSE(frame.Stopped);
