@@ -2,7 +2,7 @@
 //
 // Input: one flag byte (bit 0: LF lines), one byte with the pattern's length, the pattern, then
 // the subject. Besides crashes and sanitizer reports it checks what must hold for any input:
-// error positions inside the pattern, matches inside the subject and starting on a character,
+// error positions inside the pattern (or just after it), matches inside the subject and starting on a character,
 // and replacing every match by itself ("&") giving the subject back.
 #include <cstdint>
 #include <cstdlib>
@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     component.SetRegExp(pattern);
   } catch (const ERegExpParser& e) {
-    Check(e.ErrorPos <= pattern.size());
+    // 1-based, just after the byte where the error was found: at most one past the end.
+    Check(e.ErrorPos >= 1 && e.ErrorPos <= pattern.size() + 1);
     Check(component.RegExp().empty());
   }
 
