@@ -2,6 +2,7 @@
 
 #include "batch/batch_messages.h"
 #include "engine/generation_run.h"
+#include "engine/messages.h"
 #include "text/replace_text.h"
 
 namespace zorvik {
@@ -28,6 +29,9 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
   {
     TBatchFlag batch(context.state);
     ResetGeneration(context.state);
+    // Pages are written without waiting for the disk each time; the one sync at the end makes
+    // the whole batch durable before it reports completion.
+    context.files.DeferSyncing();
     const std::size_t count = entries.size();
     for (std::size_t i = 0; i < count; ++i) {
       host.Progress(i, count);
@@ -48,6 +52,10 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       RunGeneration(context, *page);
       host.ShowResult(context.state.WorkingText);
       WriteHtmlFile(context, context.state.WorkingText);
+    }
+    if (!context.files.SyncDeferred()) {
+      context.log.AddLog(engine_message::kHtmlSaveFailed);
+      ++context.state.ErrorCount;
     }
     host.Progress(count, count);
   }

@@ -139,6 +139,10 @@ int RunShow(const TArgs& args) {
 }
 
 int RunBatchVerb(const TArgs& args) {
+  // Thousands of log lines: written in blocks rather than one system call each; everything on
+  // stderr goes through this one buffer, so the order stays, and it is flushed at exit.
+  static char log_buffer[1 << 16];
+  std::setvbuf(stderr, log_buffer, _IOFBF, sizeof log_buffer);
   if (args.size() != 1) return UsageError("batch takes one argument: GROUP");
   const std::optional<std::string> absolute = AbsolutePath(args[0]);
   if (!absolute) {

@@ -1,9 +1,12 @@
 #include "engine/file_system.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
 #include "text/file_names.h"
+#include "text/atomic_file.h"
 #include "text/text_file.h"
 
 namespace zorvik {
@@ -32,7 +35,24 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
 }
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
-  return SaveTextFile(path, text);
+  if (!deferred_) return SaveTextFile(path, text);
+  if (!SaveTextFile(path, text, TLinkPolicy::kFollow, TDurability::kDeferred)) return false;
+  const std::string folder = ExtractFolder(ToFileSystemPath(path));
+  struct stat st {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &st) == 0) {
+    deferred_file_systems_.emplace(static_cast<unsigned long>(st.st_dev), folder.empty() ? "." : folder);
+  }
+  return true;
+}
+
+void TDiskFileSystem::DeferSyncing() { deferred_ = true; }
+
+bool TDiskFileSystem::SyncDeferred() {
+  bool ok = true;
+  for (const auto& [device, folder] : deferred_file_systems_) ok = SyncFileSystemOf(folder) && ok;
+  deferred_file_systems_.clear();
+  deferred_ = false;
+  return ok;
 }
 
 std::optional<std::string> LoadPageSourceText(const TFileSystem& files, std::string_view path) {

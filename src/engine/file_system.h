@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ class TFileSystem {
   // LoadTextFile / SaveTextFile semantics.
   virtual std::string LoadText(std::string_view path) const = 0;
   virtual bool SaveText(std::string_view path, std::string_view text) = 0;
+  // From now on saved files need not be on disk before SaveText returns...
+  virtual void DeferSyncing() {}
+  // ...until this call, which puts every file saved since on disk and ends the deferral;
+  // false when that failed.
+  virtual bool SyncDeferred() { return true; }
 };
 
 class TDiskFileSystem : public TFileSystem {
@@ -28,11 +34,17 @@ class TDiskFileSystem : public TFileSystem {
   // Told of every file read whose text a NUL byte cut short (path, file offset of the NUL).
   std::function<void(std::string_view, std::size_t)> on_nul;
 
+ private:
+  bool deferred_ = false;
+  std::map<unsigned long, std::string> deferred_file_systems_;  // device -> a folder on it
+
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;
   bool CreateFolders(std::string_view path) override;
   std::string LoadText(std::string_view path) const override;
   bool SaveText(std::string_view path, std::string_view text) override;
+  void DeferSyncing() override;
+  bool SyncDeferred() override;
 };
 
 // A page source as an editor pane hands it over: the file's lines joined by CR LF, with no line

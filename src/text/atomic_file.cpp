@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <random>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 
 namespace zorvik {
 namespace {
@@ -40,11 +42,21 @@ std::string ResolveTarget(const std::string& path, TLinkPolicy links) {
 // asked for is that of any new file, so the kernel applies the process's umask.
 int CreateTemporary(const std::string& folder, std::string& name) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device seed;
-  std::mt19937 random(seed());
+  // Names need only be unlikely to be taken (O_EXCL settles the rest), not unpredictable:
+  // the folder is the user's own. A counter and the clock, mixed, are cheap enough for a
+  // batch of thousands of files.
+  static std::atomic<std::uint64_t> counter{0};
+  std::uint64_t state = static_cast<std::uint64_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count()) ^ (counter++ << 32) ^
+      static_cast<std::uint64_t>(::getpid());
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = folder + ".zorvik-";
-    for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    state += 0x9E3779B97F4A7C15ull;  // splitmix64
+    std::uint64_t bits = state;
+    bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ull;
+    bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBull;
+    bits ^= bits >> 31;
+    for (int i = 0; i < 8; ++i, bits /= sizeof kLetters - 1) name += kLetters[bits % (sizeof kLetters - 1)];
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -63,7 +75,8 @@ bool TakeOver(int fd, const struct stat& old) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links,
+                         TDurability durability) {
   if (path.empty() || path.back() == '/') return false;
   const std::string target = ResolveTarget(path, links);
   struct stat old {};
@@ -77,10 +90,21 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkP
   std::string temp_name;
   const int fd = CreateTemporary(folder, temp_name);
   if (fd < 0) return false;
-  bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  // Never a half-written file in place of the old one: the new one is complete before the
+  // rename, and with kSynced also on disk.
+  bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) &&
+            (durability == TDurability::kDeferred || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp_name.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp_name.c_str());
+  return ok;
+}
+
+bool SyncFileSystemOf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::syncfs(fd) == 0;
+  ::close(fd);
   return ok;
 }
 

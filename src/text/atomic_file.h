@@ -6,6 +6,10 @@
 
 namespace zorvik {
 
+// Whether a write is on disk when it returns, or only once the caller syncs the file system
+// (a batch writes thousands of files and syncs once at its end).
+enum class TDurability { kSynced, kDeferred };
+
 // What a write does when path is a symbolic link.
 enum class TLinkPolicy {
   kFollow,   // replace the file the link names (a user may link an output file on purpose)
@@ -18,6 +22,10 @@ enum class TLinkPolicy {
 // plain write would refuse it. On failure the old file is left whole and the temporary file
 // removed.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         TLinkPolicy links = TLinkPolicy::kFollow);
+                         TLinkPolicy links = TLinkPolicy::kFollow,
+                         TDurability durability = TDurability::kSynced);
+
+// Flushes the whole file system that holds path to disk; false when that failed.
+bool SyncFileSystemOf(const std::string& path);
 
 }  // namespace zorvik

@@ -3,9 +3,16 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <string>
 
 namespace zorvik {
 namespace {
+
+struct TConversion {
+  std::string to;
+  std::string from;
+  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+};
 
 bool IsUtf8(std::string_view name) { return name == "UTF-8" || name == "UTF8" || name == "utf-8" || name == "utf8"; }
 
@@ -25,8 +32,15 @@ std::size_t CharacterLength(std::string_view text, std::string_view from) {
 
 std::string ConvertEncoding(std::string_view text, const char* to, const char* from,
                             std::string_view replacement) {
-  iconv_t cd = ::iconv_open(to, from);
+  // Opening a conversion costs more than converting a log line, so the last one is kept.
+  thread_local TConversion cached;
+  if (cached.to != to || cached.from != from) {
+    if (cached.cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cached.cd);
+    cached = {to, from, ::iconv_open(to, from)};
+  }
+  iconv_t cd = cached.cd;
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out;
   out.reserve(text.size() * 3 / 2);
   char buffer[4096];
@@ -46,7 +60,6 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
     i += CharacterLength(text.substr(i), from);
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  ::iconv_close(cd);
   return out;
 }
 

@@ -1,5 +1,6 @@
 #include "text/text_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 #include <filesystem>
@@ -14,9 +15,15 @@ std::string NormalizeLineEnds(std::string_view bytes) {
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32 + 2);
+  // The next CR and the next LF are each looked for with memchr, and again only once passed,
+  // so the text is scanned once (find_first_of would test every byte against both).
+  std::size_t cr = bytes.find('\r');
+  std::size_t lf = bytes.find('\n');
   std::size_t i = 0;
   while (i < bytes.size()) {
-    const std::size_t end = bytes.find_first_of("\r\n", i);
+    if (cr < i) cr = bytes.find('\r', i);
+    if (lf < i) lf = bytes.find('\n', i);
+    const std::size_t end = std::min(cr, lf);
     if (end == std::string_view::npos) {
       text.append(bytes.substr(i)).append("\r\n");
       break;
@@ -51,8 +58,9 @@ std::optional<std::string> AsEditorText(std::string loaded) {
   return loaded;
 }
 
-bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links) {
-  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links);
+bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links,
+                  TDurability durability) {
+  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links, durability);
 }
 
 }  // namespace zorvik

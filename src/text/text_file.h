@@ -33,6 +33,7 @@ std::optional<std::string> AsEditorText(std::string loaded);
 // Writes text with its lines normalised as NormalizeLineEnds does. The old file is replaced
 // only once the new content is complete on disk; false when anything failed.
 bool SaveTextFile(std::string_view file_name, std::string_view text,
-                  TLinkPolicy links = TLinkPolicy::kFollow);
+                  TLinkPolicy links = TLinkPolicy::kFollow,
+                  TDurability durability = TDurability::kSynced);
 
 }  // namespace zorvik
