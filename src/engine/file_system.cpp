@@ -37,10 +37,14 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
   if (!deferred_) return SaveTextFile(path, text);
   if (!SaveTextFile(path, text, TLinkPolicy::kFollow, TDurability::kDeferred)) return false;
-  const std::string folder = ExtractFolder(ToFileSystemPath(path));
-  struct stat st {};
-  if (::stat(folder.empty() ? "." : folder.c_str(), &st) == 0) {
-    deferred_file_systems_.emplace(static_cast<unsigned long>(st.st_dev), folder.empty() ? "." : folder);
+  std::string folder = ExtractFolder(ToFileSystemPath(path));
+  if (folder.empty()) folder = ".";
+  // One look-up per output folder, not per page.
+  if (deferred_folders_.insert(folder).second) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+      deferred_file_systems_.emplace(static_cast<unsigned long>(st.st_dev), folder);
+    }
   }
   return true;
 }
@@ -51,6 +55,7 @@ bool TDiskFileSystem::SyncDeferred() {
   bool ok = true;
   for (const auto& [device, folder] : deferred_file_systems_) ok = SyncFileSystemOf(folder) && ok;
   deferred_file_systems_.clear();
+  deferred_folders_.clear();
   deferred_ = false;
   return ok;
 }

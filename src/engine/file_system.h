@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,7 @@ class TDiskFileSystem : public TFileSystem {
  private:
   bool deferred_ = false;
   std::map<unsigned long, std::string> deferred_file_systems_;  // device -> a folder on it
+  std::set<std::string> deferred_folders_;                      // folders written to
 
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;

@@ -26,15 +26,16 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// The file that a write to path must replace: the target of a symbolic link when links are
-// followed, else path itself.
-std::string ResolveTarget(const std::string& path, TLinkPolicy links) {
-  struct stat st {};
-  if (links == TLinkPolicy::kFollow && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
-  }
-  return path;
+// The file that a write to path must replace (the target of a symbolic link when links are
+// followed, else path itself) and whether a file other than a link stands there (in `old`).
+std::string ResolveTarget(const std::string& path, TLinkPolicy links, struct stat& old, bool& existed) {
+  existed = ::lstat(path.c_str(), &old) == 0;
+  if (!existed || !S_ISLNK(old.st_mode)) return path;
+  existed = false;
+  char resolved[PATH_MAX];
+  if (links != TLinkPolicy::kFollow || ::realpath(path.c_str(), resolved) == nullptr) return path;
+  existed = ::lstat(resolved, &old) == 0;
+  return resolved;
 }
 
 // Creates a new, empty temporary file in folder (with its trailing "/"). Its name does not grow
@@ -46,9 +47,10 @@ int CreateTemporary(const std::string& folder, std::string& name) {
   // the folder is the user's own. A counter and the clock, mixed, are cheap enough for a
   // batch of thousands of files.
   static std::atomic<std::uint64_t> counter{0};
+  static const pid_t kProcess = ::getpid();
   std::uint64_t state = static_cast<std::uint64_t>(
       std::chrono::steady_clock::now().time_since_epoch().count()) ^ (counter++ << 32) ^
-      static_cast<std::uint64_t>(::getpid());
+      static_cast<std::uint64_t>(kProcess);
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = folder + ".zorvik-";
     state += 0x9E3779B97F4A7C15ull;  // splitmix64
@@ -66,7 +68,9 @@ int CreateTemporary(const std::string& folder, std::string& name) {
 // Gives the new file the old one's owner and permissions.
 bool TakeOver(int fd, const struct stat& old) {
   mode_t mode = old.st_mode & 07777;
-  if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+  static const uid_t kUser = ::geteuid();
+  static const gid_t kGroup = ::getegid();
+  if ((old.st_uid != kUser || old.st_gid != kGroup) &&
       ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);  // never a set-id file of another owner
   }
@@ -78,9 +82,9 @@ bool TakeOver(int fd, const struct stat& old) {
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links,
                          TDurability durability) {
   if (path.empty() || path.back() == '/') return false;
-  const std::string target = ResolveTarget(path, links);
   struct stat old {};
-  const bool existed = ::lstat(target.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
+  bool existed = false;
+  const std::string target = ResolveTarget(path, links, old, existed);
   if (existed && !S_ISREG(old.st_mode)) return false;
   // A file its owner made read-only stays as it is.
   if (existed && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;

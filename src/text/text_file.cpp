@@ -1,6 +1,11 @@
 #include "text/text_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 #include <filesystem>
@@ -37,17 +42,29 @@ std::string NormalizeLineEnds(std::string_view bytes) {
 std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
   if (nul_offset != nullptr) *nul_offset = std::string::npos;
   const std::string path = ToFileSystemPath(file_name);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::string(kFileLoadError);
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec || size > kMaxTextFileBytes) return std::string(kFileLoadError);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string(kFileLoadError);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  // A file that shrank while being read still yields what was there.
-  if (in.bad()) return std::string(kFileLoadError);
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  // Opened without blocking (a FIFO under the name must not hold the program) and checked on
+  // the open descriptor: one look-up of the path, and the file checked is the file read.
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::string(kFileLoadError);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uintmax_t>(st.st_size) > kMaxTextFileBytes) {
+    ::close(fd);
+    return std::string(kFileLoadError);
+  }
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) break;  // a file that shrank while being read still yields what was there
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (failed) return std::string(kFileLoadError);
+  bytes.resize(got);
   if (nul_offset != nullptr) *nul_offset = bytes.find('\0');
   return NormalizeLineEnds(bytes);
 }
