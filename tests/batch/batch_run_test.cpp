@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "support/test_engine.h"
 
@@ -77,6 +81,72 @@ TEST_F(BatchRunTest, MissingAndUnreadablePagesAreLogged) {
   EXPECT_EQ(log[log.size() - 2], "");
   EXPECT_EQ(log[log.size() - 1], "");
   EXPECT_TRUE(engine_.files.files.count("/s/out/a.html"));
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The disk's batch (pages written without a sync each, one sync at the end) against the plain
+// sequential run in memory: the same files, byte for byte, and the same log.
+TEST(BatchOnDiskTest, FilesAndLogAreThoseOfTheSequentialRun) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("zorvik-batch-disk-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  testing::TTestEngine memory;
+  const std::map<std::string, std::string> sources = {
+      {"t.tmpl", "<h1>{$Title}</h1>\n<!--PREVIEWCSS-->\n{#row}<li>{$Item{$Count}}</li>\n{/#row}{$Shared}{$Late}\n"},
+      {"shared.dat", "$Shared shared\n"},
+      {"late.dat", "$Late late\n"},
+      {"a.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n@Import {$DataFolder}shared.dat\n"
+                "@LoopTag row 2\n$Title A\n$Item1 one\n$Item2 two\n"},
+      {"b.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/sub/b.html\n@LastImport {$DataFolder}late.dat\n"
+                "@LoopTag row 1\n@HTMLCRLFMode yes\n$Title B\n$Item1 x\n"},
+      // A syntax error: c is run and logged but not written.
+      {"c.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n{$Unfilled}\n"},
+  };
+  for (const auto& [name, text] : sources) {
+    memory.files.Add(root.string() + "/" + name, text);
+    fs::create_directories(root);
+    std::ofstream(root / name, std::ios::binary) << memory.files.files[root.string() + "/" + name];
+  }
+  const std::vector<std::string> entries = {root.string() + "/a.dat", root.string() + "/gone.dat",
+                                            root.string() + "/b.dat", root.string() + "/c.dat"};
+  TMemoryHost memory_host(memory);
+  RunBatch(memory.context, entries, memory_host);
+
+  testing::TTestEngine disk_engine;
+  TDiskFileSystem disk;
+  TEngineContext context{disk_engine.state, disk_engine.log, disk_engine.pattern, disk, disk_engine.clock,
+                         "/opt/zorvik/"};
+  class TDiskHost : public TBatchHost {
+   public:
+    TDiskHost(TDiskFileSystem& files, GenerationState& state) : files_(files), state_(state) {}
+    std::optional<std::string> LoadPageSource(const std::string& path) override {
+      std::optional<std::string> page = LoadPageSourceText(files_, path);
+      if (page) state_.DataFolder = ExtractFolder(path);
+      return page;
+    }
+
+   private:
+    TDiskFileSystem& files_;
+    GenerationState& state_;
+  } disk_host(disk, disk_engine.state);
+  RunBatch(context, entries, disk_host);
+
+  EXPECT_EQ(disk_engine.Log(), memory.Log());
+  int pages = 0;
+  for (const auto& [path, text] : memory.files.files) {
+    if (path.find("/out/") == std::string::npos) continue;
+    ++pages;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), text) << path;
+  }
+  EXPECT_EQ(pages, 2);
+  EXPECT_FALSE(fs::exists(root / "out/c.html"));
+  fs::remove_all(root);
 }
 
 }  // namespace
