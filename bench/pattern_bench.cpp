@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 #include "text/sjis.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "text/encoding.h"
 #include "cli/verbs.h"
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik::cli {
 namespace {

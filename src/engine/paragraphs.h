@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik {
 

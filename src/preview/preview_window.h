@@ -6,7 +6,7 @@
 #include <string>
 
 #include "preview/browser_frame.h"
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik {
 

@@ -10,7 +10,7 @@
 #include <QToolBar>
 #include <array>
 
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 #include "workbench/dialogs.h"
 #include "workbench/markup_tools.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik {
 

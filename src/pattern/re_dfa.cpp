@@ -1,4 +1,4 @@
-#include "text/re_dfa.h"
+#include "pattern/re_dfa.h"
 
 #include <algorithm>
 #include <cstring>

@@ -25,7 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "text/re_nfa.h"
+#include "pattern/re_nfa.h"
 
 namespace zorvik {
 

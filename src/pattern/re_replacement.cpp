@@ -1,6 +1,6 @@
-#include "text/re_replacement.h"
+#include "pattern/re_replacement.h"
 
-#include "text/re_syntax.h"
+#include "pattern/re_syntax.h"
 #include "text/sjis.h"
 
 namespace zorvik {

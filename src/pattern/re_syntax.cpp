@@ -1,4 +1,4 @@
-#include "text/re_syntax.h"
+#include "pattern/re_syntax.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/sjis.h"
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik {
 namespace {

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "text/re_dfa.h"
-#include "text/re_syntax.h"
+#include "pattern/re_dfa.h"
+#include "pattern/re_syntax.h"
 
 namespace zorvik {
 

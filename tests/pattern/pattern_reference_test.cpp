@@ -7,8 +7,8 @@
 #include <set>
 #include <utility>
 
-#include "text/re_parser.h"
-#include "text/second_awk_str.h"
+#include "pattern/re_parser.h"
+#include "pattern/second_awk_str.h"
 #include "text/sjis.h"
 
 namespace zorvik {

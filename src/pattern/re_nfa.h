@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "text/re_parser.h"
+#include "pattern/re_parser.h"
 
 namespace zorvik {
 

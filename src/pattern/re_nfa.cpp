@@ -1,4 +1,4 @@
-#include "text/re_nfa.h"
+#include "pattern/re_nfa.h"
 
 #include <stdexcept>
 #include <utility>

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "support/sjis.h"
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
 namespace zorvik {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "text/re_syntax.h"
+#include "pattern/re_syntax.h"
 
 namespace zorvik {
 

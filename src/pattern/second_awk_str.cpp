@@ -1,7 +1,7 @@
-#include "text/second_awk_str.h"
+#include "pattern/second_awk_str.h"
 
-#include "text/re_parser.h"
-#include "text/re_replacement.h"
+#include "pattern/re_parser.h"
+#include "pattern/re_replacement.h"
 #include "text/sjis.h"
 
 namespace zorvik {

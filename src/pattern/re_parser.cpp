@@ -1,4 +1,4 @@
-#include "text/re_parser.h"
+#include "pattern/re_parser.h"
 
 #include <utility>
 
