@@ -58,6 +58,50 @@ std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
   return prefix;
 }
 
+// The bytes that every match consumes as characters of their own (at most four): the match
+// instruction cannot be reached without passing an instruction whose set is that one code.
+// Assertions are taken as passable, which can only find fewer such bytes. (A page without "}"
+// holds no "{$...}" tag, and a memchr says so far faster than any automaton.)
+std::string RequiredBytes(const TRE_NFA& nfa) {
+  const std::vector<TREInstruction>& program = nfa.Program();
+  std::vector<std::uint32_t> candidates;
+  for (const TREInstruction& inst : program) {
+    if (inst.op != TREInstruction::kChar) continue;
+    const TCodeRanges& set = nfa.Sets()[inst.set];
+    if (set.size() == 1 && set[0].first == set[0].second && set[0].first > 0 && set[0].first < 0x100) {
+      candidates.push_back(set[0].first);
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  std::string required;
+  for (std::uint32_t code : candidates) {
+    if (required.size() == 4) break;
+    std::vector<std::uint8_t> seen(program.size(), 0);
+    std::vector<int> stack{nfa.Start()};
+    bool reachable = false;
+    while (!stack.empty() && !reachable) {
+      const int pc = stack.back();
+      stack.pop_back();
+      if (seen[pc]) continue;
+      seen[pc] = 1;
+      const TREInstruction& inst = program[pc];
+      switch (inst.op) {
+        case TREInstruction::kMatch: reachable = true; break;
+        case TREInstruction::kChar: {
+          const TCodeRanges& set = nfa.Sets()[inst.set];
+          if (!(set.size() == 1 && set[0].first == code && set[0].second == code)) stack.push_back(inst.out);
+          break;
+        }
+        case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
+        default: stack.push_back(inst.out); break;
+      }
+    }
+    if (!reachable) required += static_cast<char>(code);
+  }
+  return required;
+}
+
 std::size_t GroupCount(const std::vector<std::int32_t>& key) {
   std::size_t groups = 0;
   for (std::size_t i = 1; i < key.size(); i += 1 + static_cast<std::size_t>(key[i])) ++groups;
@@ -252,6 +296,7 @@ int TRE_DFA::EndAccept(int state) {
 void TRE_DFA::PrepareAccel() {
   if (accel_ != kAccelUnknown) return;
   accel_ = kAccelNone;
+  required_bytes_ = RequiredBytes(nfa_);
   if (class_count_ > 1024) return;  // not worth the analysis
   const Key idle{0};
   std::vector<std::uint8_t> loops(static_cast<std::size_t>(class_count_));
@@ -337,6 +382,11 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
 TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from) {
   PrepareAccel();
   TREFindResult result;
+  for (const char required : required_bytes_) {
+    if (from > text.size() || std::memchr(text.data() + from, required, text.size() - from) == nullptr) {
+      return result;  // every match needs that byte, and the rest of the text has none
+    }
+  }
   starts_.clear();
   int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());

@@ -112,6 +112,7 @@ class TRE_DFA {
   AccelMode accel_ = kAccelUnknown;
   unsigned char accel_byte_ = 0;
   std::string accel_prefix_;
+  std::string required_bytes_;  // bytes that every match consumes
 
   // Scratch space of Step and Find.
   std::vector<std::uint32_t> mark_;

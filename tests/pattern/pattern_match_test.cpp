@@ -203,3 +203,29 @@ TEST(PatternMatchTest, PositionsBeyondTwoGibibytes) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// Bytes that every match needs are looked for first; a text without one has no match, and
+// patterns that need no byte in particular still match as before.
+TEST(PatternMatchTest, RequiredBytesDecideOnlyWhatCannotMatch) {
+  TSecondAWKStr component;
+  ExpectMatches(component, {
+      {"{\\$[^}]*}", "{${${$", 0, 0},
+      {"{\\$[^}]*}", "{${$}", 1, 5},
+      {"a|b", "xxb", 3, 1},
+      {"x(a|b)y", "xay xby", 1, 3},
+      {"x(a|b)y", "xa xb", 0, 0},
+      {"a*", "bbb", 1, 0},
+      {"(ab)?c", "xxc", 3, 1},
+  });
+  // In a replacement the bytes are looked for after the last match only.
+  component.SetRegExp("<[^>]*>");
+  std::string text = "<a>b<c";
+  EXPECT_EQ(component.ReplaceAll("", text), 1);
+  EXPECT_EQ(text, "b<c");
+}
+
+}  // namespace
+}  // namespace zorvik
