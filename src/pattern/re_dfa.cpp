@@ -295,8 +295,18 @@ int TRE_DFA::EndAccept(int state) {
 
 void TRE_DFA::PrepareAccel() {
   if (accel_ != kAccelUnknown) return;
+  ChooseAccel();
+  // Bytes the start scan looks for anyway need no scan of their own.
+  for (const char required : RequiredBytes(nfa_)) {
+    const bool scanned = (accel_ == kAccelMemchr || accel_ == kAccelPrefix) &&
+                         (static_cast<unsigned char>(required) == accel_byte_ ||
+                          (accel_ == kAccelPrefix && accel_prefix_.find(required) != std::string::npos));
+    if (!scanned) required_bytes_ += required;
+  }
+}
+
+void TRE_DFA::ChooseAccel() {
   accel_ = kAccelNone;
-  required_bytes_ = RequiredBytes(nfa_);
   if (class_count_ > 1024) return;  // not worth the analysis
   const Key idle{0};
   std::vector<std::uint8_t> loops(static_cast<std::size_t>(class_count_));
@@ -332,9 +342,13 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
   // Candidates come from a byte scan; boundary is the last offset known to start a character,
   // and moves up with every candidate, so the text is still walked only once.
   std::size_t boundary = p;
+  // With a prefix, memchr on its first byte goes first: in most texts that byte is rare ("{"
+  // in HTML and prose) and memchr is the fastest scan there is. When its hits come thick, the
+  // scan for both ends of the prefix at once takes over.
+  int dense_hits = 0;
   for (std::size_t from = p;; ) {
     std::size_t q;
-    if (accel_ == kAccelPrefix) {
+    if (accel_ == kAccelPrefix && dense_hits > 8) {
       q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
                        MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
                        accel_prefix_.size() - 1);
@@ -343,6 +357,7 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
       const void* hit = std::memchr(text.data() + from, accel_byte_, text.size() - from);
       if (hit == nullptr) return text.size();
       q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+      if (q - from < 64) ++dense_hits;
     }
     const bool starts_char = IsCharStartFrom(text, boundary, q);
     boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
@@ -382,21 +397,33 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
 TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from) {
   PrepareAccel();
   TREFindResult result;
-  for (const char required : required_bytes_) {
-    if (from > text.size() || std::memchr(text.data() + from, required, text.size() - from) == nullptr) {
-      return result;  // every match needs that byte, and the rest of the text has none
+  // Every match needs the required bytes: when the rest of the text lacks one, there is none.
+  // Looked for from the first place a match could start, so that the text is scanned once.
+  const auto lacks_required = [&](std::size_t at) {
+    for (const char required : required_bytes_) {
+      if (at > text.size() || std::memchr(text.data() + at, required, text.size() - at) == nullptr) return true;
     }
-  }
+    return false;
+  };
+  bool required_pending = !required_bytes_.empty();
   starts_.clear();
   int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   const bool accelerate = accel_ != kAccelNone;
+  if (required_pending && !accelerate) {
+    if (lacks_required(from)) return result;
+    required_pending = false;
+  }
   std::size_t p = from;
   while (p < n) {
     if (state == idle_ && accelerate) {
       p = SkipIdle(text, p);
       if (p >= n) break;
+      if (required_pending) {
+        if (lacks_required(p)) return result;  // idle: nothing found so far
+        required_pending = false;
+      }
     }
     // The hot loop: decode one character, look up its class and the next state.
     std::uint32_t code = bytes[p];

@@ -86,6 +86,7 @@ class TRE_DFA {
   std::int32_t Compute(int state, int cls);
   int EndAccept(int state);
   void PrepareAccel();
+  void ChooseAccel();
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
   static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
   void ApplySurvivors(const Special& special, std::size_t p);
