@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -63,6 +64,8 @@ TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view outpu
     site.roots = folders;
     if (folders[0] == folders[1]) site.roots.pop_back();
   }
+  // The whole file system is never a site, whatever the files' places.
+  site.roots.erase(std::remove(site.roots.begin(), site.roots.end(), "/"), site.roots.end());
   return site;
 }
 

@@ -8,10 +8,32 @@
 namespace zorvik {
 namespace {
 
-struct TConversion {
-  std::string to;
-  std::string from;
-  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+// One open conversion, closed when replaced and at the end of its thread.
+class TConversion {
+ public:
+  TConversion() = default;
+  TConversion(const TConversion&) = delete;
+  TConversion& operator=(const TConversion&) = delete;
+  ~TConversion() { Close(); }
+  // The descriptor for the pair, opened when the pair changes; (iconv_t)-1 when unsupported.
+  iconv_t For(const char* to, const char* from) {
+    if (to_ != to || from_ != from) {
+      Close();
+      to_ = to;
+      from_ = from;
+      cd_ = ::iconv_open(to, from);
+    }
+    return cd_;
+  }
+
+ private:
+  void Close() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd_);
+    cd_ = reinterpret_cast<iconv_t>(-1);
+  }
+  std::string to_;
+  std::string from_;
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };
 
 bool IsUtf8(std::string_view name) { return name == "UTF-8" || name == "UTF8" || name == "utf-8" || name == "utf8"; }
@@ -34,11 +56,7 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
                             std::string_view replacement) {
   // Opening a conversion costs more than converting a log line, so the last one is kept.
   thread_local TConversion cached;
-  if (cached.to != to || cached.from != from) {
-    if (cached.cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cached.cd);
-    cached = {to, from, ::iconv_open(to, from)};
-  }
-  iconv_t cd = cached.cd;
+  iconv_t cd = cached.For(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
   ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out;

@@ -424,8 +424,10 @@ void TForm1::tbPreviewClick() {
   QString document = PathText(ToFileSystemPath(state_.WriteFile));
   if (document.isEmpty()) document = PathText(state_.DataFolder) + QStringLiteral("preview.html");
   document = QFileInfo(document).absoluteFilePath();
-  TPreviewSite site = PreviewSiteFor(PathBytes(save_name_), PathBytes(document),
-                                     ToFileSystemPath(state_.PreviewCss), PathBytes(QDir::homePath()));
+  // Without an output file the document's place is only a stand-in: it opens no folder.
+  const std::string output = state_.WriteFile.empty() ? std::string() : PathBytes(document);
+  TPreviewSite site = PreviewSiteFor(PathBytes(save_name_), output, ToFileSystemPath(state_.PreviewCss),
+                                     PathBytes(QDir::homePath()));
   if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document, std::move(site));
 }
 

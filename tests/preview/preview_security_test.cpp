@@ -110,6 +110,10 @@ TEST(PreviewSiteTest, TheSiteIsTheFolderBothFilesShare) {
   site = PreviewSiteFor("/srv/p.dat", "/var/www/p.html", "", "/home/u");
   EXPECT_EQ(site.roots, (std::vector<std::string>{"/srv/", "/var/www/"}));
   EXPECT_FALSE(MayServe(site, "/dev/zero"));
+  // Never the whole file system; nothing at all without a file.
+  site = PreviewSiteFor("/p.dat", "/srv/p.html", "", "/home/u");
+  EXPECT_EQ(site.roots, std::vector<std::string>{"/srv/"});
+  EXPECT_TRUE(PreviewSiteFor("", "", "", "/home/u").roots.empty());
 }
 
 }  // namespace
