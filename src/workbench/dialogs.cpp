@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "workbench/app_title.h"
+
 namespace zorvik {
 namespace {
 
@@ -18,14 +20,18 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
   return dialog.selectedFiles().first();
 }
 
+// Boxes carry the application's title, not the program file's name that the window system
+// would show for an empty one.
+QString BoxTitle() { return QString::fromUtf8(kApplicationTitle); }
+
 }  // namespace
 
 void TQtDialogs::ShowError(QWidget* parent, const QString& message) {
-  QMessageBox::critical(parent, QString(), message, QMessageBox::Ok);
+  QMessageBox::critical(parent, BoxTitle(), message, QMessageBox::Ok);
 }
 
 void TQtDialogs::ShowMessage(QWidget* parent, const QString& message) {
-  QMessageBox::information(parent, QString(), message, QMessageBox::Ok);
+  QMessageBox::information(parent, BoxTitle(), message, QMessageBox::Ok);
 }
 
 void TQtDialogs::ShowAbout(QWidget* parent, const QString& title, const QString& text) {
@@ -33,7 +39,7 @@ void TQtDialogs::ShowAbout(QWidget* parent, const QString& title, const QString&
 }
 
 bool TQtDialogs::AskYes(QWidget* parent, const QString& message, bool default_no) {
-  return QMessageBox::question(parent, QString(), message, QMessageBox::Yes | QMessageBox::No,
+  return QMessageBox::question(parent, BoxTitle(), message, QMessageBox::Yes | QMessageBox::No,
                                default_no ? QMessageBox::No : QMessageBox::Yes) ==
          QMessageBox::Yes;
 }
