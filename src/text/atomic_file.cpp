@@ -68,9 +68,7 @@ int CreateTemporary(const std::string& folder, std::string& name) {
 // Gives the new file the old one's owner and permissions.
 bool TakeOver(int fd, const struct stat& old) {
   mode_t mode = old.st_mode & 07777;
-  static const uid_t kUser = ::geteuid();
-  static const gid_t kGroup = ::getegid();
-  if ((old.st_uid != kUser || old.st_gid != kGroup) &&
+  if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
       ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);  // never a set-id file of another owner
   }
