@@ -18,39 +18,55 @@ std::size_t TRE_DFA::KeyHash::operator()(const Key& key) const noexcept {
 
 namespace {
 
+// The one code of a character instruction's set, or 0 when the set holds more than one.
+std::uint32_t SingleCode(const TRE_NFA& nfa, const TREInstruction& inst) {
+  const TCodeRanges& set = nfa.Sets()[inst.set];
+  return (set.size() == 1 && set[0].first == set[0].second) ? set[0].first : 0;
+}
+
+// Walks the program from the instructions on `stack` through splits, no-ops and assertions
+// (taken as passable, which can only make the callers' findings smaller); at a character
+// instruction, `pass(pc)` says whether the walk goes on past it. True as soon as the match
+// instruction is reached.
+template <typename Pass>
+bool ReachesMatch(const TRE_NFA& nfa, std::vector<int> stack, Pass pass) {
+  const std::vector<TREInstruction>& program = nfa.Program();
+  std::vector<std::uint8_t> seen(program.size(), 0);
+  while (!stack.empty()) {
+    const int pc = stack.back();
+    stack.pop_back();
+    if (seen[pc]) continue;
+    seen[pc] = 1;
+    const TREInstruction& inst = program[pc];
+    switch (inst.op) {
+      case TREInstruction::kMatch: return true;
+      case TREInstruction::kChar:
+        if (pass(pc)) stack.push_back(inst.out);
+        break;
+      case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
+      default: stack.push_back(inst.out); break;
+    }
+  }
+  return false;
+}
+
 // The bytes that every match begins with, up to max_bytes: followed through the program while
-// all paths consume the same single character. Assertions are taken as passable, which can
-// only make the prefix shorter than it might be.
+// all paths consume the same single character.
 std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
   const std::vector<TREInstruction>& program = nfa.Program();
   std::string prefix;
   std::vector<int> current{nfa.Start()};
   while (prefix.size() < max_bytes) {
-    std::vector<std::uint8_t> seen(program.size(), 0);
-    std::vector<int> stack = current;
     std::vector<int> consumers;
-    while (!stack.empty()) {
-      const int pc = stack.back();
-      stack.pop_back();
-      if (seen[pc]) continue;
-      seen[pc] = 1;
-      const TREInstruction& inst = program[pc];
-      switch (inst.op) {
-        case TREInstruction::kChar: consumers.push_back(pc); break;
-        case TREInstruction::kMatch: return prefix;  // a match may end here
-        case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
-        default: stack.push_back(inst.out); break;
-      }
-    }
-    if (consumers.empty()) return prefix;
-    std::uint32_t code = 0;
+    const bool may_end = ReachesMatch(nfa, current, [&](int pc) {
+      consumers.push_back(pc);
+      return false;
+    });
+    if (may_end || consumers.empty()) return prefix;
+    const std::uint32_t code = SingleCode(nfa, program[consumers.front()]);
     for (int pc : consumers) {
-      const TCodeRanges& set = nfa.Sets()[program[pc].set];
-      if (set.size() != 1 || set[0].first != set[0].second) return prefix;
-      if (code != 0 && code != set[0].first) return prefix;
-      code = set[0].first;
+      if (code == 0 || SingleCode(nfa, program[pc]) != code) return prefix;
     }
-    if (code == 0) return prefix;
     AppendCharCode(prefix, code);
     current.clear();
     for (int pc : consumers) current.push_back(program[pc].out);
@@ -60,44 +76,25 @@ std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
 
 // The bytes that every match consumes as characters of their own (at most four): the match
 // instruction cannot be reached without passing an instruction whose set is that one code.
-// Assertions are taken as passable, which can only find fewer such bytes. (A page without "}"
-// holds no "{$...}" tag, and a memchr says so far faster than any automaton.)
+// (A page without "}" holds no "{$...}" tag, and a memchr says so far faster than any
+// automaton.)
 std::string RequiredBytes(const TRE_NFA& nfa) {
   const std::vector<TREInstruction>& program = nfa.Program();
   std::vector<std::uint32_t> candidates;
   for (const TREInstruction& inst : program) {
     if (inst.op != TREInstruction::kChar) continue;
-    const TCodeRanges& set = nfa.Sets()[inst.set];
-    if (set.size() == 1 && set[0].first == set[0].second && set[0].first > 0 && set[0].first < 0x100) {
-      candidates.push_back(set[0].first);
-    }
+    const std::uint32_t code = SingleCode(nfa, inst);
+    if (code > 0 && code < 0x100) candidates.push_back(code);
   }
   std::sort(candidates.begin(), candidates.end());
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   std::string required;
   for (std::uint32_t code : candidates) {
     if (required.size() == 4) break;
-    std::vector<std::uint8_t> seen(program.size(), 0);
-    std::vector<int> stack{nfa.Start()};
-    bool reachable = false;
-    while (!stack.empty() && !reachable) {
-      const int pc = stack.back();
-      stack.pop_back();
-      if (seen[pc]) continue;
-      seen[pc] = 1;
-      const TREInstruction& inst = program[pc];
-      switch (inst.op) {
-        case TREInstruction::kMatch: reachable = true; break;
-        case TREInstruction::kChar: {
-          const TCodeRanges& set = nfa.Sets()[inst.set];
-          if (!(set.size() == 1 && set[0].first == code && set[0].second == code)) stack.push_back(inst.out);
-          break;
-        }
-        case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
-        default: stack.push_back(inst.out); break;
-      }
-    }
-    if (!reachable) required += static_cast<char>(code);
+    const bool avoidable = ReachesMatch(nfa, {nfa.Start()}, [&](int pc) {
+      return SingleCode(nfa, program[pc]) != code;
+    });
+    if (!avoidable) required += static_cast<char>(code);
   }
   return required;
 }
