@@ -29,6 +29,19 @@ int TokenOr(std::string& rest, int fallback) {
                                                                  : fallback;
 }
 
+// A divider inside a section would end that section early when the text is loaded again. A
+// damaged file can bring one in, and erasing a mark can join its neighbours into one; a line
+// break before its closing tab keeps it from reading as a divider.
+std::string WithoutDividers(std::string section) {
+  for (const std::string_view divider : {kKeyValuesEnd, kMultiLineEnd, kComponentEnd}) {
+    for (std::size_t at = section.find(divider); at != std::string::npos;
+         at = section.find(divider, at)) {
+      section.insert(at + divider.size() - 1, "\r\n");
+    }
+  }
+  return section;
+}
+
 }  // namespace
 
 std::string CutBefore(std::string& source, std::string_view marker) {
@@ -69,10 +82,10 @@ void TZQIniFile::LoadFromText(std::string_view text) {
 }
 
 std::string TZQIniFile::SaveToText() const {
-  std::string text = TrimBlankLines(key_values_.GetText());
+  std::string text = WithoutDividers(TrimBlankLines(key_values_.GetText()));
   text.append(kKeyValuesEnd);
-  text.append(TrimBlankLines(multi_line_section_)).append(kMultiLineEnd);
-  text.append(TrimBlankLines(stocker_->SaveToText())).append(kComponentEnd);
+  text.append(WithoutDividers(TrimBlankLines(multi_line_section_))).append(kMultiLineEnd);
+  text.append(WithoutDividers(TrimBlankLines(stocker_->SaveToText()))).append(kComponentEnd);
   return text;
 }
 

@@ -182,6 +182,8 @@ TEST_F(ZQIniFileTest, AValueWrittenIntoADamagedFileReadsBack) {
       "\t#_ZQDivKeyValues_#\tab\x86\t#_ZQDivMultiLine_#\t",
       // Erasing the stray end mark joins its neighbours into a start mark.
       "\t#_ZQDivKeyValues_#\t<!--_U<!--/_USERTAGS_\t_ZQTags_\t-->SERTAGS_\t_ZQTags_\t-->x\t#_ZQDivMultiLine_#\t",
+      // ... or into the section's own end, which would cut the section short.
+      "\t#_ZQDivKeyValues_#\tb\t#_ZQDivMultiLine_#<!--/_USERTAGS_\t_ZQTags_\t-->\tc\t#_ZQDivMultiLine_#\t",
   };
   for (const std::string& text : damaged) {
     TZQIniFile ini("", "");
