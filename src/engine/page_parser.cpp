@@ -1,7 +1,10 @@
 #include "engine/page_parser.h"
 
+#include <vector>
+
 #include "engine/messages.h"
 #include "engine/system_commands.h"
+#include "engine/tag_fill.h"
 #include "text/cut_trim.h"
 #include "text/replace_text.h"
 #include "text/sjis.h"
@@ -46,11 +49,35 @@ void ApplyCommandLine(TEngineContext& context, std::string_view line, int number
 }
 
 // "$" name [" " value]
-void ApplyConversionLine(TEngineContext& context, std::string_view line, int number) {
+TFillLine ConversionLine(std::string_view line, int number) {
   const std::string_view raw_name = UpTo(line, 1, ' ');
   const std::size_t after = 1 + raw_name.size();
   const std::string_view value = after < line.size() ? line.substr(after + 1) : std::string_view();
-  FillTag(context, TrimSpaces(raw_name), value, number);
+  return {TrimSpaces(raw_name), std::string(value), number, {}};
+}
+
+TFillLine ErrorLine(std::string message) { return {{}, {}, 0, std::move(message)}; }
+
+// Below this much scanning (lines times text size) a run is filled line by line: building the
+// one-pass index would cost more than it saves.
+constexpr std::size_t kOnePassScanBytes = 1u << 20;
+
+// Fills a run of value lines and logs its errors, in their order.
+void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
+  if (run.empty()) return;
+  const bool one_pass = run.size() > 1 &&
+                        run.size() * context.state.WorkingText.size() >= kOnePassScanBytes &&
+                        FillTagsInOnePass(context, run);
+  if (!one_pass) {
+    for (const TFillLine& line : run) {
+      if (line.error.empty()) {
+        FillTag(context, line.name, line.value, line.line);
+      } else {
+        LogError(context, line.error);
+      }
+    }
+  }
+  run.clear();
 }
 
 }  // namespace
@@ -64,6 +91,8 @@ void FillTag(TEngineContext& context, std::string_view name, std::string_view va
 }
 
 void ParsePageSource(TEngineContext& context, std::string_view text) {
+  // Value lines are gathered until a command line, which may change the working text, or the end.
+  std::vector<TFillLine> run;
   TLineCursor lines(text);
   for (int number = 0; !lines.AtEnd(); ++number) {
     const std::string_view raw = lines.Next();
@@ -71,10 +100,11 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
     if (line.empty() || line.compare(0, 2, "//") == 0) continue;
     switch (line[0]) {
       case '@':
+        FillRun(context, run);
         ApplyCommandLine(context, line, number);
         break;
       case '$':
-        ApplyConversionLine(context, line, number);
+        run.push_back(ConversionLine(line, number));
         break;
       case '[': {
         const std::string name = TrimSpaces(UpTo(line, 1, ']'));
@@ -92,17 +122,19 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
           value.append(content).append("\r\n");
         }
         if (!closed) {
-          LogError(context, LineMessage(engine_message::kBlockNotClosed, opening, name, true));
+          run.push_back(ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true)));
+          FillRun(context, run);
           return;
         }
-        FillTag(context, name, TrimBlankLines(value), opening);
+        run.push_back({name, TrimBlankLines(value), opening, {}});
         break;
       }
       default:
-        LogError(context, LineMessage(engine_message::kSyntaxError, number, line, true));
+        run.push_back(ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true)));
         break;
     }
   }
+  FillRun(context, run);
 }
 
 void ParseImportList(TEngineContext& context, TImportList GenerationState::*list) {
