@@ -1,7 +1,9 @@
 #include "engine/date_tags.h"
 
 #include <cstdio>
+#include <vector>
 
+#include "engine/tag_fill.h"
 #include "text/replace_text.h"
 
 namespace zorvik {
@@ -61,9 +63,17 @@ std::string FieldValue(TField field, const std::tm& t, const TClock& clock) {
 void ReplaceDateTags(std::string& text, const TClock& clock) {
   // Nothing to do without a tag opener: saves sixteen scans of a page without date tags.
   if (text.find("{$") == std::string::npos) return;
+  std::vector<TFillLine> lines;
   for (const TDateTag& date_tag : kDateTags) {
-    ReplaceEvery(text, date_tag.tag, FieldValue(date_tag.field, clock.Now(), clock));
+    const std::string_view tag = date_tag.tag;
+    lines.push_back({std::string(tag.substr(2, tag.size() - 3)),
+                     FieldValue(date_tag.field, clock.Now(), clock), 0, {}});
   }
+  if (WorthOnePass(lines.size(), text.size()) &&
+      FillTagsInOnePass(text, lines, std::string::npos, [](const TFillLine&) {})) {
+    return;
+  }
+  for (const TFillLine& line : lines) ReplaceEvery(text, "{$" + line.name + "}", line.value);
 }
 
 }  // namespace zorvik

@@ -58,15 +58,10 @@ TFillLine ConversionLine(std::string_view line, int number) {
 
 TFillLine ErrorLine(std::string message) { return {{}, {}, 0, std::move(message)}; }
 
-// Below this much scanning (lines times text size) a run is filled line by line: building the
-// one-pass index would cost more than it saves.
-constexpr std::size_t kOnePassScanBytes = 1u << 20;
-
 // Fills a run of value lines and logs its errors, in their order.
 void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
   if (run.empty()) return;
-  const bool one_pass = run.size() > 1 &&
-                        run.size() * context.state.WorkingText.size() >= kOnePassScanBytes &&
+  const bool one_pass = WorthOnePass(run.size(), context.state.WorkingText.size()) &&
                         FillTagsInOnePass(context, run);
   if (!one_pass) {
     for (const TFillLine& line : run) {

@@ -24,13 +24,15 @@ struct TPair {
 // filled them.
 class TKeys {
  public:
-  int Intern(std::string name) {
-    const auto [it, added] = ids_.try_emplace(std::move(name), static_cast<int>(live_.size()));
-    if (added) {
-      live_.push_back(0);
-      filled_by_.emplace_back();
-    }
-    return it->second;
+  // The id of a name, letter case ignored.
+  int Intern(std::string_view name) {
+    lower_.assign(name);
+    AsciiLowerCaseInPlace(lower_);
+    const auto found = ids_.find(lower_);
+    if (found != ids_.end()) return found->second;
+    live_.push_back(0);
+    filled_by_.emplace_back();
+    return ids_.emplace(lower_, static_cast<int>(live_.size()) - 1).first->second;
   }
   std::uint64_t& Live(int key) { return live_[key]; }
   void FilledBy(int key, int line) { filled_by_[key].push_back(line); }
@@ -43,6 +45,7 @@ class TKeys {
 
  private:
   std::unordered_map<std::string, int> ids_;
+  std::string lower_;
   std::vector<std::uint64_t> live_;
   std::vector<std::vector<int>> filled_by_;
 };
@@ -77,7 +80,7 @@ bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs)
     if (open == std::string_view::npos) return false;
     int key = -1;
     if (at > open + 1 && data[open + 1] == '$') {
-      key = keys.Intern(AsciiLowerCase(text.substr(open + 2, at - open - 2)));
+      key = keys.Intern(text.substr(open + 2, at - open - 2));
     }
     pairs.push_back({open, at + 1, key});
     open = std::string_view::npos;
@@ -99,8 +102,8 @@ struct TPiece {
 
 }  // namespace
 
-bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& lines) {
-  std::string& text = context.state.WorkingText;
+bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines,
+                       std::size_t max_size, const std::function<void(const TFillLine&)>& report) {
   TKeys keys;
   std::vector<TPair> text_pairs;
   if (!CollectPairs(text, keys, text_pairs)) return false;
@@ -126,7 +129,7 @@ bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& li
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const TFillLine& line = lines[i];
     if (!line.error.empty()) {
-      LogError(context, line.error);
+      report(line);
       continue;
     }
     const std::size_t count = keys.Live(line_keys[i]);
@@ -134,8 +137,8 @@ bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& li
     // The size check of a replacement, to the byte.
     const std::size_t tag_size = line.name.size() + 3;
     const std::size_t new_size = size - count * tag_size + count * line.value.size();
-    if (new_size > context.max_working_text || (line.value.size() > tag_size && new_size < size)) {
-      LogError(context, LineMessage(engine_message::kValueTooLarge, line.line, line.name));
+    if (new_size > max_size || (line.value.size() > tag_size && new_size < size)) {
+      report(line);
       continue;
     }
     size = new_size;
@@ -166,6 +169,16 @@ bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& li
   }
   text = std::move(result);
   return true;
+}
+
+bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& lines) {
+  return FillTagsInOnePass(context.state.WorkingText, lines, context.max_working_text,
+                           [&](const TFillLine& line) {
+                             LogError(context, !line.error.empty()
+                                                   ? line.error
+                                                   : LineMessage(engine_message::kValueTooLarge,
+                                                                 line.line, line.name));
+                           });
 }
 
 }  // namespace zorvik

@@ -119,11 +119,13 @@ bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view 
   return true;
 }
 
+void AsciiLowerCaseInPlace(std::string& text) {
+  for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i)) text[i] = Lower(text[i]);
+}
+
 std::string AsciiLowerCase(std::string_view text) {
   std::string result(text);
-  for (std::size_t i = 0; i < result.size(); i += CharBytesAt(result, i)) {
-    result[i] = Lower(result[i]);
-  }
+  AsciiLowerCaseInPlace(result);
   return result;
 }
 

@@ -25,5 +25,6 @@ bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view 
 
 // ASCII letters turned to lower case; every other byte, double-byte characters included, stays.
 std::string AsciiLowerCase(std::string_view text);
+void AsciiLowerCaseInPlace(std::string& text);
 
 }  // namespace zorvik
