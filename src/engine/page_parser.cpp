@@ -1,5 +1,6 @@
 #include "engine/page_parser.h"
 
+#include <cstring>
 #include <vector>
 
 #include "engine/messages.h"
@@ -19,8 +20,15 @@ class TLineCursor {
   explicit TLineCursor(std::string_view text) : text_(text) {}
   bool AtEnd() const { return pos_ >= text_.size(); }
   std::string_view Next() {
+    // A CR found by bytes ends the line unless a lead byte before it takes it as its second byte.
     std::size_t i = pos_;
-    while (i < text_.size() && text_[i] != '\r') i += CharBytesAt(text_, i);
+    std::size_t boundary = pos_;
+    for (;;) {
+      const void* cr = i < text_.size() ? std::memchr(text_.data() + i, '\r', text_.size() - i) : nullptr;
+      i = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data()) : text_.size();
+      if (i == text_.size() || IsCharStartFrom(text_, boundary, i)) break;
+      boundary = ++i;
+    }
     const std::string_view line = text_.substr(pos_, i - pos_);
     if (i < text_.size()) ++i;  // the CR
     if (i < text_.size() && text_[i] == '\n') ++i;

@@ -1,5 +1,7 @@
 #include "engine/paragraphs.h"
 
+#include <string.h>
+
 #include <string_view>
 #include <vector>
 
@@ -19,8 +21,15 @@ constexpr std::string_view kExemptPlaceholder = "{$_NoCRLF}";
 
 // First exact occurrence of marker at or after from that starts a character.
 std::size_t FindMarker(const std::string& text, std::string_view marker, std::size_t from) {
-  for (std::size_t at = text.find(marker, from); at != std::string::npos;
-       at = text.find(marker, at + 1)) {
+  // memmem: markers start with "<" or "{", which HTML holds many of, so looking for the first
+  // byte and comparing would stop at each.
+  auto find = [&](std::size_t start) -> std::size_t {
+    if (start > text.size()) return std::string::npos;
+    const void* at = ::memmem(text.data() + start, text.size() - start, marker.data(), marker.size());
+    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
+                         : std::string::npos;
+  };
+  for (std::size_t at = find(from); at != std::string::npos; at = find(at + 1)) {
     if (IsCharStartFrom(text, 0, at)) return at;
   }
   return std::string::npos;
