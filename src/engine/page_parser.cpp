@@ -21,11 +21,13 @@ class TLineCursor {
   bool AtEnd() const { return pos_ >= text_.size(); }
   std::string_view Next() {
     // A CR found by bytes ends the line unless a lead byte before it takes it as its second byte.
+    const char* data = text_.data();
     std::size_t i = pos_;
     std::size_t boundary = pos_;
     for (;;) {
-      const void* cr = i < text_.size() ? std::memchr(text_.data() + i, '\r', text_.size() - i) : nullptr;
-      i = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data()) : text_.size();
+      const void* cr = i < text_.size() ? std::memchr(data + i, '\r', text_.size() - i) : nullptr;
+      i = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data)
+                        : text_.size();
       if (i == text_.size() || IsCharStartFrom(text_, boundary, i)) break;
       boundary = ++i;
     }
@@ -125,7 +127,8 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
           value.append(content).append("\r\n");
         }
         if (!closed) {
-          run.push_back(ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true)));
+          run.push_back(
+              ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true)));
           FillRun(context, run);
           return;
         }

@@ -25,7 +25,8 @@ std::size_t FindMarker(const std::string& text, std::string_view marker, std::si
   // byte and comparing would stop at each.
   auto find = [&](std::size_t start) -> std::size_t {
     if (start > text.size()) return std::string::npos;
-    const void* at = ::memmem(text.data() + start, text.size() - start, marker.data(), marker.size());
+    const void* at =
+        ::memmem(text.data() + start, text.size() - start, marker.data(), marker.size());
     return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
                          : std::string::npos;
   };

@@ -86,8 +86,10 @@ bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs)
     open = std::string_view::npos;
   }
   if (open != std::string_view::npos) return false;
-  return size == 0 || boundary > size - 1 || !IsLeadByte(static_cast<unsigned char>(data[size - 1])) ||
-         !IsCharStartFrom(text, boundary, size - 1);
+  const bool ends_with_lead = size > 0 && boundary < size &&
+                              IsLeadByte(static_cast<unsigned char>(data[size - 1])) &&
+                              IsCharStartFrom(text, boundary, size - 1);
+  return !ends_with_lead;
 }
 
 // A piece of text being copied out: its pairs, how far it has been copied, and the line whose
