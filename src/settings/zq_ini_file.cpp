@@ -98,8 +98,10 @@ bool TZQIniFile::Save() const {
 }
 
 void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
-  const int index = key_values_.IndexOfName(key);
-  if (index >= 0) key_values_.Delete(index);
+  // A damaged file may hold the key more than once; a copy left behind would be read instead.
+  for (int index = key_values_.IndexOfName(key); index >= 0; index = key_values_.IndexOfName(key)) {
+    key_values_.Delete(index);
+  }
   if (value.find("\r\n") != std::string_view::npos) {
     const std::string name = TagsBlockName(key);
     // Every block of the key goes, and in a damaged file also a mark without its partner,

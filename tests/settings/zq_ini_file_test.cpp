@@ -184,6 +184,8 @@ TEST_F(ZQIniFileTest, AValueWrittenIntoADamagedFileReadsBack) {
       "\t#_ZQDivKeyValues_#\t<!--_U<!--/_USERTAGS_\t_ZQTags_\t-->SERTAGS_\t_ZQTags_\t-->x\t#_ZQDivMultiLine_#\t",
       // ... or into the section's own end, which would cut the section short.
       "\t#_ZQDivKeyValues_#\tb\t#_ZQDivMultiLine_#<!--/_USERTAGS_\t_ZQTags_\t-->\tc\t#_ZQDivMultiLine_#\t",
+      // The key twice among the one-line values.
+      "_USERTAGS_=x\r\n_USERTAGS_=y\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t",
   };
   for (const std::string& text : damaged) {
     TZQIniFile ini("", "");
