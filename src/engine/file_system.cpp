@@ -1,6 +1,8 @@
 #include "engine/file_system.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include <filesystem>
 #include <system_error>
@@ -36,15 +38,25 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
   if (!deferred_) return SaveTextFile(path, text);
-  if (!SaveTextFile(path, text, TLinkPolicy::kFollow, TDurability::kDeferred)) return false;
   std::string folder = ExtractFolder(ToFileSystemPath(path));
   if (folder.empty()) folder = ".";
+  const auto known = deferred_folders_.find(folder);
+  const bool release_later = known == deferred_folders_.end() || known->second;
+  if (!SaveTextFile(path, text, TLinkPolicy::kFollow, TDurability::kDeferred,
+                    release_later ? &releaser_ : nullptr)) {
+    return false;
+  }
   // One look-up per output folder, not per page.
-  if (deferred_folders_.insert(folder).second) {
+  if (known == deferred_folders_.end()) {
     struct stat st {};
     if (::stat(folder.c_str(), &st) == 0) {
       deferred_file_systems_.emplace(static_cast<unsigned long>(st.st_dev), folder);
     }
+    // A file system in memory frees a replaced file at once: handing it over would only cost.
+    struct statfs fs {};
+    const bool in_memory = ::statfs(folder.c_str(), &fs) == 0 &&
+                           (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC);
+    deferred_folders_.emplace(folder, !in_memory);
   }
   return true;
 }
@@ -52,6 +64,7 @@ bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
 void TDiskFileSystem::DeferSyncing() { deferred_ = true; }
 
 bool TDiskFileSystem::SyncDeferred() {
+  releaser_.Drain();
   bool ok = true;
   for (const auto& [device, folder] : deferred_file_systems_) ok = SyncFileSystemOf(folder) && ok;
   deferred_file_systems_.clear();

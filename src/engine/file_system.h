@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <functional>
 #include <map>
-#include <set>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text/file_releaser.h"
 
 namespace zorvik {
 
@@ -37,8 +38,10 @@ class TDiskFileSystem : public TFileSystem {
 
  private:
   bool deferred_ = false;
+  TFileReleaser releaser_;  // the files a deferred write replaced
   std::map<unsigned long, std::string> deferred_file_systems_;  // device -> a folder on it
-  std::set<std::string> deferred_folders_;                      // folders written to
+  // Folders written to, and whether the files replaced there go to the releaser.
+  std::map<std::string, bool> deferred_folders_;
 
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;

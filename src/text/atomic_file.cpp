@@ -78,7 +78,7 @@ bool TakeOver(int fd, const struct stat& old) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links,
-                         TDurability durability) {
+                         TDurability durability, TFileReleaser* releaser) {
   if (path.empty() || path.back() == '/') return false;
   struct stat old {};
   bool existed = false;
@@ -97,8 +97,18 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkP
   bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) &&
             (durability == TDurability::kDeferred || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
+  const int held = ok && existed && releaser != nullptr
+                       ? ::open(target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+                       : -1;
   if (ok) ok = ::rename(temp_name.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp_name.c_str());
+  if (held >= 0) {
+    if (ok) {
+      releaser->Release(held);
+    } else {
+      ::close(held);
+    }
+  }
   return ok;
 }
 

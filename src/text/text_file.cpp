@@ -76,8 +76,9 @@ std::optional<std::string> AsEditorText(std::string loaded) {
 }
 
 bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links,
-                  TDurability durability) {
-  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links, durability);
+                  TDurability durability, TFileReleaser* releaser) {
+  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links,
+                             durability, releaser);
 }
 
 }  // namespace zorvik

@@ -34,6 +34,7 @@ std::optional<std::string> AsEditorText(std::string loaded);
 // only once the new content is complete on disk; false when anything failed.
 bool SaveTextFile(std::string_view file_name, std::string_view text,
                   TLinkPolicy links = TLinkPolicy::kFollow,
-                  TDurability durability = TDurability::kSynced);
+                  TDurability durability = TDurability::kSynced,
+                  TFileReleaser* releaser = nullptr);
 
 }  // namespace zorvik

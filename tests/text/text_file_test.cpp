@@ -158,6 +158,29 @@ TEST_F(TextFileTest, ReplacedFilesKeepTheirOwnerAndNewFilesTheUmask) {
   }
 }
 
+TEST_F(TextFileTest, ReplacedFilesHandedToAReleaserAreAllLetGo) {
+  auto open_descriptors = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  const auto before = open_descriptors();
+  {
+    TFileReleaser releaser;
+    // More replacements than the releaser keeps open at once: a write must wait, not hang.
+    for (int round = 0; round < 2; ++round) {
+      for (int i = 0; i < 300; ++i) {
+        const std::string name = "page" + std::to_string(i) + ".html";
+        ASSERT_TRUE(SaveTextFile(Path(name), "round " + std::to_string(round) + "\n",
+                                 TLinkPolicy::kFollow, TDurability::kDeferred, &releaser));
+      }
+    }
+    releaser.Drain();
+    EXPECT_EQ(open_descriptors(), before);
+  }
+  EXPECT_EQ(Read("page0.html"), "round 1\r\n");
+  EXPECT_EQ(Read("page299.html"), "round 1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 300);
+}
+
 TEST_F(TextFileTest, FailedSaveKeepsTheOldFileWhole) {
   EXPECT_FALSE(SaveTextFile(Path("no/such/folder/x.html"), "x"));
   EXPECT_FALSE(SaveTextFile(dir_.string(), "x"));
