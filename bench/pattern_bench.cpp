@@ -76,7 +76,10 @@ const std::string& Input(const std::string& kind, std::size_t size) {
 struct TFound {
   long long start = -1;
   long long length = 0;
-  bool operator==(const TFound& o) const { return start == o.start && length == o.length; }
+  bool gave_up = false;  // the engine stopped with an error (a limit), which is no answer
+  bool operator==(const TFound& o) const {
+    return start == o.start && length == o.length && gave_up == o.gave_up;
+  }
 };
 
 class TZorvik {
@@ -130,7 +133,9 @@ class TPcre2 {
     pcre2_code_free(code_);
   }
   TFound Find(const std::string& text) {
-    if (pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data_, nullptr) < 0) return {};
+    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data_, nullptr);
+    if (rc == PCRE2_ERROR_NOMATCH) return {};
+    if (rc < 0) return {-1, 0, true};
     const PCRE2_SIZE* v = pcre2_get_ovector_pointer(data_);
     return {static_cast<long long>(v[0]), static_cast<long long>(v[1] - v[0])};
   }
@@ -229,8 +234,16 @@ void Explode(benchmark::State& state, std::string, std::size_t size) {
   std::mt19937 rng(7);
   std::string text(size, 'a');
   for (char& c : text) c = (rng() & 1) ? 'a' : 'b';
+  // Leftmost and longest (and leftmost-first, greedy) alike: from 0 to 21 bytes after the last
+  // "a" that has 20 bytes after it.
+  const TFound expected{0, static_cast<long long>(text.find_last_of('a', size - 21)) + 21};
   Engine engine(pattern.c_str(), pattern.c_str());
-  for (auto _ : state) benchmark::DoNotOptimize(engine.Find(text));
+  for (auto _ : state) {
+    const TFound found = engine.Find(text);
+    benchmark::DoNotOptimize(found);
+    if (found.gave_up) state.SkipWithError("the engine gave up (a limit reached)");
+    if (!found.gave_up && !(found == expected)) state.SkipWithError("wrong match");
+  }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
