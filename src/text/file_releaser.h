@@ -27,14 +27,14 @@ class TFileReleaser {
 
  private:
   static constexpr std::size_t kThreads = 2;
-  static constexpr std::size_t kMaxOpen = 256;
 
   void Work();
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<int> waiting_;
-  std::size_t open_ = 0;  // handed over and not yet closed
+  std::size_t open_ = 0;      // handed over and not yet closed
+  std::size_t max_open_ = 0;  // a share of the process's descriptors, set with the threads
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
