@@ -334,8 +334,14 @@ void TRE_DFA::ChooseAccel() {
   }
 }
 
+template <bool kEndsAtNul>
 std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
-  if (accel_ == kAccelToEnd) return text.size();
+  const auto nul_before = [&](std::size_t from, std::size_t to) {
+    const void* nul = from < to ? std::memchr(text.data() + from, '\0', to - from) : nullptr;
+    return nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())
+                          : to;
+  };
+  if (accel_ == kAccelToEnd) return kEndsAtNul ? nul_before(p, text.size()) : text.size();
   // Candidates come from a byte scan; boundary is the last offset known to start a character,
   // and moves up with every candidate, so the text is still walked only once.
   std::size_t boundary = p;
@@ -349,7 +355,15 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
       q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
                        MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
                        accel_prefix_.size() - 1);
+      if (kEndsAtNul) {
+        const std::size_t nul = nul_before(from, std::min(q, text.size()));
+        if (nul < std::min(q, text.size())) return nul;
+      }
       if (q >= text.size()) return text.size();
+    } else if (kEndsAtNul) {
+      q = FindByteOrNul(text.data(), from, text.size(), accel_byte_);
+      if (q >= text.size() || text[q] == '\0') return q;
+      if (q - from < 64) ++dense_hits;
     } else {
       const void* hit = std::memchr(text.data() + from, accel_byte_, text.size() - from);
       if (hit == nullptr) return text.size();
@@ -391,7 +405,14 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
   starts_.swap(starts_next_);
 }
 
-TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from) {
+TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from,
+                           bool ends_at_nul) {
+  return ends_at_nul ? FindIn<true>(text, from, line_start_at_from)
+                     : FindIn<false>(text, from, line_start_at_from);
+}
+
+template <bool kEndsAtNul>
+TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line_start_at_from) {
   PrepareAccel();
   TREFindResult result;
   // Every match needs the required bytes: when the rest of the text lacks one, there is none.
@@ -406,7 +427,7 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
   starts_.clear();
   int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
+  std::size_t n = text.size();  // with kEndsAtNul, cut down when the NUL is met
   const bool accelerate = accel_ != kAccelNone;
   if (required_pending && !accelerate) {
     if (lacks_required(from)) return result;
@@ -415,8 +436,12 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
   std::size_t p = from;
   while (p < n) {
     if (state == idle_ && accelerate) {
-      p = SkipIdle(text, p);
+      p = SkipIdle<kEndsAtNul>(text, p);
       if (p >= n) break;
+      if (kEndsAtNul && bytes[p] == 0) {
+        n = p;
+        break;
+      }
       if (required_pending) {
         if (lacks_required(p)) return result;  // idle: nothing found so far
         required_pending = false;
@@ -424,8 +449,13 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
     }
     // The hot loop: decode one character, look up its class and the next state.
     std::uint32_t code = bytes[p];
+    if (kEndsAtNul && code == 0) {
+      n = p;
+      break;
+    }
     std::size_t len = 1;
-    if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n) {
+    if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
+        (!kEndsAtNul || bytes[p + 1] != 0)) {
       code = (code << 8) | bytes[p + 1];
       len = 2;
     }

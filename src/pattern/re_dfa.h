@@ -41,9 +41,11 @@ class TRE_DFA {
   TRE_DFA(TRE_NFA nfa, bool crlf);
 
   // The leftmost-longest match in text that starts at or after byte offset from, which must be
-  // where a character starts. text ends at its end (the caller cuts it at a NUL byte).
+  // where a character starts. text ends at its end, or with ends_at_nul at its first NUL byte,
+  // which is then found on the way instead of by a scan of its own.
   // line_start_at_from: "^" holds at from.
-  TREFindResult Find(std::string_view text, std::size_t from, bool line_start_at_from);
+  TREFindResult Find(std::string_view text, std::size_t from, bool line_start_at_from,
+                     bool ends_at_nul = false);
 
   // Memory kept for states and transitions before the cache is emptied and rebuilt.
   static constexpr std::size_t kMemoryBudget = 4u << 20;
@@ -87,6 +89,10 @@ class TRE_DFA {
   int EndAccept(int state);
   void PrepareAccel();
   void ChooseAccel();
+  template <bool kEndsAtNul>
+  TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);
+  // From p in the idle state: where a match may start, or where the text ends.
+  template <bool kEndsAtNul>
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
   static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
   void ApplySurvivors(const Special& special, std::size_t p);

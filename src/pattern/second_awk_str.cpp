@@ -57,7 +57,8 @@ std::string_view TMatchCORE::Searchable(std::string_view subject) {
 }
 
 TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
-  const TREFindResult found = FindFrom(Searchable(subject), 0, true);
+  // The subject ends at its first NUL, which the search meets on its way.
+  const TREFindResult found = FindFrom(subject, 0, true, true);
   if (!found.found) return {};
   return {static_cast<std::int64_t>(found.start + 1), static_cast<std::int64_t>(found.end - found.start)};
 }

@@ -74,8 +74,9 @@ class TMatchCORE : public TRegularExpression {
  protected:
   // Subject cut at its first NUL byte.
   static std::string_view Searchable(std::string_view subject);
-  TREFindResult FindFrom(std::string_view text, std::size_t from, bool line_start_at_from) {
-    return Current().Find(text, from, line_start_at_from);
+  TREFindResult FindFrom(std::string_view text, std::size_t from, bool line_start_at_from,
+                         bool ends_at_nul = false) {
+    return Current().Find(text, from, line_start_at_from, ends_at_nul);
   }
 
  private:

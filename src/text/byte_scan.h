@@ -20,4 +20,8 @@ TByteProbe MakeProbe(unsigned char b, bool ignore_case);
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
                          TByteProbe last, std::size_t distance);
 
+// Offset of the first i >= from where data[i] is a or NUL, or size when there is none: one pass
+// where two memchr calls would take two. Uses AVX2 where the processor has it.
+std::size_t FindByteOrNul(const char* data, std::size_t from, std::size_t size, unsigned char a);
+
 }  // namespace zorvik

@@ -178,6 +178,12 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
       std::string reference = subject;
       ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, crlf));
       ASSERT_EQ(replaced, reference);
+
+      // The subject ends at a NUL byte: what follows it is never looked at.
+      const std::string cut = subject + '\0' + RandomSubject(rng);
+      const TSecondAWKStr::TMatchResult got_cut = component.Match(cut);
+      ASSERT_EQ(got_cut.position, got.position) << "after a NUL";
+      ASSERT_EQ(got_cut.length, got.length) << "after a NUL";
     }
   }
 }
