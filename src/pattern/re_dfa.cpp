@@ -354,12 +354,9 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
     if (accel_ == kAccelPrefix && dense_hits > 8) {
       q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
                        MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
-                       accel_prefix_.size() - 1);
-      if (kEndsAtNul) {
-        const std::size_t nul = nul_before(from, std::min(q, text.size()));
-        if (nul < std::min(q, text.size())) return nul;
-      }
-      if (q >= text.size()) return text.size();
+                       accel_prefix_.size() - 1, kEndsAtNul);
+      // (A NUL among the last bytes, where no candidate fits, changes nothing: no match starts.)
+      if (q >= text.size() || (kEndsAtNul && text[q] == '\0')) return q;
     } else if (kEndsAtNul) {
       q = FindByteOrNul(text.data(), from, text.size(), accel_byte_);
       if (q >= text.size() || text[q] == '\0') return q;

@@ -14,9 +14,10 @@ bool Matches(char c, TByteProbe probe) {
   return (static_cast<unsigned char>(c) | probe.fold) == probe.value;
 }
 
+template <bool kOrNul>
 std::size_t ScalarEnds(const char* data, std::size_t i, std::size_t size, TByteProbe first,
                        TByteProbe last, std::size_t distance) {
-  if (first.fold == 0) {
+  if (!kOrNul && first.fold == 0) {
     while (i + distance < size) {
       const void* hit = std::memchr(data + i, first.value, size - distance - i);
       if (hit == nullptr) break;
@@ -27,6 +28,7 @@ std::size_t ScalarEnds(const char* data, std::size_t i, std::size_t size, TByteP
     return size;
   }
   for (; i + distance < size; ++i) {
+    if (kOrNul && data[i] == '\0') return i;
     if (Matches(data[i], first) && Matches(data[i + distance], last)) return i;
   }
   return size;
@@ -85,6 +87,7 @@ __attribute__((target("avx2"))) std::size_t Avx2ByteOrNul(const char* data, std:
   return ScalarByteOrNul(data, i, size, a);
 }
 
+template <bool kOrNul>
 __attribute__((target("avx2"))) std::size_t Avx2Ends(const char* data, std::size_t i,
                                                      std::size_t size, TByteProbe first,
                                                      TByteProbe last, std::size_t distance) {
@@ -95,12 +98,13 @@ __attribute__((target("avx2"))) std::size_t Avx2Ends(const char* data, std::size
   for (; i + distance + 32 <= size; i += 32) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
     const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + distance));
-    const __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(x, a_fold), a),
-                                          _mm256_cmpeq_epi8(_mm256_or_si256(y, b_fold), b));
+    __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(x, a_fold), a),
+                                    _mm256_cmpeq_epi8(_mm256_or_si256(y, b_fold), b));
+    if (kOrNul) hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, _mm256_setzero_si256()));
     const auto mask = static_cast<unsigned>(_mm256_movemask_epi8(hits));
     if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
-  return ScalarEnds(data, i, size, first, last, distance);
+  return ScalarEnds<kOrNul>(data, i, size, first, last, distance);
 }
 #endif
 
@@ -113,12 +117,16 @@ TByteProbe MakeProbe(unsigned char b, bool ignore_case) {
 }
 
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
-                         TByteProbe last, std::size_t distance) {
+                         TByteProbe last, std::size_t distance, bool or_nul) {
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) return Avx2Ends(data, from, size, first, last, distance);
+  if (avx2) {
+    return or_nul ? Avx2Ends<true>(data, from, size, first, last, distance)
+                  : Avx2Ends<false>(data, from, size, first, last, distance);
+  }
 #endif
-  return ScalarEnds(data, from, size, first, last, distance);
+  return or_nul ? ScalarEnds<true>(data, from, size, first, last, distance)
+                : ScalarEnds<false>(data, from, size, first, last, distance);
 }
 
 std::size_t FindByteOrNul(const char* data, std::size_t from, std::size_t size, unsigned char a) {

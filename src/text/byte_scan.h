@@ -16,9 +16,10 @@ struct TByteProbe {
 TByteProbe MakeProbe(unsigned char b, bool ignore_case);
 
 // Offset of the first i >= from where first matches data[i] and last matches data[i + distance]
-// (i + distance < size), or size when there is none. Uses AVX2 where the processor has it.
+// (i + distance < size), or size when there is none; with or_nul also the first i where data[i]
+// is NUL, whichever comes first. Uses AVX2 where the processor has it.
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
-                         TByteProbe last, std::size_t distance);
+                         TByteProbe last, std::size_t distance, bool or_nul = false);
 
 // Offset of the first i >= from where data[i] is a or NUL, or size when there is none: one pass
 // where two memchr calls would take two. Uses AVX2 where the processor has it.

@@ -139,6 +139,16 @@ TEST(PatternMatchTest, SubjectEndsAtNul) {
       {"b", std::string("a\0b", 3), 0, 0},
       {"a$", std::string("a\0b", 3), 1, 1},
   });
+  // Past the NUL through each way of skipping ahead: a rare first byte, then (many "{" in a
+  // row) the scan for both ends of the prefix; a lead byte before the NUL stands alone.
+  std::string dense;
+  for (int i = 0; i < 200; ++i) dense += "{x";
+  ExpectMatches(component, {
+      {"{\\$[^}]*}", std::string("ab\0{$t}", 8), 0, 0},
+      {"{\\$[^}]*}", dense + std::string("\0{$t}", 6), 0, 0},
+      {"{\\$[^}]*}", dense + "{$t}", static_cast<int>(dense.size()) + 1, 4},
+      {"\\x83$", std::string("a\x83\0\x41", 4), 2, 1},
+  });
 }
 
 TEST(PatternMatchTest, HugeInputsAndExplodingAutomata) {
