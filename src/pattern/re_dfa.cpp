@@ -105,9 +105,25 @@ std::size_t GroupCount(const std::vector<std::int32_t>& key) {
   return groups;
 }
 
+// The character at p: its code and length in bytes; false when a NUL ends the text there.
+template <bool kEndsAtNul>
+inline bool DecodeAt(const unsigned char* bytes, std::size_t n, std::size_t p, std::uint32_t& code,
+                     std::size_t& len) {
+  code = bytes[p];
+  if (kEndsAtNul && code == 0) return false;
+  len = 1;
+  if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
+      (!kEndsAtNul || bytes[p + 1] != 0)) {
+    code = (code << 8) | bytes[p + 1];
+    len = 2;
+  }
+  return true;
+}
+
 }  // namespace
 
-TRE_DFA::TRE_DFA(TRE_NFA nfa, bool crlf) : nfa_(std::move(nfa)), crlf_(crlf) {
+TRE_DFA::TRE_DFA(TRE_NFA nfa, bool crlf, std::size_t memory_budget)
+    : nfa_(std::move(nfa)), crlf_(crlf), memory_budget_(memory_budget) {
   BuildClasses();
   mark_.assign(nfa_.Program().size() * 2, 0);
   Flush();
@@ -173,16 +189,48 @@ void TRE_DFA::Closure(int pc, bool line_start, bool line_end, std::vector<int>& 
   }
 }
 
-TRE_DFA::StepResult TRE_DFA::Step(const Key& key, int cls) {
+const TRE_DFA::ClosureList* TRE_DFA::WorkOutClosure(int pc, bool line_start, bool line_end) {
+  // Bounded: a program whose every instruction reaches every other would need its size squared.
+  constexpr std::size_t kMaxEntries = 1u << 20;
+  if (closures_.empty()) closures_.resize(nfa_.Program().size() * 4);
+  ClosureList& list = closures_[static_cast<std::size_t>(pc) * 4 + (line_start ? 2 : 0) + (line_end ? 1 : 0)];
+  if (list.known) return &list;
+  if (closure_entries_ >= kMaxEntries) return nullptr;
+  // Worked out with marks of its own, so that those of the step under way stay as they are.
+  std::vector<std::uint32_t> step_marks(mark_.size(), 0);
+  step_marks.swap(mark_);
+  const std::uint32_t step_generation = generation_;
+  generation_ = 1;
+  Closure(pc, line_start, line_end, list.consumers, list.accept);
+  mark_.swap(step_marks);
+  generation_ = step_generation;
+  list.known = true;
+  closure_entries_ += list.consumers.size() + 1;
+  return &list;
+}
+
+bool TRE_DFA::LookUpSetHoldsClass(int set, int cls) {
+  const std::size_t classes = static_cast<std::size_t>(class_count_);
+  const std::size_t size = nfa_.Sets().size() * classes;
+  if (size > (1u << 20)) return RangesContain(nfa_.Sets()[set], class_code_[cls]);
+  if (set_holds_class_.empty()) set_holds_class_.assign(size, -1);
+  std::int8_t& held = set_holds_class_[static_cast<std::size_t>(set) * classes + cls];
+  if (held < 0) held = RangesContain(nfa_.Sets()[set], class_code_[cls]) ? 1 : 0;
+  return held == 1;
+}
+
+void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
   const bool line_start = key[0] & kFlagLineStart;
   const bool matched = key[0] & kFlagMatched;
   const bool line_end = cls == end_class_ || cls == (crlf_ ? cr_class_ : lf_class_);
 
-  std::vector<std::pair<std::size_t, std::size_t>> groups;  // offset in key, size
+  // Scratch kept by the automaton: a new state is made for almost every character of a text
+  // whose states do not repeat, and allocating for each would cost more than the step.
+  step_groups_.clear();  // offset in key, size
   for (std::size_t i = 1; i < key.size(); i += 1 + static_cast<std::size_t>(key[i])) {
-    groups.emplace_back(i + 1, static_cast<std::size_t>(key[i]));
+    step_groups_.emplace_back(i + 1, static_cast<std::size_t>(key[i]));
   }
-  const std::size_t total = groups.size() + (matched ? 0 : 1);
+  const std::size_t total = step_groups_.size() + (matched ? 0 : 1);
 
   auto next_generation = [this] {
     if (++generation_ == 0) {
@@ -191,38 +239,57 @@ TRE_DFA::StepResult TRE_DFA::Step(const Key& key, int cls) {
     }
   };
 
-  StepResult result;
+  result.next.clear();
+  result.accept = kNoAccept;
+  result.survivors.clear();
+  result.trivial = false;
   next_generation();
-  std::vector<std::vector<int>> consumers(total);
+  step_consumers_.clear();     // the consuming threads of every group, one after the other
+  step_consumer_ends_.clear();  // where each group ends in step_consumers_
   std::size_t live = total;
   for (std::size_t g = 0; g < total; ++g) {
     bool accept = false;
-    if (g < groups.size()) {
-      for (std::size_t j = 0; j < groups[g].second; ++j) {
-        Closure(key[groups[g].first + j], line_start, line_end, consumers[g], accept);
+    // A consumer reached by an earlier group stays with it; a walk that met a thread of an
+    // earlier group would only have found what that group found, the match included (which
+    // ends the loop), so each thread's kept closure gives what the walk gives.
+    const auto follow = [&](int pc) {
+      const ClosureList* kept = KeptClosure(pc, line_start, line_end);
+      if (kept == nullptr) {
+        Closure(pc, line_start, line_end, step_consumers_, accept);
+        return;
       }
+      accept = accept || kept->accept;
+      for (const int consumer : kept->consumers) {
+        if (mark_[consumer * 2] == generation_) continue;
+        mark_[consumer * 2] = generation_;
+        step_consumers_.push_back(consumer);
+      }
+    };
+    if (g < step_groups_.size()) {
+      for (std::size_t j = 0; j < step_groups_[g].second; ++j) follow(key[step_groups_[g].first + j]);
     } else {
-      Closure(nfa_.Start(), line_start, line_end, consumers[g], accept);
+      follow(nfa_.Start());
     }
+    step_consumer_ends_.push_back(step_consumers_.size());
     if (accept) {
-      result.accept = g < groups.size() ? static_cast<int>(g) : kNewGroup;
+      result.accept = g < step_groups_.size() ? static_cast<int>(g) : kNewGroup;
       live = g + 1;  // later starts can no longer win
       break;
     }
   }
-  if (cls == end_class_) return result;
+  if (cls == end_class_) return;
 
-  const std::uint32_t code = class_code_[cls];
   const bool now_matched = matched || result.accept != kNoAccept;
   result.next.push_back((nfa_.HasLineStart() && cls == lf_class_ ? kFlagLineStart : 0) |
                         (now_matched ? kFlagMatched : 0));
   next_generation();
-  std::vector<int> targets;
+  std::vector<int>& targets = step_targets_;
   for (std::size_t g = 0; g < live; ++g) {
     targets.clear();
-    for (int pc : consumers[g]) {
-      const TREInstruction& inst = nfa_.Program()[pc];
-      if (!RangesContain(nfa_.Sets()[inst.set], code)) continue;
+    const std::size_t begin = g == 0 ? 0 : step_consumer_ends_[g - 1];
+    for (std::size_t c = begin; c < step_consumer_ends_[g]; ++c) {
+      const TREInstruction& inst = nfa_.Program()[step_consumers_[c]];
+      if (!SetHoldsClass(inst.set, cls)) continue;
       if (mark_[inst.out * 2] == generation_) continue;
       mark_[inst.out * 2] = generation_;
       targets.push_back(inst.out);
@@ -231,19 +298,18 @@ TRE_DFA::StepResult TRE_DFA::Step(const Key& key, int cls) {
     std::sort(targets.begin(), targets.end());
     result.next.push_back(static_cast<std::int32_t>(targets.size()));
     result.next.insert(result.next.end(), targets.begin(), targets.end());
-    result.survivors.push_back(g < groups.size() ? static_cast<int>(g) : kNewGroup);
+    result.survivors.push_back(g < step_groups_.size() ? static_cast<int>(g) : kNewGroup);
   }
-  result.trivial = result.accept == kNoAccept && result.survivors.size() == groups.size();
+  result.trivial = result.accept == kNoAccept && result.survivors.size() == step_groups_.size();
   for (std::size_t g = 0; result.trivial && g < result.survivors.size(); ++g) {
     result.trivial = result.survivors[g] == static_cast<int>(g);
   }
-  return result;
 }
 
 int TRE_DFA::Intern(Key key) {
   if (auto it = ids_.find(key); it != ids_.end()) return it->second;
   const std::size_t cost = static_cast<std::size_t>(stride_) * 4 + key.size() * 8 + 64;
-  if (memory_ + cost > kMemoryBudget && !keys_.empty()) {
+  if (memory_ + cost > memory_budget_ && !keys_.empty()) {
     Flush();
     if (auto it = ids_.find(key); it != ids_.end()) return it->second;
   }
@@ -254,6 +320,7 @@ int TRE_DFA::Intern(Key key) {
   dead_.push_back(dead ? 1 : 0);
   table_.resize(table_.size() + static_cast<std::size_t>(stride_), kUnknown);
   memory_ += cost;
+  ++states_made_;
   return id;
 }
 
@@ -431,6 +498,11 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     required_pending = false;
   }
   std::size_t p = from;
+  bool go_direct = false;
+  std::size_t direct_window = kDirectWindow;
+  unsigned seen_flushes = flushes_;
+  std::size_t seen_states = states_made_;
+  std::size_t seen_at = p;
   while (p < n) {
     if (state == idle_ && accelerate) {
       p = SkipIdle<kEndsAtNul>(text, p);
@@ -444,21 +516,38 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
         required_pending = false;
       }
     }
+    if (go_direct) {
+      go_direct = false;
+      // Each time the cache thrashes again, the next stretch without it is twice as long.
+      if (StepDirect<kEndsAtNul>(bytes, n, p, p + std::min(n - p, direct_window), state, result)) {
+        return result;
+      }
+      direct_window *= 2;
+      seen_flushes = flushes_;
+      seen_states = states_made_;
+      seen_at = p;
+      continue;
+    }
     // The hot loop: decode one character, look up its class and the next state.
-    std::uint32_t code = bytes[p];
-    if (kEndsAtNul && code == 0) {
+    std::uint32_t code;
+    std::size_t len;
+    if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
       n = p;
       break;
     }
-    std::size_t len = 1;
-    if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
-        (!kEndsAtNul || bytes[p + 1] != 0)) {
-      code = (code << 8) | bytes[p + 1];
-      len = 2;
-    }
     const int cls = class_of_[code];
     std::int32_t entry = table_[static_cast<std::size_t>(state) * stride_ + cls];
-    if (entry == kUnknown) entry = Compute(state, cls);
+    if (entry == kUnknown) {
+      entry = Compute(state, cls);
+      // Emptied, with most characters having needed a state of their own: the states do not
+      // repeat, and making them costs more than stepping without them.
+      if (flushes_ != seen_flushes) {
+        go_direct = (states_made_ - seen_states) * 2 > p - seen_at;
+        seen_flushes = flushes_;
+        seen_states = states_made_;
+        seen_at = p;
+      }
+    }
     if (entry >= 0) {
       state = entry;
       p += len;
@@ -476,6 +565,35 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   const int accept = EndAccept(state);
   if (accept != kNoAccept) result = {true, accept == kNewGroup ? n : starts_[accept], n};
   return result;
+}
+
+template <bool kEndsAtNul>
+bool TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p,
+                         std::size_t until, int& state, TREFindResult& result) {
+  Key key = *keys_[state];
+  StepResult step;
+  while (p < until) {
+    std::uint32_t code;
+    std::size_t len;
+    if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
+      n = p;
+      break;
+    }
+    Step(key, class_of_[code], step);
+    if (!step.trivial) {
+      if (step.accept != kNoAccept) {
+        result = {true, step.accept == kNewGroup ? p : starts_[step.accept], p};
+      }
+      const RemapKind remap = ClassifyRemap(step.survivors, GroupCount(key));
+      ApplySurvivors({0, step.accept, remap, step.survivors}, p);
+    }
+    key.swap(step.next);
+    p += len;
+    if ((key[0] & kFlagMatched) && key.size() == 1) return true;  // dead: nothing can follow
+    if (key.size() == 1 && key[0] == 0) break;  // idle again: the cache's skips take over
+  }
+  state = Intern(std::move(key));
+  return false;
 }
 
 }  // namespace zorvik

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "pattern/re_nfa.h"
@@ -38,7 +39,8 @@ struct TREFindResult {
 class TRE_DFA {
  public:
   // crlf: "$" holds before CR (else before LF).
-  TRE_DFA(TRE_NFA nfa, bool crlf);
+  // memory_budget: see kMemoryBudget (tests give a small one to exercise the emptying).
+  TRE_DFA(TRE_NFA nfa, bool crlf, std::size_t memory_budget = kMemoryBudget);
 
   // The leftmost-longest match in text that starts at or after byte offset from, which must be
   // where a character starts. text ends at its end, or with ends_at_nul at its first NUL byte,
@@ -49,6 +51,8 @@ class TRE_DFA {
 
   // Memory kept for states and transitions before the cache is emptied and rebuilt.
   static constexpr std::size_t kMemoryBudget = 4u << 20;
+  // Bytes stepped without the cache before it is tried again.
+  static constexpr std::size_t kDirectWindow = 64u << 10;
 
  private:
   using Key = std::vector<std::int32_t>;  // flags, then per group: size, thread instructions
@@ -81,8 +85,39 @@ class TRE_DFA {
   static constexpr std::int32_t kFlagMatched = 2;
 
   void BuildClasses();
-  StepResult Step(const Key& key, int cls);
+  StepResult Step(const Key& key, int cls) {
+    StepResult result;
+    Step(key, cls, result);
+    return result;
+  }
+  // The same into result, whose vectors keep their storage from step to step.
+  void Step(const Key& key, int cls, StepResult& result);
   void Closure(int pc, bool line_start, bool line_end, std::vector<int>& consumers, bool& accept);
+  // What Closure finds from pc alone (its consumers and whether it reaches the match), kept once
+  // worked out; nullptr when the kept lists have grown too large.
+  struct ClosureList {
+    std::vector<int> consumers;
+    bool accept = false;
+    bool known = false;
+  };
+  const ClosureList* KeptClosure(int pc, bool line_start, bool line_end) {
+    if (!closures_.empty()) {
+      const ClosureList& list = closures_[static_cast<std::size_t>(pc) * 4 + (line_start ? 2 : 0) +
+                                          (line_end ? 1 : 0)];
+      if (list.known) return &list;
+    }
+    return WorkOutClosure(pc, line_start, line_end);
+  }
+  const ClosureList* WorkOutClosure(int pc, bool line_start, bool line_end);
+  // Whether the instruction's set holds the character class, kept once looked up.
+  bool SetHoldsClass(int set, int cls) {
+    if (!set_holds_class_.empty()) {
+      const std::int8_t held = set_holds_class_[static_cast<std::size_t>(set) * class_count_ + cls];
+      if (held >= 0) return held == 1;
+    }
+    return LookUpSetHoldsClass(set, cls);
+  }
+  bool LookUpSetHoldsClass(int set, int cls);
   int Intern(Key key);
   void Flush();
   std::int32_t Compute(int state, int cls);
@@ -91,6 +126,11 @@ class TRE_DFA {
   void ChooseAccel();
   template <bool kEndsAtNul>
   TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);
+  // Steps from p to at most `until` without the cache, from state and back into it (the groups
+  // dying out, or `until`); true when the automaton died and result is the answer.
+  template <bool kEndsAtNul>
+  bool StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p, std::size_t until,
+                  int& state, TREFindResult& result);
   // From p in the idle state: where a match may start, or where the text ends.
   template <bool kEndsAtNul>
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
@@ -113,6 +153,8 @@ class TRE_DFA {
   std::vector<std::int32_t> table_;         // state * stride + class
   std::vector<Special> specials_;
   std::size_t memory_ = 0;
+  std::size_t memory_budget_;
+  std::size_t states_made_ = 0;             // ever, to tell a cache that keeps refilling
   int idle_ = 0;                            // no live group, nothing matched
   unsigned flushes_ = 0;
 
@@ -125,6 +167,13 @@ class TRE_DFA {
   std::vector<std::uint32_t> mark_;
   std::uint32_t generation_ = 0;
   std::vector<int> stack_;
+  std::vector<ClosureList> closures_;        // pc * 4 + line start * 2 + line end
+  std::size_t closure_entries_ = 0;
+  std::vector<std::int8_t> set_holds_class_;  // set * class count + class: -1 unknown, 0, 1
+  std::vector<std::pair<std::size_t, std::size_t>> step_groups_;
+  std::vector<int> step_consumers_;
+  std::vector<std::size_t> step_consumer_ends_;
+  std::vector<int> step_targets_;
   std::vector<std::size_t> starts_;
   std::vector<std::size_t> starts_next_;
 };

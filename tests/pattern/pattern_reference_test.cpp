@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "pattern/re_dfa.h"
 #include "pattern/re_parser.h"
 #include "pattern/second_awk_str.h"
 #include "text/sjis.h"
@@ -184,6 +185,32 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
       const TSecondAWKStr::TMatchResult got_cut = component.Match(cut);
       ASSERT_EQ(got_cut.position, got.position) << "after a NUL";
       ASSERT_EQ(got_cut.length, got.length) << "after a NUL";
+    }
+  }
+}
+
+// A cache small enough to be emptied every few states, and so to be stepped around: the
+// answers are those of the automaton that keeps its states.
+TEST(PatternReferenceTest, ASmallCacheGivesTheSameMatches) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 1500; ++round) {
+    const std::string pattern = RandomPattern(rng, 0);
+    const bool crlf = round % 2 == 0;
+    const TREParseTree tree = TREParser::Parse(pattern);
+    TRE_DFA kept(TRE_NFA(TREParser::Parse(pattern)), crlf);
+    TRE_DFA emptied(TRE_NFA(TREParser::Parse(pattern)), crlf, 512);
+    for (int s = 0; s < 3; ++s) {
+      std::string subject;
+      while (subject.size() < 300) subject += RandomSubject(rng);
+      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject << "»");
+      for (const std::size_t from : {std::size_t{0}, subject.size() / 2}) {
+        if (!IsCharStartFrom(subject, 0, from)) continue;
+        const TREFindResult expected = kept.Find(subject, from, true);
+        const TREFindResult got = emptied.Find(subject, from, true);
+        ASSERT_EQ(got.found, expected.found);
+        ASSERT_EQ(got.start, expected.start);
+        ASSERT_EQ(got.end, expected.end);
+      }
     }
   }
 }
