@@ -528,15 +528,34 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
       seen_at = p;
       continue;
     }
-    // The hot loop: decode one character, look up its class and the next state.
-    std::uint32_t code;
-    std::size_t len;
-    if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
+    // The hot loop: decode one character, look up its class and the next state, as long as
+    // the transitions are plain ones. The table and the classes are held in locals: only making
+    // a state moves them.
+    const std::int32_t* const table = table_.data();
+    const std::uint16_t* const classes = class_of_.data();
+    const auto stride = static_cast<std::size_t>(stride_);
+    std::uint32_t code = 0;
+    std::size_t len = 0;
+    int cls = 0;
+    std::int32_t entry = 0;
+    bool text_ended = false;
+    for (;;) {
+      if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
+        text_ended = true;
+        break;
+      }
+      cls = classes[code];
+      entry = table[static_cast<std::size_t>(state) * stride + cls];
+      if (entry < 0) break;
+      state = entry;
+      p += len;
+      if (p >= n || (accelerate && state == idle_)) break;
+    }
+    if (text_ended) {
       n = p;
       break;
     }
-    const int cls = class_of_[code];
-    std::int32_t entry = table_[static_cast<std::size_t>(state) * stride_ + cls];
+    if (entry >= 0) continue;  // the end, or the idle state, whose skip takes over
     if (entry == kUnknown) {
       entry = Compute(state, cls);
       // Emptied, with most characters having needed a state of their own: the states do not
