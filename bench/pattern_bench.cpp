@@ -133,7 +133,8 @@ class TPcre2 {
     pcre2_code_free(code_);
   }
   TFound Find(const std::string& text) {
-    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, data_, nullptr);
+    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                               0, data_, nullptr);
     if (rc == PCRE2_ERROR_NOMATCH) return {};
     if (rc < 0) return {-1, 0, true};
     const PCRE2_SIZE* v = pcre2_get_ovector_pointer(data_);

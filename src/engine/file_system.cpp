@@ -18,14 +18,19 @@ namespace {
 // The type bits of what stands at path (links followed), or 0.
 mode_t FileType(std::string_view path) {
   struct stat st {};
-  return !path.empty() && ::stat(ToFileSystemPath(path).c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+  if (path.empty() || ::stat(ToFileSystemPath(path).c_str(), &st) != 0) return 0;
+  return st.st_mode & S_IFMT;
 }
 
 }  // namespace
 
-bool TDiskFileSystem::FileExists(std::string_view path) const { return FileType(path) == S_IFREG; }
+bool TDiskFileSystem::FileExists(std::string_view path) const {
+  return FileType(path) == S_IFREG;
+}
 
-bool TDiskFileSystem::FolderExists(std::string_view path) const { return FileType(path) == S_IFDIR; }
+bool TDiskFileSystem::FolderExists(std::string_view path) const {
+  return FileType(path) == S_IFDIR;
+}
 
 bool TDiskFileSystem::CreateFolders(std::string_view path) {
   std::error_code ec;

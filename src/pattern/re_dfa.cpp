@@ -193,7 +193,7 @@ const TRE_DFA::ClosureList* TRE_DFA::WorkOutClosure(int pc, bool line_start, boo
   // Bounded: a program whose every instruction reaches every other would need its size squared.
   constexpr std::size_t kMaxEntries = 1u << 20;
   if (closures_.empty()) closures_.resize(nfa_.Program().size() * 4);
-  ClosureList& list = closures_[static_cast<std::size_t>(pc) * 4 + (line_start ? 2 : 0) + (line_end ? 1 : 0)];
+  ClosureList& list = closures_[ClosureIndex(pc, line_start, line_end)];
   if (list.known) return &list;
   if (closure_entries_ >= kMaxEntries) return nullptr;
   // Worked out with marks of its own, so that those of the step under way stay as they are.
@@ -266,7 +266,8 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
       }
     };
     if (g < step_groups_.size()) {
-      for (std::size_t j = 0; j < step_groups_[g].second; ++j) follow(key[step_groups_[g].first + j]);
+      const auto [offset, size] = step_groups_[g];
+      for (std::size_t j = 0; j < size; ++j) follow(key[offset + j]);
     } else {
       follow(nfa_.Start());
     }

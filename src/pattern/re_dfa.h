@@ -100,10 +100,12 @@ class TRE_DFA {
     bool accept = false;
     bool known = false;
   };
+  static std::size_t ClosureIndex(int pc, bool line_start, bool line_end) {
+    return static_cast<std::size_t>(pc) * 4 + (line_start ? 2 : 0) + (line_end ? 1 : 0);
+  }
   const ClosureList* KeptClosure(int pc, bool line_start, bool line_end) {
     if (!closures_.empty()) {
-      const ClosureList& list = closures_[static_cast<std::size_t>(pc) * 4 + (line_start ? 2 : 0) +
-                                          (line_end ? 1 : 0)];
+      const ClosureList& list = closures_[ClosureIndex(pc, line_start, line_end)];
       if (list.known) return &list;
     }
     return WorkOutClosure(pc, line_start, line_end);
