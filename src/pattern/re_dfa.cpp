@@ -341,7 +341,9 @@ std::int32_t TRE_DFA::Compute(int state, int cls) {
   const unsigned flushes_before = flushes_;
   StepResult step = Step(key, cls);
   const int next = Intern(std::move(step.next));
-  std::int32_t entry = next;
+  // A plain transition holds where the next state's row starts, so that the hot loop follows
+  // it without a multiplication.
+  std::int32_t entry = next * stride_;
   if (!step.trivial) {
     memory_ += sizeof(Special) + step.survivors.size() * sizeof(int);
     const RemapKind remap = ClassifyRemap(step.survivors, GroupCount(key));
@@ -534,7 +536,8 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     // a state moves them.
     const std::int32_t* const table = table_.data();
     const std::uint16_t* const classes = class_of_.data();
-    const auto stride = static_cast<std::size_t>(stride_);
+    const std::int32_t idle_row = idle_ * stride_;
+    std::int32_t row = state * stride_;
     std::uint32_t code = 0;
     std::size_t len = 0;
     int cls = 0;
@@ -546,12 +549,13 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
         break;
       }
       cls = classes[code];
-      entry = table[static_cast<std::size_t>(state) * stride + cls];
+      entry = table[row + cls];
       if (entry < 0) break;
-      state = entry;
+      row = entry;
       p += len;
-      if (p >= n || (accelerate && state == idle_)) break;
+      if (p >= n || (accelerate && row == idle_row)) break;
     }
+    state = row / stride_;
     if (text_ended) {
       n = p;
       break;
@@ -569,7 +573,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
       }
     }
     if (entry >= 0) {
-      state = entry;
+      state = entry / stride_;
       p += len;
       continue;
     }
