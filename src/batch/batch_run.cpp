@@ -49,6 +49,7 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
         outcome.file_missing = true;
         continue;
       }
+      context.source_file = path;
       RunGeneration(context, *page);
       host.ShowResult(context.state.WorkingText);
       WriteHtmlFile(context, context.state.WorkingText);

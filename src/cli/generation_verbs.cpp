@@ -29,7 +29,7 @@ std::optional<std::time_t> EpochFromEnvironment() {
 }
 
 // Each log entry on stderr in UTF-8, CR LF turned into LF, ended by LF.
-void PrintLogEntry(const std::string& entry) {
+void PrintLogEntry(const std::string& entry, const TLogPlace& /*place*/) {
   std::string line = Cp932ToUtf8(entry);
   std::string out;
   out.reserve(line.size() + 1);
@@ -101,6 +101,7 @@ std::optional<int> RunPage(TCommandLineEngine& engine, const TArgs& args, const 
     return std::nullopt;
   }
   engine.State().DataFolder = ExtractFolder(path);
+  engine.Context().source_file = path;
   RunGeneration(engine.Context(), *page);
   return ExitStatus(engine.State());
 }

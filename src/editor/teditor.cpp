@@ -1,7 +1,10 @@
 #include "editor/teditor.h"
 
+#include <algorithm>
+
 #include <Qsci/qscilexer.h>
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QWheelEvent>
@@ -104,6 +107,33 @@ void TEditor::SetSelLength(int bytes) {
   SendScintilla(SCI_SETSEL, anchor, caret);
 }
 
+void TEditor::SelectBytes(int start, int length) {
+  SendScintilla(SCI_SETSEL, PositionFromBytes(start), PositionFromBytes(start + length));
+  SendScintilla(SCI_SCROLLCARET);
+}
+
+void TEditor::SelectLine(int row) {
+  row = std::clamp(row, 0, std::max(0, lines() - 1));
+  const long start = SendScintilla(SCI_POSITIONFROMLINE, row);
+  const long end = SendScintilla(SCI_GETLINEENDPOSITION, row);
+  ensureLineVisible(row);
+  SendScintilla(SCI_SETSEL, start, end);
+  SendScintilla(SCI_SCROLLCARET);
+}
+
+void TEditor::ReplaceAllText(const std::string& cp932) {
+  const int top = TopRow();
+  const int row = CaretRow();
+  beginUndoAction();
+  SendScintilla(SCI_SETTARGETRANGE, 0L, SendScintilla(SCI_GETLENGTH));
+  const QByteArray utf8 = FromCp932(cp932).toUtf8();
+  SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
+  endUndoAction();
+  // The caret goes to the start of its line, which stays where it was when the text allows.
+  SendScintilla(SCI_GOTOLINE, std::min(row, std::max(0, lines() - 1)));
+  SetTopRow(top);
+}
+
 int TEditor::CaretRow() const {
   int line = 0;
   int index = 0;
@@ -178,6 +208,15 @@ void TEditor::UpdateLineNumbers() {
 void TEditor::mouseDoubleClickEvent(QMouseEvent* event) {
   QsciScintilla::mouseDoubleClickEvent(event);
   if (on_double_click) on_double_click(*this);
+}
+
+void TEditor::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && on_return && on_return(*this)) {
+    event->accept();
+    return;
+  }
+  QsciScintilla::keyPressEvent(event);
 }
 
 void TEditor::wheelEvent(QWheelEvent* event) {

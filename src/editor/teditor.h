@@ -40,6 +40,12 @@ class TEditor : public QsciScintilla {
   int SelStart() const;          // CP932 bytes from the start
   void SetSelStart(int bytes);   // moves the caret there, no selection
   void SetSelLength(int bytes);  // selects that many bytes forward from the caret
+  // Selects [start, start + length) (CP932 bytes) and scrolls it into view.
+  void SelectBytes(int start, int length);
+  // Selects the text of a line (not its line end) and scrolls it into view.
+  void SelectLine(int row);
+  // Puts text in place of the whole text as one undo step, keeping the view where it was.
+  void ReplaceAllText(const std::string& cp932);
   int CaretRow() const;
   void SetCaretRow(int row);
   int TopRow() const;
@@ -63,6 +69,8 @@ class TEditor : public QsciScintilla {
   std::function<void(TEditor&)> on_double_click;
   std::function<void(TEditor&, int delta)> on_wheel;
   std::function<void(TEditor&)> on_resize;
+  // Enter pressed: true when it was handled, so that no line end is typed.
+  std::function<bool(TEditor&)> on_return;
 
   // CP932 <-> the editor's Unicode.
   static QString FromCp932(const std::string& cp932);
@@ -72,6 +80,7 @@ class TEditor : public QsciScintilla {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,14 @@
 #include "engine/engine_context.h"
 
 namespace zorvik {
+namespace {
+
+TLogPlace PlaceOf(const TEngineContext& context, int line) {
+  if (context.import_file != nullptr) return {*context.import_file, line, true};
+  return {context.source_file, line, false};
+}
+
+}  // namespace
 
 void LogError(TEngineContext& context, std::string_view message) {
   context.log.AddLog(message);
@@ -9,6 +17,16 @@ void LogError(TEngineContext& context, std::string_view message) {
 
 void LogWarning(TEngineContext& context, std::string_view message) {
   context.log.AddLog(message);
+  ++context.state.WarningCount;
+}
+
+void LogError(TEngineContext& context, std::string_view message, int line) {
+  context.log.AddLog(message, PlaceOf(context, line));
+  ++context.state.ErrorCount;
+}
+
+void LogWarning(TEngineContext& context, std::string_view message, int line) {
+  context.log.AddLog(message, PlaceOf(context, line));
   ++context.state.WarningCount;
 }
 

@@ -25,11 +25,18 @@ struct TEngineContext {
   const TClock& clock;
   std::string running_folder;  // folder of the program, with its trailing "/"
   std::size_t max_working_text = kMaxWorkingTextBytes;
+  // The page source's path as the owner names it (empty for an unsaved text), and the imported
+  // file whose lines are being parsed (none while the page source's are): where messages point.
+  std::string source_file;
+  const std::string* import_file = nullptr;
 };
 
-// Logs message and counts one error / one warning.
+// Logs message and counts one error / one warning; with a line, the entry points at that line
+// of the file being parsed.
 void LogError(TEngineContext& context, std::string_view message);
 void LogWarning(TEngineContext& context, std::string_view message);
+void LogError(TEngineContext& context, std::string_view message, int line);
+void LogWarning(TEngineContext& context, std::string_view message, int line);
 
 // prefix, the line number, "):" and the detail; the parser's own messages put a blank after
 // "):", the commands' do not.

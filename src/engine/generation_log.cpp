@@ -4,7 +4,7 @@
 
 namespace zorvik {
 
-void TGenerationLog::AddLog(std::string_view message) {
+void TGenerationLog::AddLog(std::string_view message, const TLogPlace& place) {
   std::string entry;
   if (!message.empty()) {
     const std::tm now = clock_.Now();
@@ -14,7 +14,7 @@ void TGenerationLog::AddLog(std::string_view message) {
     entry.append(stamp).append(message);
   }
   entries_.push_back(std::move(entry));
-  if (listener_) listener_(entries_.back());
+  if (listener_) listener_(entries_.back(), place);
 }
 
 }  // namespace zorvik

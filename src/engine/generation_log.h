@@ -11,15 +11,26 @@
 
 namespace zorvik {
 
+// Where a log entry points: a line of a file. file is the page source's path as its owner gave
+// it (empty for a text never saved) or an imported file's path; line counts from 0 as the
+// messages do, -1 when the entry names no line.
+struct TLogPlace {
+  std::string file;
+  int line = -1;
+  bool imported = false;  // file is an imported file, not the page source
+  bool Known() const { return line >= 0; }
+};
+
 class TGenerationLog {
  public:
-  using TListener = std::function<void(const std::string& entry)>;
+  using TListener = std::function<void(const std::string& entry, const TLogPlace& place)>;
 
   explicit TGenerationLog(const TClock& clock) : clock_(clock) {}
 
   // Appends "[YYYY/MM/DD hh:mm:ss] : " message; an empty message appends an empty line. A
   // message may hold CR LF pairs, which end lines within the entry.
-  void AddLog(std::string_view message);
+  // place is recorded beside the entry and handed to the listener; the text does not change.
+  void AddLog(std::string_view message, const TLogPlace& place = {});
 
   const std::vector<std::string>& Entries() const { return entries_; }
   void SetListener(TListener listener) { listener_ = std::move(listener); }

@@ -46,7 +46,7 @@ void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view
                 int line) {
   const auto count = ParseInteger32(count_text);
   if (!count) {
-    LogError(context, LineMessage(engine_message::kLoopCountInvalid, line, count_text));
+    LogError(context, LineMessage(engine_message::kLoopCountInvalid, line, count_text), line);
     return;
   }
   // Worked on a copy, so that a refused expansion leaves the working text as it was.
@@ -54,7 +54,7 @@ void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view
   std::string body;
   if (!CutLoopBlock(text, name, "", body) &&
       !CutLoopBlock(text, name, "{$Count:" + std::string(name) + "}", body)) {
-    LogError(context, LineMessage(engine_message::kLoopTagMissing, line, name));
+    LogError(context, LineMessage(engine_message::kLoopTagMissing, line, name), line);
     return;
   }
   const std::size_t copies = *count > 0 ? static_cast<std::size_t>(*count) : 0;
@@ -63,7 +63,7 @@ void ExpandLoop(TEngineContext& context, std::string_view name, std::string_view
   const std::size_t per_copy = body.size() + body.size() / 4 + 2;
   const std::size_t limit = context.max_working_text;
   if (copies > 0 && (per_copy > limit / copies || text.size() + per_copy * copies > limit)) {
-    LogError(context, LineMessage(engine_message::kLoopTooLarge, line, name));
+    LogError(context, LineMessage(engine_message::kLoopTooLarge, line, name), line);
     return;
   }
   ReplaceEvery(text, kLoopMarker, BuildExpansion(body, name, *count));

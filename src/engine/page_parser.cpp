@@ -66,7 +66,7 @@ TFillLine ConversionLine(std::string_view line, int number) {
   return {TrimSpaces(raw_name), std::string(value), number, {}};
 }
 
-TFillLine ErrorLine(std::string message) { return {{}, {}, 0, std::move(message)}; }
+TFillLine ErrorLine(std::string message, int number) { return {{}, {}, number, std::move(message)}; }
 
 // Fills a run of value lines and logs its errors, in their order.
 void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
@@ -78,7 +78,7 @@ void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
       if (line.error.empty()) {
         FillTag(context, line.name, line.value, line.line);
       } else {
-        LogError(context, line.error);
+        LogError(context, line.error, line.line);
       }
     }
   }
@@ -91,7 +91,7 @@ void FillTag(TEngineContext& context, std::string_view name, std::string_view va
   std::string tag = "{$";
   tag.append(name).append("}");
   if (ReplaceEvery(context.state.WorkingText, tag, value, context.max_working_text) < 0) {
-    LogError(context, LineMessage(engine_message::kValueTooLarge, line, name));
+    LogError(context, LineMessage(engine_message::kValueTooLarge, line, name), line);
   }
 }
 
@@ -128,7 +128,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
         }
         if (!closed) {
           run.push_back(
-              ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true)));
+              ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true), opening));
           FillRun(context, run);
           return;
         }
@@ -136,7 +136,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
         break;
       }
       default:
-        run.push_back(ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true)));
+        run.push_back(ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true), number));
         break;
     }
   }
@@ -148,7 +148,10 @@ void ParseImportList(TEngineContext& context, TImportList GenerationState::*list
   for (std::size_t i = 0; i < count; ++i) {
     // Copied: lines of the imported text may add records to the same list.
     const std::string text = (context.state.*list)[i].Text;
+    const std::string file = (context.state.*list)[i].FileName;
+    context.import_file = &file;
     ParsePageSource(context, text);
+    context.import_file = nullptr;
   }
 }
 

@@ -20,13 +20,13 @@ void ImportFile(TEngineContext& context, TImportList& list, std::string_view arg
     if (record.FileName == path) return;  // named before: read once per list
   }
   if (!context.files.FileExists(path)) {
-    LogError(context, LineMessage(msg::kImportMissing, line, path));
+    LogError(context, LineMessage(msg::kImportMissing, line, path), line);
     return;
   }
   std::string text = context.files.LoadText(path);
   if (text == kFileLoadError) {
     // Not registered, so that a later line naming it reports it again.
-    LogError(context, LineMessage(msg::kImportUnreadable, line, path));
+    LogError(context, LineMessage(msg::kImportUnreadable, line, path), line);
     return;
   }
   list.push_back({path, std::move(text)});
@@ -36,16 +36,16 @@ void LoadTemplate(TEngineContext& context, std::string_view argument, int line) 
   GenerationState& state = context.state;
   const std::string path = ExpandPathMacros(context, argument);
   if (!context.files.FileExists(path)) {
-    LogError(context, LineMessage(msg::kTemplateMissing, line, path));
+    LogError(context, LineMessage(msg::kTemplateMissing, line, path), line);
   } else if (path == state.TemplateFile) {
     // The same template again: nothing to do.
   } else if (!state.TemplateFile.empty()) {
-    LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, path));
+    LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, path), line);
   } else {
     std::string text = context.files.LoadText(path);
     if (text == kFileLoadError) {
       // Written out, the marker text would replace the good page.
-      LogError(context, LineMessage(msg::kTemplateUnreadable, line, path));
+      LogError(context, LineMessage(msg::kTemplateUnreadable, line, path), line);
       return;
     }
     state.TemplateFile = path;
@@ -66,7 +66,7 @@ void SetCsvCounter(TEngineContext& context, std::string_view argument, int line)
   if (const auto value = ParseInteger32(digits)) {
     context.state.CsvCounter = *value;
   } else {
-    LogError(context, LineMessage(msg::kCsvCounterInvalid, line, argument));
+    LogError(context, LineMessage(msg::kCsvCounterInvalid, line, argument), line);
   }
 }
 
@@ -75,7 +75,7 @@ void SetItemMode(TEngineContext& context, std::string_view argument, int line) {
   if (mode == "none" || mode == "tag") {
     context.state.ItemCRLFMode = mode;
   } else {
-    LogError(context, LineMessage(msg::kItemModeInvalid, line, argument));
+    LogError(context, LineMessage(msg::kItemModeInvalid, line, argument), line);
   }
 }
 
@@ -84,7 +84,7 @@ void SetHtmlMode(TEngineContext& context, std::string_view argument, int line) {
   if (mode == "yes" || mode == "no") {
     context.state.HTMLCRLFMode = mode == "yes";
   } else {
-    LogError(context, LineMessage(msg::kHtmlModeInvalid, line, argument));
+    LogError(context, LineMessage(msg::kHtmlModeInvalid, line, argument), line);
   }
 }
 
@@ -93,7 +93,7 @@ void SetPreviewCss(TEngineContext& context, std::string_view argument, int line)
   if (context.files.FileExists(path)) {
     context.state.PreviewCss = path;
   } else {
-    LogWarning(context, LineMessage(msg::kPreviewCssMissing, line, path));
+    LogWarning(context, LineMessage(msg::kPreviewCssMissing, line, path), line);
   }
 }
 
@@ -122,7 +122,7 @@ void ExecuteSystemCommand(TEngineContext& context, std::string_view name,
   } else if (name == "previewcss") {
     SetPreviewCss(context, argument, line);
   } else {
-    LogError(context, LineMessage(msg::kUndefinedCommand, line, name));
+    LogError(context, LineMessage(msg::kUndefinedCommand, line, name), line);
   }
 }
 

@@ -179,7 +179,8 @@ bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& li
                              LogError(context, !line.error.empty()
                                                    ? line.error
                                                    : LineMessage(engine_message::kValueTooLarge,
-                                                                 line.line, line.name));
+                                                                 line.line, line.name),
+                                      line.line);
                            });
 }
 

@@ -1,5 +1,7 @@
 #include "pattern/second_awk_str.h"
 
+#include <optional>
+
 #include "pattern/re_parser.h"
 #include "pattern/re_replacement.h"
 #include "text/sjis.h"
@@ -63,44 +65,62 @@ TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
   return {static_cast<std::int64_t>(found.start + 1), static_cast<std::int64_t>(found.end - found.start)};
 }
 
+void TSecondAWKStr::ForEachMatch(std::string_view text,
+                                 const std::function<void(std::size_t, std::size_t)>& on_match) {
+  TREFindResult found = FindFrom(text, 0, true);
+  if (!found.found) return;
+  if (text.empty()) {
+    on_match(0, 0);
+    return;
+  }
+  for (;;) {
+    on_match(found.start, found.end);
+    std::size_t rest = found.end;
+    // "^" holds at the start of the rest only when the last character consumed was LF.
+    bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
+                    IsCharStartFrom(text, found.start, found.end - 1);
+    if (found.start == found.end && rest < text.size()) {
+      // An empty match moves one character on, so that the scan advances; under CR LF lines
+      // a CR goes together with its LF.
+      std::size_t len = CharBytesAt(text, rest);
+      if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
+          text[rest + 1] == '\n') {
+        len = 2;
+      }
+      after_lf = text[rest + len - 1] == '\n' && (len == 1 || text[rest] == '\r');
+      rest += len;
+    }
+    if (rest >= text.size()) break;
+    found = FindFrom(text, rest, after_lf);
+    if (!found.found) break;
+  }
+}
+
+std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_view subject) {
+  std::vector<TMatchResult> matches;
+  ForEachMatch(Searchable(subject), [&](std::size_t start, std::size_t end) {
+    matches.push_back({static_cast<std::int64_t>(start + 1), static_cast<std::int64_t>(end - start)});
+  });
+  return matches;
+}
+
 int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {
   const std::string_view text = Searchable(subject);
-  TREFindResult found = FindFrom(text, 0, true);
-  if (!found.found) return 0;
-  const TREReplacement expansion(replacement);
+  std::optional<TREReplacement> expansion;
   std::string output;
-  output.reserve(subject.size() + subject.size() / 8);
   int count = 0;
   std::size_t rest = 0;
-  if (text.empty()) {
-    expansion.AppendTo(output, {});
-    count = 1;
-  } else {
-    for (;;) {
-      output.append(text.substr(rest, found.start - rest));
-      expansion.AppendTo(output, text.substr(found.start, found.end - found.start));
-      rest = found.end;
-      // "^" holds at the start of the rest only when the last character consumed was LF.
-      bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
-                      IsCharStartFrom(text, found.start, found.end - 1);
-      if (found.start == found.end && rest < text.size()) {
-        // An empty match moves one character on, so that the scan advances; under CR LF lines
-        // a CR goes together with its LF.
-        std::size_t len = CharBytesAt(text, rest);
-        if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
-            text[rest + 1] == '\n') {
-          len = 2;
-        }
-        output.append(text.substr(rest, len));
-        after_lf = text[rest + len - 1] == '\n' && (len == 1 || text[rest] == '\r');
-        rest += len;
-      }
-      ++count;
-      if (rest >= text.size()) break;
-      found = FindFrom(text, rest, after_lf);
-      if (!found.found) break;
+  ForEachMatch(text, [&](std::size_t start, std::size_t end) {
+    if (!expansion) {
+      expansion.emplace(replacement);
+      output.reserve(subject.size() + subject.size() / 8);
     }
-  }
+    output.append(text.substr(rest, start - rest));
+    expansion->AppendTo(output, text.substr(start, end - start));
+    rest = end;
+    ++count;
+  });
+  if (count == 0) return 0;
   output.append(std::string_view(subject).substr(rest));
   subject.swap(output);
   return count;

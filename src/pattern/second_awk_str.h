@@ -10,6 +10,7 @@
 // ends at its first NUL byte; in ReplaceAll, bytes after it are kept as they are.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <string>
@@ -96,10 +97,18 @@ class TSecondAWKStr : public TMatchCORE2 {
     std::int64_t length = 0;    // in bytes
   };
   TMatchResult Match(std::string_view subject);
+  // Every match, left to right, as ReplaceAll would replace them.
+  std::vector<TMatchResult> MatchAll(std::string_view subject);
 
   // Replaces every match in subject (non-overlapping, replaced text not searched again) and
   // returns the number of replacements; subject is unchanged when it is 0.
   int ReplaceAll(std::string_view replacement, std::string& subject);
+
+ private:
+  // Calls on_match(start, end) for every match of text in turn; after an empty match the scan
+  // moves one character on.
+  void ForEachMatch(std::string_view text,
+                    const std::function<void(std::size_t, std::size_t)>& on_match);
 };
 
 }  // namespace zorvik

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -74,10 +75,13 @@ QWebEngineView* TfrBrowserBase::Browser() {
   return wbBrowser;
 }
 
-void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site) {
+void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site,
+                              bool keep_scroll) {
   StopRequested = false;
   Busy = true;
   QWebEngineView* view = Browser();
+  pending_scroll_.reset();
+  if (keep_scroll) pending_scroll_ = view->page()->scrollPosition();
   // Lines end with CR LF, as the bytes of a CP932 file would.
   std::string bytes;
   bytes.reserve(cp932.size() + 2);
@@ -109,6 +113,13 @@ void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
 void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   // loadFinished is reported for the top-level document only; frames do not reach here.
   Busy = false;
+  if (pending_scroll_ && wbBrowser != nullptr) {
+    // In a world of its own, so that it runs also where the page's scripts are switched off.
+    wbBrowser->page()->runJavaScript(
+        QStringLiteral("window.scrollTo(%1, %2)").arg(pending_scroll_->x()).arg(pending_scroll_->y()),
+        QWebEngineScript::ApplicationWorld);
+    pending_scroll_.reset();
+  }
   if (StatusBar) StatusBar->clearMessage();
   if (title_action_ && form_ != nullptr) form_->setWindowTitle(Title);
   wbBrowserStatusTextChange(QString());

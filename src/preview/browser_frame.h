@@ -3,11 +3,13 @@
 // in the window's status bar and caption under the handler names of the original control.
 #pragma once
 
+#include <QPointF>
 #include <QPointer>
 #include <QStatusBar>
 #include <QString>
 #include <QWebEnginePage>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "preview/preview_site.h"
@@ -42,8 +44,10 @@ class TfrBrowserBase : public QWidget {
 
   void AttachToForm(QWidget* form);
   // Shows a whole HTML document (CP932) as if it were the file at document_path; of the disk,
-  // the page sees only the files of site.
-  void ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site);
+  // the page sees only the files of site. With keep_scroll the new page is scrolled to where the
+  // old one stood.
+  void ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site,
+                bool keep_scroll = false);
   void ShutDown();
   // The engine view; created (and the browser process started) on first use.
   QWebEngineView* Browser();
@@ -69,6 +73,7 @@ class TfrBrowserBase : public QWidget {
   TPreviewSchemeHandler* scheme_handler_ = nullptr;
   QWidget* form_ = nullptr;
   bool title_action_ = false;
+  std::optional<QPointF> pending_scroll_;
 };
 
 // The HTTP status that the server gives for url when asked directly; empty on any failure.

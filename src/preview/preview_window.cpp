@@ -20,6 +20,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   StatusBar1->setObjectName("StatusBar1");
   layout->addWidget(frBrowserBase1, 1);
   layout->addWidget(StatusBar1);
+  cbLivePreview = new QCheckBox(QStringLiteral("入力に合わせて更新"), StatusBar1);
+  cbLivePreview->setObjectName("cbLivePreview");
+  cbLivePreview->setChecked(true);
+  StatusBar1->addPermanentWidget(cbLivePreview);
   frBrowserBase1->AttachToForm(this);
   frBrowserBase1->StatusBar = StatusBar1;
 }
@@ -31,6 +35,14 @@ void TForm2::ShowPreview(const std::string& html, const QString& document_path, 
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
+}
+
+void TForm2::RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+  frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
+}
+
+void TForm2::ShowLiveFailure(int error_count) {
+  StatusBar1->showMessage(QStringLiteral("ページ原稿にエラーが %1 件あります。前回のプレビューを表示しています").arg(error_count));
 }
 
 }  // namespace zorvik

@@ -1,6 +1,7 @@
 // "プレビュー": the preview window, hosting the browser frame above its status bar.
 #pragma once
 
+#include <QCheckBox>
 #include <QStatusBar>
 #include <QWidget>
 #include <string>
@@ -29,9 +30,15 @@ class TForm2 : public QWidget {
   // restores a minimised window and
   // shows the window without blocking the main window.
   void ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  // Shows a newer version of the page in place: the window is left where it is, without the
+  // focus, and the page keeps its scroll position.
+  void RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  // Says in the status line that the page source has errors and the page shown is older.
+  void ShowLiveFailure(int error_count);
 
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;
+  QCheckBox* cbLivePreview;  // follow the editor as it is typed in
 };
 
 }  // namespace zorvik

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include "workbench/app_title.h"
@@ -69,6 +70,14 @@ std::optional<QColor> TQtDialogs::PickColor(QWidget* parent) {
   const QColor color = QColorDialog::getColor(Qt::white, parent);
   if (!color.isValid()) return std::nullopt;
   return color;
+}
+
+std::optional<int> TQtDialogs::AskNumber(QWidget* parent, const QString& title, const QString& label,
+                                         int value, int min, int max) {
+  bool ok = false;
+  const int number = QInputDialog::getInt(parent, title, label, value, min, max, 1, &ok);
+  if (!ok) return std::nullopt;
+  return number;
 }
 
 bool ErrorUnless(TDialogs& dialogs, QWidget* parent, const QString& message, bool condition) {

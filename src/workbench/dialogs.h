@@ -34,6 +34,9 @@ class TDialogs {
                                     const QString& suffix) = 0;
   // The colour dialog; nothing when cancelled.
   virtual std::optional<QColor> PickColor(QWidget* parent) = 0;
+  // A whole number between min and max; nothing when cancelled.
+  virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
+                                       int value, int min, int max) = 0;
 };
 
 // The real boxes and dialogs.
@@ -50,6 +53,8 @@ class TQtDialogs : public TDialogs {
   QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter,
                             const QString& suffix) override;
   std::optional<QColor> PickColor(QWidget* parent) override;
+  std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
+                               int min, int max) override;
 };
 
 // The program's three message functions on top of a TDialogs.

@@ -18,6 +18,8 @@
 #include "engine/messages.h"
 #include "preview/preview_markup.h"
 #include "text/file_names.h"
+#include "workbench/find_bar.h"
+#include "workbench/live_preview.h"
 #include "workbench/markup_tools.h"
 #include "workbench/markup_toolbar.h"
 #include "workbench/qt_adapters.h"
@@ -56,8 +58,12 @@ TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running
   resize(900, 680);
   BuildToolBar();
   BuildPages();
+  BuildEditActions();
   SetupPanes();
-  log_.SetListener([this](const std::string& entry) { edLogs->AppendText(entry + "\r\n"); });
+  log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
+    if (place.Known()) log_places_[LogEnd()] = place;
+    edLogs->AppendText(entry + "\r\n");
+  });
 }
 
 TForm1::~TForm1() { log_.SetListener(nullptr); }
@@ -100,10 +106,17 @@ void TForm1::BuildToolBar() {
 }
 
 void TForm1::BuildPages() {
-  PageControl1 = new QTabWidget(this);
+  auto* central = new QWidget(this);
+  auto* central_layout = new QVBoxLayout(central);
+  central_layout->setContentsMargins(0, 0, 0, 0);
+  central_layout->setSpacing(0);
+  PageControl1 = new QTabWidget(central);
   PageControl1->setObjectName("PageControl1");
   PageControl1->setDocumentMode(true);
-  setCentralWidget(PageControl1);
+  FindBar = new TFindBar(central);
+  central_layout->addWidget(PageControl1, 1);
+  central_layout->addWidget(FindBar);
+  setCentralWidget(central);
 
   tsPageEditor = new QWidget;
   tsPageEditor->setObjectName("tsPageEditor");
@@ -151,6 +164,72 @@ void TForm1::BuildPages() {
   connect(edEditSource, &QsciScintilla::modificationChanged, this, &TForm1::edEditSourceChange);
 }
 
+void TForm1::BuildEditActions() {
+  auto add = [this](const char* name, const char* text, const QKeySequence& keys, std::function<void()> handler) {
+    auto* action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    addAction(action);
+    connect(action, &QAction::triggered, this, std::move(handler));
+    return action;
+  };
+  actFind = add("actFind", "検索", QKeySequence(QStringLiteral("Ctrl+F")), [this] { FindBar->Open(*FrontPane(), false); });
+  actReplace = add("actReplace", "置換", QKeySequence(QStringLiteral("Ctrl+H")), [this] {
+    ShowPage(tsPageEditor);
+    FindBar->Open(*edEditSource, true);
+  });
+  actFindNext = add("actFindNext", "次を検索", QKeySequence(Qt::Key_F3), [this] {
+    FindBar->Retarget(*FrontPane());
+    FindBar->FindNext();
+  });
+  actFindPrevious = add("actFindPrevious", "前を検索", QKeySequence(QStringLiteral("Shift+F3")), [this] {
+    FindBar->Retarget(*FrontPane());
+    FindBar->FindPrevious();
+  });
+  actGoToLine = add("actGoToLine", "行へ移動", QKeySequence(QStringLiteral("Ctrl+G")), [this] { GoToLineClick(); });
+  FindBar->AllowReplaceIn(*edEditSource);
+  FindBar->Retarget(*edEditSource);
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { FindBar->Retarget(*FrontPane()); });
+}
+
+TEditor* TForm1::FrontPane() const {
+  QWidget* page = PageControl1->currentWidget();
+  if (page == tsHTML) return edWriteOutHTML;
+  if (page == tsLogs) return edLogs;
+  return edEditSource;
+}
+
+void TForm1::GoToLineClick() {
+  ShowPage(tsPageEditor);
+  const int last = std::max(0, edEditSource->lines() - 1);
+  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"), QStringLiteral("行番号（0 から %1）:").arg(last),
+                                      edEditSource->CaretRow(), 0, last);
+  if (!row) return;
+  edEditSource->setCursorPosition(*row, 0);
+  edEditSource->ensureLineVisible(*row);
+  edEditSource->setFocus();
+}
+
+bool TForm1::GoToLogPlace(int row) {
+  const auto found = log_places_.find(row);
+  if (found == log_places_.end()) return false;
+  const TLogPlace place = found->second;
+  const bool in_editor = !place.imported && (place.file.empty() || place.file == PathBytes(save_name_));
+  if (!in_editor) {
+    const QString path = PathText(place.file);
+    if (!dialogs_.AskYes(this, QStringLiteral("このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
+                                   .arg(place.line) + path + "]",
+                         false) ||
+        !OpenDocument(path)) {
+      return true;
+    }
+  }
+  ShowPage(tsPageEditor);
+  edEditSource->SelectLine(place.line);
+  edEditSource->setFocus();
+  return true;
+}
+
 void TForm1::SetupPanes() {
   const QFont font = PaneFont();
   const auto common = [&font](TEditor* pane, TPaneLexer* lexer) {
@@ -182,6 +261,7 @@ void TForm1::SetupPanes() {
 void TForm1::AttachWindows(const TWindows& windows) {
   windows_ = windows;
   MarkupTools->AttachWindows(windows.form3, windows.form4);
+  if (windows.form2 != nullptr) live_preview_ = std::make_unique<TLivePreview>(*this, *windows.form2);
 }
 
 QList<QWidget*> TForm1::Forms() const {
@@ -197,6 +277,11 @@ void TForm1::StartUp() {
   state_.DataFolder.clear();
   state_.BatchMode = false;
   utility_.SetupEditors(Forms());
+  // A log row that names a line takes the user there; other rows open URLs as every pane does.
+  edLogs->on_double_click = [this, open_url = edLogs->on_double_click](TEditor& pane) {
+    if (!GoToLogPlace(pane.CaretRow()) && open_url) open_url(pane);
+  };
+  edLogs->on_return = [this](TEditor& pane) { return GoToLogPlace(pane.CaretRow()); };
   TZQUtility::ResetPageControls(Forms());
   cbSystemTags->clear();
   for (std::string_view entry : kSystemTagEntries) {
@@ -208,6 +293,9 @@ void TForm1::StartUp() {
     settings_.RegisterComponent(*user_tag_box_host_, "text", skPlain, "");
   }
   settings_.Load();
+  if (windows_.form2 != nullptr) {
+    windows_.form2->cbLivePreview->setChecked(settings_.ReadString(kLivePreviewSettingsKey) != "0");
+  }
   const std::pair<QWidget*, bool> bounds[] = {{this, false},
                                              {windows_.form2, false},
                                              {windows_.form3, true},
@@ -232,6 +320,9 @@ bool TForm1::FormCloseQuery() {
   }
   if (windows_.form4 != nullptr) {
     settings_.WriteString(kUserTagsSettingsKey, windows_.form4->UserTagStore);
+  }
+  if (windows_.form2 != nullptr) {
+    settings_.WriteString(kLivePreviewSettingsKey, windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
   }
   settings_.Save();
   return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
@@ -381,6 +472,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 void TForm1::Generate() {
   const int entry_start = LogEnd();
+  context_.source_file = PathBytes(save_name_);
   RunGeneration(context_, edEditSource->Text());
   // The pane only shows the result: what is written or previewed is WorkingText itself.
   edWriteOutHTML->SetText(state_.WorkingText);
@@ -419,16 +511,8 @@ void TForm1::tbPreviewClick() {
     edWriteOutHTML->clear();
     page.clear();
   }
-  const std::string html = InsertPreviewStyle(page, state_.PreviewCss);
-  // The document stands where the written file would, so that its relative links resolve.
-  QString document = PathText(ToFileSystemPath(state_.WriteFile));
-  if (document.isEmpty()) document = PathText(state_.DataFolder) + QStringLiteral("preview.html");
-  document = QFileInfo(document).absoluteFilePath();
-  // Without an output file the document's place is only a stand-in: it opens no folder.
-  const std::string output = state_.WriteFile.empty() ? std::string() : PathBytes(document);
-  TPreviewSite site = PreviewSiteFor(PathBytes(save_name_), output, ToFileSystemPath(state_.PreviewCss),
-                                     PathBytes(QDir::homePath()));
-  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(html, document, std::move(site));
+  TPreviewDocument document = PreviewDocumentFor(state_, page, save_name_);
+  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
 }
 
 void TForm1::tbDisplayWriteFilesClick() {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTabWidget>
 #include <QToolBar>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,8 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TForm5;
+class TFindBar;
+class TLivePreview;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -60,6 +63,11 @@ class TForm1 : public QMainWindow {
   void tbDisplayWriteFilesClick();
   void tbAboutClick();
   void edEditSourceChange();
+  // Asks for a line number (counted from 0) and puts the caret at the start of that line.
+  void GoToLineClick();
+  // Goes to the place a log row names: a line of the page source, or of another file, which
+  // it offers to open. False when the row names no place.
+  bool GoToLogPlace(int row);
   // Handles dropped files, as the shell's drop does.
   void FilesDropped(const QStringList& paths);
 
@@ -84,6 +92,12 @@ class TForm1 : public QMainWindow {
   TEditor* edWriteOutHTML;
   TEditor* edLogs;
   TRuler* rulerLogs;
+  TFindBar* FindBar;
+  QAction* actFind;
+  QAction* actReplace;
+  QAction* actFindNext;
+  QAction* actFindPrevious;
+  QAction* actGoToLine;
 
   TMarkupToolbar* MarkupTools;
 
@@ -108,6 +122,9 @@ class TForm1 : public QMainWindow {
  private:
   void BuildToolBar();
   void BuildPages();
+  void BuildEditActions();
+  // The editor of the tab in front.
+  TEditor* FrontPane() const;
   void SetupPanes();
   void SetTitle(const QString& path);
   void SetDataFolder(const QString& path);
@@ -129,6 +146,9 @@ class TForm1 : public QMainWindow {
   TEngineContext context_;
   std::unique_ptr<TPropertyHost> user_tag_box_host_;
   TWindows windows_{};
+  std::unique_ptr<TLivePreview> live_preview_;
+  // The place each log row names, for the rows that name one.
+  std::map<int, TLogPlace> log_places_;
   QString save_name_;
   QString last_opened_name_;
 };

@@ -41,9 +41,17 @@ class TScriptedDialogs : public TDialogs {
     return chosen;
   }
   std::optional<QColor> PickColor(QWidget*) override { return color; }
+  std::optional<int> AskNumber(QWidget*, const QString&, const QString& label, int, int, int) override {
+    questions << label;
+    if (numbers.empty()) return std::nullopt;
+    const auto number = numbers.front();
+    numbers.pop_front();
+    return number;
+  }
 
   std::deque<QStringList> file_lists;       // several-file dialog results
   std::optional<QColor> color;              // the colour dialog's result
+  std::deque<std::optional<int>> numbers;   // number questions' answers, cancelled when empty
   std::deque<bool> answers;                  // Yes/No answers, Yes when empty
   std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
   std::function<void()> on_message;          // runs as a message box would show

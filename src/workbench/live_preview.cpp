@@ -1,0 +1,62 @@
+#include "workbench/live_preview.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "editor/teditor.h"
+#include "engine/generation_run.h"
+#include "preview/preview_markup.h"
+#include "preview/preview_window.h"
+#include "text/file_names.h"
+#include "workbench/main_window.h"
+#include "workbench/qt_paths.h"
+
+namespace zorvik {
+
+TPreviewDocument PreviewDocumentFor(const GenerationState& state, const std::string& page_text,
+                                    const QString& page_source) {
+  TPreviewDocument document;
+  document.html = InsertPreviewStyle(page_text, state.PreviewCss);
+  // The document stands where the written file would, so that its relative links resolve.
+  QString path = PathText(ToFileSystemPath(state.WriteFile));
+  if (path.isEmpty()) path = PathText(state.DataFolder) + QStringLiteral("preview.html");
+  document.path = QFileInfo(path).absoluteFilePath();
+  // Without an output file the document's place is only a stand-in: it opens no folder.
+  const std::string output = state.WriteFile.empty() ? std::string() : PathBytes(document.path);
+  document.site = PreviewSiteFor(PathBytes(page_source), output, ToFileSystemPath(state.PreviewCss),
+                                 PathBytes(QDir::homePath()));
+  return document;
+}
+
+TLivePreview::TLivePreview(TForm1& main, TForm2& preview) : main_(main), preview_(preview) {
+  timer_.setSingleShot(true);
+  timer_.setInterval(kDelayMs);
+  connect(&timer_, &QTimer::timeout, this, &TLivePreview::Refresh);
+  connect(main_.edEditSource, &QsciScintilla::textChanged, this, &TLivePreview::SourceChanged);
+}
+
+void TLivePreview::SourceChanged() {
+  // A batch loads page after page into the editor; that is no editing.
+  if (main_.State().BatchMode || !preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
+  timer_.start();
+}
+
+void TLivePreview::Refresh() {
+  if (!preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
+  // A run of its own: the main window's state, log and panes stay as the last real run left them.
+  const TEngineContext& shared = main_.Context();
+  GenerationState state;
+  state.DataFolder = main_.State().DataFolder;
+  TGenerationLog log(shared.clock);
+  TEngineContext context{state, log, shared.pattern, shared.files, shared.clock, shared.running_folder};
+  context.source_file = PathBytes(main_.SaveName());
+  RunGeneration(context, main_.edEditSource->Text());
+  if (state.ErrorCount > 0) {
+    preview_.ShowLiveFailure(state.ErrorCount);
+    return;
+  }
+  TPreviewDocument document = PreviewDocumentFor(state, state.WorkingText, main_.SaveName());
+  preview_.RefreshPreview(document.html, document.path, std::move(document.site));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,49 @@
+// The preview as its page source is typed: a little after the last change, the page is generated
+// in memory (nothing written, the main window's panes and log left alone) and the preview shows
+// it where the reader had scrolled to. A run with errors leaves the last good page.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <string>
+#include <string_view>
+
+#include "engine/generation_state.h"
+#include "preview/preview_site.h"
+
+namespace zorvik {
+
+class TForm1;
+class TForm2;
+
+// Where the settings keep whether the preview follows the editor.
+inline constexpr std::string_view kLivePreviewSettingsKey = "_LIVEPREVIEW_";
+
+// What the preview shows for a run's result: the page with the preview style, the path it
+// stands at (so that relative links resolve) and the files it may read.
+struct TPreviewDocument {
+  std::string html;
+  QString path;
+  TPreviewSite site;
+};
+TPreviewDocument PreviewDocumentFor(const GenerationState& state, const std::string& page_text,
+                                    const QString& page_source);
+
+class TLivePreview : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDelayMs = 300;
+  TLivePreview(TForm1& main, TForm2& preview);
+
+ private:
+  void SourceChanged();
+  void Refresh();
+
+  TForm1& main_;
+  TForm2& preview_;
+  QTimer timer_;
+};
+
+}  // namespace zorvik
