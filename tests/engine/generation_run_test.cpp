@@ -115,5 +115,27 @@ TEST_F(GenerationRunTest, FailedWritesAreCountedAndLoggedInABatch) {
   EXPECT_EQ(WriteHtmlFile(engine_.context, "x"), TWriteOutcome::kFailed);
 }
 
+// Every message that names a line records where that line is: in the page source or in the
+// imported file it came from (imports count their lines on their own), the text unchanged.
+TEST_F(GenerationRunTest, MessagesRecordTheFileAndLineTheyName) {
+  engine_.files.Add("/site/parts.txt", "// parts\n$A a\noops\n");
+  std::vector<std::pair<std::string, TLogPlace>> placed;
+  engine_.log.SetListener([&](const std::string& entry, const TLogPlace& place) {
+    if (place.Known()) placed.emplace_back(entry, place);
+  });
+  engine_.context.source_file = "/site/page.dat";
+  Run("@Template {$DataFolder}t.tmpl\n@Import {$DataFolder}parts.txt\n\n[Body]\nnever closed\n");
+  Run("$Title T\n@Nothing\nstray\n");
+  ASSERT_EQ(placed.size(), 4u);
+  const auto at = [&](std::size_t i) {
+    return std::make_tuple(placed[i].second.file, placed[i].second.line, placed[i].second.imported);
+  };
+  EXPECT_EQ(at(0), std::make_tuple(std::string("/site/page.dat"), 3, false));  // the unclosed block
+  EXPECT_EQ(at(1), std::make_tuple(std::string("/site/parts.txt"), 2, true));   // "oops"
+  EXPECT_EQ(at(2), std::make_tuple(std::string("/site/page.dat"), 1, false));   // "@Nothing"
+  EXPECT_EQ(at(3), std::make_tuple(std::string("/site/page.dat"), 2, false));   // "stray"
+  EXPECT_NE(placed[1].first.find("(2)"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zorvik
