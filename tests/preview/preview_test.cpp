@@ -5,11 +5,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
 #include <functional>
@@ -17,6 +19,7 @@
 #include "editor/teditor.h"
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
+#include "workbench/live_preview.h"
 #include "support/sjis.h"
 #include "wait_for.h"
 #include "workbench_gui/workbench_fixture.h"
@@ -203,6 +206,61 @@ TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
                        "type=\"text/css\" href=\"/s/p.css\" />"),
             std::string::npos);
   EXPECT_EQ(InsertPreviewStyle("a<!--PreviewCss-->b", ""), "a" + PreviewStyleBlock("") + "b");
+}
+
+// Typing in the page source refreshes an open preview a little later, from memory: nothing is
+// written, the main window's panes stay, the page keeps its scroll position and the editor the
+// keyboard. A run with errors leaves the last good page; the check box turns it off and is kept.
+TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
+  std::string tall;
+  for (int i = 0; i < 300; ++i) tall += "<p>" + std::to_string(i) + "</p>";
+  WriteFile(root_ + "/site/live.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/live.html\r\n$Title t\r\n"
+            "$Body <b id=\"x\">one</b>" + tall + "\r\n");
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  f.show();
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/live.dat"));
+  PreviewAndWait(f, wb.form2);
+  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  const auto bold = [&] { return RunJs(view, "document.getElementById('x').textContent").toString(); };
+  const auto scrolled = [&] { return RunJs(view, "window.scrollY").toInt(); };
+  RunJs(view, "window.scrollTo(0, 400)");
+  ASSERT_TRUE(WaitFor([&] { return scrolled() == 400; }));
+  QFile::remove(root_ + "/site/out/live.html");
+  const QString log = f.edLogs->text();
+  const QString html = f.edWriteOutHTML->text();
+
+  f.activateWindow();
+  f.edEditSource->setFocus();
+  f.edEditSource->setCursorPosition(3, QStringLiteral("$Body <b id=\"x\">one").size());
+  QTest::keyClicks(f.edEditSource, "two");
+  EXPECT_EQ(bold(), QStringLiteral("one"));  // not before the typing has paused
+  ASSERT_TRUE(WaitFor([&] { return bold() == QStringLiteral("onetwo"); }, 10000));
+  EXPECT_TRUE(WaitFor([&] { return scrolled() == 400; }, 5000));
+  EXPECT_EQ(QApplication::focusWidget(), f.edEditSource);
+  EXPECT_FALSE(QFile::exists(root_ + "/site/out/live.html"));
+  EXPECT_EQ(f.edLogs->text(), log);
+  EXPECT_EQ(f.edWriteOutHTML->text(), html);
+
+  // An error: the page stays as it was, and the status line says why.
+  f.edEditSource->setCursorPosition(0, 0);
+  QTest::keyClicks(f.edEditSource, "@Nothing");
+  QTest::keyClick(f.edEditSource, Qt::Key_Return);
+  ASSERT_TRUE(WaitFor([&] { return wb.form2.StatusBar1->currentMessage().contains(QStringLiteral("エラー")); }, 10000));
+  EXPECT_EQ(bold(), QStringLiteral("onetwo"));
+
+  // Switched off, typing changes nothing; the choice is kept in the settings file.
+  QTest::mouseClick(wb.form2.cbLivePreview, Qt::LeftButton);
+  f.edEditSource->setText(f.edEditSource->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
+  QTest::keyClicks(f.edEditSource, "x");
+  QTest::qWait(3 * TLivePreview::kDelayMs);
+  EXPECT_EQ(bold(), QStringLiteral("onetwo"));
+  wb.dialogs.answers = {false};
+  f.close();
+  EXPECT_NE(testing::ReadFile(root_ + "/zorvik-workbench.ini").find("_LIVEPREVIEW_"), std::string::npos);
+  Workbench again(root_);
+  EXPECT_FALSE(again.form2.cbLivePreview->isChecked());
 }
 
 }  // namespace
