@@ -13,9 +13,11 @@
 #include <QTranslator>
 #include <QWebEngineView>
 
+#include "editor/teditor.h"
 #include "preview/preview_scheme.h"
 #include "scripted_dialogs.h"
 #include "workbench/batch_window.h"
+#include "workbench/find_bar.h"
 #include "workbench/main_window.h"
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
@@ -84,5 +86,33 @@ int main(int argc, char** argv) {
   form2.resize(760, 900);
   for (int i = 0; i < 40; ++i) QApplication::processEvents(QEventLoop::AllEvents, 50);
   save(form2, "preview");
+
+  // The find bar over the page source, a search done.
+  form1.ShowPage(form1.tsPageEditor);
+  form1.actReplace->trigger();
+  form1.FindBar->edFind->setText(QStringLiteral("{$"));
+  form1.FindBar->edReplace->setText(QStringLiteral("{$"));
+  form1.FindBar->FindNext();
+  form1.FindBar->FindNext();
+  save(form1, "main-find-bar");
+  form1.FindBar->Close();
+
+  // The live preview beside the editor, after typing into the page source.
+  form3.hide();
+  form4.hide();
+  form5.hide();
+  form1.setGeometry(0, 0, 960, 760);
+  form2.setGeometry(970, 0, 900, 760);
+  form2.show();
+  form1.activateWindow();
+  form1.edEditSource->setFocus();
+  int row = 0;
+  while (row < form1.edEditSource->lines() && !form1.edEditSource->text(row).startsWith(QStringLiteral("$Description"))) ++row;
+  form1.edEditSource->setCursorPosition(row, form1.edEditSource->text(row).trimmed().size());
+  form1.edEditSource->insert(QStringLiteral("書き足すと、プレビューがすぐに追いつきます。"));
+  // The refresh comes a little after the typing; then the page is rendered.
+  timer.restart();
+  while (timer.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1870, 800).save(out + "/live-preview-beside-editor.png");
   return 0;
 }
