@@ -3,9 +3,9 @@
 namespace zorvik {
 namespace {
 
-TLogPlace PlaceOf(const TEngineContext& context, int line) {
-  if (context.import_file != nullptr) return {*context.import_file, line, true};
-  return {context.source_file, line, false};
+TLogPlace PlaceOf(const TEngineContext& context, int line, bool warning) {
+  if (context.import_file != nullptr) return {*context.import_file, line, true, warning};
+  return {context.source_file, line, false, warning};
 }
 
 }  // namespace
@@ -21,12 +21,12 @@ void LogWarning(TEngineContext& context, std::string_view message) {
 }
 
 void LogError(TEngineContext& context, std::string_view message, int line) {
-  context.log.AddLog(message, PlaceOf(context, line));
+  context.log.AddLog(message, PlaceOf(context, line, false));
   ++context.state.ErrorCount;
 }
 
 void LogWarning(TEngineContext& context, std::string_view message, int line) {
-  context.log.AddLog(message, PlaceOf(context, line));
+  context.log.AddLog(message, PlaceOf(context, line, true));
   ++context.state.WarningCount;
 }
 

@@ -18,6 +18,7 @@ struct TLogPlace {
   std::string file;
   int line = -1;
   bool imported = false;  // file is an imported file, not the page source
+  bool warning = false;   // the entry is a warning, not an error
   bool Known() const { return line >= 0; }
 };
 

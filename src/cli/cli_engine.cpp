@@ -1,0 +1,135 @@
+#include "cli/cli_engine.h"
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "batch/group_file.h"
+#include "engine/generation_run.h"
+#include "engine/messages.h"
+#include "text/encoding.h"
+#include "text/file_names.h"
+#include "text/text_file.h"
+
+namespace zorvik::cli {
+namespace {
+
+// SOURCE_DATE_EPOCH, when it holds a usable number of seconds, fixes the clock.
+std::optional<std::time_t> EpochFromEnvironment() {
+  std::string refusal;
+  const std::optional<std::time_t> instant = FixedInstantFromEnvironment(refusal);
+  if (!refusal.empty()) std::cerr << "zorvik: " << refusal << '\n';
+  return instant;
+}
+
+// CP932 text in UTF-8 with every CR LF turned into LF.
+std::string Utf8Lines(std::string_view cp932) {
+  const std::string text = Cp932ToUtf8(cp932);
+  std::string out;
+  out.reserve(text.size() + 1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+void PrintNulNotice(std::string_view path, std::size_t offset) {
+  std::cerr << "zorvik: " << ToFileSystemPath(path) << ": NUL byte at offset " << offset
+            << "; the rest of the file is ignored\n";
+}
+
+std::string LocationLine(const std::string& entry, const TLogPlace& place) {
+  // The entry's text without its time stamp "[YYYY/MM/DD hh:mm:ss] : ".
+  const std::size_t stamp_end = entry.find("] : ");
+  const std::string_view message =
+      stamp_end == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(stamp_end + 4);
+  std::string line = place.file.empty() ? std::string("-") : Cp932ToUtf8(ToFileSystemPath(place.file));
+  line.append(":").append(std::to_string(place.line + 1)).append(place.warning ? ": warning: " : ": error: ");
+  line.append(Utf8Lines(message)).append("\n");
+  return line;
+}
+
+TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
+    : options_(options),
+      clock_(EpochFromEnvironment()),
+      log_(clock_),
+      files_(disk_, options.save_mode),
+      context_{state_, log_, pattern_, files_, clock_, ProgramFolder()} {
+  std::setlocale(LC_TIME, "");
+  log_.SetListener([this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
+  disk_.on_nul = PrintNulNotice;
+}
+
+void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& place) const {
+  // Each log entry on stderr in UTF-8, CR LF turned into LF, ended by LF.
+  // A check saves nothing, so it does not say that it saved.
+  if (options_.save_mode == TSaveMode::kCheck &&
+      entry.find(engine_message::kHtmlSaved) != std::string::npos) {
+    return;
+  }
+  std::string out = Utf8Lines(entry);
+  out += '\n';
+  if (options_.locations && place.Known()) out += LocationLine(entry, place);
+  std::fwrite(out.data(), 1, out.size(), stderr);
+}
+
+std::optional<std::string> AbsolutePath(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToFileSystemPath(path), ec);
+  if (ec) return std::nullopt;
+  return absolute.lexically_normal().string();
+}
+
+int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
+
+std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine, const std::string& path,
+                                                         const std::string& shown_name) {
+  std::size_t nul = std::string::npos;
+  engine.Files().FileExists(path);  // recorded, so that watch follows it
+  const std::string text = LoadTextFile(path, &nul);
+  if (nul != std::string::npos) PrintNulNotice(path, nul);
+  if (text == kFileLoadError) {
+    std::cerr << "zorvik: cannot read " << shown_name << '\n';
+    return std::nullopt;
+  }
+  return GroupEntriesFromText(text, ExtractFolder(path), engine.Context().running_folder);
+}
+
+void WriteBuiltPage(TCommandLineEngine& engine) {
+  // Without a window to show the failure in, it goes to the log as in a batch.
+  if (WriteHtmlFile(engine.Context(), engine.State().WorkingText) == TWriteOutcome::kFailed) {
+    engine.Context().log.AddLog(engine_message::kHtmlSaveFailed);
+  }
+}
+
+void BufferStandardError() {
+  // Thousands of log lines: written in blocks rather than one system call each; everything on
+  // stderr goes through this one buffer, so the order stays, and it is flushed at exit.
+  static char log_buffer[1 << 16];
+  std::setvbuf(stderr, log_buffer, _IOFBF, sizeof log_buffer);
+}
+
+bool RunPageFile(TCommandLineEngine& engine, const std::string& path, const std::string& shown_name) {
+  const std::optional<std::string> page = LoadPageSourceText(engine.Files(), path);
+  if (!page) {
+    std::cerr << "zorvik: cannot read " << shown_name << '\n';
+    return false;
+  }
+  engine.State().DataFolder = ExtractFolder(path);
+  engine.Context().source_file = path;
+  RunGeneration(engine.Context(), *page);
+  return true;
+}
+
+std::optional<std::string> TFileBatchHost::LoadPageSource(const std::string& path) {
+  std::optional<std::string> page = LoadPageSourceText(engine_.Files(), path);
+  if (page) engine_.State().DataFolder = ExtractFolder(path);
+  return page;
+}
+
+}  // namespace zorvik::cli

@@ -1,0 +1,79 @@
+// Everything a generation run on the command line needs, as the main window owns it: the
+// engine's parts, the log printed on stderr (with editor locations when asked) and the file
+// system of the verb's choice.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "cli/tracked_file_system.h"
+#include "engine/engine_context.h"
+#include "cli/verbs.h"
+
+namespace zorvik::cli {
+
+struct TEngineOptions {
+  bool locations = false;  // print FILE:LINE: lines for log entries that name a line
+  TSaveMode save_mode = TSaveMode::kWrite;
+};
+
+class TCommandLineEngine {
+ public:
+  explicit TCommandLineEngine(TEngineOptions options = {});
+  TEngineContext& Context() { return context_; }
+  GenerationState& State() { return state_; }
+  TTrackedFileSystem& Files() { return files_; }
+
+ private:
+  void PrintEntry(const std::string& entry, const TLogPlace& place) const;
+
+  TEngineOptions options_;
+  TSystemClock clock_;
+  TGenerationLog log_;
+  TSecondAWKStr pattern_;
+  TDiskFileSystem disk_;
+  TTrackedFileSystem files_;
+  GenerationState state_;
+  TEngineContext context_;
+};
+
+// A notice outside the log: the text of a file ended at a NUL byte.
+void PrintNulNotice(std::string_view path, std::size_t offset);
+
+// The location line of a log entry that names a line, as editors read compiler output:
+// "FILE:LINE: error: MESSAGE" (LINE counted from 1), UTF-8 and ended by LF.
+std::string LocationLine(const std::string& entry, const TLogPlace& place);
+
+// PAGE and GROUP are taken against the current directory, as a file dialog would hand them;
+// nothing for an empty path or when the current directory is gone.
+std::optional<std::string> AbsolutePath(const std::string& path);
+
+int ExitStatus(const GenerationState& state);
+
+// The entries of the group file at path (absolute); nothing when it cannot be read (said on
+// stderr under shown_name). The group file counts as looked at.
+std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine, const std::string& path,
+                                                         const std::string& shown_name);
+
+// Writes the page of a build run, reporting a failed write in the log.
+void WriteBuiltPage(TCommandLineEngine& engine);
+
+// Lets stderr collect a batch's log lines in blocks.
+void BufferStandardError();
+
+// Runs the page at path (already absolute) once; false when it cannot be read (reported).
+bool RunPageFile(TCommandLineEngine& engine, const std::string& path, const std::string& shown_name);
+
+// The batch's host on the command line: each page source read from its file.
+class TFileBatchHost : public TBatchHost {
+ public:
+  explicit TFileBatchHost(TCommandLineEngine& engine) : engine_(engine) {}
+  std::optional<std::string> LoadPageSource(const std::string& path) override;
+
+ protected:
+  TCommandLineEngine& engine_;
+};
+
+}  // namespace zorvik::cli

@@ -1,0 +1,64 @@
+#include "cli/tracked_file_system.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "text/file_names.h"
+#include "text/text_file.h"
+
+namespace zorvik::cli {
+
+std::string NormalPath(std::string_view path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToFileSystemPath(path), ec);
+  return ec ? ToFileSystemPath(path) : absolute.lexically_normal().string();
+}
+
+std::set<std::string> TTrackedFileSystem::TakeLookedAt() { return std::exchange(looked_at_, {}); }
+
+std::set<std::string> TTrackedFileSystem::TakeSaved() { return std::exchange(saved_, {}); }
+
+bool TTrackedFileSystem::FileExists(std::string_view path) const {
+  looked_at_.insert(NormalPath(path));
+  return disk_.FileExists(path);
+}
+
+bool TTrackedFileSystem::FolderExists(std::string_view path) const { return disk_.FolderExists(path); }
+
+bool TTrackedFileSystem::CreateFolders(std::string_view path) {
+  // A check writes nothing, not even a folder.
+  return mode_ == TSaveMode::kCheck || disk_.CreateFolders(path);
+}
+
+std::string TTrackedFileSystem::LoadText(std::string_view path) const {
+  looked_at_.insert(NormalPath(path));
+  return disk_.LoadText(path);
+}
+
+bool TTrackedFileSystem::HoldsText(const std::string& path, std::string_view text) {
+  const std::string expected = NormalizeLineEnds(text);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  if (in.tellg() != static_cast<std::streamoff>(expected.size())) return false;
+  in.seekg(0);
+  return std::equal(expected.begin(), expected.end(), std::istreambuf_iterator<char>(in));
+}
+
+bool TTrackedFileSystem::SaveText(std::string_view path, std::string_view text) {
+  const std::string file = ToFileSystemPath(path);
+  saved_.insert(NormalPath(path));
+  if (mode_ == TSaveMode::kWrite) return disk_.SaveText(path, text);
+  if (HoldsText(file, text)) return true;
+  differing_.push_back(file);
+  return mode_ == TSaveMode::kCheck || disk_.SaveText(path, text);
+}
+
+void TTrackedFileSystem::DeferSyncing() { disk_.DeferSyncing(); }
+
+bool TTrackedFileSystem::SyncDeferred() { return disk_.SyncDeferred(); }
+
+}  // namespace zorvik::cli

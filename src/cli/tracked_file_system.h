@@ -1,0 +1,51 @@
+// The command line's file system: the disk, with a record of every file a run looked at (for
+// watch) and a choice of what happens to the pages a run saves: written, only compared with
+// what is on disk (batch --check), or written only when their bytes differ (batch --changed).
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/file_system.h"
+
+namespace zorvik::cli {
+
+enum class TSaveMode { kWrite, kCheck, kChanged };
+
+class TTrackedFileSystem : public TFileSystem {
+ public:
+  explicit TTrackedFileSystem(TFileSystem& disk, TSaveMode mode = TSaveMode::kWrite)
+      : disk_(disk), mode_(mode) {}
+
+  // Absolute, normalised file-system paths of the files looked for or read since the last call.
+  std::set<std::string> TakeLookedAt();
+  // Output files whose bytes on disk differ from the page (missing ones too), in order.
+  const std::vector<std::string>& Differing() const { return differing_; }
+  // Output files saved (or, in check mode, that would have been compared) since the last call.
+  std::set<std::string> TakeSaved();
+
+  bool FileExists(std::string_view path) const override;
+  bool FolderExists(std::string_view path) const override;
+  bool CreateFolders(std::string_view path) override;
+  std::string LoadText(std::string_view path) const override;
+  bool SaveText(std::string_view path, std::string_view text) override;
+  void DeferSyncing() override;
+  bool SyncDeferred() override;
+
+ private:
+  // True when the file at path holds exactly the bytes that saving text would write.
+  static bool HoldsText(const std::string& path, std::string_view text);
+
+  TFileSystem& disk_;
+  TSaveMode mode_;
+  mutable std::set<std::string> looked_at_;
+  std::set<std::string> saved_;
+  std::vector<std::string> differing_;
+};
+
+// path as an absolute, normalised file-system path (a page source's "\" separators and ".."
+// parts resolved by text, links left alone).
+std::string NormalPath(std::string_view path);
+
+}  // namespace zorvik::cli
