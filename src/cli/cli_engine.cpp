@@ -47,7 +47,7 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place) {
   const std::size_t stamp_end = entry.find("] : ");
   const std::string_view message =
       stamp_end == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(stamp_end + 4);
-  std::string line = place.file.empty() ? std::string("-") : Cp932ToUtf8(ToFileSystemPath(place.file));
+  std::string line = place.file.empty() ? std::string("-") : Cp932ToUtf8(NormalPath(place.file));
   line.append(":").append(std::to_string(place.line + 1)).append(place.warning ? ": warning: " : ": error: ");
   line.append(Utf8Lines(message)).append("\n");
   return line;

@@ -53,7 +53,7 @@ bool TTrackedFileSystem::SaveText(std::string_view path, std::string_view text) 
   saved_.insert(NormalPath(path));
   if (mode_ == TSaveMode::kWrite) return disk_.SaveText(path, text);
   if (HoldsText(file, text)) return true;
-  differing_.push_back(file);
+  differing_.push_back(NormalPath(path));
   return mode_ == TSaveMode::kCheck || disk_.SaveText(path, text);
 }
 
