@@ -85,6 +85,20 @@ std::optional<std::string> AbsolutePath(const std::string& path) {
   return absolute.lexically_normal().string();
 }
 
+std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, const char* name) {
+  if (args.operands.size() != 1) {
+    UsageError(std::string(verb) + " takes one argument: " + name);
+    return std::nullopt;
+  }
+  const std::string& operand = args.operands[0];
+  std::optional<std::string> absolute = AbsolutePath(operand);
+  if (!absolute) {
+    UsageError(std::string(verb) + ": " + name + " must name a file" +
+               (operand.empty() ? "" : " (the current folder is gone)"));
+  }
+  return absolute;
+}
+
 int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
 
 std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine, const std::string& path,

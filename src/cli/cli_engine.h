@@ -9,6 +9,7 @@
 
 #include "batch/batch_run.h"
 #include "cli/tracked_file_system.h"
+#include "cli/verb_options.h"
 #include "engine/engine_context.h"
 #include "cli/verbs.h"
 
@@ -51,6 +52,10 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place);
 std::optional<std::string> AbsolutePath(const std::string& path);
 
 int ExitStatus(const GenerationState& state);
+
+// The one operand of a verb (named name in messages), made absolute; nothing after a usage
+// message.
+std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, const char* name);
 
 // The entries of the group file at path (absolute); nothing when it cannot be read (said on
 // stderr under shown_name). The group file counts as looked at.

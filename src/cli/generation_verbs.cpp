@@ -16,21 +16,6 @@
 namespace zorvik::cli {
 namespace {
 
-// The one operand of a verb, made absolute; nothing after a usage message.
-std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, const char* name) {
-  if (args.operands.size() != 1) {
-    UsageError(std::string(verb) + " takes one argument: " + name);
-    return std::nullopt;
-  }
-  const std::string& operand = args.operands[0];
-  std::optional<std::string> absolute = AbsolutePath(operand);
-  if (!absolute) {
-    UsageError(std::string(verb) + ": " + name + " must name a file" +
-               (operand.empty() ? "" : " (the current folder is gone)"));
-  }
-  return absolute;
-}
-
 // Runs the page of a build or show; nothing when the call or the file was wrong.
 std::optional<int> RunPageVerb(TCommandLineEngine& engine, const TVerbArgs& args, const char* verb) {
   const std::optional<std::string> path = OnlyOperand(args, verb, "PAGE");

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "cli/verb_options.h"
 #include "cli/verbs.h"
 
 namespace zorvik::cli {
@@ -15,29 +16,62 @@ struct TVerb {
   std::string_view name;
   int (*run)(const TArgs&);
   std::string_view usage;
+  std::string_view help;  // what `zorvik VERB --help` adds: the verb's options and outcome
 };
 
+constexpr std::string_view kLocationsHelp =
+    "  --locations  after each log line that names a line, print FILE:LINE: error: MESSAGE\n"
+    "               (or warning:) on stderr, LINE counted from 1, as editors read it\n";
+
 constexpr TVerb kVerbs[] = {
-    {"build", RunBuild, "build PAGE                   generate the page source PAGE and write its HTML file"},
-    {"show", RunShow, "show PAGE                    generate PAGE and print the HTML, writing nothing"},
-    {"batch", RunBatchVerb, "batch GROUP                  generate and write every page of the group file"},
-    {"match", RunMatch, "match PATTERN                print \"POS LEN\" of the first match in stdin"},
-    {"replace", RunReplace, "replace PATTERN REPLACEMENT  replace every match in stdin"},
+    {"build", RunBuild, "build [--locations] PAGE           generate the page source PAGE and write its HTML file",
+     "Generates PAGE as the workbench's write button does and writes the HTML file it names.\n"
+     "Exit status: 0 no error, 1 errors in the run (the file is not written), 2 usage error or\n"
+     "unreadable PAGE.\n"},
+    {"show", RunShow, "show [--locations] PAGE            generate PAGE and print the HTML, writing nothing",
+     "Generates PAGE and prints the result (CP932 bytes) on stdout; writes no file.\n"
+     "Exit status as for build.\n"},
+    {"batch", RunBatchVerb,
+     "batch [--locations] [--check | --changed] GROUP\n"
+     "                                     generate and write every page of the group file",
+     "Generates every page of the group file GROUP in turn, as the batch window does.\n"
+     "  --check      write nothing; print on stdout the output files whose bytes differ from\n"
+     "               what would be written (missing ones too); exit 1 when there is any\n"
+     "  --changed    write only the pages whose bytes differ; the others keep their time\n"
+     "Exit status: 0 no error and no missing page, 1 otherwise, 2 usage error or unreadable GROUP.\n"},
+    {"watch", RunWatch, "watch [--locations] GROUP|PAGE     generate, then again whenever a file it read changes",
+     "Generates GROUP (a .gro group file, as batch) or PAGE (as build) once, then waits for\n"
+     "changes of the page sources, templates, imported files and the group file, and generates\n"
+     "exactly the pages a change touched. Ctrl+C ends it with exit status 0.\n"},
+    {"match", RunMatch, "match PATTERN                      print \"POS LEN\" of the first match in stdin",
+     "Prints the 1-based byte position and length of the first match of PATTERN in stdin\n"
+     "(\"0 0\" when none). Exit status: 0 match, 1 none, 2 malformed pattern.\n"},
+    {"replace", RunReplace, "replace PATTERN REPLACEMENT        replace every match in stdin",
+     "Prints stdin with every match of PATTERN replaced, and the count on stderr.\n"
+     "Exit status: 0, or 2 for a malformed pattern.\n"},
 };
 
 int PrintHelp() {
   std::printf(
-      "Usage: zorvik COMMAND [ARGUMENTS]\n"
+      "Usage: zorvik COMMAND [OPTIONS] [ARGUMENTS]\n"
       "Makes static HTML pages from Shift-JIS page sources and templates.\n\n"
       "Commands:\n");
   for (const TVerb& verb : kVerbs) std::printf("  %.*s\n", int(verb.usage.size()), verb.usage.data());
   std::printf(
-      "  --help                       show this help\n"
-      "  --version                    show the version\n\n"
+      "  --help                             show this help; zorvik COMMAND --help for one command\n"
+      "  --version                          show the version\n\n"
       "The generation log goes to stderr in UTF-8; SOURCE_DATE_EPOCH fixes the clock.\n"
       "Patterns and replacements are taken byte for byte; stdin and stdout are raw bytes.\n"
       "Exit status: 0 success or match; 1 errors in a run, a missing page or no match;\n"
       "2 usage error, unreadable input or malformed pattern.\n");
+  return FinishStandardOutput(0);
+}
+
+int PrintVerbHelp(const TVerb& verb) {
+  std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(), int(verb.help.size()),
+              verb.help.data());
+  const bool generates = verb.name != "match" && verb.name != "replace";
+  if (generates) std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
   return FinishStandardOutput(0);
 }
 
@@ -76,7 +110,7 @@ int main(int argc, char** argv) {
   }
   const TArgs args(argv + 2, argv + argc);
   for (const TVerb& verb : kVerbs) {
-    if (verb.name == command) return verb.run(args);
+    if (verb.name == command) return AsksForHelp(args) ? PrintVerbHelp(verb) : verb.run(args);
   }
   return UsageError("unknown command '" + std::string(command) + "'");
 }

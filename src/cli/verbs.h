@@ -16,6 +16,7 @@ inline constexpr int kUsageError = 2;
 int RunBuild(const TArgs& args);
 int RunShow(const TArgs& args);
 int RunBatchVerb(const TArgs& args);
+int RunWatch(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 

@@ -1,0 +1,236 @@
+// watch, --locations, batch --check and --changed, run as the real binary.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "support/run_process.h"
+#include "support/test_engine.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Page;
+using testing::RunProcess;
+
+class WorkflowVerbsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("SOURCE_DATE_EPOCH", "1796634330", 1);
+    ::setenv("TZ", "UTC", 1);
+    ::setenv("LC_ALL", "C", 1);
+    dir_ = fs::temp_directory_path() / ("zorvik-flow-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "out");
+    // c is first, so that no other page carries b's import.
+    Write("t1.tmpl", "<h1>{$Title}</h1>{$Part}\n");
+    Write("t2.tmpl", "<h2>{$Title}</h2>\n");
+    Write("inc.txt", "$Part part one\n");
+    Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A\n$Part -\n");
+    Write("b.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n@Import {$DataFolder}inc.txt\n$Title B\n");
+    Write("c.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+    Write("site.gro", "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& name, const std::string& utf8) {
+    std::ofstream(dir_ / name, std::ios::binary) << Page(utf8);
+  }
+  std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  testing::ProcessResult Zorvik(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {ZORVIK_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, "");
+  }
+  std::string P(const std::string& name) { return (dir_ / name).string(); }
+  // Modification times of the output files, to the nanosecond.
+  std::map<std::string, long long> Times() {
+    std::map<std::string, long long> times;
+    for (const char* page : {"a", "b", "c", "d"}) {
+      struct stat st {};
+      if (::stat(P(std::string("out/") + page + ".html").c_str(), &st) == 0) {
+        times[page] = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+      }
+    }
+    return times;
+  }
+  fs::path dir_;
+};
+
+TEST_F(WorkflowVerbsTest, LocationsPointEditorsAtThePageAndTheImport) {
+  Write("inc.txt", "// parts\n$Part p\noops\n");
+  Write("b.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n"
+                 "@Import {$DataFolder}inc.txt\n@Nothing\n$Title B\n@Template {$DataFolder}t2.tmpl\n");
+  for (const char* verb : {"build", "show"}) {
+    const auto r = Zorvik({verb, "--locations", P("b.dat")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\n" + P("b.dat") + ":4: error: (エラー)未定義のシステムコマンドです(3):nothing\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + P("b.dat") + ":6: warning: (警　告)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + P("inc.txt") + ":3: error: (エラー)構文エラーです(2): oops\n"), std::string::npos) << r.err;
+  }
+  // Without the option the log is as it was.
+  EXPECT_EQ(Zorvik({"build", P("b.dat")}).err.find(": error:"), std::string::npos);
+  const auto unknown = Zorvik({"build", "--location", P("b.dat")});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("unknown option '--location'"), std::string::npos);
+}
+
+TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
+  // Nothing built yet: every page differs, and the check writes nothing.
+  auto r = Zorvik({"batch", "--check", P("site.gro")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, P("out/c.html") + "\n" + P("out/a.html") + "\n" + P("out/b.html") + "\n");
+  EXPECT_EQ(r.err.find("HTMLファイルを保存しました"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(dir_ / "out"));
+
+  ASSERT_EQ(Zorvik({"batch", P("site.gro")}).status, 0);
+  r = Zorvik({"batch", "--check", P("site.gro")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+
+  // One changed page, one missing output: --changed writes those two and leaves the third.
+  Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
+  fs::remove(dir_ / "out/c.html");
+  r = Zorvik({"batch", "--check", P("site.gro")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, P("out/c.html") + "\n" + P("out/a.html") + "\n");
+  const auto before = Times();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(Zorvik({"batch", "--changed", P("site.gro")}).status, 0);
+  const auto after = Times();
+  EXPECT_EQ(after.at("b"), before.at("b"));
+  EXPECT_NE(after.at("a"), before.at("a"));
+  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A2</h1>-\n"));
+  EXPECT_EQ(Zorvik({"batch", "--check", P("site.gro")}).status, 0);
+  EXPECT_EQ(Zorvik({"batch", "--check", "--changed", P("site.gro")}).status, 2);
+}
+
+// A running `zorvik watch`, its log collected in a file.
+class TWatch {
+ public:
+  TWatch(const std::string& target, const fs::path& log) : log_(log) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fd, 2);
+      ::execl(ZORVIK_BINARY, ZORVIK_BINARY, "watch", target.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~TWatch() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  // The log so far.
+  std::string Log() const {
+    std::ifstream in(log_, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // The number of runs logged so far.
+  int Runs() const {
+    const std::string text = Log();
+    int runs = 0;
+    for (std::size_t at = 0; (at = text.find("▼▼▼", at)) != std::string::npos; at += 3) ++runs;
+    return runs;
+  }
+  // Waits until it watches and runs runs are logged; then a little longer, to see that no
+  // more come.
+  bool WaitForRuns(int runs) const {
+    const auto pending = [&] { return Runs() < runs || Log().find("zorvik: watching") == std::string::npos; };
+    for (int i = 0; i < 500 && pending(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return Runs() == runs;
+  }
+  // SIGINT; the exit status, or -1.
+  int Interrupt() {
+    ::kill(pid_, SIGINT);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  fs::path log_;
+  pid_t pid_ = -1;
+};
+
+TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
+  TWatch watch(P("site.gro"), dir_ / "watch.log");
+  ASSERT_TRUE(watch.WaitForRuns(3));
+  auto times = Times();
+  // Which pages were written since the last look.
+  const auto written = [&] {
+    const auto now = Times();
+    std::string pages;
+    for (const auto& [page, time] : now) {
+      if (!times.count(page) || times.at(page) != time) pages += page;
+    }
+    times = now;
+    return pages;
+  };
+
+  Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
+  ASSERT_TRUE(watch.WaitForRuns(4));
+  EXPECT_EQ(written(), "a");
+  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A2</h1>-\n"));
+
+  Write("t2.tmpl", "<h3>{$Title}</h3>\n");
+  ASSERT_TRUE(watch.WaitForRuns(5));
+  EXPECT_EQ(written(), "c");
+
+  Write("inc.txt", "$Part part two\n");
+  ASSERT_TRUE(watch.WaitForRuns(6));
+  EXPECT_EQ(written(), "b");
+  EXPECT_EQ(Read(dir_ / "out/b.html"), Page("<h1>B</h1>part two\n"));
+
+  // An editor's save: a new file renamed over the old one.
+  std::ofstream(dir_ / ".a.dat.swp", std::ios::binary)
+      << Page("@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A3\n$Part -\n");
+  fs::rename(dir_ / ".a.dat.swp", dir_ / "a.dat");
+  ASSERT_TRUE(watch.WaitForRuns(7));
+  EXPECT_EQ(written(), "a");
+  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A3</h1>-\n"));
+
+  // A new entry in the group file: only that page.
+  Write("d.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/d.html\n$Title D\n");
+  Write("site.gro", "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n{$GRODataFolder}d.dat\n");
+  ASSERT_TRUE(watch.WaitForRuns(8));
+  EXPECT_EQ(written(), "d");
+
+  EXPECT_EQ(watch.Interrupt(), 0);
+}
+
+TEST_F(WorkflowVerbsTest, WatchFollowsOnePage) {
+  TWatch watch(P("b.dat"), dir_ / "watch.log");
+  ASSERT_TRUE(watch.WaitForRuns(1));
+  Write("a.dat", "$Title unrelated\n");
+  Write("inc.txt", "$Part part three\n");
+  ASSERT_TRUE(watch.WaitForRuns(2));
+  EXPECT_EQ(Read(dir_ / "out/b.html"), Page("<h1>B</h1>part three\n"));
+  EXPECT_FALSE(fs::exists(dir_ / "out/a.html"));
+  EXPECT_EQ(watch.Interrupt(), 0);
+}
+
+}  // namespace
+}  // namespace zorvik
