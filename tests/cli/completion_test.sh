@@ -1,0 +1,24 @@
+#!/bin/bash
+# The bash completion of zorvik offers the commands, a command's options, and the files it reads.
+set -eu
+source "$1"
+cd "$(mktemp -d)"
+mkdir pages && touch site.gro pages/a.dat pages/notes.html
+complete_words() {
+  COMP_WORDS=("$@")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMPREPLY=()
+  _zorvik
+  printf '%s ' "${COMPREPLY[@]}"
+}
+check() {
+  if [[ "$1" != "$2" ]]; then
+    echo "expected '$2', got '$1'"
+    exit 1
+  fi
+}
+check "$(complete_words zorvik wa)" "watch "
+check "$(complete_words zorvik batch --ch)" "--check --changed "
+check "$(complete_words zorvik batch "")" "pages/ site.gro "
+check "$(complete_words zorvik build pages/)" "pages/a.dat "
+check "$(complete_words zorvik match "")" ""
