@@ -27,7 +27,7 @@ struct TEngineContext {
   std::size_t max_working_text = kMaxWorkingTextBytes;
   // The page source's path as the owner names it (empty for an unsaved text), and the imported
   // file whose lines are being parsed (none while the page source's are): where messages point.
-  std::string source_file;
+  std::string source_file{};
   const std::string* import_file = nullptr;
 };
 

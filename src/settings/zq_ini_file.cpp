@@ -187,6 +187,13 @@ bool FolderIsPrivate(const std::string& folder) {
   return ::access(folder.c_str(), W_OK) == 0;
 }
 
+bool IsSystemProgramFolder(std::string_view folder) {
+  for (std::string_view system : {"/usr/", "/bin/", "/sbin/"}) {
+    if (folder.substr(0, system.size()) == system) return true;
+  }
+  return false;
+}
+
 std::string SettingsFilePath(std::string_view executable_path) {
   const std::string folder = ExtractFolder(executable_path);
   const char* home = std::getenv("HOME");
@@ -194,7 +201,8 @@ std::string SettingsFilePath(std::string_view executable_path) {
     const struct passwd* user = ::getpwuid(::geteuid());
     home = user != nullptr ? user->pw_dir : nullptr;
   }
-  return SettingsFilePathFor(executable_path, FolderIsPrivate(folder.empty() ? "." : folder),
+  const bool beside = !IsSystemProgramFolder(folder) && FolderIsPrivate(folder.empty() ? "." : folder);
+  return SettingsFilePathFor(executable_path, beside,
                              std::getenv("XDG_CONFIG_HOME"), home);
 }
 

@@ -20,6 +20,7 @@
 #include "text/file_names.h"
 #include "workbench/find_bar.h"
 #include "workbench/live_preview.h"
+#include "workbench/main_tool_icons.h"
 #include "workbench/markup_tools.h"
 #include "workbench/markup_toolbar.h"
 #include "workbench/qt_adapters.h"
@@ -73,35 +74,30 @@ void TForm1::BuildToolBar() {
   ToolBar1->setObjectName("ToolBar1");
   ToolBar1->setMovable(false);
   // Every button is wired to exactly one handler, given as a callable.
-  auto add = [this](const char* name, const char* hint, QStyle::StandardPixmap icon,
-                    const QKeySequence& keys, std::function<void()> handler) {
-    QAction* action = ToolBar1->addAction(style()->standardIcon(icon), QString::fromUtf8(hint));
+  auto add = [this](const char* name, const char* hint, TMainTool icon, const QKeySequence& keys,
+                    std::function<void()> handler) {
+    QAction* action = ToolBar1->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
     action->setObjectName(name);
     action->setToolTip(QString::fromUtf8(hint));
     if (!keys.isEmpty()) action->setShortcut(keys);
     connect(action, &QAction::triggered, this, std::move(handler));
     return action;
   };
-  tbNewFile = add("tbNewFile", "新規作成", QStyle::SP_FileIcon, QKeySequence::New, [this] { tbNewFileClick(); });
-  tbOpenFile = add("tbOpenFile", "ファイルを開く", QStyle::SP_DialogOpenButton, QKeySequence::Open,
-                   [this] { tbOpenFileClick(); });
-  tbSaveData = add("tbSaveData", "上書き保存", QStyle::SP_DialogSaveButton, QKeySequence::Save,
-                   [this] { tbSaveDataClick(); });
-  tbSaveAs = add("tbSaveAs", "別名で保存", QStyle::SP_DriveFDIcon, QKeySequence(QStringLiteral("Ctrl+Shift+S")),
+  tbNewFile = add("tbNewFile", "新規作成", TMainTool::kNew, QKeySequence::New, [this] { tbNewFileClick(); });
+  tbOpenFile = add("tbOpenFile", "ファイルを開く", TMainTool::kOpen, QKeySequence::Open, [this] { tbOpenFileClick(); });
+  tbSaveData = add("tbSaveData", "上書き保存", TMainTool::kSave, QKeySequence::Save, [this] { tbSaveDataClick(); });
+  tbSaveAs = add("tbSaveAs", "別名で保存", TMainTool::kSaveAs, QKeySequence(QStringLiteral("Ctrl+Shift+S")),
                  [this] { tbSaveAsClick(); });
   ToolBar1->addSeparator();
-  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", QStyle::SP_FileDialogContentsView, {},
-                  [this] { tbSetHTMLClick(); });
-  tbPreview = add("tbPreview", "プレビュー", QStyle::SP_ComputerIcon, QKeySequence(Qt::Key_F5),
-                  [this] { tbPreviewClick(); });
-  tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", QStyle::SP_ArrowDown, {},
+  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", TMainTool::kGenerate, {}, [this] { tbSetHTMLClick(); });
+  tbPreview = add("tbPreview", "プレビュー", TMainTool::kPreview, QKeySequence(Qt::Key_F5), [this] { tbPreviewClick(); });
+  tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", TMainTool::kWrite, {},
                            [this] { tbWriteoutHTMLFileClick(); });
   ToolBar1->addSeparator();
-  tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", QStyle::SP_FileDialogListView,
-                            {}, [this] { tbDisplayWriteFilesClick(); });
+  tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
+                            [this] { tbDisplayWriteFilesClick(); });
   ToolBar1->addSeparator();
-  tbAbout = add("tbAbout", "このツールについて", QStyle::SP_MessageBoxInformation, {},
-                [this] { tbAboutClick(); });
+  tbAbout = add("tbAbout", "このツールについて", TMainTool::kAbout, {}, [this] { tbAboutClick(); });
   tbSaveData->setEnabled(false);
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -31,6 +32,11 @@ std::unique_ptr<QTranslator> ConfigureApplication(QApplication& app) {
   // No display name: Qt would append it to every caption.
   QApplication::setApplicationName(QStringLiteral("zorvik-workbench"));
   QApplication::setDesktopFileName(QStringLiteral("zorvik-workbench"));
+  // The installed theme icon, else the one built into the program.
+  QIcon builtin;
+  builtin.addFile(QStringLiteral(":/icons/zorvik-workbench-48.png"));
+  builtin.addFile(QStringLiteral(":/icons/zorvik-workbench-256.png"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zorvik-workbench"), builtin));
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

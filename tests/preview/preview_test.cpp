@@ -233,7 +233,7 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
 
   f.activateWindow();
   f.edEditSource->setFocus();
-  f.edEditSource->setCursorPosition(3, QStringLiteral("$Body <b id=\"x\">one").size());
+  f.edEditSource->setCursorPosition(3, static_cast<int>(QStringLiteral("$Body <b id=\"x\">one").size()));
   QTest::keyClicks(f.edEditSource, "two");
   EXPECT_EQ(bold(), QStringLiteral("one"));  // not before the typing has paused
   ASSERT_TRUE(WaitFor([&] { return bold() == QStringLiteral("onetwo"); }, 10000));

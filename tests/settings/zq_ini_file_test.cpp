@@ -208,6 +208,11 @@ TEST_F(ZQIniFileTest, ASettingsFileNobodyElseCanRedirect) {
                                 nullptr, dir_.c_str()),
             (dir_ / ".config/zorvik/zorvik-workbench.ini").string());
   EXPECT_EQ(SettingsFilePathFor("/opt/zorvik-workbench", false, nullptr, nullptr), "");
+  // An installed program keeps its settings in the home folder, also when run by root.
+  EXPECT_TRUE(IsSystemProgramFolder("/usr/bin/"));
+  EXPECT_TRUE(IsSystemProgramFolder("/usr/local/bin/"));
+  EXPECT_FALSE(IsSystemProgramFolder("/home/u/zorvik/build/"));
+  EXPECT_FALSE(IsSystemProgramFolder("/usrx/"));
 
   std::ofstream(dir_ / "victim", std::ios::binary) << "root's own";
   fs::create_directories(dir_ / ".config/zorvik");

@@ -172,7 +172,7 @@ TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
   EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "oops");
 
   // A row that names no line does nothing, and Enter there is an ordinary key.
-  const int questions = wb.dialogs.questions.size();
+  const auto questions = wb.dialogs.questions.size();
   const int start_row = row_of(QStringLiteral("▼▼▼"));
   f.ShowPage(f.tsLogs);
   DoubleClickRow(*f.edLogs, start_row);

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
   form1.edEditSource->setFocus();
   int row = 0;
   while (row < form1.edEditSource->lines() && !form1.edEditSource->text(row).startsWith(QStringLiteral("$Description"))) ++row;
-  form1.edEditSource->setCursorPosition(row, form1.edEditSource->text(row).trimmed().size());
+  form1.edEditSource->setCursorPosition(row, static_cast<int>(form1.edEditSource->text(row).trimmed().size()));
   form1.edEditSource->insert(QStringLiteral("書き足すと、プレビューがすぐに追いつきます。"));
   // The refresh comes a little after the typing; then the page is rendered.
   timer.restart();

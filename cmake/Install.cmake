@@ -1,0 +1,42 @@
+# What `cmake --install` puts where, and the Debian package that CPack builds from it.
+include(GNUInstallDirs)
+
+set(ZORVIK_HOMEPAGE "https://zorvik.org" CACHE STRING "The project's home page; the metadata's screenshots are under /screenshots/ there")
+
+install(TARGETS zorvik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES data/man/zorvik.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/zorvik.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME zorvik)
+install(DIRECTORY examples/site DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples PATTERN out EXCLUDE)
+
+if(ZORVIK_GUI)
+  install(TARGETS zorvik-workbench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES data/man/zorvik-workbench.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES data/zorvik-workbench.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+  configure_file(data/org.zorvik.workbench.metainfo.xml.in org.zorvik.workbench.metainfo.xml @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.zorvik.workbench.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(DIRECTORY docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zorvik)
+set(CPACK_PACKAGE_VENDOR "Zorvik")
+set(CPACK_PACKAGE_CONTACT "Zorvik developers <dev@zorvik.org>")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${ZORVIK_HOMEPAGE})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
+set(CPACK_PACKAGE_DESCRIPTION "Zorvik makes static HTML pages for people who keep a web site by hand: the\n\
+zorvik-workbench desktop program (page-source editor, preview, batch window)\n\
+and the zorvik command (build, show, batch, watch).")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+# The libraries the programs link, found by dpkg-shlibdeps; what they load at run time besides:
+# the Japanese font of the panes and Qt's own Japanese texts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+if(ZORVIK_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
+endif()
+set(CPACK_STRIP_FILES ON)
+include(CPack)
