@@ -17,7 +17,6 @@ if(ZORVIK_GUI)
   configure_file(data/org.zorvik.workbench.metainfo.xml.in org.zorvik.workbench.metainfo.xml @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.zorvik.workbench.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-  install(DIRECTORY docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
 set(CPACK_GENERATOR DEB)
@@ -32,11 +31,11 @@ and the zorvik command (build, show, batch, watch).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 # The libraries the programs link, found by dpkg-shlibdeps; what they load at run time besides:
-# the Japanese font of the panes and Qt's own Japanese texts.
+# the Japanese font of the panes, Qt's own Japanese texts and the display plug-ins.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 if(ZORVIK_GUI)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n, qt6-qpa-plugins")
 endif()
 set(CPACK_STRIP_FILES ON)
 include(CPack)
