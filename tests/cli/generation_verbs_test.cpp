@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli_fixture.h"
 #include "support/run_process.h"
 #include "support/sjis.h"
 #include "support/test_engine.h"
@@ -17,42 +18,15 @@ namespace fs = std::filesystem;
 using testing::Page;
 using testing::RunProcess;
 
-// 2026-12-07 09:05:30 UTC
-constexpr const char* kEpoch = "1796634330";
 const std::string kStamp = "[2026/12/07 09:05:30] : ";
 
-class GenerationVerbsTest : public ::testing::Test {
+class GenerationVerbsTest : public testing::CliTest {
  protected:
-  void SetUp() override {
-    ::setenv("SOURCE_DATE_EPOCH", kEpoch, 1);
-    ::setenv("TZ", "UTC", 1);
-    ::setenv("LC_ALL", "C", 1);
-    dir_ = fs::temp_directory_path() / ("zorvik-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  GenerationVerbsTest() : CliTest("zorvik-cli-") {
     fs::create_directories(dir_ / "site");
     Write("site/t.tmpl", "<head>\n<!--PREVIEWCSS-->\n</head>\n<h1>{$Title}</h1>\n{$Year4}-{$Month2} {$Day3}\n");
     Write("site/a.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title 表題");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Writes a file: UTF-8 text with LF, stored as CP932 with CR LF.
-  void Write(const std::string& name, const std::string& utf8) {
-    std::ofstream(dir_ / name, std::ios::binary) << Page(utf8);
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  testing::ProcessResult Zorvik(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {ZORVIK_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, "");
-  }
-  std::string Path(const std::string& name) { return (dir_ / name).string(); }
-
-  fs::path dir_;
 };
 
 TEST_F(GenerationVerbsTest, BuildWritesThePageAndLogsInUtf8) {

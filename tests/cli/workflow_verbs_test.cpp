@@ -13,8 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "support/run_process.h"
-#include "support/test_engine.h"
+#include "cli_fixture.h"
 
 namespace zorvik {
 namespace {
@@ -23,15 +22,9 @@ namespace fs = std::filesystem;
 using testing::Page;
 using testing::RunProcess;
 
-class WorkflowVerbsTest : public ::testing::Test {
+class WorkflowVerbsTest : public testing::CliTest {
  protected:
-  void SetUp() override {
-    ::setenv("SOURCE_DATE_EPOCH", "1796634330", 1);
-    ::setenv("TZ", "UTC", 1);
-    ::setenv("LC_ALL", "C", 1);
-    dir_ = fs::temp_directory_path() / ("zorvik-flow-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
+  WorkflowVerbsTest() : CliTest("zorvik-flow-") {
     fs::create_directories(dir_ / "out");
     // c is first, so that no other page carries b's import.
     Write("t1.tmpl", "<h1>{$Title}</h1>{$Part}\n");
@@ -42,35 +35,17 @@ class WorkflowVerbsTest : public ::testing::Test {
     Write("c.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
     Write("site.gro", "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void Write(const std::string& name, const std::string& utf8) {
-    std::ofstream(dir_ / name, std::ios::binary) << Page(utf8);
-  }
-  std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  testing::ProcessResult Zorvik(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {ZORVIK_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, "");
-  }
-  std::string P(const std::string& name) { return (dir_ / name).string(); }
   // Modification times of the output files, to the nanosecond.
   std::map<std::string, long long> Times() {
     std::map<std::string, long long> times;
     for (const char* page : {"a", "b", "c", "d"}) {
       struct stat st {};
-      if (::stat(P(std::string("out/") + page + ".html").c_str(), &st) == 0) {
+      if (::stat(Path(std::string("out/") + page + ".html").c_str(), &st) == 0) {
         times[page] = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
       }
     }
     return times;
   }
-  fs::path dir_;
 };
 
 TEST_F(WorkflowVerbsTest, LocationsPointEditorsAtThePageAndTheImport) {
@@ -78,47 +53,47 @@ TEST_F(WorkflowVerbsTest, LocationsPointEditorsAtThePageAndTheImport) {
   Write("b.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n"
                  "@Import {$DataFolder}inc.txt\n@Nothing\n$Title B\n@Template {$DataFolder}t2.tmpl\n");
   for (const char* verb : {"build", "show"}) {
-    const auto r = Zorvik({verb, "--locations", P("b.dat")});
+    const auto r = Zorvik({verb, "--locations", Path("b.dat")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\n" + P("b.dat") + ":4: error: (エラー)未定義のシステムコマンドです(3):nothing\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\n" + P("b.dat") + ":6: warning: (警　告)"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\n" + P("inc.txt") + ":3: error: (エラー)構文エラーです(2): oops\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("b.dat") + ":4: error: (エラー)未定義のシステムコマンドです(3):nothing\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("b.dat") + ":6: warning: (警　告)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("inc.txt") + ":3: error: (エラー)構文エラーです(2): oops\n"), std::string::npos) << r.err;
   }
   // Without the option the log is as it was.
-  EXPECT_EQ(Zorvik({"build", P("b.dat")}).err.find(": error:"), std::string::npos);
-  const auto unknown = Zorvik({"build", "--location", P("b.dat")});
+  EXPECT_EQ(Zorvik({"build", Path("b.dat")}).err.find(": error:"), std::string::npos);
+  const auto unknown = Zorvik({"build", "--location", Path("b.dat")});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("unknown option '--location'"), std::string::npos);
 }
 
 TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
   // Nothing built yet: every page differs, and the check writes nothing.
-  auto r = Zorvik({"batch", "--check", P("site.gro")});
+  auto r = Zorvik({"batch", "--check", Path("site.gro")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, P("out/c.html") + "\n" + P("out/a.html") + "\n" + P("out/b.html") + "\n");
+  EXPECT_EQ(r.out, Path("out/c.html") + "\n" + Path("out/a.html") + "\n" + Path("out/b.html") + "\n");
   EXPECT_EQ(r.err.find("HTMLファイルを保存しました"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 
-  ASSERT_EQ(Zorvik({"batch", P("site.gro")}).status, 0);
-  r = Zorvik({"batch", "--check", P("site.gro")});
+  ASSERT_EQ(Zorvik({"batch", Path("site.gro")}).status, 0);
+  r = Zorvik({"batch", "--check", Path("site.gro")});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
 
   // One changed page, one missing output: --changed writes those two and leaves the third.
   Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
   fs::remove(dir_ / "out/c.html");
-  r = Zorvik({"batch", "--check", P("site.gro")});
+  r = Zorvik({"batch", "--check", Path("site.gro")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, P("out/c.html") + "\n" + P("out/a.html") + "\n");
+  EXPECT_EQ(r.out, Path("out/c.html") + "\n" + Path("out/a.html") + "\n");
   const auto before = Times();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(Zorvik({"batch", "--changed", P("site.gro")}).status, 0);
+  EXPECT_EQ(Zorvik({"batch", "--changed", Path("site.gro")}).status, 0);
   const auto after = Times();
   EXPECT_EQ(after.at("b"), before.at("b"));
   EXPECT_NE(after.at("a"), before.at("a"));
-  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A2</h1>-\n"));
-  EXPECT_EQ(Zorvik({"batch", "--check", P("site.gro")}).status, 0);
-  EXPECT_EQ(Zorvik({"batch", "--check", "--changed", P("site.gro")}).status, 2);
+  EXPECT_EQ(Read("out/a.html"), Page("<h1>A2</h1>-\n"));
+  EXPECT_EQ(Zorvik({"batch", "--check", Path("site.gro")}).status, 0);
+  EXPECT_EQ(Zorvik({"batch", "--check", "--changed", Path("site.gro")}).status, 2);
 }
 
 // A running `zorvik watch`, its log collected in a file.
@@ -176,7 +151,7 @@ class TWatch {
 };
 
 TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
-  TWatch watch(P("site.gro"), dir_ / "watch.log");
+  TWatch watch(Path("site.gro"), dir_ / "watch.log");
   ASSERT_TRUE(watch.WaitForRuns(3));
   auto times = Times();
   // Which pages were written since the last look.
@@ -193,7 +168,7 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
   Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
   ASSERT_TRUE(watch.WaitForRuns(4));
   EXPECT_EQ(written(), "a");
-  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A2</h1>-\n"));
+  EXPECT_EQ(Read("out/a.html"), Page("<h1>A2</h1>-\n"));
 
   Write("t2.tmpl", "<h3>{$Title}</h3>\n");
   ASSERT_TRUE(watch.WaitForRuns(5));
@@ -202,7 +177,7 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
   Write("inc.txt", "$Part part two\n");
   ASSERT_TRUE(watch.WaitForRuns(6));
   EXPECT_EQ(written(), "b");
-  EXPECT_EQ(Read(dir_ / "out/b.html"), Page("<h1>B</h1>part two\n"));
+  EXPECT_EQ(Read("out/b.html"), Page("<h1>B</h1>part two\n"));
 
   // An editor's save: a new file renamed over the old one.
   std::ofstream(dir_ / ".a.dat.swp", std::ios::binary)
@@ -210,7 +185,7 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
   fs::rename(dir_ / ".a.dat.swp", dir_ / "a.dat");
   ASSERT_TRUE(watch.WaitForRuns(7));
   EXPECT_EQ(written(), "a");
-  EXPECT_EQ(Read(dir_ / "out/a.html"), Page("<h1>A3</h1>-\n"));
+  EXPECT_EQ(Read("out/a.html"), Page("<h1>A3</h1>-\n"));
 
   // A new entry in the group file: only that page.
   Write("d.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/d.html\n$Title D\n");
@@ -222,12 +197,12 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
 }
 
 TEST_F(WorkflowVerbsTest, WatchFollowsOnePage) {
-  TWatch watch(P("b.dat"), dir_ / "watch.log");
+  TWatch watch(Path("b.dat"), dir_ / "watch.log");
   ASSERT_TRUE(watch.WaitForRuns(1));
   Write("a.dat", "$Title unrelated\n");
   Write("inc.txt", "$Part part three\n");
   ASSERT_TRUE(watch.WaitForRuns(2));
-  EXPECT_EQ(Read(dir_ / "out/b.html"), Page("<h1>B</h1>part three\n"));
+  EXPECT_EQ(Read("out/b.html"), Page("<h1>B</h1>part three\n"));
   EXPECT_FALSE(fs::exists(dir_ / "out/a.html"));
   EXPECT_EQ(watch.Interrupt(), 0);
 }
