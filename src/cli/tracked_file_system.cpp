@@ -22,7 +22,7 @@ std::set<std::string> TTrackedFileSystem::TakeLookedAt() { return std::exchange(
 std::set<std::string> TTrackedFileSystem::TakeSaved() { return std::exchange(saved_, {}); }
 
 bool TTrackedFileSystem::FileExists(std::string_view path) const {
-  looked_at_.insert(NormalPath(path));
+  if (recording_) looked_at_.insert(NormalPath(path));
   return disk_.FileExists(path);
 }
 
@@ -34,7 +34,7 @@ bool TTrackedFileSystem::CreateFolders(std::string_view path) {
 }
 
 std::string TTrackedFileSystem::LoadText(std::string_view path) const {
-  looked_at_.insert(NormalPath(path));
+  if (recording_) looked_at_.insert(NormalPath(path));
   return disk_.LoadText(path);
 }
 
@@ -50,7 +50,7 @@ bool TTrackedFileSystem::HoldsText(const std::string& path, std::string_view tex
 
 bool TTrackedFileSystem::SaveText(std::string_view path, std::string_view text) {
   const std::string file = ToFileSystemPath(path);
-  saved_.insert(NormalPath(path));
+  if (recording_) saved_.insert(NormalPath(path));
   if (mode_ == TSaveMode::kWrite) return disk_.SaveText(path, text);
   if (HoldsText(file, text)) return true;
   differing_.push_back(NormalPath(path));

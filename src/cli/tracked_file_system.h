@@ -18,6 +18,8 @@ class TTrackedFileSystem : public TFileSystem {
   explicit TTrackedFileSystem(TFileSystem& disk, TSaveMode mode = TSaveMode::kWrite)
       : disk_(disk), mode_(mode) {}
 
+  // From now on, keeps the paths of the files looked for, read and saved (watch needs them).
+  void RecordPaths() { recording_ = true; }
   // Absolute, normalised file-system paths of the files looked for or read since the last call.
   std::set<std::string> TakeLookedAt();
   // Output files whose bytes on disk differ from the page (missing ones too), in order.
@@ -39,6 +41,7 @@ class TTrackedFileSystem : public TFileSystem {
 
   TFileSystem& disk_;
   TSaveMode mode_;
+  bool recording_ = false;
   mutable std::set<std::string> looked_at_;
   std::set<std::string> saved_;
   std::vector<std::string> differing_;

@@ -67,6 +67,7 @@ class TWatcher {
       std::cerr << "zorvik: watch: the system refuses to watch files\n";
       return kUsageError;
     }
+    engine_.Files().RecordPaths();
     if (group_) {
       const auto entries = ReadGroupEntries(engine_, target_, target_);
       if (!entries) return kUsageError;
