@@ -104,6 +104,8 @@ class TWatcher {
       while ((n = read(inotify_, buffer, sizeof buffer)) > 0) {
         for (char* p = buffer; p < buffer + n;) {
           const auto* event = reinterpret_cast<const inotify_event*>(p);
+          // Too many changes at once for the kernel's queue: any file may have changed.
+          if ((event->mask & IN_Q_OVERFLOW) != 0) changed.merge(AllWatchedFiles());
           const auto folder = watched_.find(event->wd);
           if (folder != watched_.end() && event->len > 0) changed.insert(folder->second + "/" + event->name);
           p += sizeof(inotify_event) + event->len;
@@ -111,6 +113,12 @@ class TWatcher {
       }
       timeout = kQuietMs;
     }
+  }
+
+  std::set<std::string> AllWatchedFiles() const {
+    std::set<std::string> files = group_deps_;
+    for (const auto& [page, deps] : page_deps_) files.insert(deps.begin(), deps.end());
+    return files;
   }
 
   void Watch(const std::set<std::string>& files) {
