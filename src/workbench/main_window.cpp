@@ -1,13 +1,11 @@
 #include "workbench/main_window.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QStyle>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -16,7 +14,6 @@
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
-#include "preview/preview_markup.h"
 #include "text/file_names.h"
 #include "workbench/find_bar.h"
 #include "workbench/live_preview.h"
