@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include "batch/batch_run.h"
@@ -13,6 +12,7 @@
 #include "editor/teditor.h"
 #include "engine/messages.h"
 #include "text/file_names.h"
+#include "workbench/main_tool_icons.h"
 #include "workbench/main_window.h"
 #include "workbench/qt_paths.h"
 
@@ -52,18 +52,18 @@ TForm5::TForm5(TForm1& main_window, TDialogs& dialogs)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* toolbar = new QToolBar(this);
-  auto add = [&](const char* name, const char* hint, QStyle::StandardPixmap icon) {
-    QAction* action = toolbar->addAction(style()->standardIcon(icon), QString::fromUtf8(hint));
+  auto add = [&](const char* name, const char* hint, TMainTool icon) {
+    QAction* action = toolbar->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
     action->setObjectName(name);
     action->setToolTip(QString::fromUtf8(hint));
     return action;
   };
-  tbOpenFiles = add("tbOpenFiles", "ファイルを開く(直接複数ファイルを選択)", QStyle::SP_DialogOpenButton);
+  tbOpenFiles = add("tbOpenFiles", "ファイルを開く(直接複数ファイルを選択)", TMainTool::kOpen);
   toolbar->addSeparator();
-  tbOpenGroupFile = add("tbOpenGroupFile", "グループファイルを開く", QStyle::SP_DirOpenIcon);
-  tbSaveGroupFile = add("tbSaveGroupFile", "グループファイルを保存", QStyle::SP_DialogSaveButton);
+  tbOpenGroupFile = add("tbOpenGroupFile", "グループファイルを開く", TMainTool::kBatch);
+  tbSaveGroupFile = add("tbSaveGroupFile", "グループファイルを保存", TMainTool::kSave);
   toolbar->addSeparator();
-  tbWriteOutHTMLFiles = add("tbWriteOutHTMLFiles", "連続書き込み", QStyle::SP_MediaPlay);
+  tbWriteOutHTMLFiles = add("tbWriteOutHTMLFiles", "連続書き込み", TMainTool::kWrite);
   layout->addWidget(toolbar);
   lbDataFiles = new QListWidget(this);
   lbDataFiles->setObjectName("lbDataFiles");

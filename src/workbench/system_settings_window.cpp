@@ -5,9 +5,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QStyle>
 
 #include "editor/teditor.h"
+#include "workbench/main_tool_icons.h"
 #include "workbench/system_settings_block.h"
 
 namespace zorvik {
@@ -26,7 +26,7 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
     edit->setMinimumWidth(360);
     auto* tool = new QToolButton(this);
     tool->setObjectName(button);
-    tool->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    tool->setIcon(MainToolIcon(TMainTool::kOpen));
     grid->addWidget(new QLabel(QString::fromUtf8(label), this), r, 0);
     grid->addWidget(edit, r, 1);
     grid->addWidget(tool, r, 2);
