@@ -124,8 +124,11 @@ class TWatcher {
   void Watch(const std::set<std::string>& files) {
     for (const std::string& file : files) {
       const std::string folder = file.substr(0, std::max<std::size_t>(file.rfind('/'), 1));
+      if (watched_folders_.count(folder) > 0) continue;  // one watch a folder
       const int wd = inotify_add_watch(inotify_, folder.c_str(), kWatchedEvents);
-      if (wd >= 0) watched_[wd] = folder == "/" ? "" : folder;
+      if (wd < 0) continue;  // not there (yet): tried again at the next regeneration
+      watched_[wd] = folder == "/" ? "" : folder;
+      watched_folders_.insert(folder);
     }
   }
 
@@ -210,6 +213,7 @@ class TWatcher {
   TStopSignal stop_;
   int inotify_;
   std::map<int, std::string> watched_;  // watch descriptor -> folder
+  std::set<std::string> watched_folders_;
   std::vector<std::string> entries_;
   std::set<std::string> group_deps_;
   std::map<std::string, std::set<std::string>> page_deps_;
