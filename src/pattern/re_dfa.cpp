@@ -152,7 +152,10 @@ void TRE_DFA::BuildClasses() {
   }
   class_count_ = cls + 1;
   end_class_ = class_count_;
-  stride_ = class_count_ + 1;
+  // Rows are a power of two long, so that a row turns back into its state with a shift.
+  stride_shift_ = 0;
+  while ((1 << stride_shift_) < class_count_ + 1) ++stride_shift_;
+  stride_ = 1 << stride_shift_;
   lf_class_ = class_of_[0x0A];
   cr_class_ = class_of_[0x0D];
 }
@@ -484,9 +487,21 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   TREFindResult result;
   // Every match needs the required bytes: when the rest of the text lacks one, there is none.
   // Looked for from the first place a match could start, so that the text is scanned once.
+  // Where each was last seen is kept: the searches of one replacement all run on one text, and
+  // a byte seen beyond the start need not be looked for again. (Kept places only ever skip the
+  // look, so a text changed since can cost a shortcut, never a match.)
+  if (required_text_ != text.data() || required_size_ != text.size()) {
+    required_text_ = text.data();
+    required_size_ = text.size();
+    required_seen_.assign(required_bytes_.size(), 0);
+  }
   const auto lacks_required = [&](std::size_t at) {
-    for (const char required : required_bytes_) {
-      if (at > text.size() || std::memchr(text.data() + at, required, text.size() - at) == nullptr) return true;
+    for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
+      if (required_seen_[i] > at) continue;
+      const void* hit = at < text.size()
+          ? std::memchr(text.data() + at, required_bytes_[i], text.size() - at) : nullptr;
+      if (hit == nullptr) return true;
+      required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
     }
     return false;
   };
@@ -555,7 +570,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
       p += len;
       if (p >= n || (accelerate && row == idle_row)) break;
     }
-    state = row / stride_;
+    state = row >> stride_shift_;
     if (text_ended) {
       n = p;
       break;
@@ -573,7 +588,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
       }
     }
     if (entry >= 0) {
-      state = entry / stride_;
+      state = entry >> stride_shift_;
       p += len;
       continue;
     }

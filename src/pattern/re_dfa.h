@@ -145,7 +145,8 @@ class TRE_DFA {
   std::vector<std::uint32_t> class_code_;   // class -> a code in it
   int class_count_ = 0;
   int end_class_ = 0;                       // the end of the text
-  int stride_ = 0;
+  int stride_ = 0;                          // a power of two, at least class_count_ + 1
+  int stride_shift_ = 0;
   int lf_class_ = 0;
   int cr_class_ = 0;
 
@@ -164,6 +165,10 @@ class TRE_DFA {
   unsigned char accel_byte_ = 0;
   std::string accel_prefix_;
   std::string required_bytes_;  // bytes that every match consumes
+  // The text last searched and, for each required byte, one past where it was last found there.
+  const char* required_text_ = nullptr;
+  std::size_t required_size_ = 0;
+  std::vector<std::size_t> required_seen_;
 
   // Scratch space of Step and Find.
   std::vector<std::uint32_t> mark_;

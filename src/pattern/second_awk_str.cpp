@@ -65,8 +65,8 @@ TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
   return {static_cast<std::int64_t>(found.start + 1), static_cast<std::int64_t>(found.end - found.start)};
 }
 
-void TSecondAWKStr::ForEachMatch(std::string_view text,
-                                 const std::function<void(std::size_t, std::size_t)>& on_match) {
+template <typename OnMatch>
+void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
   TREFindResult found = FindFrom(text, 0, true);
   if (!found.found) return;
   if (text.empty()) {

@@ -10,7 +10,6 @@
 // ends at its first NUL byte; in ReplaceAll, bytes after it are kept as they are.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <cstdint>
 #include <string>
@@ -107,8 +106,8 @@ class TSecondAWKStr : public TMatchCORE2 {
  private:
   // Calls on_match(start, end) for every match of text in turn; after an empty match the scan
   // moves one character on.
-  void ForEachMatch(std::string_view text,
-                    const std::function<void(std::size_t, std::size_t)>& on_match);
+  template <typename OnMatch>
+  void ForEachMatch(std::string_view text, OnMatch&& on_match);
 };
 
 }  // namespace zorvik
