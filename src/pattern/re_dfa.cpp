@@ -404,7 +404,23 @@ void TRE_DFA::ChooseAccel() {
       static_cast<unsigned char>(prefix[0]) == accel_byte_) {
     accel_ = kAccelPrefix;
     accel_prefix_ = std::move(prefix);
+    // The byte scanned for is the prefix's first, unless that one is common in pages and a
+    // later one is not: "$" of "{$" never stands inside a double-byte character, while "{"
+    // is the second byte of many ("本" is 0x96 0x7B).
+    accel_scan_at_ = 0;
+    for (std::size_t k = 0; k < accel_prefix_.size(); ++k) {
+      if (IsRareInPages(static_cast<unsigned char>(accel_prefix_[k]))) {
+        accel_scan_at_ = k;
+        break;
+      }
+    }
   }
+}
+
+bool TRE_DFA::IsRareInPages(unsigned char b) {
+  // Below 0x40 a byte is always a character of its own; these seldom are one in a page.
+  return (b > 0 && b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == '$' || b == '%' ||
+         b == '*' || b == '+' || b == '?';
 }
 
 template <bool kEndsAtNul>
@@ -418,26 +434,37 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
   // Candidates come from a byte scan; boundary is the last offset known to start a character,
   // and moves up with every candidate, so the text is still walked only once.
   std::size_t boundary = p;
-  // With a prefix, memchr on its first byte goes first: in most texts that byte is rare ("{"
-  // in HTML and prose) and memchr is the fastest scan there is. When its hits come thick, the
+  // With a prefix, memchr on one of its bytes goes first (at offset k in it): in most texts
+  // that byte is rare and memchr is the fastest scan there is. When its hits come thick, the
   // scan for both ends of the prefix at once takes over.
+  const std::size_t k = accel_ == kAccelPrefix ? accel_scan_at_ : 0;
+  const auto scan_byte = static_cast<unsigned char>(k > 0 ? accel_prefix_[k] : accel_byte_);
+  if (kEndsAtNul && k > 0) {
+    // The scans below start k bytes on; a NUL before that ends the text there.
+    const std::size_t until = std::min(p + k, text.size());
+    const std::size_t nul = nul_before(p, until);
+    if (nul < until) return nul;
+  }
   int dense_hits = 0;
   for (std::size_t from = p;; ) {
     std::size_t q;
-    if (accel_ == kAccelPrefix && dense_hits > 8) {
+    if (from + k >= text.size()) {
+      return kEndsAtNul ? nul_before(from, text.size()) : text.size();
+    } else if (accel_ == kAccelPrefix && dense_hits > 8) {
       q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
                        MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
                        accel_prefix_.size() - 1, kEndsAtNul);
       // (A NUL among the last bytes, where no candidate fits, changes nothing: no match starts.)
       if (q >= text.size() || (kEndsAtNul && text[q] == '\0')) return q;
     } else if (kEndsAtNul) {
-      q = FindByteOrNul(text.data(), from, text.size(), accel_byte_);
-      if (q >= text.size() || text[q] == '\0') return q;
+      const std::size_t hit = FindByteOrNul(text.data(), from + k, text.size(), scan_byte);
+      if (hit >= text.size() || text[hit] == '\0') return hit;
+      q = hit - k;
       if (q - from < 64) ++dense_hits;
     } else {
-      const void* hit = std::memchr(text.data() + from, accel_byte_, text.size() - from);
+      const void* hit = std::memchr(text.data() + from + k, scan_byte, text.size() - from - k);
       if (hit == nullptr) return text.size();
-      q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+      q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) - k;
       if (q - from < 64) ++dense_hits;
     }
     const bool starts_char = IsCharStartFrom(text, boundary, q);

@@ -15,8 +15,9 @@
 // Transitions that keep the groups as they were (the common case) are plain state numbers in
 // the table; the rest point to a record that says which groups survive and whether one accepted.
 // In the state with no live group, characters that cannot begin a match are skipped with
-// memchr when only one byte value can, or by a vector scan for the first and last byte of the
-// literal that every match begins with.
+// memchr when only one byte value can; when every match begins with a literal, by memchr on
+// the byte of it least likely to turn up in a page, or, where that finds many false starts, by
+// a vector scan for the literal's first and last byte.
 #pragma once
 
 #include <cstdint>
@@ -134,6 +135,9 @@ class TRE_DFA {
   bool StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p, std::size_t until,
                   int& state, TREFindResult& result);
   // From p in the idle state: where a match may start, or where the text ends.
+  // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
+  // false starts.
+  static bool IsRareInPages(unsigned char b);
   template <bool kEndsAtNul>
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
   static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
@@ -164,6 +168,7 @@ class TRE_DFA {
   AccelMode accel_ = kAccelUnknown;
   unsigned char accel_byte_ = 0;
   std::string accel_prefix_;
+  std::size_t accel_scan_at_ = 0;  // which byte of the prefix the scan looks for
   std::string required_bytes_;  // bytes that every match consumes
   // The text last searched and, for each required byte, one past where it was last found there.
   const char* required_text_ = nullptr;

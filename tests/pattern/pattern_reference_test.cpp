@@ -189,6 +189,36 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
   }
 }
 
+// Patterns that begin with a literal are found by a byte scan, which may look for a later
+// byte of the literal ("$" of "{$", never the second byte of a character, where "{" often is);
+// it must still find every start, never one inside a character, and stop at a NUL.
+TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
+  static const char* const kPatterns[] = {"{\\$[^}]*}", "a\\$", "\\$\\$b", "x\\?y*"};
+  static const std::string_view kPieces[] = {"{", "$", "}", "\x96{", "\x96$", "a", "b", "x",
+                                             "?", "y", "\r\n", "{$T}", std::string_view("\0", 1)};
+  std::mt19937 rng(97);
+  TSecondAWKStr component;
+  for (const char* pattern : kPatterns) {
+    component.SetRegExp(pattern);
+    const TREParseTree tree = TREParser::Parse(pattern);
+    for (int round = 0; round < 3000; ++round) {
+      std::string subject;
+      const int pieces = static_cast<int>(rng() % 12);
+      for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
+      const std::string searched = subject.substr(0, subject.find('\0'));
+      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject << "»");
+      const TREFindResult expected = ReferenceMatcher(tree, searched, true).Find(0, true);
+      const TSecondAWKStr::TMatchResult got = component.Match(subject);
+      ASSERT_EQ(got.position, expected.found ? static_cast<int>(expected.start) + 1 : 0);
+      ASSERT_EQ(got.length, expected.found ? static_cast<int>(expected.end - expected.start) : 0);
+      std::string replaced = searched;
+      std::string reference = searched;
+      ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, true));
+      ASSERT_EQ(replaced, reference);
+    }
+  }
+}
+
 // A cache small enough to be emptied every few states, and so to be stepped around: the
 // answers are those of the automaton that keeps its states.
 TEST(PatternReferenceTest, ASmallCacheGivesTheSameMatches) {
