@@ -39,6 +39,10 @@ TREReplacement::TREReplacement(std::string_view text) {
     }
   }
   flush_literal();
+  for (const Piece& piece : pieces_) {
+    uses_match_ = uses_match_ || piece.matched;
+    fixed_ += piece.literal;
+  }
 }
 
 void TREReplacement::AppendTo(std::string& out, std::string_view matched) const {

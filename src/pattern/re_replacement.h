@@ -13,6 +13,8 @@ class TREReplacement {
   explicit TREReplacement(std::string_view text);
   // Appends the replacement for one match to out.
   void AppendTo(std::string& out, std::string_view matched) const;
+  // The replacement of every match when it does not hold the matched text, else nullptr.
+  const std::string* Fixed() const { return uses_match_ ? nullptr : &fixed_; }
 
  private:
   struct Piece {
@@ -20,6 +22,8 @@ class TREReplacement {
     std::string literal;
   };
   std::vector<Piece> pieces_;
+  bool uses_match_ = false;
+  std::string fixed_;  // the pieces joined, when none is the matched text
 };
 
 }  // namespace zorvik

@@ -1,5 +1,6 @@
 #include "pattern/second_awk_str.h"
 
+#include <cstring>
 #include <optional>
 
 #include "pattern/re_parser.h"
@@ -74,11 +75,12 @@ void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
     return;
   }
   for (;;) {
-    on_match(found.start, found.end);
-    std::size_t rest = found.end;
-    // "^" holds at the start of the rest only when the last character consumed was LF.
+    // "^" holds at the start of the rest only when the last character consumed was LF. (Worked
+    // out before on_match, which may overwrite the text before found.end.)
     bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
                     IsCharStartFrom(text, found.start, found.end - 1);
+    on_match(found.start, found.end);
+    std::size_t rest = found.end;
     if (found.start == found.end && rest < text.size()) {
       // An empty match moves one character on, so that the scan advances; under CR LF lines
       // a CR goes together with its LF.
@@ -107,22 +109,43 @@ std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_vie
 int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {
   const std::string_view text = Searchable(subject);
   std::optional<TREReplacement> expansion;
+  // The result is built over the subject itself as long as every replacement is fixed and no
+  // longer than what it replaces, so that it never reaches bytes not yet searched (removing
+  // tags, collapsing blank lines); from the first that is not, in a new string.
+  char* const base = subject.data();
+  std::size_t written = 0;  // result bytes at the start of subject, while building in place
   std::string output;
+  bool in_place = true;
   int count = 0;
   std::size_t rest = 0;
   ForEachMatch(text, [&](std::size_t start, std::size_t end) {
-    if (!expansion) {
-      expansion.emplace(replacement);
-      output.reserve(subject.size() + subject.size() / 8);
+    if (!expansion) expansion.emplace(replacement);
+    const std::string* fixed = expansion->Fixed();
+    if (in_place && fixed != nullptr && fixed->size() <= end - start) {
+      std::memmove(base + written, base + rest, start - rest);
+      written += start - rest;
+      std::memcpy(base + written, fixed->data(), fixed->size());
+      written += fixed->size();
+    } else {
+      if (in_place) {
+        output.reserve(subject.size() + subject.size() / 8);
+        output.assign(base, written);
+        in_place = false;
+      }
+      output.append(text.substr(rest, start - rest));
+      expansion->AppendTo(output, text.substr(start, end - start));
     }
-    output.append(text.substr(rest, start - rest));
-    expansion->AppendTo(output, text.substr(start, end - start));
     rest = end;
     ++count;
   });
   if (count == 0) return 0;
-  output.append(std::string_view(subject).substr(rest));
-  subject.swap(output);
+  if (in_place) {
+    std::memmove(base + written, base + rest, subject.size() - rest);
+    subject.resize(written + subject.size() - rest);
+  } else {
+    output.append(std::string_view(subject).substr(rest));
+    subject.swap(output);
+  }
   return count;
 }
 

@@ -36,6 +36,11 @@ TEST(PatternReplaceTest, ReplacesEveryMatchOnce) {
       {"^", ">", "a\r\nb\r\nc", ">a\r\n>b\r\n>c", 3},
       {"^a", "-", "aaa", "-aa", 1},              // "^" at the rest only after an LF
       {"\n^", "|", "a\n\nb", "a||b", 2},
+      // Replacements no longer than their matches are made over the subject itself, until one
+      // is longer.
+      {"a+", "XY", "aaabab", "XYbXYb", 2},
+      {"a+", "XY", "abaaab", "XYbXYb", 2},
+      {"<[^>]*>", Sjis("表"), "<b>x<i>yz", Sjis("表") + "x" + Sjis("表") + "yz", 2},
   };
   TSecondAWKStr component;
   for (const ReplaceCase& c : cases) {
