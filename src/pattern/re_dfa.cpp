@@ -513,10 +513,10 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   PrepareAccel();
   TREFindResult result;
   // Every match needs the required bytes: when the rest of the text lacks one, there is none.
-  // Looked for from the first place a match could start, so that the text is scanned once.
-  // Where each was last seen is kept: the searches of one replacement all run on one text, and
-  // a byte seen beyond the start need not be looked for again. (Kept places only ever skip the
-  // look, so a text changed since can cost a shortcut, never a match.)
+  // Each is looked for from the end of the text back (from the first place a match could
+  // start), and where it was last found is kept: the searches of one replacement all run on
+  // one text, and a byte found beyond the start need not be looked for again. (Kept places
+  // only ever skip the look, so a text changed since can cost a shortcut, never a match.)
   if (required_text_ != text.data() || required_size_ != text.size()) {
     required_text_ = text.data();
     required_size_ = text.size();
@@ -526,7 +526,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
       if (required_seen_[i] > at) continue;
       const void* hit = at < text.size()
-          ? std::memchr(text.data() + at, required_bytes_[i], text.size() - at) : nullptr;
+          ? ::memrchr(text.data() + at, required_bytes_[i], text.size() - at) : nullptr;
       if (hit == nullptr) return true;
       required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
     }

@@ -170,7 +170,7 @@ class TRE_DFA {
   std::string accel_prefix_;
   std::size_t accel_scan_at_ = 0;  // which byte of the prefix the scan looks for
   std::string required_bytes_;  // bytes that every match consumes
-  // The text last searched and, for each required byte, one past where it was last found there.
+  // The text last searched and, for each required byte, one past its last place there.
   const char* required_text_ = nullptr;
   std::size_t required_size_ = 0;
   std::vector<std::size_t> required_seen_;
