@@ -1,6 +1,7 @@
 #include "pattern/re_dfa.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -407,6 +408,16 @@ void TRE_DFA::ChooseAccel() {
     // The byte scanned for is the prefix's first, unless that one is common in pages and a
     // later one is not: "$" of "{$" never stands inside a double-byte character, while "{"
     // is the second byte of many ("本" is 0x96 0x7B).
+    // A prefix of up to eight bytes is also held as a word (and a mask of its bytes), laid
+    // out as the text's bytes are, to be compared with them in one go.
+    std::array<unsigned char, 8> word{};
+    std::array<unsigned char, 8> mask{};
+    for (std::size_t i = 0; i < std::min<std::size_t>(accel_prefix_.size(), 8); ++i) {
+      word[i] = static_cast<unsigned char>(accel_prefix_[i]);
+      mask[i] = 0xFF;
+    }
+    std::memcpy(&accel_prefix_word_, word.data(), 8);
+    std::memcpy(&accel_prefix_mask_, mask.data(), 8);
     accel_scan_at_ = 0;
     for (std::size_t k = 0; k < accel_prefix_.size(); ++k) {
       if (IsRareInPages(static_cast<unsigned char>(accel_prefix_[k]))) {
@@ -415,6 +426,17 @@ void TRE_DFA::ChooseAccel() {
       }
     }
   }
+}
+
+bool TRE_DFA::PrefixAt(std::string_view text, std::size_t q) const {
+  const std::size_t size = accel_prefix_.size();
+  if (text.size() - q < size) return false;
+  if (size <= 8 && text.size() - q >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + q, 8);
+    return (word & accel_prefix_mask_) == accel_prefix_word_;
+  }
+  return std::memcmp(text.data() + q, accel_prefix_.data(), size) == 0;
 }
 
 bool TRE_DFA::IsRareInPages(unsigned char b) {
@@ -460,18 +482,18 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
       const std::size_t hit = FindByteOrNul(text.data(), from + k, text.size(), scan_byte);
       if (hit >= text.size() || text[hit] == '\0') return hit;
       q = hit - k;
-      if (q - from < 64) ++dense_hits;
+      if (q - from < kDenseHitDistance) ++dense_hits;
     } else {
       const void* hit = std::memchr(text.data() + from + k, scan_byte, text.size() - from - k);
       if (hit == nullptr) return text.size();
       q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) - k;
-      if (q - from < 64) ++dense_hits;
+      if (q - from < kDenseHitDistance) ++dense_hits;
     }
     const bool starts_char = IsCharStartFrom(text, boundary, q);
     boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
     // A start without the whole prefix cannot match, so the state after it is idle again.
     if (starts_char &&
-        (accel_ == kAccelMemchr || text.compare(q, accel_prefix_.size(), accel_prefix_) == 0)) {
+        (accel_ == kAccelMemchr || PrefixAt(text, q))) {
       return q;
     }
     from = q + 1;

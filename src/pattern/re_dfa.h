@@ -138,6 +138,8 @@ class TRE_DFA {
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
   // false starts.
   static bool IsRareInPages(unsigned char b);
+  // Whether the text holds the whole prefix at q.
+  bool PrefixAt(std::string_view text, std::size_t q) const;
   template <bool kEndsAtNul>
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
   static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
@@ -169,6 +171,11 @@ class TRE_DFA {
   unsigned char accel_byte_ = 0;
   std::string accel_prefix_;
   std::size_t accel_scan_at_ = 0;  // which byte of the prefix the scan looks for
+  std::uint64_t accel_prefix_word_ = 0;  // its first eight bytes at most, as the text holds them
+  std::uint64_t accel_prefix_mask_ = 0;
+  // Candidates closer together than this, nine times, make the scan for both ends of the
+  // prefix take over from memchr, whose calls then cost more than they skip.
+  static constexpr std::size_t kDenseHitDistance = 256;
   std::string required_bytes_;  // bytes that every match consumes
   // The text last searched and, for each required byte, one past its last place there.
   const char* required_text_ = nullptr;

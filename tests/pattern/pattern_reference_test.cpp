@@ -193,9 +193,11 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
 // byte of the literal ("$" of "{$", never the second byte of a character, where "{" often is);
 // it must still find every start, never one inside a character, and stop at a NUL.
 TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
-  static const char* const kPatterns[] = {"{\\$[^}]*}", "a\\$", "\\$\\$b", "x\\?y*"};
-  static const std::string_view kPieces[] = {"{", "$", "}", "\x96{", "\x96$", "a", "b", "x",
-                                             "?", "y", "\r\n", "{$T}", std::string_view("\0", 1)};
+  static const char* const kPatterns[] = {"{\\$[^}]*}", "a\\$", "\\$\\$b", "x\\?y*",
+                                          "x\\?y\\?x\\?y\\?x"};
+  static const std::string_view kPieces[] = {"{", "$", "}", "\x96{", "\x96$", "a", "b", "x", "?",
+                                             "y", "\r\n", "{$T}", "x?y?x?y?x",
+                                             std::string_view("\0", 1)};
   std::mt19937 rng(97);
   TSecondAWKStr component;
   for (const char* pattern : kPatterns) {
