@@ -405,9 +405,6 @@ void TRE_DFA::ChooseAccel() {
       static_cast<unsigned char>(prefix[0]) == accel_byte_) {
     accel_ = kAccelPrefix;
     accel_prefix_ = std::move(prefix);
-    // The byte scanned for is the prefix's first, unless that one is common in pages and a
-    // later one is not: "$" of "{$" never stands inside a double-byte character, while "{"
-    // is the second byte of many ("本" is 0x96 0x7B).
     // A prefix of up to eight bytes is also held as a word (and a mask of its bytes), laid
     // out as the text's bytes are, to be compared with them in one go.
     std::array<unsigned char, 8> word{};
@@ -418,6 +415,9 @@ void TRE_DFA::ChooseAccel() {
     }
     std::memcpy(&accel_prefix_word_, word.data(), 8);
     std::memcpy(&accel_prefix_mask_, mask.data(), 8);
+    // The byte scanned for is the prefix's first, unless that one is common in pages and a
+    // later one is not: "$" of "{$" never stands inside a double-byte character, while "{"
+    // is the second byte of many ("本" is 0x96 0x7B).
     accel_scan_at_ = 0;
     for (std::size_t k = 0; k < accel_prefix_.size(); ++k) {
       if (IsRareInPages(static_cast<unsigned char>(accel_prefix_[k]))) {

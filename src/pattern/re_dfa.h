@@ -134,12 +134,12 @@ class TRE_DFA {
   template <bool kEndsAtNul>
   bool StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p, std::size_t until,
                   int& state, TREFindResult& result);
-  // From p in the idle state: where a match may start, or where the text ends.
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
   // false starts.
   static bool IsRareInPages(unsigned char b);
   // Whether the text holds the whole prefix at q.
   bool PrefixAt(std::string_view text, std::size_t q) const;
+  // From p in the idle state: where a match may start, or where the text ends.
   template <bool kEndsAtNul>
   std::size_t SkipIdle(std::string_view text, std::size_t p) const;
   static RemapKind ClassifyRemap(const std::vector<int>& survivors, std::size_t old_groups);
