@@ -157,6 +157,21 @@ std::string RandomSubject(std::mt19937& rng) {
   return subject;
 }
 
+// Match on subject, and ReplaceAll ("<&>") on its part before the first NUL, give what the
+// reference matcher gives on that part.
+void ExpectAgreesWithReference(TSecondAWKStr& component, const TREParseTree& tree,
+                               const std::string& subject, bool crlf) {
+  const std::string searched = subject.substr(0, subject.find('\0'));
+  const TREFindResult expected = ReferenceMatcher(tree, searched, crlf).Find(0, true);
+  const TSecondAWKStr::TMatchResult got = component.Match(subject);
+  ASSERT_EQ(got.position, expected.found ? static_cast<int>(expected.start) + 1 : 0);
+  ASSERT_EQ(got.length, expected.found ? static_cast<int>(expected.end - expected.start) : 0);
+  std::string replaced = searched;
+  std::string reference = searched;
+  ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, crlf));
+  ASSERT_EQ(replaced, reference);
+}
+
 TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
   std::mt19937 rng(20261207);
   TSecondAWKStr component;
@@ -170,17 +185,11 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
       const std::string subject = RandomSubject(rng);
       SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject
                                         << "» crlf " << crlf);
-      const TREFindResult expected = ReferenceMatcher(tree, subject, crlf).Find(0, true);
-      const TSecondAWKStr::TMatchResult got = component.Match(subject);
-      ASSERT_EQ(got.position, expected.found ? static_cast<int>(expected.start) + 1 : 0);
-      ASSERT_EQ(got.length, expected.found ? static_cast<int>(expected.end - expected.start) : 0);
-
-      std::string replaced = subject;
-      std::string reference = subject;
-      ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, crlf));
-      ASSERT_EQ(replaced, reference);
+      ExpectAgreesWithReference(component, tree, subject, crlf);
+      if (::testing::Test::HasFatalFailure()) return;
 
       // The subject ends at a NUL byte: what follows it is never looked at.
+      const TSecondAWKStr::TMatchResult got = component.Match(subject);
       const std::string cut = subject + '\0' + RandomSubject(rng);
       const TSecondAWKStr::TMatchResult got_cut = component.Match(cut);
       ASSERT_EQ(got_cut.position, got.position) << "after a NUL";
@@ -207,16 +216,9 @@ TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
       std::string subject;
       const int pieces = static_cast<int>(rng() % 12);
       for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
-      const std::string searched = subject.substr(0, subject.find('\0'));
       SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject << "»");
-      const TREFindResult expected = ReferenceMatcher(tree, searched, true).Find(0, true);
-      const TSecondAWKStr::TMatchResult got = component.Match(subject);
-      ASSERT_EQ(got.position, expected.found ? static_cast<int>(expected.start) + 1 : 0);
-      ASSERT_EQ(got.length, expected.found ? static_cast<int>(expected.end - expected.start) : 0);
-      std::string replaced = searched;
-      std::string reference = searched;
-      ASSERT_EQ(component.ReplaceAll("<&>", replaced), ReferenceReplaceAll(tree, reference, true));
-      ASSERT_EQ(replaced, reference);
+      ExpectAgreesWithReference(component, tree, subject, true);
+      if (::testing::Test::HasFatalFailure()) return;
     }
   }
 }
