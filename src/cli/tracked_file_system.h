@@ -36,9 +36,6 @@ class TTrackedFileSystem : public TFileSystem {
   bool SyncDeferred() override;
 
  private:
-  // True when the file at path holds exactly the bytes that saving text would write.
-  static bool HoldsText(const std::string& path, std::string_view text);
-
   TFileSystem& disk_;
   TSaveMode mode_;
   bool recording_ = false;

@@ -4,12 +4,11 @@
 
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "text/file_releaser.h"
+#include "text/batch_writer.h"
 
 namespace zorvik {
 
@@ -24,10 +23,11 @@ class TFileSystem {
   // LoadTextFile / SaveTextFile semantics.
   virtual std::string LoadText(std::string_view path) const = 0;
   virtual bool SaveText(std::string_view path, std::string_view text) = 0;
-  // From now on saved files need not be on disk before SaveText returns...
+  // From now on saved files are put on disk in windows of many files, each file durable before
+  // it replaces the old one, and need not be in place before SaveText returns...
   virtual void DeferSyncing() {}
-  // ...until this call, which puts every file saved since on disk and ends the deferral;
-  // false when that failed.
+  // ...until this call, which puts every file saved since in place and on disk and ends the
+  // deferral; false when any of them failed. Reads see the files saved before them throughout.
   virtual bool SyncDeferred() { return true; }
 };
 
@@ -37,11 +37,12 @@ class TDiskFileSystem : public TFileSystem {
   std::function<void(std::string_view, std::size_t)> on_nul;
 
  private:
+  // Puts the pending files in place before path is read when one of them is what path names,
+  // or may be (path names nothing yet), so that a page reads what earlier pages wrote.
+  void FlushIfPending(std::string_view path) const;
+
   bool deferred_ = false;
-  TFileReleaser releaser_;  // the files a deferred write replaced
-  std::map<unsigned long, std::string> deferred_file_systems_;  // device -> a folder on it
-  // Folders written to, and whether the files replaced there go to the releaser.
-  std::map<std::string, bool> deferred_folders_;
+  mutable TBatchWriter writer_;  // the files saved while syncing is deferred
 
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;

@@ -77,31 +77,39 @@ bool TakeOver(int fd, const struct stat& old) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links,
-                         TDurability durability, TFileReleaser* releaser) {
-  if (path.empty() || path.back() == '/') return false;
+std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
+                                     TLinkPolicy links, bool sync) {
+  if (path.empty() || path.back() == '/') return std::nullopt;
   struct stat old {};
   bool existed = false;
-  const std::string target = ResolveTarget(path, links, old, existed);
-  if (existed && !S_ISREG(old.st_mode)) return false;
+  TStagedFile staged;
+  staged.target = ResolveTarget(path, links, old, existed);
+  if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
   // A file its owner made read-only stays as it is.
-  if (existed && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  if (existed && ::faccessat(AT_FDCWD, staged.target.c_str(), W_OK, AT_EACCESS) != 0) return std::nullopt;
+  staged.replaces = existed;
+  staged.old_device = old.st_dev;
+  staged.old_inode = old.st_ino;
 
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  std::string temp_name;
-  const int fd = CreateTemporary(folder, temp_name);
-  if (fd < 0) return false;
-  // Never a half-written file in place of the old one: the new one is complete before the
-  // rename, and with kSynced also on disk.
-  bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) &&
-            (durability == TDurability::kDeferred || ::fsync(fd) == 0);
+  const std::size_t slash = staged.target.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : staged.target.substr(0, slash + 1);
+  const int fd = CreateTemporary(folder, staged.temp);
+  if (fd < 0) return std::nullopt;
+  bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
-  const int held = ok && existed && releaser != nullptr
-                       ? ::open(target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+  if (!ok) {
+    ::unlink(staged.temp.c_str());
+    return std::nullopt;
+  }
+  return staged;
+}
+
+bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser) {
+  const int held = staged.replaces && releaser != nullptr
+                       ? ::open(staged.target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
                        : -1;
-  if (ok) ok = ::rename(temp_name.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp_name.c_str());
+  const bool ok = ::rename(staged.temp.c_str(), staged.target.c_str()) == 0;
+  if (!ok) ::unlink(staged.temp.c_str());
   if (held >= 0) {
     if (ok) {
       releaser->Release(held);
@@ -110,6 +118,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkP
     }
   }
   return ok;
+}
+
+void DiscardStagedFile(const TStagedFile& staged) { ::unlink(staged.temp.c_str()); }
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links) {
+  const std::optional<TStagedFile> staged = StageFile(path, bytes, links, true);
+  return staged && CommitStagedFile(*staged);
 }
 
 bool SyncFileSystemOf(const std::string& path) {

@@ -1,6 +1,9 @@
 // Replacing a file so that a crash or a full disk never leaves it half-written.
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,26 +11,41 @@
 
 namespace zorvik {
 
-// Whether a write is on disk when it returns, or only once the caller syncs the file system
-// (a batch writes thousands of files and syncs once at its end).
-enum class TDurability { kSynced, kDeferred };
-
 // What a write does when path is a symbolic link.
 enum class TLinkPolicy {
   kFollow,   // replace the file the link names (a user may link an output file on purpose)
   kReplace,  // replace the link itself (the program's own files, which nobody may redirect)
 };
 
-// Writes bytes to a temporary file beside path, flushes it to disk and renames it over path.
-// An existing file keeps its permissions and its owner (when the owner cannot be kept, the
-// set-user and set-group bits are dropped); a file the caller could not write is refused, as a
-// plain write would refuse it. On failure the old file is left whole and the temporary file
-// removed. With a releaser, the replaced file is held open across the rename and handed to it,
-// so that freeing it happens there.
+// A new file written beside the file it is to replace, not yet in its place.
+struct TStagedFile {
+  std::string temp;          // the new content, under a temporary name in the target's folder
+  std::string target;        // what it replaces: path, or the file a followed link names
+  bool replaces = false;     // a file stands at target now
+  dev_t old_device = 0;      // and its identity
+  ino_t old_inode = 0;
+};
+
+// Writes bytes to a new temporary file beside path (beside the file it names, when path is a
+// link followed), with the owner and permissions of the file it will replace (when the owner
+// cannot be kept, the set-user and set-group bits are dropped); with sync, the file is on disk
+// when this returns. A file the caller could not write is refused, as a plain write would
+// refuse it. Nothing on failure, and nothing left behind.
+std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
+                                     TLinkPolicy links = TLinkPolicy::kFollow, bool sync = true);
+
+// Renames a staged file over its target. With a releaser, the replaced file is held open
+// across the rename and handed to it, so that freeing it happens there. On failure the old
+// file is left whole and the staged one removed.
+bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser = nullptr);
+
+// Removes a staged file that will not be committed.
+void DiscardStagedFile(const TStagedFile& staged);
+
+// Replaces the file at path with bytes, on disk when it returns: staged with a sync, then
+// committed. A crash or a full disk never leaves a half-written file in its place.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         TLinkPolicy links = TLinkPolicy::kFollow,
-                         TDurability durability = TDurability::kSynced,
-                         TFileReleaser* releaser = nullptr);
+                         TLinkPolicy links = TLinkPolicy::kFollow);
 
 // Flushes the whole file system that holds path to disk; false when that failed.
 bool SyncFileSystemOf(const std::string& path);

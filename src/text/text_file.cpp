@@ -39,18 +39,21 @@ std::string NormalizeLineEnds(std::string_view bytes) {
   return text;
 }
 
-std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
-  if (nul_offset != nullptr) *nul_offset = std::string::npos;
+namespace {
+
+// The bytes of the regular file at path, at most kMaxTextFileBytes; nothing when it cannot be
+// read or is something else. Opened without blocking (a FIFO under the name must not hold the
+// program) and checked on the open descriptor: one look-up of the path, and the file checked
+// is the file read.
+std::optional<std::string> ReadRegularFile(std::string_view file_name) {
   const std::string path = ToFileSystemPath(file_name);
-  // Opened without blocking (a FIFO under the name must not hold the program) and checked on
-  // the open descriptor: one look-up of the path, and the file checked is the file read.
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::string(kFileLoadError);
+  if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uintmax_t>(st.st_size) > kMaxTextFileBytes) {
     ::close(fd);
-    return std::string(kFileLoadError);
+    return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
   std::size_t got = 0;
@@ -63,8 +66,23 @@ std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
     got += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  if (failed) return std::string(kFileLoadError);
+  if (failed) return std::nullopt;
   bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace
+
+bool FileHolds(std::string_view file_name, std::string_view bytes) {
+  const std::optional<std::string> held = ReadRegularFile(file_name);
+  return held && *held == bytes;
+}
+
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
+  if (nul_offset != nullptr) *nul_offset = std::string::npos;
+  std::optional<std::string> read = ReadRegularFile(file_name);
+  if (!read) return std::string(kFileLoadError);
+  std::string& bytes = *read;
   if (nul_offset != nullptr) *nul_offset = bytes.find('\0');
   return NormalizeLineEnds(bytes);
 }
@@ -75,10 +93,8 @@ std::optional<std::string> AsEditorText(std::string loaded) {
   return loaded;
 }
 
-bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links,
-                  TDurability durability, TFileReleaser* releaser) {
-  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links,
-                             durability, releaser);
+bool SaveTextFile(std::string_view file_name, std::string_view text, TLinkPolicy links) {
+  return WriteFileAtomically(ToFileSystemPath(file_name), NormalizeLineEnds(text), links);
 }
 
 }  // namespace zorvik

@@ -26,6 +26,10 @@ std::string NormalizeLineEnds(std::string_view bytes);
 // there is none), so that callers can say what was left out.
 std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = nullptr);
 
+// Whether path is a regular file holding exactly bytes. Anything else (a FIFO, a device, a
+// folder, nothing) never does, and is not read.
+bool FileHolds(std::string_view file_name, std::string_view bytes);
+
 // A loaded text as an editor pane holds it: without the line end after its last line; nothing
 // for kFileLoadError.
 std::optional<std::string> AsEditorText(std::string loaded);
@@ -33,8 +37,6 @@ std::optional<std::string> AsEditorText(std::string loaded);
 // Writes text with its lines normalised as NormalizeLineEnds does. The old file is replaced
 // only once the new content is complete on disk; false when anything failed.
 bool SaveTextFile(std::string_view file_name, std::string_view text,
-                  TLinkPolicy links = TLinkPolicy::kFollow,
-                  TDurability durability = TDurability::kSynced,
-                  TFileReleaser* releaser = nullptr);
+                  TLinkPolicy links = TLinkPolicy::kFollow);
 
 }  // namespace zorvik

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "support/unprivileged.h"
+#include "text/batch_writer.h"
 
 namespace zorvik {
 namespace {
@@ -158,27 +159,38 @@ TEST_F(TextFileTest, ReplacedFilesKeepTheirOwnerAndNewFilesTheUmask) {
   }
 }
 
-TEST_F(TextFileTest, ReplacedFilesHandedToAReleaserAreAllLetGo) {
+TEST_F(TextFileTest, ABatchWriterPutsFilesInPlaceOnlyWhenItsWindowIsFlushed) {
   auto open_descriptors = [] {
     return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
   };
   const auto before = open_descriptors();
   {
-    TFileReleaser releaser;
-    // More replacements than the releaser keeps open at once: a write must wait, not hang.
+    TBatchWriter writer;
+    Write("page0.html", "old");
+    struct stat st {};
+    ::stat(Path("page0.html").c_str(), &st);
+    ASSERT_TRUE(writer.Write(Path("page0.html"), "new"));
+    EXPECT_EQ(Read("page0.html"), "old");  // not in place before its window is on disk
+    EXPECT_TRUE(writer.Replaces(st.st_dev, st.st_ino));
+    writer.Flush();
+    EXPECT_EQ(Read("page0.html"), "new");
+    EXPECT_FALSE(writer.HasPending());
+    // More files than a window holds, and more replaced files than the releaser keeps open
+    // at once: a write must wait, not hang, and every replaced file is let go.
     for (int round = 0; round < 2; ++round) {
-      for (int i = 0; i < 300; ++i) {
-        const std::string name = "page" + std::to_string(i) + ".html";
-        ASSERT_TRUE(SaveTextFile(Path(name), "round " + std::to_string(round) + "\n",
-                                 TLinkPolicy::kFollow, TDurability::kDeferred, &releaser));
+      for (std::size_t i = 0; i < TBatchWriter::kWindowFiles + 300; ++i) {
+        ASSERT_TRUE(writer.Write(Path("page" + std::to_string(i) + ".html"), "round " + std::to_string(round)));
       }
     }
-    releaser.Drain();
+    EXPECT_FALSE(writer.Write(Path("no/such/folder/x.html"), "x"));
+    EXPECT_TRUE(writer.Finish());
     EXPECT_EQ(open_descriptors(), before);
   }
-  EXPECT_EQ(Read("page0.html"), "round 1\r\n");
-  EXPECT_EQ(Read("page299.html"), "round 1\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 300);
+  EXPECT_EQ(Read("page0.html"), "round 1");
+  EXPECT_EQ(Read("page1323.html"), "round 1");
+  // Nothing but the pages is left behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()),
+            static_cast<long>(TBatchWriter::kWindowFiles + 300));
 }
 
 TEST_F(TextFileTest, FailedSaveKeepsTheOldFileWhole) {

@@ -1,0 +1,75 @@
+#include "text/batch_writer.h"
+
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+
+namespace zorvik {
+
+TBatchWriter::~TBatchWriter() { Finish(); }
+
+const TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
+  std::string folder = target.substr(0, target.rfind('/') + 1);
+  if (folder.empty()) folder = "./";
+  const auto known = folders_.find(folder);
+  if (known != folders_.end()) return known->second;
+  // One look-up per output folder, not per file.
+  TFolder info;
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) == 0) {
+    info.device = st.st_dev;
+    devices_.emplace(st.st_dev, folder);
+  }
+  // A file system in memory frees a replaced file at once: handing it over would only cost.
+  struct statfs fs {};
+  info.release_later = !(::statfs(folder.c_str(), &fs) == 0 &&
+                         (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC));
+  return folders_.emplace(folder, info).first->second;
+}
+
+bool TBatchWriter::Write(const std::string& path, std::string_view bytes) {
+  std::optional<TStagedFile> staged = StageFile(path, bytes, TLinkPolicy::kFollow, false);
+  if (!staged) return false;
+  window_devices_.insert(FolderOf(staged->target).device);
+  if (staged->replaces) replaced_.insert({staged->old_device, staged->old_inode});
+  window_.push_back(std::move(*staged));
+  window_bytes_ += bytes.size();
+  if (window_.size() >= kWindowFiles || window_bytes_ >= kWindowBytes) Flush();
+  return true;
+}
+
+void TBatchWriter::Flush() {
+  if (window_.empty()) return;
+  // The new files reach the disk before any of them takes an old one's place.
+  bool synced = true;
+  for (const dev_t device : window_devices_) {
+    const auto folder = devices_.find(device);
+    synced = folder != devices_.end() && SyncFileSystemOf(folder->second) && synced;
+  }
+  for (const TStagedFile& staged : window_) {
+    if (!synced) {
+      DiscardStagedFile(staged);
+      continue;
+    }
+    const bool release_later = FolderOf(staged.target).release_later;
+    if (!CommitStagedFile(staged, release_later ? &releaser_ : nullptr)) failed_ = true;
+  }
+  failed_ = failed_ || !synced;
+  window_.clear();
+  window_bytes_ = 0;
+  replaced_.clear();
+  window_devices_.clear();
+}
+
+bool TBatchWriter::Finish() {
+  Flush();
+  releaser_.Drain();
+  bool ok = !failed_;
+  for (const auto& [device, folder] : devices_) ok = SyncFileSystemOf(folder) && ok;
+  folders_.clear();
+  devices_.clear();
+  failed_ = false;
+  return ok;
+}
+
+}  // namespace zorvik
