@@ -37,13 +37,15 @@ std::string TTrackedFileSystem::LoadText(std::string_view path) const {
 }
 
 bool TTrackedFileSystem::SaveText(std::string_view path, std::string_view text) {
-  const std::string file = ToFileSystemPath(path);
   if (recording_) saved_.insert(NormalPath(path));
   if (mode_ == TSaveMode::kWrite) return disk_.SaveText(path, text);
-  // Through the disk's own look, so that a page written earlier in the batch is in place.
-  if (disk_.FileExists(path) && FileHolds(file, NormalizeLineEnds(text))) return true;
+  if (disk_.Holds(path, text)) return true;
   differing_.push_back(NormalPath(path));
   return mode_ == TSaveMode::kCheck || disk_.SaveText(path, text);
+}
+
+bool TTrackedFileSystem::Holds(std::string_view path, std::string_view text) const {
+  return disk_.Holds(path, text);
 }
 
 void TTrackedFileSystem::DeferSyncing() { disk_.DeferSyncing(); }

@@ -32,6 +32,7 @@ class TTrackedFileSystem : public TFileSystem {
   bool CreateFolders(std::string_view path) override;
   std::string LoadText(std::string_view path) const override;
   bool SaveText(std::string_view path, std::string_view text) override;
+  bool Holds(std::string_view path, std::string_view text) const override;
   void DeferSyncing() override;
   bool SyncDeferred() override;
 

@@ -10,6 +10,10 @@
 
 namespace zorvik {
 
+bool TFileSystem::Holds(std::string_view path, std::string_view text) const {
+  return LoadText(path) == NormalizeLineEnds(text);
+}
+
 namespace {
 
 // The type bits of what stands at path (links followed), or 0.
@@ -21,16 +25,11 @@ mode_t FileType(std::string_view path) {
 
 }  // namespace
 
-void TDiskFileSystem::FlushIfPending(std::string_view path) const {
-  if (!writer_.HasPending()) return;
-  struct stat st {};
-  if (::stat(ToFileSystemPath(path).c_str(), &st) != 0 || writer_.Replaces(st.st_dev, st.st_ino)) {
-    writer_.Flush();
-  }
-}
-
 bool TDiskFileSystem::FileExists(std::string_view path) const {
-  FlushIfPending(path);
+  if (FileType(path) == S_IFREG) return true;
+  // A file saved earlier in the batch may be waiting for its window.
+  if (!writer_.HasPending()) return false;
+  writer_.Flush();
   return FileType(path) == S_IFREG;
 }
 
@@ -45,9 +44,15 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 }
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
-  FlushIfPending(path);
   std::size_t nul = std::string::npos;
-  std::string text = LoadTextFile(path, &nul);
+  TFileIdentity read;
+  std::string text = LoadTextFile(path, &nul, &read);
+  // A page reads what earlier pages of the batch saved: when the file read is about to be
+  // replaced, or there was none yet, the waiting files are put in place and it is read again.
+  if (writer_.HasPending() && (text == kFileLoadError || writer_.Replaces(read.device, read.inode))) {
+    writer_.Flush();
+    text = LoadTextFile(path, &nul);
+  }
   if (nul != std::string::npos && on_nul) on_nul(path, nul);
   return text;
 }
@@ -55,6 +60,17 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
   if (!deferred_) return SaveTextFile(path, text);
   return writer_.Write(ToFileSystemPath(path), NormalizeLineEnds(text));
+}
+
+bool TDiskFileSystem::Holds(std::string_view path, std::string_view text) const {
+  const std::string file = ToFileSystemPath(path);
+  const std::string bytes = NormalizeLineEnds(text);
+  TFileIdentity read;
+  if (FileHolds(file, bytes, &read)) return true;
+  // Compared again once an earlier page's file for the same path is in place.
+  if (!writer_.HasPending() || !writer_.Replaces(read.device, read.inode)) return false;
+  writer_.Flush();
+  return FileHolds(file, bytes);
 }
 
 void TDiskFileSystem::DeferSyncing() { deferred_ = true; }

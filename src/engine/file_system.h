@@ -23,6 +23,8 @@ class TFileSystem {
   // LoadTextFile / SaveTextFile semantics.
   virtual std::string LoadText(std::string_view path) const = 0;
   virtual bool SaveText(std::string_view path, std::string_view text) = 0;
+  // Whether the file at path holds exactly what SaveText would write for text.
+  virtual bool Holds(std::string_view path, std::string_view text) const;
   // From now on saved files are put on disk in windows of many files, each file durable before
   // it replaces the old one, and need not be in place before SaveText returns...
   virtual void DeferSyncing() {}
@@ -37,10 +39,6 @@ class TDiskFileSystem : public TFileSystem {
   std::function<void(std::string_view, std::size_t)> on_nul;
 
  private:
-  // Puts the pending files in place before path is read when one of them is what path names,
-  // or may be (path names nothing yet), so that a page reads what earlier pages wrote.
-  void FlushIfPending(std::string_view path) const;
-
   bool deferred_ = false;
   mutable TBatchWriter writer_;  // the files saved while syncing is deferred
 
@@ -49,6 +47,7 @@ class TDiskFileSystem : public TFileSystem {
   bool CreateFolders(std::string_view path) override;
   std::string LoadText(std::string_view path) const override;
   bool SaveText(std::string_view path, std::string_view text) override;
+  bool Holds(std::string_view path, std::string_view text) const override;
   void DeferSyncing() override;
   bool SyncDeferred() override;
 };

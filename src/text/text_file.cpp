@@ -45,7 +45,7 @@ namespace {
 // read or is something else. Opened without blocking (a FIFO under the name must not hold the
 // program) and checked on the open descriptor: one look-up of the path, and the file checked
 // is the file read.
-std::optional<std::string> ReadRegularFile(std::string_view file_name) {
+std::optional<std::string> ReadRegularFile(std::string_view file_name, TFileIdentity* identity = nullptr) {
   const std::string path = ToFileSystemPath(file_name);
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -55,6 +55,7 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name) {
     ::close(fd);
     return std::nullopt;
   }
+  if (identity != nullptr) *identity = {st.st_dev, st.st_ino};
   std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
   std::size_t got = 0;
   bool failed = false;
@@ -73,14 +74,14 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name) {
 
 }  // namespace
 
-bool FileHolds(std::string_view file_name, std::string_view bytes) {
-  const std::optional<std::string> held = ReadRegularFile(file_name);
+bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity* identity) {
+  const std::optional<std::string> held = ReadRegularFile(file_name, identity);
   return held && *held == bytes;
 }
 
-std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset) {
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset, TFileIdentity* identity) {
   if (nul_offset != nullptr) *nul_offset = std::string::npos;
-  std::optional<std::string> read = ReadRegularFile(file_name);
+  std::optional<std::string> read = ReadRegularFile(file_name, identity);
   if (!read) return std::string(kFileLoadError);
   std::string& bytes = *read;
   if (nul_offset != nullptr) *nul_offset = bytes.find('\0');

@@ -1,6 +1,8 @@
 // Whole-file text input and output. Bytes are never converted; line ends become CR LF.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,14 +23,23 @@ inline constexpr std::uintmax_t kMaxTextFileBytes = 512u * 1024 * 1024;
 // whole text) and joins them again, each line followed by CR LF.
 std::string NormalizeLineEnds(std::string_view bytes);
 
+// Which file a path named when it was read.
+struct TFileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
 // The file's text with CR LF line ends, or kFileLoadError when it cannot be read. A NUL byte
 // ends the text; nul_offset, when given, receives the file offset of the first one (npos when
-// there is none), so that callers can say what was left out.
-std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = nullptr);
+// there is none), so that callers can say what was left out; identity, when given, receives
+// the file read.
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = nullptr,
+                         TFileIdentity* identity = nullptr);
 
 // Whether path is a regular file holding exactly bytes. Anything else (a FIFO, a device, a
 // folder, nothing) never does, and is not read.
-bool FileHolds(std::string_view file_name, std::string_view bytes);
+// identity, when given, receives the file compared.
+bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity* identity = nullptr);
 
 // A loaded text as an editor pane holds it: without the line end after its last line; nothing
 // for kFileLoadError.

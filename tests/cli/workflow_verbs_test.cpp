@@ -94,6 +94,27 @@ TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
   EXPECT_EQ(Read("out/a.html"), Page("<h1>A2</h1>-\n"));
   EXPECT_EQ(Zorvik({"batch", "--check", Path("site.gro")}).status, 0);
   EXPECT_EQ(Zorvik({"batch", "--check", "--changed", Path("site.gro")}).status, 2);
+
+  // An output that is a FIFO is never read (it would block): it differs, and is not replaced.
+  fs::remove(dir_ / "out/c.html");
+  ASSERT_EQ(::mkfifo(Path("out/c.html").c_str(), 0644), 0);
+  for (const char* option : {"--check", "--changed"}) {
+    r = Zorvik({"batch", option, Path("site.gro")});
+    EXPECT_EQ(r.status, 1) << option;
+    EXPECT_EQ(r.out, std::string(option) == "--check" ? Path("out/c.html") + "\n" : "") << option;
+  }
+  EXPECT_TRUE(fs::is_fifo(dir_ / "out/c.html"));
+}
+
+TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
+  // f's template is e's output: new the first time, replaced the second.
+  Write("f.dat", "@Template {$DataFolder}out/e.html\n@WriteFile {$DataFolder}out/f.html\n$Other F\n");
+  Write("ef.gro", "{$GRODataFolder}e.dat\n{$GRODataFolder}f.dat\n");
+  for (const char* title : {"<i>{$Other}</i>", "<b>{$Other}</b>"}) {
+    Write("e.dat", std::string("@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/e.html\n$Title ") + title + "\n");
+    EXPECT_EQ(Zorvik({"batch", Path("ef.gro")}).status, 0);
+    EXPECT_EQ(Read("out/f.html"), Page(std::string("<h2>") + title + "</h2>\n").replace(7, 8, "F"));
+  }
 }
 
 // A running `zorvik watch`, its log collected in a file.
