@@ -9,12 +9,14 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "editor/teditor.h"
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
+#include "preview/webrtc_guard.h"
 #include "workbench/app_title.h"
 
 namespace zorvik {
@@ -61,10 +63,11 @@ QWebEngineView* TfrBrowserBase::Browser() {
   // "Silent": no dialogs of the browser's own.
   page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
   // A previewed page reads nothing of the disk beyond its site (see the scheme handler), and
-  // WebRTC uses public interfaces only.
+  // has no WebRTC (see the guard script).
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   page->settings()->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+  page->scripts().insert(WebRtcGuardScript());
   wbBrowser->setPage(page);
   layout()->addWidget(wbBrowser);
   connect(page, &QWebEnginePage::loadFinished, this, &TfrBrowserBase::wbBrowserDocumentComplete);

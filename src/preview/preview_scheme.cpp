@@ -58,7 +58,7 @@ void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
             if (fd >= 0) ::close(fd);
             return;
           }
-          auto* device = new QFile(job);
+          auto* device = new TCappedFile(static_cast<qint64>(kMaxServedFileBytes), job);
           if (fd < 0 || !device->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             if (fd >= 0) ::close(fd);
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);

@@ -5,7 +5,10 @@
 // itself, unlike loading HTML through a data URL.
 #pragma once
 
+#include <algorithm>
+
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
@@ -19,6 +22,23 @@ inline constexpr const char* kPreviewScheme = "zorvik-preview";
 // Registers the scheme and sets the browser engine's process-wide options; must run before the
 // application object is created.
 void SetUpPreviewEngine();
+
+// A served file, read no further than limit bytes whatever it grows to while it is streamed.
+class TCappedFile : public QFile {
+ public:
+  TCappedFile(qint64 limit, QObject* parent) : QFile(parent), limit_(limit) {}
+  qint64 size() const override { return std::min(QFile::size(), limit_); }
+  bool atEnd() const override { return pos() >= size(); }
+
+ protected:
+  qint64 readData(char* data, qint64 max_size) override {
+    const qint64 left = limit_ - pos();
+    return left <= 0 ? -1 : QFile::readData(data, std::min(max_size, left));
+  }
+
+ private:
+  qint64 limit_;
+};
 
 class TPreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
   Q_OBJECT

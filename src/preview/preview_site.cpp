@@ -1,13 +1,18 @@
 #include "preview/preview_site.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace zorvik {
@@ -44,6 +49,49 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// Whether a resolved folder (with its trailing "/") may be the whole of a site.
+bool MayBeSite(const std::string& folder, const std::string& home_folder) {
+  if (folder == "/" || StartsWith(home_folder, folder)) return false;  // home and above
+  for (std::string_view system : {"/proc/", "/sys/"}) {
+    if (StartsWith(folder, system)) return false;
+  }
+  if (StartsWith(folder, "/dev/") && !StartsWith(folder, "/dev/shm/")) return false;
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         (st.st_mode & (S_IWOTH | S_ISVTX)) == 0;
+}
+
+// The part of path below one of the roots, when it has no dot-file or dot-folder; the root in
+// root.
+std::optional<std::string_view> BelowRoot(const TPreviewSite& site, std::string_view path,
+                                          std::string_view& root) {
+  for (const std::string& candidate : site.roots) {
+    if (!StartsWith(path, candidate) || path.size() == candidate.size()) continue;
+    const std::string_view below = path.substr(candidate.size());
+    bool hidden = below.front() == '.';
+    for (std::size_t slash = below.find('/'); !hidden && slash != std::string_view::npos;
+         slash = below.find('/', slash + 1)) {
+      hidden = slash + 1 < below.size() && below[slash + 1] == '.';
+    }
+    if (hidden) continue;
+    root = candidate;
+    return below;
+  }
+  return std::nullopt;
+}
+
+// openat2: path resolved from folder without following any link; with beneath, also never
+// leaving folder.
+int OpenWithoutLinks(int folder, const std::string& path, std::uint64_t flags, bool beneath) {
+  open_how how {};
+  how.flags = flags | O_CLOEXEC;
+  how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | (beneath ? RESOLVE_BENEATH : 0);
+  for (;;) {
+    const long fd = ::syscall(SYS_openat2, folder, path.c_str(), &how, sizeof how);
+    if (fd >= 0 || errno != EINTR) return static_cast<int>(fd);
+  }
+}
+
 }  // namespace
 
 TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view output_file,
@@ -58,41 +106,42 @@ TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view outpu
   std::string home_folder = home.empty() ? std::string() : ResolvedFile(home);
   if (!home_folder.empty() && home_folder.back() != '/') home_folder += '/';
   const std::string common = folders.size() == 2 ? CommonFolder(folders[0], folders[1]) : folders[0];
-  if (folders.size() == 1 || (common != "/" && common != home_folder)) {
+  if (MayBeSite(common, home_folder)) {
     site.roots.push_back(common);
-  } else {
-    site.roots = folders;
-    if (folders[0] == folders[1]) site.roots.pop_back();
+    return site;
   }
-  // The whole file system is never a site, whatever the files' places.
-  site.roots.erase(std::remove(site.roots.begin(), site.roots.end(), "/"), site.roots.end());
+  site.narrowed = true;
+  for (const std::string& folder : folders) {
+    if (MayBeSite(folder, home_folder) &&
+        std::find(site.roots.begin(), site.roots.end(), folder) == site.roots.end()) {
+      site.roots.push_back(folder);
+    }
+  }
   return site;
 }
 
 bool MayServe(const TPreviewSite& site, std::string_view path) {
-  for (std::string_view system : {"/proc/", "/dev/", "/sys/"}) {
-    if (StartsWith(path, system)) return false;
-  }
   if (!site.style_sheet.empty() && path == site.style_sheet) return true;
-  for (const std::string& root : site.roots) {
-    if (!StartsWith(path, root) || path.size() == root.size()) continue;
-    const std::string_view below = path.substr(root.size());
-    bool hidden = below.front() == '.';
-    for (std::size_t slash = below.find('/'); !hidden && slash != std::string_view::npos;
-         slash = below.find('/', slash + 1)) {
-      hidden = slash + 1 < below.size() && below[slash + 1] == '.';
-    }
-    if (!hidden) return true;
-  }
-  return false;
+  std::string_view root;
+  return BelowRoot(site, path, root).has_value();
 }
 
 int OpenServedFile(const TPreviewSite& site, const std::string& path) {
+  // The resolved path only picks the root and the part below it; the open itself follows no
+  // link, so a folder swapped meanwhile is refused.
   char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) == nullptr || !MayServe(site, resolved)) return -1;
-  // Non-blocking, so that a FIFO planted under the name cannot hold the caller; not following
-  // a link, so that the file checked is the file opened.
-  const int fd = ::open(resolved, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  if (::realpath(path.c_str(), resolved) == nullptr) return -1;
+  constexpr std::uint64_t kRead = O_RDONLY | O_NONBLOCK;  // a FIFO must not hold the caller
+  int fd = -1;
+  std::string_view root;
+  if (!site.style_sheet.empty() && site.style_sheet == resolved) {
+    fd = OpenWithoutLinks(AT_FDCWD, site.style_sheet, kRead, false);
+  } else if (const auto below = BelowRoot(site, resolved, root)) {
+    const int folder = OpenWithoutLinks(AT_FDCWD, std::string(root), O_PATH | O_DIRECTORY, false);
+    if (folder < 0) return -1;
+    fd = OpenWithoutLinks(folder, std::string(*below), kRead, true);
+    ::close(folder);
+  }
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||

@@ -13,23 +13,30 @@ namespace zorvik {
 struct TPreviewSite {
   std::vector<std::string> roots;  // folders, resolved, each with its trailing "/"
   std::string style_sheet;         // the preview style sheet file, resolved; may be empty
+  bool narrowed = false;           // a folder of the page's holds more than the site: left out
 };
 
 // Files larger than this are not served: no page needs them, and they would fill memory.
 inline constexpr std::uintmax_t kMaxServedFileBytes = 256u << 20;
 
 // The site of a page: the deepest folder that holds both the page source and the output file.
-// When that is the file-system root or the home folder itself, the two files' own folders
-// instead (each with what lies below). Paths are file-system paths; empty ones are left out.
+// A folder that holds more than a site is never one: the file-system root, the home folder
+// and every folder above it, a folder that others may write to (sticky or world-writable, as
+// /tmp), and what lies under /proc, /sys and /dev (but /dev/shm). For such a folder the two
+// files' own folders are taken instead, where they are not such folders themselves, and the
+// site is marked narrowed. Paths are file-system paths; empty ones are left out.
 TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view output_file,
                             std::string_view style_sheet, std::string_view home);
 
 // Whether a resolved path (no links, no "." or ".." parts) may be served: inside a root and
-// with no dot-file or dot-folder below it, or the style sheet itself; never /proc, /dev, /sys.
+// with no dot-file or dot-folder below it, or the style sheet itself.
 bool MayServe(const TPreviewSite& site, std::string_view resolved_path);
 
 // Opens path for serving when it resolves to a regular file that MayServe allows and that is
-// at most kMaxServedFileBytes long; the descriptor, or -1. Never blocks on a FIFO or device.
+// at most kMaxServedFileBytes long; the descriptor, or -1. The file is opened beneath its root
+// without following any link, so that a folder swapped for a link meanwhile is refused, not
+// followed. Never blocks on a FIFO or device. A file that grows after the open must still be
+// read no further than kMaxServedFileBytes.
 int OpenServedFile(const TPreviewSite& site, const std::string& path);
 
 }  // namespace zorvik

@@ -23,6 +23,14 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   cbLivePreview = new QCheckBox(QStringLiteral("入力に合わせて更新"), StatusBar1);
   cbLivePreview->setObjectName("cbLivePreview");
   cbLivePreview->setChecked(true);
+  lbNarrowedSite = new QLabel(QStringLiteral("サイトを限定して表示"), StatusBar1);
+  lbNarrowedSite->setObjectName("lbNarrowedSite");
+  lbNarrowedSite->setToolTip(QStringLiteral(
+      "ページ原稿か出力先が、サイト以外のファイルも置かれるフォルダ（ホームフォルダ、/tmp など）"
+      "にじかに置かれているため、そのフォルダのファイルは表示に使いません。"
+      "サイト用のフォルダを作って、その中に置いてください。"));
+  lbNarrowedSite->hide();
+  StatusBar1->addPermanentWidget(lbNarrowedSite);
   StatusBar1->addPermanentWidget(cbLivePreview);
   frBrowserBase1->AttachToForm(this);
   frBrowserBase1->StatusBar = StatusBar1;
@@ -30,7 +38,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 TForm2::~TForm2() { frBrowserBase1->ShutDown(); }
 
+void TForm2::ShowSiteNote(const TPreviewSite& site) { lbNarrowedSite->setVisible(site.narrowed); }
+
 void TForm2::ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+  ShowSiteNote(site);
   frBrowserBase1->ShowHtml(html, document_path, std::move(site));
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
@@ -38,6 +49,7 @@ void TForm2::ShowPreview(const std::string& html, const QString& document_path, 
 }
 
 void TForm2::RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+  ShowSiteNote(site);
   frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
 }
 

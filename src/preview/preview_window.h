@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QStatusBar>
 #include <QWidget>
 #include <string>
@@ -39,6 +40,10 @@ class TForm2 : public QWidget {
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;
   QCheckBox* cbLivePreview;  // follow the editor as it is typed in
+  QLabel* lbNarrowedSite;    // shown while the page's folders hold more than its site
+
+ private:
+  void ShowSiteNote(const TPreviewSite& site);
 };
 
 }  // namespace zorvik

@@ -2,6 +2,7 @@
 // the rendered page, the style block kept out of the written file, the empty document after an
 // error, the caption, a minimised window, and navigation errors from a loopback server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
@@ -188,6 +189,33 @@ TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {
   PreviewAndWait(wb.form1, wb.form2);
   EXPECT_GT(wb.form1.edWriteOutHTML->Text().size(), 2u << 20);
   EXPECT_EQ(RunJs(wb.form2.frBrowserBase1->Browser(), "document.querySelectorAll('p').length").toInt(), 60000);
+}
+
+TEST_F(PreviewTest, AFolderThatHoldsMoreThanTheSiteIsNotServedAndTheStatusBarSaysSo) {
+  QDir(root_).mkpath("shared");
+  ::chmod((root_ + "/shared").toLocal8Bit().constData(), 01777);  // as /tmp
+  WriteFile(root_ + "/shared/p.dat", "@Template {$DataFolder}../site/t.tmpl\r\n@WriteFile {$DataFolder}p.html\r\n$Title t\r\n$Body b\r\n");
+  Workbench wb(root_);
+  for (const char* page : {"/shared/p.dat", "/site/page.dat"}) {
+    ASSERT_TRUE(wb.form1.OpenDocument(root_ + page));
+    PreviewAndWait(wb.form1, wb.form2);
+    EXPECT_EQ(wb.form2.lbNarrowedSite->isHidden(), std::string(page) == "/site/page.dat") << page;
+  }
+}
+
+TEST(CappedFileTest, AServedFileIsReadNoFurtherThanTheLimitWhateverItGrowsTo) {
+  QTemporaryDir dir;
+  QFile writer(dir.path() + "/grows.bin");
+  ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+  writer.write("12345");
+  writer.flush();
+  TCappedFile capped(10, nullptr);
+  capped.setFileName(writer.fileName());
+  ASSERT_TRUE(capped.open(QIODevice::ReadOnly));
+  writer.write("6789abcdefghij");
+  writer.flush();
+  EXPECT_EQ(capped.readAll(), QByteArray("123456789a"));
+  EXPECT_TRUE(capped.atEnd());
 }
 
 TEST(StatusLineTest, FlagsAndScriptAddresses) {

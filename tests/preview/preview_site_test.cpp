@@ -1,0 +1,147 @@
+// Which folders make a page's site, and what of them may be opened: while an attacker swaps
+// folders for links, and for folders that hold more than the site.
+#include "preview/preview_site.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PreviewSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zorvik-site-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    dir_ = fs::canonical(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    fs::create_directories((dir_ / name).parent_path());
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  // What OpenServedFile gives for path: the file's bytes, or "-" when refused.
+  static std::string Served(const TPreviewSite& site, const std::string& path) {
+    const int fd = OpenServedFile(site, path);
+    if (fd < 0) return "-";
+    char buffer[64];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+  }
+  fs::path dir_;
+};
+
+TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
+  const std::string home = P("home");
+  for (const char* folder : {"home/site/pages", "home/site/out", "home/www", "shared/site", "sticky/site", "open"}) {
+    fs::create_directories(dir_ / folder);
+  }
+  ::chmod(P("sticky").c_str(), 01777);
+  ::chmod(P("open").c_str(), 0777);
+  const std::string css = P("home/site/preview.css");
+  struct Case {
+    std::string source, output;
+    std::vector<std::string> roots;
+    bool narrowed;
+  };
+  const Case cases[] = {
+      {P("home/site/pages/p.dat"), P("home/site/out/p.html"), {P("home/site/")}, false},
+      // A page source directly in the home folder: only the output's folder.
+      {P("home/homepage.dat"), P("home/www/index.html"), {P("home/www/")}, true},
+      {P("home/site/pages/p.dat"), P("home/p.html"), {P("home/site/pages/")}, true},
+      // Sharing only the home folder or a folder above it: each file's own folder.
+      {P("home/site/pages/p.dat"), P("home/www/p.html"), {P("home/site/pages/"), P("home/www/")}, true},
+      {P("home/site/p.dat"), P("shared/site/p.html"), {P("home/site/"), P("shared/site/")}, true},
+      // Folders that others may write to, and what lies below them.
+      {P("sticky/x.dat"), P("sticky/y.html"), {}, true},
+      {P("open/x.dat"), P("open/y.html"), {}, true},
+      {P("sticky/site/x.dat"), P("sticky/site/y.html"), {P("sticky/site/")}, false},
+      {"/p.dat", P("home/www/p.html"), {P("home/www/")}, true},
+      {"", "", {}, false},
+  };
+  for (const Case& c : cases) {
+    const TPreviewSite site = PreviewSiteFor(c.source, c.output, css, home);
+    EXPECT_EQ(site.roots, c.roots) << c.source << " " << c.output;
+    EXPECT_EQ(site.narrowed, c.narrowed) << c.source << " " << c.output;
+  }
+  // A site kept in memory under /dev/shm is a site like any other; /dev itself never.
+  const fs::path shm = fs::path("/dev/shm") / ("zorvik-site-" + std::to_string(::getpid()));
+  if (fs::create_directories(shm / "site")) {
+    ::chmod(shm.c_str(), 0755);
+    const TPreviewSite site = PreviewSiteFor((shm / "site/p.dat").string(), (shm / "site/p.html").string(), "", home);
+    EXPECT_EQ(site.roots, std::vector<std::string>{(shm / "site/").string()});
+    fs::remove_all(shm);
+  }
+  EXPECT_TRUE(PreviewSiteFor("/dev/p.dat", "/dev/p.html", "", home).roots.empty());
+}
+
+TEST_F(PreviewSiteTest, OnlyRegularFilesOfTheSiteWithoutDotPartsAreOpened) {
+  Write("site/img/a.png", "PNG");
+  Write("site/.git/config", "GIT");
+  Write("site/img/.hidden", "HIDDEN");
+  Write("css/preview.css", "CSS");
+  Write("other.css", "OTHER");
+  fs::create_symlink(P("other.css"), P("site/img/out-link"));
+  fs::create_symlink(P("site/img/a.png"), P("site/img/in-link"));
+  ASSERT_EQ(::mkfifo(P("site/img/fifo").c_str(), 0600), 0);
+  TPreviewSite site;
+  site.roots = {P("site/")};
+  site.style_sheet = P("css/preview.css");
+  EXPECT_EQ(Served(site, P("site/img/a.png")), "PNG");
+  EXPECT_EQ(Served(site, P("site/img/in-link")), "PNG");
+  EXPECT_EQ(Served(site, P("css/preview.css")), "CSS");
+  for (const char* refused : {"site/.git/config", "site/img/.hidden", "site/img/out-link", "site/img/fifo",
+                              "site/img", "other.css", "site/img/missing.png"}) {
+    EXPECT_EQ(Served(site, P(refused)), "-") << refused;
+  }
+  EXPECT_EQ(Served(site, "/etc/passwd"), "-");
+}
+
+TEST_F(PreviewSiteTest, AFolderSwappedForALinkWhileFilesAreReadLetsNothingOut) {
+  // "a" changes between a folder of the site, a link to a folder outside it and a link to a
+  // dot-folder of the site; every file read through it must be the site's own.
+  Write("site/a.real/f.txt", "SITE");
+  Write("outside/f.txt", "OUTSIDE");
+  Write("site/.git/f.txt", "DOT");
+  fs::create_symlink(P("outside"), P("site/a.out"));
+  fs::create_symlink(P("site/.git"), P("site/a.dot"));
+  fs::rename(P("site/a.real"), P("site/a"));
+  TPreviewSite site;
+  site.roots = {P("site/")};
+  std::atomic<bool> done{false};
+  std::thread swapper([&] {
+    const std::string a = P("site/a"), real = P("site/a.real"), out = P("site/a.out"), dot = P("site/a.dot");
+    for (int i = 0; !done; ++i) {
+      const std::string& link = i % 2 == 0 ? out : dot;
+      std::rename(a.c_str(), real.c_str());
+      std::rename(link.c_str(), a.c_str());
+      std::rename(a.c_str(), link.c_str());
+      std::rename(real.c_str(), a.c_str());
+    }
+  });
+  int escaped = 0, served = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string got = Served(site, P("site/a/f.txt"));
+    escaped += got == "OUTSIDE" || got == "DOT";
+    served += got == "SITE";
+  }
+  done = true;
+  swapper.join();
+  EXPECT_EQ(escaped, 0);
+  EXPECT_GT(served, 0);
+}
+
+}  // namespace
+}  // namespace zorvik
