@@ -1,23 +1,24 @@
 // zorvik watch GROUP|PAGE: generates once, then follows the files each page read (its source,
 // template, imports, and the group file) and generates again exactly the pages a change
-// touched. Folders are watched rather than files, so that editors that save by renaming a new
-// file over the old one are followed too. SIGINT and SIGTERM end it with status 0, between
-// pages, never in the middle of a write.
+// touched. SIGINT, SIGTERM and SIGHUP end it with status 0, between pages, never in the middle
+// of a write.
 #include <poll.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "cli/cli_engine.h"
+#include "cli/folder_watch.h"
 #include "cli/verbs.h"
+#include "cli/watch_plan.h"
 #include "text/file_names.h"
 #include "text/replace_text.h"
 
@@ -25,14 +26,13 @@ namespace zorvik::cli {
 namespace {
 
 constexpr int kQuietMs = 100;  // a save often comes as several events: wait for them all
-constexpr std::uint32_t kWatchedEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ATTRIB;
 
 bool IsGroupFile(const std::string& path) {
   const std::string name = path.substr(path.rfind('/') + 1);
   return name.size() > 4 && AsciiLowerCase(name.substr(name.size() - 4)) == ".gro";
 }
 
-// Ends the program when SIGINT or SIGTERM is pending: the pages written so far are put on disk
+// Ends the program when SIGINT, SIGTERM or SIGHUP (the terminal closed) is pending: the pages written so far are put on disk
 // first, and the log is flushed.
 class TStopSignal {
  public:
@@ -41,6 +41,7 @@ class TStopSignal {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
   }
@@ -60,10 +61,10 @@ class TStopSignal {
 class TWatcher {
  public:
   TWatcher(TCommandLineEngine& engine, std::string target, bool group)
-      : engine_(engine), target_(std::move(target)), group_(group), inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+      : engine_(engine), target_(std::move(target)), group_(group) {}
 
   int Run() {
-    if (inotify_ < 0 || stop_.Fd() < 0) {
+    if (!watch_.Usable() || stop_.Fd() < 0) {
       std::cerr << "zorvik: watch: the system refuses to watch files\n";
       return kUsageError;
     }
@@ -72,68 +73,63 @@ class TWatcher {
       const auto entries = ReadGroupEntries(engine_, target_, target_);
       if (!entries) return kUsageError;
       group_deps_ = engine_.Files().TakeLookedAt();
+      watch_.Follow(group_deps_);
       entries_ = *entries;
       RegenerateGroup(entries_);
     } else {
       if (!RegeneratePage()) return kUsageError;
     }
     std::fflush(stderr);
-    std::cerr << "zorvik: watching " << watched_.size() << " folders; Ctrl+C ends\n";
+    std::cerr << "zorvik: watching " << watch_.FolderCount() << " folders; Ctrl+C ends\n";
     std::fflush(stderr);
     for (;;) {
-      std::set<std::string> changed = WaitForChanges();
-      for (const std::string& own : engine_.Files().TakeSaved()) changed.erase(own);
-      if (!changed.empty()) Regenerate(changed);
+      Regenerate(WaitForChanges());
       std::fflush(stderr);
     }
   }
 
  private:
+  // A file as this program last wrote it: a later event about it is the program's own write,
+  // whatever path it was seen under.
+  using TIdentity = std::tuple<dev_t, ino_t, long long>;
+
+  static std::optional<TIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return TIdentity{st.st_dev, st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+  }
+
+  // Remembers the files the last run wrote.
+  void TakeOwnWrites() {
+    own_.clear();
+    for (const std::string& saved : engine_.Files().TakeSaved()) {
+      if (const auto identity = IdentityOf(saved)) own_.insert(*identity);
+    }
+  }
+
+  void DropOwnWrites(std::set<std::string>& changed) const {
+    for (auto it = changed.begin(); it != changed.end();) {
+      const auto identity = IdentityOf(*it);
+      it = identity && own_.count(*identity) > 0 ? changed.erase(it) : std::next(it);
+    }
+  }
+
   // Blocks until files change, then collects every change until the folders are quiet.
   std::set<std::string> WaitForChanges() {
     std::set<std::string> changed;
-    int timeout = -1;
     for (;;) {
-      pollfd fds[2] = {{inotify_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
+      int timeout = watch_.MillisecondsToNextLook();
+      const bool settling = !changed.empty() && (timeout < 0 || timeout >= kQuietMs);
+      if (settling) timeout = kQuietMs;
+      pollfd fds[2] = {{watch_.Fd(), POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
       const int ready = poll(fds, 2, timeout);
       stop_.ExitIfPending(engine_.Files());
-      if (ready == 0) return changed;
       if (ready < 0) continue;
-      alignas(inotify_event) char buffer[1 << 16];
-      ssize_t n;
-      while ((n = read(inotify_, buffer, sizeof buffer)) > 0) {
-        for (char* p = buffer; p < buffer + n;) {
-          const auto* event = reinterpret_cast<const inotify_event*>(p);
-          // Too many changes at once for the kernel's queue: any file may have changed.
-          if ((event->mask & IN_Q_OVERFLOW) != 0) changed.merge(AllWatchedFiles());
-          const auto folder = watched_.find(event->wd);
-          if (folder != watched_.end() && event->len > 0) changed.insert(folder->second + "/" + event->name);
-          p += sizeof(inotify_event) + event->len;
-        }
-      }
-      timeout = kQuietMs;
+      const std::size_t before = changed.size();
+      watch_.Collect(changed);
+      DropOwnWrites(changed);
+      if (settling && ready == 0 && changed.size() == before) return changed;
     }
-  }
-
-  std::set<std::string> AllWatchedFiles() const {
-    std::set<std::string> files = group_deps_;
-    for (const auto& [page, deps] : page_deps_) files.insert(deps.begin(), deps.end());
-    return files;
-  }
-
-  void Watch(const std::set<std::string>& files) {
-    for (const std::string& file : files) {
-      const std::string folder = file.substr(0, std::max<std::size_t>(file.rfind('/'), 1));
-      if (watched_folders_.count(folder) > 0) continue;  // one watch a folder
-      const int wd = inotify_add_watch(inotify_, folder.c_str(), kWatchedEvents);
-      if (wd < 0) continue;  // not there (yet): tried again at the next regeneration
-      watched_[wd] = folder == "/" ? "" : folder;
-      watched_folders_.insert(folder);
-    }
-  }
-
-  static bool Touches(const std::set<std::string>& deps, const std::set<std::string>& changed) {
-    return std::any_of(changed.begin(), changed.end(), [&](const std::string& path) { return deps.count(path) > 0; });
   }
 
   void Regenerate(const std::set<std::string>& changed) {
@@ -141,29 +137,17 @@ class TWatcher {
       if (Touches(page_deps_[target_], changed)) RegeneratePage();
       return;
     }
-    std::vector<std::string> due;
+    std::vector<std::string> previous = entries_;
     if (Touches(group_deps_, changed)) {
       // Entries new to the group file are generated; removed ones are forgotten.
       const auto entries = ReadGroupEntries(engine_, target_, target_);
       group_deps_ = engine_.Files().TakeLookedAt();
-      Watch(group_deps_);
-      if (entries) {
-        for (const std::string& entry : *entries) {
-          if (std::find(entries_.begin(), entries_.end(), entry) == entries_.end()) due.push_back(entry);
-        }
-        entries_ = *entries;
-      }
-    }
-    for (const std::string& entry : entries_) {
-      const bool listed = std::find(due.begin(), due.end(), entry) != due.end();
-      if (!listed && Touches(page_deps_[entry], changed)) due.push_back(entry);
+      watch_.Follow(group_deps_);
+      if (entries) entries_ = *entries;
     }
     // In the group file's order, as a batch of those pages.
-    std::vector<std::string> ordered;
-    for (const std::string& entry : entries_) {
-      if (std::find(due.begin(), due.end(), entry) != due.end()) ordered.push_back(entry);
-    }
-    if (!ordered.empty()) RegenerateGroup(ordered);
+    const std::vector<std::string> due = PagesToRedo(entries_, previous, page_deps_, changed);
+    if (!due.empty()) RegenerateGroup(due);
   }
 
   // What a page depends on: the files it looked at, and the imports the run carries.
@@ -179,9 +163,10 @@ class TWatcher {
     engine_.Files().TakeLookedAt();
     if (!RunPageFile(engine_, target_, target_)) return false;
     WriteBuiltPage(engine_);
+    TakeOwnWrites();
     page_deps_[target_] = TakeDeps();
     page_deps_[target_].insert(target_);
-    Watch(page_deps_[target_]);
+    watch_.Follow(page_deps_[target_]);
     return true;
   }
 
@@ -204,19 +189,19 @@ class TWatcher {
   void RegenerateGroup(const std::vector<std::string>& entries) {
     TRecordingHost host(*this, entries);
     RunBatch(engine_.Context(), entries, host);
-    for (const std::string& entry : entries) Watch(page_deps_[entry]);
+    TakeOwnWrites();
+    for (const std::string& entry : entries) watch_.Follow(page_deps_[entry]);
   }
 
   TCommandLineEngine& engine_;
   const std::string target_;
   const bool group_;
   TStopSignal stop_;
-  int inotify_;
-  std::map<int, std::string> watched_;  // watch descriptor -> folder
-  std::set<std::string> watched_folders_;
+  TFolderWatch watch_;
   std::vector<std::string> entries_;
   std::set<std::string> group_deps_;
   std::map<std::string, std::set<std::string>> page_deps_;
+  std::set<TIdentity> own_;
 };
 
 }  // namespace

@@ -120,11 +120,16 @@ TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
 // A running `zorvik watch`, its log collected in a file.
 class TWatch {
  public:
-  TWatch(const std::string& target, const fs::path& log) : log_(log) {
+  // With a shell command, that runs it, with "$@" the watch command.
+  TWatch(const std::string& target, const fs::path& log, const std::string& shell = "") : log_(log) {
     pid_ = ::fork();
     if (pid_ == 0) {
       const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(fd, 2);
+      if (!shell.empty()) {
+        ::execl("/bin/sh", "sh", "-c", shell.c_str(), "sh", ZORVIK_BINARY, "watch", target.c_str(),
+                static_cast<char*>(nullptr));
+      }
       ::execl(ZORVIK_BINARY, ZORVIK_BINARY, "watch", target.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -157,9 +162,9 @@ class TWatch {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return Runs() == runs;
   }
-  // SIGINT; the exit status, or -1.
-  int Interrupt() {
-    ::kill(pid_, SIGINT);
+  // A signal that ends it (SIGINT unless told); the exit status, or -1.
+  int Interrupt(int signal = SIGINT) {
+    ::kill(pid_, signal);
     int status = 0;
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
@@ -215,6 +220,78 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
   EXPECT_EQ(written(), "d");
 
   EXPECT_EQ(watch.Interrupt(), 0);
+}
+
+TEST_F(WorkflowVerbsTest, WatchFollowsTheGroupFileInAFolderOfItsOwn) {
+  // The layout of the example site: the group file beside the folders of the pages.
+  fs::create_directories(dir_ / "g");
+  Write("g/site.gro", "{$GRODataFolder}../c.dat\n");
+  TWatch watch(Path("g/site.gro"), dir_ / "watch.log");
+  ASSERT_TRUE(watch.WaitForRuns(1));
+  Write("g/site.gro", "{$GRODataFolder}../c.dat\n{$GRODataFolder}../a.dat\n");
+  ASSERT_TRUE(watch.WaitForRuns(2));
+  EXPECT_EQ(Read("out/a.html"), Page("<h1>A</h1>-\n"));
+  EXPECT_EQ(watch.Interrupt(SIGHUP), 0);  // the terminal closed
+  EXPECT_NE(watch.Log().find("zorvik: watching"), std::string::npos);
+  for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+    EXPECT_EQ(entry.path().filename().string().find(".zorvik-"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(WorkflowVerbsTest, WatchFollowsAFolderThatWentAwayWhenItComesBack) {
+  fs::create_directories(dir_ / "tpl");
+  Write("tpl/t2.tmpl", "<h2>{$Title}</h2>\n");
+  Write("c.dat", "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+  TWatch watch(Path("site.gro"), dir_ / "watch.log");
+  ASSERT_TRUE(watch.WaitForRuns(3));
+  fs::remove_all(dir_ / "tpl");
+  ASSERT_TRUE(watch.WaitForRuns(4));  // c, without its template
+  fs::create_directories(dir_ / "tpl");
+  Write("tpl/t2.tmpl", "<h3>{$Title}</h3>\n");
+  ASSERT_TRUE(watch.WaitForRuns(5));
+  EXPECT_EQ(Read("out/c.html"), Page("<h3>C</h3>\n"));
+  Write("tpl/t2.tmpl", "<h4>{$Title}</h4>\n");
+  ASSERT_TRUE(watch.WaitForRuns(6));
+  EXPECT_EQ(Read("out/c.html"), Page("<h4>C</h4>\n"));
+}
+
+TEST_F(WorkflowVerbsTest, WatchKnowsItsOwnWritesUnderAnotherSpelling) {
+  // The page imports its own output, which it writes through a link to its folder.
+  fs::create_directory_symlink(".", dir_ / "alias");
+  Write("t3.tmpl", "$Part {$Title}\n");
+  Write("x.out", "$Part 0\n");
+  Write("x.dat", "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
+                 "@Import {$DataFolder}x.out\n$Title X\n");
+  TWatch watch(Path("x.dat"), dir_ / "watch.log");
+  EXPECT_TRUE(watch.WaitForRuns(1));  // and no more
+  EXPECT_EQ(Read("x.out"), Page("$Part X\n"));
+  Write("x.dat", "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
+                 "@Import {$DataFolder}x.out\n$Title Y\n");
+  EXPECT_TRUE(watch.WaitForRuns(2));
+  EXPECT_EQ(Read("x.out"), Page("$Part Y\n"));
+}
+
+TEST_F(WorkflowVerbsTest, WatchLooksAtFoldersEverySecondWhenInotifyRunsOut) {
+  // One watch allowed, in a user namespace of the test's own: the template's folder is looked at.
+  if (std::system("unshare --user --map-root-user true 2>/dev/null") != 0) {
+    GTEST_SKIP() << "skipped: user namespaces are not available here";
+  }
+  fs::create_directories(dir_ / "tpl");
+  Write("tpl/t2.tmpl", "<h2>{$Title}</h2>\n");
+  Write("c.dat", "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+  TWatch watch(Path("site.gro"), dir_ / "watch.log",
+               "exec unshare --user --map-root-user sh -c "
+               "'echo 1 > /proc/sys/user/max_inotify_watches && exec \"$@\"' sh \"$@\"");
+  ASSERT_TRUE(watch.WaitForRuns(3)) << watch.Log();
+  Write("tpl/t2.tmpl", "<h3>{$Title}</h3>\n");
+  ASSERT_TRUE(watch.WaitForRuns(4));
+  EXPECT_EQ(Read("out/c.html"), Page("<h3>C</h3>\n"));
+  Write("inc.txt", "$Part part two\n");  // a watched folder goes on as before
+  ASSERT_TRUE(watch.WaitForRuns(5));
+  const std::string log = watch.Log();
+  const std::size_t told = log.find("limit of inotify watches");
+  EXPECT_NE(told, std::string::npos) << log;
+  EXPECT_EQ(log.find("limit of inotify watches", told + 1), std::string::npos);
 }
 
 TEST_F(WorkflowVerbsTest, WatchFollowsOnePage) {
