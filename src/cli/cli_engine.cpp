@@ -35,7 +35,44 @@ std::string Utf8Lines(std::string_view cp932) {
   return out;
 }
 
+// Whether text holds ":" digits ":".
+bool HoldsLineNumber(std::string_view text) {
+  for (std::size_t colon = text.find(':'); colon != std::string_view::npos; colon = text.find(':', colon + 1)) {
+    std::size_t end = colon + 1;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end > colon + 1 && end < text.size() && text[end] == ':') return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::string QuotedPath(std::string_view path) {
+  if (path.find_first_of("\r\n") == std::string_view::npos && (path.empty() || path.front() != '"') &&
+      !HoldsLineNumber(path)) {
+    return std::string(path);
+  }
+  std::string quoted = "\"";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': quoted += "\\\""; break;
+      case '\\': quoted += "\\\\"; break;
+      case '\n': quoted += "\\n"; break;
+      case '\r': quoted += "\\r"; break;
+      case '\t': quoted += "\\t"; break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+                                static_cast<char>('0' + (byte & 7)), '\0'};
+          quoted += octal;
+        } else {
+          quoted += c;
+        }
+    }
+  }
+  return quoted + "\"";
+}
 
 void PrintNulNotice(std::string_view path, std::size_t offset) {
   std::cerr << "zorvik: " << ToFileSystemPath(path) << ": NUL byte at offset " << offset
@@ -47,7 +84,7 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place) {
   const std::size_t stamp_end = entry.find("] : ");
   const std::string_view message =
       stamp_end == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(stamp_end + 4);
-  std::string line = place.file.empty() ? std::string("-") : Cp932ToUtf8(NormalPath(place.file));
+  std::string line = place.file.empty() ? std::string("-") : QuotedPath(Cp932ToUtf8(NormalPath(place.file)));
   line.append(":").append(std::to_string(place.line + 1)).append(place.warning ? ": warning: " : ": error: ");
   line.append(Utf8Lines(message)).append("\n");
   return line;

@@ -43,6 +43,11 @@ class TCommandLineEngine {
 // A notice outside the log: the text of a file ended at a NUL byte.
 void PrintNulNotice(std::string_view path, std::size_t offset);
 
+// path as one line of output that editors and scripts can read back: as it is, unless it holds
+// a line end, a "\"" at its start or a ":LINE:" that would read as a location; then in double
+// quotes with C escapes, as `ls --quoting-style=c` writes it.
+std::string QuotedPath(std::string_view path);
+
 // The location line of a log entry that names a line, as editors read compiler output:
 // "FILE:LINE: error: MESSAGE" (LINE counted from 1), UTF-8 and ended by LF.
 std::string LocationLine(const std::string& entry, const TLogPlace& place);

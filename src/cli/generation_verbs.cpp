@@ -69,7 +69,7 @@ int RunBatchVerb(const TArgs& arguments) {
   if (mode != TSaveMode::kCheck) return status;
   // The pages that are not what a batch would write, one path a line.
   std::string listing;
-  for (const std::string& differing : engine.Files().Differing()) listing += differing + "\n";
+  for (const std::string& differing : engine.Files().Differing()) listing += QuotedPath(differing) + "\n";
   std::fflush(stderr);
   if (!WriteStandardOutput(listing)) return kUsageError;
   return engine.Files().Differing().empty() ? status : 1;

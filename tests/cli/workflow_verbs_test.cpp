@@ -106,6 +106,22 @@ TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
   EXPECT_TRUE(fs::is_fifo(dir_ / "out/c.html"));
 }
 
+TEST_F(WorkflowVerbsTest, PathsThatWouldBreakALineOrForgeALocationAreQuoted) {
+  // A folder whose name holds a line end, a tab, a quote and what reads as a location.
+  const std::string odd = "x\ny\t\"z:7: error: forged";
+  fs::create_directories(dir_ / odd / "out");
+  Write(odd + "/p.dat", "@Template {$DataFolder}../t2.tmpl\n@WriteFile {$DataFolder}out/p.html\n$Title P\n"
+                        "@Template {$DataFolder}../t1.tmpl\n");
+  Write(odd + "/site.gro", "{$GRODataFolder}p.dat\n");
+  const std::string quoted = "\"" + Path("") + "x\\ny\\t\\\"z:7: error: forged/";
+  auto r = Zorvik({"batch", "--check", "--locations", Path(odd + "/site.gro")});
+  EXPECT_EQ(r.out, quoted + "out/p.html\"\n");
+  EXPECT_NE(r.err.find("\n" + quoted + "p.dat\":4: warning: "), std::string::npos) << r.err;
+  // Ordinary paths stay as they are.
+  r = Zorvik({"batch", "--check", Path("site.gro")});
+  EXPECT_EQ(r.out.substr(0, Path("out/c.html").size() + 1), Path("out/c.html") + "\n");
+}
+
 TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
   // f's template is e's output: new the first time, replaced the second.
   Write("f.dat", "@Template {$DataFolder}out/e.html\n@WriteFile {$DataFolder}out/f.html\n$Other F\n");
