@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QVBoxLayout>
 #include <functional>
+#include <iostream>
 
 #include "editor/lexers.h"
 #include "editor/ruler.h"
@@ -317,7 +318,15 @@ bool TForm1::FormCloseQuery() {
   if (windows_.form2 != nullptr) {
     settings_.WriteString(kLivePreviewSettingsKey, windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
   }
-  settings_.Save();
+  // Without a place for it no settings file is kept; a place that refuses the file is said.
+  if (!settings_.SettingsFileName().empty() && !settings_.Save()) {
+    const QString path = PathText(settings_.SettingsFileName());
+    std::cerr << "zorvik-workbench: cannot save the settings file " << path.toStdString() << '\n';
+    ErrorUnless(dialogs_, this,
+                QStringLiteral("設定ファイルを保存できません：%1\n"
+                               "ウィンドウの位置と、このたび登録したユーザータグは保存されていません。").arg(path),
+                false);
+  }
   return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
 }
 

@@ -22,3 +22,9 @@ check "$(complete_words zorvik batch --ch)" "--check --changed "
 check "$(complete_words zorvik batch "")" "pages/ site.gro "
 check "$(complete_words zorvik build pages/)" "pages/a.dat "
 check "$(complete_words zorvik match "" | tr -d " ")" ""
+# The user's shell options are as they were.
+shopt -u extglob
+COMP_WORDS=(zorvik build "")
+COMP_CWORD=2
+_zorvik || true  # compopt fails outside a completion
+check "$(shopt -p extglob)" "shopt -u extglob"

@@ -145,6 +145,15 @@ TEST_F(RealControlsTest, ClosingTheMainWindowClosesEveryWindow) {
   EXPECT_FALSE(wb.form4.isVisible());
 }
 
+TEST_F(RealControlsTest, ASettingsFileThatCannotBeSavedIsSaidOnce) {
+  WriteFile(root_ + "/blocker", "a file where the settings folder would be");
+  Workbench wb(root_ + "/blocker");
+  wb.form1.show();
+  EXPECT_TRUE(wb.form1.close());
+  ASSERT_EQ(wb.dialogs.errors.size(), 1);
+  EXPECT_TRUE(wb.dialogs.errors[0].startsWith(QStringLiteral("設定ファイルを保存できません：") + root_ + "/blocker/"));
+}
+
 TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
