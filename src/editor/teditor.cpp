@@ -265,3 +265,19 @@ void TEditor::paintEvent(QPaintEvent* event) {
 }
 
 }  // namespace zorvik
+
+namespace zorvik {
+
+void TEditor::MarkModified() {
+  if (isModified()) return;
+  // QScintilla can only clear the flag: an edit and its reverse, as one undo step, set it.
+  const bool read_only = isReadOnly();
+  setReadOnly(false);
+  beginUndoAction();
+  SendScintilla(SCI_INSERTTEXT, 0UL, static_cast<const char*>(" "));
+  SendScintilla(SCI_DELETERANGE, 0UL, 1L);
+  endUndoAction();
+  setReadOnly(read_only);
+}
+
+}  // namespace zorvik

@@ -20,6 +20,8 @@ class TEditor : public QsciScintilla {
   // The whole text, lines joined by CR LF (CP932). While the text is the one SetText gave,
   // these are the very bytes given, also those that Unicode cannot hold.
   std::string Text() const;
+  // Marks the text as changed since it was saved, without changing it (one empty undo step).
+  void MarkModified();
   void SetText(const std::string& cp932);
   // Empties the pane (Scintilla drops the margin texts after the change is reported).
   void clear() override;

@@ -148,10 +148,8 @@ void TForm5::lbDataFilesDblClick() {
 void TForm5::tbWriteOutHTMLFilesClick() {
   const std::vector<std::string> entries = Entries();
   if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty())) return;
-  if (main_.edEditSource->isModified()) {
-    if (AnsweredNo(dialogs_, this, QStringLiteral("現在編集中のデータを破棄しますか？"))) return;
-    main_.edEditSource->setModified(false);  // discarded: no load of this batch asks again
-  }
+  if (!main_.ConfirmUnsavedChanges()) return;
+  main_.edEditSource->setModified(false);  // saved or let go: no load of this batch asks again
   const QString remembered = main_.LastOpenedName();
   const int log_start = main_.LogEnd();
   TEditorBatchHost host(main_, *progress);

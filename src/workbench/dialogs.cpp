@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "workbench/app_title.h"
 
@@ -43,6 +44,18 @@ bool TQtDialogs::AskYes(QWidget* parent, const QString& message, bool default_no
   return QMessageBox::question(parent, BoxTitle(), message, QMessageBox::Yes | QMessageBox::No,
                                default_no ? QMessageBox::No : QMessageBox::Yes) ==
          QMessageBox::Yes;
+}
+
+TSaveAnswer TQtDialogs::AskSaveChanges(QWidget* parent, const QString& message) {
+  QMessageBox box(QMessageBox::Warning, BoxTitle(), message, QMessageBox::NoButton, parent);
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return TSaveAnswer::kSave;
+  return box.clickedButton() == discard ? TSaveAnswer::kDiscard : TSaveAnswer::kCancel;
 }
 
 std::optional<QString> TQtDialogs::OpenFileName(QWidget* parent, const QString& title,

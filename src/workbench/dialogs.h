@@ -11,6 +11,9 @@ class QWidget;
 
 namespace zorvik {
 
+// The answers to "save the changes?".
+enum class TSaveAnswer { kSave, kDiscard, kCancel };
+
 class TDialogs {
  public:
   virtual ~TDialogs() = default;
@@ -22,6 +25,9 @@ class TDialogs {
   virtual void ShowAbout(QWidget* parent, const QString& title, const QString& text) = 0;
   // A Yes/No question; true for Yes. With default_no the No button has the focus.
   virtual bool AskYes(QWidget* parent, const QString& message, bool default_no) = 0;
+  // Whether to save changes before they would be lost: 保存 / 保存しない / キャンセル, with
+  // キャンセル the default.
+  virtual TSaveAnswer AskSaveChanges(QWidget* parent, const QString& message) = 0;
   // File dialogs; nothing when cancelled. filter uses Qt's ";;" form.
   virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& title,
                                               const QString& filter, const QString& suffix,
@@ -46,6 +52,7 @@ class TQtDialogs : public TDialogs {
   void ShowMessage(QWidget* parent, const QString& message) override;
   void ShowAbout(QWidget* parent, const QString& title, const QString& text) override;
   bool AskYes(QWidget* parent, const QString& message, bool default_no) override;
+  TSaveAnswer AskSaveChanges(QWidget* parent, const QString& message) override;
   std::optional<QString> OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                                       const QString& suffix, const QString& preset) override;
   std::optional<QString> SaveFileName(QWidget* parent, const QString& title, const QString& filter,

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
@@ -327,7 +328,60 @@ bool TForm1::FormCloseQuery() {
                                "ウィンドウの位置と、このたび登録したユーザータグは保存されていません。").arg(path),
                 false);
   }
+  if (edEditSource->isModified()) return ConfirmUnsavedChanges();
   return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
+}
+
+bool TForm1::ConfirmUnsavedChanges() {
+  if (!edEditSource->isModified()) return true;
+  BringToFront();
+  switch (dialogs_.AskSaveChanges(this, QStringLiteral("変更を保存しますか？"))) {
+    case TSaveAnswer::kSave:
+      tbSaveDataClick();
+      return !edEditSource->isModified();  // a save that failed or was cancelled keeps everything
+    case TSaveAnswer::kDiscard:
+      return true;
+    case TSaveAnswer::kCancel:
+      break;
+  }
+  return false;
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) CheckFileOnDisk();
+}
+
+void TForm1::NoteFileOnDisk() {
+  const QFileInfo info(save_name_);
+  disk_stamp_ = save_name_.isEmpty() || !info.exists()
+                    ? QString()
+                    : QStringLiteral("%1 %2 %3").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch())
+                          .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+void TForm1::CheckFileOnDisk() {
+  if (save_name_.isEmpty() || disk_stamp_.isEmpty() || checking_disk_ || state_.BatchMode) return;
+  const QString before = disk_stamp_;
+  NoteFileOnDisk();
+  if (disk_stamp_ == before) return;
+  checking_disk_ = true;  // the question itself activates the window again
+  if (disk_stamp_.isEmpty()) {
+    // Removed: the editor keeps the text, now unsaved, so that a save puts the file back.
+    dialogs_.ShowError(this, QStringLiteral("編集中のファイルが、ほかのプログラムによって削除されました。"
+                                            "エディタの内容は残っています。保存するとファイルを作り直します。\r\n\r\n[") +
+                                 save_name_ + "]");
+    edEditSource->MarkModified();
+  } else if (dialogs_.AskYes(this, QStringLiteral("編集中のファイルが、ほかのプログラムによって変更されました。"
+                                                  "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
+                                       save_name_ + "]",
+                             true)) {
+    edEditSource->setModified(false);  // the answer was to take the file as it is now
+    OpenDocument(save_name_);
+  } else {
+    edEditSource->MarkModified();
+  }
+  checking_disk_ = false;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -342,9 +396,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
+void TForm1::ShowCaption() {
+  setWindowTitle(edEditSource->isModified() ? QStringLiteral("* ") + caption_ : caption_);
+}
+
 void TForm1::SetTitle(const QString& path) {
   if (path.isEmpty()) {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    caption_ = QString::fromUtf8(kCaption);
+    ShowCaption();
     return;
   }
   // The file name, then its folder, with the program's folder written <RunningFolder>/.
@@ -354,7 +413,8 @@ void TForm1::SetTitle(const QString& path) {
   if (!running.isEmpty() && folder.startsWith(running)) {
     folder = "<RunningFolder>/" + folder.mid(running.size());
   }
-  setWindowTitle(QString::fromUtf8(kCaption) + "  [" + info.fileName() + "] - " + folder);
+  caption_ = QString::fromUtf8(kCaption) + "  [" + info.fileName() + "] - " + folder;
+  ShowCaption();
 }
 
 void TForm1::SetDataFolder(const QString& path) {
@@ -368,19 +428,28 @@ void TForm1::BringToFront() {
 
 void TForm1::ShowPage(QWidget* page) { PageControl1->setCurrentWidget(page); }
 
-void TForm1::edEditSourceChange() { tbSaveData->setEnabled(edEditSource->isModified()); }
+void TForm1::edEditSourceChange() {
+  tbSaveData->setEnabled(edEditSource->isModified());
+  if (windowTitle().startsWith(QStringLiteral("* ")) != edEditSource->isModified()) ShowCaption();
+}
 
 void TForm1::NewDocument() {
+  edEditSource->setReadOnly(false);
   edEditSource->clear();
   SetTitle({});
   state_.DataFolder.clear();
   save_name_.clear();
+  disk_stamp_.clear();
   edEditSource->setModified(false);
   edEditSourceChange();
 }
 
 void TForm1::tbNewFileClick() {
-  if (AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) return;
+  // With unsaved changes the one question is whether to save them.
+  if (edEditSource->isModified() ? !ConfirmUnsavedChanges()
+                                 : AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) {
+    return;
+  }
   NewDocument();
 }
 
@@ -392,19 +461,19 @@ void TForm1::tbOpenFileClick() {
 }
 
 bool TForm1::OpenDocument(const QString& path) {
-  if (edEditSource->isModified()) {
-    BringToFront();
-    if (AnsweredNo(dialogs_, this, QStringLiteral("現在編集中のデータを破棄しますか？"))) return false;
-  }
+  if (!ConfirmUnsavedChanges()) return false;
   bool lossy = false;
   std::size_t nul = std::string::npos;
   if (edEditSource->LoadFile(PathBytes(path), &lossy, &nul) == TEditor::TLoadResult::kUnreadable) {
     return false;
   }
   // A batch saves nothing and generates the file's own bytes, so it does not warn.
+  // Saving a file cut at a NUL byte would cut the file on disk: it is shown, not edited.
+  edEditSource->setReadOnly(nul != std::string::npos);
   if (nul != std::string::npos && !state_.BatchMode) {
     dialogs_.ShowError(this, QStringLiteral("このファイルはオフセット %1 に NUL バイトを含みます。"
-                                            "その位置から後ろは読み込まれていません。保存すると失われます。\r\n\r\n[")
+                                            "その位置から後ろは読み込まれていません。保存するとファイルが切り詰められるため、"
+                                            "このファイルは編集できないようにしてあります。\r\n\r\n[")
                                  .arg(nul) + path + "]");
   }
   if (lossy && !state_.BatchMode) {
@@ -418,9 +487,10 @@ bool TForm1::OpenDocument(const QString& path) {
   last_opened_name_ = path;
   ShowPage(tsPageEditor);
   SetDataFolder(path);
-  SetTitle(path);
   edEditSource->setModified(false);
+  SetTitle(path);
   edEditSourceChange();
+  NoteFileOnDisk();
   return true;
 }
 
@@ -438,6 +508,7 @@ void TForm1::tbSaveDataClick() {
   edEditSourceChange();
   SetTitle(save_name_);
   SetDataFolder(save_name_);
+  NoteFileOnDisk();
 }
 
 void TForm1::tbSaveAsClick() {

@@ -52,6 +52,10 @@ class TForm1 : public QMainWindow {
   void NewDocument();
   // Stores the bounds, the user tags and the settings file, then asks whether to end.
   bool FormCloseQuery();
+  // With unsaved changes in the page source, asks whether to save them: true when the caller
+  // may go on (saved, or the user let them go); false on キャンセル or a save that did not
+  // happen. True at once without changes.
+  bool ConfirmUnsavedChanges();
 
   void tbNewFileClick();
   void tbOpenFileClick();
@@ -116,6 +120,7 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -127,6 +132,12 @@ class TForm1 : public QMainWindow {
   TEditor* FrontPane() const;
   void SetupPanes();
   void SetTitle(const QString& path);
+  // The caption, with the modified mark while the page source has unsaved changes.
+  void ShowCaption();
+  // Remembers the page source's file as it stands on disk now.
+  void NoteFileOnDisk();
+  // When another program changed or removed the page source's file, asks what to do.
+  void CheckFileOnDisk();
   void SetDataFolder(const QString& path);
   void BringToFront();
   // One generation run over the page-source editor; the result goes to the written-HTML pane.
@@ -151,6 +162,9 @@ class TForm1 : public QMainWindow {
   std::map<int, TLogPlace> log_places_;
   QString save_name_;
   QString last_opened_name_;
+  QString caption_;         // the caption without the modified mark
+  QString disk_stamp_;      // the file as last loaded or saved: size, time and identity
+  bool checking_disk_ = false;
 };
 
 }  // namespace zorvik

@@ -31,6 +31,7 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
   ASSERT_TRUE(wb.form1.OpenDocument(root + "/page.dat"));
   wb.form5.SetEntries({(root + "/page.dat").toStdString()});
   wb.form1.show();
+  wb.dialogs.save_answers.assign(50, TSaveAnswer::kDiscard);  // edits made on the way are let go
 
   // Modal windows (the batch window, the user-tag window, the settings dialog) close as they open.
   QTimer closer;

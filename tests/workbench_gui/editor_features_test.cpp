@@ -164,10 +164,11 @@ TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
   EXPECT_EQ(f.SaveName(), root_ + "/page.dat");
   EXPECT_TRUE(wb.dialogs.questions.last().contains(root_ + "/parts.txt"));
   f.ShowPage(f.tsLogs);
-  wb.dialogs.answers = {true, true};
+  wb.dialogs.answers = {true};
+  wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   f.edLogs->setCursorPosition(import_row, 0);
   Key(f.edLogs, Qt::Key_Return);  // Enter does what the double click does
-  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("現在編集中のデータを破棄しますか？"));
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_EQ(f.SaveName(), root_ + "/parts.txt");
   EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "oops");
 

@@ -59,19 +59,31 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   EXPECT_FALSE(f.tbSaveData->isEnabled());
   EXPECT_EQ(ReadFile(page).substr(0, 6), "// x\r\n");
 
-  // New asks; No keeps everything.
+  // Unsaved changes carry the mark; New asks whether to save them, キャンセル keeps everything.
   f.edEditSource->ReplaceSelection("y");
-  wb.dialogs.answers = {false};
-  f.tbNewFileClick();
-  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("新規作成しますか？"));
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("* Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
+  f.tbNewFile->trigger();
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_TRUE(f.tbSaveData->isEnabled());
   EXPECT_EQ(f.SaveName(), page);
-  f.tbNewFileClick();  // Yes
+  const std::string saved = ReadFile(page);
+  wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
+  f.tbNewFile->trigger();
+  EXPECT_EQ(ReadFile(page), saved);
   EXPECT_EQ(f.edEditSource->Text(), "");
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
   EXPECT_EQ(f.State().DataFolder, "");
   EXPECT_TRUE(f.SaveName().isEmpty());
   EXPECT_EQ(f.LastOpenedName(), page);
+
+  // Without changes New asks its own question; No keeps the document.
+  f.edEditSource->ReplaceSelection("kept");
+  f.edEditSource->setModified(false);
+  wb.dialogs.answers = {false};
+  f.tbNewFile->trigger();
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("新規作成しますか？"));
+  EXPECT_EQ(f.edEditSource->Text(), "kept");
+  f.edEditSource->clear();
 
   // Save after New asks for a name and does not touch the file opened before.
   const std::string before = ReadFile(page);
@@ -89,25 +101,81 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   EXPECT_EQ(ReadFile(third), "new text\r\n");
 }
 
-TEST_F(MainWindowTest, AnsweringNoToDiscardChangesNothing) {
+TEST_F(MainWindowTest, UnsavedChangesAreLostOnlyAfterTheQuestionSaysSo) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
-  ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
+  const QString page = root_ + "/site/page.dat";
+  const std::string before = ReadFile(page);
+  WriteFile(root_ + "/other.dat", "other");
+  ASSERT_TRUE(f.OpenDocument(page));
   f.edEditSource->ReplaceSelection("edited ");
   const std::string text = f.edEditSource->Text();
   const QString title = f.windowTitle();
-  WriteFile(root_ + "/other.dat", "other");
-  wb.dialogs.answers = {false};
-  EXPECT_FALSE(f.OpenDocument(root_ + "/other.dat"));
-  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("現在編集中のデータを破棄しますか？"));
+  // キャンセル, the default, keeps everything: quit, open, new.
+  f.show();
+  EXPECT_FALSE(f.close());
+  wb.dialogs.files = {root_ + "/other.dat"};
+  f.tbOpenFile->trigger();
+  f.tbNewFile->trigger();
+  EXPECT_EQ(wb.dialogs.questions, QStringList(3, QStringLiteral("変更を保存しますか？")));
   EXPECT_EQ(f.edEditSource->Text(), text);
-  EXPECT_TRUE(f.tbSaveData->isEnabled());
   EXPECT_EQ(f.windowTitle(), title);
   EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+  EXPECT_EQ(ReadFile(page), before);
+  // 保存しない opens the other file and writes none.
+  wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
+  wb.dialogs.files = {root_ + "/other.dat"};
+  f.tbOpenFile->trigger();
+  EXPECT_EQ(f.edEditSource->Text(), "other");
+  EXPECT_EQ(ReadFile(page), before);
   // An unreadable file changes nothing and says nothing.
-  wb.dialogs.answers = {true};
+  f.edEditSource->ReplaceSelection("more ");
+  wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   EXPECT_FALSE(f.OpenDocument(root_ + "/missing.dat"));
-  EXPECT_EQ(f.edEditSource->Text(), text);
+  EXPECT_EQ(f.edEditSource->Text(), "more other");
+  // 保存 saves first, then the program ends.
+  wb.dialogs.save_answers = {TSaveAnswer::kSave};
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(ReadFile(root_ + "/other.dat"), "more other\r\n");
+}
+
+TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  // Cut at a NUL byte: shown, not edited.
+  WriteFile(root_ + "/nul.dat", std::string("ab\0cd", 5));
+  ASSERT_TRUE(f.OpenDocument(root_ + "/nul.dat"));
+  EXPECT_TRUE(f.edEditSource->isReadOnly());
+  EXPECT_NE(wb.dialogs.errors.last().indexOf(QStringLiteral("編集できないようにしてあります")), -1);
+  // Changed by another program: noticed when the window is activated, reloaded on Yes.
+  const QString page = root_ + "/site/page.dat";
+  ASSERT_TRUE(f.OpenDocument(page));
+  EXPECT_FALSE(f.edEditSource->isReadOnly());
+  const auto activate = [&] {
+    QEvent activation(QEvent::ActivationChange);
+    f.show();
+    f.activateWindow();
+    QApplication::setActiveWindow(&f);
+    QApplication::sendEvent(&f, &activation);
+  };
+  WriteFile(page, "$Title changed on disk");
+  wb.dialogs.answers = {false};  // No: the editor keeps its text, now to be saved
+  activate();
+  EXPECT_NE(wb.dialogs.questions.last().indexOf(QStringLiteral("読み込み直しますか")), -1);
+  EXPECT_NE(f.edEditSource->Text(), "$Title changed on disk");
+  EXPECT_TRUE(f.edEditSource->isModified());
+  WriteFile(page, "$Title changed again");
+  wb.dialogs.answers = {true};
+  activate();
+  EXPECT_EQ(f.edEditSource->Text(), "$Title changed again");
+  const int asked = wb.dialogs.questions.size();
+  activate();  // nothing new: no question
+  EXPECT_EQ(wb.dialogs.questions.size(), asked);
+  // Removed: said, and the text stays to be saved.
+  QFile::remove(page);
+  activate();
+  EXPECT_NE(wb.dialogs.errors.last().indexOf(QStringLiteral("削除されました")), -1);
+  EXPECT_TRUE(f.edEditSource->isModified());
 }
 
 TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
@@ -121,7 +189,7 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
   EXPECT_TRUE(f.edEditSource->isModified());
   EXPECT_TRUE(f.tbSaveData->isEnabled());
-  EXPECT_EQ(f.windowTitle(), title);
+  EXPECT_EQ(f.windowTitle(), "* " + title);
   EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
 }
 

@@ -26,6 +26,13 @@ class TScriptedDialogs : public TDialogs {
     answers.pop_front();
     return yes;
   }
+  TSaveAnswer AskSaveChanges(QWidget*, const QString& message) override {
+    questions << message;
+    if (save_answers.empty()) return TSaveAnswer::kCancel;
+    const TSaveAnswer answer = save_answers.front();
+    save_answers.pop_front();
+    return answer;
+  }
   std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&, const QString&,
                                       const QString&) override {
     return Next();
@@ -53,6 +60,7 @@ class TScriptedDialogs : public TDialogs {
   std::optional<QColor> color;              // the colour dialog's result
   std::deque<std::optional<int>> numbers;   // number questions' answers, cancelled when empty
   std::deque<bool> answers;                  // Yes/No answers, Yes when empty
+  std::deque<TSaveAnswer> save_answers;      // "save the changes?" answers, Cancel when empty
   std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
   std::function<void()> on_message;          // runs as a message box would show
   QStringList errors;

@@ -152,6 +152,7 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     EXPECT_EQ(f.cbUserTags->count(), 1);
     EXPECT_EQ(f.cbUserTags->currentText(), QString());
     f.cbUserTags->setEditText(QStringLiteral("見出し"));
+    wb.dialogs.save_answers = {TSaveAnswer::kDiscard};  // the snippets went into the page source
     EXPECT_TRUE(wb.form1.FormCloseQuery());
   }
   Workbench again(root_);
@@ -217,9 +218,9 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   EXPECT_EQ(f.lbDataFiles->item(1)->text(), two + "a.dat");
 
   wb.form1.edEditSource->ReplaceSelection("edited");
-  wb.dialogs.answers = {true};
+  wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   f.tbWriteOutHTMLFilesClick();
-  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("現在編集中のデータを破棄しますか？"));
+  EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_EQ(wb.dialogs.questions.size(), 1);  // asked once for the whole batch
   EXPECT_FALSE(QFile::exists(two + "out/bad.html"));
   EXPECT_FALSE(QFile::exists(two + "out/a.html"));  // nothing written after the first error
