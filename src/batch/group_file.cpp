@@ -16,7 +16,10 @@ std::vector<std::string> GroupEntriesFromText(std::string text, std::string_view
   while (from < text.size()) {
     std::size_t end = text.find("\r\n", from);
     if (end == std::string::npos) end = text.size();
-    entries.push_back(text.substr(from, end - from));
+    // A relative entry is taken against the group file's folder (the text of a file that could
+    // not be read stays as it is, to be reported).
+    const std::string_view entry = std::string_view(text).substr(from, end - from);
+    entries.push_back(entry == kFileLoadError ? std::string(entry) : PathFromFolder(group_folder, entry));
     from = end + 2;
   }
   return entries;

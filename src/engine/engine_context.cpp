@@ -1,6 +1,15 @@
 #include "engine/engine_context.h"
 
+#include "text/file_names.h"
+
 namespace zorvik {
+
+std::string FileFor(const TEngineContext& context, std::string_view path) {
+  const std::string folder = context.import_file != nullptr   ? ExtractFolder(*context.import_file)
+                             : !context.state.DataFolder.empty() ? context.state.DataFolder
+                                                                : context.running_folder;
+  return PathFromFolder(folder, path);
+}
 namespace {
 
 TLogPlace PlaceOf(const TEngineContext& context, int line, bool warning) {

@@ -31,6 +31,11 @@ struct TEngineContext {
   const std::string* import_file = nullptr;
 };
 
+// The file a path written in the file being parsed names: a relative path is taken against
+// that file's folder (an imported file's, or the page source's), and for a page never saved
+// against the program's folder. Messages and macros keep the path as written.
+std::string FileFor(const TEngineContext& context, std::string_view path);
+
 // Logs message and counts one error / one warning; with a line, the entry points at that line
 // of the file being parsed.
 void LogError(TEngineContext& context, std::string_view message);

@@ -16,33 +16,35 @@ namespace msg = engine_message;
 
 void ImportFile(TEngineContext& context, TImportList& list, std::string_view argument, int line) {
   const std::string path = ExpandPathMacros(context, argument);
+  const std::string file = FileFor(context, path);
   for (const TZQImportFile& record : list) {
-    if (record.FileName == path) return;  // named before: read once per list
+    if (record.FileName == file) return;  // named before: read once per list
   }
-  if (!context.files.FileExists(path)) {
+  if (!context.files.FileExists(file)) {
     LogError(context, LineMessage(msg::kImportMissing, line, path), line);
     return;
   }
-  std::string text = context.files.LoadText(path);
+  std::string text = context.files.LoadText(file);
   if (text == kFileLoadError) {
     // Not registered, so that a later line naming it reports it again.
     LogError(context, LineMessage(msg::kImportUnreadable, line, path), line);
     return;
   }
-  list.push_back({path, std::move(text)});
+  list.push_back({file, std::move(text)});
 }
 
 void LoadTemplate(TEngineContext& context, std::string_view argument, int line) {
   GenerationState& state = context.state;
   const std::string path = ExpandPathMacros(context, argument);
-  if (!context.files.FileExists(path)) {
+  const std::string file = FileFor(context, path);
+  if (!context.files.FileExists(file)) {
     LogError(context, LineMessage(msg::kTemplateMissing, line, path), line);
   } else if (path == state.TemplateFile) {
     // The same template again: nothing to do.
   } else if (!state.TemplateFile.empty()) {
     LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, path), line);
   } else {
-    std::string text = context.files.LoadText(path);
+    std::string text = context.files.LoadText(file);
     if (text == kFileLoadError) {
       // Written out, the marker text would replace the good page.
       LogError(context, LineMessage(msg::kTemplateUnreadable, line, path), line);
@@ -90,8 +92,9 @@ void SetHtmlMode(TEngineContext& context, std::string_view argument, int line) {
 
 void SetPreviewCss(TEngineContext& context, std::string_view argument, int line) {
   const std::string path = ExpandPathMacros(context, argument);
-  if (context.files.FileExists(path)) {
-    context.state.PreviewCss = path;
+  const std::string file = FileFor(context, path);
+  if (context.files.FileExists(file)) {
+    context.state.PreviewCss = file;
   } else {
     LogWarning(context, LineMessage(msg::kPreviewCssMissing, line, path), line);
   }
@@ -107,6 +110,8 @@ void ExecuteSystemCommand(TEngineContext& context, std::string_view name,
   } else if (name == "lastimport") {
     ImportFile(context, state.LastImports, argument, line);
   } else if (name == "writefile") {
+    // As written: a bare file name has no folder, which the run reports; the file itself is
+    // found with FileFor when it is written.
     state.WriteFile = ExpandPathMacros(context, argument);
     state.WriteFolder = ExtractFolder(state.WriteFile);
   } else if (name == "template") {

@@ -43,6 +43,13 @@ std::string ExtractFileNamePart(std::string_view path) {
   return std::string(path.substr(FolderLength(path)));
 }
 
+std::string PathFromFolder(std::string_view folder, std::string_view path) {
+  if (folder.empty() || path.empty() || path.front() == '/' || path.front() == '\\') return std::string(path);
+  std::string joined(folder);
+  if (joined.back() != '/' && joined.back() != '\\') joined += '/';
+  return joined.append(path);
+}
+
 std::string ProgramFolder() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -16,6 +16,10 @@ std::string ExtractFolder(std::string_view path);
 // Everything after the last separator.
 std::string ExtractFileNamePart(std::string_view path);
 
+// path taken against folder: as it is when it is absolute (starts with "/" or "\") or folder
+// is empty, otherwise folder followed by path.
+std::string PathFromFolder(std::string_view folder, std::string_view path);
+
 // The folder of the running executable, with a trailing "/".
 std::string ProgramFolder();
 

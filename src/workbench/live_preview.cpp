@@ -13,12 +13,13 @@
 
 namespace zorvik {
 
-TPreviewDocument PreviewDocumentFor(const GenerationState& state, const std::string& page_text,
+TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::string& page_text,
                                     const QString& page_source) {
+  const GenerationState& state = context.state;
   TPreviewDocument document;
   document.html = InsertPreviewStyle(page_text, state.PreviewCss);
   // The document stands where the written file would, so that its relative links resolve.
-  QString path = PathText(ToFileSystemPath(state.WriteFile));
+  QString path = state.WriteFile.empty() ? QString() : PathText(ToFileSystemPath(FileFor(context, state.WriteFile)));
   if (path.isEmpty()) path = PathText(state.DataFolder) + QStringLiteral("preview.html");
   document.path = QFileInfo(path).absoluteFilePath();
   // Without an output file the document's place is only a stand-in: it opens no folder.
@@ -55,7 +56,7 @@ void TLivePreview::Refresh() {
     preview_.ShowLiveFailure(state.ErrorCount);
     return;
   }
-  TPreviewDocument document = PreviewDocumentFor(state, state.WorkingText, main_.SaveName());
+  TPreviewDocument document = PreviewDocumentFor(context, state.WorkingText, main_.SaveName());
   preview_.RefreshPreview(document.html, document.path, std::move(document.site));
 }
 

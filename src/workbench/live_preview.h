@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/generation_state.h"
+#include "engine/engine_context.h"
 #include "preview/preview_site.h"
 
 namespace zorvik {
@@ -27,7 +27,7 @@ struct TPreviewDocument {
   QString path;
   TPreviewSite site;
 };
-TPreviewDocument PreviewDocumentFor(const GenerationState& state, const std::string& page_text,
+TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::string& page_text,
                                     const QString& page_source);
 
 class TLivePreview : public QObject {

@@ -584,7 +584,7 @@ void TForm1::tbPreviewClick() {
     edWriteOutHTML->clear();
     page.clear();
   }
-  TPreviewDocument document = PreviewDocumentFor(state_, page, save_name_);
+  TPreviewDocument document = PreviewDocumentFor(context_, page, save_name_);
   if (windows_.form2 != nullptr) windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
 }
 

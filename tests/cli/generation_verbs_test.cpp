@@ -88,5 +88,26 @@ TEST_F(GenerationVerbsTest, BatchRunsTheGroupAndReportsMissingPages) {
   EXPECT_EQ(r.err.substr(r.err.size() - 2), "\n\n");
 }
 
+TEST_F(GenerationVerbsTest, RelativePathsAreTakenFromTheFileThatNamesThem) {
+  // The current folder is the test's own, never the site's.
+  fs::create_directories(dir_ / "site/pages");
+  Write("site/rel.tmpl", "<p>{$Title}{$Part}</p>\n");
+  Write("site/pages/rel.dat", "@Template ../rel.tmpl\n@WriteFile ../out/rel.html\n@Import parts.txt\n$Title R\n");
+  Write("site/pages/parts.txt", "$Part P\n");
+  Write("site/rel.gro", "pages/rel.dat\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"build", Path("site/pages/rel.dat")},
+                                               std::vector<std::string>{"batch", Path("site/rel.gro")}}) {
+    fs::remove(dir_ / "site/out/rel.html");
+    const auto r = Zorvik(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("site/out/rel.html"), Page("<p>RP</p>\n"));
+  }
+  // A bare file name still has no folder, as before.
+  Write("site/pages/bare.dat", "@Template ../t.tmpl\n@WriteFile bare.html\n$Title B\n");
+  const auto r = Zorvik({"build", Path("site/pages/bare.dat")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("(エラー)書き出しフォルダが設定されていません"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zorvik

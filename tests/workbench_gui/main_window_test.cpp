@@ -219,6 +219,15 @@ TEST_F(MainWindowTest, FilesThatWouldChangeInTheEditorAreReported) {
   EXPECT_TRUE(wb.dialogs.errors.first().endsWith(root_ + "/odd.dat]"));
 }
 
+TEST_F(MainWindowTest, RelativePathsFollowThePageNotTheCurrentFolder) {
+  QDir(root_).mkpath("site/pages");
+  WriteFile(root_ + "/site/pages/rel.dat", "@Template ../t.tmpl\r\n@WriteFile ../out/rel.html\r\n$Title R\r\n");
+  Workbench wb(root_);
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/pages/rel.dat"));
+  wb.form1.tbWriteoutHTMLFile->trigger();
+  EXPECT_EQ(ReadFile(root_ + "/site/out/rel.html"), "<h1>R</h1>\r\n");
+}
+
 TEST_F(MainWindowTest, GenerationButtons) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
