@@ -95,7 +95,7 @@ TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
       clock_(EpochFromEnvironment()),
       log_(clock_),
       files_(disk_, options.save_mode),
-      context_{state_, log_, pattern_, files_, clock_, ProgramFolder()} {
+      context_{state_, log_, pattern_, files_, clock_, WorkspaceFolder()} {
   std::setlocale(LC_TIME, "");
   log_.SetListener([this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
   disk_.on_nul = PrintNulNotice;

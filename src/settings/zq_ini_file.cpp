@@ -187,13 +187,6 @@ bool FolderIsPrivate(const std::string& folder) {
   return ::access(folder.c_str(), W_OK) == 0;
 }
 
-bool IsSystemProgramFolder(std::string_view folder) {
-  for (std::string_view system : {"/usr/", "/bin/", "/sbin/"}) {
-    if (folder.substr(0, system.size()) == system) return true;
-  }
-  return false;
-}
-
 std::string SettingsFilePath(std::string_view executable_path) {
   const std::string folder = ExtractFolder(executable_path);
   const char* home = std::getenv("HOME");

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "settings/component_stocker.h"
+#include "text/file_names.h"
 #include "text/light_strings.h"
 
 namespace zorvik {
@@ -86,9 +87,6 @@ std::string SettingsFilePath(std::string_view executable_path);
 // values of XDG_CONFIG_HOME and the home folder (null when unknown).
 std::string SettingsFilePathFor(std::string_view executable_path, bool beside_private,
                                 const char* xdg_config_home, const char* home);
-// A folder where packages install programs (/usr/..., /bin, /sbin): no settings file goes there,
-// even for root, who could write it.
-bool IsSystemProgramFolder(std::string_view folder);
 // A folder that the user (or root) owns, that only its owner may write, and that we can write:
 // nobody else can plant a file in it.
 bool FolderIsPrivate(const std::string& folder);

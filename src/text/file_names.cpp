@@ -1,5 +1,9 @@
 #include "text/file_names.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -57,6 +61,39 @@ std::string ProgramFolder() {
   return ExtractFolder(exe.string());
 }
 
+bool IsSystemProgramFolder(std::string_view folder) {
+  for (std::string_view system : {"/usr/", "/bin/", "/sbin/"}) {
+    if (folder.substr(0, system.size()) == system) return true;
+  }
+  for (std::string_view packaged : {"/usr/bin/", "/usr/sbin/"}) {
+    if (folder.size() >= packaged.size() && folder.substr(folder.size() - packaged.size()) == packaged) return true;
+  }
+  return false;
+}
+
+std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home) {
+  if (!IsSystemProgramFolder(executable_folder)) return std::string(executable_folder);
+  std::string folder;
+  if (zorvik_home != nullptr && *zorvik_home == '/') {
+    folder = zorvik_home;
+  } else if (home != nullptr && *home == '/') {
+    folder = std::string(home) + "/Zorvik";
+  } else {
+    return {};
+  }
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string WorkspaceFolder() {
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') {
+    const struct passwd* user = ::getpwuid(::geteuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
+  return WorkspaceFolderFor(ProgramFolder(), std::getenv("ZORVIK_HOME"), home);
+}
+
 std::string FileTitleText(std::string_view file_name, std::string_view program_folder) {
   if (file_name.empty()) return {};
   std::string name(file_name);
@@ -68,7 +105,7 @@ std::string FileTitleText(std::string_view file_name, std::string_view program_f
 }
 
 std::string FileTitleText(std::string_view file_name) {
-  return FileTitleText(file_name, ProgramFolder());
+  return FileTitleText(file_name, WorkspaceFolder());
 }
 
 }  // namespace zorvik

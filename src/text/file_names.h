@@ -23,6 +23,19 @@ std::string PathFromFolder(std::string_view folder, std::string_view path);
 // The folder of the running executable, with a trailing "/".
 std::string ProgramFolder();
 
+// A folder where packages install programs (/usr/..., /bin, /sbin, and the usr/bin of a
+// package unpacked elsewhere): nothing of the user's goes there, even for root, who could
+// write it.
+bool IsSystemProgramFolder(std::string_view folder);
+
+// The program's folder as page sources, group files and the workbench know it
+// ({$RunningFolder}), with its trailing "/": the executable's own folder for a portable copy;
+// for a program in a system program folder the user's Zorvik folder, zorvik_home
+// ($ZORVIK_HOME) when given, else home + "/Zorvik/"; empty when neither is known.
+std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home);
+// The same for this process ($ZORVIK_HOME, $HOME or the password database's home).
+std::string WorkspaceFolder();
+
 // " [" name "] - " folder, with program_folder at the front of the path written
 // "<RunningFolder>/". Empty for an empty file name.
 std::string FileTitleText(std::string_view file_name, std::string_view program_folder);

@@ -110,7 +110,7 @@ void TForm5::tbOpenFilesClick() {
 }
 
 void TForm5::ReadGroupFile(const QString& path) {
-  SetEntries(zorvik::ReadGroupFile(PathBytes(path), ProgramFolder()));
+  SetEntries(zorvik::ReadGroupFile(PathBytes(path), main_.Context().running_folder));
   SaveDialog1FileName = path;
 }
 
@@ -131,7 +131,7 @@ void TForm5::tbSaveGroupFileClick() {
   if (!path) return;
   SaveDialog1FileName = *path;
   ErrorUnless(dialogs_, this, QStringLiteral("保存に失敗しました"),
-              SaveGroupFile(PathBytes(*path), Entries(), ProgramFolder()));
+              SaveGroupFile(PathBytes(*path), Entries(), main_.Context().running_folder));
 }
 
 void TForm5::lbDataFilesDblClick() {

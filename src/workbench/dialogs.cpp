@@ -17,7 +17,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(suffix);
-  if (!preset.isEmpty()) dialog.selectFile(preset);
+  if (!preset.isEmpty() && !preset.endsWith('/')) dialog.selectFile(preset);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
 }

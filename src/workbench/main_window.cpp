@@ -417,6 +417,12 @@ void TForm1::SetTitle(const QString& path) {
   ShowCaption();
 }
 
+QString TForm1::DialogFolder() const {
+  if (!save_name_.isEmpty()) return save_name_;
+  if (!last_opened_name_.isEmpty()) return last_opened_name_;
+  return PathText(running_folder_);
+}
+
 void TForm1::SetDataFolder(const QString& path) {
   state_.DataFolder = PathBytes(QFileInfo(path).absolutePath() + "/");
 }
@@ -456,7 +462,7 @@ void TForm1::tbNewFileClick() {
 void TForm1::tbOpenFileClick() {
   const auto path = dialogs_.OpenFileName(
       this, QString(), QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"),
-      QStringLiteral("dat"), last_opened_name_);
+      QStringLiteral("dat"), DialogFolder());
   if (path) OpenDocument(*path);
 }
 
@@ -513,7 +519,7 @@ void TForm1::tbSaveDataClick() {
 
 void TForm1::tbSaveAsClick() {
   const auto path = dialogs_.SaveFileName(this, QString(), QStringLiteral("サイトデータファイル(*.dat)"),
-                                          QStringLiteral("dat"), save_name_);
+                                          QStringLiteral("dat"), save_name_.isEmpty() ? DialogFolder() : save_name_);
   if (!path) return;
   save_name_ = *path;
   tbSaveDataClick();

@@ -139,6 +139,8 @@ class TForm1 : public QMainWindow {
   // When another program changed or removed the page source's file, asks what to do.
   void CheckFileOnDisk();
   void SetDataFolder(const QString& path);
+  // Where the file dialogs start: the open page, the one opened last, else the program's folder.
+  QString DialogFolder() const;
   void BringToFront();
   // One generation run over the page-source editor; the result goes to the written-HTML pane.
   void Generate();

@@ -25,6 +25,7 @@
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
+#include "workbench/workspace.h"
 
 namespace zorvik {
 
@@ -64,13 +65,20 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   if (settings_file.empty()) {
     std::fprintf(stderr, "zorvik-workbench: no home folder is known; settings are not kept\n");
   }
-  TForm1 form1(dialogs, settings_file, ProgramFolder());
+  // An installed program works in the user's own folder, made at the first start.
+  std::string workspace = WorkspaceFolder();
+  if (workspace != ProgramFolder() &&
+      !MakeWorkspace(workspace, ProgramFolder() + "../share/doc/zorvik/examples/site")) {
+    std::fprintf(stderr, "zorvik-workbench: cannot make the folder %s\n", workspace.c_str());
+  }
+  if (workspace.empty()) workspace = ProgramFolder();
+  TForm1 form1(dialogs, settings_file, workspace);
   if (!form1.ClockRefusal().empty()) {
     std::fprintf(stderr, "zorvik-workbench: %s\n", form1.ClockRefusal().c_str());
   }
   TdmBrowserModule browser_module;
   TForm2 form2;
-  TForm3 form3(&form1, dialogs, PathText(ProgramFolder()));
+  TForm3 form3(&form1, dialogs, PathText(workspace));
   TForm4 form4(&form1, dialogs);
   TForm5 form5(form1, dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});

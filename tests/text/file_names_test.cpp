@@ -45,5 +45,25 @@ TEST(FileNamesTest, FileTitleTextMarksTheProgramFolder) {
   EXPECT_EQ(FileTitleText(folder + "x.dat"), " [x.dat] - <RunningFolder>/");
 }
 
+TEST(FileNamesTest, AnInstalledProgramWorksInTheUsersOwnFolder) {
+  struct Case {
+    const char* executable_folder;
+    const char* zorvik_home;
+    const char* home;
+    const char* workspace;
+  };
+  const Case cases[] = {
+      {"/home/u/zorvik/build/", nullptr, "/home/u", "/home/u/zorvik/build/"},  // a portable copy
+      {"/usr/bin/", nullptr, "/home/u", "/home/u/Zorvik/"},
+      {"/usr/local/bin/", "/data/site-work", "/home/u", "/data/site-work/"},
+      {"/tmp/unpacked/usr/bin/", nullptr, "/root", "/root/Zorvik/"},  // a package unpacked elsewhere
+      {"/usr/bin/", "relative", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WorkspaceFolderFor(c.executable_folder, c.zorvik_home, c.home), c.workspace) << c.executable_folder;
+  }
+  EXPECT_FALSE(IsSystemProgramFolder("/usrx/"));
+}
+
 }  // namespace
 }  // namespace zorvik
