@@ -17,9 +17,9 @@ namespace zorvik {
 TEditor::TEditor(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(true);
   setEolMode(EolWindows);
-  // Clearing the text drops the margin texts without changing the number of lines, so the
-  // numbers are renewed on every change of the text.
+  // The lines in view carry their numbers: renewed whenever the text or the view changes.
   connect(this, &QsciScintilla::textChanged, this, [this] { UpdateLineNumbers(); });
+  connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { UpdateLineNumbers(); });
 }
 
 QString TEditor::FromCp932(const std::string& cp932) {
@@ -54,7 +54,6 @@ void TEditor::clear() {
   exact_bytes_.clear();
   exact_text_.clear();
   QsciScintilla::clear();
-  numbered_lines_ = -1;
   UpdateLineNumbers();
 }
 
@@ -179,7 +178,6 @@ void TEditor::ShowLineNumbersFromZero(bool show) {
   if (show) {
     setMarginType(0, TextMarginRightJustified);
     setMarginWidth(0, QStringLiteral("000000"));
-    numbered_lines_ = -1;
     UpdateLineNumbers();
   } else {
     setMarginWidth(0, 0);
@@ -198,11 +196,14 @@ bool TEditor::LineNumbered(int line) const {
 void TEditor::UpdateLineNumbers() {
   if (!zero_based_lines_) return;
   // Margin texts travel with their lines when lines come or go, and clearing the text drops
-  // them, so every line is numbered anew when the count or the edited line's number is off.
-  const int count = lines();
-  if (count == numbered_lines_ && LineNumbered(0) && LineNumbered(CaretRow())) return;
-  for (int line = 0; line < count; ++line) setMarginText(line, QString::number(line), 0);
-  numbered_lines_ = count;
+  // them; only the lines in view are looked at, so that an edit in a long text costs what it
+  // costs in a short one.
+  const int first = static_cast<int>(
+      SendScintilla(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(SendScintilla(SCI_GETFIRSTVISIBLELINE))));
+  const int end = std::min(lines(), first + static_cast<int>(SendScintilla(SCI_LINESONSCREEN)) + 2);
+  for (int line = first; line < end; ++line) {
+    if (!LineNumbered(line)) setMarginText(line, QString::number(line), 0);
+  }
 }
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -230,6 +231,7 @@ void TEditor::wheelEvent(QWheelEvent* event) {
 
 void TEditor::resizeEvent(QResizeEvent* event) {
   QsciScintilla::resizeEvent(event);
+  UpdateLineNumbers();  // more lines may have come into view
   if (on_resize) on_resize(*this);
 }
 

@@ -95,7 +95,6 @@ class TEditor : public QsciScintilla {
 
   bool zero_based_lines_ = false;
   bool line_end_marks_ = false;
-  int numbered_lines_ = -1;
   // The bytes of the last SetText and their Unicode text, kept only when they differ from what
   // the Unicode text would give back.
   std::string exact_bytes_;

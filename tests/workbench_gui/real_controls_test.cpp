@@ -241,6 +241,24 @@ TEST_F(RealControlsTest, EditorPanesDetails) {
   char number[8] = {};
   f.edEditSource->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, 0UL, number);
   EXPECT_STREQ(number, "0");
+  // The lines in view carry their numbers, also after a scroll and a line added above them.
+  const auto margin = [&](unsigned long line) {
+    char text[8] = {};
+    f.edEditSource->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, line, text);
+    return std::string(text);
+  };
+  std::string many;
+  for (int i = 0; i < 500; ++i) many += "line\r\n";
+  f.edEditSource->SetText(many);
+  f.edEditSource->setFirstVisibleLine(300);
+  QApplication::processEvents();
+  EXPECT_EQ(margin(301), "301");
+  f.edEditSource->setCursorPosition(0, 0);
+  f.edEditSource->insert(QStringLiteral("new\r\n"));
+  f.edEditSource->setFirstVisibleLine(300);
+  QApplication::processEvents();
+  EXPECT_EQ(margin(301), "301");
+  f.edEditSource->clear();
 
   // Double-clicking a URL opens it and leaves no word selected.
   TUrlCatcher catcher;
