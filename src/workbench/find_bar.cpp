@@ -1,6 +1,7 @@
 #include "workbench/find_bar.h"
 
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QShortcut>
 
 #include "editor/teditor.h"
@@ -9,8 +10,15 @@ namespace zorvik {
 
 TFindBar::TFindBar(QWidget* parent) : QWidget(parent) {
   setObjectName("FindBar");
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(4, 2, 4, 2);
+  // Two rows, so that the bar fits a narrow window: finding, then replacing (shown only for
+  // replacing) and the status, which is elided where it does not fit.
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(4, 2, 4, 2);
+  rows->setSpacing(2);
+  auto* layout = new QHBoxLayout;
+  auto* replace_row = new QHBoxLayout;
+  rows->addLayout(layout);
+  rows->addLayout(replace_row);
   edFind = new QLineEdit(this);
   edFind->setObjectName("edFind");
   edFind->setPlaceholderText(QStringLiteral("検索する文字列"));
@@ -27,21 +35,24 @@ TFindBar::TFindBar(QWidget* parent) : QWidget(parent) {
   btFindPrevious->setObjectName("btFindPrevious");
   btReplaceAll = new QPushButton(QStringLiteral("すべて置換"), this);
   btReplaceAll->setObjectName("btReplaceAll");
-  lbStatus = new QLabel(this);
+  lbStatus = new TElidedLabel(this);
   lbStatus->setObjectName("lbStatus");
   btClose = new QToolButton(this);
   btClose->setObjectName("btClose");
   btClose->setText(QStringLiteral("×"));
   btClose->setToolTip(QStringLiteral("閉じる (Esc)"));
   btClose->setAutoRaise(true);
-  for (QWidget* widget : std::initializer_list<QWidget*>{edFind, edReplace, cbMatchCase, cbPattern, btFindPrevious,
-                                                         btFindNext, btReplaceAll}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{edFind, cbMatchCase, cbPattern, btFindPrevious, btFindNext}) {
     layout->addWidget(widget);
   }
-  layout->addWidget(lbStatus, 1);
+  layout->addStretch(1);
   layout->addWidget(btClose);
-  edFind->setMinimumWidth(180);
-  edReplace->setMinimumWidth(140);
+  replace_row->addWidget(edReplace);
+  replace_row->addWidget(btReplaceAll);
+  replace_row->addWidget(lbStatus, 1);
+  // Narrow enough that the whole bar fits a small or scaled screen; wider when there is room.
+  edFind->setMinimumWidth(160);
+  edReplace->setMinimumWidth(160);
 
   connect(edFind, &QLineEdit::returnPressed, this, &TFindBar::FindNext);
   connect(btFindNext, &QPushButton::clicked, this, &TFindBar::FindNext);
@@ -68,7 +79,7 @@ void TFindBar::Open(TEditor& editor, bool replace) {
     edFind->setText(TEditor::FromCp932(selected));
   }
   ShowReplace(replace && Replaceable());
-  lbStatus->clear();
+  lbStatus->SetFullText(QString());
   show();
   edFind->setFocus();
   edFind->selectAll();
@@ -77,7 +88,7 @@ void TFindBar::Open(TEditor& editor, bool replace) {
 void TFindBar::Retarget(TEditor& editor) {
   editor_ = &editor;
   if (!Replaceable()) ShowReplace(false);
-  lbStatus->clear();
+  lbStatus->SetFullText(QString());
 }
 
 void TFindBar::Close() {
@@ -91,7 +102,7 @@ bool TFindBar::PrepareQuery() {
                                                       : TSearchMode::kPlainIgnoreCase;
   const auto error = search_.SetQuery(TEditor::ToCp932(edFind->text()), mode);
   if (error) {
-    lbStatus->setText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
+    lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
                       TEditor::FromCp932(error->message));
     return false;
   }
@@ -110,7 +121,7 @@ void TFindBar::Find(bool forward) {
   const TSearchHit selection{static_cast<std::size_t>(editor_->SelStart()), selected.size()};
   const auto index = forward ? TTextSearch::NextHit(hits, selection) : TTextSearch::PreviousHit(hits, selection);
   if (!index) {
-    lbStatus->setText(QStringLiteral("見つかりません"));
+    lbStatus->SetFullText(QStringLiteral("見つかりません"));
     return;
   }
   const TSearchHit& hit = hits[*index];
@@ -118,7 +129,7 @@ void TFindBar::Find(bool forward) {
   QString status = QStringLiteral("%1 / %2 件").arg(*index + 1).arg(hits.size());
   const bool wrapped = forward ? hit.start < selection.start : hit.start >= selection.start;
   if (wrapped) status += forward ? QStringLiteral("（先頭に戻りました）") : QStringLiteral("（末尾に戻りました）");
-  lbStatus->setText(status);
+  lbStatus->SetFullText(status);
 }
 
 void TFindBar::FindNext() { Find(true); }
@@ -130,7 +141,7 @@ void TFindBar::ReplaceAll() {
   std::string text = editor_->Text();
   const int count = search_.ReplaceAll(text, TEditor::ToCp932(edReplace->text()));
   if (count > 0) editor_->ReplaceAllText(text);
-  lbStatus->setText(QStringLiteral("%1 件置換しました").arg(count));
+  lbStatus->SetFullText(QStringLiteral("%1 件置換しました").arg(count));
 }
 
 }  // namespace zorvik

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "pattern/second_awk_str.h"
+#include "workbench/elided_label.h"
 #include "workbench/text_search.h"
 
 namespace zorvik {
@@ -44,7 +45,7 @@ class TFindBar : public QWidget {
   QPushButton* btFindPrevious;
   QPushButton* btReplaceAll;
   QToolButton* btClose;
-  QLabel* lbStatus;
+  TElidedLabel* lbStatus;  // elided: a long message never widens the window
 
  private:
   // Sets the query from the fields; shows a malformed pattern's message and returns false.

@@ -296,6 +296,8 @@ void TForm1::StartUp() {
                                              {windows_.form3, true},
                                              {windows_.form4, true},
                                              {windows_.form5, false}};
+  // A preview never placed before opens beside the main window at its first showing.
+  preview_placed_ = !settings_.ReadString("Form2.Pos").empty();
   for (const auto& [widget, keep_size] : bounds) {
     if (widget == nullptr) continue;
     TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
@@ -591,6 +593,10 @@ void TForm1::tbPreviewClick() {
     page.clear();
   }
   TPreviewDocument document = PreviewDocumentFor(context_, page, save_name_);
+  if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
+    PlaceBesideMainWindow(*windows_.form2, *this);
+    preview_placed_ = true;
+  }
   if (windows_.form2 != nullptr) windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
 }
 

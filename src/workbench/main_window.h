@@ -167,6 +167,7 @@ class TForm1 : public QMainWindow {
   QString caption_;         // the caption without the modified mark
   QString disk_stamp_;      // the file as last loaded or saved: size, time and identity
   bool checking_disk_ = false;
+  bool preview_placed_ = false;  // the preview has a place of its own (saved, or given once)
 };
 
 }  // namespace zorvik

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "editor/teditor.h"
+#include "workbench/window_places.h"
 
 namespace zorvik {
 
@@ -18,16 +19,7 @@ QRect AvailableArea(const QWidget* anchor) {
   return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-// Moves a window whose title bar would be on no screen onto the anchor's screen.
-QPoint KeepTitleBarOnScreen(const QPoint& frame, const QSize& size, const QWidget* anchor) {
-  const QPoint title_bar = frame + QPoint(std::min(size.width() / 2, 40), 10);
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().contains(title_bar)) return frame;
-  }
-  const QRect area = AvailableArea(anchor);
-  return {std::clamp(frame.x(), area.left(), std::max(area.left(), area.right() - size.width())),
-          std::clamp(frame.y(), area.top(), std::max(area.top(), area.bottom() - size.height()))};
-}
+TRect AsRect(const QRect& r) { return {r.left(), r.top(), r.width(), r.height()}; }
 
 }  // namespace
 
@@ -56,9 +48,23 @@ TBoundsTarget::TBounds TWidgetBounds::NormalBounds() const {
 
 void TWidgetBounds::SetBounds(const TBounds& b) {
   if (!widget_) return;
-  const QSize size(b.width, b.height);
-  widget_->resize(size);
-  widget_->move(KeepTitleBarOnScreen(QPoint(b.left, b.top), widget_->size(), anchor_));
+  // Fitted onto the screen its title bar stands on (else the main window's), at today's scale:
+  // a place saved on a larger screen or at a smaller scale comes back whole.
+  QRect area = AvailableArea(anchor_);
+  const QPoint title_bar(b.left + std::min(b.width / 2, 40), b.top + 10);
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().contains(title_bar)) area = screen->availableGeometry();
+  }
+  const TRect place = FitInto({b.left, b.top, std::max(b.width, 1), std::max(b.height, 1)}, AsRect(area));
+  widget_->resize(place.width, place.height);
+  widget_->move(place.left, place.top);
+}
+
+void PlaceBesideMainWindow(QWidget& window, const QWidget& main) {
+  const TRect place = PlaceBeside(AsRect(main.frameGeometry()), window.width(), window.height(),
+                                  AsRect(AvailableArea(&main)));
+  window.resize(place.width, place.height);
+  window.move(place.left, place.top);
 }
 
 std::string TQtPropertyHost::Name() const {

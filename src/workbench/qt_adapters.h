@@ -12,7 +12,7 @@ namespace zorvik {
 // The normal (restored) rectangle of a window, stored under its form name ("Form1", ...): the
 // frame's position and the size inside the frame. A window that was never shown has its
 // designed size, centred on the screen of `anchor` (the main window) unless it was placed; a
-// window is never placed where its title bar is off every screen.
+// window comes back fitted onto the screen it stands on.
 class TWidgetBounds : public TBoundsTarget {
  public:
   TWidgetBounds(QWidget& widget, std::string form_name, const QWidget& anchor)
@@ -26,6 +26,9 @@ class TWidgetBounds : public TBoundsTarget {
   std::string form_name_;
   QPointer<const QWidget> anchor_;
 };
+
+// Puts window beside the main window at its first showing (see PlaceBeside).
+void PlaceBesideMainWindow(QWidget& window, const QWidget& main);
 
 // A QObject's properties by name, through Qt's property system; strings cross as CP932.
 class TQtPropertyHost : public TPropertyHost {

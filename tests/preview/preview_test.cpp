@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -201,6 +202,16 @@ TEST_F(PreviewTest, AFolderThatHoldsMoreThanTheSiteIsNotServedAndTheStatusBarSay
     PreviewAndWait(wb.form1, wb.form2);
     EXPECT_EQ(wb.form2.lbNarrowedSite->isHidden(), std::string(page) == "/site/page.dat") << page;
   }
+}
+
+TEST_F(PreviewTest, TheFirstPreviewStandsBesideTheMainWindow) {
+  Workbench wb(root_);
+  const QRect screen = wb.form1.screen()->availableGeometry();
+  wb.form1.setGeometry(screen.left(), screen.top(), screen.width() / 2, screen.height() / 2);
+  wb.form1.show();
+  ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
+  PreviewAndWait(wb.form1, wb.form2);
+  EXPECT_GE(wb.form2.x(), wb.form1.x() + wb.form1.width() / 3);  // the editor's left part stays in view
 }
 
 TEST(CappedFileTest, AServedFileIsReadNoFurtherThanTheLimitWhateverItGrowsTo) {

@@ -75,13 +75,13 @@ TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {
   EXPECT_EQ(f.edEditSource->SelStart(), 10);  // "A", letter case ignored
   Key(bar.edFind, Qt::Key_F3);
   EXPECT_EQ(f.edEditSource->SelStart(), 5);  // wrapped
-  EXPECT_NE(bar.lbStatus->text().indexOf(QStringLiteral("先頭に戻りました")), -1);
+  EXPECT_NE(bar.lbStatus->FullText().indexOf(QStringLiteral("先頭に戻りました")), -1);
   Key(bar.edFind, Qt::Key_F3, Qt::ShiftModifier);
   EXPECT_EQ(f.edEditSource->SelStart(), 10);
   QTest::mouseClick(bar.cbMatchCase, Qt::LeftButton);
   Key(bar.edFind, Qt::Key_F3);
   EXPECT_EQ(f.edEditSource->SelStart(), 5);  // "A" is no longer an "a"
-  EXPECT_TRUE(bar.lbStatus->text().startsWith(QStringLiteral("1 / 1 件")));
+  EXPECT_TRUE(bar.lbStatus->FullText().startsWith(QStringLiteral("1 / 1 件")));
 
   // Pattern mode: "A" matches the letter, never the trail byte; a malformed pattern says why.
   QTest::mouseClick(bar.cbPattern, Qt::LeftButton);
@@ -89,22 +89,39 @@ TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {
   QTest::keyClicks(bar.edFind, "A+");
   Key(bar.edFind, Qt::Key_Return);
   EXPECT_EQ(f.edEditSource->SelStart(), 10);
-  EXPECT_EQ(bar.lbStatus->text(), QStringLiteral("1 / 1 件"));
+  EXPECT_EQ(bar.lbStatus->FullText(), QStringLiteral("1 / 1 件"));
   bar.edFind->clear();
   QTest::keyClicks(bar.edFind, "[A");
   Key(bar.edFind, Qt::Key_Return);
-  EXPECT_TRUE(bar.lbStatus->text().startsWith(QStringLiteral("パターンの誤り")));
+  EXPECT_TRUE(bar.lbStatus->FullText().startsWith(QStringLiteral("パターンの誤り")));
   EXPECT_EQ(f.edEditSource->SelStart(), 10);
 
   // Replace all is one undo step; Esc closes the bar and gives the editor back the keyboard.
+  // Neither the replace field nor a long message widens the window: the message is elided.
+  f.resize(560, f.height());
+  QApplication::processEvents();
+  const int width = f.width();
   Key(f.edEditSource, Qt::Key_H, Qt::ControlModifier);
   ASSERT_TRUE(bar.edReplace->isVisible());
+  bar.edFind->clear();
+  QTest::keyClicks(bar.edFind, QString(300, QChar('(')));
+  Key(bar.edFind, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_EQ(f.width(), width);
+  const QString shown = bar.lbStatus->text();
+  EXPECT_TRUE(shown == bar.lbStatus->FullText() || bar.lbStatus->toolTip() == bar.lbStatus->FullText());
+  TElidedLabel narrow;
+  narrow.resize(60, 20);
+  narrow.SetFullText(bar.lbStatus->FullText());
+  EXPECT_TRUE(narrow.text().endsWith(QChar(0x2026)));
+  EXPECT_EQ(narrow.toolTip(), bar.lbStatus->FullText());
+  EXPECT_LE(bar.btReplaceAll->geometry().right(), bar.width());
   bar.edFind->clear();
   Commit(bar.edFind, QStringLiteral("ア"));
   Commit(bar.edReplace, QStringLiteral("カ"));
   QTest::mouseClick(bar.btReplaceAll, Qt::LeftButton);
   EXPECT_EQ(f.edEditSource->Text(), Sjis("カイ abc\r\nABC カ\r\n"));
-  EXPECT_EQ(bar.lbStatus->text(), QStringLiteral("2 件置換しました"));
+  EXPECT_EQ(bar.lbStatus->FullText(), QStringLiteral("2 件置換しました"));
   EXPECT_TRUE(f.tbSaveData->isEnabled());
   Key(bar.edFind, Qt::Key_Escape);
   EXPECT_FALSE(bar.isVisible());

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
@@ -226,6 +228,14 @@ TEST_F(MainWindowTest, RelativePathsFollowThePageNotTheCurrentFolder) {
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/pages/rel.dat"));
   wb.form1.tbWriteoutHTMLFile->trigger();
   EXPECT_EQ(ReadFile(root_ + "/site/out/rel.html"), "<h1>R</h1>\r\n");
+}
+
+TEST_F(MainWindowTest, APlaceSavedOnALargerScreenComesBackOnThisOne) {
+  WriteFile(root_ + "/zorvik-workbench.ini",
+            "Form1.Pos=5000\t4000\t9000\t8000\r\n\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t\t#_ZQDivComponent_#\t");
+  Workbench wb(root_);
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(wb.form1.geometry()));
 }
 
 TEST_F(MainWindowTest, GenerationButtons) {
