@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -40,7 +41,10 @@ bool TDiskFileSystem::FolderExists(std::string_view path) const {
 bool TDiskFileSystem::CreateFolders(std::string_view path) {
   std::error_code ec;
   std::filesystem::create_directories(ToFileSystemPath(path), ec);
-  return !ec && FolderExists(path);
+  if (!ec && FolderExists(path)) return true;
+  // errno tells why: something other than a folder in the way reads as "not a directory".
+  errno = !ec || ec == std::errc::file_exists ? ENOTDIR : ec.value();
+  return false;
 }
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {

@@ -98,7 +98,9 @@ std::optional<TStagedFile> StageFile(const std::string& path, std::string_view b
   bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   if (!ok) {
+    const int reason = errno;  // what the caller tells the user, not the clean-up's
     ::unlink(staged.temp.c_str());
+    errno = reason;
     return std::nullopt;
   }
   return staged;
@@ -109,7 +111,11 @@ bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser) {
                        ? ::open(staged.target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
                        : -1;
   const bool ok = ::rename(staged.temp.c_str(), staged.target.c_str()) == 0;
-  if (!ok) ::unlink(staged.temp.c_str());
+  if (!ok) {
+    const int reason = errno;
+    ::unlink(staged.temp.c_str());
+    errno = reason;
+  }
   if (held >= 0) {
     if (ok) {
       releaser->Release(held);

@@ -43,7 +43,8 @@ bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser = nullp
 void DiscardStagedFile(const TStagedFile& staged);
 
 // Replaces the file at path with bytes, on disk when it returns: staged with a sync, then
-// committed. A crash or a full disk never leaves a half-written file in its place.
+// committed. A crash or a full disk never leaves a half-written file in its place. On failure
+// errno tells why.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          TLinkPolicy links = TLinkPolicy::kFollow);
 

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <iostream>
 
@@ -32,6 +34,9 @@
 
 namespace zorvik {
 namespace {
+
+// Why the last system call failed, in the words of the system.
+QString SystemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 QFont PaneFont() {
   QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
@@ -509,7 +514,8 @@ void TForm1::tbSaveDataClick() {
   }
   if (!edEditSource->SaveFile(PathBytes(save_name_))) {
     // The old file stays whole; the document stays modified.
-    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") + save_name_ + "]");
+    const QString reason = SystemReason();
+    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") + save_name_ + "]\r\n" + reason);
     return;
   }
   edEditSource->setModified(false);
@@ -575,7 +581,11 @@ void TForm1::tbSetHTMLClick() {
 void TForm1::tbWriteoutHTMLFileClick() {
   Generate();
   if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
-    ErrorUnless(dialogs_, this, TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)), false);
+    const QString reason = SystemReason();
+    ErrorUnless(dialogs_, this,
+                TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
+                    PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
+                false);
   }
   if (state_.WarningCount + state_.ErrorCount > 0) {
     ShowPage(tsLogs);

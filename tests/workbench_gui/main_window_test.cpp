@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -189,6 +191,17 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
   wb.dialogs.files = {root_ + "/no/such/folder/page.dat"};
   f.tbSaveAsClick();
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
+  // The file, and on a line of its own the system's reason.
+  const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+  EXPECT_TRUE(wb.dialogs.errors[0].endsWith(root_ + "/no/such/folder/page.dat]\r\n" + reason(ENOENT)))
+      << wb.dialogs.errors[0].toStdString();
+  // A page whose output cannot be written says which file and why.
+  WriteFile(root_ + "/blocker", "a file where a folder should be");
+  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile " + (root_ + "/blocker/p.html").toStdString());
+  f.tbWriteoutHTMLFile->trigger();
+  ASSERT_EQ(wb.dialogs.errors.size(), 2);
+  EXPECT_TRUE(wb.dialogs.errors[1].endsWith("\r\n" + root_ + "/blocker/p.html：" + reason(ENOTDIR))) << wb.dialogs.errors[1].toStdString();
+  f.edEditSource->SetText("x");
   EXPECT_TRUE(f.edEditSource->isModified());
   EXPECT_TRUE(f.tbSaveData->isEnabled());
   EXPECT_EQ(f.windowTitle(), "* " + title);
