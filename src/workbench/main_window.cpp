@@ -435,6 +435,7 @@ void TForm1::SetDataFolder(const QString& path) {
 }
 
 void TForm1::BringToFront() {
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   raise();
   activateWindow();
 }

@@ -72,6 +72,8 @@ class TForm1 : public QMainWindow {
   // Goes to the place a log row names: a line of the page source, or of another file, which
   // it offers to open. False when the row names no place.
   bool GoToLogPlace(int row);
+  // Raises the window and gives it the focus.
+  void BringToFront();
   // Handles dropped files, as the shell's drop does.
   void FilesDropped(const QStringList& paths);
 
@@ -141,7 +143,6 @@ class TForm1 : public QMainWindow {
   void SetDataFolder(const QString& path);
   // Where the file dialogs start: the open page, the one opened last, else the program's folder.
   QString DialogFolder() const;
-  void BringToFront();
   // One generation run over the page-source editor; the result goes to the written-HTML pane.
   void Generate();
   QList<QWidget*> Forms() const;

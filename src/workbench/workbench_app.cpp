@@ -24,6 +24,7 @@
 #include "workbench/batch_window.h"
 #include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
+#include "workbench/single_instance.h"
 #include "workbench/user_tag_window.h"
 #include "workbench/workspace.h"
 
@@ -65,6 +66,20 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   if (settings_file.empty()) {
     std::fprintf(stderr, "zorvik-workbench: no home folder is known; settings are not kept\n");
   }
+  // One workbench per settings file: a second start hands its page over and ends.
+  const QStringList args = QApplication::arguments();
+  const QString page = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
+  TSingleInstance instance;
+  TForm1* main_window = nullptr;
+  if (instance.HandOverOrListen(
+          TSingleInstance::SocketPath(settings_file, qEnvironmentVariable("XDG_RUNTIME_DIR")), page,
+          [&main_window](const QString& handed) {
+            if (main_window == nullptr) return;
+            main_window->BringToFront();
+            if (!handed.isEmpty()) main_window->OpenDocument(handed);
+          })) {
+    return 0;
+  }
   // An installed program works in the user's own folder, made at the first start.
   std::string workspace = WorkspaceFolder();
   if (workspace != ProgramFolder() &&
@@ -73,6 +88,7 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   }
   if (workspace.empty()) workspace = ProgramFolder();
   TForm1 form1(dialogs, settings_file, workspace);
+  main_window = &form1;
   if (!form1.ClockRefusal().empty()) {
     std::fprintf(stderr, "zorvik-workbench: %s\n", form1.ClockRefusal().c_str());
   }
@@ -84,8 +100,7 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   form1.AttachWindows({&form2, &form3, &form4, &form5});
   form1.StartUp();
   form1.show();
-  const QStringList args = QApplication::arguments();
-  if (args.size() > 1) form1.OpenDocument(QFileInfo(args.at(1)).absoluteFilePath());
+  if (!page.isEmpty()) form1.OpenDocument(page);
   if (on_shown) QTimer::singleShot(0, &form1, [&form1, on_shown] { on_shown(form1); });
   return QApplication::exec();
 }

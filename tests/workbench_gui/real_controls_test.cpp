@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -15,7 +16,10 @@
 #include "editor/ruler.h"
 #include "editor/teditor.h"
 #include "support/sjis.h"
+#include "preview/wait_for.h"
 #include "workbench_fixture.h"
+#include "settings/zq_ini_file.h"
+#include "workbench/single_instance.h"
 
 namespace zorvik {
 namespace {
@@ -152,6 +156,27 @@ TEST_F(RealControlsTest, ASettingsFileThatCannotBeSavedIsSaidOnce) {
   EXPECT_TRUE(wb.form1.close());
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
   EXPECT_TRUE(wb.dialogs.errors[0].startsWith(QStringLiteral("設定ファイルを保存できません：") + root_ + "/blocker/"));
+}
+
+TEST_F(RealControlsTest, ASecondStartHandsItsPageToTheRunningWorkbench) {
+  // This test is the running workbench; the real program, started again, is the second start.
+  const QString runtime = root_ + "/runtime";
+  QDir().mkpath(runtime);
+  const QString socket = TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  TSingleInstance running;
+  QStringList handed;
+  ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) { handed << page; }));
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  second.setProcessEnvironment(env);
+  second.setWorkingDirectory(root_);
+  second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("page.dat")});
+  ASSERT_TRUE(testing::WaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(handed, QStringList{root_ + "/page.dat"});
 }
 
 TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
