@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -26,14 +27,33 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
 // would show for an empty one.
 QString BoxTitle() { return QString::fromUtf8(kApplicationTitle); }
 
+// Widens a box so that its caption is shown whole: a short message would leave the window
+// system too little room for it.
+void FitCaption(QMessageBox& box) {
+  const int caption = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(caption, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+}
+
+QMessageBox::StandardButton RunBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
+                                   QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
+  QMessageBox box(icon, BoxTitle(), message, buttons, parent);
+  if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
+  FitCaption(box);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 }  // namespace
 
 void TQtDialogs::ShowError(QWidget* parent, const QString& message) {
-  QMessageBox::critical(parent, BoxTitle(), message, QMessageBox::Ok);
+  RunBox(QMessageBox::Critical, parent, message, QMessageBox::Ok);
 }
 
 void TQtDialogs::ShowMessage(QWidget* parent, const QString& message) {
-  QMessageBox::information(parent, BoxTitle(), message, QMessageBox::Ok);
+  RunBox(QMessageBox::Information, parent, message, QMessageBox::Ok);
 }
 
 void TQtDialogs::ShowAbout(QWidget* parent, const QString& title, const QString& text) {
@@ -41,9 +61,8 @@ void TQtDialogs::ShowAbout(QWidget* parent, const QString& title, const QString&
 }
 
 bool TQtDialogs::AskYes(QWidget* parent, const QString& message, bool default_no) {
-  return QMessageBox::question(parent, BoxTitle(), message, QMessageBox::Yes | QMessageBox::No,
-                               default_no ? QMessageBox::No : QMessageBox::Yes) ==
-         QMessageBox::Yes;
+  return RunBox(QMessageBox::Question, parent, message, QMessageBox::Yes | QMessageBox::No,
+                default_no ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 TSaveAnswer TQtDialogs::AskSaveChanges(QWidget* parent, const QString& message) {
@@ -53,6 +72,7 @@ TSaveAnswer TQtDialogs::AskSaveChanges(QWidget* parent, const QString& message) 
   QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
   box.setDefaultButton(cancel);
   box.setEscapeButton(cancel);
+  FitCaption(box);
   box.exec();
   if (box.clickedButton() == save) return TSaveAnswer::kSave;
   return box.clickedButton() == discard ? TSaveAnswer::kDiscard : TSaveAnswer::kCancel;

@@ -249,6 +249,9 @@ void TForm1::SetupPanes() {
     pane->SendScintilla(QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
                         QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
     pane->setMarginWidth(1, 0);
+    // Room under each line, so that an underscore ("ft_rd", "<_p>") stays visible, also
+    // under a selection.
+    pane->SendScintilla(QsciScintilla::SCI_SETEXTRADESCENT, 2UL);
   };
   common(edEditSource, new TPageSourceLexer(edEditSource));
   common(edWriteOutHTML, new THtmlLexer(edWriteOutHTML));

@@ -102,13 +102,24 @@ TMarkupToolbar::TMarkupToolbar(QToolBar& toolbar3, QToolBar& toolbar4, QComboBox
   connect(sys, &QAction::triggered, this, &TMarkupToolbar::tbDisplaySysComClick);
   toolbar4.addSeparator();
   QAction* sys_form = Add(toolbar4, "tbDisplaySysComForm", "システムコマンド設定画面表示",
-                          DrawnIcon("@", Qt::white, QColor(60, 110, 170), true));
+                          DrawnIcon("@…", Qt::white, QColor(60, 110, 170), true));
   connect(sys_form, &QAction::triggered, this, &TMarkupToolbar::tbDisplaySysComFormClick);
 }
 
 void TMarkupToolbar::AttachWindows(TForm3* form3, TForm4* form4) {
   form3_ = form3;
   form4_ = form4;
+  if (form4 == nullptr) return;
+  // Each number button's tool tip shows the snippet it inserts.
+  for (std::size_t n = 0; n < user_tags.size(); ++n) {
+    QAction* action = user_tags[n];
+    const QString hint = action->toolTip();
+    const auto show = [action, hint](const QString& snippet) {
+      action->setToolTip(snippet.isEmpty() ? hint : hint + QStringLiteral("：") + snippet);
+    };
+    connect(form4->edStr[n], &QLineEdit::textChanged, action, show);
+    show(form4->edStr[n]->text());
+  }
 }
 
 void TMarkupToolbar::Apply(const TSelectionEdit& edit) {

@@ -44,13 +44,20 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
   btnOK = new QPushButton(QStringLiteral("OK"), this);
   btnOK->setObjectName("btnOK");
   btnOK->setDefault(true);
+  btnOK->setToolTip(QStringLiteral("システムコマンドの行をクリップボードに入れます"));
   BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
   BitBtn2->setObjectName("BitBtn2");
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(btnOK);
   buttons->addWidget(BitBtn2);
-  grid->addLayout(buttons, 5, 0, 1, 3);
+  auto* note = new QLabel(QStringLiteral("※ OK を押すと、これらのシステムコマンドの行がクリップボードに入ります。"
+                                        "ページ原稿に貼り付けて使います。"),
+                         this);
+  note->setObjectName("lbClipboardNote");
+  note->setWordWrap(true);
+  grid->addWidget(note, 5, 0, 1, 3);
+  grid->addLayout(buttons, 6, 0, 1, 3);
 
   setTabOrder(edTempFile, edCSSFile);
   setTabOrder(edCSSFile, edWriteFile);

@@ -34,6 +34,9 @@ TForm4::TForm4(QWidget* parent, TDialogs& dialogs)
   auto* toolbar = new QToolBar(this);
   cbUserTags = new TUserTagBox(this);
   cbUserTags->setMinimumWidth(220);
+  auto* group_label = new QLabel(QStringLiteral("グループ名："), this);
+  group_label->setBuddy(cbUserTags);
+  toolbar->addWidget(group_label);
   toolbar->addWidget(cbUserTags);
   tbRegistUserGroupTags = toolbar->addAction(DrawnIcon("+", Qt::white, QColor(60, 140, 60), true),
                                              QStringLiteral("ユーザータググループを登録"));

@@ -141,6 +141,7 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     f.cbUserTags->setEditText(QStringLiteral("other"));
     EXPECT_EQ(f.edStr[0]->text(), QString());  // not registered: empty fields
     f.edStr[9]->setText(QStringLiteral("nine"));
+    EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(), QStringLiteral("ユーザータグ９番を表示：nine"));
     f.tbRegistUserGroupTagsClick();
     f.cbUserTags->setEditText(QStringLiteral("missing"));
     f.tbDeleteUserGroupTagsClick();
