@@ -1,18 +1,30 @@
 // What typing costs in the page-source editor of the main window, on page sources of 2 MB and
 // 20 MB (the example site's article repeated): a key press in the middle of the text and a
-// Return there, each the median of several, through the window's real key handling.
+// Return there, each the median of several, through the window's real key handling. On a
+// display (xvfb-run), also the first preview of the 2 MB page and the live preview: from the
+// last key to the new page shown.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/editor_bench [EXAMPLE_PAGE]
+//   xvfb-run -a build/bench/editor_bench [EXAMPLE_PAGE]
 #include <QApplication>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
+#include <QElapsedTimer>
+#include <QWebEngineView>
+#include <fstream>
+
 #include "editor/teditor.h"
+#include "preview/preview_scheme.h"
+#include "preview/preview_window.h"
 #include "text/text_file.h"
 #include "workbench/dialogs.h"
+#include "workbench/live_preview.h"
 #include "workbench/main_window.h"
 
 namespace {
@@ -37,7 +49,43 @@ double PressMs(zorvik::TEditor& pane, Qt::Key key, int rounds) {
 
 }  // namespace
 
+// Milliseconds until the preview has loaded a page, after start(); -1 when it took more than
+// half a minute.
+double UntilLoaded(zorvik::TForm2& preview, const std::function<void()>& start) {
+  bool loaded = false;
+  QObject guard;
+  QElapsedTimer timer;
+  timer.start();
+  start();
+  QObject::connect(preview.frBrowserBase1->Browser(), &QWebEngineView::loadFinished, &guard, [&](bool) { loaded = true; });
+  while (!loaded && timer.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  return loaded ? static_cast<double>(timer.elapsed()) : -1;
+}
+
+void PreviewTimes(zorvik::TForm1& form, const std::string& page) {
+  zorvik::TForm2 preview;
+  form.AttachWindows({&preview, nullptr, nullptr, nullptr});
+  const std::string path = "/tmp/zorvik-editor-bench/page.dat";
+  std::filesystem::create_directories("/tmp/zorvik-editor-bench");
+  std::ofstream(path, std::ios::binary) << page;
+  form.edEditSource->setModified(false);  // the typing above is let go without a question
+  form.OpenDocument(QString::fromStdString(path));
+  const double first = UntilLoaded(preview, [&] { form.tbPreview->trigger(); });
+  form.edEditSource->setFocus();
+  const double live = UntilLoaded(preview, [&] { QTest::keyClick(form.edEditSource->viewport(), Qt::Key_A); });
+  std::printf("%zu KiB page: first preview %.0f ms; live preview, last key to the new page %.0f ms (of which %d ms wait)\n",
+              page.size() >> 10, first, live, zorvik::TLivePreview::kDelayMs);
+  form.edEditSource->setModified(false);
+  std::filesystem::remove_all("/tmp/zorvik-editor-bench");
+}
+
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != "offscreen";
+  if (display) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    zorvik::SetUpPreviewEngine();
+  }
   QApplication app(argc, argv);
   const std::string example = argc > 1 ? argv[1] : "examples/site/pages/index.dat";
   const std::optional<std::string> page = zorvik::AsEditorText(zorvik::LoadTextFile(example));
@@ -65,6 +113,12 @@ int main(int argc, char** argv) {
     const double key = PressMs(pane, Qt::Key_A, 21);
     const double enter = PressMs(pane, Qt::Key_Return, 21);
     std::printf("%-8s %12.1f %12.2f %12.2f\n", (std::to_string(megabytes) + " MB").c_str(), load, key, enter);
+  }
+  if (display) {
+    std::string text;
+    const std::size_t megabytes = std::strtoul(qgetenv("PREVIEW_MB").isEmpty() ? "2" : qgetenv("PREVIEW_MB").constData(), nullptr, 10);
+    while (text.size() < megabytes << 20) text += *page + "\r\n";
+    PreviewTimes(form, text);
   }
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <memory>
 
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
@@ -42,21 +43,53 @@ void TLivePreview::SourceChanged() {
   timer_.start();
 }
 
+TLivePreview::~TLivePreview() {
+  if (worker_.joinable()) worker_.join();
+}
+
 void TLivePreview::Refresh() {
   if (!preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
-  // A run of its own: the main window's state, log and panes stay as the last real run left them.
+  if (running_) {
+    pending_ = true;
+    return;
+  }
+  if (worker_.joinable()) worker_.join();  // ended already: its result has been shown
+  running_ = true;
+  pending_ = false;
+  // What the run needs is taken here; the run itself has parts of its own (pattern, files,
+  // log) and shares only the clock, which nothing changes. The main window's state, log and
+  // panes stay as the last real run left them.
   const TEngineContext& shared = main_.Context();
-  GenerationState state;
-  state.DataFolder = main_.State().DataFolder;
-  TGenerationLog log(shared.clock);
-  TEngineContext context{state, log, shared.pattern, shared.files, shared.clock, shared.running_folder};
-  context.source_file = PathBytes(main_.SaveName());
-  RunGeneration(context, main_.edEditSource->Text());
+  auto state = std::make_shared<GenerationState>();
+  state->DataFolder = main_.State().DataFolder;
+  worker_ = std::thread([this, state, page = main_.edEditSource->Text(), clock = &shared.clock,
+                         running_folder = shared.running_folder, source = PathBytes(main_.SaveName())] {
+    TSecondAWKStr pattern;
+    TDiskFileSystem files;
+    TGenerationLog log(*clock);
+    TEngineContext context{*state, log, pattern, files, *clock, running_folder};
+    context.source_file = source;
+    RunGeneration(context, page);
+    QMetaObject::invokeMethod(this, [this, state] {
+      running_ = false;
+      Show(*state);
+      if (pending_) Refresh();
+    }, Qt::QueuedConnection);
+  });
+}
+
+void TLivePreview::Show(const GenerationState& state) {
+  if (!preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
   if (state.ErrorCount > 0) {
     preview_.ShowLiveFailure(state.ErrorCount);
     return;
   }
-  TPreviewDocument document = PreviewDocumentFor(context, state.WorkingText, main_.SaveName());
+  // Only the paths are read from the context: the files of the shown page are the run's.
+  GenerationState shown = state;
+  const TEngineContext& shared = main_.Context();
+  TGenerationLog log(shared.clock);
+  const TEngineContext context{shown, log, shared.pattern, shared.files, shared.clock, shared.running_folder};
+  TPreviewDocument document = PreviewDocumentFor(context, shown.WorkingText, main_.SaveName());
   preview_.RefreshPreview(document.html, document.path, std::move(document.site));
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "engine/engine_context.h"
 #include "preview/preview_site.h"
@@ -30,20 +31,28 @@ struct TPreviewDocument {
 TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::string& page_text,
                                     const QString& page_source);
 
+// Follows the editor with the preview: a run of its own on a thread of its own, started
+// kDelayMs after the last key, so that typing never waits for it. While a run goes on, edits
+// wait for it to end and then start one more, with the newest text.
 class TLivePreview : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kDelayMs = 300;
   TLivePreview(TForm1& main, TForm2& preview);
+  ~TLivePreview() override;
 
  private:
   void SourceChanged();
   void Refresh();
+  void Show(const GenerationState& state);
 
   TForm1& main_;
   TForm2& preview_;
   QTimer timer_;
+  std::thread worker_;
+  bool running_ = false;
+  bool pending_ = false;  // an edit came while the run went on
 };
 
 }  // namespace zorvik
