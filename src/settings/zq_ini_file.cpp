@@ -1,6 +1,5 @@
 #include "settings/zq_ini_file.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -189,14 +188,8 @@ bool FolderIsPrivate(const std::string& folder) {
 
 std::string SettingsFilePath(std::string_view executable_path) {
   const std::string folder = ExtractFolder(executable_path);
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    const struct passwd* user = ::getpwuid(::geteuid());
-    home = user != nullptr ? user->pw_dir : nullptr;
-  }
   const bool beside = !IsSystemProgramFolder(folder) && FolderIsPrivate(folder.empty() ? "." : folder);
-  return SettingsFilePathFor(executable_path, beside,
-                             std::getenv("XDG_CONFIG_HOME"), home);
+  return SettingsFilePathFor(executable_path, beside, std::getenv("XDG_CONFIG_HOME"), HomeFolder());
 }
 
 }  // namespace zorvik

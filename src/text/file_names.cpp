@@ -85,13 +85,15 @@ std::string WorkspaceFolderFor(std::string_view executable_folder, const char* z
   return folder;
 }
 
-std::string WorkspaceFolder() {
+const char* HomeFolder() {
   const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    const struct passwd* user = ::getpwuid(::geteuid());
-    home = user != nullptr ? user->pw_dir : nullptr;
-  }
-  return WorkspaceFolderFor(ProgramFolder(), std::getenv("ZORVIK_HOME"), home);
+  if (home != nullptr && *home != '\0') return home;
+  const struct passwd* user = ::getpwuid(::geteuid());
+  return user != nullptr ? user->pw_dir : nullptr;
+}
+
+std::string WorkspaceFolder() {
+  return WorkspaceFolderFor(ProgramFolder(), std::getenv("ZORVIK_HOME"), HomeFolder());
 }
 
 std::string FileTitleText(std::string_view file_name, std::string_view program_folder) {

@@ -33,8 +33,11 @@ bool IsSystemProgramFolder(std::string_view folder);
 // for a program in a system program folder the user's Zorvik folder, zorvik_home
 // ($ZORVIK_HOME) when given, else home + "/Zorvik/"; empty when neither is known.
 std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home);
-// The same for this process ($ZORVIK_HOME, $HOME or the password database's home).
+// The same for this process ($ZORVIK_HOME, and HomeFolder()).
 std::string WorkspaceFolder();
+
+// The user's home folder: $HOME, else the password database's; null when neither is known.
+const char* HomeFolder();
 
 // " [" name "] - " folder, with program_folder at the front of the path written
 // "<RunningFolder>/". Empty for an empty file name.
