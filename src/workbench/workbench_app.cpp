@@ -69,8 +69,8 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   // One workbench per settings file: a second start hands its page over and ends.
   const QStringList args = QApplication::arguments();
   const QString page = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
+  TForm1* main_window = nullptr;  // outlives the listener that uses it
   TSingleInstance instance;
-  TForm1* main_window = nullptr;
   if (instance.HandOverOrListen(
           TSingleInstance::SocketPath(settings_file, qEnvironmentVariable("XDG_RUNTIME_DIR")), page,
           [&main_window](const QString& handed) {
