@@ -169,12 +169,11 @@ TEST(PatternMatchTest, HugeInputsAndExplodingAutomata) {
   }
   component.SetRegExp(pattern);
   const auto result = component.Match(subject);
-  const std::size_t first_a = subject.find('a');
+  // "(a|b)*" takes the subject from its first character; the longest match runs to the last
+  // "a" that has twenty characters after it.
   EXPECT_EQ(result.position, 1);
-  // The longest match runs to the last "a" that has twenty characters after it.
   const std::size_t last_a = subject.rfind('a', subject.size() - 21);
   EXPECT_EQ(result.length, static_cast<int>(last_a + 21));
-  EXPECT_LT(first_a, subject.size());
 }
 
 }  // namespace
