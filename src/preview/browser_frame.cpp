@@ -17,7 +17,7 @@
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
 #include "preview/webrtc_guard.h"
-#include "workbench/app_title.h"
+#include "text/app_title.h"
 
 namespace zorvik {
 

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "workbench/app_title.h"
+#include "text/app_title.h"
 
 namespace zorvik {
 namespace {
