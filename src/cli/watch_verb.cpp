@@ -127,8 +127,10 @@ class TWatcher {
       if (ready < 0) continue;
       const std::size_t before = changed.size();
       watch_.Collect(changed);
-      DropOwnWrites(changed);
-      if (settling && ready == 0 && changed.size() == before) return changed;
+      if (settling && ready == 0 && changed.size() == before) {
+        DropOwnWrites(changed);  // once, for the whole set: each path costs a stat
+        return changed;
+      }
     }
   }
 

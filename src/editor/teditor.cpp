@@ -266,10 +266,6 @@ void TEditor::paintEvent(QPaintEvent* event) {
   }
 }
 
-}  // namespace zorvik
-
-namespace zorvik {
-
 void TEditor::MarkModified() {
   if (isModified()) return;
   // QScintilla can only clear the flag: an edit and its reverse, as one undo step, set it.
