@@ -167,14 +167,9 @@ std::string SettingsFilePathFor(std::string_view executable_path, bool beside_pr
                                 const char* xdg_config_home, const char* home) {
   const std::string beside = std::string(executable_path) + ".ini";
   if (beside_private) return beside;
-  std::string config;
-  if (xdg_config_home != nullptr && *xdg_config_home == '/') {
-    config = xdg_config_home;
-  } else if (home != nullptr && *home == '/') {
-    config = std::string(home) + "/.config";
-  } else {
-    return {};  // never a shared folder such as /tmp, where others could plant the file
-  }
+  // Never a shared folder such as /tmp, where others could plant the file.
+  const std::string config = UserFolder(xdg_config_home, home, "/.config");
+  if (config.empty()) return {};
   return config + "/zorvik/" + ExtractFileNamePart(beside);
 }
 

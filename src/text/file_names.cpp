@@ -71,17 +71,16 @@ bool IsSystemProgramFolder(std::string_view folder) {
   return false;
 }
 
+std::string UserFolder(const char* given, const char* home, std::string_view below) {
+  if (given != nullptr && *given == '/') return given;
+  if (home != nullptr && *home == '/') return std::string(home).append(below);
+  return {};
+}
+
 std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home) {
   if (!IsSystemProgramFolder(executable_folder)) return std::string(executable_folder);
-  std::string folder;
-  if (zorvik_home != nullptr && *zorvik_home == '/') {
-    folder = zorvik_home;
-  } else if (home != nullptr && *home == '/') {
-    folder = std::string(home) + "/Zorvik";
-  } else {
-    return {};
-  }
-  if (folder.back() != '/') folder += '/';
+  std::string folder = UserFolder(zorvik_home, home, "/Zorvik");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
 }
 

@@ -36,6 +36,11 @@ std::string WorkspaceFolderFor(std::string_view executable_folder, const char* z
 // The same for this process ($ZORVIK_HOME, and HomeFolder()).
 std::string WorkspaceFolder();
 
+// A per-user folder: given when it is an absolute path (an environment variable's value), else
+// home followed by below when home is absolute; empty when neither (never a relative folder,
+// which would land where others could plant files).
+std::string UserFolder(const char* given, const char* home, std::string_view below);
+
 // The user's home folder: $HOME, else the password database's; null when neither is known.
 const char* HomeFolder();
 
