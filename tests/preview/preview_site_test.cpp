@@ -12,6 +12,8 @@
 #include <fstream>
 #include <thread>
 
+#include "support/temp_folder.h"
+
 namespace zorvik {
 namespace {
 
@@ -19,13 +21,6 @@ namespace fs = std::filesystem;
 
 class PreviewSiteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zorvik-site-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    dir_ = fs::canonical(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string P(const std::string& name) const { return (dir_ / name).string(); }
   void Write(const std::string& name, const std::string& bytes) const {
     fs::create_directories((dir_ / name).parent_path());
@@ -40,7 +35,8 @@ class PreviewSiteTest : public ::testing::Test {
     ::close(fd);
     return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
   }
-  fs::path dir_;
+  testing::TTempFolder folder_{"zorvik-site-"};
+  const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
