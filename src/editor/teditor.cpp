@@ -4,6 +4,7 @@
 
 #include <Qsci/qscilexer.h>
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpression>
@@ -20,6 +21,54 @@ TEditor::TEditor(QWidget* parent) : QsciScintilla(parent) {
   // The lines in view carry their numbers: renewed whenever the text or the view changes.
   connect(this, &QsciScintilla::textChanged, this, [this] { UpdateLineNumbers(); });
   connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { UpdateLineNumbers(); });
+  connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+          [this](int, int type, const char*, int, int, int, int, int, int, int) { NoteComingChange(type); });
+  static const bool kPlainAccessibleInstalled = (QAccessible::installFactory(PlainAccessible), true);
+  (void)kPlainAccessibleInstalled;
+  accessibilityActiveChanged(QAccessible::isActive());
+  QAccessible::installActivationObserver(this);
+}
+
+TEditor::~TEditor() { QAccessible::removeActivationObserver(this); }
+
+QAccessibleInterface* TEditor::PlainAccessible(const QString& class_name, QObject* object) {
+  // While no assistive technology listens, an editor's accessible is a plain widget:
+  // QScintilla's own counts the characters from the start of the text to the caret at every
+  // repaint, which makes typing late in a long text slow for nobody's benefit.
+  if (class_name != QLatin1String(staticMetaObject.className())) return nullptr;
+  auto* editor = static_cast<TEditor*>(object);
+  if (!editor->changes_before_only_) return nullptr;
+  return new QAccessibleWidget(editor, QAccessible::EditableText);
+}
+
+void TEditor::accessibilityActiveChanged(bool active) {
+  // QScintilla tells the accessibility layer of every insertion and deletion, counting the
+  // characters from the start of the text to the change: a key press late in a 20 MB text
+  // would cost 80 ms. While no assistive technology listens, Scintilla reports only the
+  // changes about to be made, which that layer ignores, and textChanged follows once they
+  // are made.
+  changes_before_only_ = !active;
+  // A screen reader that starts now gets QScintilla's full accessible instead of the plain one.
+  if (QAccessibleInterface* plain = active ? QAccessible::queryAccessibleInterface(this) : nullptr;
+      plain != nullptr && plain->textInterface() == nullptr) {
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(plain));
+  }
+  SendScintilla(SCI_SETMODEVENTMASK, active ? static_cast<unsigned long>(SC_MODEVENTMASKALL)
+                                            : static_cast<unsigned long>(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
+}
+
+void TEditor::NoteComingChange(int modification_type) {
+  if (!changes_before_only_ || (modification_type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) == 0) return;
+  if (!change_reported_) return;
+  change_reported_ = false;
+  // Reported when the call or key that made it returns, or else from the event loop.
+  QMetaObject::invokeMethod(this, &TEditor::ReportChange, Qt::QueuedConnection);
+}
+
+void TEditor::ReportChange() {
+  if (change_reported_) return;
+  change_reported_ = true;
+  emit textChanged();
 }
 
 QString TEditor::FromCp932(const std::string& cp932) {
@@ -48,17 +97,20 @@ void TEditor::SetText(const std::string& cp932) {
     exact_text_ = text;
   }
   setText(text);
+  ReportChange();
 }
 
 void TEditor::clear() {
   exact_bytes_.clear();
   exact_text_.clear();
   QsciScintilla::clear();
+  ReportChange();
   UpdateLineNumbers();
 }
 
 void TEditor::AppendText(const std::string& cp932) {
   append(FromCp932(cp932));
+  ReportChange();
 }
 
 TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset) {
@@ -77,6 +129,7 @@ void TEditor::ReplaceSelection(const std::string& cp932) {
   // replaceSelectedText inserts at the caret when nothing is selected and leaves the caret
   // behind the new text.
   replaceSelectedText(FromCp932(cp932));
+  ReportChange();
 }
 
 int TEditor::BytesFromPosition(int position) const {
@@ -128,6 +181,7 @@ void TEditor::ReplaceAllText(const std::string& cp932) {
   const QByteArray utf8 = FromCp932(cp932).toUtf8();
   SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
   endUndoAction();
+  ReportChange();
   // The caret goes to the start of its line, which stays where it was when the text allows.
   SendScintilla(SCI_GOTOLINE, std::min(row, std::max(0, lines() - 1)));
   SetTopRow(top);
@@ -211,6 +265,11 @@ void TEditor::mouseDoubleClickEvent(QMouseEvent* event) {
   if (on_double_click) on_double_click(*this);
 }
 
+void TEditor::inputMethodEvent(QInputMethodEvent* event) {
+  QsciScintilla::inputMethodEvent(event);
+  ReportChange();
+}
+
 void TEditor::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && on_return && on_return(*this)) {
@@ -218,6 +277,7 @@ void TEditor::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QsciScintilla::keyPressEvent(event);
+  ReportChange();
 }
 
 void TEditor::wheelEvent(QWheelEvent* event) {
@@ -275,6 +335,7 @@ void TEditor::MarkModified() {
   SendScintilla(SCI_INSERTTEXT, 0UL, static_cast<const char*>(" "));
   SendScintilla(SCI_DELETERANGE, 0UL, 1L);
   endUndoAction();
+  ReportChange();
   setReadOnly(read_only);
 }
 

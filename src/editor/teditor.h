@@ -5,17 +5,20 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QAccessible>
+
 #include <functional>
 #include <optional>
 #include <string>
 
 namespace zorvik {
 
-class TEditor : public QsciScintilla {
+class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   Q_OBJECT
 
  public:
   explicit TEditor(QWidget* parent = nullptr);
+  ~TEditor() override;
 
   // The whole text, lines joined by CR LF (CP932). While the text is the one SetText gave,
   // these are the very bytes given, also those that Unicode cannot hold.
@@ -83,6 +86,7 @@ class TEditor : public QsciScintilla {
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -92,6 +96,14 @@ class TEditor : public QsciScintilla {
   int BytesFromPosition(int position) const;
   void UpdateLineNumbers();
   bool LineNumbered(int line) const;
+  void accessibilityActiveChanged(bool active) override;
+  static QAccessibleInterface* PlainAccessible(const QString& class_name, QObject* object);
+  void NoteComingChange(int modification_type);
+  void ReportChange();  // textChanged, once for the changes made since the last report
+
+  // True while Scintilla reports only coming changes (nobody listens for accessibility).
+  bool changes_before_only_ = false;
+  bool change_reported_ = true;
 
   bool zero_based_lines_ = false;
   bool line_end_marks_ = false;

@@ -2,8 +2,10 @@
 // keys typed into boxes, windows closed, as a user does it (offscreen).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -283,6 +285,29 @@ TEST_F(RealControlsTest, EditorPanesDetails) {
   f.edEditSource->setFirstVisibleLine(300);
   QApplication::processEvents();
   EXPECT_EQ(margin(301), "301");
+  f.edEditSource->clear();
+
+  // Every change is told: typed or committed by an input method at once, an undo from the
+  // event loop. A screen reader that starts later gets an accessible that reads the text.
+  int told = 0;
+  QObject counter;
+  QObject::connect(f.edEditSource, &QsciScintilla::textChanged, &counter, [&] { ++told; });
+  QTest::keyClick(f.edEditSource, Qt::Key_A);
+  EXPECT_EQ(told, 1);
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("\u3042"));
+  QApplication::sendEvent(f.edEditSource, &commit);
+  EXPECT_EQ(told, 2);
+  f.edEditSource->undo();
+  QApplication::processEvents();
+  EXPECT_EQ(told, 3);
+  f.edEditSource->SetText("xyz");
+  QAccessible::setActive(true);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(f.edEditSource);
+  ASSERT_NE(accessible, nullptr);
+  ASSERT_NE(accessible->textInterface(), nullptr);
+  EXPECT_EQ(accessible->textInterface()->text(0, 3), QStringLiteral("xyz"));
+  QAccessible::setActive(false);
   f.edEditSource->clear();
 
   // Double-clicking a URL opens it and leaves no word selected.
