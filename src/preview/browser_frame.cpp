@@ -14,6 +14,7 @@
 #include <QWebEngineView>
 
 #include "editor/teditor.h"
+#include "preview/in_place_update.h"
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
 #include "preview/webrtc_guard.h"
@@ -98,7 +99,35 @@ void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_
   }
   if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
   Busy = false;
-  view->load(scheme_handler_->SetDocument(document_path, QByteArray::fromStdString(bytes), std::move(site)));
+  QByteArray document = QByteArray::fromStdString(bytes);
+  const QUrl url = scheme_handler_->SetDocument(document_path, document, std::move(site));
+  if (keep_scroll && !loading_ && view->url() == url) {
+    UpdateInPlace(document, url);
+  } else {
+    Load(url);
+  }
+}
+
+void TfrBrowserBase::Load(const QUrl& url) {
+  loading_ = true;
+  wbBrowser->load(url);
+}
+
+void TfrBrowserBase::UpdateInPlace(const QByteArray& document, const QUrl& url) {
+  const unsigned count = ++in_place_count_;
+  pending_scroll_.reset();
+  wbBrowser->page()->runJavaScript(
+      InPlaceUpdateScript(document), QWebEngineScript::ApplicationWorld,
+      [frame = QPointer<TfrBrowserBase>(this), count, url](const QVariant& done) {
+        if (frame == nullptr || frame->wbBrowser == nullptr) return;
+        if (done.toBool()) {
+          emit frame->Shown();
+        } else if (count == frame->in_place_count_ && !frame->loading_) {
+          // A later update, already under way, decides otherwise.
+          frame->pending_scroll_ = frame->wbBrowser->page()->scrollPosition();
+          frame->Load(url);
+        }
+      });
 }
 
 void TfrBrowserBase::ShutDown() {
@@ -108,6 +137,7 @@ void TfrBrowserBase::ShutDown() {
 }
 
 void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
+  loading_ = true;  // also a link followed in the page: the shown page is going
   if (url.toString() == QStringLiteral("about:blank")) return;
   Stopped = false;
   Busy = true;
@@ -116,6 +146,7 @@ void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
 void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   // loadFinished is reported for the top-level document only; frames do not reach here.
   Busy = false;
+  loading_ = false;
   if (pending_scroll_ && wbBrowser != nullptr) {
     // In a world of its own, so that it runs also where the page's scripts are switched off.
     wbBrowser->page()->runJavaScript(
@@ -126,6 +157,7 @@ void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   if (StatusBar) StatusBar->clearMessage();
   if (title_action_ && form_ != nullptr) form_->setWindowTitle(Title);
   wbBrowserStatusTextChange(QString());
+  emit Shown();
 }
 
 void TfrBrowserBase::wbBrowserTitleChange(const QString& title) {

@@ -45,7 +45,7 @@ class TfrBrowserBase : public QWidget {
   void AttachToForm(QWidget* form);
   // Shows a whole HTML document (CP932) as if it were the file at document_path; of the disk,
   // the page sees only the files of site. With keep_scroll the new page is scrolled to where the
-  // old one stood.
+  // old one stood; a new version of the shown page then changes in place where it can.
   void ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site,
                 bool keep_scroll = false);
   void ShutDown();
@@ -66,14 +66,22 @@ class TfrBrowserBase : public QWidget {
   bool Stopped = false;
   bool StopRequested = false;
 
+ signals:
+  // A page given to ShowHtml (or navigated to) is on view, laid out.
+  void Shown();
+
  private:
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
+  void Load(const QUrl& url);
+  void UpdateInPlace(const QByteArray& document, const QUrl& url);
 
   QWebEngineView* wbBrowser = nullptr;
   TPreviewSchemeHandler* scheme_handler_ = nullptr;
   QWidget* form_ = nullptr;
   bool title_action_ = false;
   std::optional<QPointF> pending_scroll_;
+  bool loading_ = false;        // a main-frame load is under way
+  unsigned in_place_count_ = 0;  // in-place updates asked for, so that only the newest decides
 };
 
 // The HTTP status that the server gives for url when asked directly; empty on any failure.

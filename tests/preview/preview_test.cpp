@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
+#include <cstring>
 #include <functional>
 
 #include "editor/teditor.h"
@@ -264,7 +265,7 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
   const auto bold = [&] { return RunJs(view, "document.getElementById('x').textContent").toString(); };
   const auto scrolled = [&] { return RunJs(view, "window.scrollY").toInt(); };
-  RunJs(view, "window.scrollTo(0, 400)");
+  RunJs(view, "window.scrollTo(0, 400); window.kept = true");
   ASSERT_TRUE(WaitFor([&] { return scrolled() == 400; }));
   QFile::remove(root_ + "/site/out/live.html");
   const QString log = f.edLogs->text();
@@ -277,10 +278,18 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   EXPECT_EQ(bold(), QStringLiteral("one"));  // not before the typing has paused
   ASSERT_TRUE(WaitFor([&] { return bold() == QStringLiteral("onetwo"); }, 10000));
   EXPECT_TRUE(WaitFor([&] { return scrolled() == 400; }, 5000));
+  EXPECT_TRUE(RunJs(view, "window.kept === true").toBool());  // changed in place, not loaded again
   EXPECT_EQ(QApplication::focusWidget(), f.edEditSource);
   EXPECT_FALSE(QFile::exists(root_ + "/site/out/live.html"));
   EXPECT_EQ(f.edLogs->text(), log);
   EXPECT_EQ(f.edWriteOutHTML->text(), html);
+
+  // A page with a script is loaded anew, so that the script runs as it would on the site.
+  f.edEditSource->setCursorPosition(3, static_cast<int>(std::strlen("$Body ")));
+  QTest::keyClicks(f.edEditSource, "<script>document.body.dataset.ran = 1</script>");
+  ASSERT_TRUE(WaitFor([&] { return RunJs(view, "document.body.dataset.ran").toString() == QStringLiteral("1"); }, 10000));
+  EXPECT_FALSE(RunJs(view, "window.kept === true").toBool());
+  EXPECT_EQ(bold(), QStringLiteral("onetwo"));
 
   // An error: the page stays as it was, and the status line says why.
   f.edEditSource->setCursorPosition(0, 0);
