@@ -7,18 +7,17 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/editor_bench [EXAMPLE_PAGE]
 //   xvfb-run -a build/bench/editor_bench [EXAMPLE_PAGE]
 #include <QApplication>
-#include <QTest>
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <chrono>
-#include <cstdio>
-#include <vector>
-
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QWebEngineView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <vector>
 
 #include "editor/teditor.h"
 #include "preview/preview_scheme.h"
@@ -55,7 +54,9 @@ double PressMs(zorvik::TEditor& pane, Qt::Key key, int rounds) {
     QTest::keyClick(pane.viewport(), key);
     pane.viewport()->repaint();
     QApplication::processEvents();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
   }
   return MedianMs(times);
 }
@@ -70,7 +71,8 @@ double UntilLoaded(zorvik::TForm2& preview, const std::function<void()>& start) 
   QElapsedTimer timer;
   timer.start();
   start();
-  QObject::connect(preview.frBrowserBase1, &zorvik::TfrBrowserBase::Shown, &guard, [&] { loaded = true; });
+  QObject::connect(preview.frBrowserBase1, &zorvik::TfrBrowserBase::Shown, &guard,
+                   [&] { loaded = true; });
   while (!loaded && timer.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 5);
   return loaded ? static_cast<double>(timer.elapsed()) : -1;
 }
@@ -80,7 +82,8 @@ double FirstPaintAfter(QWebEngineView& view, qint64 started) {
   double painted = -1;
   bool answered = false;
   view.page()->runJavaScript(
-      QStringLiteral("performance.timeOrigin + performance.getEntriesByName('first-contentful-paint')[0].startTime"),
+      QStringLiteral("performance.timeOrigin + "
+                     "performance.getEntriesByName('first-contentful-paint')[0].startTime"),
       [&](const QVariant& value) {
         painted = value.toDouble() - static_cast<double>(started);
         answered = true;
@@ -93,7 +96,8 @@ double FirstPaintAfter(QWebEngineView& view, qint64 started) {
 void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::string& example) {
   zorvik::TForm2 preview;
   form.AttachWindows({&preview, nullptr, nullptr, nullptr});
-  const std::string path = std::filesystem::absolute(example).parent_path() / "zorvik-editor-bench.dat";
+  const std::string path =
+      std::filesystem::absolute(example).parent_path() / "zorvik-editor-bench.dat";
   std::ofstream(path, std::ios::binary) << page;
   form.edEditSource->setModified(false);  // the typing above is let go without a question
   form.OpenDocument(QString::fromStdString(path));
@@ -104,21 +108,27 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
   form.edEditSource->setFocus();
   std::vector<double> lives;
   for (int round = 0; round < 5; ++round) {
-    form.edEditSource->setCursorPosition(form.edEditSource->lines() * (round + 2) / 8, 0);  // inside the article
-    lives.push_back(UntilLoaded(preview, [&] { QTest::keyClick(form.edEditSource->viewport(), Qt::Key_A); }));
+    form.edEditSource->setCursorPosition(form.edEditSource->lines() * (round + 2) / 8,
+                                         0);  // inside the article
+    lives.push_back(
+        UntilLoaded(preview, [&] { QTest::keyClick(form.edEditSource->viewport(), Qt::Key_A); }));
   }
   const double live = MedianMs(lives);
-  std::printf("%zu KiB page: first preview painted %.0f ms, laid out %.0f ms; live preview, last key to the new page "
-              "laid out %.0f ms (median of 5, of which %d ms wait)\n",
-              page.size() >> 10, first_paint, first, live, zorvik::TLivePreview::kDelayMs);
-  if (live < 0) std::printf("live preview: %s\n", preview.StatusBar1->currentMessage().toUtf8().constData());
+  std::printf(
+      "%zu KiB page: first preview painted %.0f ms, laid out %.0f ms; live preview, last key to "
+      "the new page "
+      "laid out %.0f ms (median of 5, of which %d ms wait)\n",
+      page.size() >> 10, first_paint, first, live, zorvik::TLivePreview::kDelayMs);
+  if (live < 0)
+    std::printf("live preview: %s\n", preview.StatusBar1->currentMessage().toUtf8().constData());
   form.edEditSource->setModified(false);
   std::filesystem::remove(path);
 }
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariable("QT_QPA_PLATFORM") != "offscreen";
+  const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") &&
+                       qEnvironmentVariable("QT_QPA_PLATFORM") != "offscreen";
   if (display) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     zorvik::SetUpPreviewEngine();
@@ -141,17 +151,20 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     pane.SetText(text);
     QApplication::processEvents();
-    const double load = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double load =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     pane.setFocus();
     pane.setCursorPosition(pane.lines() / 2, 0);
     pane.ensureCursorVisible();
     QApplication::processEvents();
     const double key = PressMs(pane, Qt::Key_A, 21);
     const double enter = PressMs(pane, Qt::Key_Return, 21);
-    std::printf("%-8s %12.1f %12.2f %12.2f\n", (std::to_string(megabytes) + " MB").c_str(), load, key, enter);
+    std::printf("%-8s %12.1f %12.2f %12.2f\n", (std::to_string(megabytes) + " MB").c_str(), load,
+                key, enter);
   }
   if (display) {
-    const std::size_t megabytes = std::strtoul(qgetenv("PREVIEW_MB").isEmpty() ? "2" : qgetenv("PREVIEW_MB").constData(), nullptr, 10);
+    const std::size_t megabytes = std::strtoul(
+        qgetenv("PREVIEW_MB").isEmpty() ? "2" : qgetenv("PREVIEW_MB").constData(), nullptr, 10);
     PreviewTimes(form, LongPage(*page, megabytes << 20), example);
   }
   return 0;

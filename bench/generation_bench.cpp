@@ -71,8 +71,10 @@ std::string LargeTemplate() {
 
 std::string LargePage() {
   std::string p = "@Template /t.tmpl\r\n@WriteFile /out/page.html\r\n@LoopTag items 500\r\n";
-  for (int i = 0; i < 4000; ++i) p += "$Head" + std::to_string(i) + " Heading " + std::to_string(i) + "\r\n";
-  for (int i = 1; i <= 500; ++i) p += "$Item" + std::to_string(i) + " item " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 4000; ++i)
+    p += "$Head" + std::to_string(i) + " Heading " + std::to_string(i) + "\r\n";
+  for (int i = 1; i <= 500; ++i)
+    p += "$Item" + std::to_string(i) + " item " + std::to_string(i) + "\r\n";
   p += "[Article]\r\n";
   while (p.size() < 1200 * 1024) {
     p += "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x96\x7B\x95\xB6 text of the article line\r\n";
@@ -117,17 +119,23 @@ void LargePageFloor(benchmark::State& state) {
 // The batch on disk: pages/pNNNNN.dat, one template, out/pNNNNN.html.
 class TBatchSite {
  public:
-  explicit TBatchSite(int pages) : root_(fs::temp_directory_path() / ("zorvik-bench-" + std::to_string(::getpid()))) {
+  explicit TBatchSite(int pages)
+      : root_(fs::temp_directory_path() / ("zorvik-bench-" + std::to_string(::getpid()))) {
     fs::create_directories(root_ / "pages");
     const std::string r = root_.string() + "/";
-    std::string tmpl = "<html><head><title>{$Title}</title><!--PREVIEWCSS--></head><body>\r\n<h1>{$Title}</h1>\r\n";
+    std::string tmpl =
+        "<html><head><title>{$Title}</title><!--PREVIEWCSS--></head><body>\r\n<h1>{$Title}</"
+        "h1>\r\n";
     for (int i = 0; i < 20; ++i) tmpl += "<p>{$Para" + std::to_string(i) + "}</p>\r\n";
     tmpl += "<!--BodyLines-->\r\n{$Body}\r\n<!--/BodyLines-->\r\n</body></html>\r\n";
     SaveTextFile(r + "t.tmpl", tmpl);
     for (int n = 0; n < pages; ++n) {
       const std::string name = std::to_string(100000 + n);
-      std::string page = "@Template " + r + "t.tmpl\r\n@WriteFile " + r + "out/p" + name + ".html\r\n$Title Page " + name + "\r\n";
-      for (int i = 0; i < 20; ++i) page += "$Para" + std::to_string(i) + " paragraph " + std::to_string(i) + " of " + name + "\r\n";
+      std::string page = "@Template " + r + "t.tmpl\r\n@WriteFile " + r + "out/p" + name +
+                         ".html\r\n$Title Page " + name + "\r\n";
+      for (int i = 0; i < 20; ++i)
+        page += "$Para" + std::to_string(i) + " paragraph " + std::to_string(i) + " of " + name +
+                "\r\n";
       page += "[Body]\r\nfirst line\r\nsecond line\r\n\r\nnext paragraph\r\n[/Body]\r\n";
       entries_.push_back(r + "pages/p" + name + ".dat");
       SaveTextFile(entries_.back(), page);

@@ -41,16 +41,21 @@ std::string Synthetic(std::size_t size, const std::vector<std::string>& lines, u
 
 // HTML with Japanese text, CR LF lines and runs of blank lines, but no "{$" tag.
 std::string SyntheticHtml(std::size_t size) {
-  return Synthetic(size, {
-      "<p class=\"item\">\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x96\x7B\x95\xB6\x83\x65\x83\x4C\x83\x58"
-      "\x83\x67\x81\x41\x82\xB1\x82\xB1\x82\xC9\x90\xE0\x96\xBE\x82\xAA\x93\xFC\x82\xE8\x82\xDC"
-      "\x82\xB7\x81\x42</p>",
-      "<li><a href=\"page.html\">\x95\x5C\x8E\xA6\x81\x45\x83\x5C\x83\x74\x83\x67</a></li>",
-      "<div id=\"main\"><span class=\"marker1\">\x8F\x64\x97\x76</span> text</div>",
-      "",
-      "",
-      "\x81\x40\x81\x40\x8C\x8E\x97\x6A\x93\xFA\x82\xCD\x8B\x78\x82\xDD\x82\xC5\x82\xB7\x81\x42",
-  }, 42);
+  return Synthetic(
+      size,
+      {
+          "<p "
+          "class=\"item\">\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x96\x7B\x95\xB6\x83\x65\x83\x4C\x83\x58"
+          "\x83\x67\x81\x41\x82\xB1\x82\xB1\x82\xC9\x90\xE0\x96\xBE\x82\xAA\x93\xFC\x82\xE8\x82\xDC"
+          "\x82\xB7\x81\x42</p>",
+          "<li><a href=\"page.html\">\x95\x5C\x8E\xA6\x81\x45\x83\x5C\x83\x74\x83\x67</a></li>",
+          "<div id=\"main\"><span class=\"marker1\">\x8F\x64\x97\x76</span> text</div>",
+          "",
+          "",
+          "\x81\x40\x81\x40\x8C\x8E\x97\x6A\x93\xFA\x82\xCD\x8B\x78\x82\xDD\x82\xC5\x82\xB7\x81"
+          "\x42",
+      },
+      42);
 }
 
 // Japanese prose: long lines of double-byte text, a blank line between paragraphs, a rare tag.
@@ -59,15 +64,20 @@ std::string SyntheticProse(std::size_t size) {
       "\x8D\xA1\x93\xFA\x82\xCD\x90\xC2\x8B\xF3\x82\xAA\x8D\x4C\x82\xAA\x82\xE8\x81\x41\x90\x58"
       "\x82\xCC\x96\xD8\x81\x58\x82\xAA\x95\x97\x82\xC9\x97\x68\x82\xEA\x82\xC4\x82\xA2\x82\xDC"
       "\x82\xB7\x81\x42";  // 今日は青空が広がり、森の木々が風に揺れています。
-  return Synthetic(size, {sentence + sentence + sentence, sentence + sentence, "", "",
-                          sentence + "<em>" + sentence + "</em>" + sentence}, 7);
+  return Synthetic(size,
+                   {sentence + sentence + sentence, sentence + sentence, "", "",
+                    sentence + "<em>" + sentence + "</em>" + sentence},
+                   7);
 }
 
 const std::string& Input(const std::string& kind, std::size_t size) {
   static std::map<std::pair<std::string, std::size_t>, std::string> cache;
   auto it = cache.find({kind, size});
   if (it == cache.end()) {
-    it = cache.emplace(std::make_pair(kind, size), kind == "prose" ? SyntheticProse(size) : SyntheticHtml(size)).first;
+    it = cache
+             .emplace(std::make_pair(kind, size),
+                      kind == "prose" ? SyntheticProse(size) : SyntheticHtml(size))
+             .first;
   }
   return it->second;
 }
@@ -90,7 +100,9 @@ class TZorvik {
     const auto m = component_.Match(text);
     return m.position > 0 ? TFound{m.position - 1, m.length} : TFound{};
   }
-  int ReplaceAll(std::string& text, const char* replacement) { return component_.ReplaceAll(replacement, text); }
+  int ReplaceAll(std::string& text, const char* replacement) {
+    return component_.ReplaceAll(replacement, text);
+  }
 
  private:
   TSecondAWKStr component_;
@@ -124,7 +136,8 @@ class TPcre2 {
   explicit TPcre2(const char*, const char* pattern) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, 0, &error, &offset, nullptr);
+    code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, 0, &error,
+                          &offset, nullptr);
     pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE);
     data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
   }
@@ -133,8 +146,8 @@ class TPcre2 {
     pcre2_code_free(code_);
   }
   TFound Find(const std::string& text) {
-    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-                               0, data_, nullptr);
+    const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0,
+                               data_, nullptr);
     if (rc == PCRE2_ERROR_NOMATCH) return {};
     if (rc < 0) return {-1, 0, true};
     const PCRE2_SIZE* v = pcre2_get_ovector_pointer(data_);
@@ -145,9 +158,10 @@ class TPcre2 {
     PCRE2_SIZE length = out.size();
     const auto run = [&] {
       return pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
-                              PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH, data_, nullptr,
-                              reinterpret_cast<PCRE2_SPTR>(replacement), PCRE2_ZERO_TERMINATED,
-                              reinterpret_cast<PCRE2_UCHAR*>(out.data()), &length);
+                              PCRE2_SUBSTITUTE_GLOBAL | PCRE2_SUBSTITUTE_OVERFLOW_LENGTH, data_,
+                              nullptr, reinterpret_cast<PCRE2_SPTR>(replacement),
+                              PCRE2_ZERO_TERMINATED, reinterpret_cast<PCRE2_UCHAR*>(out.data()),
+                              &length);
     };
     int count = run();
     if (count == PCRE2_ERROR_NOMEMORY) {
@@ -253,22 +267,43 @@ std::string SizeName(std::size_t size) {
 }
 
 template <template <typename> class Job>
-void Register(const std::string& name, const std::vector<std::string>& kinds, std::initializer_list<std::size_t> sizes) {
+void Register(const std::string& name, const std::vector<std::string>& kinds,
+              std::initializer_list<std::size_t> sizes) {
   for (const std::string& kind : kinds) {
     for (std::size_t size : sizes) {
       const std::string suffix = "/" + kind + "/" + SizeName(size);
-      benchmark::RegisterBenchmark((name + "/zorvik" + suffix).c_str(), Job<TZorvik>::Run, kind, size)->Unit(benchmark::kMicrosecond);
-      benchmark::RegisterBenchmark((name + "/re2" + suffix).c_str(), Job<TRe2>::Run, kind, size)->Unit(benchmark::kMicrosecond);
-      benchmark::RegisterBenchmark((name + "/pcre2jit" + suffix).c_str(), Job<TPcre2>::Run, kind, size)->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((name + "/zorvik" + suffix).c_str(), Job<TZorvik>::Run, kind,
+                                   size)
+          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((name + "/re2" + suffix).c_str(), Job<TRe2>::Run, kind, size)
+          ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((name + "/pcre2jit" + suffix).c_str(), Job<TPcre2>::Run, kind,
+                                   size)
+          ->Unit(benchmark::kMicrosecond);
     }
   }
 }
 
-template <typename E> struct TFindTag { static void Run(benchmark::State& s, std::string k, std::size_t n) { FindTag<E>(s, k, n); } };
-template <typename E> struct TCollapse { static void Run(benchmark::State& s, std::string k, std::size_t n) { Collapse<E>(s, k, n); } };
-template <typename E> struct TStripTags { static void Run(benchmark::State& s, std::string k, std::size_t n) { StripTags<E>(s, k, n); } };
-template <typename E> struct TOpenTags { static void Run(benchmark::State& s, std::string k, std::size_t n) { OpenTags<E>(s, k, n); } };
-template <typename E> struct TExplode { static void Run(benchmark::State& s, std::string k, std::size_t n) { Explode<E>(s, k, n); } };
+template <typename E>
+struct TFindTag {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { FindTag<E>(s, k, n); }
+};
+template <typename E>
+struct TCollapse {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { Collapse<E>(s, k, n); }
+};
+template <typename E>
+struct TStripTags {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { StripTags<E>(s, k, n); }
+};
+template <typename E>
+struct TOpenTags {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { OpenTags<E>(s, k, n); }
+};
+template <typename E>
+struct TExplode {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { Explode<E>(s, k, n); }
+};
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 //
 // Input: one flag byte (bit 0: LF lines), one byte with the pattern's length, the pattern, then
 // the subject. Besides crashes and sanitizer reports it checks what must hold for any input:
-// error positions inside the pattern (or just after it), matches inside the subject and starting on a character,
-// and replacing every match by itself ("&") giving the subject back.
+// error positions inside the pattern (or just after it), matches inside the subject and starting on
+// a character, and replacing every match by itself ("&") giving the subject back.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

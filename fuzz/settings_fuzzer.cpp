@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   again.RestoreFormBounds(form_again, false);
   if (again.ReadString("_USERTAGS_") != "a\r\nb") __builtin_trap();
   if (form_again.bounds.left != form.bounds.left || form_again.bounds.top != form.bounds.top ||
-      form_again.bounds.width != form.bounds.width || form_again.bounds.height != form.bounds.height) {
+      form_again.bounds.width != form.bounds.width ||
+      form_again.bounds.height != form.bounds.height) {
     __builtin_trap();
   }
   return 0;

@@ -19,7 +19,8 @@ std::vector<std::string> GroupEntriesFromText(std::string text, std::string_view
     // A relative entry is taken against the group file's folder (the text of a file that could
     // not be read stays as it is, to be reported).
     const std::string_view entry = std::string_view(text).substr(from, end - from);
-    entries.push_back(entry == kFileLoadError ? std::string(entry) : PathFromFolder(group_folder, entry));
+    entries.push_back(entry == kFileLoadError ? std::string(entry)
+                                              : PathFromFolder(group_folder, entry));
     from = end + 2;
   }
   return entries;

@@ -37,7 +37,8 @@ std::string Utf8Lines(std::string_view cp932) {
 
 // Whether text holds ":" digits ":".
 bool HoldsLineNumber(std::string_view text) {
-  for (std::size_t colon = text.find(':'); colon != std::string_view::npos; colon = text.find(':', colon + 1)) {
+  for (std::size_t colon = text.find(':'); colon != std::string_view::npos;
+       colon = text.find(':', colon + 1)) {
     std::size_t end = colon + 1;
     while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
     if (end > colon + 1 && end < text.size() && text[end] == ':') return true;
@@ -48,22 +49,33 @@ bool HoldsLineNumber(std::string_view text) {
 }  // namespace
 
 std::string QuotedPath(std::string_view path) {
-  if (path.find_first_of("\r\n") == std::string_view::npos && (path.empty() || path.front() != '"') &&
-      !HoldsLineNumber(path)) {
+  if (path.find_first_of("\r\n") == std::string_view::npos &&
+      (path.empty() || path.front() != '"') && !HoldsLineNumber(path)) {
     return std::string(path);
   }
   std::string quoted = "\"";
   for (const char c : path) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': quoted += "\\\""; break;
-      case '\\': quoted += "\\\\"; break;
-      case '\n': quoted += "\\n"; break;
-      case '\r': quoted += "\\r"; break;
-      case '\t': quoted += "\\t"; break;
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
       default:
         if (byte < 0x20 || byte == 0x7F) {
-          const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)), static_cast<char>('0' + ((byte >> 3) & 7)),
+          const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                                static_cast<char>('0' + ((byte >> 3) & 7)),
                                 static_cast<char>('0' + (byte & 7)), '\0'};
           quoted += octal;
         } else {
@@ -82,10 +94,14 @@ void PrintNulNotice(std::string_view path, std::size_t offset) {
 std::string LocationLine(const std::string& entry, const TLogPlace& place) {
   // The entry's text without its time stamp "[YYYY/MM/DD hh:mm:ss] : ".
   const std::size_t stamp_end = entry.find("] : ");
-  const std::string_view message =
-      stamp_end == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(stamp_end + 4);
-  std::string line = place.file.empty() ? std::string("-") : QuotedPath(Cp932ToUtf8(NormalPath(place.file)));
-  line.append(":").append(std::to_string(place.line + 1)).append(place.warning ? ": warning: " : ": error: ");
+  const std::string_view message = stamp_end == std::string::npos
+                                       ? std::string_view(entry)
+                                       : std::string_view(entry).substr(stamp_end + 4);
+  std::string line =
+      place.file.empty() ? std::string("-") : QuotedPath(Cp932ToUtf8(NormalPath(place.file)));
+  line.append(":")
+      .append(std::to_string(place.line + 1))
+      .append(place.warning ? ": warning: " : ": error: ");
   line.append(Utf8Lines(message)).append("\n");
   return line;
 }
@@ -97,7 +113,8 @@ TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
       files_(disk_, options.save_mode),
       context_{state_, log_, pattern_, files_, clock_, WorkspaceFolder()} {
   std::setlocale(LC_TIME, "");
-  log_.SetListener([this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
+  log_.SetListener(
+      [this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
   disk_.on_nul = PrintNulNotice;
 }
 
@@ -138,7 +155,8 @@ std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, 
 
 int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
 
-std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine, const std::string& path,
+std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine,
+                                                         const std::string& path,
                                                          const std::string& shown_name) {
   std::size_t nul = std::string::npos;
   engine.Files().FileExists(path);  // recorded, so that watch follows it
@@ -165,7 +183,8 @@ void BufferStandardError() {
   std::setvbuf(stderr, log_buffer, _IOFBF, sizeof log_buffer);
 }
 
-bool RunPageFile(TCommandLineEngine& engine, const std::string& path, const std::string& shown_name) {
+bool RunPageFile(TCommandLineEngine& engine, const std::string& path,
+                 const std::string& shown_name) {
   const std::optional<std::string> page = LoadPageSourceText(engine.Files(), path);
   if (!page) {
     std::cerr << "zorvik: cannot read " << shown_name << '\n';

@@ -10,8 +10,8 @@
 #include "batch/batch_run.h"
 #include "cli/tracked_file_system.h"
 #include "cli/verb_options.h"
-#include "engine/engine_context.h"
 #include "cli/verbs.h"
+#include "engine/engine_context.h"
 
 namespace zorvik::cli {
 
@@ -64,7 +64,8 @@ std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, 
 
 // The entries of the group file at path (absolute); nothing when it cannot be read (said on
 // stderr under shown_name). The group file counts as looked at.
-std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine, const std::string& path,
+std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine,
+                                                         const std::string& path,
                                                          const std::string& shown_name);
 
 // Writes the page of a build run, reporting a failed write in the log.
@@ -74,7 +75,8 @@ void WriteBuiltPage(TCommandLineEngine& engine);
 void BufferStandardError();
 
 // Runs the page at path (already absolute) once; false when it cannot be read (reported).
-bool RunPageFile(TCommandLineEngine& engine, const std::string& path, const std::string& shown_name);
+bool RunPageFile(TCommandLineEngine& engine, const std::string& path,
+                 const std::string& shown_name);
 
 // The batch's host on the command line: each page source read from its file.
 class TFileBatchHost : public TBatchHost {

@@ -12,8 +12,8 @@
 namespace zorvik::cli {
 namespace {
 
-constexpr std::uint32_t kWatchedEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_ATTRIB |
-                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr std::uint32_t kWatchedEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
+                                         IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 std::string Join(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
@@ -37,7 +37,10 @@ TFolderWatch::~TFolderWatch() {
 TFolderWatch::TSeen TFolderWatch::Look(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {};
-  return {true, st.st_dev, st.st_ino, st.st_size,
+  return {true,
+          st.st_dev,
+          st.st_ino,
+          st.st_size,
           st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
           st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
 }
@@ -57,7 +60,8 @@ void TFolderWatch::Start(const std::string& folder, TFolder& state) {
   if (!limit_told_) {
     limit_told_ = true;
     std::cerr << "zorvik: watch: the system's limit of inotify watches is reached "
-                 "(fs.inotify.max_user_watches = " << WatchLimit() << "); " << folder
+                 "(fs.inotify.max_user_watches = "
+              << WatchLimit() << "); " << folder
               << " and the folders after it are checked every second instead. To raise the limit: "
                  "sudo sysctl fs.inotify.max_user_watches=524288\n";
   }
@@ -84,11 +88,13 @@ int TFolderWatch::MillisecondsToNextLook() const {
   bool any = false;
   for (const auto& [folder, state] : folders_) any = any || state.mode != TMode::kWatched;
   if (!any) return -1;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next_look_ - std::chrono::steady_clock::now());
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      next_look_ - std::chrono::steady_clock::now());
   return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
-void TFolderWatch::AllFilesOf(const std::string& folder, const TFolder& state, std::set<std::string>& changed) const {
+void TFolderWatch::AllFilesOf(const std::string& folder, const TFolder& state,
+                              std::set<std::string>& changed) const {
   for (const auto& [name, seen] : state.files) changed.insert(Join(folder, name));
 }
 

@@ -60,7 +60,8 @@ class TFolderWatch {
   // Watches folder when it can; otherwise it is looked at or looked for.
   void Start(const std::string& folder, TFolder& state);
   void Lost(const std::string& folder, TFolder& state, std::set<std::string>& changed);
-  void AllFilesOf(const std::string& folder, const TFolder& state, std::set<std::string>& changed) const;
+  void AllFilesOf(const std::string& folder, const TFolder& state,
+                  std::set<std::string>& changed) const;
   void ReadEvents(std::set<std::string>& changed);
   void LookAtUnwatched(std::set<std::string>& changed);
 

@@ -17,7 +17,8 @@ namespace zorvik::cli {
 namespace {
 
 // Runs the page of a build or show; nothing when the call or the file was wrong.
-std::optional<int> RunPageVerb(TCommandLineEngine& engine, const TVerbArgs& args, const char* verb) {
+std::optional<int> RunPageVerb(TCommandLineEngine& engine, const TVerbArgs& args,
+                               const char* verb) {
   const std::optional<std::string> path = OnlyOperand(args, verb, "PAGE");
   if (!path || !RunPageFile(engine, *path, args.operands[0])) return std::nullopt;
   return ExitStatus(engine.State());
@@ -57,7 +58,8 @@ int RunBatchVerb(const TArgs& arguments) {
                          : args->Has("--changed") ? TSaveMode::kChanged
                                                   : TSaveMode::kWrite;
   TCommandLineEngine engine({args->Has("--locations"), mode});
-  const std::optional<std::vector<std::string>> entries = ReadGroupEntries(engine, *path, args->operands[0]);
+  const std::optional<std::vector<std::string>> entries =
+      ReadGroupEntries(engine, *path, args->operands[0]);
   if (!entries) return kUsageError;
   if (entries->empty()) {
     std::cerr << Cp932ToUtf8(batch_message::kFileMissing) << '\n';
@@ -69,7 +71,8 @@ int RunBatchVerb(const TArgs& arguments) {
   if (mode != TSaveMode::kCheck) return status;
   // The pages that are not what a batch would write, one path a line.
   std::string listing;
-  for (const std::string& differing : engine.Files().Differing()) listing += QuotedPath(differing) + "\n";
+  for (const std::string& differing : engine.Files().Differing())
+    listing += QuotedPath(differing) + "\n";
   std::fflush(stderr);
   if (!WriteStandardOutput(listing)) return kUsageError;
   return engine.Files().Differing().empty() ? status : 1;

@@ -24,11 +24,13 @@ constexpr std::string_view kLocationsHelp =
     "               (or warning:) on stderr, LINE counted from 1, as editors read it\n";
 
 constexpr TVerb kVerbs[] = {
-    {"build", RunBuild, "build [--locations] PAGE           generate the page source PAGE and write its HTML file",
+    {"build", RunBuild,
+     "build [--locations] PAGE           generate the page source PAGE and write its HTML file",
      "Generates PAGE as the workbench's write button does and writes the HTML file it names.\n"
      "Exit status: 0 no error, 1 errors in the run (the file is not written), 2 usage error or\n"
      "unreadable PAGE.\n"},
-    {"show", RunShow, "show [--locations] PAGE            generate PAGE and print the HTML, writing nothing",
+    {"show", RunShow,
+     "show [--locations] PAGE            generate PAGE and print the HTML, writing nothing",
      "Generates PAGE and prints the result (CP932 bytes) on stdout; writes no file.\n"
      "Exit status as for build.\n"},
     {"batch", RunBatchVerb,
@@ -38,12 +40,15 @@ constexpr TVerb kVerbs[] = {
      "  --check      write nothing; print on stdout the output files whose bytes differ from\n"
      "               what would be written (missing ones too); exit 1 when there is any\n"
      "  --changed    write only the pages whose bytes differ; the others keep their time\n"
-     "Exit status: 0 no error and no missing page, 1 otherwise, 2 usage error or unreadable GROUP.\n"},
-    {"watch", RunWatch, "watch [--locations] GROUP|PAGE     generate, then again whenever a file it read changes",
+     "Exit status: 0 no error and no missing page, 1 otherwise, 2 usage error or unreadable "
+     "GROUP.\n"},
+    {"watch", RunWatch,
+     "watch [--locations] GROUP|PAGE     generate, then again whenever a file it read changes",
      "Generates GROUP (a .gro group file, as batch) or PAGE (as build) once, then waits for\n"
      "changes of the page sources, templates, imported files and the group file, and generates\n"
      "exactly the pages a change touched. Ctrl+C ends it with exit status 0.\n"},
-    {"match", RunMatch, "match PATTERN                      print \"POS LEN\" of the first match in stdin",
+    {"match", RunMatch,
+     "match PATTERN                      print \"POS LEN\" of the first match in stdin",
      "Prints the 1-based byte position and length of the first match of PATTERN in stdin\n"
      "(\"0 0\" when none). Exit status: 0 match, 1 none, 2 malformed pattern.\n"},
     {"replace", RunReplace, "replace PATTERN REPLACEMENT        replace every match in stdin",
@@ -56,7 +61,8 @@ int PrintHelp() {
       "Usage: zorvik COMMAND [OPTIONS] [ARGUMENTS]\n"
       "Makes static HTML pages from Shift-JIS page sources and templates.\n\n"
       "Commands:\n");
-  for (const TVerb& verb : kVerbs) std::printf("  %.*s\n", int(verb.usage.size()), verb.usage.data());
+  for (const TVerb& verb : kVerbs)
+    std::printf("  %.*s\n", int(verb.usage.size()), verb.usage.data());
   std::printf(
       "  --help                             show this help; zorvik COMMAND --help for one command\n"
       "  --version                          show the version\n\n"
@@ -68,8 +74,8 @@ int PrintHelp() {
 }
 
 int PrintVerbHelp(const TVerb& verb) {
-  std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(), int(verb.help.size()),
-              verb.help.data());
+  std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(),
+              int(verb.help.size()), verb.help.data());
   const bool generates = verb.name != "match" && verb.name != "replace";
   if (generates) std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
   return FinishStandardOutput(0);

@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "text/encoding.h"
 #include "cli/verbs.h"
 #include "pattern/second_awk_str.h"
+#include "text/encoding.h"
 
 namespace zorvik::cli {
 namespace {
@@ -43,7 +43,8 @@ int RunMatch(const TArgs& args) {
   TSecondAWKStr component;
   if (!SetPattern(component, args[0])) return 2;
   const TSecondAWKStr::TMatchResult result = component.Match(ReadStandardInput(true));
-  const std::string line = std::to_string(result.position) + " " + std::to_string(result.length) + "\n";
+  const std::string line =
+      std::to_string(result.position) + " " + std::to_string(result.length) + "\n";
   if (!WriteStandardOutput(line)) return kUsageError;
   return result.position > 0 ? 0 : 1;
 }

@@ -24,7 +24,9 @@ bool TTrackedFileSystem::FileExists(std::string_view path) const {
   return disk_.FileExists(path);
 }
 
-bool TTrackedFileSystem::FolderExists(std::string_view path) const { return disk_.FolderExists(path); }
+bool TTrackedFileSystem::FolderExists(std::string_view path) const {
+  return disk_.FolderExists(path);
+}
 
 bool TTrackedFileSystem::CreateFolders(std::string_view path) {
   // A check writes nothing, not even a folder.

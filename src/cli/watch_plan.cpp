@@ -9,7 +9,8 @@ bool Touches(const std::set<std::string>& deps, const std::set<std::string>& cha
   // Looked up from the smaller set: a page has a few files, an overflow changes them all.
   const auto& small = deps.size() <= changed.size() ? deps : changed;
   const auto& large = deps.size() <= changed.size() ? changed : deps;
-  return std::any_of(small.begin(), small.end(), [&](const std::string& s) { return large.count(s) > 0; });
+  return std::any_of(small.begin(), small.end(),
+                     [&](const std::string& s) { return large.count(s) > 0; });
 }
 
 std::vector<std::string> PagesToRedo(const std::vector<std::string>& entries,

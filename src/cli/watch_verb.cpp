@@ -32,8 +32,8 @@ bool IsGroupFile(const std::string& path) {
   return name.size() > 4 && AsciiLowerCase(name.substr(name.size() - 4)) == ".gro";
 }
 
-// Ends the program when SIGINT, SIGTERM or SIGHUP (the terminal closed) is pending: the pages written so far are put on disk
-// first, and the log is flushed.
+// Ends the program when SIGINT, SIGTERM or SIGHUP (the terminal closed) is pending: the pages
+// written so far are put on disk first, and the log is flushed.
 class TStopSignal {
  public:
   TStopSignal() {

@@ -99,11 +99,16 @@ TPageSourceLexer::TPageSourceLexer(QObject* parent) : TPaneLexer(parent, true) {
 
 QString TPageSourceLexer::description(int style) const {
   switch (style) {
-    case kDefault: return "Default";
-    case kComment: return "Comment";
-    case kBracket: return "Bracket";
-    case kUrl: return "URL";
-    case kMail: return "Mail";
+    case kDefault:
+      return "Default";
+    case kComment:
+      return "Comment";
+    case kBracket:
+      return "Bracket";
+    case kUrl:
+      return "URL";
+    case kMail:
+      return "Mail";
   }
   return {};
 }
@@ -132,8 +137,8 @@ THtmlLexer::THtmlLexer(QObject* parent) : TPaneLexer(parent, false) {
 }
 
 QString THtmlLexer::description(int style) const {
-  static const char* const kNames[] = {"Default", "Tag", "Attribute", "Value",
-                                       "Comment", "Conversion tag", "URL", "Mail"};
+  static const char* const kNames[] = {"Default",        "Tag", "Attribute", "Value", "Comment",
+                                       "Conversion tag", "URL", "Mail"};
   return style >= 0 && style < 8 ? kNames[style] : QString();
 }
 
@@ -158,7 +163,8 @@ void THtmlLexer::Classify(const QByteArray& text, std::vector<unsigned char>& st
           Fill(styles, j, end, kValue);
           j = end;
         } else {
-          if (!QChar::isSpace(text[j]) && text[j] != '=') styles[static_cast<std::size_t>(j)] = kAttribute;
+          if (!QChar::isSpace(text[j]) && text[j] != '=')
+            styles[static_cast<std::size_t>(j)] = kAttribute;
           ++j;
         }
       }

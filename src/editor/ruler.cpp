@@ -40,11 +40,13 @@ void TRuler::paintEvent(QPaintEvent*) {
   for (int column = first;; ++column) {
     const int x = left + column * char_width;
     if (x > width()) break;
-    const int tick = column % 10 == 0 ? height() / 2 : column % 5 == 0 ? height() / 3 : height() / 6;
+    const int tick = column % 10 == 0  ? height() / 2
+                     : column % 5 == 0 ? height() / 3
+                                       : height() / 6;
     painter.drawLine(x, height() - 1 - tick, x, height() - 1);
     if (column % 10 == 0 && column > 0) {
-      painter.drawText(QRect(x + 2, 0, 10 * char_width, height() - tick), Qt::AlignLeft | Qt::AlignVCenter,
-                       QString::number(column));
+      painter.drawText(QRect(x + 2, 0, 10 * char_width, height() - tick),
+                       Qt::AlignLeft | Qt::AlignVCenter, QString::number(column));
     }
   }
 }

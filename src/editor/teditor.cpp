@@ -1,7 +1,5 @@
 #include "editor/teditor.h"
 
-#include <algorithm>
-
 #include <Qsci/qscilexer.h>
 
 #include <QAccessibleWidget>
@@ -9,6 +7,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "text/encoding.h"
 #include "text/text_file.h"
@@ -22,8 +21,11 @@ TEditor::TEditor(QWidget* parent) : QsciScintilla(parent) {
   connect(this, &QsciScintilla::textChanged, this, [this] { UpdateLineNumbers(); });
   connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { UpdateLineNumbers(); });
   connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-          [this](int, int type, const char*, int, int, int, int, int, int, int) { NoteComingChange(type); });
-  static const bool kPlainAccessibleInstalled = (QAccessible::installFactory(PlainAccessible), true);
+          [this](int, int type, const char*, int, int, int, int, int, int, int) {
+            NoteComingChange(type);
+          });
+  static const bool kPlainAccessibleInstalled =
+      (QAccessible::installFactory(PlainAccessible), true);
   (void)kPlainAccessibleInstalled;
   accessibilityActiveChanged(QAccessible::isActive());
   QAccessible::installActivationObserver(this);
@@ -53,12 +55,15 @@ void TEditor::accessibilityActiveChanged(bool active) {
       plain != nullptr && plain->textInterface() == nullptr) {
     QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(plain));
   }
-  SendScintilla(SCI_SETMODEVENTMASK, active ? static_cast<unsigned long>(SC_MODEVENTMASKALL)
-                                            : static_cast<unsigned long>(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
+  SendScintilla(SCI_SETMODEVENTMASK,
+                active ? static_cast<unsigned long>(SC_MODEVENTMASKALL)
+                       : static_cast<unsigned long>(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
 }
 
 void TEditor::NoteComingChange(int modification_type) {
-  if (!changes_before_only_ || (modification_type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) == 0) return;
+  if (!changes_before_only_ ||
+      (modification_type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) == 0)
+    return;
   if (!change_reported_) return;
   change_reported_ = false;
   // Reported when the call or key that made it returns, or else from the event loop.
@@ -113,7 +118,8 @@ void TEditor::AppendText(const std::string& cp932) {
   ReportChange();
 }
 
-TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset) {
+TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy,
+                                       std::size_t* nul_offset) {
   const std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
   if (!text) return TLoadResult::kUnreadable;
   SetText(*text);
@@ -252,8 +258,8 @@ void TEditor::UpdateLineNumbers() {
   // Margin texts travel with their lines when lines come or go, and clearing the text drops
   // them; only the lines in view are looked at, so that an edit in a long text costs what it
   // costs in a short one.
-  const int first = static_cast<int>(
-      SendScintilla(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(SendScintilla(SCI_GETFIRSTVISIBLELINE))));
+  const int first = static_cast<int>(SendScintilla(
+      SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(SendScintilla(SCI_GETFIRSTVISIBLELINE))));
   const int end = std::min(lines(), first + static_cast<int>(SendScintilla(SCI_LINESONSCREEN)) + 2);
   for (int line = first; line < end; ++line) {
     if (!LineNumbered(line)) setMarginText(line, QString::number(line), 0);
@@ -272,7 +278,8 @@ void TEditor::inputMethodEvent(QInputMethodEvent* event) {
 
 void TEditor::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && on_return && on_return(*this)) {
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && on_return &&
+      on_return(*this)) {
     event->accept();
     return;
   }
@@ -312,14 +319,16 @@ void TEditor::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setPen(QColor(160, 160, 160));
   if (lexer() != nullptr) painter.setFont(lexer()->defaultFont());
-  const long first = SendScintilla(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(firstVisibleLine()));
+  const long first =
+      SendScintilla(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(firstVisibleLine()));
   const long last = std::min<long>(first + SendScintilla(SCI_LINESONSCREEN) + 1, lines() - 2);
   const int width = viewport()->width();
   for (long line = first; line <= last; ++line) {
     const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
     const int x = static_cast<int>(SendScintilla(SCI_POINTXFROMPOSITION, 0UL, end));
     const int y = static_cast<int>(SendScintilla(SCI_POINTYFROMPOSITION, 0UL, end));
-    const int height = static_cast<int>(SendScintilla(SCI_TEXTHEIGHT, static_cast<unsigned long>(line)));
+    const int height =
+        static_cast<int>(SendScintilla(SCI_TEXTHEIGHT, static_cast<unsigned long>(line)));
     if (x >= width) continue;
     painter.drawText(QRect(x + 1, y, height, height), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("\u21B5"));

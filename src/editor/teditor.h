@@ -6,7 +6,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QAccessible>
-
 #include <functional>
 #include <optional>
 #include <string>

@@ -38,11 +38,12 @@ std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& 
   const long long seconds = std::strtoll(value, &end, 10);
   std::tm local{};
   const auto instant = static_cast<std::time_t>(seconds);
-  const bool whole = *end == '\0' && errno == 0 && std::isdigit(static_cast<unsigned char>(value[*value == '-']));
+  const bool whole =
+      *end == '\0' && errno == 0 && std::isdigit(static_cast<unsigned char>(value[*value == '-']));
   if (!whole || ::localtime_r(&instant, &local) == nullptr || local.tm_year + 1900 < 0 ||
       local.tm_year + 1900 > 9999) {
-    refusal = "SOURCE_DATE_EPOCH is not a whole number of seconds from 0000 to 9999 (" + std::string(value) +
-              "); the current time is used";
+    refusal = "SOURCE_DATE_EPOCH is not a whole number of seconds from 0000 to 9999 (" +
+              std::string(value) + "); the current time is used";
     return std::nullopt;
   }
   return instant;

@@ -16,8 +16,24 @@ std::string Digits(int value, int width) {
   return buffer;
 }
 
-enum class TField { kYear4, kMonth2, kDay2, kHour2, kMinute2, kSecond2, kYear2, kMonth, kDay,
-                    kHour, kMinute, kSecond, kDay3, kDay4, kMonth3, kMonth4 };
+enum class TField {
+  kYear4,
+  kMonth2,
+  kDay2,
+  kHour2,
+  kMinute2,
+  kSecond2,
+  kYear2,
+  kMonth,
+  kDay,
+  kHour,
+  kMinute,
+  kSecond,
+  kDay3,
+  kDay4,
+  kMonth3,
+  kMonth4
+};
 
 struct TDateTag {
   const char* tag;
@@ -38,22 +54,38 @@ constexpr TDateTag kDateTags[] = {
 
 std::string FieldValue(TField field, const std::tm& t, const TClock& clock) {
   switch (field) {
-    case TField::kYear4: return Digits(t.tm_year + 1900, 4);
-    case TField::kMonth2: return Digits(t.tm_mon + 1, 2);
-    case TField::kDay2: return Digits(t.tm_mday, 2);
-    case TField::kHour2: return Digits(t.tm_hour, 2);
-    case TField::kMinute2: return Digits(t.tm_min, 2);
-    case TField::kSecond2: return Digits(t.tm_sec, 2);
-    case TField::kYear2: return Digits((t.tm_year + 1900) % 100, 2);
-    case TField::kMonth: return Digits(t.tm_mon + 1, 1);
-    case TField::kDay: return Digits(t.tm_mday, 1);
-    case TField::kHour: return Digits(t.tm_hour, 1);
-    case TField::kMinute: return Digits(t.tm_min, 1);
-    case TField::kSecond: return Digits(t.tm_sec, 1);
-    case TField::kDay3: return clock.DayName(t.tm_wday, false);
-    case TField::kDay4: return clock.DayName(t.tm_wday, true);
-    case TField::kMonth3: return clock.MonthName(t.tm_mon, false);
-    case TField::kMonth4: return clock.MonthName(t.tm_mon, true);
+    case TField::kYear4:
+      return Digits(t.tm_year + 1900, 4);
+    case TField::kMonth2:
+      return Digits(t.tm_mon + 1, 2);
+    case TField::kDay2:
+      return Digits(t.tm_mday, 2);
+    case TField::kHour2:
+      return Digits(t.tm_hour, 2);
+    case TField::kMinute2:
+      return Digits(t.tm_min, 2);
+    case TField::kSecond2:
+      return Digits(t.tm_sec, 2);
+    case TField::kYear2:
+      return Digits((t.tm_year + 1900) % 100, 2);
+    case TField::kMonth:
+      return Digits(t.tm_mon + 1, 1);
+    case TField::kDay:
+      return Digits(t.tm_mday, 1);
+    case TField::kHour:
+      return Digits(t.tm_hour, 1);
+    case TField::kMinute:
+      return Digits(t.tm_min, 1);
+    case TField::kSecond:
+      return Digits(t.tm_sec, 1);
+    case TField::kDay3:
+      return clock.DayName(t.tm_wday, false);
+    case TField::kDay4:
+      return clock.DayName(t.tm_wday, true);
+    case TField::kMonth3:
+      return clock.MonthName(t.tm_mon, false);
+    case TField::kMonth4:
+      return clock.MonthName(t.tm_mon, true);
   }
   return {};
 }
@@ -67,7 +99,9 @@ void ReplaceDateTags(std::string& text, const TClock& clock) {
   for (const TDateTag& date_tag : kDateTags) {
     const std::string_view tag = date_tag.tag;
     lines.push_back({std::string(tag.substr(2, tag.size() - 3)),
-                     FieldValue(date_tag.field, clock.Now(), clock), 0, {}});
+                     FieldValue(date_tag.field, clock.Now(), clock),
+                     0,
+                     {}});
   }
   if (WorthOnePass(lines.size(), text.size()) &&
       FillTagsInOnePass(text, lines, std::string::npos, [](const TFillLine&) {})) {

@@ -5,9 +5,9 @@
 namespace zorvik {
 
 std::string FileFor(const TEngineContext& context, std::string_view path) {
-  const std::string folder = context.import_file != nullptr   ? ExtractFolder(*context.import_file)
+  const std::string folder = context.import_file != nullptr ? ExtractFolder(*context.import_file)
                              : !context.state.DataFolder.empty() ? context.state.DataFolder
-                                                                : context.running_folder;
+                                                                 : context.running_folder;
   return PathFromFolder(folder, path);
 }
 namespace {

@@ -53,7 +53,8 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
   std::string text = LoadTextFile(path, &nul, &read);
   // A page reads what earlier pages of the batch saved: when the file read is about to be
   // replaced, or there was none yet, the waiting files are put in place and it is read again.
-  if (writer_.HasPending() && (text == kFileLoadError || writer_.Replaces(read.device, read.inode))) {
+  if (writer_.HasPending() &&
+      (text == kFileLoadError || writer_.Replaces(read.device, read.inode))) {
     writer_.Flush();
     text = LoadTextFile(path, &nul);
   }

@@ -79,7 +79,8 @@ TWriteOutcome WriteHtmlFile(TEngineContext& context, std::string_view html) {
   const std::string text = RemovePreviewMarker(std::string(html));
   const std::string file = FileFor(context, state.WriteFile);
   const std::string folder = ExtractFolder(file);
-  bool ok = folder.empty() || context.files.FolderExists(folder) || context.files.CreateFolders(folder);
+  bool ok =
+      folder.empty() || context.files.FolderExists(folder) || context.files.CreateFolders(folder);
   ok = ok && context.files.SaveText(file, text);
   if (ok) {
     context.log.AddLog(std::string(msg::kHtmlSaved) + state.WriteFile + "\r\n\r\n");

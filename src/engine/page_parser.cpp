@@ -54,7 +54,8 @@ std::string_view UpTo(std::string_view line, std::size_t from, char stop) {
 void ApplyCommandLine(TEngineContext& context, std::string_view line, int number) {
   const std::string_view name = UpTo(line, 1, ' ');
   const std::size_t after = 1 + name.size();
-  const std::string_view argument = after < line.size() ? line.substr(after + 1) : std::string_view();
+  const std::string_view argument =
+      after < line.size() ? line.substr(after + 1) : std::string_view();
   ExecuteSystemCommand(context, AsciiLowerCase(name), argument, number);
 }
 
@@ -66,13 +67,15 @@ TFillLine ConversionLine(std::string_view line, int number) {
   return {TrimSpaces(raw_name), std::string(value), number, {}};
 }
 
-TFillLine ErrorLine(std::string message, int number) { return {{}, {}, number, std::move(message)}; }
+TFillLine ErrorLine(std::string message, int number) {
+  return {{}, {}, number, std::move(message)};
+}
 
 // Fills a run of value lines and logs its errors, in their order.
 void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
   if (run.empty()) return;
-  const bool one_pass = WorthOnePass(run.size(), context.state.WorkingText.size()) &&
-                        FillTagsInOnePass(context, run);
+  const bool one_pass =
+      WorthOnePass(run.size(), context.state.WorkingText.size()) && FillTagsInOnePass(context, run);
   if (!one_pass) {
     for (const TFillLine& line : run) {
       if (line.error.empty()) {
@@ -127,8 +130,8 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
           value.append(content).append("\r\n");
         }
         if (!closed) {
-          run.push_back(
-              ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true), opening));
+          run.push_back(ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true),
+                                  opening));
           FillRun(context, run);
           return;
         }
@@ -136,7 +139,8 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
         break;
       }
       default:
-        run.push_back(ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true), number));
+        run.push_back(
+            ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true), number));
         break;
     }
   }

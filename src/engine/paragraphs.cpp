@@ -78,7 +78,8 @@ std::string ConvertBlockBody(std::string body) {
   std::size_t from = 0;
   std::size_t p, q;
   while (NextBlock(body, kExemptStart, kExemptEnd, from, p, q)) {
-    saved_no_crlf_blocks.push_back(CutBlock(body, p, q, kExemptStart, kExemptEnd, kExemptPlaceholder));
+    saved_no_crlf_blocks.push_back(
+        CutBlock(body, p, q, kExemptStart, kExemptEnd, kExemptPlaceholder));
     from = p;
   }
 
@@ -111,7 +112,8 @@ std::string ConvertBodyLines(std::string text) {
   std::size_t from = 0;
   std::size_t a, b;
   while (NextBlock(text, kBodyStart, kBodyEnd, from, a, b)) {
-    const std::string body = ConvertBlockBody(CutBlock(text, a, b, kBodyStart, kBodyEnd, kBodyPlaceholder));
+    const std::string body =
+        ConvertBlockBody(CutBlock(text, a, b, kBodyStart, kBodyEnd, kBodyPlaceholder));
     // Every placeholder in the text takes the body; normally there is just the one at a, and
     // nothing before a can hold a marker, except one that the body now completes.
     const int replaced = ReplaceEvery(text, kBodyPlaceholder, body);

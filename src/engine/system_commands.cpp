@@ -102,8 +102,8 @@ void SetPreviewCss(TEngineContext& context, std::string_view argument, int line)
 
 }  // namespace
 
-void ExecuteSystemCommand(TEngineContext& context, std::string_view name,
-                          std::string_view argument, int line) {
+void ExecuteSystemCommand(TEngineContext& context, std::string_view name, std::string_view argument,
+                          int line) {
   GenerationState& state = context.state;
   if (name == "import") {
     ImportFile(context, state.Imports, argument, line);

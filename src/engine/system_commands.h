@@ -11,8 +11,8 @@ namespace zorvik {
 
 // Runs one command line. name is lower case; argument is the rest of the line after the first
 // half-width space that follows the name; line is the 0-based line number for messages.
-void ExecuteSystemCommand(TEngineContext& context, std::string_view name,
-                          std::string_view argument, int line);
+void ExecuteSystemCommand(TEngineContext& context, std::string_view name, std::string_view argument,
+                          int line);
 
 // Replaces {$RunningFolder}, {$WriteFolder}, {$DataFolder}, {$TemplateFolder}, {$TemplateFile}
 // and {$WriteFileName} (any letter case), in this order, with their current values.

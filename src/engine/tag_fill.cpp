@@ -1,8 +1,8 @@
 #include "engine/tag_fill.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 #include "engine/messages.h"
@@ -104,8 +104,8 @@ struct TPiece {
 
 }  // namespace
 
-bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines,
-                       std::size_t max_size, const std::function<void(const TFillLine&)>& report) {
+bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines, std::size_t max_size,
+                       const std::function<void(const TFillLine&)>& report) {
   TKeys keys;
   std::vector<TPair> text_pairs;
   if (!CollectPairs(text, keys, text_pairs)) return false;
@@ -174,14 +174,14 @@ bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines,
 }
 
 bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& lines) {
-  return FillTagsInOnePass(context.state.WorkingText, lines, context.max_working_text,
-                           [&](const TFillLine& line) {
-                             LogError(context, !line.error.empty()
-                                                   ? line.error
-                                                   : LineMessage(engine_message::kValueTooLarge,
-                                                                 line.line, line.name),
-                                      line.line);
-                           });
+  return FillTagsInOnePass(
+      context.state.WorkingText, lines, context.max_working_text, [&](const TFillLine& line) {
+        LogError(context,
+                 !line.error.empty()
+                     ? line.error
+                     : LineMessage(engine_message::kValueTooLarge, line.line, line.name),
+                 line.line);
+      });
 }
 
 }  // namespace zorvik

@@ -40,12 +40,17 @@ bool ReachesMatch(const TRE_NFA& nfa, std::vector<int> stack, Pass pass) {
     seen[pc] = 1;
     const TREInstruction& inst = program[pc];
     switch (inst.op) {
-      case TREInstruction::kMatch: return true;
+      case TREInstruction::kMatch:
+        return true;
       case TREInstruction::kChar:
         if (pass(pc)) stack.push_back(inst.out);
         break;
-      case TREInstruction::kSplit: stack.push_back(inst.out1); [[fallthrough]];
-      default: stack.push_back(inst.out); break;
+      case TREInstruction::kSplit:
+        stack.push_back(inst.out1);
+        [[fallthrough]];
+      default:
+        stack.push_back(inst.out);
+        break;
     }
   }
   return false;
@@ -92,9 +97,8 @@ std::string RequiredBytes(const TRE_NFA& nfa) {
   std::string required;
   for (std::uint32_t code : candidates) {
     if (required.size() == 4) break;
-    const bool avoidable = ReachesMatch(nfa, {nfa.Start()}, [&](int pc) {
-      return SingleCode(nfa, program[pc]) != code;
-    });
+    const bool avoidable = ReachesMatch(
+        nfa, {nfa.Start()}, [&](int pc) { return SingleCode(nfa, program[pc]) != code; });
     if (!avoidable) required += static_cast<char>(code);
   }
   return required;
@@ -177,12 +181,16 @@ void TRE_DFA::Closure(int pc, bool line_start, bool line_end, std::vector<int>& 
       case TREInstruction::kChar:
         if (!passed_end) consumers.push_back(thread / 2);
         break;
-      case TREInstruction::kMatch: accept = true; break;
+      case TREInstruction::kMatch:
+        accept = true;
+        break;
       case TREInstruction::kSplit:
         stack_.push_back(inst.out1 * 2 + passed_end);
         stack_.push_back(inst.out * 2 + passed_end);
         break;
-      case TREInstruction::kNop: stack_.push_back(inst.out * 2 + passed_end); break;
+      case TREInstruction::kNop:
+        stack_.push_back(inst.out * 2 + passed_end);
+        break;
       case TREInstruction::kLineStart:
         if (line_start) stack_.push_back(inst.out * 2 + passed_end);
         break;
@@ -248,7 +256,7 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
   result.survivors.clear();
   result.trivial = false;
   next_generation();
-  step_consumers_.clear();     // the consuming threads of every group, one after the other
+  step_consumers_.clear();      // the consuming threads of every group, one after the other
   step_consumer_ends_.clear();  // where each group ends in step_consumers_
   std::size_t live = total;
   for (std::size_t g = 0; g < total; ++g) {
@@ -369,9 +377,10 @@ void TRE_DFA::PrepareAccel() {
   ChooseAccel();
   // Bytes the start scan looks for anyway need no scan of their own.
   for (const char required : RequiredBytes(nfa_)) {
-    const bool scanned = (accel_ == kAccelMemchr || accel_ == kAccelPrefix) &&
-                         (static_cast<unsigned char>(required) == accel_byte_ ||
-                          (accel_ == kAccelPrefix && accel_prefix_.find(required) != std::string::npos));
+    const bool scanned =
+        (accel_ == kAccelMemchr || accel_ == kAccelPrefix) &&
+        (static_cast<unsigned char>(required) == accel_byte_ ||
+         (accel_ == kAccelPrefix && accel_prefix_.find(required) != std::string::npos));
     if (!scanned) required_bytes_ += required;
   }
 }
@@ -468,7 +477,7 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
     if (nul < until) return nul;
   }
   int dense_hits = 0;
-  for (std::size_t from = p;; ) {
+  for (std::size_t from = p;;) {
     std::size_t q;
     if (from + k >= text.size()) {
       return kEndsAtNul ? nul_before(from, text.size()) : text.size();
@@ -492,8 +501,7 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
     const bool starts_char = IsCharStartFrom(text, boundary, q);
     boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
     // A start without the whole prefix cannot match, so the state after it is idle again.
-    if (starts_char &&
-        (accel_ == kAccelMemchr || PrefixAt(text, q))) {
+    if (starts_char && (accel_ == kAccelMemchr || PrefixAt(text, q))) {
       return q;
     }
     from = q + 1;
@@ -514,10 +522,16 @@ TRE_DFA::RemapKind TRE_DFA::ClassifyRemap(const std::vector<int>& survivors,
 
 void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
   switch (special.remap) {
-    case kKeep: return;
-    case kTruncate: starts_.resize(special.survivors.size()); return;
-    case kAppendNew: starts_.push_back(p); return;
-    case kGeneral: break;
+    case kKeep:
+      return;
+    case kTruncate:
+      starts_.resize(special.survivors.size());
+      return;
+    case kAppendNew:
+      starts_.push_back(p);
+      return;
+    case kGeneral:
+      break;
   }
   starts_next_.clear();
   for (int from : special.survivors) starts_next_.push_back(from == kNewGroup ? p : starts_[from]);
@@ -525,7 +539,7 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
 }
 
 TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from,
-                           bool ends_at_nul) {
+                            bool ends_at_nul) {
   return ends_at_nul ? FindIn<true>(text, from, line_start_at_from)
                      : FindIn<false>(text, from, line_start_at_from);
 }
@@ -548,7 +562,8 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
       if (required_seen_[i] > at) continue;
       const void* hit = at < text.size()
-          ? ::memrchr(text.data() + at, required_bytes_[i], text.size() - at) : nullptr;
+                            ? ::memrchr(text.data() + at, required_bytes_[i], text.size() - at)
+                            : nullptr;
       if (hit == nullptr) return true;
       required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
     }

@@ -65,7 +65,7 @@ class TRE_DFA {
   enum RemapKind : unsigned char { kKeep, kTruncate, kAppendNew, kGeneral };
   struct Special {
     int next = 0;
-    int accept = kNoAccept;      // group that accepted: old index, kNewGroup, or kNoAccept
+    int accept = kNoAccept;  // group that accepted: old index, kNewGroup, or kNoAccept
     RemapKind remap = kGeneral;
     std::vector<int> survivors;  // for each group of next: old index or kNewGroup
   };
@@ -147,11 +147,11 @@ class TRE_DFA {
 
   TRE_NFA nfa_;
   bool crlf_;
-  std::vector<std::uint16_t> class_of_;     // code -> class
-  std::vector<std::uint32_t> class_code_;   // class -> a code in it
+  std::vector<std::uint16_t> class_of_;    // code -> class
+  std::vector<std::uint32_t> class_code_;  // class -> a code in it
   int class_count_ = 0;
-  int end_class_ = 0;                       // the end of the text
-  int stride_ = 0;                          // a power of two, at least class_count_ + 1
+  int end_class_ = 0;  // the end of the text
+  int stride_ = 0;     // a power of two, at least class_count_ + 1
   int stride_shift_ = 0;
   int lf_class_ = 0;
   int cr_class_ = 0;
@@ -159,18 +159,18 @@ class TRE_DFA {
   std::unordered_map<Key, int, KeyHash> ids_;
   std::vector<const Key*> keys_;
   std::vector<std::uint8_t> dead_;
-  std::vector<std::int32_t> table_;         // state * stride + class
+  std::vector<std::int32_t> table_;  // state * stride + class
   std::vector<Special> specials_;
   std::size_t memory_ = 0;
   std::size_t memory_budget_;
-  std::size_t states_made_ = 0;             // ever, to tell a cache that keeps refilling
-  int idle_ = 0;                            // no live group, nothing matched
+  std::size_t states_made_ = 0;  // ever, to tell a cache that keeps refilling
+  int idle_ = 0;                 // no live group, nothing matched
   unsigned flushes_ = 0;
 
   AccelMode accel_ = kAccelUnknown;
   unsigned char accel_byte_ = 0;
   std::string accel_prefix_;
-  std::size_t accel_scan_at_ = 0;  // which byte of the prefix the scan looks for
+  std::size_t accel_scan_at_ = 0;        // which byte of the prefix the scan looks for
   std::uint64_t accel_prefix_word_ = 0;  // its first eight bytes at most, as the text holds them
   std::uint64_t accel_prefix_mask_ = 0;
   // Candidates closer together than this, nine times, make the scan for both ends of the
@@ -186,7 +186,7 @@ class TRE_DFA {
   std::vector<std::uint32_t> mark_;
   std::uint32_t generation_ = 0;
   std::vector<int> stack_;
-  std::vector<ClosureList> closures_;        // pc * 4 + line start * 2 + line end
+  std::vector<ClosureList> closures_;  // pc * 4 + line start * 2 + line end
   std::size_t closure_entries_ = 0;
   std::vector<std::int8_t> set_holds_class_;  // set * class count + class: -1 unknown, 0, 1
   std::vector<std::pair<std::size_t, std::size_t>> step_groups_;

@@ -25,7 +25,8 @@ class Builder {
     return static_cast<int>(program_.size()) - 1;
   }
   void Patch(const std::vector<int>& exits, int target) {
-    for (int exit : exits) (exit % 2 == 0 ? program_[exit / 2].out : program_[exit / 2].out1) = target;
+    for (int exit : exits)
+      (exit % 2 == 0 ? program_[exit / 2].out : program_[exit / 2].out1) = target;
   }
   // A single instruction whose out is left dangling.
   Fragment Single(TREInstruction::Op op, int set = -1) {
@@ -51,13 +52,19 @@ TRE_NFA::TRE_NFA(TREParseTree tree) : sets_(std::move(tree.sets)) {
     const TRENode& node = tree.nodes[i];
     Fragment f;
     switch (node.kind) {
-      case TRENodeKind::kEmpty: f = b.Single(TREInstruction::kNop); break;
-      case TRENodeKind::kSet: f = b.Single(TREInstruction::kChar, node.set); break;
+      case TRENodeKind::kEmpty:
+        f = b.Single(TREInstruction::kNop);
+        break;
+      case TRENodeKind::kSet:
+        f = b.Single(TREInstruction::kChar, node.set);
+        break;
       case TRENodeKind::kLineStart:
         f = b.Single(TREInstruction::kLineStart);
         has_line_start_ = true;
         break;
-      case TRENodeKind::kLineEnd: f = b.Single(TREInstruction::kLineEnd); break;
+      case TRENodeKind::kLineEnd:
+        f = b.Single(TREInstruction::kLineEnd);
+        break;
       case TRENodeKind::kConcat: {
         Fragment& x = frags[node.left];
         Fragment& y = frags[node.right];

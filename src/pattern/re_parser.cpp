@@ -47,10 +47,14 @@ int CloseFrame(TreeBuilder& builder, Frame& frame) {
 // The node kind of a postfix operator token, kEmpty for any other token.
 TRENodeKind PostfixKind(TRETokenKind kind) {
   switch (kind) {
-    case TRETokenKind::kStar: return TRENodeKind::kStar;
-    case TRETokenKind::kPlus: return TRENodeKind::kPlus;
-    case TRETokenKind::kQuestion: return TRENodeKind::kQuestion;
-    default: return TRENodeKind::kEmpty;
+    case TRETokenKind::kStar:
+      return TRENodeKind::kStar;
+    case TRETokenKind::kPlus:
+      return TRENodeKind::kPlus;
+    case TRETokenKind::kQuestion:
+      return TRENodeKind::kQuestion;
+    default:
+      return TRENodeKind::kEmpty;
   }
 }
 
@@ -71,7 +75,8 @@ TREParseTree TREParser::Parse(std::string_view pattern) {
       }
       case TRETokenKind::kUnion: {
         Frame& frame = frames.back();
-        frame.alternatives.push_back(frame.term >= 0 ? frame.term : builder.Add(TRENodeKind::kEmpty));
+        frame.alternatives.push_back(frame.term >= 0 ? frame.term
+                                                     : builder.Add(TRENodeKind::kEmpty));
         frame.term = -1;
         token = scanner.Next();
         continue;

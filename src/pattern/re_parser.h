@@ -16,7 +16,17 @@
 
 namespace zorvik {
 
-enum class TRENodeKind { kEmpty, kSet, kLineStart, kLineEnd, kConcat, kUnion, kStar, kPlus, kQuestion };
+enum class TRENodeKind {
+  kEmpty,
+  kSet,
+  kLineStart,
+  kLineEnd,
+  kConcat,
+  kUnion,
+  kStar,
+  kPlus,
+  kQuestion
+};
 
 struct TRENode {
   TRENodeKind kind = TRENodeKind::kEmpty;

@@ -56,10 +56,14 @@ bool RangesContain(const TCodeRanges& ranges, std::uint32_t code) {
 TEscape ReadEscape(std::string_view text, std::size_t& i) {
   const auto c = static_cast<unsigned char>(text[i++]);
   switch (c) {
-    case 'b': return {0x08};
-    case 'n': return {0x0A};
-    case 'r': return {0x0D};
-    case 't': return {0x09};
+    case 'b':
+      return {0x08};
+    case 'n':
+      return {0x0A};
+    case 'r':
+      return {0x0D};
+    case 't':
+      return {0x09};
     case 'x': {
       std::uint32_t code = 0;
       int digits = 0;
@@ -69,7 +73,8 @@ TEscape ReadEscape(std::string_view text, std::size_t& i) {
       if (digits == 0) return {0, re_message::kBadHex};
       return {code};
     }
-    default: break;
+    default:
+      break;
   }
   if (c >= '0' && c <= '7') {
     std::uint32_t code = c - '0';
@@ -142,16 +147,36 @@ TREToken TREScanner::Next() {
   TREToken token;
   if (pos_ >= pattern_.size()) return token;
   switch (pattern_[pos_]) {
-    case '.': token.kind = TRETokenKind::kDot; break;
-    case '^': token.kind = TRETokenKind::kLineStart; break;
-    case '$': token.kind = TRETokenKind::kLineEnd; break;
-    case '|': token.kind = TRETokenKind::kUnion; break;
-    case '(': token.kind = TRETokenKind::kLParen; break;
-    case ')': token.kind = TRETokenKind::kRParen; break;
-    case '*': token.kind = TRETokenKind::kStar; break;
-    case '+': token.kind = TRETokenKind::kPlus; break;
-    case '?': token.kind = TRETokenKind::kQuestion; break;
-    case ']': token.kind = TRETokenKind::kRBracket; break;
+    case '.':
+      token.kind = TRETokenKind::kDot;
+      break;
+    case '^':
+      token.kind = TRETokenKind::kLineStart;
+      break;
+    case '$':
+      token.kind = TRETokenKind::kLineEnd;
+      break;
+    case '|':
+      token.kind = TRETokenKind::kUnion;
+      break;
+    case '(':
+      token.kind = TRETokenKind::kLParen;
+      break;
+    case ')':
+      token.kind = TRETokenKind::kRParen;
+      break;
+    case '*':
+      token.kind = TRETokenKind::kStar;
+      break;
+    case '+':
+      token.kind = TRETokenKind::kPlus;
+      break;
+    case '?':
+      token.kind = TRETokenKind::kQuestion;
+      break;
+    case ']':
+      token.kind = TRETokenKind::kRBracket;
+      break;
     case '[':
       ++pos_;
       return ReadClass();

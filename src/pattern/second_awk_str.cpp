@@ -63,7 +63,8 @@ TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
   // The subject ends at its first NUL, which the search meets on its way.
   const TREFindResult found = FindFrom(subject, 0, true, true);
   if (!found.found) return {};
-  return {static_cast<std::int64_t>(found.start + 1), static_cast<std::int64_t>(found.end - found.start)};
+  return {static_cast<std::int64_t>(found.start + 1),
+          static_cast<std::int64_t>(found.end - found.start)};
 }
 
 template <typename OnMatch>
@@ -101,7 +102,8 @@ void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
 std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_view subject) {
   std::vector<TMatchResult> matches;
   ForEachMatch(Searchable(subject), [&](std::size_t start, std::size_t end) {
-    matches.push_back({static_cast<std::int64_t>(start + 1), static_cast<std::int64_t>(end - start)});
+    matches.push_back(
+        {static_cast<std::int64_t>(start + 1), static_cast<std::int64_t>(end - start)});
   });
   return matches;
 }

@@ -10,8 +10,8 @@
 // ends at its first NUL byte; in ReplaceAll, bytes after it are kept as they are.
 #pragma once
 
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>

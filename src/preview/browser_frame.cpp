@@ -74,13 +74,14 @@ QWebEngineView* TfrBrowserBase::Browser() {
   connect(page, &QWebEnginePage::loadFinished, this, &TfrBrowserBase::wbBrowserDocumentComplete);
   connect(page, &QWebEnginePage::titleChanged, this, &TfrBrowserBase::wbBrowserTitleChange);
   connect(page, &QWebEnginePage::linkHovered, this, &TfrBrowserBase::wbBrowserStatusTextChange);
-  connect(page, &QWebEnginePage::windowCloseRequested, this, &TfrBrowserBase::wbBrowserWindowClosing);
+  connect(page, &QWebEnginePage::windowCloseRequested, this,
+          &TfrBrowserBase::wbBrowserWindowClosing);
   connect(page, &QWebEnginePage::loadingChanged, this, &TfrBrowserBase::OnLoadingChanged);
   return wbBrowser;
 }
 
-void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site,
-                              bool keep_scroll) {
+void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path,
+                              TPreviewSite site, bool keep_scroll) {
   StopRequested = false;
   Busy = true;
   QWebEngineView* view = Browser();
@@ -149,9 +150,10 @@ void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   loading_ = false;
   if (pending_scroll_ && wbBrowser != nullptr) {
     // In a world of its own, so that it runs also where the page's scripts are switched off.
-    wbBrowser->page()->runJavaScript(
-        QStringLiteral("window.scrollTo(%1, %2)").arg(pending_scroll_->x()).arg(pending_scroll_->y()),
-        QWebEngineScript::ApplicationWorld);
+    wbBrowser->page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)")
+                                         .arg(pending_scroll_->x())
+                                         .arg(pending_scroll_->y()),
+                                     QWebEngineScript::ApplicationWorld);
     pending_scroll_.reset();
   }
   if (StatusBar) StatusBar->clearMessage();

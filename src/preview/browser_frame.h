@@ -80,7 +80,7 @@ class TfrBrowserBase : public QWidget {
   QWidget* form_ = nullptr;
   bool title_action_ = false;
   std::optional<QPointF> pending_scroll_;
-  bool loading_ = false;        // a main-frame load is under way
+  bool loading_ = false;         // a main-frame load is under way
   unsigned in_place_count_ = 0;  // in-place updates asked for, so that only the newest decides
 };
 

@@ -5,17 +5,24 @@
 namespace zorvik {
 
 std::string PreviewStyleBlock(std::string_view preview_css) {
-  static constexpr std::string_view kRules[][2] = {
-      {"ft_mk", "background-color:yellow"}, {"ft_bl", "color:blue"},   {"ft_rd", "color:red"},
-      {"ft_pu", "color:purple"},            {"ft_ma", "color:maroon"}, {"ft_ge", "color:green"},
-      {"ft_ye", "color:yellow"},            {"ft_or", "color:orange"}, {"ft_gr", "color:gray"},
-      {"ft_lm", "color:lime"}};
+  static constexpr std::string_view kRules[][2] = {{"ft_mk", "background-color:yellow"},
+                                                   {"ft_bl", "color:blue"},
+                                                   {"ft_rd", "color:red"},
+                                                   {"ft_pu", "color:purple"},
+                                                   {"ft_ma", "color:maroon"},
+                                                   {"ft_ge", "color:green"},
+                                                   {"ft_ye", "color:yellow"},
+                                                   {"ft_or", "color:orange"},
+                                                   {"ft_gr", "color:gray"},
+                                                   {"ft_lm", "color:lime"}};
   std::string block = "<style type=\"text/css\">\r\n<!--\r\n";
   for (const auto& rule : kRules) {
     block.append(".").append(rule[0]).append(" {").append(rule[1]).append(";}\r\n");
   }
   block.append("-->\r\n</style>\r\n");
-  block.append("<link rel=\"stylesheet\" type=\"text/css\" href=\"").append(preview_css).append("\" />");
+  block.append("<link rel=\"stylesheet\" type=\"text/css\" href=\"")
+      .append(preview_css)
+      .append("\" />");
   return block;
 }
 
@@ -41,7 +48,9 @@ std::string StatusLineText(std::string_view text, bool stopped, bool busy) {
     }
     rest = rest.substr(0, rest.find('['));
     // スクリプト実行：[
-    display = "\x83X\x83N\x83\x8A\x83v\x83g\x8E\xC0\x8Ds\x81" "F[";
+    display =
+        "\x83X\x83N\x83\x8A\x83v\x83g\x8E\xC0\x8Ds\x81"
+        "F[";
     display.append(rest).append("]");
   }
   std::string flags;

@@ -27,7 +27,8 @@ void SetUpPreviewEngine() {
   }
 }
 
-QUrl TPreviewSchemeHandler::SetDocument(const QString& path, QByteArray document, TPreviewSite site) {
+QUrl TPreviewSchemeHandler::SetDocument(const QString& path, QByteArray document,
+                                        TPreviewSite site) {
   path_ = path;
   document_ = std::move(document);
   site_ = std::move(site);
@@ -46,14 +47,16 @@ void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     job->reply("text/html;charset=Shift_JIS", buffer);
     return;
   }
-  const QByteArray mime = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toUtf8();
+  const QByteArray mime =
+      QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toUtf8();
   // The file system may be slow or hostile: the file is looked up and opened off the GUI thread.
-  QThreadPool::globalInstance()->start(
-      [job = QPointer<QWebEngineUrlRequestJob>(job), site = site_,
-       file = QFile::encodeName(path).toStdString(), mime] {
-        const int fd = OpenServedFile(site, file);
-        // Back on the GUI thread, where the job lives; it may have been cancelled meanwhile.
-        const bool queued = QMetaObject::invokeMethod(QCoreApplication::instance(), [job, fd, mime] {
+  QThreadPool::globalInstance()->start([job = QPointer<QWebEngineUrlRequestJob>(job), site = site_,
+                                        file = QFile::encodeName(path).toStdString(), mime] {
+    const int fd = OpenServedFile(site, file);
+    // Back on the GUI thread, where the job lives; it may have been cancelled meanwhile.
+    const bool queued = QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [job, fd, mime] {
           if (!job) {
             if (fd >= 0) ::close(fd);
             return;
@@ -65,9 +68,10 @@ void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
             return;
           }
           job->reply(mime, device);  // read as the engine asks for it, not whole
-        }, Qt::QueuedConnection);
-        if (!queued && fd >= 0) ::close(fd);
-      });
+        },
+        Qt::QueuedConnection);
+    if (!queued && fd >= 0) ::close(fd);
+  });
 }
 
 }  // namespace zorvik

@@ -5,13 +5,12 @@
 // itself, unlike loading HTML through a data URL.
 #pragma once
 
-#include <algorithm>
-
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
+#include <algorithm>
 
 #include "preview/preview_site.h"
 

@@ -2,8 +2,8 @@
 
 #include <fcntl.h>
 #include <linux/openat2.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,7 +83,7 @@ std::optional<std::string_view> BelowRoot(const TPreviewSite& site, std::string_
 // openat2: path resolved from folder without following any link; with beneath, also never
 // leaving folder.
 int OpenWithoutLinks(int folder, const std::string& path, std::uint64_t flags, bool beneath) {
-  open_how how {};
+  open_how how{};
   how.flags = flags | O_CLOEXEC;
   how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | (beneath ? RESOLVE_BENEATH : 0);
   for (;;) {
@@ -101,11 +101,13 @@ TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view outpu
   for (std::string_view file : {page_source, output_file}) {
     if (!file.empty() && file.front() == '/') folders.push_back(ResolvedFolder(file));
   }
-  if (!style_sheet.empty() && style_sheet.front() == '/') site.style_sheet = ResolvedFile(style_sheet);
+  if (!style_sheet.empty() && style_sheet.front() == '/')
+    site.style_sheet = ResolvedFile(style_sheet);
   if (folders.empty()) return site;
   std::string home_folder = home.empty() ? std::string() : ResolvedFile(home);
   if (!home_folder.empty() && home_folder.back() != '/') home_folder += '/';
-  const std::string common = folders.size() == 2 ? CommonFolder(folders[0], folders[1]) : folders[0];
+  const std::string common =
+      folders.size() == 2 ? CommonFolder(folders[0], folders[1]) : folders[0];
   if (MayBeSite(common, home_folder)) {
     site.roots.push_back(common);
     return site;

@@ -48,13 +48,16 @@ void TForm2::ShowPreview(const std::string& html, const QString& document_path, 
   raise();
 }
 
-void TForm2::RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+void TForm2::RefreshPreview(const std::string& html, const QString& document_path,
+                            TPreviewSite site) {
   ShowSiteNote(site);
   frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
 }
 
 void TForm2::ShowLiveFailure(int error_count) {
-  StatusBar1->showMessage(QStringLiteral("ページ原稿にエラーが %1 件あります。前回のプレビューを表示しています").arg(error_count));
+  StatusBar1->showMessage(
+      QStringLiteral("ページ原稿にエラーが %1 件あります。前回のプレビューを表示しています")
+          .arg(error_count));
 }
 
 }  // namespace zorvik

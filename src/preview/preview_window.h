@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <string>
 
-#include "preview/browser_frame.h"
 #include "pattern/second_awk_str.h"
+#include "preview/browser_frame.h"
 
 namespace zorvik {
 

@@ -29,9 +29,11 @@ std::string GetPropText(const TPropertyHost& host, std::string_view property) {
   const std::optional<TPropValue> value = host.GetProperty(property);
   if (!value) return {};
   switch (value->kind) {
-    case TPropKind::kInteger: return std::to_string(value->integer);
+    case TPropKind::kInteger:
+      return std::to_string(value->integer);
     case TPropKind::kEnumeration:
-    case TPropKind::kString: return value->text;
+    case TPropKind::kString:
+      return value->text;
     case TPropKind::kFloat: {
       char buffer[64];
       std::snprintf(buffer, sizeof buffer, "%.15g", value->real);
@@ -42,7 +44,8 @@ std::string GetPropText(const TPropertyHost& host, std::string_view property) {
       for (const std::string& line : value->lines) text.append(line).append("\r\n");
       return text;
     }
-    case TPropKind::kOther: break;
+    case TPropKind::kOther:
+      break;
   }
   return {};
 }
@@ -72,7 +75,9 @@ void SetPropText(TPropertyHost& host, std::string_view property, std::string_vie
       break;
     }
     case TPropKind::kEnumeration:
-    case TPropKind::kString: value->text = copy; break;
+    case TPropKind::kString:
+      value->text = copy;
+      break;
     case TPropKind::kStrings: {
       value->lines.clear();
       std::size_t from = 0;
@@ -86,7 +91,8 @@ void SetPropText(TPropertyHost& host, std::string_view property, std::string_vie
       }
       break;
     }
-    case TPropKind::kOther: return;
+    case TPropKind::kOther:
+      return;
   }
   host.SetProperty(property, *value);
 }

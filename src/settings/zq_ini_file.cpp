@@ -25,7 +25,7 @@ int TokenOr(std::string& rest, int fallback) {
   char* end = nullptr;
   const long value = std::strtol(token.c_str(), &end, 10);
   return *end == '\0' && value >= INT32_MIN && value <= INT32_MAX ? static_cast<int>(value)
-                                                                 : fallback;
+                                                                  : fallback;
 }
 
 // A divider inside a section would end that section early when the text is loaded again. A
@@ -183,7 +183,8 @@ bool FolderIsPrivate(const std::string& folder) {
 
 std::string SettingsFilePath(std::string_view executable_path) {
   const std::string folder = ExtractFolder(executable_path);
-  const bool beside = !IsSystemProgramFolder(folder) && FolderIsPrivate(folder.empty() ? "." : folder);
+  const bool beside =
+      !IsSystemProgramFolder(folder) && FolderIsPrivate(folder.empty() ? "." : folder);
   return SettingsFilePathFor(executable_path, beside, std::getenv("XDG_CONFIG_HOME"), HomeFolder());
 }
 

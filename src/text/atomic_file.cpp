@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 
 namespace zorvik {
 namespace {
@@ -28,7 +28,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // The file that a write to path must replace (the target of a symbolic link when links are
 // followed, else path itself) and whether a file other than a link stands there (in `old`).
-std::string ResolveTarget(const std::string& path, TLinkPolicy links, struct stat& old, bool& existed) {
+std::string ResolveTarget(const std::string& path, TLinkPolicy links, struct stat& old,
+                          bool& existed) {
   existed = ::lstat(path.c_str(), &old) == 0;
   if (!existed || !S_ISLNK(old.st_mode)) return path;
   existed = false;
@@ -48,9 +49,9 @@ int CreateTemporary(const std::string& folder, std::string& name) {
   // batch of thousands of files.
   static std::atomic<std::uint64_t> counter{0};
   static const pid_t kProcess = ::getpid();
-  std::uint64_t state = static_cast<std::uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count()) ^ (counter++ << 32) ^
-      static_cast<std::uint64_t>(kProcess);
+  std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (counter++ << 32) ^ static_cast<std::uint64_t>(kProcess);
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = folder + ".zorvik-";
     state += 0x9E3779B97F4A7C15ull;  // splitmix64
@@ -58,7 +59,8 @@ int CreateTemporary(const std::string& folder, std::string& name) {
     bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ull;
     bits = (bits ^ (bits >> 27)) * 0x94D049BB133111EBull;
     bits ^= bits >> 31;
-    for (int i = 0; i < 8; ++i, bits /= sizeof kLetters - 1) name += kLetters[bits % (sizeof kLetters - 1)];
+    for (int i = 0; i < 8; ++i, bits /= sizeof kLetters - 1)
+      name += kLetters[bits % (sizeof kLetters - 1)];
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -86,13 +88,15 @@ std::optional<TStagedFile> StageFile(const std::string& path, std::string_view b
   staged.target = ResolveTarget(path, links, old, existed);
   if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
   // A file its owner made read-only stays as it is.
-  if (existed && ::faccessat(AT_FDCWD, staged.target.c_str(), W_OK, AT_EACCESS) != 0) return std::nullopt;
+  if (existed && ::faccessat(AT_FDCWD, staged.target.c_str(), W_OK, AT_EACCESS) != 0)
+    return std::nullopt;
   staged.replaces = existed;
   staged.old_device = old.st_dev;
   staged.old_inode = old.st_ino;
 
   const std::size_t slash = staged.target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : staged.target.substr(0, slash + 1);
+  const std::string folder =
+      slash == std::string::npos ? std::string() : staged.target.substr(0, slash + 1);
   const int fd = CreateTemporary(folder, staged.temp);
   if (fd < 0) return std::nullopt;
   bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);

@@ -19,10 +19,10 @@ enum class TLinkPolicy {
 
 // A new file written beside the file it is to replace, not yet in its place.
 struct TStagedFile {
-  std::string temp;          // the new content, under a temporary name in the target's folder
-  std::string target;        // what it replaces: path, or the file a followed link names
-  bool replaces = false;     // a file stands at target now
-  dev_t old_device = 0;      // and its identity
+  std::string temp;       // the new content, under a temporary name in the target's folder
+  std::string target;     // what it replaces: path, or the file a followed link names
+  bool replaces = false;  // a file stands at target now
+  dev_t old_device = 0;   // and its identity
   ino_t old_inode = 0;
 };
 

@@ -55,10 +55,10 @@ class TBatchWriter {
   std::vector<TStagedFile> window_;
   std::size_t window_bytes_ = 0;
   std::set<std::pair<dev_t, ino_t>> replaced_;  // the window's targets as they stand now
-  std::set<dev_t> window_devices_;               // file systems the window's files are on
-  std::map<std::string, TFolder> folders_;       // folders written to since the last Finish
-  std::map<dev_t, std::string> devices_;         // their file systems, with a folder on each
-  TFileReleaser releaser_;                       // the files that renames replaced
+  std::set<dev_t> window_devices_;              // file systems the window's files are on
+  std::map<std::string, TFolder> folders_;      // folders written to since the last Finish
+  std::map<dev_t, std::string> devices_;        // their file systems, with a folder on each
+  TFileReleaser releaser_;                      // the files that renames replaced
   bool failed_ = false;
 };
 

@@ -36,13 +36,16 @@ class TConversion {
   iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };
 
-bool IsUtf8(std::string_view name) { return name == "UTF-8" || name == "UTF8" || name == "utf-8" || name == "utf8"; }
+bool IsUtf8(std::string_view name) {
+  return name == "UTF-8" || name == "UTF8" || name == "utf-8" || name == "utf8";
+}
 
 // Bytes of the character at the start of text in character set `from`: both bytes of a
 // two-byte CP932 character, a whole UTF-8 sequence, else one byte.
 std::size_t CharacterLength(std::string_view text, std::string_view from) {
   const auto b = static_cast<unsigned char>(text[0]);
-  if (from == "CP932") return (text.size() > 1 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) ? 2 : 1;
+  if (from == "CP932")
+    return (text.size() > 1 && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) ? 2 : 1;
   if (!IsUtf8(from)) return 1;
   const std::size_t length = b >= 0xF0 && b <= 0xF7 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
   std::size_t n = 1;

@@ -48,7 +48,8 @@ std::string ExtractFileNamePart(std::string_view path) {
 }
 
 std::string PathFromFolder(std::string_view folder, std::string_view path) {
-  if (folder.empty() || path.empty() || path.front() == '/' || path.front() == '\\') return std::string(path);
+  if (folder.empty() || path.empty() || path.front() == '/' || path.front() == '\\')
+    return std::string(path);
   std::string joined(folder);
   if (joined.back() != '/' && joined.back() != '\\') joined += '/';
   return joined.append(path);
@@ -66,7 +67,9 @@ bool IsSystemProgramFolder(std::string_view folder) {
     if (folder.substr(0, system.size()) == system) return true;
   }
   for (std::string_view packaged : {"/usr/bin/", "/usr/sbin/"}) {
-    if (folder.size() >= packaged.size() && folder.substr(folder.size() - packaged.size()) == packaged) return true;
+    if (folder.size() >= packaged.size() &&
+        folder.substr(folder.size() - packaged.size()) == packaged)
+      return true;
   }
   return false;
 }
@@ -77,7 +80,8 @@ std::string UserFolder(const char* given, const char* home, std::string_view bel
   return {};
 }
 
-std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home) {
+std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home,
+                               const char* home) {
   if (!IsSystemProgramFolder(executable_folder)) return std::string(executable_folder);
   std::string folder = UserFolder(zorvik_home, home, "/Zorvik");
   if (!folder.empty() && folder.back() != '/') folder += '/';

@@ -32,7 +32,8 @@ bool IsSystemProgramFolder(std::string_view folder);
 // ({$RunningFolder}), with its trailing "/": the executable's own folder for a portable copy;
 // for a program in a system program folder the user's Zorvik folder, zorvik_home
 // ($ZORVIK_HOME) when given, else home + "/Zorvik/"; empty when neither is known.
-std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home, const char* home);
+std::string WorkspaceFolderFor(std::string_view executable_folder, const char* zorvik_home,
+                               const char* home);
 // The same for this process ($ZORVIK_HOME, and HomeFolder()).
 std::string WorkspaceFolder();
 

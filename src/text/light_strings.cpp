@@ -40,7 +40,8 @@ int TLightStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
     const std::string& line = items_[static_cast<std::size_t>(i)];
     const std::size_t at = FindAtCharStart(line, separator_);
-    if (at != std::string::npos && SameTextIgnoringCase(std::string_view(line).substr(0, at), name)) {
+    if (at != std::string::npos &&
+        SameTextIgnoringCase(std::string_view(line).substr(0, at), name)) {
       return i;
     }
   }
@@ -102,7 +103,11 @@ void TLightStrings::CheckIndex(int index) const {
 void TLightStrings::RaiseIndexError() const {
   // インデックスがリストの範囲を超えています
   throw std::out_of_range(
-      "\x83" "C\x83\x93\x83" "f\x83" "b\x83N\x83X\x82\xAA\x83\x8A\x83X\x83g\x82\xCC\x94\xCD\x88\xCD\x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7");
+      "\x83"
+      "C\x83\x93\x83"
+      "f\x83"
+      "b\x83N\x83X\x82\xAA\x83\x8A\x83X\x83g\x82\xCC\x94\xCD\x88\xCD\x82\xF0\x92\xB4\x82\xA6\x82"
+      "\xC4\x82\xA2\x82\xDC\x82\xB7");
 }
 
 }  // namespace zorvik

@@ -76,9 +76,11 @@ int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view r
   }
   if (found.empty()) return 0;
   const std::size_t old_size = text.size();
-  const std::size_t new_size = old_size - found.size() * pattern.size() + found.size() * replacement.size();
+  const std::size_t new_size =
+      old_size - found.size() * pattern.size() + found.size() * replacement.size();
   // (A growing replacement that yields a smaller size has overflowed.)
-  if (new_size > max_size || (replacement.size() > pattern.size() && new_size < old_size)) return -1;
+  if (new_size > max_size || (replacement.size() > pattern.size() && new_size < old_size))
+    return -1;
   // Edited in place, so that only the bytes after the first occurrence move: forwards when the
   // text shrinks, backwards from the end when it grows.
   // (An empty replacement may have no storage at all, so it is never handed to memcpy.)

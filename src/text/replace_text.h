@@ -12,8 +12,7 @@ namespace zorvik {
 
 // Byte offset of the first occurrence of pattern at or after from (a character start), ignoring
 // the case of ASCII letters, or npos.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern,
-                             std::size_t from = 0);
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
 // Replaces every occurrence; returns how many were replaced. One scan of the text. When the
 // result would be longer than max_size, text stays as it was and the result is -1.

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <filesystem>
 
 #include "text/atomic_file.h"
 #include "text/file_names.h"
@@ -45,7 +45,8 @@ namespace {
 // read or is something else. Opened without blocking (a FIFO under the name must not hold the
 // program) and checked on the open descriptor: one look-up of the path, and the file checked
 // is the file read.
-std::optional<std::string> ReadRegularFile(std::string_view file_name, TFileIdentity* identity = nullptr) {
+std::optional<std::string> ReadRegularFile(std::string_view file_name,
+                                           TFileIdentity* identity = nullptr) {
   const std::string path = ToFileSystemPath(file_name);
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -79,7 +80,8 @@ bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity
   return held && *held == bytes;
 }
 
-std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset, TFileIdentity* identity) {
+std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset,
+                         TFileIdentity* identity) {
   if (nul_offset != nullptr) *nul_offset = std::string::npos;
   std::optional<std::string> read = ReadRegularFile(file_name, identity);
   if (!read) return std::string(kFileLoadError);

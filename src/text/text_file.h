@@ -39,7 +39,8 @@ std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = n
 // Whether path is a regular file holding exactly bytes. Anything else (a FIFO, a device, a
 // folder, nothing) never does, and is not read.
 // identity, when given, receives the file compared.
-bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity* identity = nullptr);
+bool FileHolds(std::string_view file_name, std::string_view bytes,
+               TFileIdentity* identity = nullptr);
 
 // A loaded text as an editor pane holds it: without the line end after its last line; nothing
 // for kFileLoadError.

@@ -29,7 +29,9 @@ class TEditorBatchHost : public TBatchHost {
     // Unchanged since it was loaded, the editor hands back the file's own bytes.
     return main_.edEditSource->Text();
   }
-  void ShowResult(const std::string& working_text) override { main_.edWriteOutHTML->SetText(working_text); }
+  void ShowResult(const std::string& working_text) override {
+    main_.edWriteOutHTML->SetText(working_text);
+  }
   void Progress(std::size_t done, std::size_t total) override {
     progress_.setText(QStringLiteral("%1 / %2").arg(done).arg(total));
     // Keep painting during a long batch; user input waits until the batch is over.
@@ -102,7 +104,8 @@ void TForm5::BringToFront() {
 
 void TForm5::tbOpenFilesClick() {
   const QStringList files = dialogs_.OpenFileNames(
-      this, QString(), QStringLiteral("データファイル(*.dat);;テキストファイル(*.txt)"), QStringLiteral("dat"));
+      this, QString(), QStringLiteral("データファイル(*.dat);;テキストファイル(*.txt)"),
+      QStringLiteral("dat"));
   if (files.isEmpty()) return;
   std::vector<std::string> entries;
   for (const QString& file : files) entries.push_back(PathBytes(file));
@@ -125,9 +128,10 @@ void TForm5::tbOpenGroupFileClick() {
 }
 
 void TForm5::tbSaveGroupFileClick() {
-  const auto path = dialogs_.SaveFileName(this, QStringLiteral("グループファイルを保存します"),
-                                          QStringLiteral("グループファイル(*.gro);;テキストファイル(*.txt)"),
-                                          QStringLiteral("gro"), SaveDialog1FileName);
+  const auto path =
+      dialogs_.SaveFileName(this, QStringLiteral("グループファイルを保存します"),
+                            QStringLiteral("グループファイル(*.gro);;テキストファイル(*.txt)"),
+                            QStringLiteral("gro"), SaveDialog1FileName);
   if (!path) return;
   SaveDialog1FileName = *path;
   ErrorUnless(dialogs_, this, QStringLiteral("保存に失敗しました"),
@@ -147,7 +151,8 @@ void TForm5::lbDataFilesDblClick() {
 
 void TForm5::tbWriteOutHTMLFilesClick() {
   const std::vector<std::string> entries = Entries();
-  if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty())) return;
+  if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty()))
+    return;
   if (!main_.ConfirmUnsavedChanges()) return;
   main_.edEditSource->setModified(false);  // saved or let go: no load of this batch asks again
   const QString remembered = main_.LastOpenedName();

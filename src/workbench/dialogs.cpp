@@ -2,8 +2,8 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -32,14 +32,15 @@ QString BoxTitle() { return QString::fromUtf8(kApplicationTitle); }
 void FitCaption(QMessageBox& box) {
   const int caption = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    grid->addItem(new QSpacerItem(caption, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
-                  grid->columnCount());
+    grid->addItem(new QSpacerItem(caption, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   }
 }
 
-QMessageBox::StandardButton RunBox(QMessageBox::Icon icon, QWidget* parent, const QString& message,
-                                   QMessageBox::StandardButtons buttons,
-                                   QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
+QMessageBox::StandardButton RunBox(
+    QMessageBox::Icon icon, QWidget* parent, const QString& message,
+    QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
   QMessageBox box(icon, BoxTitle(), message, buttons, parent);
   if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
   FitCaption(box);
@@ -105,8 +106,8 @@ std::optional<QColor> TQtDialogs::PickColor(QWidget* parent) {
   return color;
 }
 
-std::optional<int> TQtDialogs::AskNumber(QWidget* parent, const QString& title, const QString& label,
-                                         int value, int min, int max) {
+std::optional<int> TQtDialogs::AskNumber(QWidget* parent, const QString& title,
+                                         const QString& label, int value, int min, int max) {
   bool ok = false;
   const int number = QInputDialog::getInt(parent, title, label, value, min, max, 1, &ok);
   if (!ok) return std::nullopt;

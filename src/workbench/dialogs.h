@@ -60,8 +60,8 @@ class TQtDialogs : public TDialogs {
   QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter,
                             const QString& suffix) override;
   std::optional<QColor> PickColor(QWidget* parent) override;
-  std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
-                               int min, int max) override;
+  std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
+                               int value, int min, int max) override;
 };
 
 // The program's three message functions on top of a TDialogs.

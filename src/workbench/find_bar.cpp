@@ -1,8 +1,8 @@
 #include "workbench/find_bar.h"
 
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 #include "editor/teditor.h"
 
@@ -42,7 +42,8 @@ TFindBar::TFindBar(QWidget* parent) : QWidget(parent) {
   btClose->setText(QStringLiteral("×"));
   btClose->setToolTip(QStringLiteral("閉じる (Esc)"));
   btClose->setAutoRaise(true);
-  for (QWidget* widget : std::initializer_list<QWidget*>{edFind, cbMatchCase, cbPattern, btFindPrevious, btFindNext}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{edFind, cbMatchCase, cbPattern,
+                                                         btFindPrevious, btFindNext}) {
     layout->addWidget(widget);
   }
   layout->addStretch(1);
@@ -97,13 +98,13 @@ void TFindBar::Close() {
 }
 
 bool TFindBar::PrepareQuery() {
-  const TSearchMode mode = cbPattern->isChecked()   ? TSearchMode::kPattern
+  const TSearchMode mode = cbPattern->isChecked()     ? TSearchMode::kPattern
                            : cbMatchCase->isChecked() ? TSearchMode::kPlain
                                                       : TSearchMode::kPlainIgnoreCase;
   const auto error = search_.SetQuery(TEditor::ToCp932(edFind->text()), mode);
   if (error) {
     lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
-                      TEditor::FromCp932(error->message));
+                          TEditor::FromCp932(error->message));
     return false;
   }
   return true;
@@ -119,7 +120,8 @@ void TFindBar::Find(bool forward) {
   const std::vector<TSearchHit> hits = search_.FindAll(editor_->Text());
   const std::string selected = editor_->SelectedTextBytes();
   const TSearchHit selection{static_cast<std::size_t>(editor_->SelStart()), selected.size()};
-  const auto index = forward ? TTextSearch::NextHit(hits, selection) : TTextSearch::PreviousHit(hits, selection);
+  const auto index =
+      forward ? TTextSearch::NextHit(hits, selection) : TTextSearch::PreviousHit(hits, selection);
   if (!index) {
     lbStatus->SetFullText(QStringLiteral("見つかりません"));
     return;
@@ -128,7 +130,9 @@ void TFindBar::Find(bool forward) {
   editor_->SelectBytes(static_cast<int>(hit.start), static_cast<int>(hit.length));
   QString status = QStringLiteral("%1 / %2 件").arg(*index + 1).arg(hits.size());
   const bool wrapped = forward ? hit.start < selection.start : hit.start >= selection.start;
-  if (wrapped) status += forward ? QStringLiteral("（先頭に戻りました）") : QStringLiteral("（末尾に戻りました）");
+  if (wrapped)
+    status +=
+        forward ? QStringLiteral("（先頭に戻りました）") : QStringLiteral("（末尾に戻りました）");
   lbStatus->SetFullText(status);
 }
 

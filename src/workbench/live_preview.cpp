@@ -20,7 +20,9 @@ TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::st
   TPreviewDocument document;
   document.html = InsertPreviewStyle(page_text, state.PreviewCss);
   // The document stands where the written file would, so that its relative links resolve.
-  QString path = state.WriteFile.empty() ? QString() : PathText(ToFileSystemPath(FileFor(context, state.WriteFile)));
+  QString path = state.WriteFile.empty()
+                     ? QString()
+                     : PathText(ToFileSystemPath(FileFor(context, state.WriteFile)));
   if (path.isEmpty()) path = PathText(state.DataFolder) + QStringLiteral("preview.html");
   document.path = QFileInfo(path).absoluteFilePath();
   // Without an output file the document's place is only a stand-in: it opens no folder.
@@ -39,7 +41,8 @@ TLivePreview::TLivePreview(TForm1& main, TForm2& preview) : main_(main), preview
 
 void TLivePreview::SourceChanged() {
   // A batch loads page after page into the editor; that is no editing.
-  if (main_.State().BatchMode || !preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
+  if (main_.State().BatchMode || !preview_.isVisible() || !preview_.cbLivePreview->isChecked())
+    return;
   timer_.start();
 }
 
@@ -62,20 +65,24 @@ void TLivePreview::Refresh() {
   const TEngineContext& shared = main_.Context();
   auto state = std::make_shared<GenerationState>();
   state->DataFolder = main_.State().DataFolder;
-  worker_ = std::thread([this, state, page = main_.edEditSource->Text(), clock = &shared.clock,
-                         running_folder = shared.running_folder, source = PathBytes(main_.SaveName())] {
-    TSecondAWKStr pattern;
-    TDiskFileSystem files;
-    TGenerationLog log(*clock);
-    TEngineContext context{*state, log, pattern, files, *clock, running_folder};
-    context.source_file = source;
-    RunGeneration(context, page);
-    QMetaObject::invokeMethod(this, [this, state] {
-      running_ = false;
-      Show(*state);
-      if (pending_) Refresh();
-    }, Qt::QueuedConnection);
-  });
+  worker_ =
+      std::thread([this, state, page = main_.edEditSource->Text(), clock = &shared.clock,
+                   running_folder = shared.running_folder, source = PathBytes(main_.SaveName())] {
+        TSecondAWKStr pattern;
+        TDiskFileSystem files;
+        TGenerationLog log(*clock);
+        TEngineContext context{*state, log, pattern, files, *clock, running_folder};
+        context.source_file = source;
+        RunGeneration(context, page);
+        QMetaObject::invokeMethod(
+            this,
+            [this, state] {
+              running_ = false;
+              Show(*state);
+              if (pending_) Refresh();
+            },
+            Qt::QueuedConnection);
+      });
 }
 
 void TLivePreview::Show(const GenerationState& state) {
@@ -88,7 +95,8 @@ void TLivePreview::Show(const GenerationState& state) {
   GenerationState shown = state;
   const TEngineContext& shared = main_.Context();
   TGenerationLog log(shared.clock);
-  const TEngineContext context{shown, log, shared.pattern, shared.files, shared.clock, shared.running_folder};
+  const TEngineContext context{shown,        log,          shared.pattern,
+                               shared.files, shared.clock, shared.running_folder};
   TPreviewDocument document = PreviewDocumentFor(context, shown.WorkingText, main_.SaveName());
   preview_.RefreshPreview(document.html, document.path, std::move(document.site));
 }

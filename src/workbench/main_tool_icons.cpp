@@ -96,7 +96,8 @@ void DrawSign(QPainter& p, TMainTool tool) {
     case TMainTool::kWrite:
       p.drawLine(QPointF(12, 5), QPointF(12, 14));
       p.drawPolyline(QPolygonF({QPointF(8.5, 10.5), QPointF(12, 14), QPointF(15.5, 10.5)}));
-      p.drawPolyline(QPolygonF({QPointF(6, 15), QPointF(6, 18.5), QPointF(18, 18.5), QPointF(18, 15)}));
+      p.drawPolyline(
+          QPolygonF({QPointF(6, 15), QPointF(6, 18.5), QPointF(18, 18.5), QPointF(18, 15)}));
       break;
     case TMainTool::kBatch:
       Sheet(p, 10, 4.5, 8, 10);

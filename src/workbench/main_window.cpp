@@ -1,9 +1,9 @@
 #include "workbench/main_window.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QFile>
-#include <QDateTime>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
@@ -18,18 +18,18 @@
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
+#include "preview/preview_window.h"
 #include "text/file_names.h"
+#include "workbench/batch_window.h"
 #include "workbench/find_bar.h"
 #include "workbench/live_preview.h"
 #include "workbench/main_tool_icons.h"
-#include "workbench/markup_tools.h"
 #include "workbench/markup_toolbar.h"
+#include "workbench/markup_tools.h"
 #include "workbench/qt_adapters.h"
 #include "workbench/qt_paths.h"
-#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
-#include "workbench/batch_window.h"
 #include "workbench/user_tags.h"
 
 namespace zorvik {
@@ -52,8 +52,9 @@ QFont PaneFont() {
 TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder)
     : dialogs_(dialogs),
       running_folder_(std::move(running_folder)),
-      settings_(std::move(settings_file),
-                running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
+      settings_(
+          std::move(settings_file),
+          running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
       clock_(FixedInstantFromEnvironment(clock_refusal_)),
       log_(clock_),
       context_{state_, log_, pattern_, files_, clock_, running_folder_} {
@@ -87,14 +88,19 @@ void TForm1::BuildToolBar() {
     connect(action, &QAction::triggered, this, std::move(handler));
     return action;
   };
-  tbNewFile = add("tbNewFile", "新規作成", TMainTool::kNew, QKeySequence::New, [this] { tbNewFileClick(); });
-  tbOpenFile = add("tbOpenFile", "ファイルを開く", TMainTool::kOpen, QKeySequence::Open, [this] { tbOpenFileClick(); });
-  tbSaveData = add("tbSaveData", "上書き保存", TMainTool::kSave, QKeySequence::Save, [this] { tbSaveDataClick(); });
-  tbSaveAs = add("tbSaveAs", "別名で保存", TMainTool::kSaveAs, QKeySequence(QStringLiteral("Ctrl+Shift+S")),
-                 [this] { tbSaveAsClick(); });
+  tbNewFile = add("tbNewFile", "新規作成", TMainTool::kNew, QKeySequence::New,
+                  [this] { tbNewFileClick(); });
+  tbOpenFile = add("tbOpenFile", "ファイルを開く", TMainTool::kOpen, QKeySequence::Open,
+                   [this] { tbOpenFileClick(); });
+  tbSaveData = add("tbSaveData", "上書き保存", TMainTool::kSave, QKeySequence::Save,
+                   [this] { tbSaveDataClick(); });
+  tbSaveAs = add("tbSaveAs", "別名で保存", TMainTool::kSaveAs,
+                 QKeySequence(QStringLiteral("Ctrl+Shift+S")), [this] { tbSaveAsClick(); });
   ToolBar1->addSeparator();
-  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", TMainTool::kGenerate, {}, [this] { tbSetHTMLClick(); });
-  tbPreview = add("tbPreview", "プレビュー", TMainTool::kPreview, QKeySequence(Qt::Key_F5), [this] { tbPreviewClick(); });
+  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", TMainTool::kGenerate, {},
+                  [this] { tbSetHTMLClick(); });
+  tbPreview = add("tbPreview", "プレビュー", TMainTool::kPreview, QKeySequence(Qt::Key_F5),
+                  [this] { tbPreviewClick(); });
   tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", TMainTool::kWrite, {},
                            [this] { tbWriteoutHTMLFileClick(); });
   ToolBar1->addSeparator();
@@ -151,7 +157,8 @@ void TForm1::BuildPages() {
   log_layout->setContentsMargins(0, 0, 0, 0);
   edLogs = new TEditor(tsLogs);
   edLogs->setObjectName("edLogs");
-  edLogs->SendScintilla(QsciScintilla::SCI_SETENDATLASTLINE, 0UL);  // a run's start can stand at the top
+  edLogs->SendScintilla(QsciScintilla::SCI_SETENDATLASTLINE,
+                        0UL);  // a run's start can stand at the top
   rulerLogs = new TRuler(*edLogs, tsLogs);
   rulerLogs->setObjectName("rulerLogs");
   log_layout->addWidget(rulerLogs);
@@ -165,7 +172,8 @@ void TForm1::BuildPages() {
 }
 
 void TForm1::BuildEditActions() {
-  auto add = [this](const char* name, const char* text, const QKeySequence& keys, std::function<void()> handler) {
+  auto add = [this](const char* name, const char* text, const QKeySequence& keys,
+                    std::function<void()> handler) {
     auto* action = new QAction(QString::fromUtf8(text), this);
     action->setObjectName(name);
     action->setShortcut(keys);
@@ -173,7 +181,8 @@ void TForm1::BuildEditActions() {
     connect(action, &QAction::triggered, this, std::move(handler));
     return action;
   };
-  actFind = add("actFind", "検索", QKeySequence(QStringLiteral("Ctrl+F")), [this] { FindBar->Open(*FrontPane(), false); });
+  actFind = add("actFind", "検索", QKeySequence(QStringLiteral("Ctrl+F")),
+                [this] { FindBar->Open(*FrontPane(), false); });
   actReplace = add("actReplace", "置換", QKeySequence(QStringLiteral("Ctrl+H")), [this] {
     ShowPage(tsPageEditor);
     FindBar->Open(*edEditSource, true);
@@ -182,14 +191,17 @@ void TForm1::BuildEditActions() {
     FindBar->Retarget(*FrontPane());
     FindBar->FindNext();
   });
-  actFindPrevious = add("actFindPrevious", "前を検索", QKeySequence(QStringLiteral("Shift+F3")), [this] {
-    FindBar->Retarget(*FrontPane());
-    FindBar->FindPrevious();
-  });
-  actGoToLine = add("actGoToLine", "行へ移動", QKeySequence(QStringLiteral("Ctrl+G")), [this] { GoToLineClick(); });
+  actFindPrevious =
+      add("actFindPrevious", "前を検索", QKeySequence(QStringLiteral("Shift+F3")), [this] {
+        FindBar->Retarget(*FrontPane());
+        FindBar->FindPrevious();
+      });
+  actGoToLine = add("actGoToLine", "行へ移動", QKeySequence(QStringLiteral("Ctrl+G")),
+                    [this] { GoToLineClick(); });
   FindBar->AllowReplaceIn(*edEditSource);
   FindBar->Retarget(*edEditSource);
-  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { FindBar->Retarget(*FrontPane()); });
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { FindBar->Retarget(*FrontPane()); });
 }
 
 TEditor* TForm1::FrontPane() const {
@@ -202,7 +214,8 @@ TEditor* TForm1::FrontPane() const {
 void TForm1::GoToLineClick() {
   ShowPage(tsPageEditor);
   const int last = std::max(0, edEditSource->lines() - 1);
-  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"), QStringLiteral("行番号（0 から %1）:").arg(last),
+  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"),
+                                      QStringLiteral("行番号（0 から %1）:").arg(last),
                                       edEditSource->CaretRow(), 0, last);
   if (!row) return;
   edEditSource->setCursorPosition(*row, 0);
@@ -214,12 +227,17 @@ bool TForm1::GoToLogPlace(int row) {
   const auto found = log_places_.find(row);
   if (found == log_places_.end()) return false;
   const TLogPlace place = found->second;
-  const bool in_editor = !place.imported && (place.file.empty() || place.file == PathBytes(save_name_));
+  const bool in_editor =
+      !place.imported && (place.file.empty() || place.file == PathBytes(save_name_));
   if (!in_editor) {
     const QString path = PathText(place.file);
-    if (!dialogs_.AskYes(this, QStringLiteral("このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
-                                   .arg(place.line) + path + "]",
-                         false) ||
+    if (!dialogs_.AskYes(
+            this,
+            QStringLiteral(
+                "このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
+                    .arg(place.line) +
+                path + "]",
+            false) ||
         !OpenDocument(path)) {
       return true;
     }
@@ -246,8 +264,9 @@ void TForm1::SetupPanes() {
     pane->setWrapMode(QsciScintilla::WrapNone);
     pane->setSelectionBackgroundColor(QColor(0, 0, 128));
     pane->setSelectionForegroundColor(Qt::white);
-    pane->SendScintilla(QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
-                        QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
+    pane->SendScintilla(
+        QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
+        QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
     pane->setMarginWidth(1, 0);
     // Room under each line, so that an underscore ("ft_rd", "<_p>") stays visible, also
     // under a selection.
@@ -264,13 +283,15 @@ void TForm1::SetupPanes() {
 void TForm1::AttachWindows(const TWindows& windows) {
   windows_ = windows;
   MarkupTools->AttachWindows(windows.form3, windows.form4);
-  if (windows.form2 != nullptr) live_preview_ = std::make_unique<TLivePreview>(*this, *windows.form2);
+  if (windows.form2 != nullptr)
+    live_preview_ = std::make_unique<TLivePreview>(*this, *windows.form2);
 }
 
 QList<QWidget*> TForm1::Forms() const {
   QList<QWidget*> forms{const_cast<TForm1*>(this)};
-  for (QWidget* w : {static_cast<QWidget*>(windows_.form2), static_cast<QWidget*>(windows_.form3),
-                     static_cast<QWidget*>(windows_.form4), static_cast<QWidget*>(windows_.form5)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(windows_.form2), static_cast<QWidget*>(windows_.form3),
+        static_cast<QWidget*>(windows_.form4), static_cast<QWidget*>(windows_.form5)}) {
     if (w != nullptr) forms << w;
   }
   return forms;
@@ -300,10 +321,10 @@ void TForm1::StartUp() {
     windows_.form2->cbLivePreview->setChecked(settings_.ReadString(kLivePreviewSettingsKey) != "0");
   }
   const std::pair<QWidget*, bool> bounds[] = {{this, false},
-                                             {windows_.form2, false},
-                                             {windows_.form3, true},
-                                             {windows_.form4, true},
-                                             {windows_.form5, false}};
+                                              {windows_.form2, false},
+                                              {windows_.form3, true},
+                                              {windows_.form4, true},
+                                              {windows_.form5, false}};
   // A preview never placed before opens beside the main window at its first showing.
   preview_placed_ = !settings_.ReadString("Form2.Pos").empty();
   for (const auto& [widget, keep_size] : bounds) {
@@ -327,16 +348,19 @@ bool TForm1::FormCloseQuery() {
     settings_.WriteString(kUserTagsSettingsKey, windows_.form4->UserTagStore);
   }
   if (windows_.form2 != nullptr) {
-    settings_.WriteString(kLivePreviewSettingsKey, windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
+    settings_.WriteString(kLivePreviewSettingsKey,
+                          windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
   }
   // Without a place for it no settings file is kept; a place that refuses the file is said.
   if (!settings_.SettingsFileName().empty() && !settings_.Save()) {
     const QString path = PathText(settings_.SettingsFileName());
     std::cerr << "zorvik-workbench: cannot save the settings file " << path.toStdString() << '\n';
-    ErrorUnless(dialogs_, this,
-                QStringLiteral("設定ファイルを保存できません：%1\n"
-                               "ウィンドウの位置と、このたび登録したユーザータグは保存されていません。").arg(path),
-                false);
+    ErrorUnless(
+        dialogs_, this,
+        QStringLiteral("設定ファイルを保存できません：%1\n"
+                       "ウィンドウの位置と、このたび登録したユーザータグは保存されていません。")
+            .arg(path),
+        false);
   }
   if (edEditSource->isModified()) return ConfirmUnsavedChanges();
   return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
@@ -366,7 +390,9 @@ void TForm1::NoteFileOnDisk() {
   const QFileInfo info(save_name_);
   disk_stamp_ = save_name_.isEmpty() || !info.exists()
                     ? QString()
-                    : QStringLiteral("%1 %2 %3").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch())
+                    : QStringLiteral("%1 %2 %3")
+                          .arg(info.size())
+                          .arg(info.lastModified().toMSecsSinceEpoch())
                           .arg(info.metadataChangeTime().toMSecsSinceEpoch());
 }
 
@@ -378,14 +404,19 @@ void TForm1::CheckFileOnDisk() {
   checking_disk_ = true;  // the question itself activates the window again
   if (disk_stamp_.isEmpty()) {
     // Removed: the editor keeps the text, now unsaved, so that a save puts the file back.
-    dialogs_.ShowError(this, QStringLiteral("編集中のファイルが、ほかのプログラムによって削除されました。"
-                                            "エディタの内容は残っています。保存するとファイルを作り直します。\r\n\r\n[") +
-                                 save_name_ + "]");
+    dialogs_.ShowError(
+        this, QStringLiteral(
+                  "編集中のファイルが、ほかのプログラムによって削除されました。"
+                  "エディタの内容は残っています。保存するとファイルを作り直します。\r\n\r\n[") +
+                  save_name_ + "]");
     edEditSource->MarkModified();
-  } else if (dialogs_.AskYes(this, QStringLiteral("編集中のファイルが、ほかのプログラムによって変更されました。"
-                                                  "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
-                                       save_name_ + "]",
-                             true)) {
+  } else if (dialogs_.AskYes(
+                 this,
+                 QStringLiteral(
+                     "編集中のファイルが、ほかのプログラムによって変更されました。"
+                     "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
+                     save_name_ + "]",
+                 true)) {
     edEditSource->setModified(false);  // the answer was to take the file as it is now
     OpenDocument(save_name_);
   } else {
@@ -463,8 +494,9 @@ void TForm1::NewDocument() {
 
 void TForm1::tbNewFileClick() {
   // With unsaved changes the one question is whether to save them.
-  if (edEditSource->isModified() ? !ConfirmUnsavedChanges()
-                                 : AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) {
+  if (edEditSource->isModified()
+          ? !ConfirmUnsavedChanges()
+          : AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) {
     return;
   }
   NewDocument();
@@ -488,15 +520,20 @@ bool TForm1::OpenDocument(const QString& path) {
   // Saving a file cut at a NUL byte would cut the file on disk: it is shown, not edited.
   edEditSource->setReadOnly(nul != std::string::npos);
   if (nul != std::string::npos && !state_.BatchMode) {
-    dialogs_.ShowError(this, QStringLiteral("このファイルはオフセット %1 に NUL バイトを含みます。"
-                                            "その位置から後ろは読み込まれていません。保存するとファイルが切り詰められるため、"
-                                            "このファイルは編集できないようにしてあります。\r\n\r\n[")
-                                 .arg(nul) + path + "]");
+    dialogs_.ShowError(
+        this, QStringLiteral(
+                  "このファイルはオフセット %1 に NUL バイトを含みます。"
+                  "その位置から後ろは読み込まれていません。保存するとファイルが切り詰められるため、"
+                  "このファイルは編集できないようにしてあります。\r\n\r\n[")
+                      .arg(nul) +
+                  path + "]");
   }
   if (lossy && !state_.BatchMode) {
     // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
-    dialogs_.ShowError(this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
-                                            "保存すると、その部分は書き換わります。\r\n\r\n[") + path + "]");
+    dialogs_.ShowError(
+        this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
+                             "保存すると、その部分は書き換わります。\r\n\r\n[") +
+                  path + "]");
   }
   edEditSource->setModified(false);
   edEditSourceChange();
@@ -519,7 +556,8 @@ void TForm1::tbSaveDataClick() {
   if (!edEditSource->SaveFile(PathBytes(save_name_))) {
     // The old file stays whole; the document stays modified.
     const QString reason = SystemReason();
-    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") + save_name_ + "]\r\n" + reason);
+    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") +
+                                 save_name_ + "]\r\n" + reason);
     return;
   }
   edEditSource->setModified(false);
@@ -530,8 +568,9 @@ void TForm1::tbSaveDataClick() {
 }
 
 void TForm1::tbSaveAsClick() {
-  const auto path = dialogs_.SaveFileName(this, QString(), QStringLiteral("サイトデータファイル(*.dat)"),
-                                          QStringLiteral("dat"), save_name_.isEmpty() ? DialogFolder() : save_name_);
+  const auto path = dialogs_.SaveFileName(
+      this, QString(), QStringLiteral("サイトデータファイル(*.dat)"), QStringLiteral("dat"),
+      save_name_.isEmpty() ? DialogFolder() : save_name_);
   if (!path) return;
   save_name_ = *path;
   tbSaveDataClick();
@@ -546,7 +585,8 @@ void TForm1::FilesDropped(const QStringList& paths) {
   const QString suffix = QFileInfo(paths.first()).suffix().toLower();
   if (suffix != "txt" && suffix != "dat") {
     BringToFront();
-    dialogs_.ShowError(this, QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+    dialogs_.ShowError(this,
+                       QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
     return;
   }
   OpenDocument(paths.first());
@@ -611,7 +651,8 @@ void TForm1::tbPreviewClick() {
     PlaceBesideMainWindow(*windows_.form2, *this);
     preview_placed_ = true;
   }
-  if (windows_.form2 != nullptr) windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
+  if (windows_.form2 != nullptr)
+    windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
 }
 
 void TForm1::tbDisplayWriteFilesClick() {

@@ -165,8 +165,8 @@ class TForm1 : public QMainWindow {
   std::map<int, TLogPlace> log_places_;
   QString save_name_;
   QString last_opened_name_;
-  QString caption_;         // the caption without the modified mark
-  QString disk_stamp_;      // the file as last loaded or saved: size, time and identity
+  QString caption_;     // the caption without the modified mark
+  QString disk_stamp_;  // the file as last loaded or saved: size, time and identity
   bool checking_disk_ = false;
   bool preview_placed_ = false;  // the preview has a place of its own (saved, or given once)
 };

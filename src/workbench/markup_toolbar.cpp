@@ -2,8 +2,8 @@
 
 #include "editor/teditor.h"
 #include "workbench/system_settings_window.h"
-#include "workbench/user_tag_window.h"
 #include "workbench/tool_icons.h"
+#include "workbench/user_tag_window.h"
 #include "workbench/user_tags.h"
 
 namespace zorvik {
@@ -43,44 +43,61 @@ QAction* TMarkupToolbar::Add(QToolBar& bar, const char* name, const char* hint, 
 TMarkupToolbar::TMarkupToolbar(QToolBar& toolbar3, QToolBar& toolbar4, QComboBox& system_tags,
                                TEditor& editor, TSecondAWKStr& pattern, TDialogs& dialogs,
                                QWidget* owner)
-    : QObject(owner), editor_(editor), system_tags_(system_tags), pattern_(pattern),
-      dialogs_(dialogs), owner_(owner) {
-  tbBoldBtn = Add(toolbar3, "tbBoldBtn", "太字状態維持", DrawnIcon("B", Qt::black, QColor(230, 230, 230), true));
+    : QObject(owner),
+      editor_(editor),
+      system_tags_(system_tags),
+      pattern_(pattern),
+      dialogs_(dialogs),
+      owner_(owner) {
+  tbBoldBtn = Add(toolbar3, "tbBoldBtn", "太字状態維持",
+                  DrawnIcon("B", Qt::black, QColor(230, 230, 230), true));
   tbBoldBtn->setCheckable(true);
   toolbar3.addSeparator();
   for (const TMarkerButton& m : kMarkers) {
     QAction* action = Add(toolbar3, m.name, m.hint,
-                          m.background ? DrawnIcon("M", Qt::black, m.color) : DrawnIcon("A", m.color, Qt::white, true));
+                          m.background ? DrawnIcon("M", Qt::black, m.color)
+                                       : DrawnIcon("A", m.color, Qt::white, true));
     markers[static_cast<std::size_t>(m.tag)] = action;
     connect(action, &QAction::triggered, this, [this, tag = m.tag] { tbMarkerClick(tag); });
   }
   toolbar3.addSeparator();
-  const struct { const char* name; int tag; const char* hint; const char* mark; } kElements[] = {
-      {"tbBold", 0, "Strongタグで囲む", "S"}, {"tbUnderLine", 2, "uタグで囲む", "U"},
-      {"tbItalic", 1, "emタグで囲む", "em"}, {"tbStrike", 3, "sタグで囲む", "s"}};
+  const struct {
+    const char* name;
+    int tag;
+    const char* hint;
+    const char* mark;
+  } kElements[] = {{"tbBold", 0, "Strongタグで囲む", "S"},
+                   {"tbUnderLine", 2, "uタグで囲む", "U"},
+                   {"tbItalic", 1, "emタグで囲む", "em"},
+                   {"tbStrike", 3, "sタグで囲む", "s"}};
   for (const auto& e : kElements) {
-    QAction* action = Add(toolbar3, e.name, e.hint, DrawnIcon(e.mark, Qt::black, QColor(240, 240, 240), e.tag == 0));
+    QAction* action = Add(toolbar3, e.name, e.hint,
+                          DrawnIcon(e.mark, Qt::black, QColor(240, 240, 240), e.tag == 0));
     connect(action, &QAction::triggered, this, [this, tag = e.tag] { tbBoldClick(tag); });
   }
   toolbar3.addSeparator();
-  QAction* url = Add(toolbar3, "tbMakeLinkURL", "リンクタグ作成（URL選択）", DrawnIcon("URL", Qt::blue, Qt::white));
+  QAction* url = Add(toolbar3, "tbMakeLinkURL", "リンクタグ作成（URL選択）",
+                     DrawnIcon("URL", Qt::blue, Qt::white));
   connect(url, &QAction::triggered, this, [this] { tbSetLinksClick(0); });
-  QAction* link = Add(toolbar3, "tbSetLinks", "リンクタグ作成（テキスト選択）", DrawnIcon("<a>", Qt::blue, Qt::white));
+  QAction* link = Add(toolbar3, "tbSetLinks", "リンクタグ作成（テキスト選択）",
+                      DrawnIcon("<a>", Qt::blue, Qt::white));
   connect(link, &QAction::triggered, this, [this] { tbSetLinksClick(1); });
   toolbar3.addSeparator();
-  QAction* color = Add(toolbar3, "tbColorSelect", "カラー選択", DrawnIcon("#", Qt::white, QColor(200, 60, 120), true));
+  QAction* color = Add(toolbar3, "tbColorSelect", "カラー選択",
+                       DrawnIcon("#", Qt::white, QColor(200, 60, 120), true));
   connect(color, &QAction::triggered, this, &TMarkupToolbar::tbColorSelectClick);
 
   QAction* user_form = Add(toolbar4, "tbDisplayUsertagForm", "ユーザータグ設定画面表示",
                            DrawnIcon("UT", Qt::white, QColor(60, 110, 170), true));
   connect(user_form, &QAction::triggered, this, &TMarkupToolbar::tbDisplayUsertagFormClick);
-  static const char* const kUserTagNames[] = {"tbUserTag0", "tbUserTag", "tbUserTag2", "tbUserTag3",
-                                              "tbUserTag4", "tbUserTag5", "tbUserTag6", "tbUserTag7",
-                                              "tbUserTag8", "tbUserTag9"};
-  static const char* const kUserTagHints[] = {
-      "ユーザータグ０番を表示", "ユーザータグ１番を表示", "ユーザータグ２番を表示", "ユーザータグ３番を表示",
-      "ユーザータグ４番を表示", "ユーザータグ５番を表示", "ユーザータグ６番を表示", "ユーザータグ７番を表示",
-      "ユーザータグ８番を表示", "ユーザータグ９番を表示"};
+  static const char* const kUserTagNames[] = {
+      "tbUserTag0", "tbUserTag",  "tbUserTag2", "tbUserTag3", "tbUserTag4",
+      "tbUserTag5", "tbUserTag6", "tbUserTag7", "tbUserTag8", "tbUserTag9"};
+  static const char* const kUserTagHints[] = {"ユーザータグ０番を表示", "ユーザータグ１番を表示",
+                                              "ユーザータグ２番を表示", "ユーザータグ３番を表示",
+                                              "ユーザータグ４番を表示", "ユーザータグ５番を表示",
+                                              "ユーザータグ６番を表示", "ユーザータグ７番を表示",
+                                              "ユーザータグ８番を表示", "ユーザータグ９番を表示"};
   for (int n = 0; n < 10; ++n) {
     QAction* action = Add(toolbar4, kUserTagNames[n], kUserTagHints[n],
                           DrawnIcon(QString::number(n), QColor(60, 110, 170), Qt::white, true));
@@ -88,17 +105,21 @@ TMarkupToolbar::TMarkupToolbar(QToolBar& toolbar3, QToolBar& toolbar4, QComboBox
     connect(action, &QAction::triggered, this, [this, n] { tbUserTag0Click(n); });
   }
   toolbar4.addSeparator();
-  QAction* delete_tags = Add(toolbar4, "tbDeleteTags", "選択文字列のタグ部分を削除", DrawnIcon("</>", Qt::red, Qt::white));
+  QAction* delete_tags = Add(toolbar4, "tbDeleteTags", "選択文字列のタグ部分を削除",
+                             DrawnIcon("</>", Qt::red, Qt::white));
   connect(delete_tags, &QAction::triggered, this, &TMarkupToolbar::tbDeleteTagsClick);
-  QAction* doller = Add(toolbar4, "tbDisplayDoller", "変換文字列マーク（$）表示", DrawnIcon("$", Qt::black, Qt::white, true));
+  QAction* doller = Add(toolbar4, "tbDisplayDoller", "変換文字列マーク（$）表示",
+                        DrawnIcon("$", Qt::black, Qt::white, true));
   connect(doller, &QAction::triggered, this, [this] { tbDisplayDollerClick(0); });
-  QAction* lines = Add(toolbar4, "tbDisplayMultiLines", "複数行変換文字列マーク表示", DrawnIcon("[ ]", Qt::black, Qt::white, true));
+  QAction* lines = Add(toolbar4, "tbDisplayMultiLines", "複数行変換文字列マーク表示",
+                       DrawnIcon("[ ]", Qt::black, Qt::white, true));
   connect(lines, &QAction::triggered, this, [this] { tbDisplayDollerClick(1); });
   system_tags_.setParent(&toolbar4);
   system_tags_.setEditable(false);
   system_tags_.setMaxVisibleItems(18);
   toolbar4.addWidget(&system_tags_);
-  QAction* sys = Add(toolbar4, "tbDisplaySysCom", "システムコマンド関係を表示", DrawnIcon("@", Qt::black, Qt::white, true));
+  QAction* sys = Add(toolbar4, "tbDisplaySysCom", "システムコマンド関係を表示",
+                     DrawnIcon("@", Qt::black, Qt::white, true));
   connect(sys, &QAction::triggered, this, &TMarkupToolbar::tbDisplaySysComClick);
   toolbar4.addSeparator();
   QAction* sys_form = Add(toolbar4, "tbDisplaySysComForm", "システムコマンド設定画面表示",
@@ -129,8 +150,9 @@ void TMarkupToolbar::Apply(const TSelectionEdit& edit) {
 }
 
 void TMarkupToolbar::tbMarkerClick(int tag) {
-  const auto edit = ApplyMarkerClass(editor_.SelectedTextBytes(), editor_.SelStart(),
-                                     MarkerClassOfTag(tag), MarkerElementName(tbBoldBtn->isChecked()));
+  const auto edit =
+      ApplyMarkerClass(editor_.SelectedTextBytes(), editor_.SelStart(), MarkerClassOfTag(tag),
+                       MarkerElementName(tbBoldBtn->isChecked()));
   if (edit) Apply(*edit);
 }
 
@@ -139,7 +161,8 @@ void TMarkupToolbar::tbBoldClick(int tag) {
 }
 
 void TMarkupToolbar::tbSetLinksClick(int tag) {
-  if (const auto edit = MakeLink(editor_.SelectedTextBytes(), editor_.SelStart(), tag)) Apply(*edit);
+  if (const auto edit = MakeLink(editor_.SelectedTextBytes(), editor_.SelStart(), tag))
+    Apply(*edit);
 }
 
 void TMarkupToolbar::tbColorSelectClick() {
@@ -166,7 +189,8 @@ void TMarkupToolbar::tbDisplaySysComClick() {
 
 void TMarkupToolbar::tbUserTag0Click(int tag) {
   if (form4_ == nullptr) return;
-  const std::string snippet = TEditor::ToCp932(form4_->edStr[static_cast<std::size_t>(tag)]->text());
+  const std::string snippet =
+      TEditor::ToCp932(form4_->edStr[static_cast<std::size_t>(tag)]->text());
   editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes()));
 }
 

@@ -112,7 +112,8 @@ std::string PageSkeleton() {
   static constexpr std::string_view kRule = "//-------------------------------------------------";
   static constexpr std::string_view kLines[] = {
       kRule,
-      "// \x83V\x83X\x83" "e\x83\x80\x90\xDD\x92\xE8\x81i\x8A\xEE\x96{\x81j",  // // システム設定（基本）
+      "// \x83V\x83X\x83"
+      "e\x83\x80\x90\xDD\x92\xE8\x81i\x8A\xEE\x96{\x81j",  // // システム設定（基本）
       kRule,
       "@Template {$RunningFolder}Templates\\",
       "@WriteFile ",
@@ -122,7 +123,9 @@ std::string PageSkeleton() {
       "",
       "",
       kRule,
-      "// \x83V\x83X\x83" "e\x83\x80\x90\xDD\x92\xE8\x81i\x83\x8B\x81[\x83v\x83J\x83" "E\x83\x93\x83^\x81j",  // // システム設定（ループカウンタ）
+      "// \x83V\x83X\x83"
+      "e\x83\x80\x90\xDD\x92\xE8\x81i\x83\x8B\x81[\x83v\x83J\x83"
+      "E\x83\x93\x83^\x81j",  // // システム設定（ループカウンタ）
       kRule,
       "",
       "",
@@ -138,7 +141,8 @@ std::string PageSkeleton() {
       "",
       "",
       kRule,
-      "// \x83\x8B\x81[\x83v\x83u\x83\x8D\x83" "b\x83N\x90\xDD\x92\xE8",  // // ループブロック設定
+      "// \x83\x8B\x81[\x83v\x83u\x83\x8D\x83"
+      "b\x83N\x90\xDD\x92\xE8",  // // ループブロック設定
       kRule,
   };
   std::string text;

@@ -51,10 +51,10 @@ std::string DollarMarks(std::string_view selected, int tag);
 // The entries of the system-command list, and what choosing one writes: a command with a blank
 // after it, a macro as it is, the page skeleton for "*DefaultTemplate"; nothing for a separator.
 inline constexpr std::array<std::string_view, 17> kSystemTagEntries = {
-    "@Template",       "@WriteFile",        "@Import",          "@LastImport",
-    "@LoopTag",        "@ItemCRLFMode",     "@HTMLCRLFMode",    "@PreviewCSS",
-    "--------------",  "{$RunningFolder}",  "{$TemplateFolder}", "{$TemplateFile}",
-    "{$WriteFolder}",  "{$WriteFileName}",  "{$DataFolder}",    "--------------",
+    "@Template",       "@WriteFile",       "@Import",           "@LastImport",
+    "@LoopTag",        "@ItemCRLFMode",    "@HTMLCRLFMode",     "@PreviewCSS",
+    "--------------",  "{$RunningFolder}", "{$TemplateFolder}", "{$TemplateFile}",
+    "{$WriteFolder}",  "{$WriteFileName}", "{$DataFolder}",     "--------------",
     "*DefaultTemplate"};
 std::optional<std::string> SystemTagInsertion(std::string_view entry);
 

@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QMetaProperty>
 #include <QScreen>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 #include "editor/teditor.h"
 #include "workbench/window_places.h"
@@ -55,7 +55,8 @@ void TWidgetBounds::SetBounds(const TBounds& b) {
   for (const QScreen* screen : QGuiApplication::screens()) {
     if (screen->availableGeometry().contains(title_bar)) area = screen->availableGeometry();
   }
-  const TRect place = FitInto({b.left, b.top, std::max(b.width, 1), std::max(b.height, 1)}, AsRect(area));
+  const TRect place =
+      FitInto({b.left, b.top, std::max(b.width, 1), std::max(b.height, 1)}, AsRect(area));
   widget_->resize(place.width, place.height);
   widget_->move(place.left, place.top);
 }
@@ -101,9 +102,12 @@ std::optional<TPropValue> TQtPropertyHost::GetProperty(std::string_view property
         break;
       case QMetaType::QStringList:
         result.kind = TPropKind::kStrings;
-        for (const QString& line : value.toStringList()) result.lines.push_back(TEditor::ToCp932(line));
+        for (const QString& line : value.toStringList())
+          result.lines.push_back(TEditor::ToCp932(line));
         break;
-      default: result.kind = TPropKind::kOther; break;
+      default:
+        result.kind = TPropKind::kOther;
+        break;
     }
   }
   return result;
@@ -114,17 +118,26 @@ bool TQtPropertyHost::SetProperty(std::string_view property, const TPropValue& v
   const QByteArray name(property.data(), static_cast<qsizetype>(property.size()));
   QVariant v;
   switch (value.kind) {
-    case TPropKind::kInteger: v = value.integer; break;
-    case TPropKind::kFloat: v = value.real; break;
-    case TPropKind::kEnumeration: v = QString::fromStdString(value.text); break;
-    case TPropKind::kString: v = TEditor::FromCp932(value.text); break;
+    case TPropKind::kInteger:
+      v = value.integer;
+      break;
+    case TPropKind::kFloat:
+      v = value.real;
+      break;
+    case TPropKind::kEnumeration:
+      v = QString::fromStdString(value.text);
+      break;
+    case TPropKind::kString:
+      v = TEditor::FromCp932(value.text);
+      break;
     case TPropKind::kStrings: {
       QStringList lines;
       for (const std::string& line : value.lines) lines << TEditor::FromCp932(line);
       v = lines;
       break;
     }
-    case TPropKind::kOther: return false;
+    case TPropKind::kOther:
+      return false;
   }
   return object_->setProperty(name.constData(), v);
 }

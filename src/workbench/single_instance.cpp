@@ -33,16 +33,19 @@ class TStartLock {
 
 }  // namespace
 
-QString TSingleInstance::SocketPath(const std::string& settings_file, const QString& runtime_folder) {
+QString TSingleInstance::SocketPath(const std::string& settings_file,
+                                    const QString& runtime_folder) {
   if (settings_file.empty()) return {};
-  const QByteArray id = QCryptographicHash::hash(QByteArray::fromStdString(settings_file), QCryptographicHash::Sha256)
-                            .toHex()
-                            .left(16);
+  const QByteArray id =
+      QCryptographicHash::hash(QByteArray::fromStdString(settings_file), QCryptographicHash::Sha256)
+          .toHex()
+          .left(16);
   // Never a folder that others may write to: the runtime folder is the user's own, and so is
   // the settings file's.
-  const QString folder = !runtime_folder.isEmpty() && QFileInfo(runtime_folder).isDir()
-                             ? runtime_folder
-                             : QFileInfo(QFile::decodeName(QByteArray::fromStdString(settings_file))).absolutePath();
+  const QString folder =
+      !runtime_folder.isEmpty() && QFileInfo(runtime_folder).isDir()
+          ? runtime_folder
+          : QFileInfo(QFile::decodeName(QByteArray::fromStdString(settings_file))).absolutePath();
   return folder + "/zorvik-workbench-" + QString::fromLatin1(id);
 }
 

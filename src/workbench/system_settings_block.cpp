@@ -20,7 +20,11 @@ std::string ComposeSystemSettingsBlock(const TSystemSettingsFields& fields,
   std::string block;
   block.append(rule).append("\r\n");
   // // システム設定
-  block.append("// \x83V\x83X\x83" "e\x83\x80\x90\xDD\x92\xE8").append("\r\n");
+  block
+      .append(
+          "// \x83V\x83X\x83"
+          "e\x83\x80\x90\xDD\x92\xE8")
+      .append("\r\n");
   block.append(rule).append("\r\n");
   block.append("@Template ").append(path(fields.template_file)).append("\r\n");
   block.append("@WriteFile ").append(path(fields.write_file)).append("\r\n");

@@ -32,9 +32,12 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
     grid->addWidget(tool, r, 2);
     return std::pair{edit, tool};
   };
-  std::tie(edTempFile, sbOpenTemplateFile) = row(0, "テンプレートファイル名", "edTempFile", "sbOpenTemplateFile");
-  std::tie(edCSSFile, sbWriteOutFileName) = row(1, "プレビュー用CSSファイル名", "edCSSFile", "sbWriteOutFileName");
-  std::tie(edWriteFile, sbSelectPreviewCSSFile) = row(2, "書き出しファイル名", "edWriteFile", "sbSelectPreviewCSSFile");
+  std::tie(edTempFile, sbOpenTemplateFile) =
+      row(0, "テンプレートファイル名", "edTempFile", "sbOpenTemplateFile");
+  std::tie(edCSSFile, sbWriteOutFileName) =
+      row(1, "プレビュー用CSSファイル名", "edCSSFile", "sbWriteOutFileName");
+  std::tie(edWriteFile, sbSelectPreviewCSSFile) =
+      row(2, "書き出しファイル名", "edWriteFile", "sbSelectPreviewCSSFile");
   cbItemCRLF = new QCheckBox(QStringLiteral("記事改行タグモード"), this);
   cbItemCRLF->setObjectName("cbItemCRLF");
   cbHTMLCRLF = new QCheckBox(QStringLiteral("HTML改行削除モード"), this);
@@ -51,9 +54,10 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
   buttons->addStretch();
   buttons->addWidget(btnOK);
   buttons->addWidget(BitBtn2);
-  auto* note = new QLabel(QStringLiteral("※ OK を押すと、これらのシステムコマンドの行がクリップボードに入ります。"
-                                        "ページ原稿に貼り付けて使います。"),
-                         this);
+  auto* note = new QLabel(
+      QStringLiteral("※ OK を押すと、これらのシステムコマンドの行がクリップボードに入ります。"
+                     "ページ原稿に貼り付けて使います。"),
+      this);
   note->setObjectName("lbClipboardNote");
   note->setWordWrap(true);
   grid->addWidget(note, 5, 0, 1, 3);
@@ -68,7 +72,8 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
 
   connect(sbOpenTemplateFile, &QToolButton::clicked, this, &TForm3::sbOpenTemplateFileClick);
   connect(sbWriteOutFileName, &QToolButton::clicked, this, &TForm3::sbWriteOutFileNameClick);
-  connect(sbSelectPreviewCSSFile, &QToolButton::clicked, this, &TForm3::sbSelectPreviewCSSFileClick);
+  connect(sbSelectPreviewCSSFile, &QToolButton::clicked, this,
+          &TForm3::sbSelectPreviewCSSFileClick);
   connect(btnOK, &QPushButton::clicked, this, &TForm3::btnOKClick);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);  // Esc too: QDialog's reject
 }
@@ -86,9 +91,10 @@ void TForm3::Prepare() {
 }
 
 void TForm3::sbOpenTemplateFileClick() {
-  if (const auto path = dialogs_.OpenFileName(
-          this, QStringLiteral("テンプレートファイルを選択してください"),
-          QStringLiteral("テンプレートファイル(*.tmpl);;すべてのファイル(*)"), QStringLiteral("tmpl"), {})) {
+  if (const auto path =
+          dialogs_.OpenFileName(this, QStringLiteral("テンプレートファイルを選択してください"),
+                                QStringLiteral("テンプレートファイル(*.tmpl);;すべてのファイル(*)"),
+                                QStringLiteral("tmpl"), {})) {
     edTempFile->setText(Converted(*path));
   }
 }
@@ -102,8 +108,8 @@ void TForm3::sbWriteOutFileNameClick() {
 }
 
 void TForm3::sbSelectPreviewCSSFileClick() {
-  if (const auto path = dialogs_.SaveFileName(this, QString(), QStringLiteral("HTMLファイル(*.html)"),
-                                              QStringLiteral("html"), {})) {
+  if (const auto path = dialogs_.SaveFileName(
+          this, QString(), QStringLiteral("HTMLファイル(*.html)"), QStringLiteral("html"), {})) {
     edWriteFile->setText(Converted(*path));
   }
 }
@@ -115,7 +121,8 @@ void TForm3::btnOKClick() {
   fields.preview_css = TEditor::ToCp932(edCSSFile->text());
   fields.item_crlf_tag = cbItemCRLF->isChecked();
   fields.html_crlf_yes = cbHTMLCRLF->isChecked();
-  QApplication::clipboard()->setText(TEditor::FromCp932(ComposeSystemSettingsBlock(fields, program_folder_)));
+  QApplication::clipboard()->setText(
+      TEditor::FromCp932(ComposeSystemSettingsBlock(fields, program_folder_)));
   accept();
 }
 

@@ -28,7 +28,8 @@ bool PlainAt(std::string_view text, std::size_t i, std::string_view query, bool 
 
 }  // namespace
 
-std::optional<TTextSearch::TQueryError> TTextSearch::SetQuery(std::string_view query, TSearchMode mode) {
+std::optional<TTextSearch::TQueryError> TTextSearch::SetQuery(std::string_view query,
+                                                              TSearchMode mode) {
   query_ = query;
   mode_ = mode;
   if (mode != TSearchMode::kPattern || query.empty()) return std::nullopt;
@@ -47,7 +48,8 @@ std::vector<TSearchHit> TTextSearch::FindAll(std::string_view text) {
   if (mode_ == TSearchMode::kPattern) {
     pattern_.SetRegExp(query_);
     for (const auto& match : pattern_.MatchAll(text)) {
-      hits.push_back({static_cast<std::size_t>(match.position - 1), static_cast<std::size_t>(match.length)});
+      hits.push_back(
+          {static_cast<std::size_t>(match.position - 1), static_cast<std::size_t>(match.length)});
     }
     return hits;
   }
@@ -63,7 +65,8 @@ std::vector<TSearchHit> TTextSearch::FindAll(std::string_view text) {
   return hits;
 }
 
-std::optional<std::size_t> TTextSearch::NextHit(const std::vector<TSearchHit>& hits, TSearchHit selection) {
+std::optional<std::size_t> TTextSearch::NextHit(const std::vector<TSearchHit>& hits,
+                                                TSearchHit selection) {
   if (hits.empty()) return std::nullopt;
   const std::size_t end = selection.start + selection.length;
   for (std::size_t i = 0; i < hits.size(); ++i) {
@@ -73,7 +76,8 @@ std::optional<std::size_t> TTextSearch::NextHit(const std::vector<TSearchHit>& h
   return 0;
 }
 
-std::optional<std::size_t> TTextSearch::PreviousHit(const std::vector<TSearchHit>& hits, TSearchHit selection) {
+std::optional<std::size_t> TTextSearch::PreviousHit(const std::vector<TSearchHit>& hits,
+                                                    TSearchHit selection) {
   if (hits.empty()) return std::nullopt;
   for (std::size_t i = hits.size(); i-- > 0;) {
     if (hits[i].start < selection.start) return i;

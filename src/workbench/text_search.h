@@ -36,8 +36,10 @@ class TTextSearch {
   std::vector<TSearchHit> FindAll(std::string_view text);
   // Index in hits of the first hit after the selection [start, start + length), wrapping to
   // the first; of the last hit before it, wrapping to the last. Nothing when there are none.
-  static std::optional<std::size_t> NextHit(const std::vector<TSearchHit>& hits, TSearchHit selection);
-  static std::optional<std::size_t> PreviousHit(const std::vector<TSearchHit>& hits, TSearchHit selection);
+  static std::optional<std::size_t> NextHit(const std::vector<TSearchHit>& hits,
+                                            TSearchHit selection);
+  static std::optional<std::size_t> PreviousHit(const std::vector<TSearchHit>& hits,
+                                                TSearchHit selection);
 
   // Replaces every hit: plain text as it stands, a pattern's replacement expanded as the
   // pattern component expands it. Returns how many were replaced.

@@ -5,7 +5,8 @@
 
 namespace zorvik {
 
-QIcon DrawnIcon(const QString& text, const QColor& foreground, const QColor& background, bool bold) {
+QIcon DrawnIcon(const QString& text, const QColor& foreground, const QColor& background,
+                bool bold) {
   QPixmap pixmap(24, 24);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);

@@ -7,7 +7,7 @@
 
 namespace zorvik {
 
-QIcon DrawnIcon(const QString& text, const QColor& foreground, const QColor& background = Qt::transparent,
-                bool bold = false);
+QIcon DrawnIcon(const QString& text, const QColor& foreground,
+                const QColor& background = Qt::transparent, bool bold = false);
 
 }  // namespace zorvik

@@ -57,7 +57,8 @@ TForm4::TForm4(QWidget* parent, TDialogs& dialogs)
     fields->addRow(QString::fromUtf8(kLabels[i]), edit);
   }
   layout->addLayout(fields);
-  auto* note = new QLabel(QStringLiteral("※ _Seltext_ で選択している部分を表示することが出来ます"), this);
+  auto* note =
+      new QLabel(QStringLiteral("※ _Seltext_ で選択している部分を表示することが出来ます"), this);
   note->setStyleSheet(QStringLiteral("color: purple; font-weight: bold;"));
   layout->addWidget(note);
   btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -73,7 +74,8 @@ TForm4::TForm4(QWidget* parent, TDialogs& dialogs)
 
 std::vector<std::string> TForm4::ListEntries() const {
   std::vector<std::string> list;
-  for (int i = 0; i < cbUserTags->count(); ++i) list.push_back(TEditor::ToCp932(cbUserTags->itemText(i)));
+  for (int i = 0; i < cbUserTags->count(); ++i)
+    list.push_back(TEditor::ToCp932(cbUserTags->itemText(i)));
   return list;
 }
 
@@ -113,11 +115,14 @@ void TForm4::tbDeleteUserGroupTagsClick() {
   std::vector<std::string> list = ListEntries();
   const auto index = FindGroupInList(list, bytes);
   if (!ErrorUnless(dialogs_, this, kNoGroupName, !TrimSpaces(bytes).empty())) return;
-  if (!ErrorUnless(dialogs_, this, QStringLiteral("登録されていないユーザータググループです\r\n\r\n[") + name + "]",
+  if (!ErrorUnless(dialogs_, this,
+                   QStringLiteral("登録されていないユーザータググループです\r\n\r\n[") + name + "]",
                    index.has_value())) {
     return;
   }
-  if (AnsweredNo(dialogs_, this, QStringLiteral("ユーザータググループを削除します\r\n\r\n[") + name + "]")) return;
+  if (AnsweredNo(dialogs_, this,
+                 QStringLiteral("ユーザータググループを削除します\r\n\r\n[") + name + "]"))
+    return;
   DeleteGroup(UserTagStore, list, bytes, *index);
   SetListEntries(list);
   cbUserTags->setEditText(QString());

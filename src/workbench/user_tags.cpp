@@ -23,9 +23,7 @@ void RebuildIndex(std::string& store, const std::vector<std::string>& list) {
 
 }  // namespace
 
-std::string UserTagGroupKey(std::string_view group) {
-  return "\t__" + std::string(group) + "__\t";
-}
+std::string UserTagGroupKey(std::string_view group) { return "\t__" + std::string(group) + "__\t"; }
 
 TUserTagFields ShowGroup(std::string_view store, std::string_view group) {
   std::string text(store);

@@ -10,7 +10,7 @@ struct TRect {
   int top = 0;
   int width = 0;
   int height = 0;
-  int Right() const { return left + width; }    // one past the last pixel
+  int Right() const { return left + width; }  // one past the last pixel
   int Bottom() const { return top + height; }
   bool operator==(const TRect&) const = default;
 };

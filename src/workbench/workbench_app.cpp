@@ -1,30 +1,28 @@
 #include "workbench/workbench_app.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QTimer>
-
-#include <unistd.h>
-
+#include <QTranslator>
 #include <csignal>
 #include <cstdio>
 
 #include "preview/preview_scheme.h"
-
+#include "preview/preview_window.h"
 #include "settings/zq_ini_file.h"
 #include "text/file_names.h"
+#include "workbench/batch_window.h"
 #include "workbench/dialogs.h"
 #include "workbench/main_window.h"
 #include "workbench/qt_paths.h"
-#include "workbench/batch_window.h"
-#include "preview/preview_window.h"
-#include "workbench/system_settings_window.h"
 #include "workbench/single_instance.h"
+#include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 #include "workbench/workspace.h"
 
@@ -61,7 +59,8 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   const std::unique_ptr<QTranslator> translator = ConfigureApplication(app);
 
   TQtDialogs dialogs;
-  const std::string executable = QFile::encodeName(QApplication::applicationFilePath()).toStdString();
+  const std::string executable =
+      QFile::encodeName(QApplication::applicationFilePath()).toStdString();
   const std::string settings_file = SettingsFilePath(executable);
   if (settings_file.empty()) {
     std::fprintf(stderr, "zorvik-workbench: no home folder is known; settings are not kept\n");

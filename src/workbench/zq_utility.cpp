@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QStyle>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -37,7 +37,9 @@ void TZQUtility::SetupEditors(const QList<QWidget*>& forms) {
           e.SelectTokenAtCaret();
         }
       };
-      editor->on_wheel = [](TEditor& e, int delta) { e.SetTopRow(e.TopRow() + (delta < 0 ? 1 : -1)); };
+      editor->on_wheel = [](TEditor& e, int delta) {
+        e.SetTopRow(e.TopRow() + (delta < 0 ? 1 : -1));
+      };
       editor->on_resize = [](TEditor& e) { FitWrapToWidth(e); };
     }
   }

@@ -1,7 +1,6 @@
 #include "batch/batch_run.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,11 +37,14 @@ class BatchRunTest : public ::testing::Test {
   void SetUp() override {
     engine_.files.Add("/s/t.tmpl", "{$Title}\n{$Shared}\n");
     engine_.files.Add("/s/shared.dat", "$Shared shared\n");
-    engine_.files.Add("/s/bad.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/bad.html\nbad\n");
-    engine_.files.Add("/s/a.dat",
-                      "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/a.html\n@Import /s/shared.dat\n"
-                      "@HTMLCRLFMode yes\n$Title A\n");
-    engine_.files.Add("/s/b.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/b.html\n$Title B\n");
+    engine_.files.Add("/s/bad.dat",
+                      "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/bad.html\nbad\n");
+    engine_.files.Add(
+        "/s/a.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/a.html\n@Import /s/shared.dat\n"
+        "@HTMLCRLFMode yes\n$Title A\n");
+    engine_.files.Add("/s/b.dat",
+                      "@Template {$DataFolder}t.tmpl\n@WriteFile /s/out/b.html\n$Title B\n");
   }
   TTestEngine engine_;
 };
@@ -93,19 +95,28 @@ namespace {
 // sequential run in memory: the same files, byte for byte, and the same log.
 TEST(BatchOnDiskTest, FilesAndLogAreThoseOfTheSequentialRun) {
   namespace fs = std::filesystem;
-  const fs::path root = fs::temp_directory_path() / ("zorvik-batch-disk-" + std::to_string(::getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("zorvik-batch-disk-" + std::to_string(::getpid()));
   fs::remove_all(root);
   testing::TTestEngine memory;
   const std::map<std::string, std::string> sources = {
-      {"t.tmpl", "<h1>{$Title}</h1>\n<!--PREVIEWCSS-->\n{#row}<li>{$Item{$Count}}</li>\n{/#row}{$Shared}{$Late}\n"},
+      {"t.tmpl",
+       "<h1>{$Title}</h1>\n<!--PREVIEWCSS-->\n{#row}<li>{$Item{$Count}}</li>\n{/"
+       "#row}{$Shared}{$Late}\n"},
       {"shared.dat", "$Shared shared\n"},
       {"late.dat", "$Late late\n"},
-      {"a.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n@Import {$DataFolder}shared.dat\n"
-                "@LoopTag row 2\n$Title A\n$Item1 one\n$Item2 two\n"},
-      {"b.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/sub/b.html\n@LastImport {$DataFolder}late.dat\n"
-                "@LoopTag row 1\n@HTMLCRLFMode yes\n$Title B\n$Item1 x\n"},
+      {"a.dat",
+       "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n@Import "
+       "{$DataFolder}shared.dat\n"
+       "@LoopTag row 2\n$Title A\n$Item1 one\n$Item2 two\n"},
+      {"b.dat",
+       "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/sub/b.html\n@LastImport "
+       "{$DataFolder}late.dat\n"
+       "@LoopTag row 1\n@HTMLCRLFMode yes\n$Title B\n$Item1 x\n"},
       // A syntax error: c is run and logged but not written.
-      {"c.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n{$Unfilled}\n"},
+      {"c.dat",
+       "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title "
+       "C\n{$Unfilled}\n"},
   };
   for (const auto& [name, text] : sources) {
     memory.files.Add(root.string() + "/" + name, text);
@@ -119,8 +130,8 @@ TEST(BatchOnDiskTest, FilesAndLogAreThoseOfTheSequentialRun) {
 
   testing::TTestEngine disk_engine;
   TDiskFileSystem disk;
-  TEngineContext context{disk_engine.state, disk_engine.log, disk_engine.pattern, disk, disk_engine.clock,
-                         "/opt/zorvik/"};
+  TEngineContext context{disk_engine.state, disk_engine.log, disk_engine.pattern, disk,
+                         disk_engine.clock, "/opt/zorvik/"};
   class TDiskHost : public TBatchHost {
    public:
     TDiskHost(TDiskFileSystem& files, GenerationState& state) : files_(files), state_(state) {}
@@ -142,7 +153,9 @@ TEST(BatchOnDiskTest, FilesAndLogAreThoseOfTheSequentialRun) {
     if (path.find("/out/") == std::string::npos) continue;
     ++pages;
     std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), text) << path;
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              text)
+        << path;
   }
   EXPECT_EQ(pages, 2);
   EXPECT_FALSE(fs::exists(root / "out/c.html"));

@@ -12,7 +12,8 @@ namespace {
 
 TEST(GroupFileTest, MacrosExpandInAnyLetterCase) {
   const auto entries = GroupEntriesFromText(
-      "{$GRODataFolder}a.dat\r\n{$grodatafolder}sub/b.dat\r\n\r\n{$RunningFolder}c.dat\r\n/x/d.dat\r\n",
+      "{$GRODataFolder}a.dat\r\n{$grodatafolder}sub/b.dat\r\n\r\n{$RunningFolder}c.dat\r\n/x/"
+      "d.dat\r\n",
       "/g/", "/opt/zorvik/");
   EXPECT_EQ(entries, (std::vector<std::string>{"/g/a.dat", "/g/sub/b.dat", "", "/opt/zorvik/c.dat",
                                                "/x/d.dat"}));

@@ -24,8 +24,10 @@ class GenerationVerbsTest : public testing::CliTest {
  protected:
   GenerationVerbsTest() : CliTest("zorvik-cli-") {
     fs::create_directories(dir_ / "site");
-    Write("site/t.tmpl", "<head>\n<!--PREVIEWCSS-->\n</head>\n<h1>{$Title}</h1>\n{$Year4}-{$Month2} {$Day3}\n");
-    Write("site/a.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title 表題");
+    Write("site/t.tmpl",
+          "<head>\n<!--PREVIEWCSS-->\n</head>\n<h1>{$Title}</h1>\n{$Year4}-{$Month2} {$Day3}\n");
+    Write("site/a.dat",
+          "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title 表題");
   }
 };
 
@@ -34,7 +36,8 @@ TEST_F(GenerationVerbsTest, BuildWritesThePageAndLogsInUtf8) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, kStamp + "▼▼▼書換を開始します▽▽▽\n" + kStamp + "▲▲▲書換が終了しました△△△\n\n\n" +
-                       kStamp + "HTMLファイルを保存しました：" + Path("site/out/a.html") + "\n\n\n");
+                       kStamp + "HTMLファイルを保存しました：" + Path("site/out/a.html") +
+                       "\n\n\n");
   EXPECT_EQ(Read("site/out/a.html"), Page("<head>\n</head>\n<h1>表題</h1>\n2026-12 Mon\n"));
 }
 
@@ -55,7 +58,8 @@ TEST_F(GenerationVerbsTest, ErrorsGiveExitStatusOne) {
 
 TEST_F(GenerationVerbsTest, AFailedWriteIsLoggedAndCounted) {
   Write("site/blocker", "a file where a folder should be");
-  Write("site/c.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}blocker/c.html\n$Title x");
+  Write("site/c.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}blocker/c.html\n$Title x");
   const auto r = Zorvik({"build", Path("site/c.dat")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(kStamp + "HTMLファイルの保存に失敗しました\n"), std::string::npos);
@@ -73,7 +77,8 @@ TEST_F(GenerationVerbsTest, UnreadablePagesAndUsageErrors) {
 }
 
 TEST_F(GenerationVerbsTest, BatchRunsTheGroupAndReportsMissingPages) {
-  Write("site/b.dat", "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/b.html\n$Title B");
+  Write("site/b.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/b.html\n$Title B");
   Write("site/all.gro", "{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n");
   auto r = Zorvik({"batch", Path("site/all.gro")});
   EXPECT_EQ(r.status, 0);
@@ -92,11 +97,13 @@ TEST_F(GenerationVerbsTest, RelativePathsAreTakenFromTheFileThatNamesThem) {
   // The current folder is the test's own, never the site's.
   fs::create_directories(dir_ / "site/pages");
   Write("site/rel.tmpl", "<p>{$Title}{$Part}</p>\n");
-  Write("site/pages/rel.dat", "@Template ../rel.tmpl\n@WriteFile ../out/rel.html\n@Import parts.txt\n$Title R\n");
+  Write("site/pages/rel.dat",
+        "@Template ../rel.tmpl\n@WriteFile ../out/rel.html\n@Import parts.txt\n$Title R\n");
   Write("site/pages/parts.txt", "$Part P\n");
   Write("site/rel.gro", "pages/rel.dat\n");
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"build", Path("site/pages/rel.dat")},
-                                               std::vector<std::string>{"batch", Path("site/rel.gro")}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"build", Path("site/pages/rel.dat")},
+        std::vector<std::string>{"batch", Path("site/rel.gro")}}) {
     fs::remove(dir_ / "site/out/rel.html");
     const auto r = Zorvik(args);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -19,11 +19,13 @@ class HostileInputTest : public ::testing::Test {
   void SetUp() override {
     ::setenv("SOURCE_DATE_EPOCH", "1796634330", 1);
     ::setenv("TZ", "UTC", 1);
-    dir_ = fs::temp_directory_path() / ("zorvik-hostile-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("zorvik-hostile-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
     Write("t.tmpl", "<p>{$Body}</p>\r\n");
-    Write("a.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n$Body b\r\n");
+    Write("a.dat",
+          "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n$Body b\r\n");
   }
   void TearDown() override { fs::remove_all(dir_); }
   void Write(const std::string& name, const std::string& bytes) {
@@ -38,8 +40,9 @@ class HostileInputTest : public ::testing::Test {
 };
 
 TEST_F(HostileInputTest, AFailedWriteToStandardOutputIsAnError) {
-  for (const std::string args : {"show " + Path("a.dat"), std::string("--help"), std::string("--version"),
-                                 std::string("match b"), std::string("replace b c")}) {
+  for (const std::string args :
+       {"show " + Path("a.dat"), std::string("--help"), std::string("--version"),
+        std::string("match b"), std::string("replace b c")}) {
     SCOPED_TRACE(args);
     const auto r = Shell("echo abc | \"$Z\" " + args + " > /dev/full");
     EXPECT_EQ(r.status, 2);
@@ -63,20 +66,22 @@ TEST_F(HostileInputTest, EmptyPathsAndAVanishedCurrentFolderAreUsageErrors) {
 TEST_F(HostileInputTest, FilesCutByANulByteAreNamedOnce) {
   Write("nul.tmpl", std::string("<p>{$Body}\0tail", 15));
   Write("nul.dat", std::string("@Template {$DataFolder}nul.tmpl\r\n@Import {$DataFolder}i.dat\r\n"
-                               "@WriteFile {$DataFolder}out/n.html\r\n$Body b\r\n\0$Body x", 107));
+                               "@WriteFile {$DataFolder}out/n.html\r\n$Body b\r\n\0$Body x",
+                               107));
   Write("i.dat", std::string("$Other o\0", 9));
   Write("g.gro", std::string("{$GRODataFolder}nul.dat\r\n\0{$GRODataFolder}a.dat\r\n", 50));
   auto r = RunProcess({ZORVIK_BINARY, "build", Path("nul.dat")}, "");
   EXPECT_EQ(r.status, 0) << r.err;
   for (const auto& [file, offset] : {std::pair{"nul.dat", 106}, {"nul.tmpl", 10}, {"i.dat", 8}}) {
-    const std::string notice = "zorvik: " + Path(file) + ": NUL byte at offset " + std::to_string(offset) +
-                               "; the rest of the file is ignored\n";
+    const std::string notice = "zorvik: " + Path(file) + ": NUL byte at offset " +
+                               std::to_string(offset) + "; the rest of the file is ignored\n";
     EXPECT_NE(r.err.find(notice), std::string::npos) << r.err;
   }
   EXPECT_EQ(r.err.find("(エラー)"), std::string::npos);  // not part of the log, not counted
 
   r = RunProcess({ZORVIK_BINARY, "batch", Path("g.gro")}, "");
-  EXPECT_NE(r.err.find("zorvik: " + Path("g.gro") + ": NUL byte at offset 25;"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zorvik: " + Path("g.gro") + ": NUL byte at offset 25;"), std::string::npos)
+      << r.err;
   EXPECT_FALSE(fs::exists(dir_ / "out/a.html"));  // the group ended at the NUL
 }
 
@@ -90,15 +95,19 @@ TEST_F(HostileInputTest, MatchStopsReadingAtTheFirstNul) {
 TEST_F(HostileInputTest, AFileSizeLimitFailsTheWriteAndLeavesNothingBehind) {
   std::string body;
   for (int i = 0; i < 4000; ++i) body += "$Body line line line line\r\n";
-  Write("big.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}big.html\r\n[Body]\r\n" + body + "[/Body]\r\n");
+  Write("big.dat",
+        "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}big.html\r\n[Body]\r\n" + body +
+            "[/Body]\r\n");
   Write("big.html", "old page\r\n");
   const auto r = Shell("ulimit -f 8 && exec \"$Z\" build '" + Path("big.dat") + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("HTMLファイルの保存に失敗しました"), std::string::npos) << r.err;
   std::ifstream in(Path("big.html"), std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "old page\r\n");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+            "old page\r\n");
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(dir_)) files += entry.path().filename().string().rfind(".zorvik-", 0) == 0;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    files += entry.path().filename().string().rfind(".zorvik-", 0) == 0;
   EXPECT_EQ(files, 0);
 }
 

@@ -21,8 +21,9 @@ using testing::Sjis;
 class LocaleAndFoldersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zorvik-places-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("zorvik-places-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -37,10 +38,20 @@ class LocaleAndFoldersTest : public ::testing::Test {
     return s.str();
   }
   // Runs the command with a clean locale environment plus the given settings.
-  static testing::ProcessResult Run(const std::vector<std::string>& env, const std::vector<std::string>& args,
+  static testing::ProcessResult Run(const std::vector<std::string>& env,
+                                    const std::vector<std::string>& args,
                                     const std::string& binary = ZORVIK_BINARY) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-u", "LC_ALL", "-u", "LANG", "-u", "LC_TIME",
-                                     "-u", "LC_CTYPE", "TZ=UTC", "SOURCE_DATE_EPOCH=1796634330"};
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "-u",
+                                     "LC_ALL",
+                                     "-u",
+                                     "LANG",
+                                     "-u",
+                                     "LC_TIME",
+                                     "-u",
+                                     "LC_CTYPE",
+                                     "TZ=UTC",
+                                     "SOURCE_DATE_EPOCH=1796634330"};
     argv.insert(argv.end(), env.begin(), env.end());
     argv.push_back(binary);
     argv.insert(argv.end(), args.begin(), args.end());
@@ -59,8 +70,9 @@ TEST_F(LocaleAndFoldersTest, JapaneseFolderNamesOnEveryPathMacro) {
     Write(folder / "i.dat", "$Imp imported\r\n");
     Write(folder / "out/w.dat", "$Last last\r\n");
     Write(folder / "t.tmpl", "<p>{$Body} {$Imp} {$Last}</p>");
-    Write(folder / "p.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/p.html\r\n"
-                            "@Import {$RunningFolder}i.dat\r\n@LastImport {$WriteFolder}w.dat\r\n$Body body\r\n");
+    Write(folder / "p.dat",
+          "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/p.html\r\n"
+          "@Import {$RunningFolder}i.dat\r\n@LastImport {$WriteFolder}w.dat\r\n$Body body\r\n");
     Write(folder / "g.gro", "{$GRODataFolder}p.dat\r\n");
     auto r = Run({}, {"build", (folder / "p.dat").string()}, (folder / "zorvik").string());
     EXPECT_EQ(r.status, 0) << r.err;
@@ -77,7 +89,8 @@ TEST_F(LocaleAndFoldersTest, DayAndMonthNamesOfTheTimeLocale) {
   fs::create_directories(locales);
   for (const char* locale : {"ja_JP", "de_DE"}) {
     const std::string command = std::string("localedef -c -i ") + locale + " -f UTF-8 '" +
-                                (locales / (std::string(locale) + ".UTF-8")).string() + "' 2>/dev/null";
+                                (locales / (std::string(locale) + ".UTF-8")).string() +
+                                "' 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()) & 0xFF00, 0) << command;  // warnings (exit 1) are fine
   }
   Write(dir_ / "t.tmpl", "{$Day3} {$Day4} {$Month3} {$Month4} {$Year4}");
@@ -86,7 +99,8 @@ TEST_F(LocaleAndFoldersTest, DayAndMonthNamesOfTheTimeLocale) {
   // glibc keeps the list of locale folders it read from LOCPATH for the life of the process;
   // under LeakSanitizer that is no leak of ours.
   Write(dir_ / "lsan.supp", "leak:__argz_add_sep\n");
-  ::setenv("LSAN_OPTIONS", ("print_suppressions=0:suppressions=" + (dir_ / "lsan.supp").string()).c_str(), 1);
+  ::setenv("LSAN_OPTIONS",
+           ("print_suppressions=0:suppressions=" + (dir_ / "lsan.supp").string()).c_str(), 1);
   const std::string locpath = "LOCPATH=" + locales.string();
 
   const auto c = Run({}, {"show", page});
@@ -97,16 +111,20 @@ TEST_F(LocaleAndFoldersTest, DayAndMonthNamesOfTheTimeLocale) {
   const auto de = Run({locpath, "LC_TIME=de_DE.UTF-8"}, {"show", page});
   EXPECT_EQ(de.out, "Mo Montag Dez Dezember 2026\r\n");
   // A character that CP932 lacks becomes one "?".
-  const auto march = Run({locpath, "LC_TIME=de_DE.UTF-8", "SOURCE_DATE_EPOCH=1773403200"}, {"show", page});
+  const auto march =
+      Run({locpath, "LC_TIME=de_DE.UTF-8", "SOURCE_DATE_EPOCH=1773403200"}, {"show", page});
   EXPECT_EQ(march.out, "Fr Freitag M?r M?rz 2026\r\n");
 
   // The pattern verbs do not change with the locale.
-  for (const std::vector<std::string>& env : {std::vector<std::string>{}, {locpath, "LANG=ja_JP.UTF-8"}}) {
-    auto r = RunProcess({"/usr/bin/env", env.empty() ? "LANG=C" : env[1], env.empty() ? "X=1" : env[0],
-                         ZORVIK_BINARY, "match", "[a-c]+"}, Sjis("表abc"));
+  for (const std::vector<std::string>& env :
+       {std::vector<std::string>{}, {locpath, "LANG=ja_JP.UTF-8"}}) {
+    auto r = RunProcess({"/usr/bin/env", env.empty() ? "LANG=C" : env[1],
+                         env.empty() ? "X=1" : env[0], ZORVIK_BINARY, "match", "[a-c]+"},
+                        Sjis("表abc"));
     EXPECT_EQ(r.out, "3 3\n");
     r = RunProcess({"/usr/bin/env", env.empty() ? "LANG=C" : env[1], env.empty() ? "X=1" : env[0],
-                    ZORVIK_BINARY, "match", "a**"}, "x");
+                    ZORVIK_BINARY, "match", "a**"},
+                   "x");
     EXPECT_EQ(r.err, "error at 4: 普通の文字、または左括弧\"(\"が必要です\n");
   }
 }

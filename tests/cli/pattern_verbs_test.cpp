@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <csignal>
 
 #include "support/run_process.h"

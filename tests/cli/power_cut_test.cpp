@@ -30,7 +30,9 @@ constexpr __u32 kNoLogFlush = 0x2;
 constexpr int kPages = 6000;
 constexpr const char* kMountOptions = "loop,dioread_nolock,auto_da_alloc,commit=5";
 
-bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool Shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -44,7 +46,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 std::string Template(int version) {
-  return "<html>\r\n<!-- version " + std::to_string(version) + " -->\r\n<body>{$body}</body>\r\n</html>\r\n";
+  return "<html>\r\n<!-- version " + std::to_string(version) +
+         " -->\r\n<body>{$body}</body>\r\n</html>\r\n";
 }
 
 std::string Body(int page) { return std::string(4000, static_cast<char>('a' + page % 26)); }
@@ -84,7 +87,8 @@ class PowerCutTest : public ::testing::Test {
 
   fs::path Mnt() const { return dir_ / "mnt"; }
   bool Mount() {
-    mounted_ = Shell("mount -o " + std::string(kMountOptions) + " " + image_.string() + " " + Mnt().string());
+    mounted_ = Shell("mount -o " + std::string(kMountOptions) + " " + image_.string() + " " +
+                     Mnt().string());
     return mounted_;
   }
   bool Unmount() {
@@ -114,8 +118,9 @@ class PowerCutTest : public ::testing::Test {
 TEST_F(PowerCutTest, EveryPageIsTheOldOrTheNewOneWhole) {
   std::string group;
   for (int page = 0; page < kPages; ++page) {
-    WriteFile(Mnt() / (PageName(page) + ".dat"), "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}" + PageName(page) +
-                                                     ".html\r\n$body " + Body(page) + "\r\n");
+    WriteFile(Mnt() / (PageName(page) + ".dat"),
+              "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}" + PageName(page) +
+                  ".html\r\n$body " + Body(page) + "\r\n");
     group += "{$GRODataFolder}" + PageName(page) + ".dat\r\n";
   }
   WriteFile(Mnt() / "site.gro", group);
@@ -163,8 +168,10 @@ TEST_F(PowerCutTest, EveryPageIsTheOldOrTheNewOneWhole) {
         version[page] = cut;
         ++renewed;
       } else if (bytes != Expected(page, version[page])) {
-        if (++torn <= 5) ADD_FAILURE() << "cut " << cut << ": " << PageName(page) << ".html is neither the old nor the new page ("
-                      << bytes.size() << " bytes)";
+        if (++torn <= 5)
+          ADD_FAILURE() << "cut " << cut << ": " << PageName(page)
+                        << ".html is neither the old nor the new page (" << bytes.size()
+                        << " bytes)";
       }
     }
     std::cerr << "cut " << cut << ": " << renewed << " of " << kPages << " pages new\n";

@@ -6,8 +6,9 @@ namespace zorvik::cli {
 namespace {
 
 TEST(WatchPlanTest, NewEntriesAndTouchedOnesInTheGroupsOrder) {
-  const std::map<std::string, std::set<std::string>> deps = {
-      {"a", {"/s/a.dat", "/s/t.tmpl"}}, {"b", {"/s/b.dat", "/s/inc.txt"}}, {"c", {"/s/c.dat", "/s/t.tmpl"}}};
+  const std::map<std::string, std::set<std::string>> deps = {{"a", {"/s/a.dat", "/s/t.tmpl"}},
+                                                             {"b", {"/s/b.dat", "/s/inc.txt"}},
+                                                             {"c", {"/s/c.dat", "/s/t.tmpl"}}};
   EXPECT_EQ(PagesToRedo({"a", "b", "c"}, {"a", "b", "c"}, deps, {"/s/t.tmpl"}),
             (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(PagesToRedo({"d", "c", "a", "b"}, {"a", "b", "c"}, deps, {"/s/inc.txt"}),

@@ -30,9 +30,14 @@ class WorkflowVerbsTest : public testing::CliTest {
     Write("t1.tmpl", "<h1>{$Title}</h1>{$Part}\n");
     Write("t2.tmpl", "<h2>{$Title}</h2>\n");
     Write("inc.txt", "$Part part one\n");
-    Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A\n$Part -\n");
-    Write("b.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n@Import {$DataFolder}inc.txt\n$Title B\n");
-    Write("c.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+    Write(
+        "a.dat",
+        "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A\n$Part -\n");
+    Write("b.dat",
+          "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n@Import "
+          "{$DataFolder}inc.txt\n$Title B\n");
+    Write("c.dat",
+          "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
     Write("site.gro", "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n");
   }
   // Modification times of the output files, to the nanosecond.
@@ -50,14 +55,21 @@ class WorkflowVerbsTest : public testing::CliTest {
 
 TEST_F(WorkflowVerbsTest, LocationsPointEditorsAtThePageAndTheImport) {
   Write("inc.txt", "// parts\n$Part p\noops\n");
-  Write("b.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n"
-                 "@Import {$DataFolder}inc.txt\n@Nothing\n$Title B\n@Template {$DataFolder}t2.tmpl\n");
+  Write("b.dat",
+        "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/b.html\n"
+        "@Import {$DataFolder}inc.txt\n@Nothing\n$Title B\n@Template {$DataFolder}t2.tmpl\n");
   for (const char* verb : {"build", "show"}) {
     const auto r = Zorvik({verb, "--locations", Path("b.dat")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\n" + Path("b.dat") + ":4: error: (エラー)未定義のシステムコマンドです(3):nothing\n"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\n" + Path("b.dat") + ":6: warning: (警　告)"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\n" + Path("inc.txt") + ":3: error: (エラー)構文エラーです(2): oops\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("b.dat") +
+                         ":4: error: (エラー)未定義のシステムコマンドです(3):nothing\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("b.dat") + ":6: warning: (警　告)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("\n" + Path("inc.txt") + ":3: error: (エラー)構文エラーです(2): oops\n"),
+              std::string::npos)
+        << r.err;
   }
   // Without the option the log is as it was.
   EXPECT_EQ(Zorvik({"build", Path("b.dat")}).err.find(": error:"), std::string::npos);
@@ -70,7 +82,8 @@ TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
   // Nothing built yet: every page differs, and the check writes nothing.
   auto r = Zorvik({"batch", "--check", Path("site.gro")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, Path("out/c.html") + "\n" + Path("out/a.html") + "\n" + Path("out/b.html") + "\n");
+  EXPECT_EQ(r.out,
+            Path("out/c.html") + "\n" + Path("out/a.html") + "\n" + Path("out/b.html") + "\n");
   EXPECT_EQ(r.err.find("HTMLファイルを保存しました"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir_ / "out"));
 
@@ -80,7 +93,8 @@ TEST_F(WorkflowVerbsTest, CheckAndChangedCompareWithWhatIsOnDisk) {
   EXPECT_EQ(r.out, "");
 
   // One changed page, one missing output: --changed writes those two and leaves the third.
-  Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
+  Write("a.dat",
+        "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
   fs::remove(dir_ / "out/c.html");
   r = Zorvik({"batch", "--check", Path("site.gro")});
   EXPECT_EQ(r.status, 1);
@@ -110,8 +124,9 @@ TEST_F(WorkflowVerbsTest, PathsThatWouldBreakALineOrForgeALocationAreQuoted) {
   // A folder whose name holds a line end, a tab, a quote and what reads as a location.
   const std::string odd = "x\ny\t\"z:7: error: forged";
   fs::create_directories(dir_ / odd / "out");
-  Write(odd + "/p.dat", "@Template {$DataFolder}../t2.tmpl\n@WriteFile {$DataFolder}out/p.html\n$Title P\n"
-                        "@Template {$DataFolder}../t1.tmpl\n");
+  Write(odd + "/p.dat",
+        "@Template {$DataFolder}../t2.tmpl\n@WriteFile {$DataFolder}out/p.html\n$Title P\n"
+        "@Template {$DataFolder}../t1.tmpl\n");
   Write(odd + "/site.gro", "{$GRODataFolder}p.dat\n");
   const std::string quoted = "\"" + Path("") + "x\\ny\\t\\\"z:7: error: forged/";
   auto r = Zorvik({"batch", "--check", "--locations", Path(odd + "/site.gro")});
@@ -124,10 +139,14 @@ TEST_F(WorkflowVerbsTest, PathsThatWouldBreakALineOrForgeALocationAreQuoted) {
 
 TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
   // f's template is e's output: new the first time, replaced the second.
-  Write("f.dat", "@Template {$DataFolder}out/e.html\n@WriteFile {$DataFolder}out/f.html\n$Other F\n");
+  Write("f.dat",
+        "@Template {$DataFolder}out/e.html\n@WriteFile {$DataFolder}out/f.html\n$Other F\n");
   Write("ef.gro", "{$GRODataFolder}e.dat\n{$GRODataFolder}f.dat\n");
   for (const char* title : {"<i>{$Other}</i>", "<b>{$Other}</b>"}) {
-    Write("e.dat", std::string("@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/e.html\n$Title ") + title + "\n");
+    Write(
+        "e.dat",
+        std::string("@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/e.html\n$Title ") +
+            title + "\n");
     EXPECT_EQ(Zorvik({"batch", Path("ef.gro")}).status, 0);
     EXPECT_EQ(Read("out/f.html"), Page(std::string("<h2>") + title + "</h2>\n").replace(7, 8, "F"));
   }
@@ -137,7 +156,8 @@ TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
 class TWatch {
  public:
   // With a shell command, that runs it, with "$@" the watch command.
-  TWatch(const std::string& target, const fs::path& log, const std::string& shell = "") : log_(log) {
+  TWatch(const std::string& target, const fs::path& log, const std::string& shell = "")
+      : log_(log) {
     pid_ = ::fork();
     if (pid_ == 0) {
       const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -173,8 +193,11 @@ class TWatch {
   // Waits until it watches and runs runs are logged; then a little longer, to see that no
   // more come.
   bool WaitForRuns(int runs) const {
-    const auto pending = [&] { return Runs() < runs || Log().find("zorvik: watching") == std::string::npos; };
-    for (int i = 0; i < 500 && pending(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto pending = [&] {
+      return Runs() < runs || Log().find("zorvik: watching") == std::string::npos;
+    };
+    for (int i = 0; i < 500 && pending(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return Runs() == runs;
   }
@@ -207,7 +230,8 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
     return pages;
   };
 
-  Write("a.dat", "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
+  Write("a.dat",
+        "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A2\n$Part -\n");
   ASSERT_TRUE(watch.WaitForRuns(4));
   EXPECT_EQ(written(), "a");
   EXPECT_EQ(Read("out/a.html"), Page("<h1>A2</h1>-\n"));
@@ -222,8 +246,8 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
   EXPECT_EQ(Read("out/b.html"), Page("<h1>B</h1>part two\n"));
 
   // An editor's save: a new file renamed over the old one.
-  std::ofstream(dir_ / ".a.dat.swp", std::ios::binary)
-      << Page("@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A3\n$Part -\n");
+  std::ofstream(dir_ / ".a.dat.swp", std::ios::binary) << Page(
+      "@Template {$DataFolder}t1.tmpl\n@WriteFile {$DataFolder}out/a.html\n$Title A3\n$Part -\n");
   fs::rename(dir_ / ".a.dat.swp", dir_ / "a.dat");
   ASSERT_TRUE(watch.WaitForRuns(7));
   EXPECT_EQ(written(), "a");
@@ -231,7 +255,9 @@ TEST_F(WorkflowVerbsTest, WatchRegeneratesExactlyThePagesAChangeTouches) {
 
   // A new entry in the group file: only that page.
   Write("d.dat", "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/d.html\n$Title D\n");
-  Write("site.gro", "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n{$GRODataFolder}d.dat\n");
+  Write("site.gro",
+        "{$GRODataFolder}c.dat\n{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n{$GRODataFolder}d."
+        "dat\n");
   ASSERT_TRUE(watch.WaitForRuns(8));
   EXPECT_EQ(written(), "d");
 
@@ -257,7 +283,8 @@ TEST_F(WorkflowVerbsTest, WatchFollowsTheGroupFileInAFolderOfItsOwn) {
 TEST_F(WorkflowVerbsTest, WatchFollowsAFolderThatWentAwayWhenItComesBack) {
   fs::create_directories(dir_ / "tpl");
   Write("tpl/t2.tmpl", "<h2>{$Title}</h2>\n");
-  Write("c.dat", "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+  Write("c.dat",
+        "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
   TWatch watch(Path("site.gro"), dir_ / "watch.log");
   ASSERT_TRUE(watch.WaitForRuns(3));
   fs::remove_all(dir_ / "tpl");
@@ -276,13 +303,15 @@ TEST_F(WorkflowVerbsTest, WatchKnowsItsOwnWritesUnderAnotherSpelling) {
   fs::create_directory_symlink(".", dir_ / "alias");
   Write("t3.tmpl", "$Part {$Title}\n");
   Write("x.out", "$Part 0\n");
-  Write("x.dat", "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
-                 "@Import {$DataFolder}x.out\n$Title X\n");
+  Write("x.dat",
+        "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
+        "@Import {$DataFolder}x.out\n$Title X\n");
   TWatch watch(Path("x.dat"), dir_ / "watch.log");
   EXPECT_TRUE(watch.WaitForRuns(1));  // and no more
   EXPECT_EQ(Read("x.out"), Page("$Part X\n"));
-  Write("x.dat", "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
-                 "@Import {$DataFolder}x.out\n$Title Y\n");
+  Write("x.dat",
+        "@Template {$DataFolder}t3.tmpl\n@WriteFile {$DataFolder}alias/x.out\n"
+        "@Import {$DataFolder}x.out\n$Title Y\n");
   EXPECT_TRUE(watch.WaitForRuns(2));
   EXPECT_EQ(Read("x.out"), Page("$Part Y\n"));
 }
@@ -294,7 +323,8 @@ TEST_F(WorkflowVerbsTest, WatchLooksAtFoldersEverySecondWhenInotifyRunsOut) {
   }
   fs::create_directories(dir_ / "tpl");
   Write("tpl/t2.tmpl", "<h2>{$Title}</h2>\n");
-  Write("c.dat", "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
+  Write("c.dat",
+        "@Template {$DataFolder}tpl/t2.tmpl\n@WriteFile {$DataFolder}out/c.html\n$Title C\n");
   TWatch watch(Path("site.gro"), dir_ / "watch.log",
                "exec unshare --user --map-root-user sh -c "
                "'echo 1 > /proc/sys/user/max_inotify_watches && exec \"$@\"' sh \"$@\"");

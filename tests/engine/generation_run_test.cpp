@@ -17,9 +17,10 @@ const std::string kEnd = Stamped("▲▲▲書換が終了しました△△△\
 class GenerationRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine_.files.Add("/site/t.tmpl",
-                      "<head>\n<!--PREVIEWCSS-->\n</head>\n<h1>{$Title}</h1>\n{$Year4}/{$month2}/{$Day}"
-                      " {$Day3} {$Month4}\n<!--BodyLines-->\n{$Body}\n<!--/BodyLines-->\n{$Late}\n");
+    engine_.files.Add(
+        "/site/t.tmpl",
+        "<head>\n<!--PREVIEWCSS-->\n</head>\n<h1>{$Title}</h1>\n{$Year4}/{$month2}/{$Day}"
+        " {$Day3} {$Month4}\n<!--BodyLines-->\n{$Body}\n<!--/BodyLines-->\n{$Late}\n");
     engine_.state.DataFolder = "/site/";
   }
   void Run(const std::string& page) { RunGeneration(engine_.context, Page(page)); }
@@ -45,17 +46,17 @@ TEST_F(GenerationRunTest, CleanRunLogsOnlyItsFrameAndWrites) {
 TEST_F(GenerationRunTest, SummaryCountsWarningsAndErrors) {
   Run("@Template /site/t.tmpl\n@Template /site/t.tmpl\nbad");
   EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      kStart,
-      Stamped("(エラー)構文エラーです(2): bad"),
-      Stamped("(エラー)書き出しフォルダが設定されていません"),
-      Stamped("(エラー)書き出しファイル名が設定されていません"),
-      Stamped("(警　告)未変換のタグが残っている可能性があります"),
-      "",
-      Stamped("警  告の個数：1"),
-      Stamped("エラーの個数：3"),
-      "",
-      kEnd,
-  }));
+                               kStart,
+                               Stamped("(エラー)構文エラーです(2): bad"),
+                               Stamped("(エラー)書き出しフォルダが設定されていません"),
+                               Stamped("(エラー)書き出しファイル名が設定されていません"),
+                               Stamped("(警　告)未変換のタグが残っている可能性があります"),
+                               "",
+                               Stamped("警  告の個数：1"),
+                               Stamped("エラーの個数：3"),
+                               "",
+                               kEnd,
+                           }));
   EXPECT_EQ(SelectResultPage(engine_.state), TResultPage::kLogs);
   // A run with errors writes nothing and logs nothing more.
   EXPECT_EQ(WriteHtmlFile(engine_.context, engine_.state.WorkingText), TWriteOutcome::kSkipped);
@@ -75,7 +76,8 @@ TEST_F(GenerationRunTest, WithoutATemplateThePageItselfIsExpanded) {
 
 TEST_F(GenerationRunTest, ImportsComeAfterThePageAndLastImportsAfterTheParagraphs) {
   engine_.files.Add("/site/imp.dat", "$Title from import\n$Body from\nimport\n");
-  engine_.files.Add("/site/last.dat", "$Late {$Year4}\n[Body]\nlate\n[/Body]\n@ItemCRLFMode None\n");
+  engine_.files.Add("/site/last.dat",
+                    "$Late {$Year4}\n[Body]\nlate\n[/Body]\n@ItemCRLFMode None\n");
   Run("@Template /site/t.tmpl\n@WriteFile /site/d.html\n@Import /site/imp.dat\n"
       "@LastImport /site/last.dat\n$Title page");
   EXPECT_EQ(engine_.Text(),
@@ -131,9 +133,9 @@ TEST_F(GenerationRunTest, MessagesRecordTheFileAndLineTheyName) {
     return std::make_tuple(placed[i].second.file, placed[i].second.line, placed[i].second.imported);
   };
   EXPECT_EQ(at(0), std::make_tuple(std::string("/site/page.dat"), 3, false));  // the unclosed block
-  EXPECT_EQ(at(1), std::make_tuple(std::string("/site/parts.txt"), 2, true));   // "oops"
-  EXPECT_EQ(at(2), std::make_tuple(std::string("/site/page.dat"), 1, false));   // "@Nothing"
-  EXPECT_EQ(at(3), std::make_tuple(std::string("/site/page.dat"), 2, false));   // "stray"
+  EXPECT_EQ(at(1), std::make_tuple(std::string("/site/parts.txt"), 2, true));  // "oops"
+  EXPECT_EQ(at(2), std::make_tuple(std::string("/site/page.dat"), 1, false));  // "@Nothing"
+  EXPECT_EQ(at(3), std::make_tuple(std::string("/site/page.dat"), 2, false));  // "stray"
   EXPECT_NE(placed[1].first.find("(2)"), std::string::npos);
 }
 

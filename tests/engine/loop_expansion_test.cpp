@@ -35,7 +35,8 @@ TEST_F(LoopExpansionTest, SecondTagFormAndCounts) {
   EXPECT_EQ(engine_.Text(), "[x\nx]");
   // Two spaces after the command: the name is empty and the rest is the count.
   Run("[{#n}x{/#n}]", "@LoopTag  n 2");
-  EXPECT_EQ(engine_.Log().back(), Stamped("(エラー)ループカウンタを数値に変換できませんでした(0):n 2"));
+  EXPECT_EQ(engine_.Log().back(),
+            Stamped("(エラー)ループカウンタを数値に変換できませんでした(0):n 2"));
   Run("[{#n}x{/#n}]", "@LoopTag n 0");
   EXPECT_EQ(engine_.Text(), "[]");
   Run("[{#n}x{/#n}]", "@LoopTag n -5");
@@ -52,13 +53,14 @@ TEST_F(LoopExpansionTest, NestedLoopsInEitherOrder) {
 }
 
 TEST_F(LoopExpansionTest, ReportsBadCountsAndMissingBlocks) {
-  Run("{#a}x{/#a} {/#b}{#b}y{/#b} {#C}z{/#C}", "@LoopTag a\n@LoopTag a ten\n@LoopTag b 1\n@LoopTag c 1");
+  Run("{#a}x{/#a} {/#b}{#b}y{/#b} {#C}z{/#C}",
+      "@LoopTag a\n@LoopTag a ten\n@LoopTag b 1\n@LoopTag c 1");
   EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)ループカウンタを数値に変換できませんでした(0):"),
-      Stamped("(エラー)ループカウンタを数値に変換できませんでした(1):ten"),
-      Stamped("(エラー)ループタグが存在しません(2):b"),
-      Stamped("(エラー)ループタグが存在しません(3):c"),
-  }));
+                               Stamped("(エラー)ループカウンタを数値に変換できませんでした(0):"),
+                               Stamped("(エラー)ループカウンタを数値に変換できませんでした(1):ten"),
+                               Stamped("(エラー)ループタグが存在しません(2):b"),
+                               Stamped("(エラー)ループタグが存在しません(3):c"),
+                           }));
   EXPECT_EQ(engine_.state.ErrorCount, 4);
   EXPECT_EQ(engine_.Text(), "{#a}x{/#a} {/#b}{#b}y{/#b} {#C}z{/#C}");
 }
@@ -70,7 +72,8 @@ TEST_F(LoopExpansionTest, OnlyTheFirstBlockOfANameExpands) {
 
 TEST_F(LoopExpansionTest, RefusesExpansionsBeyondTheLimit) {
   Run("{#a}0123456789{/#a}", "@LoopTag a 2000000000");
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{Stamped("(エラー)ループの展開結果が大きすぎます(0):a")}));
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{Stamped("(エラー)ループの展開結果が大きすぎます(0):a")}));
   EXPECT_EQ(engine_.Text(), "{#a}0123456789{/#a}");
 }
 

@@ -59,7 +59,8 @@ TEST_F(PageParserTest, TagsMatchWithoutCaseAndTheFirstValueWins) {
 
 TEST_F(PageParserTest, BlocksCollectTheirLinesAsTheyAre) {
   Parse("[{$Body}]",
-        "[Body] ignored\n\n  keep spaces  \n// not a comment\n@Template x\n$Body y\n\n[/Body] also ignored\n$Body z");
+        "[Body] ignored\n\n  keep spaces  \n// not a comment\n@Template x\n$Body y\n\n[/Body] also "
+        "ignored\n$Body z");
   EXPECT_EQ(engine_.Text(), "[  keep spaces  \n// not a comment\n@Template x\n$Body y]");
   EXPECT_TRUE(engine_.log.Entries().empty());
   Parse("{$one}", "[ one ]\nsingle\n[/one]");
@@ -71,8 +72,8 @@ TEST_F(PageParserTest, BlocksCollectTheirLinesAsTheyAre) {
 TEST_F(PageParserTest, UnclosedBlockEndsTheParse) {
   // Other letter case or an indented end line does not close the block.
   Parse("{$a}{$b}", "$b set\n[body]\ntext\n[/BODY]\n  [/body]\n$a never");
-  EXPECT_EQ(engine_.Log(),
-            (std::vector<std::string>{Stamped("(エラー)複数行ブロックの終了マークがありません(1): body")}));
+  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{Stamped(
+                               "(エラー)複数行ブロックの終了マークがありません(1): body")}));
   EXPECT_EQ(engine_.Text(), "{$a}set");
 }
 
@@ -101,7 +102,8 @@ TEST_F(PageParserTest, ValuesThatWouldGrowTheTextWithoutBoundAreRefused) {
   // Each line doubles the text; without a bound forty lines would need a terabyte.
   std::string page;
   for (int i = 0; i < 40; ++i) {
-    page += "$t" + std::to_string(i) + " {$t" + std::to_string(i + 1) + "}{$t" + std::to_string(i + 1) + "}\n";
+    page += "$t" + std::to_string(i) + " {$t" + std::to_string(i + 1) + "}{$t" +
+            std::to_string(i + 1) + "}\n";
   }
   engine_.state.WorkingText = "{$t0}";
   ParsePageSource(engine_.context, Page(page));

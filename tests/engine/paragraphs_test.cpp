@@ -10,7 +10,7 @@ namespace {
 using testing::Page;
 
 struct Example {
-  const char* input;     // with LF for CR LF
+  const char* input;  // with LF for CR LF
   const char* expected;
 };
 
@@ -33,7 +33,7 @@ TEST(ConvertBodyLinesTest, ParagraphRulesByExample) {
       {"A\n\n<_p><div>x</div>\n<_p>\n\nB", "<p>A</p>\n<div>x</div><br />\n\n<p>B</p>"},
       {"<_p>A\n\nB", "A</p>\n<p>B</p>"},
       {"A\n\nB<_p>", "<p>A</p>\n<p>B"},
-      {"x<!--_NoCRLF-->y", "<p>xy</p>"},                       // a stray start marker goes
+      {"x<!--_NoCRLF-->y", "<p>xy</p>"},  // a stray start marker goes
       {"<!--/_NoCRLF-->x<!--_NoCRLF-->y<!--/_NoCRLF-->", "<p>xy</p>"},
   };
   for (const Example& e : examples) {
@@ -51,10 +51,10 @@ TEST(ConvertBodyLinesTest, WholeTextRules) {
       {"<!--bodylines-->A<!--/BODYLINES-->", "<!--bodylines-->A"},
       {"x<!--_NoCRLF-->y<!--/_NoCRLF-->z", "xyz"},
       {"<_p>a", "<_p>a"},
-      {"<!--BodyLines-->A", "A"},                                  // no end marker anywhere
+      {"<!--BodyLines-->A", "A"},  // no end marker anywhere
       {"<!--/BodyLines-->A<!--BodyLines-->B<!--/BodyLines-->", "A<p>B</p>"},
       {"<!--BodyLines-->1<!--BodyLines-->2<!--/BodyLines-->3<!--/BodyLines-->",
-       "<p>1<p>2</p>3</p>"},                                        // a start inside a body
+       "<p>1<p>2</p>3</p>"},  // a start inside a body
   };
   for (const Example& e : examples) {
     SCOPED_TRACE(e.input);

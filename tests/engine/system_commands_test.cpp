@@ -32,10 +32,11 @@ TEST_F(SystemCommandsTest, TemplateReplacesTheWorkingText) {
   EXPECT_EQ(engine_.state.TemplateFile, "/site/t.tmpl");
   // The same path again: nothing; another template: a warning; a missing one: an error.
   Parse("@template /site/t.tmpl\n@Template /site/other.tmpl\n@Template /site/none.tmpl");
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-                               Stamped("(警　告)テンプレートの上書きをします(1):/site/other.tmpl"),
-                               Stamped("(エラー)テンプレートファイルが存在しません(2):/site/none.tmpl"),
-                           }));
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{
+                Stamped("(警　告)テンプレートの上書きをします(1):/site/other.tmpl"),
+                Stamped("(エラー)テンプレートファイルが存在しません(2):/site/none.tmpl"),
+            }));
   EXPECT_EQ(engine_.state.WarningCount, 1);
   EXPECT_EQ(engine_.state.ErrorCount, 1);
   EXPECT_EQ(engine_.Text(), "<h1>late</h1>\n");
@@ -46,15 +47,17 @@ TEST_F(SystemCommandsTest, UnreadableTemplatesAndImportsAreErrorsNotPageText) {
   engine_.files.Add("/site/locked.dat", "$Title never\n");
   engine_.files.unreadable = {"/site/locked.tmpl", "/site/locked.dat"};
   engine_.state.WorkingText = Page("page text");
-  Parse("@Template /site/locked.tmpl\n@Import /site/locked.dat\n@Import /site/locked.dat\n"
-        "@Template /site/t.tmpl\n@Template /site/locked.tmpl");
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)テンプレートファイルを読み込めません(0):/site/locked.tmpl"),
-      Stamped("(エラー)インポートすべきファイルを読み込めません(1):/site/locked.dat"),
-      Stamped("(エラー)インポートすべきファイルを読み込めません(2):/site/locked.dat"),
-      // Once a template is loaded, another one is only a warning, readable or not.
-      Stamped("(警　告)テンプレートの上書きをします(4):/site/locked.tmpl"),
-  }));
+  Parse(
+      "@Template /site/locked.tmpl\n@Import /site/locked.dat\n@Import /site/locked.dat\n"
+      "@Template /site/t.tmpl\n@Template /site/locked.tmpl");
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{
+                Stamped("(エラー)テンプレートファイルを読み込めません(0):/site/locked.tmpl"),
+                Stamped("(エラー)インポートすべきファイルを読み込めません(1):/site/locked.dat"),
+                Stamped("(エラー)インポートすべきファイルを読み込めません(2):/site/locked.dat"),
+                // Once a template is loaded, another one is only a warning, readable or not.
+                Stamped("(警　告)テンプレートの上書きをします(4):/site/locked.tmpl"),
+            }));
   EXPECT_EQ(engine_.state.ErrorCount, 3);
   EXPECT_TRUE(engine_.state.Imports.empty());
   EXPECT_EQ(engine_.Text(), "<h1>{$Title}</h1>\n");
@@ -62,23 +65,27 @@ TEST_F(SystemCommandsTest, UnreadableTemplatesAndImportsAreErrorsNotPageText) {
 
 TEST_F(SystemCommandsTest, TwoSpacesMakeTheArgumentBeginWithASpace) {
   Parse("@Template  /site/t.tmpl\n@ItemCRLFMode  Tag");
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)テンプレートファイルが存在しません(0): /site/t.tmpl"),
-      Stamped("(エラー)記事改行モードの設定値は None または Tag で設定してください(1): Tag"),
-  }));
+  EXPECT_EQ(
+      engine_.Log(),
+      (std::vector<std::string>{
+          Stamped("(エラー)テンプレートファイルが存在しません(0): /site/t.tmpl"),
+          Stamped("(エラー)記事改行モードの設定値は None または Tag で設定してください(1): Tag"),
+      }));
 }
 
 TEST_F(SystemCommandsTest, ImportsAreReadOncePerListAndPath) {
-  Parse("@Import /site/common.dat\n@import /site/common.dat\n@LastImport /site/common.dat\n"
-        "@Import /SITE/common.dat\n@Import /site/missing.dat");
+  Parse(
+      "@Import /site/common.dat\n@import /site/common.dat\n@LastImport /site/common.dat\n"
+      "@Import /SITE/common.dat\n@Import /site/missing.dat");
   ASSERT_EQ(engine_.state.Imports.size(), 1u);
   EXPECT_EQ(engine_.state.Imports[0].FileName, "/site/common.dat");
   EXPECT_EQ(engine_.state.Imports[0].Text, Page("$Title common\n"));
   EXPECT_EQ(engine_.state.LastImports.size(), 1u);
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)インポートすべきファイルが存在しません(3):/SITE/common.dat"),
-      Stamped("(エラー)インポートすべきファイルが存在しません(4):/site/missing.dat"),
-  }));
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{
+                Stamped("(エラー)インポートすべきファイルが存在しません(3):/SITE/common.dat"),
+                Stamped("(エラー)インポートすべきファイルが存在しません(4):/site/missing.dat"),
+            }));
   // A file changed on disk after it was named is not read again.
   engine_.files.Add("/site/common.dat", "$Title changed\n");
   Parse("@Import /site/common.dat");
@@ -86,12 +93,15 @@ TEST_F(SystemCommandsTest, ImportsAreReadOncePerListAndPath) {
 }
 
 TEST_F(SystemCommandsTest, WriteFileAndPreviewCss) {
-  Parse("@WriteFile {$DataFolder}out/a.html\n@PreviewCSS {$WriteFileName}\n@PreviewCSS /site/style.css");
+  Parse(
+      "@WriteFile {$DataFolder}out/a.html\n@PreviewCSS {$WriteFileName}\n@PreviewCSS "
+      "/site/style.css");
   EXPECT_EQ(engine_.state.WriteFile, "/site/out/a.html");
   EXPECT_EQ(engine_.state.WriteFolder, "/site/out/");
   EXPECT_EQ(engine_.state.PreviewCss, "/site/style.css");
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(警　告)プレビュー用スタイルシートファイルが存在しません(1):/site/out/a.html")}));
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{Stamped(
+                "(警　告)プレビュー用スタイルシートファイルが存在しません(1):/site/out/a.html")}));
   Parse("@WriteFile a.html");
   EXPECT_EQ(engine_.state.WriteFolder, "");
 }
@@ -103,23 +113,25 @@ TEST_F(SystemCommandsTest, ModesAcceptAnyLetterCase) {
   Parse("@ItemCRLFMode Tag\n@HTMLCRLFMode No\n@HTMLCRLFMode maybe");
   EXPECT_EQ(engine_.state.ItemCRLFMode, "tag");
   EXPECT_FALSE(engine_.state.HTMLCRLFMode);
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)HTML改行モードの設定値は Yes または No で設定してください(2):maybe")}));
+  EXPECT_EQ(engine_.Log(),
+            (std::vector<std::string>{Stamped(
+                "(エラー)HTML改行モードの設定値は Yes または No で設定してください(2):maybe")}));
 }
 
 TEST_F(SystemCommandsTest, CsvCounterIsSetOncePerRun) {
   Parse("@CsvCounter x\n@CsvCounter 0\n@CsvCounter   $1F\n@CsvCounter junk");
   EXPECT_EQ(engine_.state.CsvCounter, 31);
-  EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)CSVカウンタを数値に変換できませんでした(0):x")}));
+  EXPECT_EQ(
+      engine_.Log(),
+      (std::vector<std::string>{Stamped("(エラー)CSVカウンタを数値に変換できませんでした(0):x")}));
 }
 
 TEST_F(SystemCommandsTest, UndefinedCommandsAreNamedInLowerCase) {
   Parse("@\n@Frobnicate now");
   EXPECT_EQ(engine_.Log(), (std::vector<std::string>{
-      Stamped("(エラー)未定義のシステムコマンドです(0):"),
-      Stamped("(エラー)未定義のシステムコマンドです(1):frobnicate"),
-  }));
+                               Stamped("(エラー)未定義のシステムコマンドです(0):"),
+                               Stamped("(エラー)未定義のシステムコマンドです(1):frobnicate"),
+                           }));
 }
 
 TEST_F(SystemCommandsTest, PathMacrosExpandInOrderIgnoringCase) {

@@ -46,11 +46,11 @@ bool OnePass(std::string text, const std::vector<TFillLine>& lines, std::size_t 
 
 TEST(TagFillTest, TheOrderRulesOfFillingLineByLine) {
   const std::vector<TFillLine> lines = {
-      {"a", "1{$b}", 0, {}},      // a value holding a tag that a later line fills
-      {"A", "second", 1, {}},     // a tag gets the first value given for it (letter case ignored)
-      {"b", "[{$b}]", 2, {}},     // not searched again by its own line...
-      {"", "", 3, "syntax"},      // an error line, reported in turn
-      {"b", "<{$c}>", 4, {}},     // ...but by the next line of the same name
+      {"a", "1{$b}", 0, {}},   // a value holding a tag that a later line fills
+      {"A", "second", 1, {}},  // a tag gets the first value given for it (letter case ignored)
+      {"b", "[{$b}]", 2, {}},  // not searched again by its own line...
+      {"", "", 3, "syntax"},   // an error line, reported in turn
+      {"b", "<{$c}>", 4, {}},  // ...but by the next line of the same name
       {"c", "C", 5, {}},
   };
   TOutcome outcome;
@@ -73,8 +73,9 @@ TEST(TagFillTest, TheOrderRulesOfFillingLineByLine) {
 TEST(TagFillTest, SameResultAsLineByLineOnRandomRuns) {
   // Pieces that break the one pass are rarer, so that most cases still take it.
   const std::vector<std::string> pieces = {
-      "{$a}", "{$A}", "{$b}", "{$c}", "{$ab}", "{$}", "x", "\r\n", "\x82\xA0", "{x}", "{$\x82\xA0}",
-      "{$a}", "{$b}", "{$c}", "x", "yz", "\x82\xA0", "\x83{", "\x83}", "\x81", "{", "}", "{$", "$"};
+      "{$a}",     "{$A}",  "{$b}",        "{$c}", "{$ab}", "{$}",  "x",  "\r\n",
+      "\x82\xA0", "{x}",   "{$\x82\xA0}", "{$a}", "{$b}",  "{$c}", "x",  "yz",
+      "\x82\xA0", "\x83{", "\x83}",       "\x81", "{",     "}",    "{$", "$"};
   const std::vector<std::string> names = {"a", "A", "b", "c", "ab", "", "\x82\xA0", "x}", "\x83"};
   std::mt19937 random(7);
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };

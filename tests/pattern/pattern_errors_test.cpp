@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/sjis.h"
 #include "pattern/second_awk_str.h"
+#include "support/sjis.h"
 
 namespace zorvik {
 namespace {

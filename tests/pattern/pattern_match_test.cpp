@@ -2,8 +2,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "support/sjis.h"
 #include "pattern/second_awk_str.h"
+#include "support/sjis.h"
 
 namespace zorvik {
 namespace {
@@ -19,7 +19,8 @@ struct MatchCase {
 
 void ExpectMatches(TSecondAWKStr& component, const std::vector<MatchCase>& cases) {
   for (const MatchCase& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "pattern «" << c.pattern << "» subject «" << c.subject << "»");
+    SCOPED_TRACE(::testing::Message()
+                 << "pattern «" << c.pattern << "» subject «" << c.subject << "»");
     component.SetRegExp(c.pattern);
     const TSecondAWKStr::TMatchResult result = component.Match(c.subject);
     EXPECT_EQ(result.position, c.position);
@@ -30,105 +31,110 @@ void ExpectMatches(TSecondAWKStr& component, const std::vector<MatchCase>& cases
 TEST(PatternMatchTest, TheProgramsOwnPatterns) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"{\\$[^}]*}", "a{$Title}b", 2, 8},
-      {"{\\$[^}]*}", "{$Ti\r\ntle}", 0, 0},
-      {"{\\$[^}]*}", "{$}", 1, 3},
-      {"{\\$[^}]*}", "{$a{$b}", 1, 7},
-      {"{\\$[^}]*}", Sjis("{$表題}"), 1, 7},
-      {"\r\n\r\n", "a\r\n\r\nb", 2, 4},
-      {"<[^>]*>", "x <b>y", 3, 3},
-      {"<[^>]*>", "<a\r\nb>", 0, 0},
-  });
+                               {"{\\$[^}]*}", "a{$Title}b", 2, 8},
+                               {"{\\$[^}]*}", "{$Ti\r\ntle}", 0, 0},
+                               {"{\\$[^}]*}", "{$}", 1, 3},
+                               {"{\\$[^}]*}", "{$a{$b}", 1, 7},
+                               {"{\\$[^}]*}", Sjis("{$表題}"), 1, 7},
+                               {"\r\n\r\n", "a\r\n\r\nb", 2, 4},
+                               {"<[^>]*>", "x <b>y", 3, 3},
+                               {"<[^>]*>", "<a\r\nb>", 0, 0},
+                           });
 }
 
 TEST(PatternMatchTest, LeftmostThenLongest) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"abcd|c", "abcd", 1, 4},
-      {"c|abcd", "xabcd", 2, 4},
-      {"a|ab|abc", "abcd", 1, 3},
-      {"(a|ab)(c|bcd)", "abcd", 1, 4},
-      {"a*", "baaa", 1, 0},
-      {"a+", "baaa", 2, 3},
-      {"x*", "", 1, 0},
-      {"b?", "ab", 1, 0},
-      {"(a*)*b", "aaab", 1, 4},
-      {"(a|b)*a(a|b)(a|b)", "bbbabb", 1, 6},
-      {"z", "abc", 0, 0},
-      {"", "abc", 1, 0},
-  });
+                               {"abcd|c", "abcd", 1, 4},
+                               {"c|abcd", "xabcd", 2, 4},
+                               {"a|ab|abc", "abcd", 1, 3},
+                               {"(a|ab)(c|bcd)", "abcd", 1, 4},
+                               {"a*", "baaa", 1, 0},
+                               {"a+", "baaa", 2, 3},
+                               {"x*", "", 1, 0},
+                               {"b?", "ab", 1, 0},
+                               {"(a*)*b", "aaab", 1, 4},
+                               {"(a|b)*a(a|b)(a|b)", "bbbabb", 1, 6},
+                               {"z", "abc", 0, 0},
+                               {"", "abc", 1, 0},
+                           });
 }
 
 TEST(PatternMatchTest, DoubleByteCharactersAreWholeCharacters) {
   TSecondAWKStr component;
-  ExpectMatches(component, {
-      {Sjis("ア"), Sjis("ャA"), 0, 0},           // 0x83 0x41 there starts on a trail byte
-      {Sjis("ア"), Sjis("ャア"), 3, 2},
-      {".", Sjis("あ"), 1, 2},
-      {"..", Sjis("あい"), 1, 4},
-      {"A", Sjis("アA"), 3, 1},
-      {"[" + Sjis("あ-お") + "]+", Sjis("xいうz"), 2, 4},
-      {"[^a]", Sjis("aア"), 2, 2},
-      {"\\x8341", Sjis("xア"), 2, 2},
-      {"\\x41", Sjis("アA"), 3, 1},
-      {"\\101", "zA", 2, 1},
-      {"\\x81", "a\x81", 2, 1},                  // a lead byte at the end is a character
-      {"\\x81", "\x81" "a", 0, 0},
-      {".$", "a\x81", 2, 1},
-      {Sjis("表"), Sjis("x表\\"), 2, 2},         // 表 ends in the byte of "\"
-      {"\\\\", Sjis("表\\"), 3, 1},
-  });
+  ExpectMatches(component,
+                {
+                    {Sjis("ア"), Sjis("ャA"), 0, 0},  // 0x83 0x41 there starts on a trail byte
+                    {Sjis("ア"), Sjis("ャア"), 3, 2},
+                    {".", Sjis("あ"), 1, 2},
+                    {"..", Sjis("あい"), 1, 4},
+                    {"A", Sjis("アA"), 3, 1},
+                    {"[" + Sjis("あ-お") + "]+", Sjis("xいうz"), 2, 4},
+                    {"[^a]", Sjis("aア"), 2, 2},
+                    {"\\x8341", Sjis("xア"), 2, 2},
+                    {"\\x41", Sjis("アA"), 3, 1},
+                    {"\\101", "zA", 2, 1},
+                    {"\\x81", "a\x81", 2, 1},  // a lead byte at the end is a character
+                    {"\\x81",
+                     "\x81"
+                     "a",
+                     0, 0},
+                    {".$", "a\x81", 2, 1},
+                    {Sjis("表"), Sjis("x表\\"), 2, 2},  // 表 ends in the byte of "\"
+                    {"\\\\", Sjis("表\\"), 3, 1},
+                });
 }
 
 TEST(PatternMatchTest, ClassesAndEscapes) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"[a-c]+", "xxbca", 3, 3},
-      {"[-a]+", "x-a-", 2, 3},
-      {"[a-]+", "x-a-", 2, 3},
-      {"[\\]]", "a]", 2, 1},
-      {"[\\r\\n]+", "a\r\nb", 2, 2},
-      {"[^a]", "a\r\nb", 4, 1},                  // a negated class never takes CR or LF
-      {".", "\r\n\tx", 3, 1},
-      {"\\$", "a$b", 2, 1},
-      {"\\.", "a.b", 2, 1},
-      {"\\t", "a\tb", 2, 1},
-      {"\\b", "a\bb", 2, 1},
-      {"a\\&", "a&", 1, 2},
-      {"{a}", "x{a}", 2, 3},
-      {"\\xfF", "\xff", 1, 1},
-      {"\\0", "a", 0, 0},
-  });
+                               {"[a-c]+", "xxbca", 3, 3},
+                               {"[-a]+", "x-a-", 2, 3},
+                               {"[a-]+", "x-a-", 2, 3},
+                               {"[\\]]", "a]", 2, 1},
+                               {"[\\r\\n]+", "a\r\nb", 2, 2},
+                               {"[^a]", "a\r\nb", 4, 1},  // a negated class never takes CR or LF
+                               {".", "\r\n\tx", 3, 1},
+                               {"\\$", "a$b", 2, 1},
+                               {"\\.", "a.b", 2, 1},
+                               {"\\t", "a\tb", 2, 1},
+                               {"\\b", "a\bb", 2, 1},
+                               {"a\\&", "a&", 1, 2},
+                               {"{a}", "x{a}", 2, 3},
+                               {"\\xfF", "\xff", 1, 1},
+                               {"\\0", "a", 0, 0},
+                           });
 }
 
 TEST(PatternMatchTest, LineAnchorsUnderCrLf) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"$", "abc", 4, 0},
-      {"^", "abc", 1, 0},
-      {"^b", "a\r\nb", 4, 1},
-      {"^b", "a\rb", 0, 0},
-      {"a$", "ba\r\nc", 2, 1},
-      {"a$", "ba\nc", 0, 0},
-      {"a$\r\n", "a\r\n", 0, 0},                 // nothing matches beyond "$"
-      {"a$b*", "a\r\n", 1, 1},
-      {"$^", "a\r\nb", 0, 0},
-      {"$^", "a\r\n", 4, 0},
-      {"$^", "", 1, 0},
-      {"\n^x", "a\nx", 2, 2},                    // "^" inside a pattern
-      {"(^a|b)+", "ba", 1, 1},
-      {"^" + Sjis("あ"), "\x81\nx" + Sjis("あ"), 0, 0},  // 0x81 0x0A is one character, not LF
-  });
+                               {"$", "abc", 4, 0},
+                               {"^", "abc", 1, 0},
+                               {"^b", "a\r\nb", 4, 1},
+                               {"^b", "a\rb", 0, 0},
+                               {"a$", "ba\r\nc", 2, 1},
+                               {"a$", "ba\nc", 0, 0},
+                               {"a$\r\n", "a\r\n", 0, 0},  // nothing matches beyond "$"
+                               {"a$b*", "a\r\n", 1, 1},
+                               {"$^", "a\r\nb", 0, 0},
+                               {"$^", "a\r\n", 4, 0},
+                               {"$^", "", 1, 0},
+                               {"\n^x", "a\nx", 2, 2},  // "^" inside a pattern
+                               {"(^a|b)+", "ba", 1, 1},
+                               {"^" + Sjis("あ"), "\x81\nx" + Sjis("あ"), 0,
+                                0},  // 0x81 0x0A is one character, not LF
+                           });
 }
 
 TEST(PatternMatchTest, LineAnchorsUnderLf) {
   TSecondAWKStr component;
   component.SetLineSeparator(mcls_LF);
   ExpectMatches(component, {
-      {"a$", "ba\nc", 2, 1},
-      {"a$", "ba\r\nc", 0, 0},
-      {"^c", "ba\nc", 4, 1},
-  });
+                               {"a$", "ba\nc", 2, 1},
+                               {"a$", "ba\r\nc", 0, 0},
+                               {"^c", "ba\nc", 4, 1},
+                           });
   component.SetLineSeparator(mcls_CRLF);
   ExpectMatches(component, {{"a$", "ba\r\nc", 2, 1}});
 }
@@ -136,19 +142,20 @@ TEST(PatternMatchTest, LineAnchorsUnderLf) {
 TEST(PatternMatchTest, SubjectEndsAtNul) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"b", std::string("a\0b", 3), 0, 0},
-      {"a$", std::string("a\0b", 3), 1, 1},
-  });
+                               {"b", std::string("a\0b", 3), 0, 0},
+                               {"a$", std::string("a\0b", 3), 1, 1},
+                           });
   // Past the NUL through each way of skipping ahead: a rare first byte, then (many "{" in a
   // row) the scan for both ends of the prefix; a lead byte before the NUL stands alone.
   std::string dense;
   for (int i = 0; i < 200; ++i) dense += "{x";
-  ExpectMatches(component, {
-      {"{\\$[^}]*}", std::string("ab\0{$t}", 8), 0, 0},
-      {"{\\$[^}]*}", dense + std::string("\0{$t}", 6), 0, 0},
-      {"{\\$[^}]*}", dense + "{$t}", static_cast<int>(dense.size()) + 1, 4},
-      {"\\x83$", std::string("a\x83\0\x41", 4), 2, 1},
-  });
+  ExpectMatches(component,
+                {
+                    {"{\\$[^}]*}", std::string("ab\0{$t}", 8), 0, 0},
+                    {"{\\$[^}]*}", dense + std::string("\0{$t}", 6), 0, 0},
+                    {"{\\$[^}]*}", dense + "{$t}", static_cast<int>(dense.size()) + 1, 4},
+                    {"\\x83$", std::string("a\x83\0\x41", 4), 2, 1},
+                });
 }
 
 TEST(PatternMatchTest, HugeInputsAndExplodingAutomata) {
@@ -156,7 +163,8 @@ TEST(PatternMatchTest, HugeInputsAndExplodingAutomata) {
   // Many starts that never complete: must be read once, not once per start.
   std::string text;
   for (int i = 0; i < (1 << 19); ++i) text += "{$";
-  ExpectMatches(component, {{"{\\$[^}]*}", text, 0, 0}, {"{\\$[^}]*}", text + "}", 1, static_cast<int>(text.size()) + 1}});
+  ExpectMatches(component, {{"{\\$[^}]*}", text, 0, 0},
+                            {"{\\$[^}]*}", text + "}", 1, static_cast<int>(text.size()) + 1}});
 
   // Twenty positions after the last "a": a full subset construction would need 2^20 states.
   std::string pattern = "(a|b)*a";
@@ -194,15 +202,18 @@ TEST(PatternMatchTest, PositionsBeyondTwoGibibytes) {
   ASSERT_EQ(::write(plain, bytes.data(), kChunk), static_cast<ssize_t>(kChunk));
   bytes.back() = 'b';
   ASSERT_EQ(::write(last, bytes.data(), kChunk), static_cast<ssize_t>(kChunk));
-  char* base = static_cast<char*>(::mmap(nullptr, kChunk * kChunks, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  char* base = static_cast<char*>(
+      ::mmap(nullptr, kChunk * kChunks, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(base, MAP_FAILED);
   for (std::size_t i = 0; i < kChunks; ++i) {
-    ASSERT_NE(::mmap(base + i * kChunk, kChunk, PROT_READ, MAP_SHARED | MAP_FIXED, i + 1 == kChunks ? last : plain, 0),
+    ASSERT_NE(::mmap(base + i * kChunk, kChunk, PROT_READ, MAP_SHARED | MAP_FIXED,
+                     i + 1 == kChunks ? last : plain, 0),
               MAP_FAILED);
   }
   TSecondAWKStr component;
   component.SetRegExp("b");
-  const TSecondAWKStr::TMatchResult result = component.Match(std::string_view(base, kChunk * kChunks));
+  const TSecondAWKStr::TMatchResult result =
+      component.Match(std::string_view(base, kChunk * kChunks));
   EXPECT_EQ(result.position, static_cast<std::int64_t>(kChunk * kChunks));
   EXPECT_EQ(result.length, 1);
   ::munmap(base, kChunk * kChunks);
@@ -221,14 +232,14 @@ namespace {
 TEST(PatternMatchTest, RequiredBytesDecideOnlyWhatCannotMatch) {
   TSecondAWKStr component;
   ExpectMatches(component, {
-      {"{\\$[^}]*}", "{${${$", 0, 0},
-      {"{\\$[^}]*}", "{${$}", 1, 5},
-      {"a|b", "xxb", 3, 1},
-      {"x(a|b)y", "xay xby", 1, 3},
-      {"x(a|b)y", "xa xb", 0, 0},
-      {"a*", "bbb", 1, 0},
-      {"(ab)?c", "xxc", 3, 1},
-  });
+                               {"{\\$[^}]*}", "{${${$", 0, 0},
+                               {"{\\$[^}]*}", "{${$}", 1, 5},
+                               {"a|b", "xxb", 3, 1},
+                               {"x(a|b)y", "xay xby", 1, 3},
+                               {"x(a|b)y", "xa xb", 0, 0},
+                               {"a*", "bbb", 1, 0},
+                               {"(ab)?c", "xxc", 3, 1},
+                           });
   // In a replacement the bytes are looked for after the last match only.
   component.SetRegExp("<[^>]*>");
   std::string text = "<a>b<c";

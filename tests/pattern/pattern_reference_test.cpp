@@ -45,21 +45,26 @@ class ReferenceMatcher {
     const TRENode& node = tree_.nodes[index];
     States out;
     switch (node.kind) {
-      case TRENodeKind::kEmpty: return in;
+      case TRENodeKind::kEmpty:
+        return in;
       case TRENodeKind::kSet:
         for (auto [p, passed] : in) {
           if (passed || p >= text_.size()) continue;
           const std::size_t len = CharBytesAt(text_, p);
-          if (RangesContain(tree_.sets[node.set], CharCodeAt(text_, p, len))) out.insert({p + len, false});
+          if (RangesContain(tree_.sets[node.set], CharCodeAt(text_, p, len)))
+            out.insert({p + len, false});
         }
         return out;
       case TRENodeKind::kLineStart:
-        for (auto state : in) if (AfterLf(state.first)) out.insert(state);
+        for (auto state : in)
+          if (AfterLf(state.first)) out.insert(state);
         return out;
       case TRENodeKind::kLineEnd:
-        for (auto [p, passed] : in) if (AtLineEnd(p)) out.insert({p, true});
+        for (auto [p, passed] : in)
+          if (AtLineEnd(p)) out.insert({p, true});
         return out;
-      case TRENodeKind::kConcat: return Ends(node.right, Ends(node.left, in));
+      case TRENodeKind::kConcat:
+        return Ends(node.right, Ends(node.left, in));
       case TRENodeKind::kUnion: {
         out = Ends(node.left, in);
         const States right = Ends(node.right, in);
@@ -131,8 +136,9 @@ int ReferenceReplaceAll(const TREParseTree& tree, std::string& subject, bool crl
 }
 
 std::string RandomPattern(std::mt19937& rng, int depth) {
-  static const char* const kAtoms[] = {"a", "b", "A", "\x83\x41", "\x83\x83", ".", "[ab]", "[^a]",
-                                       "[a-\\x83\x41]", "\\r", "\\n", "^", "$", "\\x83", "()"};
+  static const char* const kAtoms[] = {"a",   "b",    "A",    "\x83\x41",      "\x83\x83",
+                                       ".",   "[ab]", "[^a]", "[a-\\x83\x41]", "\\r",
+                                       "\\n", "^",    "$",    "\\x83",         "()"};
   std::string pattern;
   const int factors = static_cast<int>(rng() % 4);
   for (int i = 0; i < factors; ++i) {
@@ -149,8 +155,8 @@ std::string RandomPattern(std::mt19937& rng, int depth) {
 }
 
 std::string RandomSubject(std::mt19937& rng) {
-  static const char* const kPieces[] = {"a", "b", "A", "\x83\x41", "\x83\x83", "\r\n", "\n", "\r",
-                                        "\x83", "x"};
+  static const char* const kPieces[] = {"a",    "b",  "A",  "\x83\x41", "\x83\x83",
+                                        "\r\n", "\n", "\r", "\x83",     "x"};
   std::string subject;
   const int pieces = static_cast<int>(rng() % 9);
   for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
@@ -183,8 +189,8 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
     const TREParseTree tree = TREParser::Parse(pattern);
     for (int s = 0; s < 6; ++s) {
       const std::string subject = RandomSubject(rng);
-      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject
-                                        << "» crlf " << crlf);
+      SCOPED_TRACE(::testing::Message()
+                   << "pattern «" << pattern << "» subject «" << subject << "» crlf " << crlf);
       ExpectAgreesWithReference(component, tree, subject, crlf);
       if (::testing::Test::HasFatalFailure()) return;
 
@@ -204,9 +210,9 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
 TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
   static const char* const kPatterns[] = {"{\\$[^}]*}", "a\\$", "\\$\\$b", "x\\?y*",
                                           "x\\?y\\?x\\?y\\?x"};
-  static const std::string_view kPieces[] = {"{", "$", "}", "\x96{", "\x96$", "a", "b", "x", "?",
-                                             "y", "\r\n", "{$T}", "x?y?x?y?x",
-                                             std::string_view("\0", 1)};
+  static const std::string_view kPieces[] = {
+      "{", "$", "}", "\x96{", "\x96$", "a",         "b",
+      "x", "?", "y", "\r\n",  "{$T}",  "x?y?x?y?x", std::string_view("\0", 1)};
   std::mt19937 rng(97);
   TSecondAWKStr component;
   for (const char* pattern : kPatterns) {
@@ -216,7 +222,8 @@ TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
       std::string subject;
       const int pieces = static_cast<int>(rng() % 12);
       for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
-      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject << "»");
+      SCOPED_TRACE(::testing::Message()
+                   << "pattern «" << pattern << "» subject «" << subject << "»");
       ExpectAgreesWithReference(component, tree, subject, true);
       if (::testing::Test::HasFatalFailure()) return;
     }
@@ -236,7 +243,8 @@ TEST(PatternReferenceTest, ASmallCacheGivesTheSameMatches) {
     for (int s = 0; s < 3; ++s) {
       std::string subject;
       while (subject.size() < 300) subject += RandomSubject(rng);
-      SCOPED_TRACE(::testing::Message() << "pattern «" << pattern << "» subject «" << subject << "»");
+      SCOPED_TRACE(::testing::Message()
+                   << "pattern «" << pattern << "» subject «" << subject << "»");
       for (const std::size_t from : {std::size_t{0}, subject.size() / 2}) {
         if (!IsCharStartFrom(subject, 0, from)) continue;
         const TREFindResult expected = kept.Find(subject, from, true);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/sjis.h"
 #include "pattern/second_awk_str.h"
+#include "support/sjis.h"
 
 namespace zorvik {
 namespace {
@@ -24,7 +24,7 @@ TEST(PatternReplaceTest, ReplacesEveryMatchOnce) {
       {"a", "[&]", "banana", "b[a]n[a]n[a]", 3},
       {"a", "\\&", "ab", "&b", 1},
       {"a", "\\\\\\t\\x41\\101\\x8341", "a", "\\\tAA" + Sjis("ア"), 1},
-      {"a", "\\q\\x", "a", "q\\x", 1},           // a malformed escape stays as written
+      {"a", "\\q\\x", "a", "q\\x", 1},               // a malformed escape stays as written
       {"a", Sjis("表&"), "a", Sjis("表") + "a", 1},  // 0x5C of 表 is no escape
       {"x", "y", "abc", "abc", 0},
       {"x*", "-", "", "-", 1},
@@ -34,7 +34,7 @@ TEST(PatternReplaceTest, ReplacesEveryMatchOnce) {
       {"$", "!", "a\r\nb", "a!\r\nb!", 2},
       {"x*", "-", "\r\n" + Sjis("あ"), "-\r\n-" + Sjis("あ"), 2},
       {"^", ">", "a\r\nb\r\nc", ">a\r\n>b\r\n>c", 3},
-      {"^a", "-", "aaa", "-aa", 1},              // "^" at the rest only after an LF
+      {"^a", "-", "aaa", "-aa", 1},  // "^" at the rest only after an LF
       {"\n^", "|", "a\n\nb", "a||b", 2},
       // Replacements no longer than their matches are made over the subject itself, until one
       // is longer.
@@ -44,7 +44,8 @@ TEST(PatternReplaceTest, ReplacesEveryMatchOnce) {
   };
   TSecondAWKStr component;
   for (const ReplaceCase& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "pattern «" << c.pattern << "» subject «" << c.subject << "»");
+    SCOPED_TRACE(::testing::Message()
+                 << "pattern «" << c.pattern << "» subject «" << c.subject << "»");
     component.SetRegExp(c.pattern);
     std::string subject = c.subject;
     EXPECT_EQ(component.ReplaceAll(c.replacement, subject), c.count);

@@ -25,8 +25,10 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
   QTemporaryDir dir;
   const QString root = dir.path();
   WriteFile(root + "/t.tmpl", "<html><!--PREVIEWCSS-->{$Body}</html>");
-  WriteFile(root + "/page.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
-                                "$Body " + Sjis("本文") + " http://example.invalid/\r\n");
+  WriteFile(root + "/page.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
+            "$Body " +
+                Sjis("本文") + " http://example.invalid/\r\n");
   Workbench wb(root);
   ASSERT_TRUE(wb.form1.OpenDocument(root + "/page.dat"));
   wb.form5.SetEntries({(root + "/page.dat").toStdString()});

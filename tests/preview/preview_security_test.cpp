@@ -31,8 +31,11 @@ std::string AttackScript(const QString& home, const QString& site) {
   const std::string s = site.toStdString();
   return R"(<script>
 var found = [];
-var targets = ['/etc/passwd', '/proc/self/environ', ')" + h + R"(/.secret/key', ')" + s + R"(/.git/config',
-  ')" + s + R"(/img/passwd-link', 'zorvik-preview:/etc/passwd', 'file:///etc/passwd', 'file://)" + h + R"(/.secret/key'];
+var targets = ['/etc/passwd', '/proc/self/environ', ')" +
+         h + R"(/.secret/key', ')" + s + R"(/.git/config',
+  ')" + s +
+         R"(/img/passwd-link', 'zorvik-preview:/etc/passwd', 'file:///etc/passwd', 'file://)" + h +
+         R"(/.secret/key'];
 function sync(u) {
   try { var r = new XMLHttpRequest(); r.open('GET', u, false); r.send();
         if (r.responseText.length > 0) found.push('READ xhr ' + u); } catch (e) {}
@@ -51,7 +54,8 @@ var pending = targets.map(function (u) {
   return fetch(u).then(function (r) { return r.text(); })
                  .then(function (t) { if (t.length > 0) found.push('READ fetch ' + u); }, function () {});
 });
-var frames = ['/etc/passwd', 'file:///etc/passwd', ')" + h + R"(/.secret/key'].map(function (u) {
+var frames = ['/etc/passwd', 'file:///etc/passwd', ')" +
+         h + R"(/.secret/key'].map(function (u) {
   return new Promise(function (done) {
     var f = document.createElement('iframe'); f.src = u;
     f.onload = f.onerror = function () {
@@ -78,7 +82,8 @@ TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
   QTemporaryDir dir;
   const QString home = dir.path();
   const QString site = home + "/site";
-  for (const char* folder : {"/site/pages", "/site/out", "/site/style", "/site/img", "/site/.git", "/.secret"}) {
+  for (const char* folder :
+       {"/site/pages", "/site/out", "/site/style", "/site/img", "/site/.git", "/.secret"}) {
     QDir(home).mkpath(home + folder);
   }
   WriteFile(home + "/.secret/key", "PRIVATE KEY");
@@ -88,16 +93,21 @@ TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
   ASSERT_EQ(::symlink("/etc/passwd", (site + "/img/passwd-link").toLocal8Bit().constData()), 0);
   ASSERT_EQ(::mkfifo((site + "/img/fifo").toLocal8Bit().constData(), 0600), 0);
   WriteFile(site + "/pages/t.tmpl",
-            "<html><head><title>start</title><link rel=\"stylesheet\" href=\"../style/site.css\"></head>\r\n"
-            "<body><img id=\"own\" src=\"../img/dot.png\"><img src=\"/dev/zero\"><img src=\"../img/fifo\">\r\n"
-            "<img src=\"../img/passwd-link\">\r\n" + AttackScript(home, site) + "\r\n</body></html>");
-  WriteFile(site + "/pages/p.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}../out/p.html\r\n");
+            "<html><head><title>start</title><link rel=\"stylesheet\" "
+            "href=\"../style/site.css\"></head>\r\n"
+            "<body><img id=\"own\" src=\"../img/dot.png\"><img src=\"/dev/zero\"><img "
+            "src=\"../img/fifo\">\r\n"
+            "<img src=\"../img/passwd-link\">\r\n" +
+                AttackScript(home, site) + "\r\n</body></html>");
+  WriteFile(site + "/pages/p.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}../out/p.html\r\n");
 
   Workbench wb(home);
   ASSERT_TRUE(wb.form1.OpenDocument(site + "/pages/p.dat"));
   wb.form1.tbPreview->trigger();
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
-  ASSERT_TRUE(WaitFor([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
+  ASSERT_TRUE(
+      WaitFor([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
       << view->title().toStdString();
   EXPECT_EQ(view->title().toStdString(), "SAFE");
 }

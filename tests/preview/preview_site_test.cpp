@@ -41,7 +41,8 @@ class PreviewSiteTest : public ::testing::Test {
 
 TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
   const std::string home = P("home");
-  for (const char* folder : {"home/site/pages", "home/site/out", "home/www", "shared/site", "sticky/site", "open"}) {
+  for (const char* folder :
+       {"home/site/pages", "home/site/out", "home/www", "shared/site", "sticky/site", "open"}) {
     fs::create_directories(dir_ / folder);
   }
   ::chmod(P("sticky").c_str(), 01777);
@@ -58,7 +59,10 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
       {P("home/homepage.dat"), P("home/www/index.html"), {P("home/www/")}, true},
       {P("home/site/pages/p.dat"), P("home/p.html"), {P("home/site/pages/")}, true},
       // Sharing only the home folder or a folder above it: each file's own folder.
-      {P("home/site/pages/p.dat"), P("home/www/p.html"), {P("home/site/pages/"), P("home/www/")}, true},
+      {P("home/site/pages/p.dat"),
+       P("home/www/p.html"),
+       {P("home/site/pages/"), P("home/www/")},
+       true},
       {P("home/site/p.dat"), P("shared/site/p.html"), {P("home/site/"), P("shared/site/")}, true},
       // Folders that others may write to, and what lies below them.
       {P("sticky/x.dat"), P("sticky/y.html"), {}, true},
@@ -76,7 +80,8 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
   const fs::path shm = fs::path("/dev/shm") / ("zorvik-site-" + std::to_string(::getpid()));
   if (fs::create_directories(shm / "site")) {
     ::chmod(shm.c_str(), 0755);
-    const TPreviewSite site = PreviewSiteFor((shm / "site/p.dat").string(), (shm / "site/p.html").string(), "", home);
+    const TPreviewSite site =
+        PreviewSiteFor((shm / "site/p.dat").string(), (shm / "site/p.html").string(), "", home);
     EXPECT_EQ(site.roots, std::vector<std::string>{(shm / "site/").string()});
     fs::remove_all(shm);
   }
@@ -98,8 +103,8 @@ TEST_F(PreviewSiteTest, OnlyRegularFilesOfTheSiteWithoutDotPartsAreOpened) {
   EXPECT_EQ(Served(site, P("site/img/a.png")), "PNG");
   EXPECT_EQ(Served(site, P("site/img/in-link")), "PNG");
   EXPECT_EQ(Served(site, P("css/preview.css")), "CSS");
-  for (const char* refused : {"site/.git/config", "site/img/.hidden", "site/img/out-link", "site/img/fifo",
-                              "site/img", "other.css", "site/img/missing.png"}) {
+  for (const char* refused : {"site/.git/config", "site/img/.hidden", "site/img/out-link",
+                              "site/img/fifo", "site/img", "other.css", "site/img/missing.png"}) {
     EXPECT_EQ(Served(site, P(refused)), "-") << refused;
   }
   EXPECT_EQ(Served(site, "/etc/passwd"), "-");
@@ -118,7 +123,8 @@ TEST_F(PreviewSiteTest, AFolderSwappedForALinkWhileFilesAreReadLetsNothingOut) {
   site.roots = {P("site/")};
   std::atomic<bool> done{false};
   std::thread swapper([&] {
-    const std::string a = P("site/a"), real = P("site/a.real"), out = P("site/a.out"), dot = P("site/a.dot");
+    const std::string a = P("site/a"), real = P("site/a.real"), out = P("site/a.out"),
+                      dot = P("site/a.dot");
     for (int i = 0; !done; ++i) {
       const std::string& link = i % 2 == 0 ? out : dot;
       std::rename(a.c_str(), real.c_str());

@@ -6,12 +6,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,9 +22,9 @@
 #include "editor/teditor.h"
 #include "preview/preview_markup.h"
 #include "preview/preview_scheme.h"
-#include "workbench/live_preview.h"
 #include "support/sjis.h"
 #include "wait_for.h"
+#include "workbench/live_preview.h"
 #include "workbench_gui/workbench_fixture.h"
 
 namespace zorvik {
@@ -66,7 +66,8 @@ class TStatusServer : public QTcpServer {
       while (QTcpSocket* socket = nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, socket, [socket] {
           const QByteArray request = socket->readAll();
-          const QByteArray status = request.contains("GET /500") ? "500 Internal Server Error" : "404 Not Found";
+          const QByteArray status =
+              request.contains("GET /500") ? "500 Internal Server Error" : "404 Not Found";
           const QByteArray body = "<html><body>error page " + status.left(3) + "</body></html>";
           socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
                         QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
@@ -83,12 +84,16 @@ class PreviewTest : public ::testing::Test {
     root_ = dir_.path();
     QDir(root_).mkpath("site");
     WriteFile(root_ + "/site/t.tmpl",
-              "<html><head><title>{$Title}</title>\r\n<!--previewcss-->\r\n</head><body>{$Body}</body></html>\r\n");
+              "<html><head><title>{$Title}</title>\r\n<!--previewcss-->\r\n</head><body>{$Body}</"
+              "body></html>\r\n");
     WriteFile(root_ + "/site/preview.css", "body { margin: 0; }\r\n");
     WriteFile(root_ + "/site/page.dat",
               "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
-              "@PreviewCSS {$DataFolder}preview.css\r\n$Title " + Sjis("見出し") + "\r\n"
-              "$Body <span class=\"ft_rd\">" + Sjis("赤") + "</span><span class=\"ft_mk\">m</span>\r\n");
+              "@PreviewCSS {$DataFolder}preview.css\r\n$Title " +
+                  Sjis("見出し") +
+                  "\r\n"
+                  "$Body <span class=\"ft_rd\">" +
+                  Sjis("赤") + "</span><span class=\"ft_mk\">m</span>\r\n");
   }
   QTemporaryDir dir_;
   QString root_;
@@ -103,10 +108,13 @@ TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
   EXPECT_EQ(RunJs(view, "getComputedStyle(document.querySelector('.ft_rd')).color").toString(),
             QStringLiteral("rgb(255, 0, 0)"));
-  EXPECT_EQ(RunJs(view, "getComputedStyle(document.querySelector('.ft_mk')).backgroundColor").toString(),
-            QStringLiteral("rgb(255, 255, 0)"));
-  EXPECT_EQ(RunJs(view, "document.querySelector('.ft_rd').textContent").toString(), QStringLiteral("赤"));
-  EXPECT_EQ(RunJs(view, "getComputedStyle(document.body).marginTop").toString(), QStringLiteral("0px"));
+  EXPECT_EQ(
+      RunJs(view, "getComputedStyle(document.querySelector('.ft_mk')).backgroundColor").toString(),
+      QStringLiteral("rgb(255, 255, 0)"));
+  EXPECT_EQ(RunJs(view, "document.querySelector('.ft_rd').textContent").toString(),
+            QStringLiteral("赤"));
+  EXPECT_EQ(RunJs(view, "getComputedStyle(document.body).marginTop").toString(),
+            QStringLiteral("0px"));
   EXPECT_TRUE(WaitFor([&] { return wb.form2.windowTitle() == QStringLiteral("見出し"); }));
   EXPECT_FALSE(wb.form2.isMinimized());
 
@@ -120,27 +128,32 @@ TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {
 TEST_F(PreviewTest, WithoutAPreviewStyleSheetTheLinkIsEmptyAndErrorsShowNothing) {
   Workbench wb(root_);
   WriteFile(root_ + "/site/plain.dat",
-            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/plain.html\r\n$Title t\r\n$Body b\r\n");
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/plain.html\r\n$Title "
+            "t\r\n$Body b\r\n");
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/plain.dat"));
   PreviewAndWait(wb.form1, wb.form2);
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
-  EXPECT_EQ(RunJs(view, "document.querySelector('link[type=\"text/css\"]').getAttribute('href')").toString(),
+  EXPECT_EQ(RunJs(view, "document.querySelector('link[type=\"text/css\"]').getAttribute('href')")
+                .toString(),
             QString());
   wb.form1.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\nbad");
   PreviewAndWait(wb.form1, wb.form2);
   EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
   EXPECT_EQ(RunJs(view, "document.documentElement.textContent").toString(), QString());
-  EXPECT_TRUE(WaitFor([&] { return wb.form2.windowTitle().isEmpty(); }));  // not the internal address
+  EXPECT_TRUE(
+      WaitFor([&] { return wb.form2.windowTitle().isEmpty(); }));  // not the internal address
 }
 
 // The bytes of the page the preview was handed, read back from the browser.
 std::string PreviewedBytes(QWebEngineView* view) {
-  const QString codes = RunJs(view, "var r = new XMLHttpRequest(); r.open('GET', location.href, false);"
-                                    "r.overrideMimeType('text/plain; charset=x-user-defined'); r.send();"
-                                    "Array.from(r.responseText, c => c.charCodeAt(0) & 0xFF).join(',')")
+  const QString codes = RunJs(view,
+                              "var r = new XMLHttpRequest(); r.open('GET', location.href, false);"
+                              "r.overrideMimeType('text/plain; charset=x-user-defined'); r.send();"
+                              "Array.from(r.responseText, c => c.charCodeAt(0) & 0xFF).join(',')")
                             .toString();
   std::string bytes;
-  for (const QString& code : codes.split(',', Qt::SkipEmptyParts)) bytes += static_cast<char>(code.toInt());
+  for (const QString& code : codes.split(',', Qt::SkipEmptyParts))
+    bytes += static_cast<char>(code.toInt());
   return bytes;
 }
 
@@ -148,8 +161,10 @@ TEST_F(PreviewTest, ThePreviewIsTheRunsOwnBytes) {
   const std::string raw = "\x87\x9A\xED\x40\x85\x40";  // bytes Unicode cannot carry back
   const std::string utf8 = "<p>\xC3\xBC\xE6\x97\xA5</p>";
   WriteFile(root_ + "/site/raw.tmpl", "<html>" + raw + "{$Body}\r\n" + utf8 + "\r\n</html>");
-  WriteFile(root_ + "/site/raw.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
-                                     "$Body " + raw + "\r\n");
+  WriteFile(root_ + "/site/raw.dat",
+            "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
+            "$Body " +
+                raw + "\r\n");
   Workbench wb(root_);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/raw.dat"));
   PreviewAndWait(wb.form1, wb.form2);
@@ -168,35 +183,45 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
 
   frame.Browser()->load(QUrl(base + "/500"));
   ASSERT_TRUE(WaitFor([&] { return frame.Stopped; }));
-  EXPECT_TRUE(WaitFor([&] { return frame.Browser()->url().toString() == QStringLiteral("about:blank"); }));
+  EXPECT_TRUE(
+      WaitFor([&] { return frame.Browser()->url().toString() == QStringLiteral("about:blank"); }));
   EXPECT_TRUE(wb.form2.StatusBar1->currentMessage().startsWith(QStringLiteral("[*")));
   EXPECT_EQ(ProbeHttpStatus(QUrl(base + "/500")), QStringLiteral("500"));
 
   bool loaded = false;
   QObject guard;
-  QObject::connect(frame.Browser(), &QWebEngineView::loadFinished, &guard, [&](bool) { loaded = true; });
+  QObject::connect(frame.Browser(), &QWebEngineView::loadFinished, &guard,
+                   [&](bool) { loaded = true; });
   frame.Browser()->load(QUrl(base + "/404"));
-  ASSERT_TRUE(WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
+  ASSERT_TRUE(
+      WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
   EXPECT_FALSE(frame.Stopped);
 }
 
 TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {
   // Loading HTML through a data URL stops at 2 MB; the preview serves its page itself.
   Workbench wb(root_);
-  std::string big = "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/big.html\r\n$Title big\r\n[Body]\r\n";
-  for (int i = 0; i < 60000; ++i) big += "<p>" + Sjis("大きなページの一行です") + " " + std::to_string(i) + "</p>\r\n";
+  std::string big =
+      "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/big.html\r\n$Title "
+      "big\r\n[Body]\r\n";
+  for (int i = 0; i < 60000; ++i)
+    big += "<p>" + Sjis("大きなページの一行です") + " " + std::to_string(i) + "</p>\r\n";
   big += "[/Body]";
   WriteFile(root_ + "/site/big.dat", big);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/big.dat"));
   PreviewAndWait(wb.form1, wb.form2);
   EXPECT_GT(wb.form1.edWriteOutHTML->Text().size(), 2u << 20);
-  EXPECT_EQ(RunJs(wb.form2.frBrowserBase1->Browser(), "document.querySelectorAll('p').length").toInt(), 60000);
+  EXPECT_EQ(
+      RunJs(wb.form2.frBrowserBase1->Browser(), "document.querySelectorAll('p').length").toInt(),
+      60000);
 }
 
 TEST_F(PreviewTest, AFolderThatHoldsMoreThanTheSiteIsNotServedAndTheStatusBarSaysSo) {
   QDir(root_).mkpath("shared");
   ::chmod((root_ + "/shared").toLocal8Bit().constData(), 01777);  // as /tmp
-  WriteFile(root_ + "/shared/p.dat", "@Template {$DataFolder}../site/t.tmpl\r\n@WriteFile {$DataFolder}p.html\r\n$Title t\r\n$Body b\r\n");
+  WriteFile(root_ + "/shared/p.dat",
+            "@Template {$DataFolder}../site/t.tmpl\r\n@WriteFile {$DataFolder}p.html\r\n$Title "
+            "t\r\n$Body b\r\n");
   Workbench wb(root_);
   for (const char* page : {"/shared/p.dat", "/site/page.dat"}) {
     ASSERT_TRUE(wb.form1.OpenDocument(root_ + page));
@@ -212,7 +237,8 @@ TEST_F(PreviewTest, TheFirstPreviewStandsBesideTheMainWindow) {
   wb.form1.show();
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
   PreviewAndWait(wb.form1, wb.form2);
-  EXPECT_GE(wb.form2.x(), wb.form1.x() + wb.form1.width() / 3);  // the editor's left part stays in view
+  EXPECT_GE(wb.form2.x(),
+            wb.form1.x() + wb.form1.width() / 3);  // the editor's left part stays in view
 }
 
 TEST(CappedFileTest, AServedFileIsReadNoFurtherThanTheLimitWhateverItGrowsTo) {
@@ -241,7 +267,9 @@ TEST(StatusLineTest, FlagsAndScriptAddresses) {
 
 TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
   const std::string block = PreviewStyleBlock("/s/p.css");
-  EXPECT_EQ(block.rfind("<style type=\"text/css\">\r\n<!--\r\n.ft_mk {background-color:yellow;}\r\n", 0), 0u);
+  EXPECT_EQ(
+      block.rfind("<style type=\"text/css\">\r\n<!--\r\n.ft_mk {background-color:yellow;}\r\n", 0),
+      0u);
   EXPECT_NE(block.find(".ft_lm {color:lime;}\r\n-->\r\n</style>\r\n<link rel=\"stylesheet\" "
                        "type=\"text/css\" href=\"/s/p.css\" />"),
             std::string::npos);
@@ -256,14 +284,17 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   for (int i = 0; i < 300; ++i) tall += "<p>" + std::to_string(i) + "</p>";
   WriteFile(root_ + "/site/live.dat",
             "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/live.html\r\n$Title t\r\n"
-            "$Body <b id=\"x\">one</b>" + tall + "\r\n");
+            "$Body <b id=\"x\">one</b>" +
+                tall + "\r\n");
   Workbench wb(root_);
   TForm1& f = wb.form1;
   f.show();
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/live.dat"));
   PreviewAndWait(f, wb.form2);
   QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
-  const auto bold = [&] { return RunJs(view, "document.getElementById('x').textContent").toString(); };
+  const auto bold = [&] {
+    return RunJs(view, "document.getElementById('x').textContent").toString();
+  };
   const auto scrolled = [&] { return RunJs(view, "window.scrollY").toInt(); };
   RunJs(view, "window.scrollTo(0, 400); window.kept = true");
   ASSERT_TRUE(WaitFor([&] { return scrolled() == 400; }));
@@ -273,7 +304,8 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
 
   f.activateWindow();
   f.edEditSource->setFocus();
-  f.edEditSource->setCursorPosition(3, static_cast<int>(QStringLiteral("$Body <b id=\"x\">one").size()));
+  f.edEditSource->setCursorPosition(
+      3, static_cast<int>(QStringLiteral("$Body <b id=\"x\">one").size()));
   QTest::keyClicks(f.edEditSource, "two");
   EXPECT_EQ(bold(), QStringLiteral("one"));  // not before the typing has paused
   ASSERT_TRUE(WaitFor([&] { return bold() == QStringLiteral("onetwo"); }, 10000));
@@ -287,7 +319,9 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   // A page with a script is loaded anew, so that the script runs as it would on the site.
   f.edEditSource->setCursorPosition(3, static_cast<int>(std::strlen("$Body ")));
   QTest::keyClicks(f.edEditSource, "<script>document.body.dataset.ran = 1</script>");
-  ASSERT_TRUE(WaitFor([&] { return RunJs(view, "document.body.dataset.ran").toString() == QStringLiteral("1"); }, 10000));
+  ASSERT_TRUE(WaitFor(
+      [&] { return RunJs(view, "document.body.dataset.ran").toString() == QStringLiteral("1"); },
+      10000));
   EXPECT_FALSE(RunJs(view, "window.kept === true").toBool());
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
 
@@ -295,18 +329,22 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   f.edEditSource->setCursorPosition(0, 0);
   QTest::keyClicks(f.edEditSource, "@Nothing");
   QTest::keyClick(f.edEditSource, Qt::Key_Return);
-  ASSERT_TRUE(WaitFor([&] { return wb.form2.StatusBar1->currentMessage().contains(QStringLiteral("エラー")); }, 10000));
+  ASSERT_TRUE(WaitFor(
+      [&] { return wb.form2.StatusBar1->currentMessage().contains(QStringLiteral("エラー")); },
+      10000));
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
 
   // Switched off, typing changes nothing; the choice is kept in the settings file.
   QTest::mouseClick(wb.form2.cbLivePreview, Qt::LeftButton);
-  f.edEditSource->setText(f.edEditSource->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
+  f.edEditSource->setText(
+      f.edEditSource->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
   QTest::keyClicks(f.edEditSource, "x");
   QTest::qWait(3 * TLivePreview::kDelayMs);
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
   wb.dialogs.answers = {false};
   f.close();
-  EXPECT_NE(testing::ReadFile(root_ + "/zorvik-workbench.ini").find("_LIVEPREVIEW_"), std::string::npos);
+  EXPECT_NE(testing::ReadFile(root_ + "/zorvik-workbench.ini").find("_LIVEPREVIEW_"),
+            std::string::npos);
   Workbench again(root_);
   EXPECT_FALSE(again.form2.cbLivePreview->isChecked());
 }

@@ -60,7 +60,8 @@ TEST(PropertyTextTest, EachKindHasItsTextForm) {
   SetPropText(c, "missing", "v");
   EXPECT_FALSE(c.values.count("missing"));
   // Text that is not a number in the property's range gives 0.
-  for (const char* text : {"2147483648", "-2147483649", "99999999999999999999", " 5", "0x10", "+"}) {
+  for (const char* text :
+       {"2147483648", "-2147483649", "99999999999999999999", " 5", "0x10", "+"}) {
     c.values["count"].integer = 7;
     SetPropText(c, "count", text);
     EXPECT_EQ(c.values["count"].integer, 0) << text;
@@ -97,8 +98,10 @@ TEST(ComponentStockerTest, DefaultKeysAndKinds) {
   const std::string scrambled = stocker.GetStoredValue(1);
   EXPECT_EQ(scrambled.size(), 1 + 4 * c.values["text"].text.size());
   const std::string text = stocker.SaveToText();
-  EXPECT_NE(text.find("<!--edPath.text\t_Props_\t-->/opt/zorvik/pages/a.dat<!--/edPath.text\t_Props_\t-->\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find(
+          "<!--edPath.text\t_Props_\t-->/opt/zorvik/pages/a.dat<!--/edPath.text\t_Props_\t-->\r\n"),
+      std::string::npos);
   EXPECT_EQ(text.find("edPath-lines.prop"), std::string::npos);  // kept in its own file
   EXPECT_TRUE(fs::exists(dir / "edPath-lines.prop"));
 

@@ -50,8 +50,9 @@ class TFakeBox : public TPropertyHost {
 class ZQIniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zorvik-ini-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("zorvik-ini-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -119,8 +120,9 @@ TEST_F(ZQIniFileTest, DamagedTextsLoadAsFarAsTheyCan) {
   EXPECT_EQ(ini.ReadString("k"), "");
   EXPECT_EQ(box.text, "");  // no component marker: no component values
   // Component blocks are looked for in the whole text before the last marker.
-  ini.LoadFromText("<!--cbUserTags.text\t_Props_\t-->Y<!--/cbUserTags.text\t_Props_\t-->"
-                   "\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t\t#_ZQDivComponent_#\t");
+  ini.LoadFromText(
+      "<!--cbUserTags.text\t_Props_\t-->Y<!--/cbUserTags.text\t_Props_\t-->"
+      "\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t\t#_ZQDivComponent_#\t");
   EXPECT_EQ(box.text, "Y");
   ini.LoadFromText(std::string("a=1\0garbage\xff\x81", 14) + "\t#_ZQDivKeyValues_#\t");
   EXPECT_EQ(ini.ReadString("a"), "1");
@@ -177,13 +179,16 @@ TEST_F(ZQIniFileTest, SettingsFileBesideTheProgramOrInTheConfigFolder) {
 TEST_F(ZQIniFileTest, AValueWrittenIntoADamagedFileReadsBack) {
   // Marks without partners, and a lone lead byte that would take the new block's "<".
   const std::string damaged[] = {
-      "\t#_ZQDivKeyValues_#\t<!--_USERTAGS_\t_ZQTags_\t-->x<!--/_USERTAGS_\t_ZQT\t#_ZQDivMultiLine_#\t",
+      "\t#_ZQDivKeyValues_#\t<!--_USERTAGS_\t_ZQTags_\t-->x<!--/"
+      "_USERTAGS_\t_ZQT\t#_ZQDivMultiLine_#\t",
       "\t#_ZQDivKeyValues_#\tz<!--/_USERTAGS_\t_ZQTags_\t-->\t#_ZQDivMultiLine_#\t",
       "\t#_ZQDivKeyValues_#\tab\x86\t#_ZQDivMultiLine_#\t",
       // Erasing the stray end mark joins its neighbours into a start mark.
-      "\t#_ZQDivKeyValues_#\t<!--_U<!--/_USERTAGS_\t_ZQTags_\t-->SERTAGS_\t_ZQTags_\t-->x\t#_ZQDivMultiLine_#\t",
+      "\t#_ZQDivKeyValues_#\t<!--_U<!--/"
+      "_USERTAGS_\t_ZQTags_\t-->SERTAGS_\t_ZQTags_\t-->x\t#_ZQDivMultiLine_#\t",
       // ... or into the section's own end, which would cut the section short.
-      "\t#_ZQDivKeyValues_#\tb\t#_ZQDivMultiLine_#<!--/_USERTAGS_\t_ZQTags_\t-->\tc\t#_ZQDivMultiLine_#\t",
+      "\t#_ZQDivKeyValues_#\tb\t#_ZQDivMultiLine_#<!--/"
+      "_USERTAGS_\t_ZQTags_\t-->\tc\t#_ZQDivMultiLine_#\t",
       // The key twice among the one-line values.
       "_USERTAGS_=x\r\n_USERTAGS_=y\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t",
   };
@@ -204,8 +209,8 @@ TEST_F(ZQIniFileTest, ASettingsFileNobodyElseCanRedirect) {
   fs::create_directories(shared);
   fs::permissions(shared, fs::perms::all);
   EXPECT_FALSE(FolderIsPrivate(shared.string()));
-  EXPECT_EQ(SettingsFilePathFor((shared / "zorvik-workbench").string(), FolderIsPrivate(shared.string()),
-                                nullptr, dir_.c_str()),
+  EXPECT_EQ(SettingsFilePathFor((shared / "zorvik-workbench").string(),
+                                FolderIsPrivate(shared.string()), nullptr, dir_.c_str()),
             (dir_ / ".config/zorvik/zorvik-workbench.ini").string());
   EXPECT_EQ(SettingsFilePathFor("/opt/zorvik-workbench", false, nullptr, nullptr), "");
   // An installed program keeps its settings in the home folder, also when run by root.

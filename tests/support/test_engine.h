@@ -29,15 +29,15 @@ class TFakeClock : public TClock {
     return t;
   }
   std::string DayName(int wday, bool full) const override {
-    static const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
+    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                         "Thursday", "Friday", "Saturday"};
     std::string name = kDays[wday];
     return full ? name : name.substr(0, 3);
   }
   std::string MonthName(int mon, bool full) const override {
-    static const char* const kMonths[] = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+    static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
     std::string name = kMonths[mon];
     return full ? name : name.substr(0, 3);
   }

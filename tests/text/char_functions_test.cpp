@@ -37,7 +37,7 @@ TEST(CharCopyTest, CopiesWholeCharacters) {
   EXPECT_EQ(CharCopy(Sjis("あいう"), 2, 9), Sjis("いう"));
   EXPECT_EQ(CharCopy("abc", 1, 0), "");
   EXPECT_EQ(CharCopy("abc", 4, 1), "");
-  EXPECT_EQ(CharCopy("abc", 0, 2), "a");   // up to counter index + count - 1
+  EXPECT_EQ(CharCopy("abc", 0, 2), "a");  // up to counter index + count - 1
   EXPECT_EQ(CharCopy("abc", -3, 3), "");
 }
 
@@ -65,7 +65,9 @@ TEST(CharInsertDeleteTest, EditByCharacterPosition) {
 }
 
 TEST(IsTrailByteTest, FollowsTheCharacterStructureFromTheStart) {
-  const std::string text = "\x81\x81\x40" "a\x82\xA0";  // (81 81) 40 a (82 A0)
+  const std::string text =
+      "\x81\x81\x40"
+      "a\x82\xA0";  // (81 81) 40 a (82 A0)
   EXPECT_FALSE(IsTrailByte(text, 1));
   EXPECT_TRUE(IsTrailByte(text, 2));
   EXPECT_FALSE(IsTrailByte(text, 3));
@@ -85,7 +87,9 @@ TEST(SameTextTest, IgnoresAsciiCaseOnly) {
   EXPECT_FALSE(SameTextIgnoringCase("abc", "abd"));
   EXPECT_FALSE(SameTextIgnoringCase("abc", "ab"));
   // The trail byte 0x41 of ア must not compare equal to 0x61.
-  EXPECT_FALSE(SameTextIgnoringCase(Sjis("ア"), "\x83" "a"));
+  EXPECT_FALSE(SameTextIgnoringCase(Sjis("ア"),
+                                    "\x83"
+                                    "a"));
   EXPECT_TRUE(SameTextIgnoringCase(Sjis("ア") + "X", Sjis("ア") + "x"));
 }
 

@@ -56,11 +56,13 @@ TEST(FileNamesTest, AnInstalledProgramWorksInTheUsersOwnFolder) {
       {"/home/u/zorvik/build/", nullptr, "/home/u", "/home/u/zorvik/build/"},  // a portable copy
       {"/usr/bin/", nullptr, "/home/u", "/home/u/Zorvik/"},
       {"/usr/local/bin/", "/data/site-work", "/home/u", "/data/site-work/"},
-      {"/tmp/unpacked/usr/bin/", nullptr, "/root", "/root/Zorvik/"},  // a package unpacked elsewhere
+      {"/tmp/unpacked/usr/bin/", nullptr, "/root",
+       "/root/Zorvik/"},  // a package unpacked elsewhere
       {"/usr/bin/", "relative", nullptr, ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(WorkspaceFolderFor(c.executable_folder, c.zorvik_home, c.home), c.workspace) << c.executable_folder;
+    EXPECT_EQ(WorkspaceFolderFor(c.executable_folder, c.zorvik_home, c.home), c.workspace)
+        << c.executable_folder;
   }
   EXPECT_FALSE(IsSystemProgramFolder("/usrx/"));
 }

@@ -31,7 +31,9 @@ TEST(ReplaceEveryTest, DoubleByteCharactersCompareExactly) {
   EXPECT_EQ(ReplaceEvery(text, "A", "x"), 1);
   EXPECT_EQ(text, Sjis("アxア"));
   EXPECT_EQ(ReplaceEvery(text, "a", "x"), 0);
-  text = "\x83" "a";  // not ア: the trail byte differs in case only
+  text =
+      "\x83"
+      "a";  // not ア: the trail byte differs in case only
   EXPECT_EQ(ReplaceEvery(text, Sjis("ア"), "x"), 0);
   text = Sjis("{$表題}{$表題}");
   EXPECT_EQ(ReplaceEvery(text, Sjis("{$表題}"), "v"), 2);

@@ -1,11 +1,10 @@
 #include "text/text_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <atomic>
 #include <csignal>
@@ -25,8 +24,9 @@ namespace fs = std::filesystem;
 class TextFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zorvik-text-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("zorvik-text-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override {
@@ -179,7 +179,8 @@ TEST_F(TextFileTest, ABatchWriterPutsFilesInPlaceOnlyWhenItsWindowIsFlushed) {
     // at once: a write must wait, not hang, and every replaced file is let go.
     for (int round = 0; round < 2; ++round) {
       for (std::size_t i = 0; i < TBatchWriter::kWindowFiles + 300; ++i) {
-        ASSERT_TRUE(writer.Write(Path("page" + std::to_string(i) + ".html"), "round " + std::to_string(round)));
+        ASSERT_TRUE(writer.Write(Path("page" + std::to_string(i) + ".html"),
+                                 "round " + std::to_string(round)));
       }
     }
     EXPECT_FALSE(writer.Write(Path("no/such/folder/x.html"), "x"));

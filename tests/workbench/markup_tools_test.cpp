@@ -82,7 +82,8 @@ TEST(MarksTest, DollarAndBlockMarks) {
 TEST(SystemTagsTest, EntriesAndWhatTheyWrite) {
   // Every entry but the separators inserts something.
   for (const std::string_view entry : kSystemTagEntries) {
-    EXPECT_EQ(SystemTagInsertion(std::string(entry)).has_value(), entry.find_first_not_of('-') != std::string_view::npos)
+    EXPECT_EQ(SystemTagInsertion(std::string(entry)).has_value(),
+              entry.find_first_not_of('-') != std::string_view::npos)
         << entry;
   }
   EXPECT_EQ(SystemTagInsertion("@Template"), "@Template ");
@@ -96,9 +97,10 @@ TEST(SystemTagsTest, EntriesAndWhatTheyWrite) {
             rule + "\r\n// システム設定（基本）\r\n" + rule +
                 "\r\n@Template {$RunningFolder}Templates\\\r\n@WriteFile \r\n"
                 "@PreviewCSS {$WriteFolder}\r\n@ItemCRLFMode Tag\r\n@HTMLCRLFMode Yes\r\n\r\n\r\n" +
-                rule + "\r\n// システム設定（ループカウンタ）\r\n" + rule + "\r\n\r\n\r\n\r\n" + rule +
-                "\r\n// １行設定\r\n" + rule + "\r\n\r\n\r\n" + rule + "\r\n// 複数行設定\r\n" + rule +
-                "\r\n\r\n\r\n" + rule + "\r\n// ループブロック設定\r\n" + rule + "\r\n");
+                rule + "\r\n// システム設定（ループカウンタ）\r\n" + rule + "\r\n\r\n\r\n\r\n" +
+                rule + "\r\n// １行設定\r\n" + rule + "\r\n\r\n\r\n" + rule +
+                "\r\n// 複数行設定\r\n" + rule + "\r\n\r\n\r\n" + rule +
+                "\r\n// ループブロック設定\r\n" + rule + "\r\n");
 }
 
 TEST(ColorTest, UpperCaseHexadecimal) {

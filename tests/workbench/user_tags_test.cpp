@@ -15,8 +15,9 @@ TEST(UserTagsTest, RegisterShowAndStoreFormat) {
   std::string store;
   std::vector<std::string> list;
   RegisterGroup(store, list, "A", Fields({{0, "a"}, {2, "b"}}));
-  EXPECT_EQ(store, "<!--\t__A__\t-->a\t\tb\t\t\t\t\t\t\t\t<!--/\t__A__\t-->"
-                   "<!--\t_UserTagIndex_\t-->A<!--/\t_UserTagIndex_\t-->");
+  EXPECT_EQ(store,
+            "<!--\t__A__\t-->a\t\tb\t\t\t\t\t\t\t\t<!--/\t__A__\t-->"
+            "<!--\t_UserTagIndex_\t-->A<!--/\t_UserTagIndex_\t-->");
   EXPECT_EQ(list, (std::vector<std::string>{"A"}));
   EXPECT_EQ(ShowGroup(store, "A"), Fields({{0, "a"}, {2, "b"}}));
   EXPECT_EQ(ShowGroup(store, "missing"), TUserTagFields{});

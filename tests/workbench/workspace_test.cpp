@@ -20,7 +20,8 @@ std::string Read(const fs::path& path) {
 }
 
 TEST(WorkspaceTest, MadeOnceWithAStarterTemplateAndTheExampleSite) {
-  const fs::path dir = fs::temp_directory_path() / ("zorvik-workspace-" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("zorvik-workspace-" + std::to_string(::getpid()));
   fs::create_directories(dir / "example-source/pages");
   std::ofstream(dir / "example-source/site.gro") << "{$GRODataFolder}pages/index.dat\r\n";
   const std::string folder = (dir / "home/Zorvik/").string();
@@ -32,7 +33,7 @@ TEST(WorkspaceTest, MadeOnceWithAStarterTemplateAndTheExampleSite) {
   EXPECT_TRUE(MakeWorkspace(folder, (dir / "example-source").string()));
   EXPECT_EQ(Read(folder + "Templates/page.tmpl"), "mine");
   // Without an example site, the templates still; a folder that cannot be made is said.
-  EXPECT_TRUE(MakeWorkspace((dir / "other/").string() , (dir / "missing").string()));
+  EXPECT_TRUE(MakeWorkspace((dir / "other/").string(), (dir / "missing").string()));
   EXPECT_TRUE(fs::is_regular_file(dir / "other/Templates/page.tmpl"));
   std::ofstream(dir / "file") << "x";
   EXPECT_FALSE(MakeWorkspace((dir / "file/Zorvik/").string(), ""));

@@ -45,8 +45,11 @@ class EditorFeaturesTest : public ::testing::Test {
   static void DoubleClickRow(TEditor& pane, int row) {
     pane.ensureLineVisible(row);
     const long position = pane.SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, row);
-    const QPoint point(static_cast<int>(pane.SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, position)) + 2,
-                       static_cast<int>(pane.SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, position)) + 4);
+    const QPoint point(
+        static_cast<int>(pane.SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, position)) +
+            2,
+        static_cast<int>(pane.SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, position)) +
+            4);
     QTest::mouseDClick(pane.viewport(), Qt::LeftButton, Qt::NoModifier, point);
     QApplication::processEvents();
   }
@@ -109,7 +112,8 @@ TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {
   QApplication::processEvents();
   EXPECT_EQ(f.width(), width);
   const QString shown = bar.lbStatus->text();
-  EXPECT_TRUE(shown == bar.lbStatus->FullText() || bar.lbStatus->toolTip() == bar.lbStatus->FullText());
+  EXPECT_TRUE(shown == bar.lbStatus->FullText() ||
+              bar.lbStatus->toolTip() == bar.lbStatus->FullText());
   TElidedLabel narrow;
   narrow.resize(60, 20);
   narrow.SetFullText(bar.lbStatus->FullText());

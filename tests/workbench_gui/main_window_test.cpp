@@ -50,10 +50,12 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   const QString page = root_ + "/site/page.dat";
   ASSERT_TRUE(f.OpenDocument(page));
   EXPECT_TRUE(wb.dialogs.questions.isEmpty());  // nothing modified: no question
-  EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
+  EXPECT_EQ(f.windowTitle(),
+            QStringLiteral("Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
   EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
   EXPECT_EQ(f.edEditSource->Text(),
-            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " + Sjis("表題"));
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " +
+                Sjis("表題"));
   EXPECT_FALSE(f.tbSaveData->isEnabled());
 
   f.edEditSource->SetSelStart(0);
@@ -65,7 +67,8 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
 
   // Unsaved changes carry the mark; New asks whether to save them, キャンセル keeps everything.
   f.edEditSource->ReplaceSelection("y");
-  EXPECT_EQ(f.windowTitle(), QStringLiteral("* Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
+  EXPECT_EQ(f.windowTitle(),
+            QStringLiteral("* Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
   f.tbNewFile->trigger();
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_TRUE(f.tbSaveData->isEnabled());
@@ -193,14 +196,17 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
   // The file, and on a line of its own the system's reason.
   const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
-  EXPECT_TRUE(wb.dialogs.errors[0].endsWith(root_ + "/no/such/folder/page.dat]\r\n" + reason(ENOENT)))
+  EXPECT_TRUE(
+      wb.dialogs.errors[0].endsWith(root_ + "/no/such/folder/page.dat]\r\n" + reason(ENOENT)))
       << wb.dialogs.errors[0].toStdString();
   // A page whose output cannot be written says which file and why.
   WriteFile(root_ + "/blocker", "a file where a folder should be");
-  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile " + (root_ + "/blocker/p.html").toStdString());
+  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile " +
+                          (root_ + "/blocker/p.html").toStdString());
   f.tbWriteoutHTMLFile->trigger();
   ASSERT_EQ(wb.dialogs.errors.size(), 2);
-  EXPECT_TRUE(wb.dialogs.errors[1].endsWith("\r\n" + root_ + "/blocker/p.html：" + reason(ENOTDIR))) << wb.dialogs.errors[1].toStdString();
+  EXPECT_TRUE(wb.dialogs.errors[1].endsWith("\r\n" + root_ + "/blocker/p.html：" + reason(ENOTDIR)))
+      << wb.dialogs.errors[1].toStdString();
   f.edEditSource->SetText("x");
   EXPECT_TRUE(f.edEditSource->isModified());
   EXPECT_TRUE(f.tbSaveData->isEnabled());
@@ -214,7 +220,8 @@ TEST_F(MainWindowTest, DropsTakeOneDatOrTxtFile) {
   f.FilesDropped({root_ + "/a.dat", root_ + "/b.dat"});
   EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルは１つだけドロップしてください"));
   f.FilesDropped({root_ + "/page.html"});
-  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+  EXPECT_EQ(wb.dialogs.errors.last(),
+            QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
   EXPECT_EQ(f.edEditSource->Text(), "");
   // The extension is compared in lower case; a long path is taken whole.
   QString deep = root_;
@@ -236,7 +243,8 @@ TEST_F(MainWindowTest, FilesThatWouldChangeInTheEditorAreReported) {
 
 TEST_F(MainWindowTest, RelativePathsFollowThePageNotTheCurrentFolder) {
   QDir(root_).mkpath("site/pages");
-  WriteFile(root_ + "/site/pages/rel.dat", "@Template ../t.tmpl\r\n@WriteFile ../out/rel.html\r\n$Title R\r\n");
+  WriteFile(root_ + "/site/pages/rel.dat",
+            "@Template ../t.tmpl\r\n@WriteFile ../out/rel.html\r\n$Title R\r\n");
   Workbench wb(root_);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/pages/rel.dat"));
   wb.form1.tbWriteoutHTMLFile->trigger();
@@ -245,7 +253,8 @@ TEST_F(MainWindowTest, RelativePathsFollowThePageNotTheCurrentFolder) {
 
 TEST_F(MainWindowTest, APlaceSavedOnALargerScreenComesBackOnThisOne) {
   WriteFile(root_ + "/zorvik-workbench.ini",
-            "Form1.Pos=5000\t4000\t9000\t8000\r\n\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t\t#_ZQDivComponent_#\t");
+            "Form1.Pos=5000\t4000\t9000\t8000\r\n\t#_ZQDivKeyValues_#\t\t#_ZQDivMultiLine_#\t\t#_"
+            "ZQDivComponent_#\t");
   Workbench wb(root_);
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_TRUE(screen.contains(wb.form1.geometry()));
@@ -271,7 +280,8 @@ TEST_F(MainWindowTest, GenerationButtons) {
 
   // Errors: no file, the log in front; the preview empties the written HTML.
   QFile::remove(root_ + "/site/out/page.html");
-  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\nbad");
+  f.edEditSource->SetText(
+      "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\nbad");
   f.PageControl1->setCurrentIndex(0);
   f.tbWriteoutHTMLFileClick();
   EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
@@ -306,4 +316,3 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
 
 }  // namespace
 }  // namespace zorvik
-

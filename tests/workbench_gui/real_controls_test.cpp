@@ -17,11 +17,11 @@
 
 #include "editor/ruler.h"
 #include "editor/teditor.h"
-#include "support/sjis.h"
 #include "preview/wait_for.h"
-#include "workbench_fixture.h"
 #include "settings/zq_ini_file.h"
+#include "support/sjis.h"
 #include "workbench/single_instance.h"
+#include "workbench_fixture.h"
 
 namespace zorvik {
 namespace {
@@ -53,10 +53,14 @@ class RealControlsTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     root_ = dir_.path();
     WriteFile(root_ + "/raw.tmpl", "<html>" + kRaw + "{$Body}\r\n" + kUtf8Line + "\r\n</html>");
-    WriteFile(root_ + "/raw.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
-                                  "$Body " + kRaw + "\r\n");
-    WriteFile(root_ + "/clean.dat", "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/clean.html\r\n"
-                                    "$Body " + Sjis("本文") + "\r\n");
+    WriteFile(root_ + "/raw.dat",
+              "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
+              "$Body " +
+                  kRaw + "\r\n");
+    WriteFile(root_ + "/clean.dat",
+              "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/clean.html\r\n"
+              "$Body " +
+                  Sjis("本文") + "\r\n");
   }
   QTemporaryDir dir_;
   QString root_;
@@ -106,7 +110,8 @@ TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMis
   wb.dialogs.on_message = [&] { progress_at_end = wb.form5.progress->text(); };
   wb.form5.tbWriteOutHTMLFiles->trigger();
   EXPECT_TRUE(wb.dialogs.errors.isEmpty());  // nothing is saved in a batch: no warning
-  EXPECT_EQ(ReadFile(root_ + "/out/raw.html"), "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
+  EXPECT_EQ(ReadFile(root_ + "/out/raw.html"),
+            "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
   EXPECT_EQ(ReadFile(root_ + "/out/clean.html"),
             "<html>" + kRaw + Sjis("本文") + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
   EXPECT_EQ(progress_at_end, QStringLiteral("3 / 3"));
@@ -157,14 +162,16 @@ TEST_F(RealControlsTest, ASettingsFileThatCannotBeSavedIsSaidOnce) {
   wb.form1.show();
   EXPECT_TRUE(wb.form1.close());
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
-  EXPECT_TRUE(wb.dialogs.errors[0].startsWith(QStringLiteral("設定ファイルを保存できません：") + root_ + "/blocker/"));
+  EXPECT_TRUE(wb.dialogs.errors[0].startsWith(QStringLiteral("設定ファイルを保存できません：") +
+                                              root_ + "/blocker/"));
 }
 
 TEST_F(RealControlsTest, ASecondStartHandsItsPageToTheRunningWorkbench) {
   // This test is the running workbench; the real program, started again, is the second start.
   const QString runtime = root_ + "/runtime";
   QDir().mkpath(runtime);
-  const QString socket = TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  const QString socket =
+      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
   TSingleInstance running;
   QStringList handed;
   ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) { handed << page; }));
@@ -194,7 +201,8 @@ TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
   EXPECT_NE(f.edLogs->text(start).indexOf(QStringLiteral("▼▼▼書換を開始します▽▽▽")), -1);
   EXPECT_EQ(f.edLogs->text().count(QStringLiteral("▼▼▼")), 12);
   int starts_below = 0;
-  for (int line = start; line < f.edLogs->lines(); ++line) starts_below += f.edLogs->text(line).count(QStringLiteral("▼▼▼"));
+  for (int line = start; line < f.edLogs->lines(); ++line)
+    starts_below += f.edLogs->text(line).count(QStringLiteral("▼▼▼"));
   EXPECT_EQ(starts_below, 1);
 
   // The log pane has its ruler, which follows horizontal scrolling.
@@ -250,10 +258,12 @@ TEST_F(RealControlsTest, SourceDateEpochFixesTheWorkbenchClock) {
 }
 
 TEST_F(RealControlsTest, StandardDialogsSpeakJapanese) {
-  QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+  QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"),
+                  QMessageBox::Yes | QMessageBox::No);
   EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
   EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("いいえ(&N)"));
-  EXPECT_EQ(QApplication::applicationDisplayName(), QApplication::applicationName());  // nothing appended
+  EXPECT_EQ(QApplication::applicationDisplayName(),
+            QApplication::applicationName());  // nothing appended
 }
 
 TEST_F(RealControlsTest, EditorPanesDetails) {
@@ -315,8 +325,11 @@ TEST_F(RealControlsTest, EditorPanesDetails) {
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
   f.edEditSource->SetText("see http://example.invalid/x here");
   QApplication::processEvents();
-  const QPoint at(static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, 12L)),
-                  static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, 12L)) + 5);
+  const QPoint at(static_cast<int>(f.edEditSource->SendScintilla(
+                      QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, 12L)),
+                  static_cast<int>(f.edEditSource->SendScintilla(
+                      QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, 12L)) +
+                      5);
   QTest::mouseClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
@@ -329,16 +342,20 @@ TEST_F(RealControlsTest, EditorPanesDetails) {
   QApplication::processEvents();
   const QImage image = f.edEditSource->viewport()->grab().toImage();
   const long end = f.edEditSource->SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, 0UL);
-  const int x = static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, end));
-  const int height = static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 0UL));
+  const int x = static_cast<int>(
+      f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, end));
+  const int height =
+      static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 0UL));
   int grey = 0;
   int dark = 0;
   for (int px = x + 1; px < x + 40; ++px) {
     for (int py = 0; py < height; ++py) {
       const int v = qGray(image.pixel(px * image.width() / f.edEditSource->viewport()->width(),
                                       py * image.height() / f.edEditSource->viewport()->height()));
-      if (v < 100) ++dark;
-      else if (v < 230) ++grey;
+      if (v < 100)
+        ++dark;
+      else if (v < 230)
+        ++grey;
     }
   }
   EXPECT_EQ(dark, 0);

@@ -48,7 +48,8 @@ class TScriptedDialogs : public TDialogs {
     return chosen;
   }
   std::optional<QColor> PickColor(QWidget*) override { return color; }
-  std::optional<int> AskNumber(QWidget*, const QString&, const QString& label, int, int, int) override {
+  std::optional<int> AskNumber(QWidget*, const QString&, const QString& label, int, int,
+                               int) override {
     questions << label;
     if (numbers.empty()) return std::nullopt;
     const auto number = numbers.front();
@@ -56,9 +57,9 @@ class TScriptedDialogs : public TDialogs {
     return number;
   }
 
-  std::deque<QStringList> file_lists;       // several-file dialog results
-  std::optional<QColor> color;              // the colour dialog's result
-  std::deque<std::optional<int>> numbers;   // number questions' answers, cancelled when empty
+  std::deque<QStringList> file_lists;        // several-file dialog results
+  std::optional<QColor> color;               // the colour dialog's result
+  std::deque<std::optional<int>> numbers;    // number questions' answers, cancelled when empty
   std::deque<bool> answers;                  // Yes/No answers, Yes when empty
   std::deque<TSaveAnswer> save_answers;      // "save the changes?" answers, Cancel when empty
   std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty

@@ -119,7 +119,8 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     TForm4& f = wb.form4;
     f.cbUserTags->setEditText(QStringLiteral("  "));
     f.tbRegistUserGroupTagsClick();
-    EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ユーザータググループ名が設定されていません"));
+    EXPECT_EQ(wb.dialogs.errors.last(),
+              QStringLiteral("ユーザータググループ名が設定されていません"));
     f.cbUserTags->setEditText(QStringLiteral(" 見出し "));
     f.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
     f.edStr[7]->setText(QStringLiteral("seven\tx"));
@@ -141,15 +142,18 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     f.cbUserTags->setEditText(QStringLiteral("other"));
     EXPECT_EQ(f.edStr[0]->text(), QString());  // not registered: empty fields
     f.edStr[9]->setText(QStringLiteral("nine"));
-    EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(), QStringLiteral("ユーザータグ９番を表示：nine"));
+    EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(),
+              QStringLiteral("ユーザータグ９番を表示：nine"));
     f.tbRegistUserGroupTagsClick();
     f.cbUserTags->setEditText(QStringLiteral("missing"));
     f.tbDeleteUserGroupTagsClick();
-    EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("登録されていないユーザータググループです\r\n\r\n[missing]"));
+    EXPECT_EQ(wb.dialogs.errors.last(),
+              QStringLiteral("登録されていないユーザータググループです\r\n\r\n[missing]"));
     f.cbUserTags->setEditText(QStringLiteral("OTHER"));  // found without regard to case
     wb.dialogs.answers = {true, true};
     f.tbDeleteUserGroupTagsClick();
-    EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("ユーザータググループを削除します\r\n\r\n[OTHER]"));
+    EXPECT_EQ(wb.dialogs.questions.last(),
+              QStringLiteral("ユーザータググループを削除します\r\n\r\n[OTHER]"));
     EXPECT_EQ(f.cbUserTags->count(), 1);
     EXPECT_EQ(f.cbUserTags->currentText(), QString());
     f.cbUserTags->setEditText(QStringLiteral("見出し"));
@@ -171,7 +175,8 @@ TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
   f.Prepare();
-  wb.dialogs.files = {root_ + "/Templates/page.tmpl", QString("/elsewhere/style.css"), root_ + "/out/a.html"};
+  wb.dialogs.files = {root_ + "/Templates/page.tmpl", QString("/elsewhere/style.css"),
+                      root_ + "/out/a.html"};
   f.sbOpenTemplateFileClick();
   f.sbWriteOutFileNameClick();
   f.sbSelectPreviewCSSFileClick();
@@ -182,7 +187,8 @@ TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
   f.btnOK->click();
   const QString rule = "//" + QString(49, QChar('-'));
   EXPECT_EQ(QApplication::clipboard()->text(),
-            rule + "\r\n// システム設定\r\n" + rule + "\r\n@Template {$RunningFolder}Templates/page.tmpl\r\n" +
+            rule + "\r\n// システム設定\r\n" + rule +
+                "\r\n@Template {$RunningFolder}Templates/page.tmpl\r\n" +
                 "@WriteFile {$RunningFolder}out/a.html\r\n@PreviewCSS /elsewhere/style.css\r\n" +
                 "@ItemCRLFMode Tag\r\n@HTMLCRLFMode No\r\n\r\n");
   f.Prepare();
@@ -194,9 +200,12 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   QDir(root_).mkpath("one");
   const QString one = root_ + "/one/";
   WriteFile(one + "t.tmpl", "<p>{$Title}</p>\r\n");
-  WriteFile(one + "bad.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/bad.html\r\nbad\r\n");
-  WriteFile(one + "a.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n$Title A\r\n");
-  WriteFile(one + "b.dat", "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/b.html\r\n$Title B\r\n");
+  WriteFile(one + "bad.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/bad.html\r\nbad\r\n");
+  WriteFile(one + "a.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n$Title A\r\n");
+  WriteFile(one + "b.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/b.html\r\n$Title B\r\n");
   WriteFile(root_ + "/open.dat", "open before");
 
   Workbench wb(root_);
@@ -246,7 +255,8 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   f.SetEntries({(two + "gone.dat").toStdString()});
   f.lbDataFiles->setCurrentRow(0);
   f.lbDataFilesDblClick();
-  EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルが存在しません\r\n\r\n[") + two + "gone.dat]");
+  EXPECT_EQ(wb.dialogs.errors.last(),
+            QStringLiteral("ファイルが存在しません\r\n\r\n[") + two + "gone.dat]");
 }
 
 }  // namespace

@@ -2,24 +2,23 @@
 // run done: window_screenshots PAGE OUTPUT_FOLDER (on a display, or QT_QPA_PLATFORM=offscreen).
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QPixmap>
-#include <QTimer>
-
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
 #include <QWebEngineView>
 
 #include "editor/teditor.h"
 #include "preview/preview_scheme.h"
+#include "preview/preview_window.h"
 #include "scripted_dialogs.h"
 #include "workbench/batch_window.h"
 #include "workbench/find_bar.h"
 #include "workbench/main_window.h"
-#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 #include "workbench/workbench_app.h"
@@ -67,11 +66,13 @@ int main(int argc, char** argv) {
   form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
   save(form5, "batch");
   // Qt's standard dialogs in Japanese.
-  QMessageBox question(QMessageBox::Question, QString(), QStringLiteral("アプリケーションを終了しますか？"),
+  QMessageBox question(QMessageBox::Question, QString(),
+                       QStringLiteral("アプリケーションを終了しますか？"),
                        QMessageBox::Yes | QMessageBox::No, &form1);
   save(question, "dialog-question");
   question.hide();
-  QFileDialog open_dialog(&form1, QString(), QFileInfo(QString::fromLocal8Bit(argv[1])).absolutePath(),
+  QFileDialog open_dialog(&form1, QString(),
+                          QFileInfo(QString::fromLocal8Bit(argv[1])).absolutePath(),
                           QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"));
   open_dialog.setOption(QFileDialog::DontUseNativeDialog);
   save(open_dialog, "dialog-open-file");
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
   // The preview of the page, once the browser has rendered it.
   bool loaded = false;
   form1.tbPreviewClick();
-  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
+  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished,
+                   [&](bool) { loaded = true; });
   QElapsedTimer timer;
   timer.start();
   while (!loaded && timer.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -107,12 +109,17 @@ int main(int argc, char** argv) {
   form1.activateWindow();
   form1.edEditSource->setFocus();
   int row = 0;
-  while (row < form1.edEditSource->lines() && !form1.edEditSource->text(row).startsWith(QStringLiteral("$Description"))) ++row;
-  form1.edEditSource->setCursorPosition(row, static_cast<int>(form1.edEditSource->text(row).trimmed().size()));
+  while (row < form1.edEditSource->lines() &&
+         !form1.edEditSource->text(row).startsWith(QStringLiteral("$Description")))
+    ++row;
+  form1.edEditSource->setCursorPosition(
+      row, static_cast<int>(form1.edEditSource->text(row).trimmed().size()));
   form1.edEditSource->insert(QStringLiteral("書き足すと、プレビューがすぐに追いつきます。"));
   // The refresh comes a little after the typing; then the page is rendered.
   timer.restart();
   while (timer.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1870, 800).save(out + "/live-preview-beside-editor.png");
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, 0, 0, 1870, 800)
+      .save(out + "/live-preview-beside-editor.png");
   return 0;
 }

@@ -7,10 +7,10 @@
 #include <sstream>
 #include <string>
 
+#include "preview/preview_window.h"
 #include "scripted_dialogs.h"
 #include "workbench/batch_window.h"
 #include "workbench/main_window.h"
-#include "preview/preview_window.h"
 #include "workbench/system_settings_window.h"
 #include "workbench/user_tag_window.h"
 
@@ -31,7 +31,8 @@ inline void WriteFile(const QString& path, const std::string& bytes) {
 class Workbench {
  public:
   explicit Workbench(const QString& folder)
-      : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(), (folder + "/").toStdString()),
+      : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(),
+              (folder + "/").toStdString()),
         form2(),
         form3(&form1, dialogs, folder + "/"),
         form4(&form1, dialogs),
@@ -46,6 +47,5 @@ class Workbench {
   TForm4 form4;
   TForm5 form5;
 };
-
 
 }  // namespace zorvik::testing
