@@ -72,10 +72,10 @@ bool TSingleInstance::HandOverOrListen(const QString& socket_path, const QString
       connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
       connect(client, &QLocalSocket::readyRead, client, [client, on_page] {
         if (!client->canReadLine()) return;
-        const QString page = QString::fromUtf8(client->readLine()).chopped(1);
+        const QString received = QString::fromUtf8(client->readLine()).chopped(1);
         client->write("ok\n");
         client->flush();
-        on_page(page);
+        on_page(received);
       });
     }
   });

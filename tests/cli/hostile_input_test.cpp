@@ -40,7 +40,7 @@ class HostileInputTest : public ::testing::Test {
 };
 
 TEST_F(HostileInputTest, AFailedWriteToStandardOutputIsAnError) {
-  for (const std::string args :
+  for (const std::string& args :
        {"show " + Path("a.dat"), std::string("--help"), std::string("--version"),
         std::string("match b"), std::string("replace b c")}) {
     SCOPED_TRACE(args);

@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
   wb.dialogs.answers = {true};
   activate();
   EXPECT_EQ(f.edEditSource->Text(), "$Title changed again");
-  const int asked = wb.dialogs.questions.size();
+  const qsizetype asked = wb.dialogs.questions.size();
   activate();  // nothing new: no question
   EXPECT_EQ(wb.dialogs.questions.size(), asked);
   // Removed: said, and the text stays to be saved.

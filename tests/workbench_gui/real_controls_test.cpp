@@ -200,7 +200,7 @@ TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
   EXPECT_GT(start, 50);
   EXPECT_NE(f.edLogs->text(start).indexOf(QStringLiteral("▼▼▼書換を開始します▽▽▽")), -1);
   EXPECT_EQ(f.edLogs->text().count(QStringLiteral("▼▼▼")), 12);
-  int starts_below = 0;
+  qsizetype starts_below = 0;
   for (int line = start; line < f.edLogs->lines(); ++line)
     starts_below += f.edLogs->text(line).count(QStringLiteral("▼▼▼"));
   EXPECT_EQ(starts_below, 1);

@@ -70,9 +70,11 @@ class TScriptedDialogs : public TDialogs {
 
  private:
   std::optional<QString> Next() {
-    if (files.empty()) return std::nullopt;
-    auto file = files.front();
-    files.pop_front();
+    std::optional<QString> file;
+    if (!files.empty()) {
+      file.swap(files.front());
+      files.pop_front();
+    }
     return file;
   }
 };
