@@ -112,7 +112,7 @@ TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
       log_(clock_),
       files_(disk_, options.save_mode),
       context_{state_, log_, pattern_, files_, clock_, WorkspaceFolder()} {
-  std::setlocale(LC_TIME, "");
+  std::setlocale(LC_TIME, "");  // NOLINT(concurrency-mt-unsafe): at start-up, before any thread
   log_.SetListener(
       [this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
   disk_.on_nul = PrintNulNotice;

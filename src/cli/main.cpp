@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 #include <string_view>
+#include <system_error>
 
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
@@ -95,7 +96,8 @@ bool WriteStandardOutput(std::string_view bytes) {
 
 int FinishStandardOutput(int status) {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
-  std::cerr << "zorvik: cannot write to standard output: " << std::strerror(errno) << '\n';
+  std::cerr << "zorvik: cannot write to standard output: "
+            << std::error_code(errno, std::generic_category()).message() << '\n';
   return kUsageError;
 }
 

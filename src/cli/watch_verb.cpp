@@ -42,7 +42,7 @@ class TStopSignal {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
-    sigprocmask(SIG_BLOCK, &set, nullptr);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
   }
   int Fd() const { return fd_; }
@@ -51,7 +51,7 @@ class TStopSignal {
     if (read(fd_, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return;
     files.SyncDeferred();
     std::fflush(stderr);
-    std::exit(0);
+    std::exit(0);  // NOLINT(concurrency-mt-unsafe): watch runs on one thread
   }
 
  private:

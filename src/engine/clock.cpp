@@ -18,7 +18,8 @@ namespace {
 // character set (not LC_CTYPE's, which the command line leaves at "C") to CP932; a character
 // that CP932 lacks becomes one "?".
 std::string LocaleName(const char* format, const std::tm& date) {
-  const char* time_locale = std::setlocale(LC_TIME, nullptr);
+  // Only read: the locale is set once, at start-up.
+  const char* time_locale = std::setlocale(LC_TIME, nullptr);  // NOLINT(concurrency-mt-unsafe)
   locale_t locale = ::newlocale(LC_ALL_MASK, time_locale != nullptr ? time_locale : "C", nullptr);
   if (locale == nullptr) locale = ::newlocale(LC_ALL_MASK, "C", nullptr);
   char buffer[256];

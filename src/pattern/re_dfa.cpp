@@ -272,8 +272,8 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
       }
       accept = accept || kept->accept;
       for (const int consumer : kept->consumers) {
-        if (mark_[consumer * 2] == generation_) continue;
-        mark_[consumer * 2] = generation_;
+        if (mark_[static_cast<std::size_t>(consumer) * 2] == generation_) continue;
+        mark_[static_cast<std::size_t>(consumer) * 2] = generation_;
         step_consumers_.push_back(consumer);
       }
     };
@@ -303,8 +303,8 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
     for (std::size_t c = begin; c < step_consumer_ends_[g]; ++c) {
       const TREInstruction& inst = nfa_.Program()[step_consumers_[c]];
       if (!SetHoldsClass(inst.set, cls)) continue;
-      if (mark_[inst.out * 2] == generation_) continue;
-      mark_[inst.out * 2] = generation_;
+      if (mark_[static_cast<std::size_t>(inst.out) * 2] == generation_) continue;
+      mark_[static_cast<std::size_t>(inst.out) * 2] = generation_;
       targets.push_back(inst.out);
     }
     if (targets.empty()) continue;

@@ -126,6 +126,8 @@ int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject
     if (in_place && fixed != nullptr && fixed->size() <= end - start) {
       std::memmove(base + written, base + rest, start - rest);
       written += start - rest;
+      // Bytes within the text, not a C string.
+      // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
       std::memcpy(base + written, fixed->data(), fixed->size());
       written += fixed->size();
     } else {

@@ -165,7 +165,7 @@ void TZQIniFile::RestoreFormBounds(TBoundsTarget& form, bool keep_size) const {
 
 std::string SettingsFilePathFor(std::string_view executable_path, bool beside_private,
                                 const char* xdg_config_home, const char* home) {
-  const std::string beside = std::string(executable_path) + ".ini";
+  std::string beside = std::string(executable_path) + ".ini";
   if (beside_private) return beside;
   // Never a shared folder such as /tmp, where others could plant the file.
   const std::string config = UserFolder(xdg_config_home, home, "/.config");

@@ -8,6 +8,9 @@
 namespace zorvik {
 namespace {
 
+// iconv's "no conversion" value.
+const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+
 // One open conversion, closed when replaced and at the end of its thread.
 class TConversion {
  public:
@@ -15,7 +18,7 @@ class TConversion {
   TConversion(const TConversion&) = delete;
   TConversion& operator=(const TConversion&) = delete;
   ~TConversion() { Close(); }
-  // The descriptor for the pair, opened when the pair changes; (iconv_t)-1 when unsupported.
+  // The descriptor for the pair, opened when the pair changes; kNoConversion when unsupported.
   iconv_t For(const char* to, const char* from) {
     if (to_ != to || from_ != from) {
       Close();
@@ -28,12 +31,12 @@ class TConversion {
 
  private:
   void Close() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd_);
-    cd_ = reinterpret_cast<iconv_t>(-1);
+    if (cd_ != kNoConversion) ::iconv_close(cd_);
+    cd_ = kNoConversion;
   }
   std::string to_;
   std::string from_;
-  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+  iconv_t cd_ = kNoConversion;
 };
 
 bool IsUtf8(std::string_view name) {
@@ -60,7 +63,7 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
   // Opening a conversion costs more than converting a log line, so the last one is kept.
   thread_local TConversion cached;
   iconv_t cd = cached.For(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+  if (cd == kNoConversion) return std::string(text);
   ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out;
   out.reserve(text.size() * 3 / 2);

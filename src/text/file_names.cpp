@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "text/char_functions.h"
 #include "text/sjis.h"
@@ -91,8 +93,17 @@ std::string WorkspaceFolderFor(std::string_view executable_folder, const char* z
 const char* HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && *home != '\0') return home;
-  const struct passwd* user = ::getpwuid(::geteuid());
-  return user != nullptr ? user->pw_dir : nullptr;
+  // The live preview's thread asks too: getpwuid's entry would be shared.
+  thread_local std::string from_passwd;
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr) {
+    return nullptr;
+  }
+  from_passwd = found->pw_dir;
+  return from_passwd.c_str();
 }
 
 std::string WorkspaceFolder() {

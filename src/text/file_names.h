@@ -43,6 +43,7 @@ std::string WorkspaceFolder();
 std::string UserFolder(const char* given, const char* home, std::string_view below);
 
 // The user's home folder: $HOME, else the password database's; null when neither is known.
+// Valid until the next call on the same thread.
 const char* HomeFolder();
 
 // " [" name "] - " folder, with program_folder at the front of the path written

@@ -17,7 +17,7 @@ inline constexpr std::string_view kFileLoadError = "#FileLoadError#";
 
 // Files above this size are not read: no page, template or settings file comes near it, and
 // reading one whole would only exhaust memory.
-inline constexpr std::uintmax_t kMaxTextFileBytes = 512u * 1024 * 1024;
+inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{512} * 1024 * 1024;
 
 // Splits bytes into lines (a line ends at CR LF, a lone CR or a lone LF; a NUL byte ends the
 // whole text) and joins them again, each line followed by CR LF.

@@ -112,7 +112,7 @@ std::string PageSkeleton() {
   static constexpr std::string_view kRule = "//-------------------------------------------------";
   static constexpr std::string_view kLines[] = {
       kRule,
-      "// \x83V\x83X\x83"
+      "// \x83V\x83X\x83"  // NOLINT(bugprone-suspicious-missing-comma): "e" would join the escape
       "e\x83\x80\x90\xDD\x92\xE8\x81i\x8A\xEE\x96{\x81j",  // // システム設定（基本）
       kRule,
       "@Template {$RunningFolder}Templates\\",
@@ -123,7 +123,7 @@ std::string PageSkeleton() {
       "",
       "",
       kRule,
-      "// \x83V\x83X\x83"
+      "// \x83V\x83X\x83"  // NOLINT(bugprone-suspicious-missing-comma): "e" would join the escape
       "e\x83\x80\x90\xDD\x92\xE8\x81i\x83\x8B\x81[\x83v\x83J\x83"
       "E\x83\x93\x83^\x81j",  // // システム設定（ループカウンタ）
       kRule,
