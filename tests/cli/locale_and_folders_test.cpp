@@ -98,7 +98,7 @@ TEST_F(LocaleAndFoldersTest, DayAndMonthNamesOfTheTimeLocale) {
   const std::string page = (dir_ / "p.dat").string();
   // glibc keeps the list of locale folders it read from LOCPATH for the life of the process;
   // under LeakSanitizer that is no leak of ours.
-  Write(dir_ / "lsan.supp", "leak:__argz_add_sep\n");
+  Write(dir_ / "lsan.supp", "leak:argz_add_sep\n");
   ::setenv("LSAN_OPTIONS",
            ("print_suppressions=0:suppressions=" + (dir_ / "lsan.supp").string()).c_str(), 1);
   const std::string locpath = "LOCPATH=" + locales.string();
