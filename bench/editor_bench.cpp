@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "editor/teditor.h"
-#include "preview/preview_scheme.h"
-#include "preview/preview_window.h"
+#include "preview/ui/preview_scheme.h"
+#include "preview/ui/preview_window.h"
 #include "text/text_file.h"
-#include "workbench/dialogs.h"
-#include "workbench/live_preview.h"
-#include "workbench/main_window.h"
+#include "workbench/ui/dialogs.h"
+#include "workbench/ui/live_preview.h"
+#include "workbench/ui/main_window.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <random>
 #include <string>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 
 namespace {
 

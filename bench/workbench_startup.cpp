@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "workbench/main_window.h"
-#include "workbench/workbench_app.h"
+#include "workbench/ui/main_window.h"
+#include "workbench/ui/workbench_app.h"
 
 int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 #include "text/sjis.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/zq_ini_file.h"
+#include "settings/settings_store.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/verbs.h"
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 #include "text/encoding.h"
 
 namespace zorvik::cli {

@@ -9,7 +9,7 @@
 #include "engine/file_system.h"
 #include "engine/generation_log.h"
 #include "engine/generation_state.h"
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 
 namespace zorvik {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 
 namespace zorvik {
 

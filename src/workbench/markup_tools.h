@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 
 namespace zorvik {
 

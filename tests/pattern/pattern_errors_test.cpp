@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 #include "support/sjis.h"
 
 namespace zorvik {

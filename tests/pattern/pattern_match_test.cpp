@@ -2,7 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "pattern/second_awk_str.h"
+#include "pattern/pattern_component.h"
 #include "support/sjis.h"
 
 namespace zorvik {

@@ -7,9 +7,9 @@
 #include <set>
 #include <utility>
 
+#include "pattern/pattern_component.h"
 #include "pattern/re_dfa.h"
 #include "pattern/re_parser.h"
-#include "pattern/second_awk_str.h"
 #include "text/sjis.h"
 
 namespace zorvik {

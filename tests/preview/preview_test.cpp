@@ -21,10 +21,10 @@
 
 #include "editor/teditor.h"
 #include "preview/preview_markup.h"
-#include "preview/preview_scheme.h"
+#include "preview/ui/preview_scheme.h"
 #include "support/sjis.h"
 #include "wait_for.h"
-#include "workbench/live_preview.h"
+#include "workbench/ui/live_preview.h"
 #include "workbench_gui/workbench_fixture.h"
 
 namespace zorvik {

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "preview/preview_scheme.h"
-#include "workbench/workbench_app.h"
+#include "preview/ui/preview_scheme.h"
+#include "workbench/ui/workbench_app.h"
 
 // Qt and the browser engine keep some memory to the end of the process on purpose, and the
 // engine frees some objects through a base without a virtual destructor: under

@@ -9,7 +9,7 @@
 
 #include "editor/teditor.h"
 #include "support/sjis.h"
-#include "workbench/find_bar.h"
+#include "workbench/ui/find_bar.h"
 #include "workbench_fixture.h"
 
 namespace zorvik {

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "workbench/workbench_app.h"
+#include "workbench/ui/workbench_app.h"
 
 // Qt and the browser engine keep some memory to the end of the process on purpose: under
 // AddressSanitizer, leaks are looked for by the core tests, not here.

@@ -1,4 +1,4 @@
-#include "workbench/main_window.h"
+#include "workbench/ui/main_window.h"
 
 #include <gtest/gtest.h>
 

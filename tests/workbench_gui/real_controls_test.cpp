@@ -18,9 +18,9 @@
 #include "editor/ruler.h"
 #include "editor/teditor.h"
 #include "preview/wait_for.h"
-#include "settings/zq_ini_file.h"
+#include "settings/settings_store.h"
 #include "support/sjis.h"
-#include "workbench/single_instance.h"
+#include "workbench/ui/single_instance.h"
 #include "workbench_fixture.h"
 
 namespace zorvik {

@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "workbench/dialogs.h"
+#include "workbench/ui/dialogs.h"
 
 namespace zorvik::testing {
 

@@ -10,7 +10,7 @@
 
 #include "editor/teditor.h"
 #include "support/sjis.h"
-#include "workbench/markup_toolbar.h"
+#include "workbench/ui/markup_toolbar.h"
 #include "workbench_fixture.h"
 
 namespace zorvik {

@@ -13,15 +13,15 @@
 #include <QWebEngineView>
 
 #include "editor/teditor.h"
-#include "preview/preview_scheme.h"
-#include "preview/preview_window.h"
+#include "preview/ui/preview_scheme.h"
+#include "preview/ui/preview_window.h"
 #include "scripted_dialogs.h"
-#include "workbench/batch_window.h"
-#include "workbench/find_bar.h"
-#include "workbench/main_window.h"
-#include "workbench/system_settings_window.h"
-#include "workbench/user_tag_window.h"
-#include "workbench/workbench_app.h"
+#include "workbench/ui/batch_window.h"
+#include "workbench/ui/find_bar.h"
+#include "workbench/ui/main_window.h"
+#include "workbench/ui/system_settings_window.h"
+#include "workbench/ui/user_tag_window.h"
+#include "workbench/ui/workbench_app.h"
 
 int main(int argc, char** argv) {
   qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -7,12 +7,12 @@
 #include <sstream>
 #include <string>
 
-#include "preview/preview_window.h"
+#include "preview/ui/preview_window.h"
 #include "scripted_dialogs.h"
-#include "workbench/batch_window.h"
-#include "workbench/main_window.h"
-#include "workbench/system_settings_window.h"
-#include "workbench/user_tag_window.h"
+#include "workbench/ui/batch_window.h"
+#include "workbench/ui/main_window.h"
+#include "workbench/ui/system_settings_window.h"
+#include "workbench/ui/user_tag_window.h"
 
 namespace zorvik::testing {
 

@@ -1,0 +1,156 @@
+#include "pattern/pattern_component.h"
+
+#include <cstring>
+#include <optional>
+
+#include "pattern/re_parser.h"
+#include "pattern/re_replacement.h"
+#include "text/sjis.h"
+
+namespace zorvik {
+
+TRegularExpression::TRegularExpression() { cache_.push_back({std::string(), Compile({})}); }
+
+TRegularExpression::~TRegularExpression() = default;
+
+std::unique_ptr<TRE_DFA> TRegularExpression::Compile(std::string_view pattern) const {
+  return std::make_unique<TRE_DFA>(TRE_NFA(TREParser::Parse(preprocessor_.Process(pattern))),
+                                   crlf_);
+}
+
+void TRegularExpression::SetRegExp(std::string_view pattern) {
+  for (std::size_t i = 0; i < cache_.size(); ++i) {
+    if (cache_[i].pattern == pattern) {
+      current_ = i;
+      reg_exp_ = pattern;
+      return;
+    }
+  }
+  if (cache_.size() >= kCacheSize) cache_.pop_back();
+  try {
+    cache_.insert(cache_.begin() + 1, {std::string(pattern), Compile(pattern)});
+  } catch (const ERegExpParser&) {
+    current_ = 0;
+    reg_exp_.clear();
+    throw;
+  }
+  current_ = 1;
+  reg_exp_ = pattern;
+}
+
+std::vector<std::string> TRegularExpression::CachedPatterns() const {
+  std::vector<std::string> patterns;
+  for (const Entry& entry : cache_) patterns.push_back(entry.pattern);
+  return patterns;
+}
+
+void TRegularExpression::SetCrLf(bool crlf) {
+  if (crlf == crlf_) return;
+  crlf_ = crlf;
+  for (Entry& entry : cache_) entry.dfa = Compile(entry.pattern);
+}
+
+void TMatchCORE::SetLineSeparator(TMatchLineSeparator separator) {
+  line_separator_ = separator;
+  SetCrLf(separator == mcls_CRLF);
+}
+
+std::string_view TMatchCORE::Searchable(std::string_view subject) {
+  return subject.substr(0, subject.find('\0'));
+}
+
+TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
+  // The subject ends at its first NUL, which the search meets on its way.
+  const TREFindResult found = FindFrom(subject, 0, true, true);
+  if (!found.found) return {};
+  return {static_cast<std::int64_t>(found.start + 1),
+          static_cast<std::int64_t>(found.end - found.start)};
+}
+
+template <typename OnMatch>
+void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
+  TREFindResult found = FindFrom(text, 0, true);
+  if (!found.found) return;
+  if (text.empty()) {
+    on_match(0, 0);
+    return;
+  }
+  for (;;) {
+    // "^" holds at the start of the rest only when the last character consumed was LF. (Worked
+    // out before on_match, which may overwrite the text before found.end.)
+    bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
+                    IsCharStartFrom(text, found.start, found.end - 1);
+    on_match(found.start, found.end);
+    std::size_t rest = found.end;
+    if (found.start == found.end && rest < text.size()) {
+      // An empty match moves one character on, so that the scan advances; under CR LF lines
+      // a CR goes together with its LF.
+      std::size_t len = CharBytesAt(text, rest);
+      if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
+          text[rest + 1] == '\n') {
+        len = 2;
+      }
+      after_lf = text[rest + len - 1] == '\n' && (len == 1 || text[rest] == '\r');
+      rest += len;
+    }
+    if (rest >= text.size()) break;
+    found = FindFrom(text, rest, after_lf);
+    if (!found.found) break;
+  }
+}
+
+std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_view subject) {
+  std::vector<TMatchResult> matches;
+  ForEachMatch(Searchable(subject), [&](std::size_t start, std::size_t end) {
+    matches.push_back(
+        {static_cast<std::int64_t>(start + 1), static_cast<std::int64_t>(end - start)});
+  });
+  return matches;
+}
+
+int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {
+  const std::string_view text = Searchable(subject);
+  std::optional<TREReplacement> expansion;
+  // The result is built over the subject itself as long as every replacement is fixed and no
+  // longer than what it replaces, so that it never reaches bytes not yet searched (removing
+  // tags, collapsing blank lines); from the first that is not, in a new string.
+  char* const base = subject.data();
+  std::size_t written = 0;  // result bytes at the start of subject, while building in place
+  std::string output;
+  bool in_place = true;
+  int count = 0;
+  std::size_t rest = 0;
+  ForEachMatch(text, [&](std::size_t start, std::size_t end) {
+    if (!expansion) expansion.emplace(replacement);
+    const std::string* fixed = expansion->Fixed();
+    if (in_place && fixed != nullptr && fixed->size() <= end - start) {
+      std::memmove(base + written, base + rest, start - rest);
+      written += start - rest;
+      // Bytes within the text, not a C string.
+      // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
+      std::memcpy(base + written, fixed->data(), fixed->size());
+      written += fixed->size();
+    } else {
+      if (in_place) {
+        output.reserve(subject.size() + subject.size() / 8);
+        output.assign(base, written);
+        in_place = false;
+      }
+      output.append(text.substr(rest, start - rest));
+      expansion->AppendTo(output, text.substr(start, end - start));
+    }
+    rest = end;
+    ++count;
+  });
+  if (count == 0) return 0;
+  if (in_place) {
+    std::memmove(base + written, base + rest, subject.size() - rest);
+    subject.resize(written + subject.size() - rest);
+  } else {
+    output.append(std::string_view(subject).substr(rest));
+    subject.swap(output);
+  }
+  return count;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,49 @@
+// "プレビュー": the preview window, hosting the browser frame above its status bar.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QWidget>
+#include <string>
+
+#include "pattern/pattern_component.h"
+#include "preview/ui/browser_frame.h"
+
+namespace zorvik {
+
+// The preview's non-visual module, created between the main window and the preview window.
+class TdmBrowserModule : public QObject {
+  Q_OBJECT
+ public:
+  explicit TdmBrowserModule(QObject* parent = nullptr);
+  TSecondAWKStr SecondAWKStr1;  // set up like the main window's, not used for matching
+};
+
+class TForm2 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+  ~TForm2() override;
+
+  // Shows the document (CP932) as the page at document_path, with the files of site beside it;
+  // restores a minimised window and
+  // shows the window without blocking the main window.
+  void ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  // Shows a newer version of the page in place: the window is left where it is, without the
+  // focus, and the page keeps its scroll position.
+  void RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  // Says in the status line that the page source has errors and the page shown is older.
+  void ShowLiveFailure(int error_count);
+
+  TfrBrowserBase* frBrowserBase1;
+  QStatusBar* StatusBar1;
+  QCheckBox* cbLivePreview;  // follow the editor as it is typed in
+  QLabel* lbNarrowedSite;    // shown while the page's folders hold more than its site
+
+ private:
+  void ShowSiteNote(const TPreviewSite& site);
+};
+
+}  // namespace zorvik

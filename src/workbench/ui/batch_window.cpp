@@ -1,0 +1,200 @@
+#include "workbench/ui/batch_window.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+#include "batch/batch_run.h"
+#include "batch/group_file.h"
+#include "editor/teditor.h"
+#include "engine/messages.h"
+#include "text/file_names.h"
+#include "workbench/ui/main_tool_icons.h"
+#include "workbench/ui/main_window.h"
+#include "workbench/ui/qt_paths.h"
+
+namespace zorvik {
+namespace {
+
+// Loads each page source into the main window's editor and shows the result in its HTML pane,
+// with the progress in the batch window.
+class TEditorBatchHost : public TBatchHost {
+ public:
+  TEditorBatchHost(TForm1& main, QLabel& progress) : main_(main), progress_(progress) {}
+  std::optional<std::string> LoadPageSource(const std::string& path) override {
+    if (!main_.OpenDocument(PathText(path))) return std::nullopt;
+    // Unchanged since it was loaded, the editor hands back the file's own bytes.
+    return main_.edEditSource->Text();
+  }
+  void ShowResult(const std::string& working_text) override {
+    main_.edWriteOutHTML->SetText(working_text);
+  }
+  void Progress(std::size_t done, std::size_t total) override {
+    progress_.setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    // Keep painting during a long batch; user input waits until the batch is over.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
+ private:
+  TForm1& main_;
+  QLabel& progress_;
+};
+
+}  // namespace
+
+TForm5::TForm5(TForm1& main_window, TDialogs& dialogs)
+    : QDialog(&main_window, Qt::WindowStaysOnTopHint), main_(main_window), dialogs_(dialogs) {
+  setObjectName("Form5");
+  setWindowTitle(QStringLiteral("連続書換フォーム"));
+  resize(295, 452);
+  setAcceptDrops(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* toolbar = new QToolBar(this);
+  auto add = [&](const char* name, const char* hint, TMainTool icon) {
+    QAction* action = toolbar->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
+    action->setObjectName(name);
+    action->setToolTip(QString::fromUtf8(hint));
+    return action;
+  };
+  tbOpenFiles = add("tbOpenFiles", "ファイルを開く(直接複数ファイルを選択)", TMainTool::kOpen);
+  toolbar->addSeparator();
+  tbOpenGroupFile = add("tbOpenGroupFile", "グループファイルを開く", TMainTool::kBatch);
+  tbSaveGroupFile = add("tbSaveGroupFile", "グループファイルを保存", TMainTool::kSave);
+  toolbar->addSeparator();
+  tbWriteOutHTMLFiles = add("tbWriteOutHTMLFiles", "連続書き込み", TMainTool::kWrite);
+  layout->addWidget(toolbar);
+  lbDataFiles = new QListWidget(this);
+  lbDataFiles->setObjectName("lbDataFiles");
+  layout->addWidget(lbDataFiles);
+  progress = new QLabel(this);
+  progress->setObjectName("progress");
+  layout->addWidget(progress);
+
+  connect(tbOpenFiles, &QAction::triggered, this, &TForm5::tbOpenFilesClick);
+  connect(tbOpenGroupFile, &QAction::triggered, this, &TForm5::tbOpenGroupFileClick);
+  connect(tbSaveGroupFile, &QAction::triggered, this, &TForm5::tbSaveGroupFileClick);
+  connect(tbWriteOutHTMLFiles, &QAction::triggered, this, &TForm5::tbWriteOutHTMLFilesClick);
+  connect(lbDataFiles, &QListWidget::itemDoubleClicked, this, &TForm5::lbDataFilesDblClick);
+}
+
+std::vector<std::string> TForm5::Entries() const {
+  std::vector<std::string> entries;
+  for (int i = 0; i < lbDataFiles->count(); ++i) {
+    entries.push_back(lbDataFiles->item(i)->data(Qt::UserRole).toByteArray().toStdString());
+  }
+  return entries;
+}
+
+void TForm5::SetEntries(const std::vector<std::string>& entries) {
+  lbDataFiles->clear();
+  for (const std::string& entry : entries) {
+    auto* item = new QListWidgetItem(PathText(entry), lbDataFiles);
+    item->setData(Qt::UserRole, QByteArray::fromStdString(entry));
+  }
+}
+
+void TForm5::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void TForm5::tbOpenFilesClick() {
+  const QStringList files = dialogs_.OpenFileNames(
+      this, QString(), QStringLiteral("データファイル(*.dat);;テキストファイル(*.txt)"),
+      QStringLiteral("dat"));
+  if (files.isEmpty()) return;
+  std::vector<std::string> entries;
+  for (const QString& file : files) entries.push_back(PathBytes(file));
+  SetEntries(entries);
+}
+
+void TForm5::ReadGroupFile(const QString& path) {
+  SetEntries(zorvik::ReadGroupFile(PathBytes(path), main_.Context().running_folder));
+  SaveDialog1FileName = path;
+}
+
+void TForm5::tbOpenGroupFileClick() {
+  const auto path = dialogs_.OpenFileName(
+      this, QStringLiteral("グループファイルを開きます"),
+      QStringLiteral("グループファイル(*.gro);;テキストファイル(*.txt);;すべてのファイル(*)"),
+      QStringLiteral("gro"), OpenDialog2FileName);
+  if (!path) return;
+  OpenDialog2FileName = *path;
+  ReadGroupFile(*path);
+}
+
+void TForm5::tbSaveGroupFileClick() {
+  const auto path =
+      dialogs_.SaveFileName(this, QStringLiteral("グループファイルを保存します"),
+                            QStringLiteral("グループファイル(*.gro);;テキストファイル(*.txt)"),
+                            QStringLiteral("gro"), SaveDialog1FileName);
+  if (!path) return;
+  SaveDialog1FileName = *path;
+  ErrorUnless(dialogs_, this, QStringLiteral("保存に失敗しました"),
+              SaveGroupFile(PathBytes(*path), Entries(), main_.Context().running_folder));
+}
+
+void TForm5::lbDataFilesDblClick() {
+  QListWidgetItem* item = lbDataFiles->currentItem();
+  if (item == nullptr) return;  // no entry selected: nothing to open
+  const QString path = PathText(item->data(Qt::UserRole).toByteArray().toStdString());
+  if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません\r\n\r\n[") + path + "]",
+                   QFileInfo(path).isFile())) {
+    return;
+  }
+  if (main_.OpenDocument(path)) accept();
+}
+
+void TForm5::tbWriteOutHTMLFilesClick() {
+  const std::vector<std::string> entries = Entries();
+  if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty()))
+    return;
+  if (!main_.ConfirmUnsavedChanges()) return;
+  main_.edEditSource->setModified(false);  // saved or let go: no load of this batch asks again
+  const QString remembered = main_.LastOpenedName();
+  const int log_start = main_.LogEnd();
+  TEditorBatchHost host(main_, *progress);
+  RunBatch(main_.Context(), entries, host);
+  if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
+    main_.OpenDocument(remembered);
+  } else {
+    main_.NewDocument();
+  }
+  // After reopening the document (which shows the editor page), so that the log stays in front.
+  main_.ShowPage(main_.tsLogs);
+  main_.ShowLogFrom(log_start);
+  dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  progress->clear();
+  accept();
+}
+
+void TForm5::FilesDropped(const QStringList& paths) {
+  if (paths.size() != 1) {
+    BringToFront();
+    dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
+    return;
+  }
+  if (QFileInfo(paths.first()).suffix().toLower() != "gro") {
+    BringToFront();
+    dialogs_.ShowError(this, QStringLiteral("ファイルの拡張子は.groに限定されます"));
+    return;
+  }
+  OpenDialog2FileName = paths.first();
+  ReadGroupFile(paths.first());
+  BringToFront();
+}
+
+void TForm5::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm5::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  FilesDropped(DroppedFiles(*event));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,669 @@
+#include "workbench/ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <iostream>
+
+#include "editor/lexers.h"
+#include "editor/ruler.h"
+#include "editor/teditor.h"
+#include "engine/generation_run.h"
+#include "engine/messages.h"
+#include "preview/ui/preview_window.h"
+#include "text/file_names.h"
+#include "workbench/markup_tools.h"
+#include "workbench/ui/batch_window.h"
+#include "workbench/ui/find_bar.h"
+#include "workbench/ui/live_preview.h"
+#include "workbench/ui/main_tool_icons.h"
+#include "workbench/ui/markup_toolbar.h"
+#include "workbench/ui/qt_adapters.h"
+#include "workbench/ui/qt_paths.h"
+#include "workbench/ui/system_settings_window.h"
+#include "workbench/ui/user_tag_window.h"
+#include "workbench/user_tags.h"
+
+namespace zorvik {
+namespace {
+
+// Why the last system call failed, in the words of the system.
+QString SystemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+QFont PaneFont() {
+  QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                         QStringLiteral("monospace")});
+  font.setStyleHint(QFont::Monospace);
+  // 13 pixels at the usual 96 dpi; QScintilla takes sizes in points.
+  font.setPointSizeF(9.75);
+  return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder)
+    : dialogs_(dialogs),
+      running_folder_(std::move(running_folder)),
+      settings_(
+          std::move(settings_file),
+          running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
+      clock_(FixedInstantFromEnvironment(clock_refusal_)),
+      log_(clock_),
+      context_{state_, log_, pattern_, files_, clock_, running_folder_} {
+  setObjectName("Form1");
+  setWindowTitle(QString::fromUtf8(kCaption));
+  setAcceptDrops(true);
+  resize(900, 680);
+  BuildToolBar();
+  BuildPages();
+  BuildEditActions();
+  SetupPanes();
+  log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
+    if (place.Known()) log_places_[LogEnd()] = place;
+    edLogs->AppendText(entry + "\r\n");
+  });
+}
+
+TForm1::~TForm1() { log_.SetListener(nullptr); }
+
+void TForm1::BuildToolBar() {
+  ToolBar1 = addToolBar(QString());
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->setMovable(false);
+  // Every button is wired to exactly one handler, given as a callable.
+  auto add = [this](const char* name, const char* hint, TMainTool icon, const QKeySequence& keys,
+                    std::function<void()> handler) {
+    QAction* action = ToolBar1->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
+    action->setObjectName(name);
+    action->setToolTip(QString::fromUtf8(hint));
+    if (!keys.isEmpty()) action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, std::move(handler));
+    return action;
+  };
+  tbNewFile = add("tbNewFile", "新規作成", TMainTool::kNew, QKeySequence::New,
+                  [this] { tbNewFileClick(); });
+  tbOpenFile = add("tbOpenFile", "ファイルを開く", TMainTool::kOpen, QKeySequence::Open,
+                   [this] { tbOpenFileClick(); });
+  tbSaveData = add("tbSaveData", "上書き保存", TMainTool::kSave, QKeySequence::Save,
+                   [this] { tbSaveDataClick(); });
+  tbSaveAs = add("tbSaveAs", "別名で保存", TMainTool::kSaveAs,
+                 QKeySequence(QStringLiteral("Ctrl+Shift+S")), [this] { tbSaveAsClick(); });
+  ToolBar1->addSeparator();
+  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", TMainTool::kGenerate, {},
+                  [this] { tbSetHTMLClick(); });
+  tbPreview = add("tbPreview", "プレビュー", TMainTool::kPreview, QKeySequence(Qt::Key_F5),
+                  [this] { tbPreviewClick(); });
+  tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", TMainTool::kWrite, {},
+                           [this] { tbWriteoutHTMLFileClick(); });
+  ToolBar1->addSeparator();
+  tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
+                            [this] { tbDisplayWriteFilesClick(); });
+  ToolBar1->addSeparator();
+  tbAbout = add("tbAbout", "このツールについて", TMainTool::kAbout, {}, [this] { tbAboutClick(); });
+  tbSaveData->setEnabled(false);
+}
+
+void TForm1::BuildPages() {
+  auto* central = new QWidget(this);
+  auto* central_layout = new QVBoxLayout(central);
+  central_layout->setContentsMargins(0, 0, 0, 0);
+  central_layout->setSpacing(0);
+  PageControl1 = new QTabWidget(central);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setDocumentMode(true);
+  FindBar = new TFindBar(central);
+  central_layout->addWidget(PageControl1, 1);
+  central_layout->addWidget(FindBar);
+  setCentralWidget(central);
+
+  tsPageEditor = new QWidget;
+  tsPageEditor->setObjectName("tsPageEditor");
+  auto* layout = new QVBoxLayout(tsPageEditor);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  ToolBar3 = new QToolBar(tsPageEditor);
+  ToolBar3->setObjectName("ToolBar3");
+  ToolBar4 = new QToolBar(tsPageEditor);
+  ToolBar4->setObjectName("ToolBar4");
+  cbSystemTags = new QComboBox(ToolBar4);
+  cbSystemTags->setObjectName("cbSystemTags");
+  edEditSource = new TEditor(tsPageEditor);
+  edEditSource->setObjectName("edEditSource");
+  MarkupTools = new TMarkupToolbar(*ToolBar3, *ToolBar4, *cbSystemTags, *edEditSource, pattern_,
+                                   dialogs_, this);
+  layout->addWidget(ToolBar3);
+  layout->addWidget(ToolBar4);
+  layout->addWidget(edEditSource);
+
+  tsHTML = new QWidget;
+  tsHTML->setObjectName("tsHTML");
+  auto* html_layout = new QVBoxLayout(tsHTML);
+  html_layout->setContentsMargins(0, 0, 0, 0);
+  edWriteOutHTML = new TEditor(tsHTML);
+  edWriteOutHTML->setObjectName("edWriteOutHTML");
+  html_layout->addWidget(edWriteOutHTML);
+
+  tsLogs = new QWidget;
+  tsLogs->setObjectName("tsLogs");
+  auto* log_layout = new QVBoxLayout(tsLogs);
+  log_layout->setContentsMargins(0, 0, 0, 0);
+  edLogs = new TEditor(tsLogs);
+  edLogs->setObjectName("edLogs");
+  edLogs->SendScintilla(QsciScintilla::SCI_SETENDATLASTLINE,
+                        0UL);  // a run's start can stand at the top
+  rulerLogs = new TRuler(*edLogs, tsLogs);
+  rulerLogs->setObjectName("rulerLogs");
+  log_layout->addWidget(rulerLogs);
+  log_layout->addWidget(edLogs);
+
+  PageControl1->addTab(tsPageEditor, QStringLiteral("ページ編集用データ"));
+  PageControl1->addTab(tsHTML, QStringLiteral("書き出しHTML"));
+  PageControl1->addTab(tsLogs, QStringLiteral("書き出しログ"));
+  connect(edEditSource, &QsciScintilla::textChanged, this, &TForm1::edEditSourceChange);
+  connect(edEditSource, &QsciScintilla::modificationChanged, this, &TForm1::edEditSourceChange);
+}
+
+void TForm1::BuildEditActions() {
+  auto add = [this](const char* name, const char* text, const QKeySequence& keys,
+                    std::function<void()> handler) {
+    auto* action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    addAction(action);
+    connect(action, &QAction::triggered, this, std::move(handler));
+    return action;
+  };
+  actFind = add("actFind", "検索", QKeySequence(QStringLiteral("Ctrl+F")),
+                [this] { FindBar->Open(*FrontPane(), false); });
+  actReplace = add("actReplace", "置換", QKeySequence(QStringLiteral("Ctrl+H")), [this] {
+    ShowPage(tsPageEditor);
+    FindBar->Open(*edEditSource, true);
+  });
+  actFindNext = add("actFindNext", "次を検索", QKeySequence(Qt::Key_F3), [this] {
+    FindBar->Retarget(*FrontPane());
+    FindBar->FindNext();
+  });
+  actFindPrevious =
+      add("actFindPrevious", "前を検索", QKeySequence(QStringLiteral("Shift+F3")), [this] {
+        FindBar->Retarget(*FrontPane());
+        FindBar->FindPrevious();
+      });
+  actGoToLine = add("actGoToLine", "行へ移動", QKeySequence(QStringLiteral("Ctrl+G")),
+                    [this] { GoToLineClick(); });
+  FindBar->AllowReplaceIn(*edEditSource);
+  FindBar->Retarget(*edEditSource);
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { FindBar->Retarget(*FrontPane()); });
+}
+
+TEditor* TForm1::FrontPane() const {
+  QWidget* page = PageControl1->currentWidget();
+  if (page == tsHTML) return edWriteOutHTML;
+  if (page == tsLogs) return edLogs;
+  return edEditSource;
+}
+
+void TForm1::GoToLineClick() {
+  ShowPage(tsPageEditor);
+  const int last = std::max(0, edEditSource->lines() - 1);
+  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"),
+                                      QStringLiteral("行番号（0 から %1）:").arg(last),
+                                      edEditSource->CaretRow(), 0, last);
+  if (!row) return;
+  edEditSource->setCursorPosition(*row, 0);
+  edEditSource->ensureLineVisible(*row);
+  edEditSource->setFocus();
+}
+
+bool TForm1::GoToLogPlace(int row) {
+  const auto found = log_places_.find(row);
+  if (found == log_places_.end()) return false;
+  const TLogPlace place = found->second;
+  const bool in_editor =
+      !place.imported && (place.file.empty() || place.file == PathBytes(save_name_));
+  if (!in_editor) {
+    const QString path = PathText(place.file);
+    if (!dialogs_.AskYes(
+            this,
+            QStringLiteral(
+                "このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
+                    .arg(place.line) +
+                path + "]",
+            false) ||
+        !OpenDocument(path)) {
+      return true;
+    }
+  }
+  ShowPage(tsPageEditor);
+  edEditSource->SelectLine(place.line);
+  edEditSource->setFocus();
+  return true;
+}
+
+void TForm1::SetupPanes() {
+  const QFont font = PaneFont();
+  const auto common = [&font](TEditor* pane, TPaneLexer* lexer) {
+    lexer->setDefaultFont(font);
+    for (int style = 0; style < 8; ++style) {
+      QFont styled = font;
+      styled.setBold(lexer->font(style).bold());
+      lexer->setFont(styled, style);
+    }
+    pane->setMarginsFont(font);
+    lexer->setDefaultColor(Qt::black);
+    pane->setLexer(lexer);
+    pane->ShowLineEndMarks(true);
+    pane->setWrapMode(QsciScintilla::WrapNone);
+    pane->setSelectionBackgroundColor(QColor(0, 0, 128));
+    pane->setSelectionForegroundColor(Qt::white);
+    pane->SendScintilla(
+        QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
+        QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
+    pane->setMarginWidth(1, 0);
+    // Room under each line, so that an underscore ("ft_rd", "<_p>") stays visible, also
+    // under a selection.
+    pane->SendScintilla(QsciScintilla::SCI_SETEXTRADESCENT, 2UL);
+  };
+  common(edEditSource, new TPageSourceLexer(edEditSource));
+  common(edWriteOutHTML, new THtmlLexer(edWriteOutHTML));
+  common(edLogs, new TLogLexer(edLogs));
+  edEditSource->ShowLineNumbersFromZero(true);
+  edWriteOutHTML->ShowLineNumbersFromZero(false);
+  edLogs->ShowLineNumbersFromZero(false);
+}
+
+void TForm1::AttachWindows(const TWindows& windows) {
+  windows_ = windows;
+  MarkupTools->AttachWindows(windows.form3, windows.form4);
+  if (windows.form2 != nullptr)
+    live_preview_ = std::make_unique<TLivePreview>(*this, *windows.form2);
+}
+
+QList<QWidget*> TForm1::Forms() const {
+  QList<QWidget*> forms{const_cast<TForm1*>(this)};
+  for (QWidget* w :
+       {static_cast<QWidget*>(windows_.form2), static_cast<QWidget*>(windows_.form3),
+        static_cast<QWidget*>(windows_.form4), static_cast<QWidget*>(windows_.form5)}) {
+    if (w != nullptr) forms << w;
+  }
+  return forms;
+}
+
+void TForm1::StartUp() {
+  state_.DataFolder.clear();
+  state_.BatchMode = false;
+  utility_.SetupEditors(Forms());
+  // A log row that names a line takes the user there; other rows open URLs as every pane does.
+  edLogs->on_double_click = [this, open_url = edLogs->on_double_click](TEditor& pane) {
+    if (!GoToLogPlace(pane.CaretRow()) && open_url) open_url(pane);
+  };
+  edLogs->on_return = [this](TEditor& pane) { return GoToLogPlace(pane.CaretRow()); };
+  TZQUtility::ResetPageControls(Forms());
+  cbSystemTags->clear();
+  for (std::string_view entry : kSystemTagEntries) {
+    cbSystemTags->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+  }
+  cbSystemTags->setCurrentIndex(0);
+  if (windows_.form4 != nullptr) {
+    user_tag_box_host_ = std::make_unique<TQtPropertyHost>(*windows_.form4->cbUserTags);
+    settings_.RegisterComponent(*user_tag_box_host_, "text", skPlain, "");
+  }
+  settings_.Load();
+  if (windows_.form2 != nullptr) {
+    windows_.form2->cbLivePreview->setChecked(settings_.ReadString(kLivePreviewSettingsKey) != "0");
+  }
+  const std::pair<QWidget*, bool> bounds[] = {{this, false},
+                                              {windows_.form2, false},
+                                              {windows_.form3, true},
+                                              {windows_.form4, true},
+                                              {windows_.form5, false}};
+  // A preview never placed before opens beside the main window at its first showing.
+  preview_placed_ = !settings_.ReadString("Form2.Pos").empty();
+  for (const auto& [widget, keep_size] : bounds) {
+    if (widget == nullptr) continue;
+    TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
+    settings_.RestoreFormBounds(target, keep_size);
+  }
+  if (windows_.form4 != nullptr) {
+    windows_.form4->UserTagStore = settings_.ReadString(kUserTagsSettingsKey);
+    windows_.form4->ShowGroup(windows_.form4->cbUserTags->currentText());
+    windows_.form4->RefreshGroupList();
+  }
+}
+
+bool TForm1::FormCloseQuery() {
+  for (QWidget* widget : Forms()) {
+    TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
+    settings_.SaveFormBounds(target);
+  }
+  if (windows_.form4 != nullptr) {
+    settings_.WriteString(kUserTagsSettingsKey, windows_.form4->UserTagStore);
+  }
+  if (windows_.form2 != nullptr) {
+    settings_.WriteString(kLivePreviewSettingsKey,
+                          windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
+  }
+  // Without a place for it no settings file is kept; a place that refuses the file is said.
+  if (!settings_.SettingsFileName().empty() && !settings_.Save()) {
+    const QString path = PathText(settings_.SettingsFileName());
+    std::cerr << "zorvik-workbench: cannot save the settings file " << path.toStdString() << '\n';
+    ErrorUnless(
+        dialogs_, this,
+        QStringLiteral("設定ファイルを保存できません：%1\n"
+                       "ウィンドウの位置と、このたび登録したユーザータグは保存されていません。")
+            .arg(path),
+        false);
+  }
+  if (edEditSource->isModified()) return ConfirmUnsavedChanges();
+  return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
+}
+
+bool TForm1::ConfirmUnsavedChanges() {
+  if (!edEditSource->isModified()) return true;
+  BringToFront();
+  switch (dialogs_.AskSaveChanges(this, QStringLiteral("変更を保存しますか？"))) {
+    case TSaveAnswer::kSave:
+      tbSaveDataClick();
+      return !edEditSource->isModified();  // a save that failed or was cancelled keeps everything
+    case TSaveAnswer::kDiscard:
+      return true;
+    case TSaveAnswer::kCancel:
+      break;
+  }
+  return false;
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) CheckFileOnDisk();
+}
+
+void TForm1::NoteFileOnDisk() {
+  const QFileInfo info(save_name_);
+  disk_stamp_ = save_name_.isEmpty() || !info.exists()
+                    ? QString()
+                    : QStringLiteral("%1 %2 %3")
+                          .arg(info.size())
+                          .arg(info.lastModified().toMSecsSinceEpoch())
+                          .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+void TForm1::CheckFileOnDisk() {
+  if (save_name_.isEmpty() || disk_stamp_.isEmpty() || checking_disk_ || state_.BatchMode) return;
+  const QString before = disk_stamp_;
+  NoteFileOnDisk();
+  if (disk_stamp_ == before) return;
+  checking_disk_ = true;  // the question itself activates the window again
+  if (disk_stamp_.isEmpty()) {
+    // Removed: the editor keeps the text, now unsaved, so that a save puts the file back.
+    dialogs_.ShowError(
+        this, QStringLiteral(
+                  "編集中のファイルが、ほかのプログラムによって削除されました。"
+                  "エディタの内容は残っています。保存するとファイルを作り直します。\r\n\r\n[") +
+                  save_name_ + "]");
+    edEditSource->MarkModified();
+  } else if (dialogs_.AskYes(
+                 this,
+                 QStringLiteral(
+                     "編集中のファイルが、ほかのプログラムによって変更されました。"
+                     "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
+                     save_name_ + "]",
+                 true)) {
+    edEditSource->setModified(false);  // the answer was to take the file as it is now
+    OpenDocument(save_name_);
+  } else {
+    edEditSource->MarkModified();
+  }
+  checking_disk_ = false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  // Closing the main window ends the program: the other windows go with it.
+  for (QWidget* form : Forms()) {
+    if (form != this) form->close();
+  }
+}
+
+void TForm1::ShowCaption() {
+  setWindowTitle(edEditSource->isModified() ? QStringLiteral("* ") + caption_ : caption_);
+}
+
+void TForm1::SetTitle(const QString& path) {
+  if (path.isEmpty()) {
+    caption_ = QString::fromUtf8(kCaption);
+    ShowCaption();
+    return;
+  }
+  // The file name, then its folder, with the program's folder written <RunningFolder>/.
+  const QFileInfo info(path);
+  QString folder = info.absolutePath() + "/";
+  const QString running = PathText(running_folder_);
+  if (!running.isEmpty() && folder.startsWith(running)) {
+    folder = "<RunningFolder>/" + folder.mid(running.size());
+  }
+  caption_ = QString::fromUtf8(kCaption) + "  [" + info.fileName() + "] - " + folder;
+  ShowCaption();
+}
+
+QString TForm1::DialogFolder() const {
+  if (!save_name_.isEmpty()) return save_name_;
+  if (!last_opened_name_.isEmpty()) return last_opened_name_;
+  return PathText(running_folder_);
+}
+
+void TForm1::SetDataFolder(const QString& path) {
+  state_.DataFolder = PathBytes(QFileInfo(path).absolutePath() + "/");
+}
+
+void TForm1::BringToFront() {
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+}
+
+void TForm1::ShowPage(QWidget* page) { PageControl1->setCurrentWidget(page); }
+
+void TForm1::edEditSourceChange() {
+  tbSaveData->setEnabled(edEditSource->isModified());
+  if (windowTitle().startsWith(QStringLiteral("* ")) != edEditSource->isModified()) ShowCaption();
+}
+
+void TForm1::NewDocument() {
+  edEditSource->setReadOnly(false);
+  edEditSource->clear();
+  SetTitle({});
+  state_.DataFolder.clear();
+  save_name_.clear();
+  disk_stamp_.clear();
+  edEditSource->setModified(false);
+  edEditSourceChange();
+}
+
+void TForm1::tbNewFileClick() {
+  // With unsaved changes the one question is whether to save them.
+  if (edEditSource->isModified()
+          ? !ConfirmUnsavedChanges()
+          : AnsweredNo(dialogs_, this, QStringLiteral("新規作成しますか？"))) {
+    return;
+  }
+  NewDocument();
+}
+
+void TForm1::tbOpenFileClick() {
+  const auto path = dialogs_.OpenFileName(
+      this, QString(), QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"),
+      QStringLiteral("dat"), DialogFolder());
+  if (path) OpenDocument(*path);
+}
+
+bool TForm1::OpenDocument(const QString& path) {
+  if (!ConfirmUnsavedChanges()) return false;
+  bool lossy = false;
+  std::size_t nul = std::string::npos;
+  if (edEditSource->LoadFile(PathBytes(path), &lossy, &nul) == TEditor::TLoadResult::kUnreadable) {
+    return false;
+  }
+  // A batch saves nothing and generates the file's own bytes, so it does not warn.
+  // Saving a file cut at a NUL byte would cut the file on disk: it is shown, not edited.
+  edEditSource->setReadOnly(nul != std::string::npos);
+  if (nul != std::string::npos && !state_.BatchMode) {
+    dialogs_.ShowError(
+        this, QStringLiteral(
+                  "このファイルはオフセット %1 に NUL バイトを含みます。"
+                  "その位置から後ろは読み込まれていません。保存するとファイルが切り詰められるため、"
+                  "このファイルは編集できないようにしてあります。\r\n\r\n[")
+                      .arg(nul) +
+                  path + "]");
+  }
+  if (lossy && !state_.BatchMode) {
+    // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
+    dialogs_.ShowError(
+        this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
+                             "保存すると、その部分は書き換わります。\r\n\r\n[") +
+                  path + "]");
+  }
+  edEditSource->setModified(false);
+  edEditSourceChange();
+  save_name_ = path;
+  last_opened_name_ = path;
+  ShowPage(tsPageEditor);
+  SetDataFolder(path);
+  edEditSource->setModified(false);
+  SetTitle(path);
+  edEditSourceChange();
+  NoteFileOnDisk();
+  return true;
+}
+
+void TForm1::tbSaveDataClick() {
+  if (save_name_.isEmpty()) {
+    tbSaveAsClick();
+    return;
+  }
+  if (!edEditSource->SaveFile(PathBytes(save_name_))) {
+    // The old file stays whole; the document stays modified.
+    const QString reason = SystemReason();
+    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") +
+                                 save_name_ + "]\r\n" + reason);
+    return;
+  }
+  edEditSource->setModified(false);
+  edEditSourceChange();
+  SetTitle(save_name_);
+  SetDataFolder(save_name_);
+  NoteFileOnDisk();
+}
+
+void TForm1::tbSaveAsClick() {
+  const auto path = dialogs_.SaveFileName(
+      this, QString(), QStringLiteral("サイトデータファイル(*.dat)"), QStringLiteral("dat"),
+      save_name_.isEmpty() ? DialogFolder() : save_name_);
+  if (!path) return;
+  save_name_ = *path;
+  tbSaveDataClick();
+}
+
+void TForm1::FilesDropped(const QStringList& paths) {
+  if (paths.size() != 1) {
+    BringToFront();
+    dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
+    return;
+  }
+  const QString suffix = QFileInfo(paths.first()).suffix().toLower();
+  if (suffix != "txt" && suffix != "dat") {
+    BringToFront();
+    dialogs_.ShowError(this,
+                       QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+    return;
+  }
+  OpenDocument(paths.first());
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  FilesDropped(DroppedFiles(*event));
+}
+
+void TForm1::Generate() {
+  const int entry_start = LogEnd();
+  context_.source_file = PathBytes(save_name_);
+  RunGeneration(context_, edEditSource->Text());
+  // The pane only shows the result: what is written or previewed is WorkingText itself.
+  edWriteOutHTML->SetText(state_.WorkingText);
+  ShowLogFrom(entry_start);
+}
+
+int TForm1::LogEnd() const { return std::max(0, edLogs->lines() - 1); }
+
+void TForm1::ShowLogFrom(int row) {
+  edLogs->SetTopRow(row);
+  edLogs->setCursorPosition(row, 0);
+}
+
+void TForm1::tbSetHTMLClick() {
+  Generate();
+  ShowPage(SelectResultPage(state_) == TResultPage::kLogs ? tsLogs : tsHTML);
+}
+
+void TForm1::tbWriteoutHTMLFileClick() {
+  Generate();
+  if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
+    const QString reason = SystemReason();
+    ErrorUnless(dialogs_, this,
+                TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
+                    PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
+                false);
+  }
+  if (state_.WarningCount + state_.ErrorCount > 0) {
+    ShowPage(tsLogs);
+  } else {
+    dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  }
+}
+
+void TForm1::tbPreviewClick() {
+  Generate();
+  if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
+  std::string page = state_.WorkingText;
+  if (state_.ErrorCount > 0) {
+    edWriteOutHTML->clear();
+    page.clear();
+  }
+  TPreviewDocument document = PreviewDocumentFor(context_, page, save_name_);
+  if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
+    PlaceBesideMainWindow(*windows_.form2, *this);
+    preview_placed_ = true;
+  }
+  if (windows_.form2 != nullptr)
+    windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
+}
+
+void TForm1::tbDisplayWriteFilesClick() {
+  if (windows_.form5 != nullptr) windows_.form5->exec();
+}
+
+void TForm1::tbAboutClick() {
+  dialogs_.ShowAbout(this, QStringLiteral("このツールについて"),
+                     QString::fromUtf8(kCaption) +
+                         QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
+                                        "Zorvik — C++20, Qt 6, QScintilla"));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,174 @@
+// The main window: the page-source editor, the written-HTML and log panes, the document's
+// lifecycle (new, open, save, save as, drop, close) and the generation buttons.
+#pragma once
+
+#include <QAction>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QTabWidget>
+#include <QToolBar>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/engine_context.h"
+#include "settings/settings_store.h"
+#include "workbench/ui/dialogs.h"
+#include "workbench/ui/editor_setup.h"
+
+namespace zorvik {
+
+class TEditor;
+class TRuler;
+class TMarkupToolbar;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TFindBar;
+class TLivePreview;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kCaption = "Kirabo - Zorvik 3号";
+
+  // settings_file: where the settings live; running_folder: the program's folder with "/".
+  // The clock stands at SOURCE_DATE_EPOCH when that is set, as on the command line.
+  TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder);
+  ~TForm1() override;
+
+  struct TWindows {
+    TForm2* form2;
+    TForm3* form3;
+    TForm4* form4;
+    TForm5* form5;
+  };
+  void AttachWindows(const TWindows& windows);
+
+  void StartUp();
+  bool OpenDocument(const QString& path);
+  void NewDocument();
+  // Stores the bounds, the user tags and the settings file, then asks whether to end.
+  bool FormCloseQuery();
+  // With unsaved changes in the page source, asks whether to save them: true when the caller
+  // may go on (saved, or the user let them go); false on キャンセル or a save that did not
+  // happen. True at once without changes.
+  bool ConfirmUnsavedChanges();
+
+  void tbNewFileClick();
+  void tbOpenFileClick();
+  void tbSaveDataClick();
+  void tbSaveAsClick();
+  void tbSetHTMLClick();
+  void tbWriteoutHTMLFileClick();
+  void tbPreviewClick();
+  void tbDisplayWriteFilesClick();
+  void tbAboutClick();
+  void edEditSourceChange();
+  // Asks for a line number (counted from 0) and puts the caret at the start of that line.
+  void GoToLineClick();
+  // Goes to the place a log row names: a line of the page source, or of another file, which
+  // it offers to open. False when the row names no place.
+  bool GoToLogPlace(int row);
+  // Raises the window and gives it the focus.
+  void BringToFront();
+  // Handles dropped files, as the shell's drop does.
+  void FilesDropped(const QStringList& paths);
+
+  QToolBar* ToolBar1;
+  QAction* tbNewFile;
+  QAction* tbOpenFile;
+  QAction* tbSaveData;
+  QAction* tbSaveAs;
+  QAction* tbSetHTML;
+  QAction* tbPreview;
+  QAction* tbWriteoutHTMLFile;
+  QAction* tbDisplayWriteFiles;
+  QAction* tbAbout;
+  QTabWidget* PageControl1;
+  QWidget* tsPageEditor;
+  QWidget* tsHTML;
+  QWidget* tsLogs;
+  QToolBar* ToolBar3;
+  QToolBar* ToolBar4;
+  QComboBox* cbSystemTags;
+  TEditor* edEditSource;
+  TEditor* edWriteOutHTML;
+  TEditor* edLogs;
+  TRuler* rulerLogs;
+  TFindBar* FindBar;
+  QAction* actFind;
+  QAction* actReplace;
+  QAction* actFindNext;
+  QAction* actFindPrevious;
+  QAction* actGoToLine;
+
+  TMarkupToolbar* MarkupTools;
+
+  GenerationState& State() { return state_; }
+  TEngineContext& Context() { return context_; }
+  void ShowPage(QWidget* page);
+  TZQIniFile& Settings() { return settings_; }
+  TGenerationLog& Log() { return log_; }
+  // Why SOURCE_DATE_EPOCH was not used; empty when it was, or was not set.
+  const std::string& ClockRefusal() const { return clock_refusal_; }
+  // The log row where the next entry begins, and scrolling the log so that row is at the top.
+  int LogEnd() const;
+  void ShowLogFrom(int row);
+  const QString& SaveName() const { return save_name_; }
+  const QString& LastOpenedName() const { return last_opened_name_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void BuildPages();
+  void BuildEditActions();
+  // The editor of the tab in front.
+  TEditor* FrontPane() const;
+  void SetupPanes();
+  void SetTitle(const QString& path);
+  // The caption, with the modified mark while the page source has unsaved changes.
+  void ShowCaption();
+  // Remembers the page source's file as it stands on disk now.
+  void NoteFileOnDisk();
+  // When another program changed or removed the page source's file, asks what to do.
+  void CheckFileOnDisk();
+  void SetDataFolder(const QString& path);
+  // Where the file dialogs start: the open page, the one opened last, else the program's folder.
+  QString DialogFolder() const;
+  // One generation run over the page-source editor; the result goes to the written-HTML pane.
+  void Generate();
+  QList<QWidget*> Forms() const;
+
+  TDialogs& dialogs_;
+  std::string running_folder_;
+  TZQUtility utility_;
+  TZQIniFile settings_;
+  std::string clock_refusal_;
+  TSystemClock clock_;
+  TGenerationLog log_;
+  TSecondAWKStr pattern_;  // SecondAWKStr1
+  TDiskFileSystem files_;
+  GenerationState state_;
+  TEngineContext context_;
+  std::unique_ptr<TPropertyHost> user_tag_box_host_;
+  TWindows windows_{};
+  std::unique_ptr<TLivePreview> live_preview_;
+  // The place each log row names, for the rows that name one.
+  std::map<int, TLogPlace> log_places_;
+  QString save_name_;
+  QString last_opened_name_;
+  QString caption_;     // the caption without the modified mark
+  QString disk_stamp_;  // the file as last loaded or saved: size, time and identity
+  bool checking_disk_ = false;
+  bool preview_placed_ = false;  // the preview has a place of its own (saved, or given once)
+};
+
+}  // namespace zorvik

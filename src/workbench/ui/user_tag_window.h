@@ -1,0 +1,54 @@
+// "ユーザータグ定義画面": edits the ten snippets, registers them under a group name, shows and
+// deletes groups of the user-tag store.
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolBar>
+#include <array>
+#include <string>
+
+#include "workbench/ui/dialogs.h"
+
+namespace zorvik {
+
+// The group box; its "text" property is what the settings store keeps.
+class TUserTagBox : public QComboBox {
+  Q_OBJECT
+  Q_PROPERTY(QString text READ currentText WRITE setEditText)
+ public:
+  explicit TUserTagBox(QWidget* parent = nullptr);
+};
+
+class TForm4 : public QDialog {
+  Q_OBJECT
+
+ public:
+  TForm4(QWidget* parent, TDialogs& dialogs);
+
+  void ShowGroup(const QString& group);
+  void RefreshGroupList();
+  void RegisterGroup(const QString& group);
+  void tbRegistUserGroupTagsClick();
+  void tbDeleteUserGroupTagsClick();
+  void cbUserTagsChange();
+
+  TUserTagBox* cbUserTags;
+  QAction* tbRegistUserGroupTags;
+  QAction* tbDeleteUserGroupTags;
+  std::array<QLineEdit*, 10> edStr{};
+  QPushButton* btnOK;
+
+  // The user-tag store's text (CP932), saved in the settings under "_USERTAGS_".
+  std::string UserTagStore;
+
+ private:
+  std::vector<std::string> ListEntries() const;
+  void SetListEntries(const std::vector<std::string>& list);
+
+  TDialogs& dialogs_;
+};
+
+}  // namespace zorvik
