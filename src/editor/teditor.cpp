@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "qt_text/cp932_text.h"
 #include "text/encoding.h"
 #include "text/text_file.h"
 
@@ -75,16 +76,6 @@ void TEditor::ReportChange() {
   change_reported_ = true;
   emit textChanged();
 }
-
-QString TEditor::FromCp932(const std::string& cp932) {
-  return QString::fromStdString(ConvertEncoding(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD"));
-}
-
-std::string TEditor::ToCp932(const QString& text) {
-  return ConvertEncoding(text.toStdString(), "CP932", "UTF-8", "?");
-}
-
-bool TEditor::RoundTrips(const std::string& cp932) { return ToCp932(FromCp932(cp932)) == cp932; }
 
 std::string TEditor::Text() const {
   const QString current = text();

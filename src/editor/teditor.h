@@ -76,12 +76,6 @@ class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   // Enter pressed: true when it was handled, so that no line end is typed.
   std::function<bool(TEditor&)> on_return;
 
-  // CP932 <-> the editor's Unicode.
-  static QString FromCp932(const std::string& cp932);
-  static std::string ToCp932(const QString& text);
-  // True when cp932 comes back byte for byte from the editor.
-  static bool RoundTrips(const std::string& cp932);
-
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -13,11 +13,11 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include "editor/teditor.h"
-#include "preview/in_place_update.h"
 #include "preview/preview_markup.h"
+#include "preview/ui/in_place_update.h"
 #include "preview/ui/preview_scheme.h"
 #include "preview/ui/webrtc_guard.h"
+#include "qt_text/cp932_text.h"
 #include "text/app_title.h"
 
 namespace zorvik {
@@ -174,8 +174,8 @@ void TfrBrowserBase::wbBrowserTitleChange(const QString& title) {
 
 void TfrBrowserBase::wbBrowserStatusTextChange(const QString& text) {
   if (!StatusBar) return;
-  const std::string line = StatusLineText(TEditor::ToCp932(text), Stopped, Busy);
-  StatusBar->showMessage(TEditor::FromCp932(line));
+  const std::string line = StatusLineText(ToCp932(text), Stopped, Busy);
+  StatusBar->showMessage(FromCp932(line));
 }
 
 void TfrBrowserBase::OnLoadingChanged(const QWebEngineLoadingInfo& info) {

@@ -11,6 +11,7 @@
 #include "batch/group_file.h"
 #include "editor/teditor.h"
 #include "engine/messages.h"
+#include "qt_text/cp932_text.h"
 #include "text/file_names.h"
 #include "workbench/ui/main_tool_icons.h"
 #include "workbench/ui/main_window.h"
@@ -167,7 +168,7 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   // After reopening the document (which shows the editor page), so that the log stays in front.
   main_.ShowPage(main_.tsLogs);
   main_.ShowLogFrom(log_start);
-  dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();
 }

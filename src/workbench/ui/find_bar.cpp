@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 
 namespace zorvik {
 
@@ -77,7 +78,7 @@ void TFindBar::Open(TEditor& editor, bool replace) {
   editor_ = &editor;
   const std::string selected = editor.SelectedTextBytes();
   if (!selected.empty() && selected.find_first_of("\r\n") == std::string::npos) {
-    edFind->setText(TEditor::FromCp932(selected));
+    edFind->setText(FromCp932(selected));
   }
   ShowReplace(replace && Replaceable());
   lbStatus->SetFullText(QString());
@@ -101,10 +102,10 @@ bool TFindBar::PrepareQuery() {
   const TSearchMode mode = cbPattern->isChecked()     ? TSearchMode::kPattern
                            : cbMatchCase->isChecked() ? TSearchMode::kPlain
                                                       : TSearchMode::kPlainIgnoreCase;
-  const auto error = search_.SetQuery(TEditor::ToCp932(edFind->text()), mode);
+  const auto error = search_.SetQuery(ToCp932(edFind->text()), mode);
   if (error) {
     lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
-                          TEditor::FromCp932(error->message));
+                          FromCp932(error->message));
     return false;
   }
   return true;
@@ -143,7 +144,7 @@ void TFindBar::FindPrevious() { Find(false); }
 void TFindBar::ReplaceAll() {
   if (!Replaceable() || !PrepareQuery()) return;
   std::string text = editor_->Text();
-  const int count = search_.ReplaceAll(text, TEditor::ToCp932(edReplace->text()));
+  const int count = search_.ReplaceAll(text, ToCp932(edReplace->text()));
   if (count > 0) editor_->ReplaceAllText(text);
   lbStatus->SetFullText(QStringLiteral("%1 件置換しました").arg(count));
 }

@@ -19,6 +19,8 @@
 #include "engine/generation_run.h"
 #include "engine/messages.h"
 #include "preview/ui/preview_window.h"
+#include "qt_text/cp932_text.h"
+#include "text/app_title.h"
 #include "text/file_names.h"
 #include "workbench/markup_tools.h"
 #include "workbench/ui/batch_window.h"
@@ -59,7 +61,7 @@ TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running
       log_(clock_),
       context_{state_, log_, pattern_, files_, clock_, running_folder_} {
   setObjectName("Form1");
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(QString::fromUtf8(kMainWindowCaption));
   setAcceptDrops(true);
   resize(900, 680);
   BuildToolBar();
@@ -443,7 +445,7 @@ void TForm1::ShowCaption() {
 
 void TForm1::SetTitle(const QString& path) {
   if (path.isEmpty()) {
-    caption_ = QString::fromUtf8(kCaption);
+    caption_ = QString::fromUtf8(kMainWindowCaption);
     ShowCaption();
     return;
   }
@@ -454,7 +456,7 @@ void TForm1::SetTitle(const QString& path) {
   if (!running.isEmpty() && folder.startsWith(running)) {
     folder = "<RunningFolder>/" + folder.mid(running.size());
   }
-  caption_ = QString::fromUtf8(kCaption) + "  [" + info.fileName() + "] - " + folder;
+  caption_ = QString::fromUtf8(kMainWindowCaption) + "  [" + info.fileName() + "] - " + folder;
   ShowCaption();
 }
 
@@ -627,14 +629,14 @@ void TForm1::tbWriteoutHTMLFileClick() {
   if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
     const QString reason = SystemReason();
     ErrorUnless(dialogs_, this,
-                TEditor::FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
+                FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
                     PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
                 false);
   }
   if (state_.WarningCount + state_.ErrorCount > 0) {
     ShowPage(tsLogs);
   } else {
-    dialogs_.ShowMessage(this, TEditor::FromCp932(std::string(engine_message::kHtmlWriteDone)));
+    dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
   }
 }
 
@@ -661,7 +663,7 @@ void TForm1::tbDisplayWriteFilesClick() {
 
 void TForm1::tbAboutClick() {
   dialogs_.ShowAbout(this, QStringLiteral("このツールについて"),
-                     QString::fromUtf8(kCaption) +
+                     QString::fromUtf8(kMainWindowCaption) +
                          QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
                                         "Zorvik — C++20, Qt 6, QScintilla"));
 }

@@ -32,8 +32,6 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  static constexpr const char* kCaption = "Kirabo - Zorvik 3号";
-
   // settings_file: where the settings live; running_folder: the program's folder with "/".
   // The clock stands at SOURCE_DATE_EPOCH when that is set, as on the command line.
   TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder);

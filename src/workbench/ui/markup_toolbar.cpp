@@ -1,6 +1,7 @@
 #include "workbench/ui/markup_toolbar.h"
 
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/tool_icons.h"
 #include "workbench/ui/user_tag_window.h"
@@ -181,7 +182,7 @@ void TMarkupToolbar::tbDisplayDollerClick(int tag) {
 }
 
 void TMarkupToolbar::tbDisplaySysComClick() {
-  const auto text = SystemTagInsertion(TEditor::ToCp932(system_tags_.currentText()));
+  const auto text = SystemTagInsertion(ToCp932(system_tags_.currentText()));
   if (!text) return;
   editor_.ReplaceSelection(*text);
   if (editor_.isEnabled()) editor_.setFocus();
@@ -189,8 +190,7 @@ void TMarkupToolbar::tbDisplaySysComClick() {
 
 void TMarkupToolbar::tbUserTag0Click(int tag) {
   if (form4_ == nullptr) return;
-  const std::string snippet =
-      TEditor::ToCp932(form4_->edStr[static_cast<std::size_t>(tag)]->text());
+  const std::string snippet = ToCp932(form4_->edStr[static_cast<std::size_t>(tag)]->text());
   editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes()));
 }
 

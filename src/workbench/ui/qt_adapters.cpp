@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 #include "workbench/window_places.h"
 
 namespace zorvik {
@@ -98,12 +99,11 @@ std::optional<TPropValue> TQtPropertyHost::GetProperty(std::string_view property
         break;
       case QMetaType::QString:
         result.kind = TPropKind::kString;
-        result.text = TEditor::ToCp932(value.toString());
+        result.text = ToCp932(value.toString());
         break;
       case QMetaType::QStringList:
         result.kind = TPropKind::kStrings;
-        for (const QString& line : value.toStringList())
-          result.lines.push_back(TEditor::ToCp932(line));
+        for (const QString& line : value.toStringList()) result.lines.push_back(ToCp932(line));
         break;
       default:
         result.kind = TPropKind::kOther;
@@ -128,11 +128,11 @@ bool TQtPropertyHost::SetProperty(std::string_view property, const TPropValue& v
       v = QString::fromStdString(value.text);
       break;
     case TPropKind::kString:
-      v = TEditor::FromCp932(value.text);
+      v = FromCp932(value.text);
       break;
     case TPropKind::kStrings: {
       QStringList lines;
-      for (const std::string& line : value.lines) lines << TEditor::FromCp932(line);
+      for (const std::string& line : value.lines) lines << FromCp932(line);
       v = lines;
       break;
     }

@@ -7,6 +7,7 @@
 #include <QLabel>
 
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 #include "workbench/system_settings_block.h"
 #include "workbench/ui/main_tool_icons.h"
 
@@ -15,7 +16,7 @@ namespace zorvik {
 TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint),
       dialogs_(dialogs),
-      program_folder_(TEditor::ToCp932(program_folder)) {
+      program_folder_(ToCp932(program_folder)) {
   setObjectName("Form3");
   setWindowTitle(QStringLiteral("システムコマンド設定"));
   setSizeGripEnabled(true);
@@ -79,7 +80,7 @@ TForm3::TForm3(QWidget* parent, TDialogs& dialogs, const QString& program_folder
 }
 
 QString TForm3::Converted(const QString& path) const {
-  return TEditor::FromCp932(FolderMacroConversion(TEditor::ToCp932(path), program_folder_));
+  return FromCp932(FolderMacroConversion(ToCp932(path), program_folder_));
 }
 
 void TForm3::Prepare() {
@@ -116,13 +117,13 @@ void TForm3::sbSelectPreviewCSSFileClick() {
 
 void TForm3::btnOKClick() {
   TSystemSettingsFields fields;
-  fields.template_file = TEditor::ToCp932(edTempFile->text());
-  fields.write_file = TEditor::ToCp932(edWriteFile->text());
-  fields.preview_css = TEditor::ToCp932(edCSSFile->text());
+  fields.template_file = ToCp932(edTempFile->text());
+  fields.write_file = ToCp932(edWriteFile->text());
+  fields.preview_css = ToCp932(edCSSFile->text());
   fields.item_crlf_tag = cbItemCRLF->isChecked();
   fields.html_crlf_yes = cbHTMLCRLF->isChecked();
   QApplication::clipboard()->setText(
-      TEditor::FromCp932(ComposeSystemSettingsBlock(fields, program_folder_)));
+      FromCp932(ComposeSystemSettingsBlock(fields, program_folder_)));
   accept();
 }
 

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 #include "text/cut_trim.h"
 #include "workbench/ui/tool_icons.h"
 #include "workbench/user_tags.h"
@@ -74,8 +75,7 @@ TForm4::TForm4(QWidget* parent, TDialogs& dialogs)
 
 std::vector<std::string> TForm4::ListEntries() const {
   std::vector<std::string> list;
-  for (int i = 0; i < cbUserTags->count(); ++i)
-    list.push_back(TEditor::ToCp932(cbUserTags->itemText(i)));
+  for (int i = 0; i < cbUserTags->count(); ++i) list.push_back(ToCp932(cbUserTags->itemText(i)));
   return list;
 }
 
@@ -83,35 +83,35 @@ void TForm4::SetListEntries(const std::vector<std::string>& list) {
   const QString current = cbUserTags->currentText();
   const QSignalBlocker block(cbUserTags);
   cbUserTags->clear();
-  for (const std::string& name : list) cbUserTags->addItem(TEditor::FromCp932(name));
+  for (const std::string& name : list) cbUserTags->addItem(FromCp932(name));
   cbUserTags->setCurrentIndex(cbUserTags->findText(current));
   cbUserTags->setEditText(current);
 }
 
 void TForm4::ShowGroup(const QString& group) {
-  const TUserTagFields fields = zorvik::ShowGroup(UserTagStore, TEditor::ToCp932(group));
-  for (std::size_t i = 0; i < fields.size(); ++i) edStr[i]->setText(TEditor::FromCp932(fields[i]));
+  const TUserTagFields fields = zorvik::ShowGroup(UserTagStore, ToCp932(group));
+  for (std::size_t i = 0; i < fields.size(); ++i) edStr[i]->setText(FromCp932(fields[i]));
 }
 
 void TForm4::RefreshGroupList() { SetListEntries(UserTagGroupList(UserTagStore)); }
 
 void TForm4::RegisterGroup(const QString& group) {
   TUserTagFields fields;
-  for (std::size_t i = 0; i < fields.size(); ++i) fields[i] = TEditor::ToCp932(edStr[i]->text());
+  for (std::size_t i = 0; i < fields.size(); ++i) fields[i] = ToCp932(edStr[i]->text());
   std::vector<std::string> list = ListEntries();
-  zorvik::RegisterGroup(UserTagStore, list, TEditor::ToCp932(group), fields);
+  zorvik::RegisterGroup(UserTagStore, list, ToCp932(group), fields);
   RefreshGroupList();
 }
 
 void TForm4::tbRegistUserGroupTagsClick() {
-  const std::string group = TrimSpaces(TEditor::ToCp932(cbUserTags->currentText()));
+  const std::string group = TrimSpaces(ToCp932(cbUserTags->currentText()));
   if (!ErrorUnless(dialogs_, this, kNoGroupName, !group.empty())) return;
-  RegisterGroup(TEditor::FromCp932(group));
+  RegisterGroup(FromCp932(group));
 }
 
 void TForm4::tbDeleteUserGroupTagsClick() {
   const QString name = cbUserTags->currentText();
-  const std::string bytes = TEditor::ToCp932(name);
+  const std::string bytes = ToCp932(name);
   std::vector<std::string> list = ListEntries();
   const auto index = FindGroupInList(list, bytes);
   if (!ErrorUnless(dialogs_, this, kNoGroupName, !TrimSpaces(bytes).empty())) return;

@@ -1,4 +1,4 @@
-#include "preview/in_place_update.h"
+#include "preview/ui/in_place_update.h"
 
 namespace zorvik {
 namespace {
