@@ -186,7 +186,9 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   EXPECT_TRUE(
       WaitFor([&] { return frame.Browser()->url().toString() == QStringLiteral("about:blank"); }));
   EXPECT_TRUE(wb.form2.StatusBar1->currentMessage().startsWith(QStringLiteral("[*")));
-  EXPECT_EQ(ProbeHttpStatus(QUrl(base + "/500")), QStringLiteral("500"));
+  QString probed;
+  ProbeHttpStatus(QUrl(base + "/500"), &frame, [&](const QString& code) { probed = code; });
+  EXPECT_TRUE(WaitFor([&] { return probed == QStringLiteral("500"); }));
 
   bool loaded = false;
   QObject guard;
@@ -196,6 +198,12 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   ASSERT_TRUE(
       WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
   EXPECT_FALSE(frame.Stopped);
+
+  // A network error (nobody listens): the server is asked, does not answer, and the load is
+  // cancelled while the window goes on.
+  server.close();
+  frame.Browser()->load(QUrl(base + "/gone"));
+  EXPECT_TRUE(WaitFor([&] { return frame.Stopped; }));
 }
 
 TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {

@@ -1,10 +1,8 @@
 #include "preview/ui/browser_frame.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -138,6 +136,7 @@ void TfrBrowserBase::ShutDown() {
 }
 
 void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
+  ++navigation_count_;
   loading_ = true;  // also a link followed in the page: the shown page is going
   if (url.toString() == QStringLiteral("about:blank")) return;
   Stopped = false;
@@ -193,10 +192,23 @@ void TfrBrowserBase::wbBrowserNavigateError(const QUrl& url, int status_code) {
     return;  // the engine goes on with its own handling
   }
   if (status_code == 200) return;
-  QString code = QString::number(status_code);
-  // Not an HTTP status (a network error number): ask the server directly.
-  if (code.size() != 3) code = ProbeHttpStatus(url);
-  if (code == QStringLiteral("404") || code == QStringLiteral("200")) return;
+  if (QString::number(status_code).size() != 3) {
+    // Not an HTTP status (a network error number): the server is asked directly, and the load
+    // is cancelled unless it answers 404 or 200, or the view has moved on meanwhile.
+    const unsigned navigation = navigation_count_;
+    ProbeHttpStatus(url, this, [this, navigation](const QString& code) {
+      if (navigation != navigation_count_ || code == QStringLiteral("404") ||
+          code == QStringLiteral("200")) {
+        return;
+      }
+      CancelFailedLoad();
+    });
+    return;
+  }
+  CancelFailedLoad();
+}
+
+void TfrBrowserBase::CancelFailedLoad() {
   // Cancelled: the engine's own error page is not shown.
   wbBrowser->stop();
   Stopped = true;
@@ -209,18 +221,18 @@ void TfrBrowserBase::wbBrowserWindowClosing() {
   if (wbBrowser != nullptr) wbBrowser->setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
-QString ProbeHttpStatus(const QUrl& url) {
-  QNetworkAccessManager manager;
+void ProbeHttpStatus(const QUrl& url, QObject* context, std::function<void(const QString&)> done) {
+  auto* manager = new QNetworkAccessManager(context);
   QNetworkRequest request(url);
   request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromUtf8(kApplicationTitle));
-  QNetworkReply* reply = manager.get(request);
-  QEventLoop loop;
-  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  reply->deleteLater();
-  return status.isValid() ? QString::number(status.toInt()).left(512) : QString();
+  request.setTransferTimeout(10000);
+  QNetworkReply* reply = manager->get(request);  // the manager's child, gone with it
+  QObject::connect(
+      reply, &QNetworkReply::finished, context, [manager, reply, done = std::move(done)] {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        manager->deleteLater();
+        done(status.isValid() ? QString::number(status.toInt()).left(512) : QString());
+      });
 }
 
 }  // namespace zorvik

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWebEnginePage>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -73,6 +74,7 @@ class TfrBrowserBase : public QWidget {
  private:
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
   void Load(const QUrl& url);
+  void CancelFailedLoad();
   void UpdateInPlace(const QByteArray& document, const QUrl& url);
 
   QWebEngineView* wbBrowser = nullptr;
@@ -80,11 +82,13 @@ class TfrBrowserBase : public QWidget {
   QWidget* form_ = nullptr;
   bool title_action_ = false;
   std::optional<QPointF> pending_scroll_;
-  bool loading_ = false;         // a main-frame load is under way
-  unsigned in_place_count_ = 0;  // in-place updates asked for, so that only the newest decides
+  bool loading_ = false;           // a main-frame load is under way
+  unsigned in_place_count_ = 0;    // in-place updates asked for, so that only the newest decides
+  unsigned navigation_count_ = 0;  // main-frame navigations begun
 };
 
-// The HTTP status that the server gives for url when asked directly; empty on any failure.
-QString ProbeHttpStatus(const QUrl& url);
+// Asks the server for url directly, without waiting: done gets the HTTP status it gives, or an
+// empty text on any failure or after 10 s; nothing is called once context is gone.
+void ProbeHttpStatus(const QUrl& url, QObject* context, std::function<void(const QString&)> done);
 
 }  // namespace zorvik
