@@ -1,12 +1,12 @@
+// The automaton's matcher: states made as the text needs them (from the program's threads,
+// group by group), the step loop over the text, and the memory budget that flushes them.
 #include "pattern/re_dfa.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
 
-#include "text/byte_scan.h"
 #include "text/sjis.h"
 
 namespace zorvik {
@@ -18,91 +18,6 @@ std::size_t TRE_DFA::KeyHash::operator()(const Key& key) const noexcept {
 }
 
 namespace {
-
-// The one code of a character instruction's set, or 0 when the set holds more than one.
-std::uint32_t SingleCode(const TRE_NFA& nfa, const TREInstruction& inst) {
-  const TCodeRanges& set = nfa.Sets()[inst.set];
-  return (set.size() == 1 && set[0].first == set[0].second) ? set[0].first : 0;
-}
-
-// Walks the program from the instructions on `stack` through splits, no-ops and assertions
-// (taken as passable, which can only make the callers' findings smaller); at a character
-// instruction, `pass(pc)` says whether the walk goes on past it. True as soon as the match
-// instruction is reached.
-template <typename Pass>
-bool ReachesMatch(const TRE_NFA& nfa, std::vector<int> stack, Pass pass) {
-  const std::vector<TREInstruction>& program = nfa.Program();
-  std::vector<std::uint8_t> seen(program.size(), 0);
-  while (!stack.empty()) {
-    const int pc = stack.back();
-    stack.pop_back();
-    if (seen[pc]) continue;
-    seen[pc] = 1;
-    const TREInstruction& inst = program[pc];
-    switch (inst.op) {
-      case TREInstruction::kMatch:
-        return true;
-      case TREInstruction::kChar:
-        if (pass(pc)) stack.push_back(inst.out);
-        break;
-      case TREInstruction::kSplit:
-        stack.push_back(inst.out1);
-        [[fallthrough]];
-      default:
-        stack.push_back(inst.out);
-        break;
-    }
-  }
-  return false;
-}
-
-// The bytes that every match begins with, up to max_bytes: followed through the program while
-// all paths consume the same single character.
-std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
-  const std::vector<TREInstruction>& program = nfa.Program();
-  std::string prefix;
-  std::vector<int> current{nfa.Start()};
-  while (prefix.size() < max_bytes) {
-    std::vector<int> consumers;
-    const bool may_end = ReachesMatch(nfa, current, [&](int pc) {
-      consumers.push_back(pc);
-      return false;
-    });
-    if (may_end || consumers.empty()) return prefix;
-    const std::uint32_t code = SingleCode(nfa, program[consumers.front()]);
-    for (int pc : consumers) {
-      if (code == 0 || SingleCode(nfa, program[pc]) != code) return prefix;
-    }
-    AppendCharCode(prefix, code);
-    current.clear();
-    for (int pc : consumers) current.push_back(program[pc].out);
-  }
-  return prefix;
-}
-
-// The bytes that every match consumes as characters of their own (at most four): the match
-// instruction cannot be reached without passing an instruction whose set is that one code.
-// (A page without "}" holds no "{$...}" tag, and a memchr says so far faster than any
-// automaton.)
-std::string RequiredBytes(const TRE_NFA& nfa) {
-  const std::vector<TREInstruction>& program = nfa.Program();
-  std::vector<std::uint32_t> candidates;
-  for (const TREInstruction& inst : program) {
-    if (inst.op != TREInstruction::kChar) continue;
-    const std::uint32_t code = SingleCode(nfa, inst);
-    if (code > 0 && code < 0x100) candidates.push_back(code);
-  }
-  std::sort(candidates.begin(), candidates.end());
-  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-  std::string required;
-  for (std::uint32_t code : candidates) {
-    if (required.size() == 4) break;
-    const bool avoidable = ReachesMatch(
-        nfa, {nfa.Start()}, [&](int pc) { return SingleCode(nfa, program[pc]) != code; });
-    if (!avoidable) required += static_cast<char>(code);
-  }
-  return required;
-}
 
 std::size_t GroupCount(const std::vector<std::int32_t>& key) {
   std::size_t groups = 0;
@@ -261,14 +176,20 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
   std::size_t live = total;
   for (std::size_t g = 0; g < total; ++g) {
     bool accept = false;
-    // A consumer reached by an earlier group stays with it; a walk that met a thread of an
-    // earlier group would only have found what that group found, the match included (which
-    // ends the loop), so each thread's kept closure gives what the walk gives.
-    const auto follow = [&](int pc) {
+    // The group's threads, or the start of a new group. A consumer reached by an earlier
+    // group stays with it; a walk that met a thread of an earlier group would only have found
+    // what that group found, the match included (which ends the loop), so each thread's kept
+    // closure gives what the walk gives. (One loop, no helper: this is the hottest code of a
+    // pattern whose states do not repeat.)
+    const bool old_group = g < step_groups_.size();
+    const std::size_t offset = old_group ? step_groups_[g].first : 0;
+    const std::size_t threads = old_group ? step_groups_[g].second : 1;
+    for (std::size_t j = 0; j < threads; ++j) {
+      const int pc = old_group ? key[offset + j] : nfa_.Start();
       const ClosureList* kept = KeptClosure(pc, line_start, line_end);
       if (kept == nullptr) {
         Closure(pc, line_start, line_end, step_consumers_, accept);
-        return;
+        continue;
       }
       accept = accept || kept->accept;
       for (const int consumer : kept->consumers) {
@@ -276,12 +197,6 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
         mark_[static_cast<std::size_t>(consumer) * 2] = generation_;
         step_consumers_.push_back(consumer);
       }
-    };
-    if (g < step_groups_.size()) {
-      const auto [offset, size] = step_groups_[g];
-      for (std::size_t j = 0; j < size; ++j) follow(key[offset + j]);
-    } else {
-      follow(nfa_.Start());
     }
     step_consumer_ends_.push_back(step_consumers_.size());
     if (accept) {
@@ -370,142 +285,6 @@ int TRE_DFA::EndAccept(int state) {
   std::int32_t& entry = table_[static_cast<std::size_t>(state) * stride_ + end_class_];
   if (entry == kUnknown) entry = Step(*keys_[state], end_class_).accept + 2;
   return entry - 2;
-}
-
-void TRE_DFA::PrepareAccel() {
-  if (accel_ != kAccelUnknown) return;
-  ChooseAccel();
-  // Bytes the start scan looks for anyway need no scan of their own.
-  for (const char required : RequiredBytes(nfa_)) {
-    const bool scanned =
-        (accel_ == kAccelMemchr || accel_ == kAccelPrefix) &&
-        (static_cast<unsigned char>(required) == accel_byte_ ||
-         (accel_ == kAccelPrefix && accel_prefix_.find(required) != std::string::npos));
-    if (!scanned) required_bytes_ += required;
-  }
-}
-
-void TRE_DFA::ChooseAccel() {
-  accel_ = kAccelNone;
-  if (class_count_ > 1024) return;  // not worth the analysis
-  const Key idle{0};
-  std::vector<std::uint8_t> loops(static_cast<std::size_t>(class_count_));
-  for (int cls = 0; cls < class_count_; ++cls) {
-    const StepResult step = Step(idle, cls);
-    loops[cls] = step.trivial && step.next == idle;
-  }
-  int starters = 0;
-  for (unsigned b = 1; b < 256; ++b) {
-    bool skippable = loops[class_of_[b]];
-    for (unsigned t = 0; skippable && IsLeadByte(static_cast<unsigned char>(b)) && t < 256; ++t) {
-      skippable = loops[class_of_[(b << 8) | t]];
-    }
-    if (!skippable) {
-      ++starters;
-      accel_byte_ = static_cast<unsigned char>(b);
-    }
-  }
-  if (starters == 0) accel_ = kAccelToEnd;
-  if (starters != 1) return;
-  accel_ = kAccelMemchr;
-  // The prefix scan jumps over line ends, so it needs a pattern without "^".
-  std::string prefix = RequiredPrefix(nfa_, 16);
-  if (!nfa_.HasLineStart() && prefix.size() >= 2 &&
-      static_cast<unsigned char>(prefix[0]) == accel_byte_) {
-    accel_ = kAccelPrefix;
-    accel_prefix_ = std::move(prefix);
-    // A prefix of up to eight bytes is also held as a word (and a mask of its bytes), laid
-    // out as the text's bytes are, to be compared with them in one go.
-    std::array<unsigned char, 8> word{};
-    std::array<unsigned char, 8> mask{};
-    for (std::size_t i = 0; i < std::min<std::size_t>(accel_prefix_.size(), 8); ++i) {
-      word[i] = static_cast<unsigned char>(accel_prefix_[i]);
-      mask[i] = 0xFF;
-    }
-    std::memcpy(&accel_prefix_word_, word.data(), 8);
-    std::memcpy(&accel_prefix_mask_, mask.data(), 8);
-    // The byte scanned for is the prefix's first, unless that one is common in pages and a
-    // later one is not: "$" of "{$" never stands inside a double-byte character, while "{"
-    // is the second byte of many ("本" is 0x96 0x7B).
-    accel_scan_at_ = 0;
-    for (std::size_t k = 0; k < accel_prefix_.size(); ++k) {
-      if (IsRareInPages(static_cast<unsigned char>(accel_prefix_[k]))) {
-        accel_scan_at_ = k;
-        break;
-      }
-    }
-  }
-}
-
-bool TRE_DFA::PrefixAt(std::string_view text, std::size_t q) const {
-  const std::size_t size = accel_prefix_.size();
-  if (text.size() - q < size) return false;
-  if (size <= 8 && text.size() - q >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + q, 8);
-    return (word & accel_prefix_mask_) == accel_prefix_word_;
-  }
-  return std::memcmp(text.data() + q, accel_prefix_.data(), size) == 0;
-}
-
-bool TRE_DFA::IsRareInPages(unsigned char b) {
-  // Below 0x40 a byte is always a character of its own; these seldom are one in a page.
-  return (b > 0 && b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == '$' || b == '%' ||
-         b == '*' || b == '+' || b == '?';
-}
-
-template <bool kEndsAtNul>
-std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
-  const auto nul_before = [&](std::size_t from, std::size_t to) {
-    const void* nul = from < to ? std::memchr(text.data() + from, '\0', to - from) : nullptr;
-    return nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())
-                          : to;
-  };
-  if (accel_ == kAccelToEnd) return kEndsAtNul ? nul_before(p, text.size()) : text.size();
-  // Candidates come from a byte scan; boundary is the last offset known to start a character,
-  // and moves up with every candidate, so the text is still walked only once.
-  std::size_t boundary = p;
-  // With a prefix, memchr on one of its bytes goes first (at offset k in it): in most texts
-  // that byte is rare and memchr is the fastest scan there is. When its hits come thick, the
-  // scan for both ends of the prefix at once takes over.
-  const std::size_t k = accel_ == kAccelPrefix ? accel_scan_at_ : 0;
-  const auto scan_byte = static_cast<unsigned char>(k > 0 ? accel_prefix_[k] : accel_byte_);
-  if (kEndsAtNul && k > 0) {
-    // The scans below start k bytes on; a NUL before that ends the text there.
-    const std::size_t until = std::min(p + k, text.size());
-    const std::size_t nul = nul_before(p, until);
-    if (nul < until) return nul;
-  }
-  int dense_hits = 0;
-  for (std::size_t from = p;;) {
-    std::size_t q;
-    if (from + k >= text.size()) {
-      return kEndsAtNul ? nul_before(from, text.size()) : text.size();
-    } else if (accel_ == kAccelPrefix && dense_hits > 8) {
-      q = FindByteEnds(text.data(), from, text.size(), MakeProbe(accel_byte_, false),
-                       MakeProbe(static_cast<unsigned char>(accel_prefix_.back()), false),
-                       accel_prefix_.size() - 1, kEndsAtNul);
-      // (A NUL among the last bytes, where no candidate fits, changes nothing: no match starts.)
-      if (q >= text.size() || (kEndsAtNul && text[q] == '\0')) return q;
-    } else if (kEndsAtNul) {
-      const std::size_t hit = FindByteOrNul(text.data(), from + k, text.size(), scan_byte);
-      if (hit >= text.size() || text[hit] == '\0') return hit;
-      q = hit - k;
-      if (q - from < kDenseHitDistance) ++dense_hits;
-    } else {
-      const void* hit = std::memchr(text.data() + from + k, scan_byte, text.size() - from - k);
-      if (hit == nullptr) return text.size();
-      q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) - k;
-      if (q - from < kDenseHitDistance) ++dense_hits;
-    }
-    const bool starts_char = IsCharStartFrom(text, boundary, q);
-    boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
-    // A start without the whole prefix cannot match, so the state after it is idle again.
-    if (starts_char && (accel_ == kAccelMemchr || PrefixAt(text, q))) {
-      return q;
-    }
-    from = q + 1;
-  }
 }
 
 TRE_DFA::RemapKind TRE_DFA::ClassifyRemap(const std::vector<int>& survivors,
