@@ -78,10 +78,10 @@ class TStatusServer : public QTcpServer {
   }
 };
 
-class PreviewTest : public ::testing::Test {
+class PreviewTest : public testing::WorkbenchTest {
  protected:
   void SetUp() override {
-    root_ = dir_.path();
+    WorkbenchTest::SetUp();
     QDir(root_).mkpath("site");
     WriteFile(root_ + "/site/t.tmpl",
               "<html><head><title>{$Title}</title>\r\n<!--previewcss-->\r\n</head><body>{$Body}</"
@@ -95,8 +95,6 @@ class PreviewTest : public ::testing::Test {
                   "$Body <span class=\"ft_rd\">" +
                   Sjis("赤") + "</span><span class=\"ft_mk\">m</span>\r\n");
   }
-  QTemporaryDir dir_;
-  QString root_;
 };
 
 TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {

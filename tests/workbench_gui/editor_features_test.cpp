@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "editor/teditor.h"
@@ -19,12 +18,8 @@ using testing::Sjis;
 using testing::Workbench;
 using testing::WriteFile;
 
-class EditorFeaturesTest : public ::testing::Test {
+class EditorFeaturesTest : public testing::WorkbenchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    root_ = dir_.path();
-  }
   // Shows the main window and gives it the keyboard, so that its shortcuts reach it.
   void Show(TForm1& f) {
     f.show();
@@ -53,8 +48,6 @@ class EditorFeaturesTest : public ::testing::Test {
     QTest::mouseDClick(pane.viewport(), Qt::LeftButton, Qt::NoModifier, point);
     QApplication::processEvents();
   }
-  QTemporaryDir dir_;
-  QString root_;
 };
 
 TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {

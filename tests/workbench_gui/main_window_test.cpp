@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -26,19 +25,16 @@ using testing::Sjis;
 using testing::Workbench;
 using testing::WriteFile;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::WorkbenchTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    root_ = dir_.path();
+    WorkbenchTest::SetUp();
     QDir(root_).mkpath("site/out");
     WriteFile(root_ + "/site/t.tmpl", "<h1>{$Title}</h1>\r\n");
     WriteFile(root_ + "/site/page.dat",
               "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " +
                   Sjis("表題") + "\r\n");
   }
-  QTemporaryDir dir_;
-  QString root_;
 };
 
 TEST_F(MainWindowTest, OpenEditSaveAndNew) {

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -47,11 +46,10 @@ class TUrlCatcher : public QObject {
   QList<QUrl> urls;
 };
 
-class RealControlsTest : public ::testing::Test {
+class RealControlsTest : public testing::WorkbenchTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    root_ = dir_.path();
+    WorkbenchTest::SetUp();
     WriteFile(root_ + "/raw.tmpl", "<html>" + kRaw + "{$Body}\r\n" + kUtf8Line + "\r\n</html>");
     WriteFile(root_ + "/raw.dat",
               "@Template {$DataFolder}raw.tmpl\r\n@WriteFile {$DataFolder}out/raw.html\r\n"
@@ -62,8 +60,6 @@ class RealControlsTest : public ::testing::Test {
               "$Body " +
                   Sjis("本文") + "\r\n");
   }
-  QTemporaryDir dir_;
-  QString root_;
 };
 
 TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {

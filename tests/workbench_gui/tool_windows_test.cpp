@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "editor/teditor.h"
 #include "support/sjis.h"
@@ -21,20 +20,14 @@ using testing::Sjis;
 using testing::Workbench;
 using testing::WriteFile;
 
-class ToolWindowsTest : public ::testing::Test {
+class ToolWindowsTest : public testing::WorkbenchTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    root_ = dir_.path();
-  }
   // Puts text in the page-source editor and selects the bytes [start, start + length).
   static void Select(TEditor& editor, const std::string& text, int start, int length) {
     editor.SetText(text);
     editor.SetSelStart(start);
     editor.SetSelLength(length);
   }
-  QTemporaryDir dir_;
-  QString root_;
 };
 
 TEST_F(ToolWindowsTest, MarkersToggleOnTheEditorsSelection) {

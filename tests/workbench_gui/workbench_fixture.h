@@ -2,7 +2,10 @@
 // that stands for the program's, with scripted dialogs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
+#include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,6 +49,18 @@ class Workbench {
   TForm3 form3;
   TForm4 form4;
   TForm5 form5;
+};
+
+// A test over a temporary folder (root_) that stands for the program's; test classes derive
+// from it and add their own files in SetUp.
+class WorkbenchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    root_ = dir_.path();
+  }
+  QTemporaryDir dir_;
+  QString root_;
 };
 
 }  // namespace zorvik::testing
