@@ -90,3 +90,41 @@ TEST(PatternReplaceTest, LargeTextsStayExact) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// Faults the pattern engine once had or nearly shipped, each with the case that shows it; a
+// regression found later gets its row here.
+TEST(PatternFormerFaultsTest, StayMended) {
+  struct Fault {
+    const char* what;
+    std::string pattern;
+    std::string replacement;
+    std::string subject;
+    std::string expected;
+  };
+  const Fault faults[] = {
+      {"the scan looks for the \"$\" of \"{$\": a \"{\" that ends 本 starts no tag", "{\\$[^}]*}",
+       "<>", Sjis("本") + "$T}{$U}", Sjis("本") + "$T}<>"},
+      {"a candidate the scan finds a few bytes into the prefix lies before the place it started",
+       "\\$\\$b", "-", "$$$$b$$b", "$$--"},
+      {"a replacement written over the text hid the line start that the next match needed", "^a",
+       "", "a\r\na\r\nba", "\r\n\r\nba"},
+      {"required bytes were looked for from the start of the text, not after the last match",
+       "<[^>]*>", "", "x<a>b<c", "xb<c"},
+      {"a match ran on past the subject's NUL byte", "{\\$[^}]*}", "-",
+       std::string("{$a\0}{$b}", 9), std::string("{$a\0}{$b}", 9)},
+  };
+  TSecondAWKStr component;
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.what);
+    component.SetRegExp(fault.pattern);
+    std::string text = fault.subject;
+    component.ReplaceAll(fault.replacement, text);
+    EXPECT_EQ(text, fault.expected);
+  }
+}
+
+}  // namespace
+}  // namespace zorvik
