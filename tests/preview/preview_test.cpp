@@ -2,7 +2,10 @@
 // the rendered page, the style block kept out of the written file, the empty document after an
 // error, the caption, a minimised window, and navigation errors from a loopback server.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -197,11 +200,18 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
       WaitFor([&] { return loaded && frame.Browser()->url().path() == QStringLiteral("/404"); }));
   EXPECT_FALSE(frame.Stopped);
 
-  // A network error (nobody listens): the server is asked, does not answer, and the load is
-  // cancelled while the window goes on.
-  server.close();
-  frame.Browser()->load(QUrl(base + "/gone"));
+  // A network error (a port held but not listened on refuses every connection, and no
+  // connection can take it as its own end meanwhile): the load is cancelled, the window goes on.
+  const int held = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  frame.Browser()->load(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port))));
   EXPECT_TRUE(WaitFor([&] { return frame.Stopped; }));
+  ::close(held);
 }
 
 TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {

@@ -136,7 +136,6 @@ void TfrBrowserBase::ShutDown() {
 }
 
 void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
-  ++navigation_count_;
   loading_ = true;  // also a link followed in the page: the shown page is going
   if (url.toString() == QStringLiteral("about:blank")) return;
   Stopped = false;
@@ -194,10 +193,10 @@ void TfrBrowserBase::wbBrowserNavigateError(const QUrl& url, int status_code) {
   if (status_code == 200) return;
   if (QString::number(status_code).size() != 3) {
     // Not an HTTP status (a network error number): the server is asked directly, and the load
-    // is cancelled unless it answers 404 or 200, or the view has moved on meanwhile.
-    const unsigned navigation = navigation_count_;
-    ProbeHttpStatus(url, this, [this, navigation](const QString& code) {
-      if (navigation != navigation_count_ || code == QStringLiteral("404") ||
+    // is cancelled unless it answers 404 or 200, or the view has gone to another address
+    // meanwhile (the engine's own error page keeps the failed one).
+    ProbeHttpStatus(url, this, [this, url](const QString& code) {
+      if (wbBrowser->url() != url || code == QStringLiteral("404") ||
           code == QStringLiteral("200")) {
         return;
       }

@@ -82,9 +82,8 @@ class TfrBrowserBase : public QWidget {
   QWidget* form_ = nullptr;
   bool title_action_ = false;
   std::optional<QPointF> pending_scroll_;
-  bool loading_ = false;           // a main-frame load is under way
-  unsigned in_place_count_ = 0;    // in-place updates asked for, so that only the newest decides
-  unsigned navigation_count_ = 0;  // main-frame navigations begun
+  bool loading_ = false;         // a main-frame load is under way
+  unsigned in_place_count_ = 0;  // in-place updates asked for, so that only the newest decides
 };
 
 // Asks the server for url directly, without waiting: done gets the HTTP status it gives, or an
