@@ -141,7 +141,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   zorvik::TQtDialogs dialogs;
-  zorvik::TForm1 form(dialogs, "", "/tmp/");
+  std::string clock_refusal;
+  const auto session = zorvik::MakeDiskSession("/tmp/", clock_refusal);
+  zorvik::TForm1 form(dialogs, *session, "");
   form.resize(900, 680);
   form.show();
   std::printf("%-8s %12s %12s %12s\n", "size", "load ms", "key ms", "Return ms");

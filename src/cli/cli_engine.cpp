@@ -108,12 +108,11 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place) {
 
 TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
     : options_(options),
-      clock_(EpochFromEnvironment()),
-      log_(clock_),
-      files_(disk_, options.save_mode),
-      context_{state_, log_, pattern_, files_, clock_, WorkspaceFolder()} {
+      session_(std::make_unique<TSystemClock>(EpochFromEnvironment()),
+               std::make_unique<TTrackedFileSystem>(disk_, options.save_mode), WorkspaceFolder()),
+      files_(static_cast<TTrackedFileSystem&>(session_.Files())) {
   std::setlocale(LC_TIME, "");  // NOLINT(concurrency-mt-unsafe): at start-up, before any thread
-  log_.SetListener(
+  session_.Log().SetListener(
       [this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
   disk_.on_nul = PrintNulNotice;
 }

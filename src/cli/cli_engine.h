@@ -12,6 +12,7 @@
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
 #include "engine/engine_context.h"
+#include "engine/engine_session.h"
 
 namespace zorvik::cli {
 
@@ -23,21 +24,17 @@ struct TEngineOptions {
 class TCommandLineEngine {
  public:
   explicit TCommandLineEngine(TEngineOptions options = {});
-  TEngineContext& Context() { return context_; }
-  GenerationState& State() { return state_; }
+  TEngineContext& Context() { return session_.Context(); }
+  GenerationState& State() { return session_.State(); }
   TTrackedFileSystem& Files() { return files_; }
 
  private:
   void PrintEntry(const std::string& entry, const TLogPlace& place) const;
 
   TEngineOptions options_;
-  TSystemClock clock_;
-  TGenerationLog log_;
-  TSecondAWKStr pattern_;
   TDiskFileSystem disk_;
-  TTrackedFileSystem files_;
-  GenerationState state_;
-  TEngineContext context_;
+  TEngineSession session_;
+  TTrackedFileSystem& files_;  // the session's, over disk_
 };
 
 // A notice outside the log: the text of a file ended at a NUL byte.

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/engine_session.h"
 #include "support/sjis.h"
 #include "text/file_names.h"
 #include "text/text_file.h"
@@ -89,7 +91,15 @@ class TMemoryFileSystem : public TFileSystem {
 
 class TTestEngine {
  public:
-  TTestEngine() : log(clock), context{state, log, pattern, files, clock, "/opt/zorvik/"} {}
+  TTestEngine()
+      : session(std::make_unique<TFakeClock>(), std::make_unique<TMemoryFileSystem>(),
+                "/opt/zorvik/"),
+        clock(static_cast<const TFakeClock&>(session.Clock())),
+        log(session.Log()),
+        pattern(session.Pattern()),
+        files(static_cast<TMemoryFileSystem&>(session.Files())),
+        state(session.State()),
+        context(session.Context()) {}
 
   // The log, converted to UTF-8, one entry per line, time stamps kept.
   std::vector<std::string> Log() const {
@@ -107,12 +117,14 @@ class TTestEngine {
     return text;
   }
 
-  TFakeClock clock;
-  TGenerationLog log;
-  TSecondAWKStr pattern;
-  TMemoryFileSystem files;
-  GenerationState state;
-  TEngineContext context;
+  TEngineSession session;
+  // The session's parts, by name.
+  const TFakeClock& clock;
+  TGenerationLog& log;
+  TSecondAWKStr& pattern;
+  TMemoryFileSystem& files;
+  GenerationState& state;
+  TEngineContext& context;
 };
 
 // "[2026/12/07 09:05:30] : " + message: a log line of the fake clock.

@@ -243,7 +243,7 @@ TEST_F(RealControlsTest, SourceDateEpochFixesTheWorkbenchClock) {
   ::tzset();
   Workbench wb(root_);
   ::unsetenv("SOURCE_DATE_EPOCH");
-  EXPECT_TRUE(wb.form1.ClockRefusal().empty());
+  EXPECT_TRUE(wb.clock_refusal.empty());
   wb.form1.edEditSource->SetText("$x {$Year4}");
   wb.form1.tbSetHTML->trigger();
   EXPECT_TRUE(wb.form1.edLogs->text().startsWith(QStringLiteral("[2026/12/07 09:05:30] : ")));
@@ -251,7 +251,7 @@ TEST_F(RealControlsTest, SourceDateEpochFixesTheWorkbenchClock) {
   ::setenv("SOURCE_DATE_EPOCH", "99999999999999999999", 1);
   Workbench refused(root_);
   ::unsetenv("SOURCE_DATE_EPOCH");
-  EXPECT_FALSE(refused.form1.ClockRefusal().empty());
+  EXPECT_FALSE(refused.clock_refusal.empty());
 }
 
 TEST_F(RealControlsTest, StandardDialogsSpeakJapanese) {

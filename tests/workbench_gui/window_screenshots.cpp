@@ -34,11 +34,13 @@ int main(int argc, char** argv) {
   testing::TScriptedDialogs dialogs;
   const QString out = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(out);
-  TForm1 form1(dialogs, (out + "/screenshots.ini").toStdString(), "/opt/zorvik/");
+  std::string clock_refusal;
+  const auto session = MakeDiskSession("/opt/zorvik/", clock_refusal);
+  TForm1 form1(dialogs, *session, (out + "/screenshots.ini").toStdString());
   TForm2 form2;
   TForm3 form3(&form1, dialogs, QStringLiteral("/opt/zorvik/"));
   TForm4 form4(&form1, dialogs);
-  TForm5 form5(form1, dialogs);
+  TForm5 form5(&form1, form1, form1.Session(), dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});
   form1.StartUp();
   form1.show();

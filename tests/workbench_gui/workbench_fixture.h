@@ -7,9 +7,11 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
+#include "engine/engine_session.h"
 #include "preview/ui/preview_window.h"
 #include "scripted_dialogs.h"
 #include "workbench/ui/batch_window.h"
@@ -34,16 +36,18 @@ inline void WriteFile(const QString& path, const std::string& bytes) {
 class Workbench {
  public:
   explicit Workbench(const QString& folder)
-      : form1(dialogs, (folder + "/zorvik-workbench.ini").toStdString(),
-              (folder + "/").toStdString()),
+      : session(MakeDiskSession((folder + "/").toStdString(), clock_refusal)),
+        form1(dialogs, *session, (folder + "/zorvik-workbench.ini").toStdString()),
         form2(),
         form3(&form1, dialogs, folder + "/"),
         form4(&form1, dialogs),
-        form5(form1, dialogs) {
+        form5(&form1, form1, *session, dialogs) {
     form1.AttachWindows({&form2, &form3, &form4, &form5});
     form1.StartUp();
   }
   TScriptedDialogs dialogs;
+  std::string clock_refusal;  // why SOURCE_DATE_EPOCH was not used
+  std::unique_ptr<TEngineSession> session;
   TForm1 form1;
   TForm2 form2;
   TForm3 form3;

@@ -54,6 +54,8 @@ void TForm2::RefreshPreview(const std::string& html, const QString& document_pat
   frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
 }
 
+bool TForm2::FollowsTyping() const { return isVisible() && cbLivePreview->isChecked(); }
+
 void TForm2::ShowLiveFailure(int error_count) {
   StatusBar1->showMessage(
       QStringLiteral("ページ原稿にエラーが %1 件あります。前回のプレビューを表示しています")

@@ -36,6 +36,8 @@ class TForm2 : public QWidget {
   void RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site);
   // Says in the status line that the page source has errors and the page shown is older.
   void ShowLiveFailure(int error_count);
+  // Shown, with "入力に合わせて更新" on: the live preview may refresh it.
+  bool FollowsTyping() const;
 
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;

@@ -10,11 +10,11 @@
 #include "batch/batch_run.h"
 #include "batch/group_file.h"
 #include "editor/teditor.h"
+#include "engine/engine_session.h"
 #include "engine/messages.h"
 #include "qt_text/cp932_text.h"
 #include "text/file_names.h"
 #include "workbench/ui/main_tool_icons.h"
-#include "workbench/ui/main_window.h"
 #include "workbench/ui/qt_paths.h"
 
 namespace zorvik {
@@ -24,15 +24,13 @@ namespace {
 // with the progress in the batch window.
 class TEditorBatchHost : public TBatchHost {
  public:
-  TEditorBatchHost(TForm1& main, QLabel& progress) : main_(main), progress_(progress) {}
+  TEditorBatchHost(TPageSource& page, QLabel& progress) : page_(page), progress_(progress) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override {
-    if (!main_.OpenDocument(PathText(path))) return std::nullopt;
+    if (!page_.OpenDocument(PathText(path))) return std::nullopt;
     // Unchanged since it was loaded, the editor hands back the file's own bytes.
-    return main_.edEditSource->Text();
+    return page_.PageText();
   }
-  void ShowResult(const std::string& working_text) override {
-    main_.edWriteOutHTML->SetText(working_text);
-  }
+  void ShowResult(const std::string& working_text) override { page_.ShowWrittenHtml(working_text); }
   void Progress(std::size_t done, std::size_t total) override {
     progress_.setText(QStringLiteral("%1 / %2").arg(done).arg(total));
     // Keep painting during a long batch; user input waits until the batch is over.
@@ -40,14 +38,14 @@ class TEditorBatchHost : public TBatchHost {
   }
 
  private:
-  TForm1& main_;
+  TPageSource& page_;
   QLabel& progress_;
 };
 
 }  // namespace
 
-TForm5::TForm5(TForm1& main_window, TDialogs& dialogs)
-    : QDialog(&main_window, Qt::WindowStaysOnTopHint), main_(main_window), dialogs_(dialogs) {
+TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDialogs& dialogs)
+    : QDialog(owner, Qt::WindowStaysOnTopHint), page_(page), session_(session), dialogs_(dialogs) {
   setObjectName("Form5");
   setWindowTitle(QStringLiteral("連続書換フォーム"));
   resize(295, 452);
@@ -114,7 +112,7 @@ void TForm5::tbOpenFilesClick() {
 }
 
 void TForm5::ReadGroupFile(const QString& path) {
-  SetEntries(zorvik::ReadGroupFile(PathBytes(path), main_.Context().running_folder));
+  SetEntries(zorvik::ReadGroupFile(PathBytes(path), session_.Context().running_folder));
   SaveDialog1FileName = path;
 }
 
@@ -136,7 +134,7 @@ void TForm5::tbSaveGroupFileClick() {
   if (!path) return;
   SaveDialog1FileName = *path;
   ErrorUnless(dialogs_, this, QStringLiteral("保存に失敗しました"),
-              SaveGroupFile(PathBytes(*path), Entries(), main_.Context().running_folder));
+              SaveGroupFile(PathBytes(*path), Entries(), session_.Context().running_folder));
 }
 
 void TForm5::lbDataFilesDblClick() {
@@ -147,27 +145,26 @@ void TForm5::lbDataFilesDblClick() {
                    QFileInfo(path).isFile())) {
     return;
   }
-  if (main_.OpenDocument(path)) accept();
+  if (page_.OpenDocument(path)) accept();
 }
 
 void TForm5::tbWriteOutHTMLFilesClick() {
   const std::vector<std::string> entries = Entries();
   if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty()))
     return;
-  if (!main_.ConfirmUnsavedChanges()) return;
-  main_.edEditSource->setModified(false);  // saved or let go: no load of this batch asks again
-  const QString remembered = main_.LastOpenedName();
-  const int log_start = main_.LogEnd();
-  TEditorBatchHost host(main_, *progress);
-  RunBatch(main_.Context(), entries, host);
+  if (!page_.ConfirmUnsavedChanges()) return;
+  page_.ForgetUnsavedChanges();  // saved or let go: no load of this batch asks again
+  const QString remembered = page_.LastOpenedName();
+  const int log_start = page_.LogEnd();
+  TEditorBatchHost host(page_, *progress);
+  RunBatch(session_.Context(), entries, host);
   if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
-    main_.OpenDocument(remembered);
+    page_.OpenDocument(remembered);
   } else {
-    main_.NewDocument();
+    page_.NewDocument();
   }
   // After reopening the document (which shows the editor page), so that the log stays in front.
-  main_.ShowPage(main_.tsLogs);
-  main_.ShowLogFrom(log_start);
+  page_.ShowLogFrom(log_start);
   dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();

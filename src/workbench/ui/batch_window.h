@@ -10,16 +10,18 @@
 #include <vector>
 
 #include "workbench/ui/dialogs.h"
+#include "workbench/ui/page_source.h"
 
 namespace zorvik {
 
-class TForm1;
+class TEngineSession;
 
 class TForm5 : public QDialog {
   Q_OBJECT
 
  public:
-  TForm5(TForm1& main_window, TDialogs& dialogs);
+  // owner: the window it stays on top of; page: the page source a batch loads each page into.
+  TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDialogs& dialogs);
 
   void tbOpenFilesClick();
   void tbOpenGroupFileClick();
@@ -50,7 +52,8 @@ class TForm5 : public QDialog {
  private:
   void BringToFront();
 
-  TForm1& main_;
+  TPageSource& page_;
+  TEngineSession& session_;
   TDialogs& dialogs_;
 };
 

@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <memory>
 
-#include "editor/teditor.h"
+#include "engine/engine_session.h"
 #include "engine/generation_run.h"
 #include "preview/preview_markup.h"
 #include "preview/ui/preview_window.h"
 #include "text/file_names.h"
-#include "workbench/ui/main_window.h"
+#include "workbench/ui/page_source.h"
 #include "workbench/ui/qt_paths.h"
 
 namespace zorvik {
@@ -32,17 +32,16 @@ TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::st
   return document;
 }
 
-TLivePreview::TLivePreview(TForm1& main, TForm2& preview) : main_(main), preview_(preview) {
+TLivePreview::TLivePreview(TPageSource& page, TEngineSession& session, TForm2& preview)
+    : page_(page), session_(session), preview_(preview) {
   timer_.setSingleShot(true);
   timer_.setInterval(kDelayMs);
   connect(&timer_, &QTimer::timeout, this, &TLivePreview::Refresh);
-  connect(main_.edEditSource, &QsciScintilla::textChanged, this, &TLivePreview::SourceChanged);
 }
 
 void TLivePreview::SourceChanged() {
   // A batch loads page after page into the editor; that is no editing.
-  if (main_.State().BatchMode || !preview_.isVisible() || !preview_.cbLivePreview->isChecked())
-    return;
+  if (session_.State().BatchMode || !preview_.FollowsTyping()) return;
   timer_.start();
 }
 
@@ -51,7 +50,7 @@ TLivePreview::~TLivePreview() {
 }
 
 void TLivePreview::Refresh() {
-  if (!preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
+  if (!preview_.FollowsTyping()) return;
   if (running_) {
     pending_ = true;
     return;
@@ -59,45 +58,42 @@ void TLivePreview::Refresh() {
   if (worker_.joinable()) worker_.join();  // ended already: its result has been shown
   running_ = true;
   pending_ = false;
-  // What the run needs is taken here; the run itself has parts of its own (pattern, files,
-  // log) and shares only the clock, which nothing changes. The main window's state, log and
-  // panes stay as the last real run left them.
-  const TEngineContext& shared = main_.Context();
-  auto state = std::make_shared<GenerationState>();
-  state->DataFolder = main_.State().DataFolder;
-  worker_ =
-      std::thread([this, state, page = main_.edEditSource->Text(), clock = &shared.clock,
-                   running_folder = shared.running_folder, source = PathBytes(main_.SaveName())] {
-        TSecondAWKStr pattern;
-        TDiskFileSystem files;
-        TGenerationLog log(*clock);
-        TEngineContext context{*state, log, pattern, files, *clock, running_folder};
-        context.source_file = source;
-        RunGeneration(context, page);
-        QMetaObject::invokeMethod(
-            this,
-            [this, state] {
-              running_ = false;
-              Show(*state);
-              if (pending_) Refresh();
-            },
-            Qt::QueuedConnection);
-      });
+  // What the run needs is taken here; the run is a session of its own over the shared clock,
+  // which nothing changes. The workbench's state, log and panes stay as the last real run left
+  // them.
+  worker_ = std::thread([this, page = page_.PageText(), clock = &session_.Clock(),
+                         running_folder = session_.Context().running_folder,
+                         data_folder = session_.State().DataFolder,
+                         source = PathBytes(page_.SaveName())] {
+    TEngineSession run(*clock, std::make_unique<TDiskFileSystem>(), running_folder);
+    run.State().DataFolder = data_folder;
+    run.Context().source_file = source;
+    RunGeneration(run.Context(), page);
+    auto state = std::make_shared<GenerationState>(std::move(run.State()));
+    QMetaObject::invokeMethod(
+        this,
+        [this, state] {
+          running_ = false;
+          Show(*state);
+          if (pending_) Refresh();
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void TLivePreview::Show(const GenerationState& state) {
-  if (!preview_.isVisible() || !preview_.cbLivePreview->isChecked()) return;
+  if (!preview_.FollowsTyping()) return;
   if (state.ErrorCount > 0) {
     preview_.ShowLiveFailure(state.ErrorCount);
     return;
   }
   // Only the paths are read from the context: the files of the shown page are the run's.
   GenerationState shown = state;
-  const TEngineContext& shared = main_.Context();
+  const TEngineContext& shared = session_.Context();
   TGenerationLog log(shared.clock);
   const TEngineContext context{shown,        log,          shared.pattern,
                                shared.files, shared.clock, shared.running_folder};
-  TPreviewDocument document = PreviewDocumentFor(context, shown.WorkingText, main_.SaveName());
+  TPreviewDocument document = PreviewDocumentFor(context, shown.WorkingText, page_.SaveName());
   preview_.RefreshPreview(document.html, document.path, std::move(document.site));
 }
 

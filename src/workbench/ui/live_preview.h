@@ -15,8 +15,9 @@
 
 namespace zorvik {
 
-class TForm1;
+class TEngineSession;
 class TForm2;
+class TPageSource;
 
 // Where the settings keep whether the preview follows the editor.
 inline constexpr std::string_view kLivePreviewSettingsKey = "_LIVEPREVIEW_";
@@ -39,15 +40,19 @@ class TLivePreview : public QObject {
 
  public:
   static constexpr int kDelayMs = 300;
-  TLivePreview(TForm1& main, TForm2& preview);
+  // page: the page source followed; session: the workbench's, whose clock and paths the runs
+  // use (each run has parts of its own); preview: where the page shows.
+  TLivePreview(TPageSource& page, TEngineSession& session, TForm2& preview);
   ~TLivePreview() override;
+  // The page source changed.
+  void SourceChanged();
 
  private:
-  void SourceChanged();
   void Refresh();
   void Show(const GenerationState& state);
 
-  TForm1& main_;
+  TPageSource& page_;
+  TEngineSession& session_;
   TForm2& preview_;
   QTimer timer_;
   std::thread worker_;

@@ -51,15 +51,17 @@ QFont PaneFont() {
 
 }  // namespace
 
-TForm1::TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder)
+TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_file)
     : dialogs_(dialogs),
-      running_folder_(std::move(running_folder)),
+      session_(session),
+      running_folder_(session.Context().running_folder),
       settings_(
           std::move(settings_file),
           running_folder_.empty() ? "" : running_folder_.substr(0, running_folder_.size() - 1)),
-      clock_(FixedInstantFromEnvironment(clock_refusal_)),
-      log_(clock_),
-      context_{state_, log_, pattern_, files_, clock_, running_folder_} {
+      log_(session.Log()),
+      pattern_(session.Pattern()),
+      state_(session.State()),
+      context_(session.Context()) {
   setObjectName("Form1");
   setWindowTitle(QString::fromUtf8(kMainWindowCaption));
   setAcceptDrops(true);
@@ -285,8 +287,11 @@ void TForm1::SetupPanes() {
 void TForm1::AttachWindows(const TWindows& windows) {
   windows_ = windows;
   MarkupTools->AttachWindows(windows.form3, windows.form4);
-  if (windows.form2 != nullptr)
-    live_preview_ = std::make_unique<TLivePreview>(*this, *windows.form2);
+  if (windows.form2 != nullptr) {
+    live_preview_ = std::make_unique<TLivePreview>(*this, session_, *windows.form2);
+    connect(edEditSource, &QsciScintilla::textChanged, live_preview_.get(),
+            &TLivePreview::SourceChanged);
+  }
 }
 
 QList<QWidget*> TForm1::Forms() const {
@@ -609,14 +614,24 @@ void TForm1::Generate() {
   RunGeneration(context_, edEditSource->Text());
   // The pane only shows the result: what is written or previewed is WorkingText itself.
   edWriteOutHTML->SetText(state_.WorkingText);
-  ShowLogFrom(entry_start);
+  edLogs->SetTopRow(entry_start);
+  edLogs->setCursorPosition(entry_start, 0);
 }
 
 int TForm1::LogEnd() const { return std::max(0, edLogs->lines() - 1); }
 
 void TForm1::ShowLogFrom(int row) {
+  ShowPage(tsLogs);
   edLogs->SetTopRow(row);
   edLogs->setCursorPosition(row, 0);
+}
+
+void TForm1::ForgetUnsavedChanges() { edEditSource->setModified(false); }
+
+std::string TForm1::PageText() const { return edEditSource->Text(); }
+
+void TForm1::ShowWrittenHtml(const std::string& working_text) {
+  edWriteOutHTML->SetText(working_text);
 }
 
 void TForm1::tbSetHTMLClick() {

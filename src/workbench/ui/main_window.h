@@ -12,9 +12,11 @@
 #include <string>
 
 #include "engine/engine_context.h"
+#include "engine/engine_session.h"
 #include "settings/settings_store.h"
 #include "workbench/ui/dialogs.h"
 #include "workbench/ui/editor_setup.h"
+#include "workbench/ui/page_source.h"
 
 namespace zorvik {
 
@@ -28,13 +30,13 @@ class TForm5;
 class TFindBar;
 class TLivePreview;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TPageSource {
   Q_OBJECT
 
  public:
-  // settings_file: where the settings live; running_folder: the program's folder with "/".
-  // The clock stands at SOURCE_DATE_EPOCH when that is set, as on the command line.
-  TForm1(TDialogs& dialogs, std::string settings_file, std::string running_folder);
+  // session: the engine's parts, shared with the other windows; settings_file: where the
+  // settings live.
+  TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_file);
   ~TForm1() override;
 
   struct TWindows {
@@ -46,14 +48,17 @@ class TForm1 : public QMainWindow {
   void AttachWindows(const TWindows& windows);
 
   void StartUp();
-  bool OpenDocument(const QString& path);
-  void NewDocument();
+  bool OpenDocument(const QString& path) override;
+  void NewDocument() override;
   // Stores the bounds, the user tags and the settings file, then asks whether to end.
   bool FormCloseQuery();
   // With unsaved changes in the page source, asks whether to save them: true when the caller
   // may go on (saved, or the user let them go); false on キャンセル or a save that did not
   // happen. True at once without changes.
-  bool ConfirmUnsavedChanges();
+  bool ConfirmUnsavedChanges() override;
+  void ForgetUnsavedChanges() override;
+  std::string PageText() const override;
+  void ShowWrittenHtml(const std::string& working_text) override;
 
   void tbNewFileClick();
   void tbOpenFileClick();
@@ -107,16 +112,15 @@ class TForm1 : public QMainWindow {
 
   GenerationState& State() { return state_; }
   TEngineContext& Context() { return context_; }
+  TEngineSession& Session() { return session_; }
   void ShowPage(QWidget* page);
   TZQIniFile& Settings() { return settings_; }
   TGenerationLog& Log() { return log_; }
-  // Why SOURCE_DATE_EPOCH was not used; empty when it was, or was not set.
-  const std::string& ClockRefusal() const { return clock_refusal_; }
   // The log row where the next entry begins, and scrolling the log so that row is at the top.
-  int LogEnd() const;
-  void ShowLogFrom(int row);
-  const QString& SaveName() const { return save_name_; }
-  const QString& LastOpenedName() const { return last_opened_name_; }
+  int LogEnd() const override;
+  void ShowLogFrom(int row) override;  // the log page in front, from that row
+  QString SaveName() const override { return save_name_; }
+  QString LastOpenedName() const override { return last_opened_name_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -146,16 +150,15 @@ class TForm1 : public QMainWindow {
   QList<QWidget*> Forms() const;
 
   TDialogs& dialogs_;
+  TEngineSession& session_;
   std::string running_folder_;
   TZQUtility utility_;
   TZQIniFile settings_;
-  std::string clock_refusal_;
-  TSystemClock clock_;
-  TGenerationLog log_;
-  TSecondAWKStr pattern_;  // SecondAWKStr1
-  TDiskFileSystem files_;
-  GenerationState state_;
-  TEngineContext context_;
+  // The session's parts, by the names the window's code uses.
+  TGenerationLog& log_;
+  TSecondAWKStr& pattern_;  // SecondAWKStr1
+  GenerationState& state_;
+  TEngineContext& context_;
   std::unique_ptr<TPropertyHost> user_tag_box_host_;
   TWindows windows_{};
   std::unique_ptr<TLivePreview> live_preview_;

@@ -86,16 +86,16 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
     std::fprintf(stderr, "zorvik-workbench: cannot make the folder %s\n", workspace.c_str());
   }
   if (workspace.empty()) workspace = ProgramFolder();
-  TForm1 form1(dialogs, settings_file, workspace);
+  std::string clock_refusal;
+  const std::unique_ptr<TEngineSession> session = MakeDiskSession(workspace, clock_refusal);
+  if (!clock_refusal.empty()) std::fprintf(stderr, "zorvik-workbench: %s\n", clock_refusal.c_str());
+  TForm1 form1(dialogs, *session, settings_file);
   main_window = &form1;
-  if (!form1.ClockRefusal().empty()) {
-    std::fprintf(stderr, "zorvik-workbench: %s\n", form1.ClockRefusal().c_str());
-  }
   TdmBrowserModule browser_module;
   TForm2 form2;
   TForm3 form3(&form1, dialogs, PathText(workspace));
   TForm4 form4(&form1, dialogs);
-  TForm5 form5(form1, dialogs);
+  TForm5 form5(&form1, form1, form1.Session(), dialogs);
   form1.AttachWindows({&form2, &form3, &form4, &form5});
   form1.StartUp();
   form1.show();

@@ -1,0 +1,28 @@
+#include "engine/engine_session.h"
+
+#include <utility>
+
+namespace zorvik {
+
+TEngineSession::TEngineSession(std::unique_ptr<TClock> clock, std::unique_ptr<TFileSystem> files,
+                               std::string running_folder)
+    : owned_clock_(std::move(clock)),
+      clock_(owned_clock_.get()),
+      files_(std::move(files)),
+      log_(*clock_),
+      context_{state_, log_, pattern_, *files_, *clock_, std::move(running_folder)} {}
+
+TEngineSession::TEngineSession(const TClock& shared_clock, std::unique_ptr<TFileSystem> files,
+                               std::string running_folder)
+    : clock_(&shared_clock),
+      files_(std::move(files)),
+      log_(*clock_),
+      context_{state_, log_, pattern_, *files_, *clock_, std::move(running_folder)} {}
+
+std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder, std::string& refusal) {
+  return std::make_unique<TEngineSession>(
+      std::make_unique<TSystemClock>(FixedInstantFromEnvironment(refusal)),
+      std::make_unique<TDiskFileSystem>(), std::move(running_folder));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,53 @@
+// Everything a generation needs, owned together and made once: the clock, the log, the pattern
+// component, the file system and the state, with the context that hands them to each step. The
+// command line and the workbench each hold one for the life of the program (the workbench's
+// windows share it); the live preview makes one per run on its own thread; tests make their own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/clock.h"
+#include "engine/engine_context.h"
+#include "engine/file_system.h"
+#include "engine/generation_log.h"
+#include "engine/generation_state.h"
+#include "pattern/pattern_component.h"
+
+namespace zorvik {
+
+class TEngineSession {
+ public:
+  // running_folder: the program's folder (the user's Zorvik folder for an installed program),
+  // with its trailing "/".
+  TEngineSession(std::unique_ptr<TClock> clock, std::unique_ptr<TFileSystem> files,
+                 std::string running_folder);
+  // Over another session's clock (which nothing changes, so threads may share it).
+  TEngineSession(const TClock& shared_clock, std::unique_ptr<TFileSystem> files,
+                 std::string running_folder);
+  TEngineSession(const TEngineSession&) = delete;
+  TEngineSession& operator=(const TEngineSession&) = delete;
+
+  TEngineContext& Context() { return context_; }
+  const TEngineContext& Context() const { return context_; }
+  GenerationState& State() { return state_; }
+  TGenerationLog& Log() { return log_; }
+  TSecondAWKStr& Pattern() { return pattern_; }
+  TFileSystem& Files() { return *files_; }
+  const TClock& Clock() const { return *clock_; }
+
+ private:
+  std::unique_ptr<TClock> owned_clock_;
+  const TClock* clock_;
+  std::unique_ptr<TFileSystem> files_;
+  GenerationState state_;
+  TGenerationLog log_;
+  TSecondAWKStr pattern_;
+  TEngineContext context_;
+};
+
+// A session over the disk whose clock stands at SOURCE_DATE_EPOCH when that is set, as on the
+// command line; refusal says why the variable was not used (empty when it was, or was unset).
+std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder, std::string& refusal);
+
+}  // namespace zorvik
