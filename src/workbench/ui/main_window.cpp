@@ -70,6 +70,8 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
   BuildPages();
   BuildEditActions();
   SetupPanes();
+  document_ = std::make_unique<TPageDocument>(*this, *edEditSource, dialogs_, state_,
+                                              running_folder_, [this] { edEditSourceChange(); });
   log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
     if (place.Known()) log_places_[LogEnd()] = place;
     edLogs->AppendText(entry + "\r\n");
@@ -232,7 +234,7 @@ bool TForm1::GoToLogPlace(int row) {
   if (found == log_places_.end()) return false;
   const TLogPlace place = found->second;
   const bool in_editor =
-      !place.imported && (place.file.empty() || place.file == PathBytes(save_name_));
+      !place.imported && (place.file.empty() || place.file == PathBytes(SaveName()));
   if (!in_editor) {
     const QString path = PathText(place.file);
     if (!dialogs_.AskYes(
@@ -373,63 +375,11 @@ bool TForm1::FormCloseQuery() {
   return !AnsweredNo(dialogs_, this, QStringLiteral("アプリケーションを終了しますか？"));
 }
 
-bool TForm1::ConfirmUnsavedChanges() {
-  if (!edEditSource->isModified()) return true;
-  BringToFront();
-  switch (dialogs_.AskSaveChanges(this, QStringLiteral("変更を保存しますか？"))) {
-    case TSaveAnswer::kSave:
-      tbSaveDataClick();
-      return !edEditSource->isModified();  // a save that failed or was cancelled keeps everything
-    case TSaveAnswer::kDiscard:
-      return true;
-    case TSaveAnswer::kCancel:
-      break;
-  }
-  return false;
-}
+bool TForm1::ConfirmUnsavedChanges() { return document_->ConfirmUnsavedChanges(); }
 
 void TForm1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) CheckFileOnDisk();
-}
-
-void TForm1::NoteFileOnDisk() {
-  const QFileInfo info(save_name_);
-  disk_stamp_ = save_name_.isEmpty() || !info.exists()
-                    ? QString()
-                    : QStringLiteral("%1 %2 %3")
-                          .arg(info.size())
-                          .arg(info.lastModified().toMSecsSinceEpoch())
-                          .arg(info.metadataChangeTime().toMSecsSinceEpoch());
-}
-
-void TForm1::CheckFileOnDisk() {
-  if (save_name_.isEmpty() || disk_stamp_.isEmpty() || checking_disk_ || state_.BatchMode) return;
-  const QString before = disk_stamp_;
-  NoteFileOnDisk();
-  if (disk_stamp_ == before) return;
-  checking_disk_ = true;  // the question itself activates the window again
-  if (disk_stamp_.isEmpty()) {
-    // Removed: the editor keeps the text, now unsaved, so that a save puts the file back.
-    dialogs_.ShowError(
-        this, QStringLiteral(
-                  "編集中のファイルが、ほかのプログラムによって削除されました。"
-                  "エディタの内容は残っています。保存するとファイルを作り直します。\r\n\r\n[") +
-                  save_name_ + "]");
-    edEditSource->MarkModified();
-  } else if (dialogs_.AskYes(
-                 this,
-                 QStringLiteral(
-                     "編集中のファイルが、ほかのプログラムによって変更されました。"
-                     "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
-                     save_name_ + "]",
-                 true)) {
-    edEditSource->setModified(false);  // the answer was to take the file as it is now
-    OpenDocument(save_name_);
-  } else {
-    edEditSource->MarkModified();
-  }
-  checking_disk_ = false;
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) document_->CheckFileOnDisk();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -444,60 +394,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
-void TForm1::ShowCaption() {
-  setWindowTitle(edEditSource->isModified() ? QStringLiteral("* ") + caption_ : caption_);
-}
-
-void TForm1::SetTitle(const QString& path) {
-  if (path.isEmpty()) {
-    caption_ = QString::fromUtf8(kMainWindowCaption);
-    ShowCaption();
-    return;
-  }
-  // The file name, then its folder, with the program's folder written <RunningFolder>/.
-  const QFileInfo info(path);
-  QString folder = info.absolutePath() + "/";
-  const QString running = PathText(running_folder_);
-  if (!running.isEmpty() && folder.startsWith(running)) {
-    folder = "<RunningFolder>/" + folder.mid(running.size());
-  }
-  caption_ = QString::fromUtf8(kMainWindowCaption) + "  [" + info.fileName() + "] - " + folder;
-  ShowCaption();
-}
-
-QString TForm1::DialogFolder() const {
-  if (!save_name_.isEmpty()) return save_name_;
-  if (!last_opened_name_.isEmpty()) return last_opened_name_;
-  return PathText(running_folder_);
-}
-
-void TForm1::SetDataFolder(const QString& path) {
-  state_.DataFolder = PathBytes(QFileInfo(path).absolutePath() + "/");
-}
-
-void TForm1::BringToFront() {
-  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-  raise();
-  activateWindow();
-}
+void TForm1::BringToFront() { zorvik::BringToFront(*this); }
 
 void TForm1::ShowPage(QWidget* page) { PageControl1->setCurrentWidget(page); }
 
 void TForm1::edEditSourceChange() {
   tbSaveData->setEnabled(edEditSource->isModified());
-  if (windowTitle().startsWith(QStringLiteral("* ")) != edEditSource->isModified()) ShowCaption();
+  if (const QString caption = document_->Caption(); windowTitle() != caption)
+    setWindowTitle(caption);
 }
 
-void TForm1::NewDocument() {
-  edEditSource->setReadOnly(false);
-  edEditSource->clear();
-  SetTitle({});
-  state_.DataFolder.clear();
-  save_name_.clear();
-  disk_stamp_.clear();
-  edEditSource->setModified(false);
-  edEditSourceChange();
-}
+void TForm1::NewDocument() { document_->New(); }
 
 void TForm1::tbNewFileClick() {
   // With unsaved changes the one question is whether to save them.
@@ -512,76 +419,19 @@ void TForm1::tbNewFileClick() {
 void TForm1::tbOpenFileClick() {
   const auto path = dialogs_.OpenFileName(
       this, QString(), QStringLiteral("サイトデータファイル(*.dat);;テキストファイル(*.txt)"),
-      QStringLiteral("dat"), DialogFolder());
+      QStringLiteral("dat"), document_->DialogFolder());
   if (path) OpenDocument(*path);
 }
 
 bool TForm1::OpenDocument(const QString& path) {
-  if (!ConfirmUnsavedChanges()) return false;
-  bool lossy = false;
-  std::size_t nul = std::string::npos;
-  if (edEditSource->LoadFile(PathBytes(path), &lossy, &nul) == TEditor::TLoadResult::kUnreadable) {
-    return false;
-  }
-  // A batch saves nothing and generates the file's own bytes, so it does not warn.
-  // Saving a file cut at a NUL byte would cut the file on disk: it is shown, not edited.
-  edEditSource->setReadOnly(nul != std::string::npos);
-  if (nul != std::string::npos && !state_.BatchMode) {
-    dialogs_.ShowError(
-        this, QStringLiteral(
-                  "このファイルはオフセット %1 に NUL バイトを含みます。"
-                  "その位置から後ろは読み込まれていません。保存するとファイルが切り詰められるため、"
-                  "このファイルは編集できないようにしてあります。\r\n\r\n[")
-                      .arg(nul) +
-                  path + "]");
-  }
-  if (lossy && !state_.BatchMode) {
-    // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
-    dialogs_.ShowError(
-        this, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
-                             "保存すると、その部分は書き換わります。\r\n\r\n[") +
-                  path + "]");
-  }
-  edEditSource->setModified(false);
-  edEditSourceChange();
-  save_name_ = path;
-  last_opened_name_ = path;
+  if (!document_->Open(path)) return false;
   ShowPage(tsPageEditor);
-  SetDataFolder(path);
-  edEditSource->setModified(false);
-  SetTitle(path);
-  edEditSourceChange();
-  NoteFileOnDisk();
   return true;
 }
 
-void TForm1::tbSaveDataClick() {
-  if (save_name_.isEmpty()) {
-    tbSaveAsClick();
-    return;
-  }
-  if (!edEditSource->SaveFile(PathBytes(save_name_))) {
-    // The old file stays whole; the document stays modified.
-    const QString reason = SystemReason();
-    dialogs_.ShowError(this, QStringLiteral("ファイルを保存できませんでした\r\n\r\n[") +
-                                 save_name_ + "]\r\n" + reason);
-    return;
-  }
-  edEditSource->setModified(false);
-  edEditSourceChange();
-  SetTitle(save_name_);
-  SetDataFolder(save_name_);
-  NoteFileOnDisk();
-}
+void TForm1::tbSaveDataClick() { document_->Save(); }
 
-void TForm1::tbSaveAsClick() {
-  const auto path = dialogs_.SaveFileName(
-      this, QString(), QStringLiteral("サイトデータファイル(*.dat)"), QStringLiteral("dat"),
-      save_name_.isEmpty() ? DialogFolder() : save_name_);
-  if (!path) return;
-  save_name_ = *path;
-  tbSaveDataClick();
-}
+void TForm1::tbSaveAsClick() { document_->SaveAs(); }
 
 void TForm1::FilesDropped(const QStringList& paths) {
   if (paths.size() != 1) {
@@ -610,7 +460,7 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 void TForm1::Generate() {
   const int entry_start = LogEnd();
-  context_.source_file = PathBytes(save_name_);
+  context_.source_file = PathBytes(SaveName());
   RunGeneration(context_, edEditSource->Text());
   // The pane only shows the result: what is written or previewed is WorkingText itself.
   edWriteOutHTML->SetText(state_.WorkingText);
@@ -663,7 +513,7 @@ void TForm1::tbPreviewClick() {
     edWriteOutHTML->clear();
     page.clear();
   }
-  TPreviewDocument document = PreviewDocumentFor(context_, page, save_name_);
+  TPreviewDocument document = PreviewDocumentFor(context_, page, SaveName());
   if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
     PlaceBesideMainWindow(*windows_.form2, *this);
     preview_placed_ = true;

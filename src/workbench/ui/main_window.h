@@ -16,6 +16,7 @@
 #include "settings/settings_store.h"
 #include "workbench/ui/dialogs.h"
 #include "workbench/ui/editor_setup.h"
+#include "workbench/ui/page_document.h"
 #include "workbench/ui/page_source.h"
 
 namespace zorvik {
@@ -119,8 +120,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   // The log row where the next entry begins, and scrolling the log so that row is at the top.
   int LogEnd() const override;
   void ShowLogFrom(int row) override;  // the log page in front, from that row
-  QString SaveName() const override { return save_name_; }
-  QString LastOpenedName() const override { return last_opened_name_; }
+  QString SaveName() const override { return document_->SaveName(); }
+  QString LastOpenedName() const override { return document_->LastOpenedName(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -135,16 +136,6 @@ class TForm1 : public QMainWindow, public TPageSource {
   // The editor of the tab in front.
   TEditor* FrontPane() const;
   void SetupPanes();
-  void SetTitle(const QString& path);
-  // The caption, with the modified mark while the page source has unsaved changes.
-  void ShowCaption();
-  // Remembers the page source's file as it stands on disk now.
-  void NoteFileOnDisk();
-  // When another program changed or removed the page source's file, asks what to do.
-  void CheckFileOnDisk();
-  void SetDataFolder(const QString& path);
-  // Where the file dialogs start: the open page, the one opened last, else the program's folder.
-  QString DialogFolder() const;
   // One generation run over the page-source editor; the result goes to the written-HTML pane.
   void Generate();
   QList<QWidget*> Forms() const;
@@ -162,13 +153,9 @@ class TForm1 : public QMainWindow, public TPageSource {
   std::unique_ptr<TPropertyHost> user_tag_box_host_;
   TWindows windows_{};
   std::unique_ptr<TLivePreview> live_preview_;
+  std::unique_ptr<TPageDocument> document_;
   // The place each log row names, for the rows that name one.
   std::map<int, TLogPlace> log_places_;
-  QString save_name_;
-  QString last_opened_name_;
-  QString caption_;     // the caption without the modified mark
-  QString disk_stamp_;  // the file as last loaded or saved: size, time and identity
-  bool checking_disk_ = false;
   bool preview_placed_ = false;  // the preview has a place of its own (saved, or given once)
 };
 

@@ -142,4 +142,10 @@ bool TQtPropertyHost::SetProperty(std::string_view property, const TPropValue& v
   return object_->setProperty(name.constData(), v);
 }
 
+void BringToFront(QWidget& window) {
+  if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.raise();
+  window.activateWindow();
+}
+
 }  // namespace zorvik

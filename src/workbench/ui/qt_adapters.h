@@ -27,6 +27,9 @@ class TWidgetBounds : public TBoundsTarget {
   QPointer<const QWidget> anchor_;
 };
 
+// Raises a window (restored when minimised) and gives it the focus.
+void BringToFront(QWidget& window);
+
 // Puts window beside the main window at its first showing (see PlaceBeside).
 void PlaceBesideMainWindow(QWidget& window, const QWidget& main);
 
