@@ -54,6 +54,14 @@ void TForm2::RefreshPreview(const std::string& html, const QString& document_pat
   frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
 }
 
+void TForm2::LoadSettings(const TZQIniFile& settings) {
+  cbLivePreview->setChecked(settings.ReadString(kLivePreviewSettingsKey) != "0");
+}
+
+void TForm2::SaveSettings(TZQIniFile& settings) const {
+  settings.WriteString(kLivePreviewSettingsKey, cbLivePreview->isChecked() ? "1" : "0");
+}
+
 bool TForm2::FollowsTyping() const { return isVisible() && cbLivePreview->isChecked(); }
 
 void TForm2::ShowLiveFailure(int error_count) {

@@ -6,11 +6,16 @@
 #include <QStatusBar>
 #include <QWidget>
 #include <string>
+#include <string_view>
 
 #include "pattern/pattern_component.h"
 #include "preview/ui/browser_frame.h"
+#include "settings/settings_store.h"
 
 namespace zorvik {
+
+// Where the settings keep whether the preview follows the editor.
+inline constexpr std::string_view kLivePreviewSettingsKey = "_LIVEPREVIEW_";
 
 // The preview's non-visual module, created between the main window and the preview window.
 class TdmBrowserModule : public QObject {
@@ -38,6 +43,9 @@ class TForm2 : public QWidget {
   void ShowLiveFailure(int error_count);
   // Shown, with "入力に合わせて更新" on: the live preview may refresh it.
   bool FollowsTyping() const;
+  // Its part of the settings: whether the preview follows the typing.
+  void LoadSettings(const TZQIniFile& settings);
+  void SaveSettings(TZQIniFile& settings) const;
 
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;

@@ -19,9 +19,6 @@ class TEngineSession;
 class TForm2;
 class TPageSource;
 
-// Where the settings keep whether the preview follows the editor.
-inline constexpr std::string_view kLivePreviewSettingsKey = "_LIVEPREVIEW_";
-
 // What the preview shows for a run's result: the page with the preview style, the path it
 // stands at (so that relative links resolve) and the files it may read.
 struct TPreviewDocument {

@@ -321,14 +321,9 @@ void TForm1::StartUp() {
     cbSystemTags->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
   }
   cbSystemTags->setCurrentIndex(0);
-  if (windows_.form4 != nullptr) {
-    user_tag_box_host_ = std::make_unique<TQtPropertyHost>(*windows_.form4->cbUserTags);
-    settings_.RegisterComponent(*user_tag_box_host_, "text", skPlain, "");
-  }
+  if (windows_.form4 != nullptr) windows_.form4->RegisterSettings(settings_);
   settings_.Load();
-  if (windows_.form2 != nullptr) {
-    windows_.form2->cbLivePreview->setChecked(settings_.ReadString(kLivePreviewSettingsKey) != "0");
-  }
+  if (windows_.form2 != nullptr) windows_.form2->LoadSettings(settings_);
   const std::pair<QWidget*, bool> bounds[] = {{this, false},
                                               {windows_.form2, false},
                                               {windows_.form3, true},
@@ -341,11 +336,7 @@ void TForm1::StartUp() {
     TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
     settings_.RestoreFormBounds(target, keep_size);
   }
-  if (windows_.form4 != nullptr) {
-    windows_.form4->UserTagStore = settings_.ReadString(kUserTagsSettingsKey);
-    windows_.form4->ShowGroup(windows_.form4->cbUserTags->currentText());
-    windows_.form4->RefreshGroupList();
-  }
+  if (windows_.form4 != nullptr) windows_.form4->LoadSettings(settings_);
 }
 
 bool TForm1::FormCloseQuery() {
@@ -353,13 +344,8 @@ bool TForm1::FormCloseQuery() {
     TWidgetBounds target(*widget, widget->objectName().toStdString(), *this);
     settings_.SaveFormBounds(target);
   }
-  if (windows_.form4 != nullptr) {
-    settings_.WriteString(kUserTagsSettingsKey, windows_.form4->UserTagStore);
-  }
-  if (windows_.form2 != nullptr) {
-    settings_.WriteString(kLivePreviewSettingsKey,
-                          windows_.form2->cbLivePreview->isChecked() ? "1" : "0");
-  }
+  if (windows_.form4 != nullptr) windows_.form4->SaveSettings(settings_);
+  if (windows_.form2 != nullptr) windows_.form2->SaveSettings(settings_);
   // Without a place for it no settings file is kept; a place that refuses the file is said.
   if (!settings_.SettingsFileName().empty() && !settings_.Save()) {
     const QString path = PathText(settings_.SettingsFileName());

@@ -150,7 +150,6 @@ class TForm1 : public QMainWindow, public TPageSource {
   TSecondAWKStr& pattern_;  // SecondAWKStr1
   GenerationState& state_;
   TEngineContext& context_;
-  std::unique_ptr<TPropertyHost> user_tag_box_host_;
   TWindows windows_{};
   std::unique_ptr<TLivePreview> live_preview_;
   std::unique_ptr<TPageDocument> document_;

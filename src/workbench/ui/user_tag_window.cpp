@@ -7,6 +7,7 @@
 #include "editor/teditor.h"
 #include "qt_text/cp932_text.h"
 #include "text/cut_trim.h"
+#include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/tool_icons.h"
 #include "workbench/user_tags.h"
 
@@ -130,5 +131,20 @@ void TForm4::tbDeleteUserGroupTagsClick() {
 }
 
 void TForm4::cbUserTagsChange() { ShowGroup(cbUserTags->currentText()); }
+
+void TForm4::RegisterSettings(TZQIniFile& settings) {
+  box_host_ = std::make_unique<TQtPropertyHost>(*cbUserTags);
+  settings.RegisterComponent(*box_host_, "text", skPlain, "");
+}
+
+void TForm4::LoadSettings(const TZQIniFile& settings) {
+  UserTagStore = settings.ReadString(kUserTagsSettingsKey);
+  ShowGroup(cbUserTags->currentText());
+  RefreshGroupList();
+}
+
+void TForm4::SaveSettings(TZQIniFile& settings) const {
+  settings.WriteString(kUserTagsSettingsKey, UserTagStore);
+}
 
 }  // namespace zorvik

@@ -8,8 +8,10 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <array>
+#include <memory>
 #include <string>
 
+#include "settings/settings_store.h"
 #include "workbench/ui/dialogs.h"
 
 namespace zorvik {
@@ -34,6 +36,11 @@ class TForm4 : public QDialog {
   void tbRegistUserGroupTagsClick();
   void tbDeleteUserGroupTagsClick();
   void cbUserTagsChange();
+  // Its part of the settings: the group box's text is a component of the store (registered
+  // before the store loads), the user-tag store a value of it.
+  void RegisterSettings(TZQIniFile& settings);
+  void LoadSettings(const TZQIniFile& settings);
+  void SaveSettings(TZQIniFile& settings) const;
 
   TUserTagBox* cbUserTags;
   QAction* tbRegistUserGroupTags;
@@ -46,6 +53,7 @@ class TForm4 : public QDialog {
 
  private:
   std::vector<std::string> ListEntries() const;
+  std::unique_ptr<TPropertyHost> box_host_;
   void SetListEntries(const std::vector<std::string>& list);
 
   TDialogs& dialogs_;
