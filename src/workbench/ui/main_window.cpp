@@ -1,55 +1,24 @@
 #include "workbench/ui/main_window.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDragEnterEvent>
-#include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QVBoxLayout>
-#include <cerrno>
-#include <cstring>
-#include <functional>
 #include <iostream>
 
-#include "editor/lexers.h"
-#include "editor/ruler.h"
 #include "editor/teditor.h"
-#include "engine/generation_run.h"
-#include "engine/messages.h"
 #include "preview/ui/preview_window.h"
-#include "qt_text/cp932_text.h"
 #include "text/app_title.h"
-#include "text/file_names.h"
 #include "workbench/markup_tools.h"
 #include "workbench/ui/batch_window.h"
-#include "workbench/ui/find_bar.h"
 #include "workbench/ui/live_preview.h"
-#include "workbench/ui/main_tool_icons.h"
 #include "workbench/ui/markup_toolbar.h"
 #include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/user_tag_window.h"
-#include "workbench/user_tags.h"
 
 namespace zorvik {
-namespace {
-
-// Why the last system call failed, in the words of the system.
-QString SystemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-QFont PaneFont() {
-  QFont font(QStringList{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                         QStringLiteral("monospace")});
-  font.setStyleHint(QFont::Monospace);
-  // 13 pixels at the usual 96 dpi; QScintilla takes sizes in points.
-  font.setPointSizeF(9.75);
-  return font;
-}
-
-}  // namespace
 
 TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_file)
     : dialogs_(dialogs),
@@ -80,210 +49,11 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
 
 TForm1::~TForm1() { log_.SetListener(nullptr); }
 
-void TForm1::BuildToolBar() {
-  ToolBar1 = addToolBar(QString());
-  ToolBar1->setObjectName("ToolBar1");
-  ToolBar1->setMovable(false);
-  // Every button is wired to exactly one handler, given as a callable.
-  auto add = [this](const char* name, const char* hint, TMainTool icon, const QKeySequence& keys,
-                    std::function<void()> handler) {
-    QAction* action = ToolBar1->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
-    action->setObjectName(name);
-    action->setToolTip(QString::fromUtf8(hint));
-    if (!keys.isEmpty()) action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, std::move(handler));
-    return action;
-  };
-  tbNewFile = add("tbNewFile", "新規作成", TMainTool::kNew, QKeySequence::New,
-                  [this] { tbNewFileClick(); });
-  tbOpenFile = add("tbOpenFile", "ファイルを開く", TMainTool::kOpen, QKeySequence::Open,
-                   [this] { tbOpenFileClick(); });
-  tbSaveData = add("tbSaveData", "上書き保存", TMainTool::kSave, QKeySequence::Save,
-                   [this] { tbSaveDataClick(); });
-  tbSaveAs = add("tbSaveAs", "別名で保存", TMainTool::kSaveAs,
-                 QKeySequence(QStringLiteral("Ctrl+Shift+S")), [this] { tbSaveAsClick(); });
-  ToolBar1->addSeparator();
-  tbSetHTML = add("tbSetHTML", "HTMLソース書き出し", TMainTool::kGenerate, {},
-                  [this] { tbSetHTMLClick(); });
-  tbPreview = add("tbPreview", "プレビュー", TMainTool::kPreview, QKeySequence(Qt::Key_F5),
-                  [this] { tbPreviewClick(); });
-  tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", TMainTool::kWrite, {},
-                           [this] { tbWriteoutHTMLFileClick(); });
-  ToolBar1->addSeparator();
-  tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
-                            [this] { tbDisplayWriteFilesClick(); });
-  ToolBar1->addSeparator();
-  tbAbout = add("tbAbout", "このツールについて", TMainTool::kAbout, {}, [this] { tbAboutClick(); });
-  tbSaveData->setEnabled(false);
-}
-
-void TForm1::BuildPages() {
-  auto* central = new QWidget(this);
-  auto* central_layout = new QVBoxLayout(central);
-  central_layout->setContentsMargins(0, 0, 0, 0);
-  central_layout->setSpacing(0);
-  PageControl1 = new QTabWidget(central);
-  PageControl1->setObjectName("PageControl1");
-  PageControl1->setDocumentMode(true);
-  FindBar = new TFindBar(central);
-  central_layout->addWidget(PageControl1, 1);
-  central_layout->addWidget(FindBar);
-  setCentralWidget(central);
-
-  tsPageEditor = new QWidget;
-  tsPageEditor->setObjectName("tsPageEditor");
-  auto* layout = new QVBoxLayout(tsPageEditor);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  ToolBar3 = new QToolBar(tsPageEditor);
-  ToolBar3->setObjectName("ToolBar3");
-  ToolBar4 = new QToolBar(tsPageEditor);
-  ToolBar4->setObjectName("ToolBar4");
-  cbSystemTags = new QComboBox(ToolBar4);
-  cbSystemTags->setObjectName("cbSystemTags");
-  edEditSource = new TEditor(tsPageEditor);
-  edEditSource->setObjectName("edEditSource");
-  MarkupTools = new TMarkupToolbar(*ToolBar3, *ToolBar4, *cbSystemTags, *edEditSource, pattern_,
-                                   dialogs_, this);
-  layout->addWidget(ToolBar3);
-  layout->addWidget(ToolBar4);
-  layout->addWidget(edEditSource);
-
-  tsHTML = new QWidget;
-  tsHTML->setObjectName("tsHTML");
-  auto* html_layout = new QVBoxLayout(tsHTML);
-  html_layout->setContentsMargins(0, 0, 0, 0);
-  edWriteOutHTML = new TEditor(tsHTML);
-  edWriteOutHTML->setObjectName("edWriteOutHTML");
-  html_layout->addWidget(edWriteOutHTML);
-
-  tsLogs = new QWidget;
-  tsLogs->setObjectName("tsLogs");
-  auto* log_layout = new QVBoxLayout(tsLogs);
-  log_layout->setContentsMargins(0, 0, 0, 0);
-  edLogs = new TEditor(tsLogs);
-  edLogs->setObjectName("edLogs");
-  edLogs->SendScintilla(QsciScintilla::SCI_SETENDATLASTLINE,
-                        0UL);  // a run's start can stand at the top
-  rulerLogs = new TRuler(*edLogs, tsLogs);
-  rulerLogs->setObjectName("rulerLogs");
-  log_layout->addWidget(rulerLogs);
-  log_layout->addWidget(edLogs);
-
-  PageControl1->addTab(tsPageEditor, QStringLiteral("ページ編集用データ"));
-  PageControl1->addTab(tsHTML, QStringLiteral("書き出しHTML"));
-  PageControl1->addTab(tsLogs, QStringLiteral("書き出しログ"));
-  connect(edEditSource, &QsciScintilla::textChanged, this, &TForm1::edEditSourceChange);
-  connect(edEditSource, &QsciScintilla::modificationChanged, this, &TForm1::edEditSourceChange);
-}
-
-void TForm1::BuildEditActions() {
-  auto add = [this](const char* name, const char* text, const QKeySequence& keys,
-                    std::function<void()> handler) {
-    auto* action = new QAction(QString::fromUtf8(text), this);
-    action->setObjectName(name);
-    action->setShortcut(keys);
-    addAction(action);
-    connect(action, &QAction::triggered, this, std::move(handler));
-    return action;
-  };
-  actFind = add("actFind", "検索", QKeySequence(QStringLiteral("Ctrl+F")),
-                [this] { FindBar->Open(*FrontPane(), false); });
-  actReplace = add("actReplace", "置換", QKeySequence(QStringLiteral("Ctrl+H")), [this] {
-    ShowPage(tsPageEditor);
-    FindBar->Open(*edEditSource, true);
-  });
-  actFindNext = add("actFindNext", "次を検索", QKeySequence(Qt::Key_F3), [this] {
-    FindBar->Retarget(*FrontPane());
-    FindBar->FindNext();
-  });
-  actFindPrevious =
-      add("actFindPrevious", "前を検索", QKeySequence(QStringLiteral("Shift+F3")), [this] {
-        FindBar->Retarget(*FrontPane());
-        FindBar->FindPrevious();
-      });
-  actGoToLine = add("actGoToLine", "行へ移動", QKeySequence(QStringLiteral("Ctrl+G")),
-                    [this] { GoToLineClick(); });
-  FindBar->AllowReplaceIn(*edEditSource);
-  FindBar->Retarget(*edEditSource);
-  connect(PageControl1, &QTabWidget::currentChanged, this,
-          [this] { FindBar->Retarget(*FrontPane()); });
-}
-
 TEditor* TForm1::FrontPane() const {
   QWidget* page = PageControl1->currentWidget();
   if (page == tsHTML) return edWriteOutHTML;
   if (page == tsLogs) return edLogs;
   return edEditSource;
-}
-
-void TForm1::GoToLineClick() {
-  ShowPage(tsPageEditor);
-  const int last = std::max(0, edEditSource->lines() - 1);
-  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"),
-                                      QStringLiteral("行番号（0 から %1）:").arg(last),
-                                      edEditSource->CaretRow(), 0, last);
-  if (!row) return;
-  edEditSource->setCursorPosition(*row, 0);
-  edEditSource->ensureLineVisible(*row);
-  edEditSource->setFocus();
-}
-
-bool TForm1::GoToLogPlace(int row) {
-  const auto found = log_places_.find(row);
-  if (found == log_places_.end()) return false;
-  const TLogPlace place = found->second;
-  const bool in_editor =
-      !place.imported && (place.file.empty() || place.file == PathBytes(SaveName()));
-  if (!in_editor) {
-    const QString path = PathText(place.file);
-    if (!dialogs_.AskYes(
-            this,
-            QStringLiteral(
-                "このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
-                    .arg(place.line) +
-                path + "]",
-            false) ||
-        !OpenDocument(path)) {
-      return true;
-    }
-  }
-  ShowPage(tsPageEditor);
-  edEditSource->SelectLine(place.line);
-  edEditSource->setFocus();
-  return true;
-}
-
-void TForm1::SetupPanes() {
-  const QFont font = PaneFont();
-  const auto common = [&font](TEditor* pane, TPaneLexer* lexer) {
-    lexer->setDefaultFont(font);
-    for (int style = 0; style < 8; ++style) {
-      QFont styled = font;
-      styled.setBold(lexer->font(style).bold());
-      lexer->setFont(styled, style);
-    }
-    pane->setMarginsFont(font);
-    lexer->setDefaultColor(Qt::black);
-    pane->setLexer(lexer);
-    pane->ShowLineEndMarks(true);
-    pane->setWrapMode(QsciScintilla::WrapNone);
-    pane->setSelectionBackgroundColor(QColor(0, 0, 128));
-    pane->setSelectionForegroundColor(Qt::white);
-    pane->SendScintilla(
-        QsciScintilla::SCI_SETVIRTUALSPACEOPTIONS,
-        QsciScintilla::SCVS_RECTANGULARSELECTION | QsciScintilla::SCVS_USERACCESSIBLE);
-    pane->setMarginWidth(1, 0);
-    // Room under each line, so that an underscore ("ft_rd", "<_p>") stays visible, also
-    // under a selection.
-    pane->SendScintilla(QsciScintilla::SCI_SETEXTRADESCENT, 2UL);
-  };
-  common(edEditSource, new TPageSourceLexer(edEditSource));
-  common(edWriteOutHTML, new THtmlLexer(edWriteOutHTML));
-  common(edLogs, new TLogLexer(edLogs));
-  edEditSource->ShowLineNumbersFromZero(true);
-  edWriteOutHTML->ShowLineNumbersFromZero(false);
-  edLogs->ShowLineNumbersFromZero(false);
 }
 
 void TForm1::AttachWindows(const TWindows& windows) {
@@ -444,16 +214,6 @@ void TForm1::dropEvent(QDropEvent* event) {
   FilesDropped(DroppedFiles(*event));
 }
 
-void TForm1::Generate() {
-  const int entry_start = LogEnd();
-  context_.source_file = PathBytes(SaveName());
-  RunGeneration(context_, edEditSource->Text());
-  // The pane only shows the result: what is written or previewed is WorkingText itself.
-  edWriteOutHTML->SetText(state_.WorkingText);
-  edLogs->SetTopRow(entry_start);
-  edLogs->setCursorPosition(entry_start, 0);
-}
-
 int TForm1::LogEnd() const { return std::max(0, edLogs->lines() - 1); }
 
 void TForm1::ShowLogFrom(int row) {
@@ -468,44 +228,6 @@ std::string TForm1::PageText() const { return edEditSource->Text(); }
 
 void TForm1::ShowWrittenHtml(const std::string& working_text) {
   edWriteOutHTML->SetText(working_text);
-}
-
-void TForm1::tbSetHTMLClick() {
-  Generate();
-  ShowPage(SelectResultPage(state_) == TResultPage::kLogs ? tsLogs : tsHTML);
-}
-
-void TForm1::tbWriteoutHTMLFileClick() {
-  Generate();
-  if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
-    const QString reason = SystemReason();
-    ErrorUnless(dialogs_, this,
-                FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
-                    PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
-                false);
-  }
-  if (state_.WarningCount + state_.ErrorCount > 0) {
-    ShowPage(tsLogs);
-  } else {
-    dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
-  }
-}
-
-void TForm1::tbPreviewClick() {
-  Generate();
-  if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
-  std::string page = state_.WorkingText;
-  if (state_.ErrorCount > 0) {
-    edWriteOutHTML->clear();
-    page.clear();
-  }
-  TPreviewDocument document = PreviewDocumentFor(context_, page, SaveName());
-  if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
-    PlaceBesideMainWindow(*windows_.form2, *this);
-    preview_placed_ = true;
-  }
-  if (windows_.form2 != nullptr)
-    windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
 }
 
 void TForm1::tbDisplayWriteFilesClick() {

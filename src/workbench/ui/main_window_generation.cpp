@@ -1,0 +1,110 @@
+// The main window's generation buttons (generate, write, preview) and the way from a log row
+// back to the line it names.
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#include "editor/teditor.h"
+#include "engine/generation_run.h"
+#include "engine/messages.h"
+#include "preview/ui/preview_window.h"
+#include "qt_text/cp932_text.h"
+#include "workbench/ui/live_preview.h"
+#include "workbench/ui/main_window.h"
+#include "workbench/ui/qt_adapters.h"
+#include "workbench/ui/qt_paths.h"
+
+namespace zorvik {
+namespace {
+
+// Why the last system call failed, in the words of the system.
+QString SystemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+}  // namespace
+
+void TForm1::GoToLineClick() {
+  ShowPage(tsPageEditor);
+  const int last = std::max(0, edEditSource->lines() - 1);
+  const auto row = dialogs_.AskNumber(this, QStringLiteral("行へ移動"),
+                                      QStringLiteral("行番号（0 から %1）:").arg(last),
+                                      edEditSource->CaretRow(), 0, last);
+  if (!row) return;
+  edEditSource->setCursorPosition(*row, 0);
+  edEditSource->ensureLineVisible(*row);
+  edEditSource->setFocus();
+}
+
+bool TForm1::GoToLogPlace(int row) {
+  const auto found = log_places_.find(row);
+  if (found == log_places_.end()) return false;
+  const TLogPlace place = found->second;
+  const bool in_editor =
+      !place.imported && (place.file.empty() || place.file == PathBytes(SaveName()));
+  if (!in_editor) {
+    const QString path = PathText(place.file);
+    if (!dialogs_.AskYes(
+            this,
+            QStringLiteral(
+                "このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
+                    .arg(place.line) +
+                path + "]",
+            false) ||
+        !OpenDocument(path)) {
+      return true;
+    }
+  }
+  ShowPage(tsPageEditor);
+  edEditSource->SelectLine(place.line);
+  edEditSource->setFocus();
+  return true;
+}
+
+void TForm1::Generate() {
+  const int entry_start = LogEnd();
+  context_.source_file = PathBytes(SaveName());
+  RunGeneration(context_, edEditSource->Text());
+  // The pane only shows the result: what is written or previewed is WorkingText itself.
+  edWriteOutHTML->SetText(state_.WorkingText);
+  edLogs->SetTopRow(entry_start);
+  edLogs->setCursorPosition(entry_start, 0);
+}
+
+void TForm1::tbSetHTMLClick() {
+  Generate();
+  ShowPage(SelectResultPage(state_) == TResultPage::kLogs ? tsLogs : tsHTML);
+}
+
+void TForm1::tbWriteoutHTMLFileClick() {
+  Generate();
+  if (WriteHtmlFile(context_, state_.WorkingText) == TWriteOutcome::kFailed && !state_.BatchMode) {
+    const QString reason = SystemReason();
+    ErrorUnless(dialogs_, this,
+                FromCp932(std::string(engine_message::kHtmlSaveFailed)) + "\r\n" +
+                    PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
+                false);
+  }
+  if (state_.WarningCount + state_.ErrorCount > 0) {
+    ShowPage(tsLogs);
+  } else {
+    dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  }
+}
+
+void TForm1::tbPreviewClick() {
+  Generate();
+  if (state_.WarningCount + state_.ErrorCount > 0) ShowPage(tsLogs);
+  std::string page = state_.WorkingText;
+  if (state_.ErrorCount > 0) {
+    edWriteOutHTML->clear();
+    page.clear();
+  }
+  TPreviewDocument document = PreviewDocumentFor(context_, page, SaveName());
+  if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
+    PlaceBesideMainWindow(*windows_.form2, *this);
+    preview_placed_ = true;
+  }
+  if (windows_.form2 != nullptr)
+    windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
+}
+
+}  // namespace zorvik
