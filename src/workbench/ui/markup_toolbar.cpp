@@ -139,8 +139,10 @@ void TMarkupToolbar::AttachWindows(TForm3* form3, TForm4* form4) {
     const auto show = [action, hint](const QString& snippet) {
       action->setToolTip(snippet.isEmpty() ? hint : hint + QStringLiteral("：") + snippet);
     };
-    connect(form4->edStr[n], &QLineEdit::textChanged, action, show);
-    show(form4->edStr[n]->text());
+    connect(form4, &TForm4::SnippetChanged, action, [show, n](int changed, const QString& snippet) {
+      if (static_cast<std::size_t>(changed) == n) show(snippet);
+    });
+    show(form4->SnippetText(static_cast<int>(n)));
   }
 }
 
@@ -190,7 +192,7 @@ void TMarkupToolbar::tbDisplaySysComClick() {
 
 void TMarkupToolbar::tbUserTag0Click(int tag) {
   if (form4_ == nullptr) return;
-  const std::string snippet = ToCp932(form4_->edStr[static_cast<std::size_t>(tag)]->text());
+  const std::string snippet = form4_->Snippet(tag);
   editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes()));
 }
 

@@ -56,6 +56,8 @@ TForm4::TForm4(QWidget* parent, TDialogs& dialogs)
     edit->setObjectName(QStringLiteral("edStr%1").arg(i));
     edit->setMinimumWidth(360);
     edStr[static_cast<std::size_t>(i)] = edit;
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, i](const QString& text) { emit SnippetChanged(i, text); });
     fields->addRow(QString::fromUtf8(kLabels[i]), edit);
   }
   layout->addLayout(fields);
@@ -131,6 +133,10 @@ void TForm4::tbDeleteUserGroupTagsClick() {
 }
 
 void TForm4::cbUserTagsChange() { ShowGroup(cbUserTags->currentText()); }
+
+std::string TForm4::Snippet(int n) const { return ToCp932(SnippetText(n)); }
+
+QString TForm4::SnippetText(int n) const { return edStr[static_cast<std::size_t>(n)]->text(); }
 
 void TForm4::RegisterSettings(TZQIniFile& settings) {
   box_host_ = std::make_unique<TQtPropertyHost>(*cbUserTags);

@@ -41,7 +41,15 @@ class TForm4 : public QDialog {
   void RegisterSettings(TZQIniFile& settings);
   void LoadSettings(const TZQIniFile& settings);
   void SaveSettings(TZQIniFile& settings) const;
+  // The snippet of number button n (0 to 9), as its field holds it: CP932 and as text.
+  std::string Snippet(int n) const;
+  QString SnippetText(int n) const;
 
+ signals:
+  // The field of number button n changed.
+  void SnippetChanged(int n, const QString& text);
+
+ public:
   TUserTagBox* cbUserTags;
   QAction* tbRegistUserGroupTags;
   QAction* tbDeleteUserGroupTags;
