@@ -14,6 +14,7 @@
 #include "engine/messages.h"
 #include "qt_text/cp932_text.h"
 #include "text/file_names.h"
+#include "workbench/document_rules.h"
 #include "workbench/ui/main_tool_icons.h"
 #include "workbench/ui/qt_paths.h"
 
@@ -171,19 +172,21 @@ void TForm5::tbWriteOutHTMLFilesClick() {
 }
 
 void TForm5::FilesDropped(const QStringList& paths) {
-  if (paths.size() != 1) {
-    BringToFront();
-    dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
-    return;
+  switch (CheckDrop(PathsBytes(paths), {"gro"})) {
+    case TDropCheck::kTaken:
+      OpenDialog2FileName = paths.first();
+      ReadGroupFile(paths.first());
+      BringToFront();
+      return;
+    case TDropCheck::kNotOne:
+      BringToFront();
+      dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
+      return;
+    case TDropCheck::kWrongSuffix:
+      BringToFront();
+      dialogs_.ShowError(this, QStringLiteral("ファイルの拡張子は.groに限定されます"));
+      return;
   }
-  if (QFileInfo(paths.first()).suffix().toLower() != "gro") {
-    BringToFront();
-    dialogs_.ShowError(this, QStringLiteral("ファイルの拡張子は.groに限定されます"));
-    return;
-  }
-  OpenDialog2FileName = paths.first();
-  ReadGroupFile(paths.first());
-  BringToFront();
 }
 
 void TForm5::dragEnterEvent(QDragEnterEvent* event) {

@@ -9,6 +9,7 @@
 #include "editor/teditor.h"
 #include "preview/ui/preview_window.h"
 #include "text/app_title.h"
+#include "workbench/document_rules.h"
 #include "workbench/markup_tools.h"
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/live_preview.h"
@@ -190,19 +191,20 @@ void TForm1::tbSaveDataClick() { document_->Save(); }
 void TForm1::tbSaveAsClick() { document_->SaveAs(); }
 
 void TForm1::FilesDropped(const QStringList& paths) {
-  if (paths.size() != 1) {
-    BringToFront();
-    dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
-    return;
+  switch (CheckDrop(PathsBytes(paths), {"txt", "dat"})) {
+    case TDropCheck::kTaken:
+      OpenDocument(paths.first());
+      return;
+    case TDropCheck::kNotOne:
+      BringToFront();
+      dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
+      return;
+    case TDropCheck::kWrongSuffix:
+      BringToFront();
+      dialogs_.ShowError(this,
+                         QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
+      return;
   }
-  const QString suffix = QFileInfo(paths.first()).suffix().toLower();
-  if (suffix != "txt" && suffix != "dat") {
-    BringToFront();
-    dialogs_.ShowError(this,
-                       QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
-    return;
-  }
-  OpenDocument(paths.first());
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -8,6 +8,7 @@
 
 #include "editor/teditor.h"
 #include "text/app_title.h"
+#include "workbench/document_rules.h"
 #include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
 
@@ -156,17 +157,7 @@ QString TPageDocument::Caption() const {
 }
 
 void TPageDocument::SetTitle(const QString& path) {
-  caption_ = QString::fromUtf8(kMainWindowCaption);
-  if (!path.isEmpty()) {
-    // The file name, then its folder, with the program's folder written <RunningFolder>/.
-    const QFileInfo info(path);
-    QString folder = info.absolutePath() + "/";
-    const QString running = PathText(running_folder_);
-    if (!running.isEmpty() && folder.startsWith(running)) {
-      folder = "<RunningFolder>/" + folder.mid(running.size());
-    }
-    caption_ += "  [" + info.fileName() + "] - " + folder;
-  }
+  caption_ = PathText(DocumentCaption(kMainWindowCaption, PathBytes(path), running_folder_));
   if (changed_) changed_();
 }
 

@@ -10,10 +10,16 @@
 #include <QStringList>
 #include <QUrl>
 #include <string>
+#include <vector>
 
 namespace zorvik {
 
 inline std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+inline std::vector<std::string> PathsBytes(const QStringList& paths) {
+  std::vector<std::string> bytes;
+  for (const QString& path : paths) bytes.push_back(PathBytes(path));
+  return bytes;
+}
 
 inline QString PathText(const std::string& bytes) {
   return QFile::decodeName(QByteArray::fromStdString(bytes));
