@@ -12,7 +12,9 @@
 #include <fstream>
 #include <thread>
 
+#include "preview/preview_document.h"
 #include "support/temp_folder.h"
+#include "support/test_engine.h"
 
 namespace zorvik {
 namespace {
@@ -143,6 +145,27 @@ TEST_F(PreviewSiteTest, AFolderSwappedForALinkWhileFilesAreReadLetsNothingOut) {
   swapper.join();
   EXPECT_EQ(escaped, 0);
   EXPECT_GT(served, 0);
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The previewed page stands where its file would be written, or as preview.html in the page
+// source's folder; only a written file's place opens a site.
+TEST(PreviewDocumentTest, ThePageStandsWhereItsFileWouldBeWritten) {
+  testing::TTestEngine engine;
+  engine.state.DataFolder = "/s/pages/";
+  engine.state.WriteFile = "/s/pages/../out/a.html";
+  const TPreviewDocument written =
+      PreviewDocumentFor(engine.context, "<p>", "/s/pages/a.dat", "/h");
+  EXPECT_EQ(written.path, "/s/out/a.html");
+  EXPECT_EQ(written.html, "<p>");
+  engine.state.WriteFile.clear();
+  const TPreviewDocument unwritten = PreviewDocumentFor(engine.context, "", "", "/h");
+  EXPECT_EQ(unwritten.path, "/s/pages/preview.html");
 }
 
 }  // namespace

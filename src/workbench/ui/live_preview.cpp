@@ -14,24 +14,6 @@
 
 namespace zorvik {
 
-TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::string& page_text,
-                                    const QString& page_source) {
-  const GenerationState& state = context.state;
-  TPreviewDocument document;
-  document.html = InsertPreviewStyle(page_text, state.PreviewCss);
-  // The document stands where the written file would, so that its relative links resolve.
-  QString path = state.WriteFile.empty()
-                     ? QString()
-                     : PathText(ToFileSystemPath(FileFor(context, state.WriteFile)));
-  if (path.isEmpty()) path = PathText(state.DataFolder) + QStringLiteral("preview.html");
-  document.path = QFileInfo(path).absoluteFilePath();
-  // Without an output file the document's place is only a stand-in: it opens no folder.
-  const std::string output = state.WriteFile.empty() ? std::string() : PathBytes(document.path);
-  document.site = PreviewSiteFor(PathBytes(page_source), output, ToFileSystemPath(state.PreviewCss),
-                                 PathBytes(QDir::homePath()));
-  return document;
-}
-
 TLivePreview::TLivePreview(TPageSource& page, TEngineSession& session, TForm2& preview)
     : page_(page), session_(session), preview_(preview) {
   timer_.setSingleShot(true);
@@ -93,8 +75,9 @@ void TLivePreview::Show(const GenerationState& state) {
   TGenerationLog log(shared.clock);
   const TEngineContext context{shown,        log,          shared.pattern,
                                shared.files, shared.clock, shared.running_folder};
-  TPreviewDocument document = PreviewDocumentFor(context, shown.WorkingText, page_.SaveName());
-  preview_.RefreshPreview(document.html, document.path, std::move(document.site));
+  TPreviewDocument document =
+      PreviewDocumentFor(context, shown.WorkingText, PathBytes(page_.SaveName()), UserHome());
+  preview_.RefreshPreview(document.html, PathText(document.path), std::move(document.site));
 }
 
 }  // namespace zorvik

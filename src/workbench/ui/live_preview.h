@@ -11,23 +11,13 @@
 #include <thread>
 
 #include "engine/engine_context.h"
-#include "preview/preview_site.h"
+#include "preview/preview_document.h"
 
 namespace zorvik {
 
 class TEngineSession;
 class TForm2;
 class TPageSource;
-
-// What the preview shows for a run's result: the page with the preview style, the path it
-// stands at (so that relative links resolve) and the files it may read.
-struct TPreviewDocument {
-  std::string html;
-  QString path;
-  TPreviewSite site;
-};
-TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::string& page_text,
-                                    const QString& page_source);
 
 // Follows the editor with the preview: a run of its own on a thread of its own, started
 // kDelayMs after the last key, so that typing never waits for it. While a run goes on, edits

@@ -98,13 +98,13 @@ void TForm1::tbPreviewClick() {
     edWriteOutHTML->clear();
     page.clear();
   }
-  TPreviewDocument document = PreviewDocumentFor(context_, page, SaveName());
+  TPreviewDocument document = PreviewDocumentFor(context_, page, PathBytes(SaveName()), UserHome());
   if (windows_.form2 != nullptr && !preview_placed_ && !windows_.form2->isVisible()) {
     PlaceBesideMainWindow(*windows_.form2, *this);
     preview_placed_ = true;
   }
   if (windows_.form2 != nullptr)
-    windows_.form2->ShowPreview(document.html, document.path, std::move(document.site));
+    windows_.form2->ShowPreview(document.html, PathText(document.path), std::move(document.site));
 }
 
 }  // namespace zorvik

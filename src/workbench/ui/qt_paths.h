@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
@@ -15,6 +16,8 @@
 namespace zorvik {
 
 inline std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The user's home folder (the root when none is known), as the preview's site rule takes it.
+inline std::string UserHome() { return PathBytes(QDir::homePath()); }
 inline std::vector<std::string> PathsBytes(const QStringList& paths) {
   std::vector<std::string> bytes;
   for (const QString& path : paths) bytes.push_back(PathBytes(path));
