@@ -1,5 +1,7 @@
 // The main window: the page-source editor, the written-HTML and log panes, the document's
-// lifecycle (new, open, save, save as, drop, close) and the generation buttons.
+// actions (new, open, save, save as, drop, close; the document itself is a TPageDocument) and
+// the generation buttons. Its widgets are built in main_window_widgets.cpp, its generation
+// buttons handled in main_window_generation.cpp.
 #pragma once
 
 #include <QAction>
@@ -51,7 +53,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   void StartUp();
   bool OpenDocument(const QString& path) override;
   void NewDocument() override;
-  // Stores the bounds, the user tags and the settings file, then asks whether to end.
+  // Stores the bounds and each window's settings in the settings file, then asks whether to
+  // end.
   bool FormCloseQuery();
   // With unsaved changes in the page source, asks whether to save them: true when the caller
   // may go on (saved, or the user let them go); false on キャンセル or a save that did not
