@@ -6,6 +6,7 @@
 
 #include "engine/engine_session.h"
 #include "engine/generation_run.h"
+#include "preview/preview_document.h"
 #include "preview/preview_markup.h"
 #include "preview/ui/preview_window.h"
 #include "text/file_names.h"

@@ -4,14 +4,10 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 #include <QTimer>
-#include <string>
-#include <string_view>
 #include <thread>
 
-#include "engine/engine_context.h"
-#include "preview/preview_document.h"
+#include "engine/generation_state.h"
 
 namespace zorvik {
 
