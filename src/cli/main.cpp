@@ -48,6 +48,12 @@ constexpr TVerb kVerbs[] = {
      "Generates GROUP (a .gro group file, as batch) or PAGE (as build) once, then waits for\n"
      "changes of the page sources, templates, imported files and the group file, and generates\n"
      "exactly the pages a change touched. Ctrl+C ends it with exit status 0.\n"},
+    {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
+     "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
+     "page, an article page with a loop and an import, and style sheets with the marker\n"
+     "classes, every file commented. Build it with: zorvik batch FOLDER/site.gro\n"
+     "Exit status: 0, 1 when a file could not be written, 2 usage error or FOLDER exists and is\n"
+     "not empty (nothing is written then).\n"},
     {"match", RunMatch,
      "match PATTERN                      print \"POS LEN\" of the first match in stdin",
      "Prints the 1-based byte position and length of the first match of PATTERN in stdin\n"

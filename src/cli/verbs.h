@@ -19,6 +19,7 @@ int RunBatchVerb(const TArgs& args);
 int RunWatch(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
+int RunNew(const TArgs& args);
 
 // Prints a usage error on stderr and returns kUsageError.
 int UsageError(const std::string& message);

@@ -353,3 +353,37 @@ TEST_F(WorkflowVerbsTest, WatchFollowsOnePage) {
 
 }  // namespace
 }  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+class NewVerbTest : public testing::CliTest {
+ protected:
+  NewVerbTest() : CliTest("zorvik-new-") {}
+};
+
+// A starter site builds at once without a warning; a folder that holds something is left as it
+// is.
+TEST_F(NewVerbTest, AStarterSiteBuildsAtOnceAndAFullFolderIsLeftAlone) {
+  const auto made = Zorvik({"new", Path("site")});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out, "");
+  const auto built = Zorvik({"batch", Path("site/site.gro")});
+  EXPECT_EQ(built.status, 0) << built.err;
+  EXPECT_EQ(built.err.find("警"), std::string::npos) << built.err;  // no warning, no count of them
+  for (const char* page : {"site/out/index.html", "site/out/article.html"}) {
+    EXPECT_NE(Read(page).find("ft_"), std::string::npos) << page;
+  }
+  EXPECT_NE(Read("site/style/site.css").find(".ft_mk"), std::string::npos);
+
+  const std::string before = Read("site/pages/index.dat");
+  Write("site/pages/index.dat", "mine");
+  const auto refused = Zorvik({"new", Path("site")});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("not an empty folder"), std::string::npos);
+  EXPECT_EQ(Read("site/pages/index.dat"), testing::Page("mine"));
+  EXPECT_NE(before, testing::Page("mine"));
+}
+
+}  // namespace
+}  // namespace zorvik

@@ -1,0 +1,18 @@
+# Writes OUTPUT, a C++ source that holds every file below DIR byte for byte: the starter site
+# that `zorvik new` makes. Run at build time: cmake -DDIR=... -DOUTPUT=... -P EmbedFiles.cmake
+file(GLOB_RECURSE files RELATIVE "${DIR}" "${DIR}/*")
+list(SORT files)
+set(out "// Made at build time from data/starter/ by cmake/EmbedFiles.cmake.\n")
+string(APPEND out "#include \"cli/starter_site.h\"\n\nnamespace zorvik::cli {\n\n")
+string(APPEND out "const std::vector<TStarterFile>& StarterFiles() {\n")
+string(APPEND out "  static const std::vector<TStarterFile> kFiles = {\n")
+foreach(name IN LISTS files)
+  file(READ "${DIR}/${name}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" escaped "${hex}")
+  string(APPEND out "      {\"${name}\", std::string(\"${escaped}\", ${size})},\n")
+endforeach()
+string(APPEND out "  };\n  return kFiles;\n}\n\n}  // namespace zorvik::cli\n")
+file(WRITE "${OUTPUT}.new" "${out}")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
