@@ -9,6 +9,7 @@
 
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
+#include "zorvik_version.h"
 
 namespace zorvik::cli {
 namespace {
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h") return PrintHelp();
   if (command == "--version") {
-    std::printf("zorvik %s\n", ZORVIK_VERSION);
+    std::printf("zorvik %s\n", zorvik::kVersion);
     return FinishStandardOutput(0);
   }
   const TArgs args(argv + 2, argv + argc);

@@ -16,6 +16,7 @@
 #include "editor/teditor.h"
 #include "support/sjis.h"
 #include "workbench_fixture.h"
+#include "zorvik_version.h"
 
 namespace zorvik {
 namespace {
@@ -42,6 +43,9 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   TForm1& f = wb.form1;
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
   EXPECT_FALSE(f.tbSaveData->isEnabled());
+  f.tbAbout->trigger();  // the About box says which version this is
+  ASSERT_FALSE(wb.dialogs.messages.isEmpty());
+  EXPECT_TRUE(wb.dialogs.messages.last().contains(QStringLiteral("バージョン ") + kVersion));
 
   const QString page = root_ + "/site/page.dat";
   ASSERT_TRUE(f.OpenDocument(page));

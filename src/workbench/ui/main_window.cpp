@@ -18,6 +18,7 @@
 #include "workbench/ui/qt_paths.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/user_tag_window.h"
+#include "zorvik_version.h"
 
 namespace zorvik {
 
@@ -238,7 +239,8 @@ void TForm1::tbDisplayWriteFilesClick() {
 
 void TForm1::tbAboutClick() {
   dialogs_.ShowAbout(this, QStringLiteral("このツールについて"),
-                     QString::fromUtf8(kMainWindowCaption) +
+                     QString::fromUtf8(kMainWindowCaption) + QStringLiteral("\nバージョン ") +
+                         QString::fromUtf8(kVersion) +
                          QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
                                         "Zorvik — C++20, Qt 6, QScintilla"));
 }
