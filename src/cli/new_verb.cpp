@@ -1,4 +1,5 @@
 // zorvik new FOLDER: a starter site that builds at once.
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
