@@ -43,6 +43,11 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   TForm1& f = wb.form1;
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
   EXPECT_FALSE(f.tbSaveData->isEnabled());
+  for (const QAction* button : f.ToolBar1->actions()) {  // a tool tip names the button's key
+    if (button->shortcut().isEmpty()) continue;
+    EXPECT_TRUE(button->toolTip().contains(button->shortcut().toString(QKeySequence::NativeText)))
+        << button->objectName().toStdString();
+  }
   f.tbAbout->trigger();  // the About box says which version this is
   ASSERT_FALSE(wb.dialogs.messages.isEmpty());
   EXPECT_TRUE(wb.dialogs.messages.last().contains(QStringLiteral("バージョン ") + kVersion));

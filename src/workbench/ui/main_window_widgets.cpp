@@ -34,7 +34,11 @@ void TForm1::BuildToolBar() {
                     std::function<void()> handler) {
     QAction* action = ToolBar1->addAction(MainToolIcon(icon), QString::fromUtf8(hint));
     action->setObjectName(name);
-    action->setToolTip(QString::fromUtf8(hint));
+    // The tool tip names the button's key, where it has one.
+    action->setToolTip(keys.isEmpty() ? QString::fromUtf8(hint)
+                                      : QStringLiteral("%1（%2）")
+                                            .arg(QString::fromUtf8(hint),
+                                                 keys.toString(QKeySequence::NativeText)));
     if (!keys.isEmpty()) action->setShortcut(keys);
     connect(action, &QAction::triggered, this, std::move(handler));
     return action;
