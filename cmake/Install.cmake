@@ -3,15 +3,32 @@ include(GNUInstallDirs)
 
 set(ZORVIK_HOMEPAGE "https://zorvik.org" CACHE STRING "The project's home page; the metadata's screenshots are under /screenshots/ there")
 
+# Manual pages go in gzipped, as Debian installs them (-n: no name or time inside, so that the
+# package is the same from build to build).
+find_program(GZIP gzip REQUIRED)
+set(ZORVIK_MAN_PAGES data/man/zorvik.1)
+if(ZORVIK_GUI)
+  list(APPEND ZORVIK_MAN_PAGES data/man/zorvik-workbench.1)
+endif()
+set(gzipped_man_pages)
+foreach(page IN LISTS ZORVIK_MAN_PAGES)
+  get_filename_component(name ${page} NAME)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+                     COMMAND ${GZIP} -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${page} > ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz
+                     DEPENDS ${page})
+  list(APPEND gzipped_man_pages ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz)
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${gzipped_man_pages})
+install(FILES ${gzipped_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 install(TARGETS zorvik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/man/zorvik.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/zorvik.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME zorvik)
 install(DIRECTORY examples/site DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples PATTERN out EXCLUDE)
 
 if(ZORVIK_GUI)
   install(TARGETS zorvik-workbench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES data/man/zorvik-workbench.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES data/zorvik-workbench.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   configure_file(data/org.zorvik.workbench.metainfo.xml.in org.zorvik.workbench.metainfo.xml @ONLY)
