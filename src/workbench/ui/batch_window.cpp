@@ -16,6 +16,7 @@
 #include "text/file_names.h"
 #include "workbench/document_rules.h"
 #include "workbench/ui/main_tool_icons.h"
+#include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
 
 namespace zorvik {
@@ -172,21 +173,13 @@ void TForm5::tbWriteOutHTMLFilesClick() {
 }
 
 void TForm5::FilesDropped(const QStringList& paths) {
-  switch (CheckDrop(PathsBytes(paths), {"gro"})) {
-    case TDropCheck::kTaken:
-      OpenDialog2FileName = paths.first();
-      ReadGroupFile(paths.first());
-      BringToFront();
-      return;
-    case TDropCheck::kNotOne:
-      BringToFront();
-      dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
-      return;
-    case TDropCheck::kWrongSuffix:
-      BringToFront();
-      dialogs_.ShowError(this, QStringLiteral("ファイルの拡張子は.groに限定されます"));
-      return;
+  if (RefusedDrop(*this, dialogs_, CheckDrop(PathsBytes(paths), {"gro"}),
+                  QStringLiteral("ファイルの拡張子は.groに限定されます"))) {
+    return;
   }
+  OpenDialog2FileName = paths.first();
+  ReadGroupFile(paths.first());
+  BringToFront();
 }
 
 void TForm5::dragEnterEvent(QDragEnterEvent* event) {

@@ -192,20 +192,11 @@ void TForm1::tbSaveDataClick() { document_->Save(); }
 void TForm1::tbSaveAsClick() { document_->SaveAs(); }
 
 void TForm1::FilesDropped(const QStringList& paths) {
-  switch (CheckDrop(PathsBytes(paths), {"txt", "dat"})) {
-    case TDropCheck::kTaken:
-      OpenDocument(paths.first());
-      return;
-    case TDropCheck::kNotOne:
-      BringToFront();
-      dialogs_.ShowError(this, QStringLiteral("ファイルは１つだけドロップしてください"));
-      return;
-    case TDropCheck::kWrongSuffix:
-      BringToFront();
-      dialogs_.ShowError(this,
-                         QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
-      return;
+  if (RefusedDrop(*this, dialogs_, CheckDrop(PathsBytes(paths), {"txt", "dat"}),
+                  QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"))) {
+    return;
   }
+  OpenDocument(paths.first());
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

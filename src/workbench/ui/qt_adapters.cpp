@@ -148,4 +148,14 @@ void BringToFront(QWidget& window) {
   window.activateWindow();
 }
 
+bool RefusedDrop(QWidget& window, TDialogs& dialogs, TDropCheck check,
+                 const QString& wrong_suffix) {
+  if (check == TDropCheck::kTaken) return false;
+  BringToFront(window);
+  dialogs.ShowError(&window, check == TDropCheck::kNotOne
+                                 ? QStringLiteral("ファイルは１つだけドロップしてください")
+                                 : wrong_suffix);
+  return true;
+}
+
 }  // namespace zorvik

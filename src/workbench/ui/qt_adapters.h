@@ -6,6 +6,8 @@
 
 #include "settings/property_access.h"
 #include "settings/settings_store.h"
+#include "workbench/document_rules.h"
+#include "workbench/ui/dialogs.h"
 
 namespace zorvik {
 
@@ -29,6 +31,10 @@ class TWidgetBounds : public TBoundsTarget {
 
 // Raises a window (restored when minimised) and gives it the focus.
 void BringToFront(QWidget& window);
+
+// A drop the window does not take: brought to the front, it says why (wrong_suffix names the
+// suffixes it takes). False when the drop was taken.
+bool RefusedDrop(QWidget& window, TDialogs& dialogs, TDropCheck check, const QString& wrong_suffix);
 
 // Puts window beside the main window at its first showing (see PlaceBeside).
 void PlaceBesideMainWindow(QWidget& window, const QWidget& main);
