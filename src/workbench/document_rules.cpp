@@ -25,9 +25,10 @@ TDropCheck CheckDrop(const std::vector<std::string>& paths,
   if (paths.size() != 1) return TDropCheck::kNotOne;
   const std::string name = std::filesystem::path(paths.front()).filename().string();
   const std::size_t dot = name.rfind('.');
-  const std::string suffix = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  const std::string suffix = AsciiLowerCase(
+      dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot + 1));
   for (std::string_view wanted : suffixes) {
-    if (AsciiLowerCase(suffix) == wanted) return TDropCheck::kTaken;
+    if (suffix == wanted) return TDropCheck::kTaken;
   }
   return TDropCheck::kWrongSuffix;
 }

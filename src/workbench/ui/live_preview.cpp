@@ -1,15 +1,11 @@
 #include "workbench/ui/live_preview.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <memory>
 
 #include "engine/engine_session.h"
 #include "engine/generation_run.h"
 #include "preview/preview_document.h"
-#include "preview/preview_markup.h"
 #include "preview/ui/preview_window.h"
-#include "text/file_names.h"
 #include "workbench/ui/page_source.h"
 #include "workbench/ui/qt_paths.h"
 
