@@ -110,4 +110,10 @@ void ReplaceDateTags(std::string& text, const TClock& clock) {
   for (const TFillLine& line : lines) ReplaceEvery(text, "{$" + line.name + "}", line.value);
 }
 
+std::vector<std::string_view> DateTagNames() {
+  std::vector<std::string_view> names;
+  for (const TDateTag& date_tag : kDateTags) names.push_back(date_tag.tag);
+  return names;
+}
+
 }  // namespace zorvik

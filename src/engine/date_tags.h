@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/clock.h"
 
@@ -10,5 +12,8 @@ namespace zorvik {
 // Replaces every date and time tag in text (letter case ignored), each tag with the clock's
 // time at the moment it is replaced.
 void ReplaceDateTags(std::string& text, const TClock& clock);
+
+// The sixteen tags, as "{$Year4}", in the order in which they are filled.
+std::vector<std::string_view> DateTagNames();
 
 }  // namespace zorvik

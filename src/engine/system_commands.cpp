@@ -1,6 +1,7 @@
 #include "engine/system_commands.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/loop_expansion.h"
 #include "engine/messages.h"
@@ -100,47 +101,81 @@ void SetPreviewCss(TEngineContext& context, std::string_view argument, int line)
   }
 }
 
+void SetWriteFile(TEngineContext& context, std::string_view argument, int /*line*/) {
+  // As written: a bare file name has no folder, which the run reports; the file itself is
+  // found with FileFor when it is written.
+  GenerationState& state = context.state;
+  state.WriteFile = ExpandPathMacros(context, argument);
+  state.WriteFolder = ExtractFolder(state.WriteFile);
+}
+
+void AddImport(TEngineContext& context, std::string_view argument, int line) {
+  ImportFile(context, context.state.Imports, argument, line);
+}
+
+void AddLastImport(TEngineContext& context, std::string_view argument, int line) {
+  ImportFile(context, context.state.LastImports, argument, line);
+}
+
+struct TSystemCommand {
+  std::string_view name;
+  void (*run)(TEngineContext&, std::string_view, int);
+};
+
+// Compared in this order; the names are lower case.
+constexpr TSystemCommand kSystemCommands[] = {
+    {"import", AddImport},         {"lastimport", AddLastImport}, {"writefile", SetWriteFile},
+    {"template", LoadTemplate},    {"looptag", SetLoop},          {"csvcounter", SetCsvCounter},
+    {"itemcrlfmode", SetItemMode}, {"htmlcrlfmode", SetHtmlMode}, {"previewcss", SetPreviewCss},
+};
+
+struct TPathMacro {
+  std::string_view macro;
+  std::string (*value)(const TEngineContext&);
+};
+
+// Replaced in this order.
+const TPathMacro kPathMacros[] = {
+    {"{$RunningFolder}", [](const TEngineContext& c) { return c.running_folder; }},
+    {"{$WriteFolder}", [](const TEngineContext& c) { return c.state.WriteFolder; }},
+    {"{$DataFolder}", [](const TEngineContext& c) { return c.state.DataFolder; }},
+    {"{$TemplateFolder}",
+     [](const TEngineContext& c) { return ExtractFolder(c.state.TemplateFile); }},
+    {"{$TemplateFile}", [](const TEngineContext& c) { return c.state.TemplateFile; }},
+    {"{$WriteFileName}", [](const TEngineContext& c) { return c.state.WriteFile; }},
+};
+
 }  // namespace
 
 void ExecuteSystemCommand(TEngineContext& context, std::string_view name, std::string_view argument,
                           int line) {
-  GenerationState& state = context.state;
-  if (name == "import") {
-    ImportFile(context, state.Imports, argument, line);
-  } else if (name == "lastimport") {
-    ImportFile(context, state.LastImports, argument, line);
-  } else if (name == "writefile") {
-    // As written: a bare file name has no folder, which the run reports; the file itself is
-    // found with FileFor when it is written.
-    state.WriteFile = ExpandPathMacros(context, argument);
-    state.WriteFolder = ExtractFolder(state.WriteFile);
-  } else if (name == "template") {
-    LoadTemplate(context, argument, line);
-  } else if (name == "looptag") {
-    SetLoop(context, argument, line);
-  } else if (name == "csvcounter") {
-    SetCsvCounter(context, argument, line);
-  } else if (name == "itemcrlfmode") {
-    SetItemMode(context, argument, line);
-  } else if (name == "htmlcrlfmode") {
-    SetHtmlMode(context, argument, line);
-  } else if (name == "previewcss") {
-    SetPreviewCss(context, argument, line);
-  } else {
-    LogError(context, LineMessage(msg::kUndefinedCommand, line, name), line);
+  for (const TSystemCommand& command : kSystemCommands) {
+    if (command.name == name) {
+      command.run(context, argument, line);
+      return;
+    }
   }
+  LogError(context, LineMessage(msg::kUndefinedCommand, line, name), line);
+}
+
+std::vector<std::string_view> SystemCommandNames() {
+  std::vector<std::string_view> names;
+  for (const TSystemCommand& command : kSystemCommands) names.push_back(command.name);
+  return names;
 }
 
 std::string ExpandPathMacros(const TEngineContext& context, std::string_view text) {
-  const GenerationState& state = context.state;
   std::string result(text);
-  ReplaceEvery(result, "{$RunningFolder}", context.running_folder);
-  ReplaceEvery(result, "{$WriteFolder}", state.WriteFolder);
-  ReplaceEvery(result, "{$DataFolder}", state.DataFolder);
-  ReplaceEvery(result, "{$TemplateFolder}", ExtractFolder(state.TemplateFile));
-  ReplaceEvery(result, "{$TemplateFile}", state.TemplateFile);
-  ReplaceEvery(result, "{$WriteFileName}", state.WriteFile);
+  for (const TPathMacro& macro : kPathMacros) {
+    ReplaceEvery(result, macro.macro, macro.value(context));
+  }
   return result;
+}
+
+std::vector<std::string_view> PathMacroNames() {
+  std::vector<std::string_view> names;
+  for (const TPathMacro& macro : kPathMacros) names.push_back(macro.macro);
+  return names;
 }
 
 std::optional<std::int32_t> ParseInteger32(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/engine_context.h"
 
@@ -17,6 +18,10 @@ void ExecuteSystemCommand(TEngineContext& context, std::string_view name, std::s
 // Replaces {$RunningFolder}, {$WriteFolder}, {$DataFolder}, {$TemplateFolder}, {$TemplateFile}
 // and {$WriteFileName} (any letter case), in this order, with their current values.
 std::string ExpandPathMacros(const TEngineContext& context, std::string_view text);
+
+// The command names (lower case) and the path macros, in the order in which they are tried.
+std::vector<std::string_view> SystemCommandNames();
+std::vector<std::string_view> PathMacroNames();
 
 // An integer text: optional sign, then decimal digits, or hexadecimal digits after "$" or
 // "0x"/"0X"; the value must fit a signed 32-bit integer.
