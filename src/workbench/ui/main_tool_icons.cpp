@@ -22,6 +22,8 @@ QColor Background(TMainTool tool) {
       return QColor(0xc8, 0x5e, 0x16);
     case TMainTool::kBatch:
       return QColor(0x6b, 0x4f, 0xa3);
+    case TMainTool::kHelp:
+      return QColor(0x2c, 0x4a, 0x6e);
     case TMainTool::kAbout:
       break;
   }
@@ -105,6 +107,17 @@ void DrawSign(QPainter& p, TMainTool tool) {
       p.setBrush(Background(tool));
       Sheet(p, 6, 9.5, 8, 10);
       break;
+    case TMainTool::kHelp: {
+      // A question mark.
+      QPainterPath hook;
+      hook.moveTo(8.5, 9);
+      hook.cubicTo(8.5, 4.5, 15.5, 4.5, 15.5, 9);
+      hook.cubicTo(15.5, 11.5, 12, 11.5, 12, 14.5);
+      p.drawPath(hook);
+      p.setBrush(Qt::white);
+      p.drawEllipse(QPointF(12, 18), 0.9, 0.9);
+      break;
+    }
     case TMainTool::kAbout:
       p.drawEllipse(QPointF(12, 12), 6.5, 6.5);
       p.drawLine(QPointF(12, 11), QPointF(12, 15.5));

@@ -6,7 +6,18 @@
 
 namespace zorvik {
 
-enum class TMainTool { kNew, kOpen, kSave, kSaveAs, kGenerate, kPreview, kWrite, kBatch, kAbout };
+enum class TMainTool {
+  kNew,
+  kOpen,
+  kSave,
+  kSaveAs,
+  kGenerate,
+  kPreview,
+  kWrite,
+  kBatch,
+  kHelp,
+  kAbout
+};
 
 QIcon MainToolIcon(TMainTool tool);
 

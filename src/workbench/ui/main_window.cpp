@@ -1,5 +1,6 @@
 #include "workbench/ui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include "workbench/document_rules.h"
 #include "workbench/markup_tools.h"
 #include "workbench/ui/batch_window.h"
+#include "workbench/ui/guide_help.h"
 #include "workbench/ui/live_preview.h"
 #include "workbench/ui/markup_toolbar.h"
 #include "workbench/ui/qt_adapters.h"
@@ -61,6 +63,17 @@ TEditor* TForm1::FrontPane() const {
 void TForm1::AttachWindows(const TWindows& windows) {
   windows_ = windows;
   MarkupTools->AttachWindows(windows.form3, windows.form4);
+  // F1 opens the guide at the window in front. Tool windows share the main window's keys, so
+  // the help button's handler finds their section; the other windows get a key of their own.
+  guide_pages_ = {{windows.form2, QStringLiteral("workbench.html#preview")},
+                  {windows.form3, QStringLiteral("workbench.html#system-commands")},
+                  {windows.form4, QStringLiteral("workbench.html#user-tags")},
+                  {windows.form5, QStringLiteral("workbench.html#batch-window")}};
+  for (const auto& [window, page] : guide_pages_) {
+    if (window != nullptr && window->windowType() != Qt::Tool) {
+      AddGuideKey(*window, dialogs_, page);
+    }
+  }
   if (windows.form2 != nullptr) {
     live_preview_ = std::make_unique<TLivePreview>(*this, session_, *windows.form2);
     connect(edEditSource, &QsciScintilla::textChanged, live_preview_.get(),
@@ -228,12 +241,22 @@ void TForm1::tbDisplayWriteFilesClick() {
   if (windows_.form5 != nullptr) windows_.form5->exec();
 }
 
+void TForm1::tbHelpClick() {
+  QString page = QStringLiteral("workbench.html#main-window");
+  for (const auto& [window, section] : guide_pages_) {
+    if (window != nullptr && window == QApplication::activeWindow()) page = section;
+  }
+  OpenGuide(this, dialogs_, page);
+}
+
 void TForm1::tbAboutClick() {
-  dialogs_.ShowAbout(this, QStringLiteral("このツールについて"),
-                     QString::fromUtf8(kMainWindowCaption) + QStringLiteral("\nバージョン ") +
-                         QString::fromUtf8(kVersion) +
-                         QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
-                                        "Zorvik — C++20, Qt 6, QScintilla"));
+  dialogs_.ShowAbout(
+      this, QStringLiteral("このツールについて"),
+      QString::fromUtf8(kMainWindowCaption) + QStringLiteral("\nバージョン ") +
+          QString::fromUtf8(kVersion) +
+          QStringLiteral("\n\nページ原稿とテンプレートから静的な HTML を作ります。\n"
+                         "ガイド（F1）：%1/index.html\n\nZorvik — C++20, Qt 6, QScintilla")
+              .arg(GuideFolder(QApplication::applicationDirPath())));
 }
 
 }  // namespace zorvik

@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/engine_context.h"
 #include "engine/engine_session.h"
@@ -72,6 +74,7 @@ class TForm1 : public QMainWindow, public TPageSource {
   void tbWriteoutHTMLFileClick();
   void tbPreviewClick();
   void tbDisplayWriteFilesClick();
+  void tbHelpClick();
   void tbAboutClick();
   void edEditSourceChange();
   // Asks for a line number (counted from 0) and puts the caret at the start of that line.
@@ -93,6 +96,7 @@ class TForm1 : public QMainWindow, public TPageSource {
   QAction* tbPreview;
   QAction* tbWriteoutHTMLFile;
   QAction* tbDisplayWriteFiles;
+  QAction* tbHelp;
   QAction* tbAbout;
   QTabWidget* PageControl1;
   QWidget* tsPageEditor;
@@ -153,6 +157,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   TSecondAWKStr& pattern_;  // SecondAWKStr1
   GenerationState& state_;
   TEngineContext& context_;
+  // The guide's page and section for each window but this one.
+  std::vector<std::pair<QWidget*, QString>> guide_pages_;
   TWindows windows_{};
   std::unique_ptr<TLivePreview> live_preview_;
   std::unique_ptr<TPageDocument> document_;

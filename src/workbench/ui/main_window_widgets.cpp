@@ -62,6 +62,8 @@ void TForm1::BuildToolBar() {
   tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
                             [this] { tbDisplayWriteFilesClick(); });
   ToolBar1->addSeparator();
+  tbHelp = add("tbHelp", "ヘルプ", TMainTool::kHelp, QKeySequence::HelpContents,
+               [this] { tbHelpClick(); });
   tbAbout = add("tbAbout", "このツールについて", TMainTool::kAbout, {}, [this] { tbAboutClick(); });
   tbSaveData->setEnabled(false);
 }
