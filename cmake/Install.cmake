@@ -6,26 +6,29 @@ set(ZORVIK_HOMEPAGE "https://zorvik.org" CACHE STRING "The project's home page; 
 # Manual pages go in gzipped, as Debian installs them (-n: no name or time inside, so that the
 # package is the same from build to build).
 find_program(GZIP gzip REQUIRED)
-set(ZORVIK_MAN_PAGES data/man/zorvik.1)
+set(ZORVIK_MAN_PAGES data/man/zorvik.1 data/man/zorvik-page.5)
 if(ZORVIK_GUI)
   list(APPEND ZORVIK_MAN_PAGES data/man/zorvik-workbench.1)
 endif()
 set(gzipped_man_pages)
 foreach(page IN LISTS ZORVIK_MAN_PAGES)
   get_filename_component(name ${page} NAME)
+  string(REGEX REPLACE ".*\\." "" section ${name})
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
                      COMMAND ${GZIP} -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${page} > ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz
                      DEPENDS ${page})
   list(APPEND gzipped_man_pages ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endforeach()
 add_custom_target(man_pages ALL DEPENDS ${gzipped_man_pages})
-install(FILES ${gzipped_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 install(TARGETS zorvik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/zorvik.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME zorvik)
 install(DIRECTORY examples/site DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples PATTERN out EXCLUDE)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/guide/html/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/guide)
+install(FILES data/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(ZORVIK_GUI)
   install(TARGETS zorvik-workbench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "qt_text/cp932_text.h"
+#include "workbench/ui/guide_help.h"
 #include "workbench_fixture.h"
 
 namespace zorvik {
@@ -74,6 +75,14 @@ TEST_F(HelpTest, F1AndTheHelpButtonOpenTheGuideAtTheWindowInFront) {
   w.form1.findChild<QAction*>(QStringLiteral("tbAbout"))->trigger();
   ASSERT_FALSE(w.dialogs.messages.isEmpty());
   EXPECT_TRUE(w.dialogs.messages.last().contains(QStringLiteral("/guide/html/index.html")));
+}
+
+// The build's copy beside the program, else the installed one beside the program's folder.
+TEST_F(HelpTest, TheGuideIsFoundBesideTheProgramOrWhereItIsInstalled) {
+  QDir(root_).mkpath(QStringLiteral("build/guide/html"));
+  testing::WriteFile(root_ + "/build/guide/html/index.html", "x");
+  EXPECT_EQ(GuideFolder(root_ + "/build"), root_ + "/build/guide/html");
+  EXPECT_EQ(GuideFolder(root_ + "/usr/bin"), root_ + "/usr/share/doc/zorvik/guide");
 }
 
 // Every button a window shows, by its text or its tool-bar hint, has an entry in the guide.
