@@ -84,8 +84,8 @@ int PrintHelp() {
 int PrintVerbHelp(const TVerb& verb) {
   std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(),
               int(verb.help.size()), verb.help.data());
-  const bool generates = verb.name != "match" && verb.name != "replace";
-  if (generates) std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
+  // Only the verbs that run pages take --locations; their usage lines say so.
+  if (verb.usage.find("--locations") != std::string_view::npos) std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
   return FinishStandardOutput(0);
 }
 
