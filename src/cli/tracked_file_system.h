@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/file_system.h"
@@ -24,6 +25,8 @@ class TTrackedFileSystem : public TFileSystem {
   std::set<std::string> TakeLookedAt();
   // Output files whose bytes on disk differ from the page (missing ones too), in order.
   const std::vector<std::string>& Differing() const { return differing_; }
+  // The same, since the last call, and forgotten.
+  std::vector<std::string> TakeDiffering() { return std::exchange(differing_, {}); }
   // Output files saved (or, in check mode, that would have been compared) since the last call.
   std::set<std::string> TakeSaved();
 
