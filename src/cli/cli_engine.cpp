@@ -46,6 +46,13 @@ bool HoldsLineNumber(std::string_view text) {
   return false;
 }
 
+// Whether a log entry reports an error or a warning.
+bool IsProblem(std::string_view entry) {
+  return entry.find(engine_message::kErrorPrefix) != std::string_view::npos ||
+         entry.find(engine_message::kWarningPrefix) != std::string_view::npos ||
+         entry.find(engine_message::kHtmlSaveFailed) != std::string_view::npos;
+}
+
 }  // namespace
 
 std::string QuotedPath(std::string_view path) {
@@ -128,6 +135,17 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
   out += '\n';
   if (options_.locations && place.Known()) out += LocationLine(entry, place);
   std::fwrite(out.data(), 1, out.size(), stderr);
+  if (options_.on_problem) {
+    if (place.Known()) {
+      std::string line = LocationLine(entry, place);
+      line.pop_back();  // its LF
+      options_.on_problem(line);
+    } else if (IsProblem(entry)) {
+      const std::size_t stamp_end = entry.find("] : ");
+      options_.on_problem(
+          Utf8Lines(stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4)));
+    }
+  }
 }
 
 std::optional<std::string> AbsolutePath(const std::string& path) {

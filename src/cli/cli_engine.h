@@ -3,6 +3,7 @@
 // system of the verb's choice.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ namespace zorvik::cli {
 struct TEngineOptions {
   bool locations = false;  // print FILE:LINE: lines for log entries that name a line
   TSaveMode save_mode = TSaveMode::kWrite;
+  // Gets each error and warning of the log as one UTF-8 line: the FILE:LINE: form where the
+  // entry names a line, else its message.
+  std::function<void(const std::string&)> on_problem = nullptr;
 };
 
 class TCommandLineEngine {

@@ -29,7 +29,7 @@ std::optional<int> RunPageVerb(TCommandLineEngine& engine, const TVerbArgs& args
 int RunBuild(const TArgs& arguments) {
   const auto args = ParseVerbArgs("build", arguments, {"--locations"});
   if (!args) return kUsageError;
-  TCommandLineEngine engine({args->Has("--locations")});
+  TCommandLineEngine engine({.locations = args->Has("--locations")});
   if (!RunPageVerb(engine, *args, "build")) return kUsageError;
   WriteBuiltPage(engine);
   return ExitStatus(engine.State());
@@ -38,7 +38,7 @@ int RunBuild(const TArgs& arguments) {
 int RunShow(const TArgs& arguments) {
   const auto args = ParseVerbArgs("show", arguments, {"--locations"});
   if (!args) return kUsageError;
-  TCommandLineEngine engine({args->Has("--locations")});
+  TCommandLineEngine engine({.locations = args->Has("--locations")});
   const std::optional<int> status = RunPageVerb(engine, *args, "show");
   if (!status) return kUsageError;
   if (!WriteStandardOutput(engine.State().WorkingText)) return kUsageError;
@@ -57,7 +57,7 @@ int RunBatchVerb(const TArgs& arguments) {
   const TSaveMode mode = args->Has("--check")     ? TSaveMode::kCheck
                          : args->Has("--changed") ? TSaveMode::kChanged
                                                   : TSaveMode::kWrite;
-  TCommandLineEngine engine({args->Has("--locations"), mode});
+  TCommandLineEngine engine({.locations = args->Has("--locations"), .save_mode = mode});
   const std::optional<std::vector<std::string>> entries =
       ReadGroupEntries(engine, *path, args->operands[0]);
   if (!entries) return kUsageError;

@@ -49,6 +49,16 @@ constexpr TVerb kVerbs[] = {
      "Generates GROUP (a .gro group file, as batch) or PAGE (as build) once, then waits for\n"
      "changes of the page sources, templates, imported files and the group file, and generates\n"
      "exactly the pages a change touched. Ctrl+C ends it with exit status 0.\n"},
+    {"serve", RunServe,
+     "serve [--locations] [--port N] [--open] GROUP|PAGE\n"
+     "                                     generate as watch, and serve the site with live reload",
+     "Generates as watch does and serves the site on 127.0.0.1 and [::1] only, printing its\n"
+     "address on stdout: a page reloads in the browser when a generation rewrote it, or a style\n"
+     "sheet or image it uses changed; a generation with errors shows its log over the page.\n"
+     "  --port N     listen on port N (default 8931, or the next free one)\n"
+     "  --open       open the first page in the browser (xdg-open)\n"
+     "Ctrl+C or SIGTERM ends it with exit status 0. Exit status 2: usage error, or the port\n"
+     "cannot be bound.\n"},
     {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and style sheets with the marker\n"
@@ -85,7 +95,8 @@ int PrintVerbHelp(const TVerb& verb) {
   std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(),
               int(verb.help.size()), verb.help.data());
   // Only the verbs that run pages take --locations; their usage lines say so.
-  if (verb.usage.find("--locations") != std::string_view::npos) std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
+  if (verb.usage.find("--locations") != std::string_view::npos)
+    std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
   return FinishStandardOutput(0);
 }
 

@@ -17,6 +17,7 @@ int RunBuild(const TArgs& args);
 int RunShow(const TArgs& args);
 int RunBatchVerb(const TArgs& args);
 int RunWatch(const TArgs& args);
+int RunServe(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 int RunNew(const TArgs& args);

@@ -14,7 +14,7 @@ int RunWatch(const TArgs& arguments) {
   const std::optional<std::string> path = OnlyOperand(*args, "watch", "GROUP or PAGE");
   if (!path) return kUsageError;
   BufferStandardError();
-  TCommandLineEngine engine({args->Has("--locations")});
+  TCommandLineEngine engine({.locations = args->Has("--locations")});
   TSiteWatcher watcher(engine, *path, IsGroupFile(*path));
   if (!watcher.Start()) return kUsageError;
   watcher.Run();

@@ -6,6 +6,12 @@
 
 namespace zorvik::engine_message {
 
+// (エラー): the start of every error message
+inline constexpr std::string_view kErrorPrefix = "(\x83G\x83\x89\x81[)";
+
+// (警　告): the start of every warning
+inline constexpr std::string_view kWarningPrefix = "(\x8Cx\x81@\x8D\x90)";
+
 // (エラー)構文エラーです(
 inline constexpr std::string_view kSyntaxError =
     "(\x83G\x83\x89\x81[)\x8D\x5C\x95\xB6\x83G\x83\x89\x81[\x82\xC5\x82\xB7(";
