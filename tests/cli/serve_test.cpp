@@ -1,0 +1,214 @@
+// zorvik serve as a browser and an attacker meet it: the real command on a free port of the
+// loopback, asked over a plain socket.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/cli_fixture.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A port that nothing listens on just now.
+int FreePort() {
+  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(sock);
+  return ntohs(address.sin_port);
+}
+
+// One request as written, over a new connection to 127.0.0.1; the whole answer.
+std::string Ask(int port, const std::string& request) {
+  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(sock);
+    return "(no connection)";
+  }
+  ::send(sock, request.data(), request.size(), MSG_NOSIGNAL);
+  std::string answer;
+  char buffer[4096];
+  pollfd fd{sock, POLLIN, 0};
+  while (::poll(&fd, 1, 5000) > 0) {
+    const ssize_t n = ::read(sock, buffer, sizeof buffer);
+    if (n <= 0) break;
+    answer.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(sock);
+  return answer;
+}
+
+std::string Get(int port, const std::string& target, const std::string& host = "") {
+  const std::string named = host.empty() ? "127.0.0.1:" + std::to_string(port) : host;
+  return Ask(port,
+             "GET " + target + " HTTP/1.1\r\nHost: " + named + "\r\nConnection: close\r\n\r\n");
+}
+
+int Status(const std::string& answer) {
+  return answer.size() > 12 && answer.starts_with("HTTP/1.1 ") ? std::stoi(answer.substr(9, 3)) : 0;
+}
+
+// The ports of the loopback the process has listening sockets on, as "address:port" of
+// /proc/net/tcp and tcp6 (hexadecimal), for every listening socket on port.
+std::vector<std::string> ListeningAddresses(int port) {
+  char hex_port[8];
+  std::snprintf(hex_port, sizeof hex_port, ":%04X", port);
+  std::vector<std::string> addresses;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      if (state == "0A" && local.ends_with(hex_port)) addresses.push_back(local);
+    }
+  }
+  return addresses;
+}
+
+class ServeTest : public testing::CliTest {
+ protected:
+  ServeTest() : CliTest("zorvik-serve-") {}
+  ~ServeTest() override { Stop(SIGKILL); }
+
+  // Starts zorvik serve with args; the address it prints, or "" when it printed none.
+  std::string Start(const std::vector<std::string>& args) {
+    int out[2];
+    EXPECT_EQ(::pipe(out), 0);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(out[1], 1);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 2);
+      ::close(out[0]);
+      std::vector<std::string> all = {ZORVIK_BINARY, "serve"};
+      all.insert(all.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (std::string& a : all) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string line;
+    pollfd fd{out[0], POLLIN, 0};
+    char c = 0;
+    while (::poll(&fd, 1, 10000) > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    ::close(out[0]);
+    return line;
+  }
+  // Ends the server with signal; its exit status, or -1.
+  int Stop(int signal) {
+    if (pid_ <= 0) return -1;
+    ::kill(pid_, signal);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  void MakeSite() {
+    fs::create_directories(dir_ / "site/pages");
+    fs::create_directories(dir_ / "site/out/empty");
+    Write("site/pages/page.tmpl",
+          "<html><head><title>{$Title}</title></head><body>{$Title}</body></html>");
+    Write(
+        "site/pages/index.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../out/index.html\n$Title 表紙");
+    Write("site/site.gro", "{$GRODataFolder}pages/index.dat");
+    Write("outside.txt", "secret");
+    Write("site/.hidden", "secret");
+    Write("site/out/.env", "secret");
+    fs::create_symlink(dir_ / "outside.txt", dir_ / "site/out/planted.html");
+    fs::create_symlink(dir_, dir_ / "site/out/up");
+  }
+
+  pid_t pid_ = -1;
+};
+
+TEST_F(ServeTest, ServesTheSiteAndRefusesEverythingElse) {
+  MakeSite();
+  const int port = FreePort();
+  const std::string url = Start({"--port", std::to_string(port), Path("site/site.gro")});
+  ASSERT_EQ(url, "http://127.0.0.1:" + std::to_string(port) + "/out/index.html");
+
+  const std::string page = Get(port, "/out/index.html");
+  EXPECT_EQ(Status(page), 200) << page;
+  EXPECT_NE(page.find("Content-Type: text/html; charset=Shift_JIS"), std::string::npos);
+  EXPECT_NE(page.find(testing::Sjis("表紙") + "<script src=\"/.zorvik/live.js\"></script></body>"),
+            std::string::npos);
+  EXPECT_EQ(Read("site/out/index.html").find("live.js"), std::string::npos);  // never the file
+  EXPECT_EQ(Status(Get(port, "/.zorvik/live.js")), 200);
+  EXPECT_EQ(Status(Get(port, "/out")), 301);
+  EXPECT_EQ(Status(Get(port, "/out/empty/")), 404);
+  for (const std::string host : {"127.0.0.1", "localhost", "[::1]"}) {
+    EXPECT_EQ(Status(Get(port, "/out/index.html", host + ":" + std::to_string(port))), 200) << host;
+  }
+
+  const struct {
+    std::string request;
+    int status;
+  } refused[] = {
+      {"GET /../outside.txt HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/%2e%2e/%2e%2e/outside.txt HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/%2E%2E%2F%2E%2E%2Foutside.txt HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/planted.html HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/up/outside.txt HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /.hidden HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/.env HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/index.html HTTP/1.1\r\nHost: evil.example:P\r\n\r\n", 403},
+      {"GET /out/index.html HTTP/1.1\r\nHost: localhost.evil.example:P\r\n\r\n", 403},
+      {"GET /out/index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 403},
+      {"GET /out/index.html HTTP/1.1\r\n\r\n", 403},
+      {"POST /out/index.html HTTP/1.1\r\nHost: 127.0.0.1:P\r\nContent-Length: 0\r\n\r\n", 405},
+      {"PUT /out/index.html HTTP/1.1\r\nHost: 127.0.0.1:P\r\nContent-Length: 0\r\n\r\n", 405},
+      {"DELETE /out/index.html HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 405},
+  };
+  for (auto c : refused) {
+    for (std::size_t at; (at = c.request.find(":P")) != std::string::npos;) {
+      c.request.replace(at, 2, ":" + std::to_string(port));
+    }
+    c.request.insert(c.request.size() - 2, "Connection: close\r\n");
+    const std::string answer = Ask(port, c.request);
+    EXPECT_EQ(Status(answer), c.status) << c.request << answer;
+    EXPECT_EQ(answer.find("secret"), std::string::npos) << c.request;
+  }
+
+  // Only the loopback: 127.0.0.1 and ::1, nothing else on the port.
+  const std::vector<std::string> listening = ListeningAddresses(port);
+  EXPECT_FALSE(listening.empty());
+  for (const std::string& address : listening) {
+    EXPECT_TRUE(address.starts_with("0100007F:") ||
+                address.starts_with("00000000000000000000000001000000:"))
+        << address;
+  }
+
+  // A second server on the same port is refused, not let in beside the first.
+  const auto second = Zorvik({"serve", "--port", std::to_string(port), Path("site/site.gro")});
+  EXPECT_EQ(second.status, 2);
+  EXPECT_NE(second.err.find("cannot listen on 127.0.0.1 port"), std::string::npos) << second.err;
+
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+}  // namespace
+}  // namespace zorvik
