@@ -49,6 +49,7 @@ constexpr std::string_view kScript = R"js(// Zorvik's live reload.
     overlay = null;
   }
   var events = new EventSource("/.zorvik/events");
+  events.addEventListener("open", function () { window.zorvikListening = true; });
   events.addEventListener("reload", function (event) {
     var paths = JSON.parse(event.data);
     for (var i = 0; i < paths.length; i++) {
