@@ -18,6 +18,10 @@ check() {
   fi
 }
 check "$(complete_words zorvik wa)" "watch "
+check "$(complete_words zorvik se)" "serve "
+check "$(complete_words zorvik serve --p)" "--port "
+check "$(complete_words zorvik serve --port "" | tr -d " ")" ""
+check "$(complete_words zorvik serve --open "")" "pages/ site.gro "
 check "$(complete_words zorvik batch --ch)" "--check --changed "
 check "$(complete_words zorvik batch "")" "pages/ site.gro "
 check "$(complete_words zorvik build pages/)" "pages/a.dat "

@@ -89,16 +89,34 @@ bool Has(const std::string& guide, std::string_view term) {
 TEST(GuideTest, EveryNameAUserMeetsHasAnEntry) {
   namespace msg = engine_message;
   const std::string guide = GuideText();
-  const std::string_view engine_messages[] = {
-      msg::kSyntaxError,       msg::kBlockNotClosed,     msg::kImportMissing,
-      msg::kTemplateMissing,   msg::kTemplateUnreadable, msg::kImportUnreadable,
-      msg::kTemplateOverwrite, msg::kLoopCountInvalid,   msg::kLoopTagMissing,
-      msg::kLoopTooLarge,      msg::kValueTooLarge,      msg::kCsvCounterInvalid,
-      msg::kItemModeInvalid,   msg::kHtmlModeInvalid,    msg::kPreviewCssMissing,
-      msg::kUndefinedCommand,  msg::kUnfilledTags,       msg::kRunStart,
-      msg::kWarningCountLabel, msg::kErrorCountLabel,    msg::kRunEnd,
-      msg::kNoWriteFolder,     msg::kNoWriteFile,        msg::kHtmlSaved,
-      msg::kHtmlSaveFailed,    msg::kHtmlWriteDone};
+  const std::string_view engine_messages[] = {msg::kErrorPrefix,
+                                              msg::kWarningPrefix,
+                                              msg::kSyntaxError,
+                                              msg::kBlockNotClosed,
+                                              msg::kImportMissing,
+                                              msg::kTemplateMissing,
+                                              msg::kTemplateUnreadable,
+                                              msg::kImportUnreadable,
+                                              msg::kTemplateOverwrite,
+                                              msg::kLoopCountInvalid,
+                                              msg::kLoopTagMissing,
+                                              msg::kLoopTooLarge,
+                                              msg::kValueTooLarge,
+                                              msg::kCsvCounterInvalid,
+                                              msg::kItemModeInvalid,
+                                              msg::kHtmlModeInvalid,
+                                              msg::kPreviewCssMissing,
+                                              msg::kUndefinedCommand,
+                                              msg::kUnfilledTags,
+                                              msg::kRunStart,
+                                              msg::kWarningCountLabel,
+                                              msg::kErrorCountLabel,
+                                              msg::kRunEnd,
+                                              msg::kNoWriteFolder,
+                                              msg::kNoWriteFile,
+                                              msg::kHtmlSaved,
+                                              msg::kHtmlSaveFailed,
+                                              msg::kHtmlWriteDone};
   const std::string_view batch_messages[] = {batch_message::kFileMissing,
                                              batch_message::kFileUnreadable};
   EXPECT_EQ(std::size(engine_messages), DeclaredTexts("engine/messages.h"));
