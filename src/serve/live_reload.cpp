@@ -55,6 +55,7 @@ constexpr std::string_view kScript = R"js(// Zorvik's live reload.
     for (var i = 0; i < paths.length; i++) {
       if (uses(paths[i])) {
         sessionStorage.setItem(key, window.scrollX + "," + window.scrollY);
+        events.close();
         location.reload();
         return;
       }
