@@ -57,5 +57,7 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 if(ZORVIK_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n, qt6-qpa-plugins")
 endif()
+# zorvik serve --open starts the browser through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

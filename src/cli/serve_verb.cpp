@@ -87,7 +87,7 @@ class TServeListener : public TWatchListener {
     const std::lock_guard lock(mutex_);
     return std::exchange(served_, {});
   }
-  void Stopping() override { server_.Stop(); }
+  void Stopping() override { server_.Halt(); }
 
  private:
   // From a server thread: the watching thread follows the file from now on.

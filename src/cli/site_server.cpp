@@ -135,10 +135,14 @@ void TSiteServer::Start(TPreviewSite site, std::string root) {
 }
 
 void TSiteServer::Stop() {
-  hub_.Stop();
-  for (auto& server : servers_) server->stop();
+  Halt();
   for (std::thread& thread : threads_) thread.join();
   threads_.clear();
+}
+
+void TSiteServer::Halt() {
+  hub_.Stop();
+  for (auto& server : servers_) server->stop();
 }
 
 void TSiteServer::Route(httplib::Server& server) {

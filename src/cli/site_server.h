@@ -34,8 +34,11 @@ class TSiteServer {
   int Port() const { return port_; }
   // Serves site, URL paths taken below root (one of its roots), from threads of its own.
   void Start(TPreviewSite site, std::string root);
-  // Ends every open event stream and the server threads.
+  // Ends every open event stream and the server threads, waiting for them.
   void Stop();
+  // Ends the event streams and stops listening, without waiting for the threads that still
+  // hold an idle connection: for a process that ends right after.
+  void Halt();
 
  private:
   void Route(httplib::Server& server);

@@ -29,7 +29,8 @@ class TWatchListener {
   virtual int FollowFd() const = 0;
   // The files to follow from now on (absolute, normalised); drains the descriptor.
   virtual std::set<std::string> TakeFilesToFollow() = 0;
-  // Called once, between two pages, when a signal ends the program.
+  // Called once, between two pages, when a signal ends the program; the process ends right
+  // after, without waiting for any thread.
   virtual void Stopping() = 0;
 };
 

@@ -210,5 +210,24 @@ TEST_F(ServeTest, ServesTheSiteAndRefusesEverythingElse) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+// A page alone is served too; --open hands its address to the user's browser (xdg-open, here
+// a stand-in that notes what it was given); Ctrl+C ends it with 0.
+TEST_F(ServeTest, OpensThePageInTheBrowserAndEndsOnCtrlC) {
+  MakeSite();
+  fs::create_directories(dir_ / "bin");
+  std::ofstream(dir_ / "bin/xdg-open") << "#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/opened\"\n";
+  fs::permissions(dir_ / "bin/xdg-open", fs::perms::owner_all);
+  const std::string path = std::getenv("PATH");
+  ::setenv("PATH", (Path("bin") + ":" + path).c_str(), 1);
+  const int port = FreePort();
+  const std::string url =
+      Start({"--open", "--port=" + std::to_string(port), Path("site/pages/index.dat")});
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(url, "http://127.0.0.1:" + std::to_string(port) + "/out/index.html");
+  for (int i = 0; i < 100 && !fs::exists(dir_ / "bin/opened"); ++i) ::usleep(20000);
+  EXPECT_EQ(Read("bin/opened"), url + "\n");
+  EXPECT_EQ(Stop(SIGINT), 0);
+}
+
 }  // namespace
 }  // namespace zorvik
