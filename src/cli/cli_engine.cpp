@@ -114,7 +114,7 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place) {
 }
 
 TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
-    : options_(options),
+    : options_(std::move(options)),
       session_(std::make_unique<TSystemClock>(EpochFromEnvironment()),
                std::make_unique<TTrackedFileSystem>(disk_, options.save_mode), WorkspaceFolder()),
       files_(static_cast<TTrackedFileSystem&>(session_.Files())) {

@@ -84,7 +84,7 @@ void ServeFile(const TPreviewSite& site, const std::string& root,
   if (on_served) on_served(*file);
   const std::string type = ContentTypeFor(*file, *bytes);
   if (IsHtmlType(type)) bytes = WithLiveReload(*bytes);
-  response.set_content(std::move(*bytes), type);
+  response.set_content(*bytes, type);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ std::set<std::string> TSiteWatcher::WaitForChanges() {
   }
 }
 
-void TSiteWatcher::Regenerate(std::set<std::string> changed) {
+void TSiteWatcher::Regenerate(const std::set<std::string>& changed) {
   if (listener_ != nullptr) {
     std::set<std::string> others;
     for (const std::string& file : changed) {

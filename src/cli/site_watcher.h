@@ -73,7 +73,7 @@ class TSiteWatcher {
   void TakeOwnWrites();
   void DropOwnWrites(std::set<std::string>& changed) const;
   std::set<std::string> WaitForChanges();
-  void Regenerate(std::set<std::string> changed);
+  void Regenerate(const std::set<std::string>& changed);
   std::set<std::string> TakeDeps();
   void NoteOutput(const std::string& page);
   bool RegeneratePage();
