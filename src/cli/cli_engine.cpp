@@ -131,10 +131,12 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
       entry.find(engine_message::kHtmlSaved) != std::string::npos) {
     return;
   }
-  std::string out = Utf8Lines(entry);
-  out += '\n';
-  if (options_.locations && place.Known()) out += LocationLine(entry, place);
-  std::fwrite(out.data(), 1, out.size(), stderr);
+  if (!options_.quiet) {
+    std::string out = Utf8Lines(entry);
+    out += '\n';
+    if (options_.locations && place.Known()) out += LocationLine(entry, place);
+    std::fwrite(out.data(), 1, out.size(), stderr);
+  }
   if (options_.on_problem) {
     if (place.Known()) {
       std::string line = LocationLine(entry, place);

@@ -23,6 +23,7 @@ struct TEngineOptions {
   // Gets each error and warning of the log as one UTF-8 line: the FILE:LINE: form where the
   // entry names a line, else its message.
   std::function<void(const std::string&)> on_problem = nullptr;
+  bool quiet = false;  // the log is not printed (on_problem still gets its problems)
 };
 
 class TCommandLineEngine {

@@ -59,6 +59,17 @@ constexpr TVerb kVerbs[] = {
      "  --open       open the first page in the browser (xdg-open)\n"
      "Ctrl+C or SIGTERM ends it with exit status 0. Exit status 2: usage error, or the port\n"
      "cannot be bound.\n"},
+    {"check", RunCheck,
+     "check [--written] [--external] [--timeout S] GROUP|PAGE\n"
+     "                                     check links, anchors, charsets and left-over tags",
+     "Generates every page in memory (or reads the written ones) and checks the site as a\n"
+     "browser and a Linux web server see it: local addresses (letter case counts), #fragments,\n"
+     "duplicate ids, charsets, tags and loop markers left over, pages no other page links to.\n"
+     "Findings on stderr as FILE:LINE: error: / warning: / note: MESSAGE, then a summary.\n"
+     "  --written    check the pages already written instead of generating them\n"
+     "  --external   fetch http(s) addresses (8 at once, 2 per host; kept a day in the cache)\n"
+     "  --timeout S  seconds each external address may take (default 15)\n"
+     "Exit status: 0 no error, 1 an error, 2 usage error or unreadable GROUP or PAGE.\n"},
     {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and style sheets with the marker\n"

@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <mutex>
 
 #include "cli/cli_engine.h"
+#include "cli/site_of_pages.h"
 #include "cli/site_server.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
@@ -27,32 +27,6 @@ namespace zorvik::cli {
 namespace {
 
 constexpr int kDefaultPort = 8931;
-
-std::string Resolved(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-  return ec ? path : resolved.string();
-}
-
-// The deepest folder (with its "/") holding every path, or "" for none.
-std::string CommonFolder(const std::vector<std::string>& paths) {
-  std::string common;
-  bool first = true;
-  for (const std::string& path : paths) {
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
-    if (first) {
-      common = folder;
-      first = false;
-      continue;
-    }
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < common.size() && i < folder.size() && common[i] == folder[i]; ++i) {
-      if (common[i] == '/') end = i + 1;
-    }
-    common.resize(end);
-  }
-  return common;
-}
 
 // Hands the files the server gave out to the watching thread, and the generations' outcome to
 // the browsers.
@@ -104,7 +78,7 @@ class TServeListener : public TWatchListener {
   void Reload(const std::vector<std::string>& files) {
     std::vector<std::string> paths;
     for (const std::string& file : files) {
-      if (auto path = UrlPathForFile(root_, Resolved(file))) paths.push_back(std::move(*path));
+      if (auto path = UrlPathForFile(root_, ResolvedPath(file))) paths.push_back(std::move(*path));
     }
     if (!paths.empty()) hub_.Publish(ReloadEvent(paths));
   }
@@ -160,39 +134,22 @@ int RunServe(const TArgs& arguments) {
   TSiteWatcher watcher(engine, *path, IsGroupFile(*path), &listener);
   if (!watcher.Start()) return kUsageError;
 
-  // The site: the deepest folder holding the pages' sources and outputs, as the preview takes it.
-  std::vector<std::string> sources;
   std::vector<std::string> outputs;
-  for (const std::string& page : watcher.Pages()) sources.push_back(Resolved(page));
-  for (const auto& [page, output] : watcher.Outputs()) outputs.push_back(Resolved(output));
+  for (const auto& [page, output] : watcher.Outputs()) outputs.push_back(output);
   const auto first = watcher.Outputs().find(watcher.Pages().front());
-  const std::string first_output =
-      first == watcher.Outputs().end() ? std::string() : Resolved(first->second);
-  TPreviewSite site =
-      PreviewSiteFor(CommonFolder(sources) + "-",
-                     (outputs.empty() ? CommonFolder(sources) : CommonFolder(outputs)) + "-", "",
-                     HomeFolder() != nullptr ? HomeFolder() : "/");
-  if (site.roots.empty()) {
-    std::cerr << "zorvik: serve: the pages lie in a folder that holds more than a site (the home "
-                 "folder, /tmp, ...); make a folder for the site\n";
-    return kUsageError;
-  }
-  std::string root = site.roots.front();
-  for (const std::string& candidate : site.roots) {
-    if (first_output.starts_with(candidate)) root = candidate;
-  }
+  const std::string first_output = first == watcher.Outputs().end() ? std::string() : first->second;
+  const std::optional<TSiteOfPages> site =
+      SiteOfPages(watcher.Pages(), outputs, first_output, "serve");
+  if (!site) return kUsageError;
+  const std::string& root = site->root;
   listener.SetRoot(root);
-  listener.Server().Start(site, root);
+  listener.Server().Start(site->site, root);
 
-  const std::string page_path = UrlPathForFile(root, first_output).value_or("/");
+  const std::string page_path = UrlPathForFile(root, ResolvedPath(first_output)).value_or("/");
   const std::string url =
       "http://127.0.0.1:" + std::to_string(listener.Server().Port()) + page_path;
   std::fflush(stderr);
   std::cout << url << std::endl;
-  if (site.narrowed) {
-    std::cerr << "zorvik: serve: only the pages' own folders are served: the site lies in a "
-                 "folder that holds more than a site\n";
-  }
   if (args->Has("--open")) OpenInBrowser(url);
   watcher.Run();
 }

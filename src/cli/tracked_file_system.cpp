@@ -39,6 +39,7 @@ std::string TTrackedFileSystem::LoadText(std::string_view path) const {
 }
 
 bool TTrackedFileSystem::SaveText(std::string_view path, std::string_view text) {
+  if (on_save) on_save(NormalPath(path), text);
   if (recording_) saved_.insert(NormalPath(path));
   if (mode_ == TSaveMode::kWrite) return disk_.SaveText(path, text);
   if (disk_.Holds(path, text)) return true;

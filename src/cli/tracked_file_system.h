@@ -3,6 +3,7 @@
 // what is on disk (batch --check), or written only when their bytes differ (batch --changed).
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -29,6 +30,9 @@ class TTrackedFileSystem : public TFileSystem {
   std::vector<std::string> TakeDiffering() { return std::exchange(differing_, {}); }
   // Output files saved (or, in check mode, that would have been compared) since the last call.
   std::set<std::string> TakeSaved();
+
+  // Gets every page a run saves (its normalised path and bytes), whatever the mode.
+  std::function<void(const std::string&, std::string_view)> on_save;
 
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;

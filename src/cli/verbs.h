@@ -18,6 +18,7 @@ int RunShow(const TArgs& args);
 int RunBatchVerb(const TArgs& args);
 int RunWatch(const TArgs& args);
 int RunServe(const TArgs& args);
+int RunCheck(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 int RunNew(const TArgs& args);

@@ -1,0 +1,237 @@
+#include "check/page_scan.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+#include "check/byte_validity.h"
+#include "serve/content_type.h"
+#include "text/encoding.h"
+
+namespace zorvik {
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+int LineAt(std::string_view text, std::size_t offset, int first_line) {
+  return first_line + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
+}
+
+// What the generator leaves when a value or a loop was missing: "{$name}", "{#name}",
+// "{/#name}", and the marker of a loop being expanded.
+void FindLeftOvers(std::string_view text, std::vector<TPageProblem>& problems) {
+  int line = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') ++line;
+    if (text[i] != '{' || i + 1 >= text.size()) continue;
+    const char next = text[i + 1];
+    const bool tag = next == '$';
+    const bool loop = next == '#' || (next == '/' && i + 2 < text.size() && text[i + 2] == '#') ||
+                      text.substr(i).starts_with("{_#LOOPTAG#_}");
+    if (!tag && !loop) continue;
+    const std::size_t end = text.find_first_of("}\n", i + 2);
+    if (end == std::string_view::npos || text[end] != '}') continue;
+    const std::string found(text.substr(i, end + 1 - i));
+    problems.push_back(
+        {line, true, (tag ? "conversion tag left unfilled: " : "loop marker left over: ") + found});
+    i = end;
+  }
+}
+
+class TScanner {
+ public:
+  explicit TScanner(TPageScan& scan) : scan_(scan) {}
+
+  void Walk(const GumboNode* node) {
+    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) return;
+    const GumboElement& element = node->v.element;
+    const GumboVector& attributes = element.attributes;
+    for (unsigned int i = 0; i < attributes.length; ++i) {
+      const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+      Attribute(element, *attribute);
+    }
+    if (element.tag == GUMBO_TAG_META) Meta(element);
+    if (element.tag == GUMBO_TAG_STYLE && element.children.length > 0) {
+      const auto* text = static_cast<const GumboNode*>(element.children.data[0]);
+      if (text->type == GUMBO_NODE_TEXT) {
+        for (TPageRef& ref :
+             ScanCss(text->v.text.text, static_cast<int>(text->v.text.start_pos.line))) {
+          scan_.refs.push_back(std::move(ref));
+        }
+      }
+    }
+    for (unsigned int i = 0; i < element.children.length; ++i) {
+      Walk(static_cast<const GumboNode*>(element.children.data[i]));
+    }
+  }
+
+ private:
+  void Attribute(const GumboElement& element, const GumboAttribute& attribute) {
+    const std::string name = Lower(attribute.name);
+    const int line = static_cast<int>(attribute.value_start.line);
+    const std::string_view value = attribute.value;
+    if (name == "id" || (name == "name" && element.tag == GUMBO_TAG_A)) {
+      const GumboAttribute* id = gumbo_get_attribute(&element.attributes, "id");
+      const bool same_as_id = name == "name" && id != nullptr && value == id->value;
+      if (!value.empty() && !same_as_id) scan_.ids.push_back({std::string(value), line});
+      return;
+    }
+    if (name == "style") {
+      for (TPageRef& ref : ScanCss(value, line)) scan_.refs.push_back(std::move(ref));
+      return;
+    }
+    if (name == "srcset") {
+      // Candidates "url [descriptor]" separated by commas.
+      std::string_view rest = value;
+      while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view candidate = Trimmed(rest.substr(0, comma));
+        const std::string_view url = candidate.substr(0, candidate.find_first_of(" \t\n\r\f"));
+        if (!url.empty()) scan_.refs.push_back({std::string(url), line});
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+      return;
+    }
+    const bool link = name == "href" || name == "src" || name == "action" || name == "poster" ||
+                      (name == "data" && element.tag == GUMBO_TAG_OBJECT);
+    // A <base> changes what every address means: left to the browser.
+    if (link && element.tag != GUMBO_TAG_BASE) {
+      scan_.refs.push_back({std::string(Trimmed(value)), line});
+    }
+  }
+
+  void Meta(const GumboElement& element) {
+    const GumboAttribute* charset = gumbo_get_attribute(&element.attributes, "charset");
+    if (charset != nullptr) {
+      scan_.charsets.push_back(
+          {std::string(Trimmed(charset->value)), static_cast<int>(charset->value_start.line)});
+      return;
+    }
+    const GumboAttribute* equiv = gumbo_get_attribute(&element.attributes, "http-equiv");
+    const GumboAttribute* content = gumbo_get_attribute(&element.attributes, "content");
+    if (equiv == nullptr || content == nullptr || Lower(equiv->value) != "content-type") return;
+    const std::string tag = "<meta charset=\"\" content=\"" + std::string(content->value) + "\">";
+    if (auto declared = DeclaredCharset(tag)) {
+      scan_.charsets.push_back({*declared, static_cast<int>(content->value_start.line)});
+    }
+  }
+
+  TPageScan& scan_;
+};
+
+bool IsUtf8Name(std::string_view charset) {
+  const std::string lower = Lower(charset);
+  return lower == "utf-8" || lower == "utf8";
+}
+
+bool IsShiftJisName(std::string_view charset) {
+  const std::string lower = Lower(charset);
+  return lower == "shift_jis" || lower == "shift-jis" || lower == "sjis" || lower == "x-sjis" ||
+         lower == "windows-31j" || lower == "cp932" || lower == "ms932" || lower == "ms_kanji" ||
+         lower == "csshiftjis";
+}
+
+}  // namespace
+
+std::vector<TPageRef> ScanCss(std::string_view css, int first_line) {
+  std::vector<TPageRef> refs;
+  const std::string lower = Lower(css);
+  // Comments are no part of the style sheet.
+  std::string plain = lower;
+  for (std::size_t start = plain.find("/*"); start != std::string::npos;
+       start = plain.find("/*", start)) {
+    const std::size_t end = plain.find("*/", start + 2);
+    const std::size_t stop = end == std::string::npos ? plain.size() : end + 2;
+    for (std::size_t i = start; i < stop; ++i) {
+      if (plain[i] != '\n') plain[i] = ' ';
+    }
+    start = stop;
+  }
+  const auto take = [&](std::size_t from, std::size_t to) {
+    std::string_view url = Trimmed(css.substr(from, to - from));
+    if (url.size() >= 2 && (url.front() == '"' || url.front() == '\'') &&
+        url.back() == url.front()) {
+      url = url.substr(1, url.size() - 2);
+    }
+    if (!url.empty()) refs.push_back({std::string(url), LineAt(css, from, first_line)});
+  };
+  for (std::size_t at = plain.find("url("); at != std::string::npos;
+       at = plain.find("url(", at + 4)) {
+    const std::size_t end = plain.find(')', at + 4);
+    if (end == std::string::npos) break;
+    take(at + 4, end);
+  }
+  for (std::size_t at = plain.find("@import"); at != std::string::npos;
+       at = plain.find("@import", at + 7)) {
+    std::size_t i = at + 7;
+    while (i < plain.size() && std::isspace(static_cast<unsigned char>(plain[i])) != 0) ++i;
+    if (i >= plain.size() || (plain[i] != '"' && plain[i] != '\'')) continue;  // url() form: above
+    const std::size_t end = plain.find(plain[i], i + 1);
+    if (end == std::string::npos) break;
+    take(i, end + 1);
+  }
+  return refs;
+}
+
+TPageScan ScanHtmlPage(std::string_view bytes) {
+  TPageScan scan;
+  // The parser reads UTF-8: a Shift_JIS page is converted, which keeps every line end.
+  const std::optional<std::string> declared = DeclaredCharset(bytes);
+  const bool utf8 = declared && IsUtf8Name(*declared);
+  const std::string text = utf8 ? std::string(bytes) : Cp932ToUtf8(bytes);
+  GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
+  TScanner(scan).Walk(output->root);
+  gumbo_destroy_output(&kGumboDefaultOptions, output);
+
+  // Charset: declared once, and the bytes as declared.
+  if (scan.charsets.empty()) {
+    scan.problems.push_back(
+        {1, false, "no charset declared (browsers will guess; add <meta charset=\"Shift_JIS\">)"});
+  }
+  for (std::size_t i = 1; i < scan.charsets.size(); ++i) {
+    scan.problems.push_back(
+        {scan.charsets[i].line, false, "a second charset declaration: " + scan.charsets[i].url});
+  }
+  if (!scan.charsets.empty()) {
+    const TPageRef& first = scan.charsets.front();
+    std::optional<std::size_t> bad;
+    if (IsUtf8Name(first.url)) bad = FirstInvalidUtf8(bytes);
+    if (IsShiftJisName(first.url)) bad = FirstInvalidCp932(bytes);
+    if (bad) {
+      scan.problems.push_back({LineAt(bytes, *bad, 1), true,
+                               "the bytes are not " + first.url + " (declared on line " +
+                                   std::to_string(first.line) + ")"});
+    }
+  }
+  // Ids: each once.
+  std::map<std::string, int> seen;
+  for (const TPageRef& id : scan.ids) {
+    const auto [it, fresh] = seen.emplace(id.url, id.line);
+    if (!fresh) {
+      scan.problems.push_back(
+          {id.line, false,
+           "duplicate id \"" + id.url + "\" (first on line " + std::to_string(it->second) + ")"});
+    }
+  }
+  FindLeftOvers(text, scan.problems);
+  return scan;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,195 @@
+#include "check/site_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace zorvik {
+namespace {
+
+bool IsHtmlFile(std::string_view path) {
+  std::string lower(
+      path.substr(path.rfind('.') == std::string_view::npos ? path.size() : path.rfind('.')));
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower == ".html" || lower == ".htm";
+}
+
+bool IsCssFile(std::string_view path) {
+  return path.size() > 4 && (path.ends_with(".css") || path.ends_with(".CSS"));
+}
+
+// The scheme of an address ("http", "mailto", ...), lower case; "" for none.
+std::string SchemeOf(std::string_view url) {
+  std::size_t i = 0;
+  while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) != 0 ||
+                            url[i] == '+' || url[i] == '-' || url[i] == '.')) {
+    ++i;
+  }
+  if (i == 0 || i >= url.size() || url[i] != ':' ||
+      std::isalpha(static_cast<unsigned char>(url[0])) == 0) {
+    return "";
+  }
+  std::string scheme(url.substr(0, i));
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return scheme;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+}  // namespace
+
+std::string PercentDecoded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) != 0 &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2])) != 0) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void TSiteCheck::SetRoot(std::string root) { root_ = std::move(root); }
+
+TSiteCheck::TSiteCheck(std::string root,
+                       std::function<bool(const std::string&, std::string&)> read_file,
+                       std::function<bool(const std::string&)> is_folder)
+    : root_(std::move(root)), read_file_(std::move(read_file)), is_folder_(std::move(is_folder)) {}
+
+void TSiteCheck::AddPage(const std::string& path, std::string_view bytes, bool group_page) {
+  TPageScan scan = ScanHtmlPage(bytes);
+  for (const TPageProblem& problem : scan.problems) {
+    findings_.push_back({path, problem.line,
+                         problem.error ? TFindingKind::kError : TFindingKind::kWarning,
+                         problem.message});
+  }
+  TPage page{path, std::move(scan.refs), {}, group_page, false};
+  for (const TPageRef& id : scan.ids) page.ids.insert(id.url);
+  page_index_[path] = pages_.size();
+  pages_.push_back(std::move(page));
+}
+
+std::string TSiteCheck::Target(const std::string& from, std::string_view url) const {
+  url = url.substr(0, url.find('#'));
+  url = url.substr(0, url.find('?'));
+  if (url.empty()) return from;
+  std::string decoded = PercentDecoded(url);
+  std::string path = decoded.front() == '/' ? root_ + decoded.substr(1) : FolderOf(from) + decoded;
+  // ".." and "." resolved by text, as a browser does before it asks; above the root stays at it.
+  std::string normal = std::filesystem::path(path).lexically_normal().string();
+  if (!normal.starts_with(root_) && normal + "/" != root_) normal = root_ + "..";  // outside
+  if (decoded.back() == '/' && !normal.ends_with("/")) normal += '/';
+  return normal;
+}
+
+bool TSiteCheck::Exists(const std::string& target, std::string& answering) {
+  const std::string folder = target.ends_with("/") ? target : target + "/";
+  for (const std::string& candidate : {target, folder + "index.html"}) {
+    if (candidate.ends_with("/")) continue;
+    if (page_index_.count(candidate) > 0) {
+      answering = candidate;
+      return true;
+    }
+  }
+  std::string ignored;
+  if (!target.ends_with("/") && read_file_(target, ignored)) {
+    answering = target;
+    return true;
+  }
+  if (is_folder_(folder) && read_file_(folder + "index.html", ignored)) {
+    answering = folder + "index.html";
+    return true;
+  }
+  return false;
+}
+
+const std::set<std::string>* TSiteCheck::IdsOf(const std::string& file) {
+  if (const auto page = page_index_.find(file); page != page_index_.end()) {
+    return &pages_[page->second].ids;
+  }
+  if (!IsHtmlFile(file)) return nullptr;
+  auto [it, fresh] = other_ids_.emplace(file, std::set<std::string>{});
+  if (fresh) {
+    std::string bytes;
+    if (read_file_(file, bytes)) {
+      for (const TPageRef& id : ScanHtmlPage(bytes).ids) it->second.insert(id.url);
+    }
+  }
+  return &it->second;
+}
+
+void TSiteCheck::CheckStyleSheet(const std::string& file) {
+  if (!checked_sheets_.insert(file).second) return;
+  std::string bytes;
+  if (read_file_(file, bytes)) CheckRefs(file, ScanCss(bytes));
+}
+
+void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>& refs) {
+  for (const TPageRef& ref : refs) {
+    const std::string_view url = ref.url;
+    if (url.empty()) continue;
+    const std::string scheme = SchemeOf(url);
+    if (scheme == "http" || scheme == "https" || url.starts_with("//")) {
+      external_[url.starts_with("//") ? "https:" + ref.url : ref.url].push_back({file, ref.line});
+      continue;
+    }
+    if (!scheme.empty()) continue;  // mailto:, tel:, data:, javascript: ...
+    if (url.find('\0') != std::string_view::npos || std::any_of(url.begin(), url.end(), [](char c) {
+          return static_cast<unsigned char>(c) < 0x20 && c != '\t';
+        })) {
+      findings_.push_back(
+          {file, ref.line, TFindingKind::kError,
+           "an address with control characters: no browser asks for it as written"});
+      continue;
+    }
+    const std::string target = Target(file, url);
+    std::string answering;
+    if (target.ends_with("/..") || !Exists(target, answering)) {
+      findings_.push_back(
+          {file, ref.line, TFindingKind::kError,
+           "no such file: " + ref.url + (target.ends_with("/..") ? " (above the site)" : "")});
+      continue;
+    }
+    if (const auto page = page_index_.find(answering);
+        page != page_index_.end() && answering != file) {
+      pages_[page->second].linked = true;
+    }
+    if (IsCssFile(answering)) CheckStyleSheet(answering);
+    const std::size_t hash = url.find('#');
+    if (hash == std::string_view::npos || hash + 1 == url.size()) continue;
+    const std::string fragment = PercentDecoded(url.substr(hash + 1));
+    const std::set<std::string>* ids = IdsOf(answering);
+    if (ids != nullptr && ids->count(fragment) == 0 && fragment != "top") {
+      findings_.push_back(
+          {file, ref.line, TFindingKind::kError,
+           "no id \"" + fragment + "\" in " + answering.substr(answering.rfind('/') + 1)});
+    }
+  }
+}
+
+std::vector<TFinding> TSiteCheck::Finish() {
+  for (const TPage& page : pages_) CheckRefs(page.path, page.refs);
+  for (const TPage& page : pages_) {
+    if (page.group_page && !page.linked && pages_.size() > 1) {
+      findings_.push_back({page.path, 1, TFindingKind::kNote, "no other page links here"});
+    }
+  }
+  std::map<std::string, std::size_t> order;
+  for (std::size_t i = 0; i < pages_.size(); ++i) order.emplace(pages_[i].path, i);
+  std::stable_sort(
+      findings_.begin(), findings_.end(), [&order](const TFinding& a, const TFinding& b) {
+        const auto rank = [&order](const std::string& file) {
+          const auto it = order.find(file);
+          return it == order.end() ? order.size() : it->second;
+        };
+        return std::make_pair(rank(a.file), a.line) < std::make_pair(rank(b.file), b.line);
+      });
+  return std::move(findings_);
+}
+
+}  // namespace zorvik

@@ -1,0 +1,83 @@
+// Checking a site as a browser and a Linux web server see it: every local address a page or
+// style sheet uses names a file (letter case counting), every #fragment an id of its page; the
+// pages' own problems (charsets, left-over tags, duplicate ids); and the pages that no other
+// page links to. External addresses are collected for whoever fetches them.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/page_scan.h"
+
+namespace zorvik {
+
+enum class TFindingKind { kError, kWarning, kNote };
+
+struct TFinding {
+  std::string file;  // the output page or style sheet
+  int line = 0;      // 1-based
+  TFindingKind kind = TFindingKind::kError;
+  std::string message;
+};
+
+// Where an external address was used.
+struct TExternalUse {
+  std::string file;
+  int line = 0;
+};
+
+class TSiteCheck {
+ public:
+  // root: the folder (with its "/") that addresses starting with "/" are taken from.
+  // read_file gives a file's bytes (false when it cannot be read as a regular file); is_folder
+  // whether a path is a folder. Both are asked only about files no page was added for.
+  TSiteCheck(std::string root, std::function<bool(const std::string&, std::string&)> read_file,
+             std::function<bool(const std::string&)> is_folder);
+
+  // The root, when it is known only after the pages were added.
+  void SetRoot(std::string root);
+  // A page of the site, with its bytes as served; group_page for the pages of the group, which
+  // are noted when no other page links to them.
+  void AddPage(const std::string& path, std::string_view bytes, bool group_page);
+  // Checks the addresses of every page added; the findings in page order, then line order.
+  std::vector<TFinding> Finish();
+  // The external (http, https) addresses and where they were used.
+  const std::map<std::string, std::vector<TExternalUse>>& External() const { return external_; }
+  std::size_t PageCount() const { return pages_.size(); }
+
+ private:
+  struct TPage {
+    std::string path;
+    std::vector<TPageRef> refs;
+    std::set<std::string> ids;
+    bool group_page = false;
+    bool linked = false;
+  };
+  // The file an address names from a file at from (no query or fragment), or "" when the
+  // address is not a local one.
+  std::string Target(const std::string& from, std::string_view url) const;
+  // Whether target is there (as a file, or a folder with its index.html); the file that answers.
+  bool Exists(const std::string& target, std::string& answering);
+  const std::set<std::string>* IdsOf(const std::string& file);
+  void CheckRefs(const std::string& file, const std::vector<TPageRef>& refs);
+  void CheckStyleSheet(const std::string& file);
+
+  std::string root_;
+  std::function<bool(const std::string&, std::string&)> read_file_;
+  std::function<bool(const std::string&)> is_folder_;
+  std::vector<TPage> pages_;
+  std::map<std::string, std::size_t> page_index_;
+  std::map<std::string, std::set<std::string>> other_ids_;  // HTML files that are not pages
+  std::set<std::string> checked_sheets_;
+  std::vector<TFinding> findings_;
+  std::map<std::string, std::vector<TExternalUse>> external_;
+};
+
+// "%XX" sequences as their bytes; nothing else changes.
+std::string PercentDecoded(std::string_view text);
+
+}  // namespace zorvik

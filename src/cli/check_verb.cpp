@@ -1,0 +1,162 @@
+// zorvik check GROUP|PAGE [--written] [--external]: generates every page in memory (or, with
+// --written, reads the pages already written) and checks the site as a browser and a Linux web
+// server see it. Findings go to stderr as FILE:LINE: error: / warning: / note: lines, FILE the
+// output page, then a summary; exit status 1 when there is an error.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <map>
+
+#include "check/site_check.h"
+#include "cli/cli_engine.h"
+#include "cli/external_links.h"
+#include "cli/site_of_pages.h"
+#include "cli/site_watcher.h"
+#include "cli/verbs.h"
+#include "preview/preview_site.h"
+
+namespace zorvik::cli {
+namespace {
+
+std::string Plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A regular file of the site, as the server would give it out: no link, no dot-file.
+bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes) {
+  const int fd = OpenServedFile(site, path);
+  if (fd < 0) return false;
+  bytes.clear();
+  char buffer[65536];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+const char* KindName(TFindingKind kind) {
+  switch (kind) {
+    case TFindingKind::kError:
+      return "error";
+    case TFindingKind::kWarning:
+      return "warning";
+    case TFindingKind::kNote:
+      break;
+  }
+  return "note";
+}
+
+}  // namespace
+
+int RunCheck(const TArgs& arguments) {
+  const auto args = ParseVerbArgs("check", arguments, {"--written", "--external", "--timeout="});
+  if (!args) return kUsageError;
+  long timeout = 15;
+  if (const std::string* given = args->Value("--timeout")) {
+    char* end = nullptr;
+    timeout = std::strtol(given->c_str(), &end, 10);
+    if (given->empty() || *end != '\0' || timeout < 1 || timeout > 600) {
+      return UsageError("check: --timeout takes a number of seconds from 1 to 600");
+    }
+  }
+  const std::optional<std::string> path = OnlyOperand(*args, "check", "GROUP or PAGE");
+  if (!path) return kUsageError;
+  const bool written = args->Has("--written");
+  BufferStandardError();
+
+  // The pages as they would be written (or where they were), in the order of the group.
+  TPreviewSite site;
+  TSiteCheck check(
+      "",
+      [&site](const std::string& file, std::string& bytes) {
+        return ReadSiteFile(site, file, bytes);
+      },
+      IsFolder);
+  std::vector<std::string> generation_problems;
+  std::vector<std::string> outputs;
+  TCommandLineEngine engine(
+      {.save_mode = TSaveMode::kCheck,
+       .on_problem =
+           [&generation_problems](const std::string& line) { generation_problems.push_back(line); },
+       .quiet = true});
+  engine.Files().on_save = [&](const std::string& output, std::string_view text) {
+    outputs.push_back(output);
+    if (!written) check.AddPage(ResolvedPath(output), text, true);
+  };
+  std::vector<std::string> sources;
+  if (IsGroupFile(*path)) {
+    const auto entries = ReadGroupEntries(engine, *path, *path);
+    if (!entries) return kUsageError;
+    sources = *entries;
+    TFileBatchHost host(engine);
+    RunBatch(engine.Context(), sources, host);
+  } else {
+    if (!RunPageFile(engine, *path, *path)) return kUsageError;
+    WriteBuiltPage(engine);
+    sources = {*path};
+  }
+  const std::optional<TSiteOfPages> where =
+      SiteOfPages(sources, outputs, outputs.empty() ? std::string() : outputs.front(), "check");
+  if (!where) return kUsageError;
+  site = where->site;
+  check.SetRoot(where->root);
+  if (written) {
+    for (const std::string& output : outputs) {
+      std::string bytes;
+      const std::string resolved = ResolvedPath(output);
+      if (ReadSiteFile(site, resolved, bytes)) {
+        check.AddPage(resolved, bytes, true);
+      } else {
+        std::cerr << QuotedPath(output)
+                  << ":1: error: the page is not written (or not a regular file)\n";
+        generation_problems.push_back("");
+      }
+    }
+  }
+  std::vector<TFinding> findings = check.Finish();
+  const std::size_t external = check.External().size();
+  std::size_t fetched = 0;
+  if (args->Has("--external")) {
+    for (TFinding& finding : CheckExternalLinks(check.External(), timeout))
+      findings.push_back(std::move(finding));
+    fetched = external;
+  }
+
+  std::size_t counts[3] = {0, 0, 0};
+  for (const std::string& line : generation_problems) {
+    if (line.empty()) {
+      ++counts[0];
+      continue;
+    }
+    // A problem of the generation: in the FILE:LINE: form where it names a line.
+    const bool warning = line.find(": warning: ") != std::string::npos ||
+                         line.starts_with("(\xE8\xAD\xA6\xE3\x80\x80\xE5\x91\x8A)");  // (警　告)
+    std::cerr << (line.starts_with("(") ? "zorvik: " : "") << line << '\n';
+    ++counts[warning ? 1 : 0];
+  }
+  for (const TFinding& finding : findings) {
+    std::cerr << QuotedPath(finding.file) << ':' << finding.line << ": " << KindName(finding.kind)
+              << ": " << finding.message << '\n';
+    ++counts[static_cast<int>(finding.kind)];
+  }
+  std::cerr << "zorvik: check: " << Plural(check.PageCount(), "page", "pages") << ", "
+            << Plural(counts[0], "error", "errors") << ", "
+            << Plural(counts[1], "warning", "warnings") << ", "
+            << Plural(counts[2], "note", "notes") << "; "
+            << Plural(external, "external address", "external addresses")
+            << (fetched > 0     ? " fetched"
+                : external == 0 ? ""
+                                : " not fetched (--external fetches them)")
+            << '\n';
+  std::fflush(stderr);
+  return counts[0] > 0 ? 1 : 0;
+}
+
+}  // namespace zorvik::cli

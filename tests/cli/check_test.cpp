@@ -1,0 +1,155 @@
+// zorvik check on a site with one of each fault: exactly the expected findings, with their
+// lines, and external addresses against a real server on the loopback.
+#include <httplib.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "cli/cli_fixture.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CheckTest : public testing::CliTest {
+ protected:
+  CheckTest() : CliTest("zorvik-check-") {}
+
+  void MakeSite() {
+    for (const char* folder : {"site/pages", "site/style", "site/out/sub", "site/out/docs"}) {
+      fs::create_directories(dir_ / folder);
+    }
+    Write("site/pages/page.tmpl",
+          "<!DOCTYPE html>\n"
+          "<html><head><meta charset=\"Shift_JIS\"><title>{$Title}</title>\n"
+          "<link rel=\"stylesheet\" href=\"../style/site.css\"></head><body>\n"
+          "{$Body}\n"
+          "</body></html>");
+    Write("site/pages/index.dat",
+          "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../out/index.html\n"
+          "$Title 表紙\n[Body]\n"
+          "<a href=\"gone.html\">gone</a> <a href=\"other.html#here\">ok</a>\n"
+          "<img src=\"../style/Logo.png\"> <img src=\"../style/logo.png\" "
+          "srcset=\"../style/logo.png 1x, ../style/big.png 2x\">\n"
+          "<a href=\"other.html#nowhere\">x</a> <a href=\"sub/\">x</a> <a href=\"docs/\">x</a>\n"
+          "<p id=\"a\">one</p><p id=\"a\">two</p> {$Unfilled}\n"
+          "<a href=\"http://example.invalid/\">x</a> <a href=\"mailto:a@example.jp\">x</a> "
+          "<a href=\"/out/other.html\">x</a> <a href=\"../../outside.html\">x</a>\n"
+          "[/Body]");
+    // Declares UTF-8 twice and holds Shift-JIS bytes.
+    Write("site/pages/other.tmpl",
+          "<html><head><meta charset=\"UTF-8\"><meta charset=\"utf-8\"></head>\n"
+          "<body><h1 id=\"here\">{$Title}</h1></body></html>");
+    Write("site/pages/other.dat",
+          "@Template {$DataFolder}other.tmpl\n@WriteFile {$DataFolder}../out/other.html\n$Title "
+          "別のページ");
+    Write("site/pages/lonely.dat",
+          "@Template {$DataFolder}lonely.tmpl\n@WriteFile {$DataFolder}../out/lonely.html");
+    Write("site/pages/lonely.tmpl", "<html><body><a href=\"index.html\">top</a></body></html>");
+    Write("site/style/site.css",
+          "body { margin: 0 }\n/* url(commented.png) */\nh1 { background: url(\"missing.png\") }");
+    Write("site/style/logo.png", "png");
+    Write("site/out/docs/index.html", "<meta charset=\"Shift_JIS\">docs");
+    Write("site/site.gro",
+          "{$GRODataFolder}pages/index.dat\n{$GRODataFolder}pages/other.dat\n"
+          "{$GRODataFolder}pages/lonely.dat");
+  }
+  std::string Out(const std::string& name) { return Path("site/out/" + name); }
+};
+
+TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
+  MakeSite();
+  const auto run = Zorvik({"check", Path("site/site.gro")});
+  const std::string index = Out("index.html");
+  EXPECT_EQ(run.status, 1);
+  const std::string findings[] = {
+      "zorvik: (警　告)未変換のタグが残っている可能性があります",
+      index + ":4: error: no such file: gone.html",
+      index + ":5: error: no such file: ../style/Logo.png",
+      index + ":5: error: no such file: ../style/big.png",
+      index + ":6: error: no id \"nowhere\" in other.html",
+      index + ":6: error: no such file: sub/",
+      index + ":7: warning: duplicate id \"a\" (first on line 7)",
+      index + ":7: error: conversion tag left unfilled: {$Unfilled}",
+      index + ":8: error: no such file: ../../outside.html (above the site)",
+      Out("other.html") + ":1: warning: a second charset declaration: utf-8",
+      Out("other.html") + ":2: error: the bytes are not UTF-8 (declared on line 1)",
+      Out("lonely.html") +
+          ":1: warning: no charset declared (browsers will guess; add <meta "
+          "charset=\"Shift_JIS\">)",
+      Out("lonely.html") + ":1: note: no other page links here",
+      Path("site/style/site.css") + ":3: error: no such file: missing.png",
+  };
+  for (const std::string& finding : findings) {
+    EXPECT_NE(run.err.find(finding + "\n"), std::string::npos) << finding << "\n---\n" << run.err;
+  }
+  EXPECT_NE(run.err.find("zorvik: check: 3 pages, 9 errors, 4 warnings, 1 note; 1 external address "
+                         "not fetched (--external fetches them)\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(dir_ / "site/out/index.html"));  // checked in memory, nothing written
+
+  // --written reads the pages on disk: none there yet.
+  const auto unwritten = Zorvik({"check", "--written", Path("site/site.gro")});
+  EXPECT_EQ(unwritten.status, 1);
+  EXPECT_NE(unwritten.err.find(index + ":1: error: the page is not written"), std::string::npos)
+      << unwritten.err;
+}
+
+// External addresses against a real server: an answer, a chain of redirects, a missing page, a
+// server that refuses HEAD, and one that never answers; the answers are kept a day.
+TEST_F(CheckTest, ExternalAddressesAreFetched) {
+  httplib::Server server;
+  server.Get("/ok", [](const httplib::Request&, httplib::Response& r) {
+    r.set_content("ok", "text/plain");
+  });
+  server.Get("/moved",
+             [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/moved2", 301); });
+  server.Get("/moved2",
+             [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/ok", 301); });
+  server.Get("/nohead", [](const httplib::Request& q, httplib::Response& r) {
+    if (q.method == "HEAD")
+      r.status = 405;
+    else
+      r.set_content("ok", "text/plain");
+  });
+  server.Get("/slow", [](const httplib::Request&, httplib::Response& r) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    r.set_content("late", "text/plain");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread serving([&server] { server.listen_after_bind(); });
+  const std::string base = "http://127.0.0.1:" + std::to_string(port);
+  fs::create_directories(dir_ / "site/pages");
+  Write("site/pages/page.tmpl",
+        "<html><head><meta charset=\"Shift_JIS\"></head><body>\n<a href=\"" + base +
+            "/ok\">1</a>\n<a href=\"" + base + "/moved\">2</a>\n<a href=\"" + base +
+            "/missing\">3</a>\n<a href=\"" + base + "/nohead\">4</a>\n<a href=\"" + base +
+            "/slow\">5</a>\n</body></html>");
+  Write("site/pages/index.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../out/index.html");
+  ::setenv("XDG_CACHE_HOME", Path("cache").c_str(), 1);
+  const auto run = Zorvik({"check", "--external", "--timeout", "1", Path("site/pages/index.dat")});
+  ::unsetenv("XDG_CACHE_HOME");
+  server.stop();
+  serving.join();
+  const std::string page = Path("site/out/index.html");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(page + ":4: error: external address " + base + "/missing answers 404\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(
+      run.err.find(page + ":6: error: external address " + base + "/slow cannot be reached: "),
+      std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("2 errors"), std::string::npos) << run.err;
+  // Kept for a day: the answers, not the failure.
+  const std::string cache = Read("cache/zorvik/external-links");
+  EXPECT_NE(cache.find("\t200\t" + base + "/ok\n"), std::string::npos) << cache;
+  EXPECT_NE(cache.find("\t404\t" + base + "/missing\n"), std::string::npos) << cache;
+  EXPECT_EQ(cache.find("/slow"), std::string::npos) << cache;
+}
+
+}  // namespace
+}  // namespace zorvik
