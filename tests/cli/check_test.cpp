@@ -97,6 +97,18 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
       << unwritten.err;
 }
 
+// The sites that ship check clean: the example site and a starter site.
+TEST_F(CheckTest, TheShippedSitesCheckClean) {
+  fs::copy(fs::path(ZORVIK_SOURCE_DIR) / "examples/site", dir_ / "example",
+           fs::copy_options::recursive);
+  ASSERT_EQ(Zorvik({"new", Path("starter")}).status, 0);
+  for (const char* group : {"example/site.gro", "starter/site.gro"}) {
+    const auto run = Zorvik({"check", Path(group)});
+    EXPECT_EQ(run.status, 0) << group << run.err;
+    EXPECT_NE(run.err.find(", 0 errors, 0 warnings, 0 notes;"), std::string::npos) << run.err;
+  }
+}
+
 // External addresses against a real server: an answer, a chain of redirects, a missing page, a
 // server that refuses HEAD, and one that never answers; the answers are kept a day.
 TEST_F(CheckTest, ExternalAddressesAreFetched) {

@@ -19,6 +19,7 @@ check() {
 }
 check "$(complete_words zorvik wa)" "watch "
 check "$(complete_words zorvik se)" "serve "
+check "$(complete_words zorvik check --w)" "--written "
 check "$(complete_words zorvik serve --p)" "--port "
 check "$(complete_words zorvik serve --port "" | tr -d " ")" ""
 check "$(complete_words zorvik serve --open "")" "pages/ site.gro "
