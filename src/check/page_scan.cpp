@@ -196,6 +196,15 @@ TPageScan ScanHtmlPage(std::string_view bytes) {
   const std::optional<std::string> declared = DeclaredCharset(bytes);
   const bool utf8 = declared && IsUtf8Name(*declared);
   const std::string text = utf8 ? std::string(bytes) : Cp932ToUtf8(bytes);
+  if (bytes.size() > kMaxParsedPageBytes) {
+    // The parser's tree would take many times the page in memory.
+    scan.problems.push_back({1, false,
+                             "the page is larger than " +
+                                 std::to_string(kMaxParsedPageBytes >> 20) +
+                                 " MB: its addresses and ids are not checked"});
+    FindLeftOvers(text, scan.problems);
+    return scan;
+  }
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
   TScanner(scan).Walk(output->root);
   gumbo_destroy_output(&kGumboDefaultOptions, output);

@@ -3,6 +3,7 @@
 // conversion to UTF-8 that keeps every line where it was.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ struct TPageScan {
   std::vector<TPageProblem> problems;  // left-over tags, bad bytes, duplicate ids, ...
   bool html = true;
 };
+
+// Pages larger than this are not parsed (only their left-over tags are looked for): the
+// parser's tree takes many times a page's size.
+inline constexpr std::size_t kMaxParsedPageBytes = 16u << 20;
 
 // Scans an HTML page (its bytes as served).
 TPageScan ScanHtmlPage(std::string_view bytes);
