@@ -2,12 +2,10 @@
 // --written, reads the pages already written) and checks the site as a browser and a Linux web
 // server see it. Findings go to stderr as FILE:LINE: error: / warning: / note: lines, FILE the
 // output page, then a summary; exit status 1 when there is an error.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <iostream>
 #include <map>
 
+#include "check/page_in_site.h"
 #include "check/site_check.h"
 #include "cli/cli_engine.h"
 #include "cli/external_links.h"
@@ -21,24 +19,6 @@ namespace {
 
 std::string Plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// A regular file of the site, as the server would give it out: no link, no dot-file.
-bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes) {
-  const int fd = OpenServedFile(site, path);
-  if (fd < 0) return false;
-  bytes.clear();
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return true;
-}
-
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 const char* KindName(TFindingKind kind) {
@@ -78,7 +58,7 @@ int RunCheck(const TArgs& arguments) {
       [&site](const std::string& file, std::string& bytes) {
         return ReadSiteFile(site, file, bytes);
       },
-      IsFolder);
+      IsFolderPath);
   std::vector<std::string> generation_problems;
   std::vector<std::string> outputs;
   TCommandLineEngine engine(

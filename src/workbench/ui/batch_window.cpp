@@ -9,6 +9,8 @@
 
 #include "batch/batch_run.h"
 #include "batch/group_file.h"
+#include "check/group_check.h"
+#include "check/page_in_site.h"
 #include "editor/teditor.h"
 #include "engine/engine_session.h"
 #include "engine/messages.h"
@@ -67,6 +69,7 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   tbSaveGroupFile = add("tbSaveGroupFile", "グループファイルを保存", TMainTool::kSave);
   toolbar->addSeparator();
   tbWriteOutHTMLFiles = add("tbWriteOutHTMLFiles", "連続書き込み", TMainTool::kWrite);
+  tbCheckGroup = add("tbCheckGroup", "グループを確認", TMainTool::kCheck);
   layout->addWidget(toolbar);
   lbDataFiles = new QListWidget(this);
   lbDataFiles->setObjectName("lbDataFiles");
@@ -79,6 +82,7 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   connect(tbOpenGroupFile, &QAction::triggered, this, &TForm5::tbOpenGroupFileClick);
   connect(tbSaveGroupFile, &QAction::triggered, this, &TForm5::tbSaveGroupFileClick);
   connect(tbWriteOutHTMLFiles, &QAction::triggered, this, &TForm5::tbWriteOutHTMLFilesClick);
+  connect(tbCheckGroup, &QAction::triggered, this, &TForm5::tbCheckGroupClick);
   connect(lbDataFiles, &QListWidget::itemDoubleClicked, this, &TForm5::lbDataFilesDblClick);
 }
 
@@ -170,6 +174,37 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();
+}
+
+void TForm5::tbCheckGroupClick() {
+  const std::vector<std::string> entries = Entries();
+  if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !entries.empty())) {
+    return;
+  }
+  // Every page generated in memory, nothing written; the findings go to the main window's log.
+  const int start = page_.LogEnd();
+  const TGroupCheck result =
+      CheckGroup(entries, session_.Clock(), session_.Context().running_folder, UserHome());
+  int counts[3] = {0, 0, 0};
+  for (const TFinding& finding : result.findings) {
+    session_.Log().AddLog(
+        ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(FindingLine(finding))));
+    ++counts[static_cast<int>(finding.kind)];
+  }
+  const QString summary =
+      QStringLiteral(
+          "グループを確認しました：%1 ページ、エラー %2 件、警告 %3 件、メモ %4 件"
+          "（書き出しのエラー %5 件、外部のアドレス %6 件は取りに行っていません）")
+          .arg(result.pages)
+          .arg(counts[0])
+          .arg(counts[1])
+          .arg(counts[2])
+          .arg(result.generation_errors)
+          .arg(result.external);
+  session_.Log().AddLog(ToCp932(QStringLiteral("(確認) ") + summary));
+  session_.Log().AddLog("");
+  page_.ShowLogFrom(start);
+  dialogs_.ShowMessage(this, summary);
 }
 
 void TForm5::FilesDropped(const QStringList& paths) {

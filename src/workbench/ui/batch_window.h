@@ -27,6 +27,7 @@ class TForm5 : public QDialog {
   void tbOpenGroupFileClick();
   void tbSaveGroupFileClick();
   void tbWriteOutHTMLFilesClick();
+  void tbCheckGroupClick();
   void lbDataFilesDblClick();
   void FilesDropped(const QStringList& paths);
   // Reads a group file into the list (macros expanded).
@@ -40,6 +41,7 @@ class TForm5 : public QDialog {
   QAction* tbOpenGroupFile;
   QAction* tbSaveGroupFile;
   QAction* tbWriteOutHTMLFiles;
+  QAction* tbCheckGroup;
   QListWidget* lbDataFiles;
   QLabel* progress;
   QString OpenDialog2FileName;

@@ -24,6 +24,8 @@ QColor Background(TMainTool tool) {
       return QColor(0x6b, 0x4f, 0xa3);
     case TMainTool::kHelp:
       return QColor(0x2c, 0x4a, 0x6e);
+    case TMainTool::kCheck:
+      return QColor(0x2e, 0x7d, 0x32);
     case TMainTool::kAbout:
       break;
   }
@@ -106,6 +108,11 @@ void DrawSign(QPainter& p, TMainTool tool) {
       Sheet(p, 8, 7, 8, 10);
       p.setBrush(Background(tool));
       Sheet(p, 6, 9.5, 8, 10);
+      break;
+    case TMainTool::kCheck:
+      // A tick.
+      p.drawLine(QPointF(6.5, 12.5), QPointF(10.5, 16.5));
+      p.drawLine(QPointF(10.5, 16.5), QPointF(17.5, 7.5));
       break;
     case TMainTool::kHelp: {
       // A question mark.

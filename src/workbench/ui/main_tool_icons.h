@@ -15,6 +15,7 @@ enum class TMainTool {
   kPreview,
   kWrite,
   kBatch,
+  kCheck,
   kHelp,
   kAbout
 };

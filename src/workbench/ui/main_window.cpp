@@ -109,6 +109,7 @@ void TForm1::StartUp() {
   if (windows_.form4 != nullptr) windows_.form4->RegisterSettings(settings_);
   settings_.Load();
   if (windows_.form2 != nullptr) windows_.form2->LoadSettings(settings_);
+  tbCheckPage->setChecked(settings_.ReadString(kCheckPageSettingsKey) != "0");
   const std::pair<QWidget*, bool> bounds[] = {{this, false},
                                               {windows_.form2, false},
                                               {windows_.form3, true},
@@ -131,6 +132,7 @@ bool TForm1::FormCloseQuery() {
   }
   if (windows_.form4 != nullptr) windows_.form4->SaveSettings(settings_);
   if (windows_.form2 != nullptr) windows_.form2->SaveSettings(settings_);
+  settings_.WriteString(kCheckPageSettingsKey, tbCheckPage->isChecked() ? "1" : "0");
   // Without a place for it no settings file is kept; a place that refuses the file is said.
   if (!settings_.SettingsFileName().empty() && !settings_.Save()) {
     const QString path = PathText(settings_.SettingsFileName());

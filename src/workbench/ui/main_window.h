@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,9 @@
 #include "workbench/ui/page_source.h"
 
 namespace zorvik {
+
+// Whether each generation checks the page it made ("1", the default) or not ("0").
+inline constexpr std::string_view kCheckPageSettingsKey = "_CHECKPAGE_";
 
 class TEditor;
 class TRuler;
@@ -75,6 +79,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   void tbPreviewClick();
   void tbDisplayWriteFilesClick();
   void tbHelpClick();
+  // Checks the page the run made, as `zorvik check` would, and logs the findings.
+  void CheckGeneratedPage();
   void tbAboutClick();
   void edEditSourceChange();
   // Asks for a line number (counted from 0) and puts the caret at the start of that line.
@@ -96,6 +102,7 @@ class TForm1 : public QMainWindow, public TPageSource {
   QAction* tbPreview;
   QAction* tbWriteoutHTMLFile;
   QAction* tbDisplayWriteFiles;
+  QAction* tbCheckPage;
   QAction* tbHelp;
   QAction* tbAbout;
   QTabWidget* PageControl1;

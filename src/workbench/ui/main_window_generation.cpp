@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "check/page_in_site.h"
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
@@ -65,8 +66,21 @@ void TForm1::Generate() {
   RunGeneration(context_, edEditSource->Text());
   // The pane only shows the result: what is written or previewed is WorkingText itself.
   edWriteOutHTML->SetText(state_.WorkingText);
+  if (tbCheckPage->isChecked()) CheckGeneratedPage();
   edLogs->SetTopRow(entry_start);
   edLogs->setCursorPosition(entry_start, 0);
+}
+
+void TForm1::CheckGeneratedPage() {
+  if (state_.ErrorCount > 0 || state_.WriteFile.empty()) return;
+  const std::vector<TFinding> findings =
+      CheckPageInSite(PathBytes(SaveName()), FileFor(context_, state_.WriteFile),
+                      RemovePreviewMarker(state_.WorkingText), UserHome());
+  for (const TFinding& finding : findings) {
+    context_.log.AddLog(
+        ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(FindingLine(finding))));
+  }
+  if (!findings.empty()) context_.log.AddLog("");
 }
 
 void TForm1::tbSetHTMLClick() {

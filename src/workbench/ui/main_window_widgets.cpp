@@ -58,6 +58,9 @@ void TForm1::BuildToolBar() {
                   [this] { tbPreviewClick(); });
   tbWriteoutHTMLFile = add("tbWriteoutHTMLFile", "HTMLファイル書き出し", TMainTool::kWrite, {},
                            [this] { tbWriteoutHTMLFileClick(); });
+  tbCheckPage = add("tbCheckPage", "書き出し後にページを確認", TMainTool::kCheck, {}, [] {});
+  tbCheckPage->setCheckable(true);
+  tbCheckPage->setChecked(true);
   ToolBar1->addSeparator();
   tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
                             [this] { tbDisplayWriteFilesClick(); });

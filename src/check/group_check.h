@@ -1,0 +1,24 @@
+// Checking a whole group from the workbench: every page generated in memory (nothing is
+// written), then the site checked as `zorvik check` does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/site_check.h"
+#include "engine/clock.h"
+
+namespace zorvik {
+
+struct TGroupCheck {
+  std::vector<TFinding> findings;
+  std::size_t pages = 0;
+  std::size_t external = 0;  // external addresses, counted, not fetched
+  int generation_errors = 0;
+};
+
+// entries: the group's page sources (absolute); running_folder as the engine takes it.
+TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
+                       const std::string& running_folder, const std::string& home);
+
+}  // namespace zorvik

@@ -1,0 +1,28 @@
+// Checking one page of a site from where it lies on disk: the workbench's check of the page
+// it just generated, and the file access that `zorvik check` shares.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/site_check.h"
+#include "preview/preview_site.h"
+
+namespace zorvik {
+
+// A regular file of the site as a server would give it out (no link, no dot-file, at most
+// kMaxServedFileBytes); false when there is none.
+bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes);
+bool IsFolderPath(const std::string& path);
+
+// The findings for the page bytes that will be written to output_file, generated from
+// page_source; the site is the preview's (home: the user's home folder).
+std::vector<TFinding> CheckPageInSite(const std::string& page_source,
+                                      const std::string& output_file, std::string_view bytes,
+                                      const std::string& home);
+
+// A finding as the command line prints it: "FILE:LINE: error: MESSAGE" (UTF-8, no line end).
+std::string FindingLine(const TFinding& finding);
+
+}  // namespace zorvik
