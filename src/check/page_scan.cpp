@@ -9,15 +9,10 @@
 #include "check/byte_validity.h"
 #include "serve/content_type.h"
 #include "text/encoding.h"
+#include "text/replace_text.h"
 
 namespace zorvik {
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) {
@@ -83,7 +78,7 @@ class TScanner {
 
  private:
   void Attribute(const GumboElement& element, const GumboAttribute& attribute) {
-    const std::string name = Lower(attribute.name);
+    const std::string name = AsciiLowerCase(attribute.name);
     const int line = static_cast<int>(attribute.value_start.line);
     const std::string_view value = attribute.value;
     if (name == "id" || (name == "name" && element.tag == GUMBO_TAG_A)) {
@@ -126,7 +121,8 @@ class TScanner {
     }
     const GumboAttribute* equiv = gumbo_get_attribute(&element.attributes, "http-equiv");
     const GumboAttribute* content = gumbo_get_attribute(&element.attributes, "content");
-    if (equiv == nullptr || content == nullptr || Lower(equiv->value) != "content-type") return;
+    if (equiv == nullptr || content == nullptr || AsciiLowerCase(equiv->value) != "content-type")
+      return;
     const std::string tag = "<meta charset=\"\" content=\"" + std::string(content->value) + "\">";
     if (auto declared = DeclaredCharset(tag)) {
       scan_.charsets.push_back({*declared, static_cast<int>(content->value_start.line)});
@@ -137,12 +133,12 @@ class TScanner {
 };
 
 bool IsUtf8Name(std::string_view charset) {
-  const std::string lower = Lower(charset);
+  const std::string lower = AsciiLowerCase(charset);
   return lower == "utf-8" || lower == "utf8";
 }
 
 bool IsShiftJisName(std::string_view charset) {
-  const std::string lower = Lower(charset);
+  const std::string lower = AsciiLowerCase(charset);
   return lower == "shift_jis" || lower == "shift-jis" || lower == "sjis" || lower == "x-sjis" ||
          lower == "windows-31j" || lower == "cp932" || lower == "ms932" || lower == "ms_kanji" ||
          lower == "csshiftjis";
@@ -152,7 +148,7 @@ bool IsShiftJisName(std::string_view charset) {
 
 std::vector<TPageRef> ScanCss(std::string_view css, int first_line) {
   std::vector<TPageRef> refs;
-  const std::string lower = Lower(css);
+  const std::string lower = AsciiLowerCase(css);
   // Comments are no part of the style sheet.
   std::string plain = lower;
   for (std::size_t start = plain.find("/*"); start != std::string::npos;

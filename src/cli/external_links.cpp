@@ -16,7 +16,7 @@ namespace {
 
 constexpr long kMaxTransfers = 8;
 constexpr long kMaxPerHost = 2;
-constexpr std::time_t kKeptSeconds = 24 * 60 * 60;
+constexpr std::time_t kKeptSeconds = std::time_t{24} * 60 * 60;
 
 struct TOutcome {
   long status = 0;    // the last answer's HTTP status; 0 when none came
@@ -149,9 +149,10 @@ std::vector<TFinding> CheckExternalLinks(
       problem = "cannot be reached: " + fetched->second.error;
     }
     if (problem.empty()) continue;
+    std::string message = "external address ";
+    message.append(url).append(" ").append(problem);
     for (const TExternalUse& use : uses) {
-      findings.push_back(
-          {use.file, use.line, TFindingKind::kError, "external address " + url + " " + problem});
+      findings.push_back({use.file, use.line, TFindingKind::kError, message});
     }
   }
   curl_global_cleanup();

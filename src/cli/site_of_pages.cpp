@@ -41,6 +41,8 @@ std::optional<TSiteOfPages> SiteOfPages(const std::vector<std::string>& sources,
                                         const std::string& first_output, const char* verb) {
   std::vector<std::string> resolved_sources;
   std::vector<std::string> resolved_outputs;
+  resolved_sources.reserve(sources.size());
+  resolved_outputs.reserve(outputs.size());
   for (const std::string& source : sources) resolved_sources.push_back(ResolvedPath(source));
   for (const std::string& output : outputs) resolved_outputs.push_back(ResolvedPath(output));
   // PreviewSiteFor takes two files; a name in each common folder stands for them all.

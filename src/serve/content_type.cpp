@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/replace_text.h"
+
 namespace zorvik {
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 bool IsCharsetNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_' || c == '.' ||
@@ -38,7 +34,7 @@ std::optional<std::string> CharsetIn(std::string_view tag, std::string_view orig
 
 std::optional<std::string> DeclaredCharset(std::string_view html) {
   const std::string_view head = html.substr(0, 1024);
-  const std::string lower = Lower(head);
+  const std::string lower = AsciiLowerCase(head);
   for (std::size_t at = lower.find("<meta"); at != std::string::npos;
        at = lower.find("<meta", at + 5)) {
     const std::size_t end = lower.find('>', at);
@@ -72,7 +68,7 @@ std::string ContentTypeFor(std::string_view path, std::string_view bytes) {
   const std::size_t dot = path.rfind('.');
   std::string extension;
   if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash)) {
-    extension = Lower(path.substr(dot + 1));
+    extension = AsciiLowerCase(path.substr(dot + 1));
   }
   const auto it = std::find_if(std::begin(kTypes), std::end(kTypes),
                                [&extension](const auto& type) { return type.first == extension; });
