@@ -24,23 +24,43 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-int LineAt(std::string_view text, std::size_t offset, int first_line) {
-  return first_line + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
+// Whether text[i] ends a line: LF, CR LF (counted at its LF) and a lone CR, as the HTML
+// parser counts them.
+bool EndsLine(std::string_view text, std::size_t i) {
+  return text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
 }
+
+// Line numbers of offsets in a text, each found in logarithmic time.
+class TLineIndex {
+ public:
+  TLineIndex(std::string_view text, int first_line) : first_line_(first_line) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (EndsLine(text, i)) ends_.push_back(i);
+    }
+  }
+  int LineAt(std::size_t offset) const {
+    return first_line_ +
+           static_cast<int>(std::lower_bound(ends_.begin(), ends_.end(), offset) - ends_.begin());
+  }
+
+ private:
+  int first_line_;
+  std::vector<std::size_t> ends_;
+};
 
 // What the generator leaves when a value or a loop was missing: "{$name}", "{#name}",
 // "{/#name}", and the marker of a loop being expanded.
 void FindLeftOvers(std::string_view text, std::vector<TPageProblem>& problems) {
   int line = 1;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') ++line;
+    if (EndsLine(text, i)) ++line;
     if (text[i] != '{' || i + 1 >= text.size()) continue;
     const char next = text[i + 1];
     const bool tag = next == '$';
     const bool loop = next == '#' || (next == '/' && i + 2 < text.size() && text[i + 2] == '#') ||
                       text.substr(i).starts_with("{_#LOOPTAG#_}");
     if (!tag && !loop) continue;
-    const std::size_t end = text.find_first_of("}\n", i + 2);
+    const std::size_t end = text.find_first_of("}\r\n", i + 2);
     if (end == std::string_view::npos || text[end] != '}') continue;
     const std::string found(text.substr(i, end + 1 - i));
     problems.push_back(
@@ -156,17 +176,18 @@ std::vector<TPageRef> ScanCss(std::string_view css, int first_line) {
     const std::size_t end = plain.find("*/", start + 2);
     const std::size_t stop = end == std::string::npos ? plain.size() : end + 2;
     for (std::size_t i = start; i < stop; ++i) {
-      if (plain[i] != '\n') plain[i] = ' ';
+      if (plain[i] != '\n' && plain[i] != '\r') plain[i] = ' ';
     }
     start = stop;
   }
+  const TLineIndex lines(css, first_line);
   const auto take = [&](std::size_t from, std::size_t to) {
     std::string_view url = Trimmed(css.substr(from, to - from));
     if (url.size() >= 2 && (url.front() == '"' || url.front() == '\'') &&
         url.back() == url.front()) {
       url = url.substr(1, url.size() - 2);
     }
-    if (!url.empty()) refs.push_back({std::string(url), LineAt(css, from, first_line)});
+    if (!url.empty()) refs.push_back({std::string(url), lines.LineAt(from)});
   };
   for (std::size_t at = plain.find("url("); at != std::string::npos;
        at = plain.find("url(", at + 4)) {
@@ -220,7 +241,7 @@ TPageScan ScanHtmlPage(std::string_view bytes) {
     if (IsUtf8Name(first.url)) bad = FirstInvalidUtf8(bytes);
     if (IsShiftJisName(first.url)) bad = FirstInvalidCp932(bytes);
     if (bad) {
-      scan.problems.push_back({LineAt(bytes, *bad, 1), true,
+      scan.problems.push_back({TLineIndex(bytes, 1).LineAt(*bad), true,
                                "the bytes are not " + first.url + " (declared on line " +
                                    std::to_string(first.line) + ")"});
     }
