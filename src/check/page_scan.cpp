@@ -69,6 +69,13 @@ void FindLeftOvers(std::string_view text, std::vector<TPageProblem>& problems) {
   }
 }
 
+// An attribute's line: its value's, or, for an attribute without a value, its name's.
+int LineOf(const GumboAttribute& attribute) {
+  const unsigned int line =
+      attribute.value_start.line != 0 ? attribute.value_start.line : attribute.name_start.line;
+  return std::max(1, static_cast<int>(line));
+}
+
 class TScanner {
  public:
   explicit TScanner(TPageScan& scan) : scan_(scan) {}
@@ -85,8 +92,8 @@ class TScanner {
     if (element.tag == GUMBO_TAG_STYLE && element.children.length > 0) {
       const auto* text = static_cast<const GumboNode*>(element.children.data[0]);
       if (text->type == GUMBO_NODE_TEXT) {
-        for (TPageRef& ref :
-             ScanCss(text->v.text.text, static_cast<int>(text->v.text.start_pos.line))) {
+        for (TPageRef& ref : ScanCss(text->v.text.text,
+                                     std::max(1, static_cast<int>(text->v.text.start_pos.line)))) {
           scan_.refs.push_back(std::move(ref));
         }
       }
@@ -99,7 +106,7 @@ class TScanner {
  private:
   void Attribute(const GumboElement& element, const GumboAttribute& attribute) {
     const std::string name = AsciiLowerCase(attribute.name);
-    const int line = static_cast<int>(attribute.value_start.line);
+    const int line = LineOf(attribute);
     const std::string_view value = attribute.value;
     if (name == "id" || (name == "name" && element.tag == GUMBO_TAG_A)) {
       const GumboAttribute* id = gumbo_get_attribute(&element.attributes, "id");
@@ -135,8 +142,7 @@ class TScanner {
   void Meta(const GumboElement& element) {
     const GumboAttribute* charset = gumbo_get_attribute(&element.attributes, "charset");
     if (charset != nullptr) {
-      scan_.charsets.push_back(
-          {std::string(Trimmed(charset->value)), static_cast<int>(charset->value_start.line)});
+      scan_.charsets.push_back({std::string(Trimmed(charset->value)), LineOf(*charset)});
       return;
     }
     const GumboAttribute* equiv = gumbo_get_attribute(&element.attributes, "http-equiv");
@@ -145,7 +151,7 @@ class TScanner {
       return;
     const std::string tag = "<meta charset=\"\" content=\"" + std::string(content->value) + "\">";
     if (auto declared = DeclaredCharset(tag)) {
-      scan_.charsets.push_back({*declared, static_cast<int>(content->value_start.line)});
+      scan_.charsets.push_back({*declared, LineOf(*content)});
     }
   }
 
