@@ -24,8 +24,6 @@ constexpr int kMaxEventStreams = 24;
 // one, and its thread is free again.
 constexpr auto kKeepAlive = std::chrono::seconds(1);
 
-std::atomic<int> event_streams{0};
-
 // The whole file behind fd (closed here), at most kMaxServedFileBytes; nothing when a read
 // fails.
 std::optional<std::string> ReadAll(int fd) {
@@ -173,8 +171,8 @@ void TSiteServer::Route(httplib::Server& server) {
       });
   server.Get(std::string(kEventStreamPath),
              [this](const httplib::Request&, httplib::Response& response) {
-               if (event_streams.fetch_add(1) >= kMaxEventStreams) {
-                 event_streams.fetch_sub(1);
+               if (event_streams_.fetch_add(1) >= kMaxEventStreams) {
+                 event_streams_.fetch_sub(1);
                  Refuse(response, 503, "503 Too many open pages\n");
                  return;
                }
@@ -195,7 +193,7 @@ void TSiteServer::Route(httplib::Server& server) {
                      }
                      return sink.write(out.data(), out.size());
                    },
-                   [](bool) { event_streams.fetch_sub(1); });
+                   [this](bool) { event_streams_.fetch_sub(1); });
              });
   server.Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
     ServeFile(site_, root_, on_served_, request.path, response);

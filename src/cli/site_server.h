@@ -4,6 +4,7 @@
 // page elsewhere cannot read the site through a name that it points at 127.0.0.1.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +49,7 @@ class TSiteServer {
   TPreviewSite site_;
   std::string root_;
   int port_ = 0;
+  std::atomic<int> event_streams_{0};  // open pages, each holding a server thread
   std::vector<std::unique_ptr<httplib::Server>> servers_;
   std::vector<std::thread> threads_;
 };
