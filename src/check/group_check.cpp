@@ -1,6 +1,5 @@
 #include "check/group_check.h"
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -8,16 +7,11 @@
 #include "check/page_in_site.h"
 #include "engine/engine_session.h"
 #include "engine/file_system.h"
+#include "preview/site_of_pages.h"
 #include "text/file_names.h"
 
 namespace zorvik {
 namespace {
-
-std::string Resolved(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-  return ec ? path : resolved.string();
-}
 
 // The disk for reading; the pages a run saves go to on_save instead.
 class TCapturingFileSystem : public TFileSystem {
@@ -60,31 +54,20 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& cl
   TEngineSession session(clock,
                          std::make_unique<TCapturingFileSystem>(
                              [&pages](const std::string& path, std::string_view text) {
-                               pages.emplace_back(Resolved(path), std::string(text));
+                               pages.emplace_back(ResolvedPath(path), std::string(text));
                              }),
                          running_folder);
   TDiskHost host(session);
   RunBatch(session.Context(), entries, host);
   result.generation_errors = session.State().ErrorCount;
   if (pages.empty()) return result;
-  // The site: the deepest folder holding every page source and output, as the preview takes it.
-  std::string sources = ExtractFolder(Resolved(entries.front()));
-  std::string outputs = ExtractFolder(pages.front().first);
-  const auto narrow = [](std::string& folder, const std::string& path) {
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < folder.size() && i < path.size() && folder[i] == path[i]; ++i) {
-      if (folder[i] == '/') end = i + 1;
-    }
-    folder.resize(end);
-  };
-  for (const std::string& entry : entries) narrow(sources, Resolved(entry));
-  for (const auto& [output, bytes] : pages) narrow(outputs, output);
-  const TPreviewSite site = PreviewSiteFor(sources + "-", outputs + "-", "", home);
-  if (site.roots.empty()) return result;
-  std::string root = site.roots.front();
-  for (const std::string& candidate : site.roots) {
-    if (pages.front().first.starts_with(candidate)) root = candidate;
-  }
+  std::vector<std::string> outputs;
+  outputs.reserve(pages.size());
+  for (const auto& page : pages) outputs.push_back(page.first);
+  const TSiteOfPages where = SiteOfPages(entries, outputs, outputs.front(), home);
+  if (where.site.roots.empty()) return result;
+  const TPreviewSite& site = where.site;
+  const std::string& root = where.root;
   TSiteCheck check(
       root,
       [&site](const std::string& file, std::string& read) {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include "preview/site_of_pages.h"
 
 namespace zorvik {
 
@@ -28,15 +28,11 @@ bool IsFolderPath(const std::string& path) {
 std::vector<TFinding> CheckPageInSite(const std::string& page_source,
                                       const std::string& output_file, std::string_view bytes,
                                       const std::string& home) {
-  std::error_code ec;
-  std::string output = std::filesystem::weakly_canonical(output_file, ec).string();
-  if (ec) output = output_file;
-  const TPreviewSite site = PreviewSiteFor(page_source, output, "", home);
-  if (site.roots.empty()) return {};
-  std::string root = site.roots.front();
-  for (const std::string& candidate : site.roots) {
-    if (output.starts_with(candidate)) root = candidate;
-  }
+  const std::string output = ResolvedPath(output_file);
+  const TSiteOfPages where = SiteOfPages({page_source}, {output}, output, home);
+  if (where.site.roots.empty()) return {};
+  const TPreviewSite& site = where.site;
+  const std::string& root = where.root;
   TSiteCheck check(
       root,
       [&site](const std::string& file, std::string& read) {

@@ -9,7 +9,7 @@
 #include "check/site_check.h"
 #include "cli/cli_engine.h"
 #include "cli/external_links.h"
-#include "cli/site_of_pages.h"
+#include "cli/site_for_verb.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
 #include "preview/preview_site.h"
@@ -83,7 +83,7 @@ int RunCheck(const TArgs& arguments) {
     sources = {*path};
   }
   const std::optional<TSiteOfPages> where =
-      SiteOfPages(sources, outputs, outputs.empty() ? std::string() : outputs.front(), "check");
+      SiteForVerb(sources, outputs, outputs.empty() ? std::string() : outputs.front(), "check");
   if (!where) return kUsageError;
   site = where->site;
   check.SetRoot(where->root);

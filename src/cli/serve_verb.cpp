@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "cli/cli_engine.h"
-#include "cli/site_of_pages.h"
+#include "cli/site_for_verb.h"
 #include "cli/site_server.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
@@ -139,7 +139,7 @@ int RunServe(const TArgs& arguments) {
   const auto first = watcher.Outputs().find(watcher.Pages().front());
   const std::string first_output = first == watcher.Outputs().end() ? std::string() : first->second;
   const std::optional<TSiteOfPages> site =
-      SiteOfPages(watcher.Pages(), outputs, first_output, "serve");
+      SiteForVerb(watcher.Pages(), outputs, first_output, "serve");
   if (!site) return kUsageError;
   const std::string& root = site->root;
   listener.SetRoot(root);

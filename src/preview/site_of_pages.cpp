@@ -1,11 +1,8 @@
-#include "cli/site_of_pages.h"
+#include "preview/site_of_pages.h"
 
 #include <filesystem>
-#include <iostream>
 
-#include "text/file_names.h"
-
-namespace zorvik::cli {
+namespace zorvik {
 namespace {
 
 // The deepest folder (with its "/") holding every path, or "" for none.
@@ -36,40 +33,34 @@ std::string ResolvedPath(const std::string& path) {
   return ec ? path : resolved.string();
 }
 
-std::optional<TSiteOfPages> SiteOfPages(const std::vector<std::string>& sources,
-                                        const std::vector<std::string>& outputs,
-                                        const std::string& first_output, const char* verb) {
+TSiteOfPages SiteOfPages(const std::vector<std::string>& sources,
+                         const std::vector<std::string>& outputs, const std::string& first_output,
+                         const std::string& home) {
   std::vector<std::string> resolved_sources;
   std::vector<std::string> resolved_outputs;
   resolved_sources.reserve(sources.size());
   resolved_outputs.reserve(outputs.size());
-  for (const std::string& source : sources) resolved_sources.push_back(ResolvedPath(source));
+  for (const std::string& source : sources) {
+    if (!source.empty()) resolved_sources.push_back(ResolvedPath(source));
+  }
   for (const std::string& output : outputs) resolved_outputs.push_back(ResolvedPath(output));
   // PreviewSiteFor takes two files; a name in each common folder stands for them all.
   const std::string sources_folder = CommonFolder(resolved_sources);
   const std::string outputs_folder =
       resolved_outputs.empty() ? sources_folder : CommonFolder(resolved_outputs);
-  const char* home = HomeFolder();
-  TSiteOfPages result{
-      PreviewSiteFor(sources_folder + "-", outputs_folder + "-", "", home != nullptr ? home : "/"),
-      ""};
-  if (result.site.roots.empty()) {
-    std::cerr << "zorvik: " << verb
-              << ": the pages lie in a folder that holds more than a site (the home folder, "
-                 "/tmp, ...); make a folder for the site\n";
-    return std::nullopt;
-  }
+  // PreviewSiteFor leaves out an empty path: a page never saved has no source folder.
+  const auto stand_in = [](const std::string& folder) {
+    return folder.empty() ? std::string() : folder + "-";
+  };
+  TSiteOfPages result{PreviewSiteFor(stand_in(sources_folder), stand_in(outputs_folder), "", home),
+                      ""};
+  if (result.site.roots.empty()) return result;
   const std::string first = ResolvedPath(first_output);
   result.root = result.site.roots.front();
   for (const std::string& candidate : result.site.roots) {
     if (!first_output.empty() && first.starts_with(candidate)) result.root = candidate;
   }
-  if (result.site.narrowed) {
-    std::cerr << "zorvik: " << verb
-              << ": only the pages' own folders are taken: the site lies in a folder that holds "
-                 "more than a site\n";
-  }
   return result;
 }
 
-}  // namespace zorvik::cli
+}  // namespace zorvik

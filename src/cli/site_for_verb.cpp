@@ -1,0 +1,28 @@
+#include "cli/site_for_verb.h"
+
+#include <iostream>
+
+#include "text/file_names.h"
+
+namespace zorvik::cli {
+
+std::optional<TSiteOfPages> SiteForVerb(const std::vector<std::string>& sources,
+                                        const std::vector<std::string>& outputs,
+                                        const std::string& first_output, const char* verb) {
+  const char* home = HomeFolder();
+  TSiteOfPages result = SiteOfPages(sources, outputs, first_output, home != nullptr ? home : "/");
+  if (result.site.roots.empty()) {
+    std::cerr << "zorvik: " << verb
+              << ": the pages lie in a folder that holds more than a site (the home folder, "
+                 "/tmp, ...); make a folder for the site\n";
+    return std::nullopt;
+  }
+  if (result.site.narrowed) {
+    std::cerr << "zorvik: " << verb
+              << ": only the pages' own folders are taken: the site lies in a folder that holds "
+                 "more than a site\n";
+  }
+  return result;
+}
+
+}  // namespace zorvik::cli

@@ -1,0 +1,18 @@
+// The site of a verb's pages (see preview/site_of_pages.h), with what the user must know said on
+// stderr under the verb's name.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "preview/site_of_pages.h"
+
+namespace zorvik::cli {
+
+// Nothing when the pages lie in a folder that holds more than a site.
+std::optional<TSiteOfPages> SiteForVerb(const std::vector<std::string>& sources,
+                                        const std::vector<std::string>& outputs,
+                                        const std::string& first_output, const char* verb);
+
+}  // namespace zorvik::cli
