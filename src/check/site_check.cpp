@@ -80,11 +80,10 @@ std::string TSiteCheck::Target(const std::string& from, std::string_view url) co
   if (url.empty()) return from;
   std::string decoded = PercentDecoded(url);
   std::string path = decoded.front() == '/' ? root_ + decoded.substr(1) : FolderOf(from) + decoded;
-  // ".." and "." resolved by text, as a browser does before it asks; above the root stays at it.
+  // ".." and "." resolved by text, as a browser does before it asks.
   std::string normal = std::filesystem::path(path).lexically_normal().string();
-  if (!normal.starts_with(root_) && normal + "/" != root_) normal = root_ + "..";  // outside
   if (decoded.back() == '/' && !normal.ends_with("/")) normal += '/';
-  return normal;
+  return normal.starts_with(root_) ? normal : std::string();
 }
 
 bool TSiteCheck::Exists(const std::string& target, std::string& answering) {
@@ -96,16 +95,18 @@ bool TSiteCheck::Exists(const std::string& target, std::string& answering) {
       return true;
     }
   }
-  std::string ignored;
-  if (!target.ends_with("/") && read_file_(target, ignored)) {
-    answering = target;
-    return true;
+  // Files on disk are looked at once, however many addresses name them.
+  auto [known, fresh] = on_disk_.emplace(target, std::string());
+  if (fresh) {
+    std::string ignored;
+    if (!target.ends_with("/") && read_file_(target, ignored)) {
+      known->second = target;
+    } else if (is_folder_(folder) && read_file_(folder + "index.html", ignored)) {
+      known->second = folder + "index.html";
+    }
   }
-  if (is_folder_(folder) && read_file_(folder + "index.html", ignored)) {
-    answering = folder + "index.html";
-    return true;
-  }
-  return false;
+  answering = known->second;
+  return !answering.empty();
 }
 
 const std::set<std::string>* TSiteCheck::IdsOf(const std::string& file) {
@@ -149,10 +150,10 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
     }
     const std::string target = Target(file, url);
     std::string answering;
-    if (target.ends_with("/..") || !Exists(target, answering)) {
+    if (target.empty() || !Exists(target, answering)) {
       findings_.push_back(
           {file, ref.line, TFindingKind::kError,
-           "no such file: " + ref.url + (target.ends_with("/..") ? " (above the site)" : "")});
+           "no such file: " + ref.url + (target.empty() ? " (above the site)" : "")});
       continue;
     }
     if (const auto page = page_index_.find(answering);

@@ -57,8 +57,8 @@ class TSiteCheck {
     bool group_page = false;
     bool linked = false;
   };
-  // The file an address names from a file at from (no query or fragment), or "" when the
-  // address is not a local one.
+  // The file an address names from a file at from (no query or fragment), or "" when it lies
+  // above the site's root.
   std::string Target(const std::string& from, std::string_view url) const;
   // Whether target is there (as a file, or a folder with its index.html); the file that answers.
   bool Exists(const std::string& target, std::string& answering);
@@ -73,6 +73,8 @@ class TSiteCheck {
   std::map<std::string, std::size_t> page_index_;
   std::map<std::string, std::set<std::string>> other_ids_;  // HTML files that are not pages
   std::set<std::string> checked_sheets_;
+  std::map<std::string, std::string> on_disk_;  // target -> the file that answers it, or ""
+
   std::vector<TFinding> findings_;
   std::map<std::string, std::vector<TExternalUse>> external_;
 };

@@ -87,6 +87,7 @@ int RunCheck(const TArgs& arguments) {
   if (!where) return kUsageError;
   site = where->site;
   check.SetRoot(where->root);
+  std::size_t unwritten = 0;
   if (written) {
     for (const std::string& output : outputs) {
       std::string bytes;
@@ -109,12 +110,8 @@ int RunCheck(const TArgs& arguments) {
     fetched = external;
   }
 
-  std::size_t counts[3] = {0, 0, 0};
+  std::size_t counts[3] = {unwritten, 0, 0};
   for (const std::string& line : generation_problems) {
-    if (line.empty()) {
-      ++counts[0];
-      continue;
-    }
     // A problem of the generation: in the FILE:LINE: form where it names a line.
     const bool warning = line.find(": warning: ") != std::string::npos ||
                          line.starts_with("(\xE8\xAD\xA6\xE3\x80\x80\xE5\x91\x8A)");  // (警　告)
