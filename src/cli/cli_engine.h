@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-#include "cli/tracked_file_system.h"
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
 #include "engine/engine_context.h"
 #include "engine/engine_session.h"
+#include "engine/tracked_file_system.h"
 
 namespace zorvik::cli {
 

@@ -70,6 +70,29 @@ constexpr TVerb kVerbs[] = {
      "  --external   fetch http(s) addresses (8 at once, 2 per host; kept a day in the cache)\n"
      "  --timeout S  seconds each external address may take (default 15)\n"
      "Exit status: 0 no error, 1 an error, 2 usage error or unreadable GROUP or PAGE.\n"},
+    {"publish", RunPublish,
+     "publish [--to URL] [--dry-run] [--delete] GROUP\n"
+     "                                     generate, then send the changed files to the server",
+     "Generates GROUP as batch --changed does, then sends the files of its site that changed to\n"
+     "the server: each under a temporary name, renamed over the old file, so that visitors never\n"
+     "see half a page. .zorvik-publish.json on the server (each file's path, size and SHA-256)\n"
+     "tells what changed; it is written last, and a run cut anywhere is finished by the next.\n"
+     "Page sources, templates, imports, the group file, dot files and links are not sent.\n"
+     "  --to URL     sftp://USER@HOST[:PORT]/FOLDER (your SSH keys and agent) or\n"
+     "               ftps://USER@HOST[:PORT]/FOLDER (explicit TLS; the password from ~/.netrc,\n"
+     "               or asked on the terminal); /~/FOLDER is under the login folder. Without\n"
+     "               it, \"to = URL\" in GROUP.publish. No password is ever stored.\n"
+     "  --dry-run    print what would be sent and removed; send nothing\n"
+     "  --delete     remove the files Zorvik sent that the site no longer has (never others)\n"
+     "  --accept-host-key FINGERPRINT\n"
+     "               accept the unknown SSH host key with this SHA256: fingerprint and add it\n"
+     "               to ~/.ssh/known_hosts; a changed host key is always refused\n"
+     "  --insecure-ftp  allow plain ftp:// (password and pages unencrypted)\n"
+     "  --ca-file FILE  for FTPS, trust the certificates in FILE (a server's own certificate)\n"
+     "Prints \"sent PATH\" and \"removed PATH\" on stdout (\"would send\" with --dry-run), a "
+     "summary\n"
+     "on stderr. Exit status: 0 done, 1 errors in the pages, a refused host key or a failed\n"
+     "transfer, 2 usage error or unreadable GROUP.\n"},
     {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and style sheets with the marker\n"

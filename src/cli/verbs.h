@@ -19,6 +19,7 @@ int RunBatchVerb(const TArgs& args);
 int RunWatch(const TArgs& args);
 int RunServe(const TArgs& args);
 int RunCheck(const TArgs& args);
+int RunPublish(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 int RunNew(const TArgs& args);

@@ -1,4 +1,4 @@
-#include "cli/tracked_file_system.h"
+#include "engine/tracked_file_system.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,7 +7,7 @@
 #include "text/file_names.h"
 #include "text/text_file.h"
 
-namespace zorvik::cli {
+namespace zorvik {
 
 std::string NormalPath(std::string_view path) {
   std::error_code ec;
@@ -55,4 +55,4 @@ void TTrackedFileSystem::DeferSyncing() { disk_.DeferSyncing(); }
 
 bool TTrackedFileSystem::SyncDeferred() { return disk_.SyncDeferred(); }
 
-}  // namespace zorvik::cli
+}  // namespace zorvik

@@ -1,5 +1,5 @@
-// The command line's file system: the disk, with a record of every file a run looked at (for
-// watch) and a choice of what happens to the pages a run saves: written, only compared with
+// A file system over the disk with a record of every file a run looked at (for watch and
+// publish) and a choice of what happens to the pages a run saves: written, only compared with
 // what is on disk (batch --check), or written only when their bytes differ (batch --changed).
 #pragma once
 
@@ -11,7 +11,7 @@
 
 #include "engine/file_system.h"
 
-namespace zorvik::cli {
+namespace zorvik {
 
 enum class TSaveMode { kWrite, kCheck, kChanged };
 
@@ -56,4 +56,4 @@ class TTrackedFileSystem : public TFileSystem {
 // parts resolved by text, links left alone).
 std::string NormalPath(std::string_view path);
 
-}  // namespace zorvik::cli
+}  // namespace zorvik

@@ -1,0 +1,29 @@
+// Where a site is published: an sftp://, ftps:// (explicit TLS) or plain ftp:// address with a
+// user, a host, an optional port and the remote folder. A password never belongs in it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zorvik {
+
+enum class TProtocol { kSftp, kFtps, kFtp };
+
+struct TDestination {
+  TProtocol protocol = TProtocol::kSftp;
+  std::string user;
+  std::string host;
+  int port = 0;  // the protocol's own when 0
+  // The remote folder, with a trailing "/": absolute ("/var/www/"), or under the login folder
+  // when the address gives "/~/..." ("public_html/"; "" for the login folder itself).
+  std::string folder;
+};
+
+// The destination at url, or nothing with why set (in English, for a message).
+std::optional<TDestination> ParseDestination(std::string_view url, std::string& why);
+
+// The address as the user writes it, without a password.
+std::string DestinationUrl(const TDestination& destination);
+
+}  // namespace zorvik

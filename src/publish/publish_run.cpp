@@ -1,0 +1,146 @@
+#include "publish/publish_run.h"
+
+#include <algorithm>
+#include <set>
+
+#include "publish/sha256.h"
+
+namespace zorvik {
+namespace {
+
+bool IsPage(const std::string& relative) {
+  return relative.ends_with(".html") || relative.ends_with(".htm");
+}
+
+// Writes the manifest as the last step of a run, and as the first when files new to the
+// server are about to be sent, so that they count as Zorvik's even if the run is cut.
+bool WriteManifest(TRemote& remote, const TManifest& manifest) {
+  return remote.Put(std::string(kManifestName), ManifestText(manifest),
+                    UploadName(std::string(kManifestName)));
+}
+
+}  // namespace
+
+std::string UploadName(const std::string& relative) {
+  const std::size_t slash = relative.rfind('/');
+  const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return relative.substr(0, name) + "." + relative.substr(name) + ".zorvik-upload";
+}
+
+TPublishPlan PlanPublish(const std::vector<TSiteFile>& files,
+                         const std::vector<TManifestEntry>& local, const TManifest& remote,
+                         bool remove_gone) {
+  TPublishPlan plan;
+  std::vector<std::size_t> pages;
+  std::set<std::string_view> present;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    present.insert(files[i].relative);
+    const auto known = remote.find(files[i].relative);
+    if (known != remote.end() && known->second.size == local[i].size &&
+        known->second.sha256 == local[i].sha256) {
+      ++plan.same;
+    } else {
+      // Pages last, so that a new page never names a file that is not there yet.
+      (IsPage(files[i].relative) ? pages : plan.send).push_back(i);
+    }
+  }
+  plan.send.insert(plan.send.end(), pages.begin(), pages.end());
+  if (remove_gone) {
+    for (const auto& [path, entry] : remote) {
+      if (!present.contains(path)) plan.remove.push_back(path);
+    }
+  }
+  return plan;
+}
+
+TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
+                        const TPublishOptions& options, TPublishListener& listener) {
+  TPublishOutcome outcome;
+  const auto fail = [&outcome](std::string error) {
+    outcome.end = TPublishEnd::kFailed;
+    outcome.error = std::move(error);
+    return outcome;
+  };
+  std::string text;
+  TManifest manifest;
+  switch (remote.Fetch(std::string(kManifestName), text)) {
+    case TFetched::kFailed:
+      return fail("cannot read " + std::string(kManifestName) +
+                  " on the server: " + remote.Error());
+    case TFetched::kFound:
+      if (auto read = ParseManifest(text)) {
+        manifest = std::move(*read);
+      } else {
+        return fail("the server's " + std::string(kManifestName) +
+                    " is not one that Zorvik wrote; remove it to send every file again");
+      }
+      break;
+    case TFetched::kMissing:
+      break;
+  }
+
+  std::vector<TManifestEntry> local;
+  local.reserve(files.size());
+  for (const TSiteFile& file : files) {
+    const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
+    if (!bytes) return fail("cannot read " + file.path);
+    local.push_back({bytes->size(), Sha256Hex(*bytes)});
+  }
+  outcome.plan = PlanPublish(files, local, manifest, options.remove_gone);
+  listener.Planned(outcome.plan);
+  if (options.dry_run) return outcome;
+  if (outcome.plan.send.empty() && outcome.plan.remove.empty()) return outcome;
+
+  bool new_files = false;
+  for (const std::size_t i : outcome.plan.send) {
+    if (manifest.emplace(files[i].relative, TManifestEntry{local[i].size, ""}).second)
+      new_files = true;
+  }
+  if (new_files && !WriteManifest(remote, manifest))
+    return fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+
+  for (const std::size_t i : outcome.plan.send) {
+    if (listener.Cancelled()) {
+      outcome.end = TPublishEnd::kCancelled;
+      break;
+    }
+    const TSiteFile& file = files[i];
+    // Sent as read now, and recorded so, even if the file changed since it was planned.
+    const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
+    if (!bytes) {
+      outcome.end = TPublishEnd::kFailed;
+      outcome.error = "cannot read " + file.path;
+      break;
+    }
+    if (!remote.Put(file.relative, *bytes, UploadName(file.relative))) {
+      outcome.end = TPublishEnd::kFailed;
+      outcome.error = "cannot send " + file.relative + ": " + remote.Error();
+      break;
+    }
+    manifest[file.relative] = {bytes->size(), Sha256Hex(*bytes)};
+    ++outcome.sent;
+    listener.Sent(file.relative);
+  }
+  if (outcome.end == TPublishEnd::kDone) {
+    for (const std::string& path : outcome.plan.remove) {
+      if (listener.Cancelled()) {
+        outcome.end = TPublishEnd::kCancelled;
+        break;
+      }
+      if (!remote.Remove(path)) {
+        outcome.end = TPublishEnd::kFailed;
+        outcome.error = "cannot remove " + path + ": " + remote.Error();
+        break;
+      }
+      manifest.erase(path);
+      ++outcome.removed;
+      listener.Removed(path);
+    }
+  }
+  if (!WriteManifest(remote, manifest) && outcome.end != TPublishEnd::kFailed) {
+    return fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+  }
+  return outcome;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,59 @@
+// A publish: the site's files compared with the manifest on the server, what changed sent
+// (each under a temporary name, then renamed over the old file), what went away removed when
+// asked, and the manifest written last. A run cut anywhere leaves each remote file old or new,
+// whole, and the next run finishes the job.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "publish/manifest.h"
+#include "publish/remote.h"
+#include "publish/site_files.h"
+
+namespace zorvik {
+
+struct TPublishPlan {
+  std::vector<std::size_t> send;    // indices into the site's files: other files, then pages
+  std::vector<std::string> remove;  // paths the manifest lists that the site no longer has
+  std::size_t same = 0;             // files the server holds already
+};
+
+// local: each file's size and hash, in the order of files.
+TPublishPlan PlanPublish(const std::vector<TSiteFile>& files,
+                         const std::vector<TManifestEntry>& local, const TManifest& remote,
+                         bool remove_gone);
+
+struct TPublishOptions {
+  bool dry_run = false;      // plan only; nothing sent, nothing removed
+  bool remove_gone = false;  // remove the files Zorvik uploaded that the site no longer has
+};
+
+class TPublishListener {
+ public:
+  virtual ~TPublishListener() = default;
+  virtual void Planned(const TPublishPlan& /*plan*/) {}
+  virtual void Sent(const std::string& /*relative*/) {}
+  virtual void Removed(const std::string& /*relative*/) {}
+  // Asked between files: true stops the run there (the manifest still records what was done).
+  virtual bool Cancelled() { return false; }
+};
+
+enum class TPublishEnd { kDone, kCancelled, kFailed };
+
+struct TPublishOutcome {
+  TPublishEnd end = TPublishEnd::kDone;
+  std::string error;  // for kFailed, in English
+  TPublishPlan plan;
+  std::size_t sent = 0;
+  std::size_t removed = 0;
+};
+
+TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
+                        const TPublishOptions& options, TPublishListener& listener);
+
+// The temporary name a file is uploaded under, in its own folder.
+std::string UploadName(const std::string& relative);
+
+}  // namespace zorvik

@@ -1,0 +1,279 @@
+#include "publish/sftp_remote.h"
+
+#include <fcntl.h>
+#include <libssh/libssh.h>
+#include <libssh/sftp.h>
+#include <sys/stat.h>
+
+#include <set>
+
+namespace zorvik {
+namespace {
+
+constexpr std::size_t kChunk = 32768;
+constexpr std::size_t kMaxFetched = 64u << 20;
+
+void PutU32(std::string& packet, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) packet += static_cast<char>((value >> shift) & 0xFF);
+}
+
+std::uint32_t GetU32(const unsigned char* bytes) {
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+         (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+}
+
+bool ReadExactly(ssh_channel channel, unsigned char* into, std::uint32_t size) {
+  for (std::uint32_t done = 0; done < size;) {
+    const int got = ssh_channel_read(channel, into + done, size - done, 0);
+    if (got <= 0) return false;
+    done += static_cast<std::uint32_t>(got);
+  }
+  return true;
+}
+
+// OpenSSH's posix-rename@openssh.com: a rename that replaces the target in one step, which
+// SFTP's own rename never does and which this libssh does not send. The request goes straight
+// on the SFTP channel; no other request is under way then, so the next reply is its own.
+// The status code of the reply, or -1 when the connection failed.
+int PosixRename(sftp_session sftp, const std::string& from, const std::string& to) {
+  constexpr unsigned char kExtended = 200;
+  constexpr unsigned char kStatus = 101;
+  const std::uint32_t id = ++sftp->id_counter;
+  std::string body(1, static_cast<char>(kExtended));
+  PutU32(body, id);
+  const std::string name = "posix-rename@openssh.com";
+  for (const std::string* text : {&name, &from, &to}) {
+    PutU32(body, static_cast<std::uint32_t>(text->size()));
+    body += *text;
+  }
+  std::string packet;
+  PutU32(packet, static_cast<std::uint32_t>(body.size()));
+  packet += body;
+  if (ssh_channel_write(sftp->channel, packet.data(), static_cast<std::uint32_t>(packet.size())) !=
+      static_cast<int>(packet.size())) {
+    return -1;
+  }
+  unsigned char header[4];
+  if (!ReadExactly(sftp->channel, header, 4)) return -1;
+  const std::uint32_t length = GetU32(header);
+  if (length < 9 || length > 65536) return -1;
+  std::string reply(length, '\0');
+  auto* bytes = reinterpret_cast<unsigned char*>(reply.data());
+  if (!ReadExactly(sftp->channel, bytes, length)) return -1;
+  if (bytes[0] != kStatus || GetU32(bytes + 1) != id) return -1;
+  return static_cast<int>(GetU32(bytes + 5));
+}
+
+class TSftpRemote : public TRemote {
+ public:
+  TSftpRemote(ssh_session session, sftp_session sftp, std::string folder)
+      : session_(session), sftp_(sftp), folder_(std::move(folder)) {
+    posix_rename_ = sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1") != 0;
+  }
+  ~TSftpRemote() override {
+    sftp_free(sftp_);
+    ssh_disconnect(session_);
+    ssh_free(session_);
+  }
+  TSftpRemote(const TSftpRemote&) = delete;
+  TSftpRemote& operator=(const TSftpRemote&) = delete;
+
+  TFetched Fetch(const std::string& path, std::string& bytes) override {
+    sftp_file file = sftp_open(sftp_, Full(path).c_str(), O_RDONLY, 0);
+    if (file == nullptr) {
+      const int code = sftp_get_error(sftp_);
+      if (code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH) return TFetched::kMissing;
+      Failed("cannot open " + Full(path));
+      return TFetched::kFailed;
+    }
+    bytes.clear();
+    char buffer[kChunk];
+    for (;;) {
+      const ssize_t got = sftp_read(file, buffer, sizeof buffer);
+      if (got < 0 || bytes.size() > kMaxFetched) {
+        sftp_close(file);
+        Failed("cannot read " + Full(path));
+        return TFetched::kFailed;
+      }
+      if (got == 0) break;
+      bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    sftp_close(file);
+    return TFetched::kFound;
+  }
+
+  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
+    if (!MakeFolders(path)) return false;
+    const std::string temp = Full(temporary);
+    sftp_file file = sftp_open(sftp_, temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (file == nullptr) return Failed("cannot create " + temp);
+    for (std::size_t done = 0; done < bytes.size();) {
+      const ssize_t wrote =
+          sftp_write(file, bytes.data() + done, std::min(kChunk, bytes.size() - done));
+      if (wrote <= 0) {
+        sftp_close(file);
+        return Failed("cannot write " + temp);
+      }
+      done += static_cast<std::size_t>(wrote);
+    }
+    if (sftp_close(file) != SSH_OK) return Failed("cannot write " + temp);
+    const std::string target = Full(path);
+    if (posix_rename_) {
+      const int status = PosixRename(sftp_, temp, target);
+      if (status == SSH_FX_OK) return true;
+      error_ = "cannot rename " + temp + " to " + target + " (" +
+               (status < 0 ? "the connection failed" : "SFTP status " + std::to_string(status)) +
+               ")";
+      return false;
+    }
+    // A server without posix-rename: SFTP's rename never replaces a file, so the old one goes
+    // first, and for a moment the file is missing.
+    if (sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) return true;
+    if (sftp_unlink(sftp_, target.c_str()) == SSH_OK &&
+        sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) {
+      return true;
+    }
+    return Failed("cannot rename " + temp + " to " + target);
+  }
+
+  bool Remove(const std::string& path) override {
+    if (sftp_unlink(sftp_, Full(path).c_str()) == SSH_OK) return true;
+    const int code = sftp_get_error(sftp_);
+    return code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH ||
+           Failed("cannot remove " + Full(path));
+  }
+
+ private:
+  std::string Full(const std::string& path) const { return folder_ + path; }
+
+  bool Failed(const std::string& what) {
+    const int code = sftp_get_error(sftp_);
+    error_ = what + " (" +
+             (code == SSH_FX_PERMISSION_DENIED ? std::string("permission denied")
+              : code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH
+                  ? std::string("no such file or folder")
+                  : std::string(ssh_get_error(session_))) +
+             ")";
+    return false;
+  }
+
+  // The folders of path, made where missing; each one asked for once a connection.
+  bool MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      const std::string folder = Full(path.substr(0, slash));
+      if (made_.contains(folder)) continue;
+      if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK) {
+        sftp_attributes attributes = sftp_stat(sftp_, folder.c_str());
+        const bool is_folder =
+            attributes != nullptr && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
+        sftp_attributes_free(attributes);
+        if (!is_folder) return Failed("cannot make the folder " + folder);
+      }
+      made_.insert(folder);
+    }
+    return true;
+  }
+
+  ssh_session session_;
+  sftp_session sftp_;
+  std::string folder_;
+  bool posix_rename_ = false;
+  std::set<std::string> made_;
+};
+
+std::string ServerFingerprint(ssh_session session) {
+  ssh_key key = nullptr;
+  if (ssh_get_server_publickey(session, &key) != SSH_OK) return "";
+  unsigned char* hash = nullptr;
+  std::size_t length = 0;
+  std::string fingerprint;
+  if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
+    char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+    if (text != nullptr) fingerprint = text;
+    ssh_string_free_char(text);
+    ssh_clean_pubkey_hash(&hash);
+  }
+  ssh_key_free(key);
+  return fingerprint;
+}
+
+}  // namespace
+
+TConnection ConnectSftp(const TDestination& destination, const std::string& home,
+                        const THostKeyCheck& check) {
+  TConnection result;
+  ssh_session session = ssh_new();
+  if (session == nullptr) {
+    result.error = "cannot start an SSH session";
+    return result;
+  }
+  const auto fail = [&](std::string why) {
+    result.error = std::move(why);
+    ssh_disconnect(session);
+    ssh_free(session);
+    return std::move(result);
+  };
+  // The keys, known hosts and config of the user whose home this is (libssh would otherwise
+  // take the password database's home, not $HOME).
+  const std::string ssh_dir = home + "/.ssh";
+  const long timeout = 20;
+  ssh_options_set(session, SSH_OPTIONS_SSH_DIR, ssh_dir.c_str());
+  ssh_options_set(session, SSH_OPTIONS_HOST, destination.host.c_str());
+  ssh_options_parse_config(session, nullptr);
+  if (destination.port != 0) ssh_options_set(session, SSH_OPTIONS_PORT, &destination.port);
+  if (!destination.user.empty())
+    ssh_options_set(session, SSH_OPTIONS_USER, destination.user.c_str());
+  ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
+  const std::string where =
+      destination.host + (destination.port != 0 ? ":" + std::to_string(destination.port) : "");
+  if (ssh_connect(session) != SSH_OK) {
+    return fail("cannot connect to " + where + ": " + ssh_get_error(session));
+  }
+  const std::string fingerprint = ServerFingerprint(session);
+  switch (ssh_session_is_known_server(session)) {
+    case SSH_KNOWN_HOSTS_OK:
+      break;
+    case SSH_KNOWN_HOSTS_CHANGED:
+    case SSH_KNOWN_HOSTS_OTHER:
+      return fail("the host key of " + where + " has CHANGED (it is now " + fingerprint +
+                  "); someone may be listening in. Nothing was sent. If the server's key was "
+                  "really replaced, remove its old key from " +
+                  ssh_dir + "/known_hosts");
+    case SSH_KNOWN_HOSTS_UNKNOWN:
+    case SSH_KNOWN_HOSTS_NOT_FOUND: {
+      const bool accepted = check.accepted.empty()
+                                ? (check.ask != nullptr && check.ask(fingerprint))
+                                : check.accepted == fingerprint;
+      if (!accepted) {
+        result.unknown_key = fingerprint;
+        return fail(check.accepted.empty()
+                        ? "the host key of " + where + " is not known: " + fingerprint
+                        : "the host key of " + where + " is " + fingerprint + ", not " +
+                              check.accepted);
+      }
+      ::mkdir(ssh_dir.c_str(), 0700);
+      if (ssh_session_update_known_hosts(session) != SSH_OK) {
+        return fail("cannot add the host key to " + ssh_dir +
+                    "/known_hosts: " + ssh_get_error(session));
+      }
+      break;
+    }
+    case SSH_KNOWN_HOSTS_ERROR:
+      return fail("cannot check the host key of " + where + ": " + ssh_get_error(session));
+  }
+  if (ssh_userauth_publickey_auto(session, nullptr, nullptr) != SSH_AUTH_SUCCESS) {
+    return fail("the server " + where +
+                " took none of your SSH keys (load yours with ssh-add, or add it to the "
+                "server's authorized_keys)");
+  }
+  sftp_session sftp = sftp_new(session);
+  if (sftp == nullptr || sftp_init(sftp) != SSH_OK) {
+    if (sftp != nullptr) sftp_free(sftp);
+    return fail("the server " + where + " does not offer SFTP");
+  }
+  result.remote = std::make_unique<TSftpRemote>(session, sftp, destination.folder);
+  return result;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,64 @@
+#include "publish/site_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zorvik {
+
+TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out) {
+  namespace fs = std::filesystem;
+  TSiteFiles result;
+  std::error_code ec;
+  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::directory_entry& entry = *it;
+    const std::string path = entry.path().string();
+    const std::string relative = path.substr(root.size());
+    if (entry.path().filename().string().starts_with('.')) {
+      if (entry.is_directory(ec) && !entry.is_symlink(ec)) it.disable_recursion_pending();
+      continue;
+    }
+    if (entry.is_symlink(ec)) {
+      result.skipped.push_back(path);
+      continue;
+    }
+    if (entry.is_directory(ec)) continue;
+    if (!entry.is_regular_file(ec)) {
+      result.skipped.push_back(path);
+      continue;
+    }
+    if (leave_out.contains(path)) continue;
+    result.files.push_back({relative, path});
+  }
+  std::sort(result.files.begin(), result.files.end(),
+            [](const TSiteFile& a, const TSiteFile& b) { return a.relative < b.relative; });
+  return result;
+}
+
+std::optional<std::string> ReadSiteFileBytes(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  std::optional<std::string> bytes;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    bytes.emplace();
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0) {
+        bytes.reset();
+        break;
+      }
+      if (got == 0) break;
+      bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  ::close(fd);
+  return bytes;
+}
+
+}  // namespace zorvik

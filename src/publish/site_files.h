@@ -1,0 +1,31 @@
+// The files of a site as a publish sends them: every regular file under the site's folder but
+// dot files and dot folders, links (which could lead out of the site) and the files Zorvik
+// reads to make the pages (page sources, templates, imports, the group file).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zorvik {
+
+struct TSiteFile {
+  std::string relative;  // under the site's folder, "/" between folders
+  std::string path;      // on disk
+};
+
+struct TSiteFiles {
+  std::vector<TSiteFile> files;      // in path order
+  std::vector<std::string> skipped;  // links and other files that are not sent (on disk)
+};
+
+// root: the site's folder, with its trailing "/"; leave_out: paths on disk (normalised) that
+// are not sent.
+TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out);
+
+// The bytes of a site file, read without following a link; nothing when it cannot be read.
+std::optional<std::string> ReadSiteFileBytes(const std::string& path);
+
+}  // namespace zorvik
