@@ -91,7 +91,8 @@ class TReader {
   std::size_t pos_ = 0;
 };
 
-// A path that stays inside the remote folder: parts neither empty, "." nor "..", no NUL.
+// A path that stays inside the remote folder: parts neither empty, "." nor "..", no NUL, and
+// no backslash (a folder separator on some servers).
 bool IsInsidePath(std::string_view path) {
   if (path.find('\0') != std::string_view::npos || path.find('\\') != std::string_view::npos)
     return false;

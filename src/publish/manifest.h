@@ -16,6 +16,7 @@ inline constexpr std::string_view kManifestName = ".zorvik-publish.json";
 struct TManifestEntry {
   std::uint64_t size = 0;
   std::string sha256;  // lowercase hex; empty while an upload of the file may be under way
+  bool operator==(const TManifestEntry&) const = default;
 };
 
 // Paths relative to the remote folder, "/" between folders, as the site's files are named.

@@ -14,9 +14,13 @@ std::optional<std::string> NetrcPassword(const std::string& path, const std::str
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream words(line);
-    while (words >> token) tokens.push_back(token);
-    // A macro runs to the next empty line: its words are not entries.
-    if (!tokens.empty() && tokens.back() == "macdef") {
+    bool macro = false;
+    while (words >> token) {
+      macro = macro || token == "macdef";
+      tokens.push_back(token);
+    }
+    // A macro's lines run to the next empty line: their words are not entries.
+    if (macro) {
       while (std::getline(in, line) && !line.empty() && line != "\r") {
       }
     }

@@ -32,6 +32,11 @@ TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& l
       continue;
     }
     if (leave_out.contains(path)) continue;
+    // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
+    if (relative.find_first_of("\r\n\\") != std::string::npos) {
+      result.skipped.push_back(path);
+      continue;
+    }
     result.files.push_back({relative, path});
   }
   std::sort(result.files.begin(), result.files.end(),
