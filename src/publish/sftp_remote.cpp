@@ -157,11 +157,13 @@ class TSftpRemote : public TRemote {
     return false;
   }
 
-  // The folders of path, made where missing; each one asked for once a connection.
+  // The folders of path, the destination's own included, made where missing; each one asked
+  // for once a connection.
   bool MakeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/'); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-      const std::string folder = Full(path.substr(0, slash));
+    const std::string full = Full(path);
+    for (std::size_t slash = full.find('/', 1); slash != std::string::npos;
+         slash = full.find('/', slash + 1)) {
+      const std::string folder = full.substr(0, slash);
       if (made_.contains(folder)) continue;
       if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK) {
         sftp_attributes attributes = sftp_stat(sftp_, folder.c_str());
@@ -225,6 +227,9 @@ TConnection ConnectSftp(const TDestination& destination, const std::string& home
   if (!destination.user.empty())
     ssh_options_set(session, SSH_OPTIONS_USER, destination.user.c_str());
   ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
+  // Each write waits for its answer: Nagle's delay would hold every one back.
+  const int no_delay = 1;
+  ssh_options_set(session, SSH_OPTIONS_NODELAY, &no_delay);
   const std::string where =
       destination.host + (destination.port != 0 ? ":" + std::to_string(destination.port) : "");
   if (ssh_connect(session) != SSH_OK) {

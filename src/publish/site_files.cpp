@@ -8,6 +8,15 @@
 #include <filesystem>
 
 namespace zorvik {
+namespace {
+
+// Page sources and group files by their names, also those that no group names at present,
+// and the settings of a publish.
+bool IsZorvikFile(const std::string& name) {
+  return name.ends_with(".dat") || name.ends_with(".gro") || name.ends_with(".publish");
+}
+
+}  // namespace
 
 TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out) {
   namespace fs = std::filesystem;
@@ -31,7 +40,7 @@ TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& l
       result.skipped.push_back(path);
       continue;
     }
-    if (leave_out.contains(path)) continue;
+    if (leave_out.contains(path) || IsZorvikFile(relative)) continue;
     // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
     if (relative.find_first_of("\r\n\\") != std::string::npos) {
       result.skipped.push_back(path);

@@ -13,24 +13,13 @@
 #include <sstream>
 
 #include "cli/cli_fixture.h"
+#include "support/loopback.h"
 
 namespace zorvik {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A port that nothing listens on just now.
-int FreePort() {
-  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(sock);
-  return ntohs(address.sin_port);
-}
+using testing::FreePort;
 
 // One request as written, over a new connection to 127.0.0.1; the whole answer.
 std::string Ask(int port, const std::string& request) {

@@ -1,0 +1,205 @@
+// zorvik publish against real servers on 127.0.0.1: OpenSSH's sshd for SFTP and pure-ftpd for
+// FTPS, each made by the test in its own folder, with keys and a password made for it.
+#include <fcntl.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cli/cli_fixture.h"
+#include "support/publish_servers.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Slurp;
+
+class PublishTest : public testing::CliTest {
+ protected:
+  PublishTest() : CliTest("zorvik-publish-") {
+    fs::copy(fs::path(ZORVIK_SOURCE_DIR) / "examples/site", dir_ / "site",
+             fs::copy_options::recursive);
+    fs::create_directories(dir_ / "home");
+    fs::create_directories(dir_ / "server");
+    ::setenv("HOME", Path("home").c_str(), 1);
+  }
+
+  // The files under folder (dot files too), with their bytes.
+  static std::map<std::string, std::string> Files(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      if (entry.is_regular_file())
+        files[fs::relative(entry.path(), folder).string()] = Slurp(entry.path().string());
+    }
+    return files;
+  }
+  // The lines "sent …" and "removed …" of a run.
+  static std::string Sent(const testing::ProcessResult& run) { return run.out; }
+};
+
+TEST_F(PublishTest, OverSftpOnlyWhatChangedIsSentAndOnlyZorviksFilesAreRemoved) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  const std::string remote = Path("www");
+  const std::string to =
+      "--to=sftp://" + server.User() + "@127.0.0.1:" + std::to_string(server.Port()) + remote;
+  const std::string group = Path("site/site.gro");
+
+  // An unknown host key: refused with its fingerprint, also for a fingerprint that is not it.
+  auto run = Zorvik({"publish", to, group});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("--accept-host-key " + server.Fingerprint()), std::string::npos)
+      << run.err;
+  run = Zorvik({"publish", to, "--accept-host-key", "SHA256:AAAA", group});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(fs::exists(remote));
+
+  run = Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), group});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Sent(run),
+            "sent style/site.css\nsent out/about.html\nsent out/index.html\nsent out/news.html\n");
+  EXPECT_EQ(Files(remote)["out/index.html"], Slurp(Path("site/out/index.html")));
+  EXPECT_NE(Slurp(Path("home/.ssh/known_hosts")).find("[127.0.0.1]:"), std::string::npos);
+
+  run = Zorvik({"publish", to, group});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Sent(run), "");
+  EXPECT_NE(run.err.find("0 files sent, 0 removed, 4 the same"), std::string::npos) << run.err;
+
+  Write("site/style/site.css", "body { color: black; }\n");
+  run = Zorvik({"publish", to, "--dry-run", group});
+  EXPECT_EQ(Sent(run), "would send style/site.css\n");
+  EXPECT_NE(Files(remote)["style/site.css"], Read("site/style/site.css"));
+  run = Zorvik({"publish", to, group});
+  EXPECT_EQ(Sent(run), "sent style/site.css\n");
+  EXPECT_EQ(Files(remote)["style/site.css"], Read("site/style/site.css"));
+
+  // news goes from the group: --delete removes its page, never a file Zorvik did not send.
+  std::ofstream(Path("www/out/hand-made.html")) << "mine";
+  std::string entries = Read("site/site.gro");
+  entries.erase(entries.find("{$GRODataFolder}pages/news.dat"));
+  std::ofstream(Path("site/site.gro"), std::ios::binary) << entries;
+  fs::remove(Path("site/out/news.html"));
+  run = Zorvik({"publish", to, "--delete", group});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Sent(run), "removed out/news.html\n");
+  EXPECT_FALSE(fs::exists(Path("www/out/news.html")));
+  EXPECT_TRUE(fs::exists(Path("www/out/hand-made.html")));
+
+  // The destination kept beside the group, as the workbench keeps it.
+  std::ofstream(Path("site/site.gro.publish")) << to.substr(5).insert(0, "to = ") << "\n";
+  EXPECT_EQ(Zorvik({"publish", group}).status, 0);
+
+  // A changed host key is refused, whatever fingerprint is given.
+  server.Kill();
+  server.NewHostKey();
+  ASSERT_TRUE(server.Start());
+  const auto before = Files(remote);
+  Write("site/style/site.css", "body { color: red; }\n");
+  run = Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), group});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("has CHANGED"), std::string::npos) << run.err;
+  EXPECT_EQ(Files(remote), before);
+}
+
+TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  const std::string remote = Path("www");
+  const std::string to =
+      "--to=sftp://" + server.User() + "@127.0.0.1:" + std::to_string(server.Port()) + remote;
+  const std::string group = Path("site/site.gro");
+  // Files large enough that the run is still under way when the server dies.
+  fs::create_directories(Path("site/img"));
+  constexpr int kFiles = 120;
+  const auto fill = [&](char c) {
+    for (int i = 0; i < kFiles; ++i)
+      std::ofstream(Path("site/img/" + std::to_string(i) + ".bin")) << std::string(256 << 10, c);
+  };
+  fill('o');
+  ASSERT_EQ(Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), group}).status, 0);
+  const std::string old_bytes(256 << 10, 'o');
+  const std::string new_bytes(256 << 10, 'n');
+  fill('n');
+
+  testing::TBackground publish;
+  publish.Start({ZORVIK_BINARY, "publish", to, group}, Path("publish.log"));
+  // The password-free run holds no secret on its command line either.
+  const std::string cmdline = Slurp("/proc/" + std::to_string(publish.Pid()) + "/cmdline");
+  EXPECT_EQ(cmdline.find("Pw-"), std::string::npos);
+  // Each file is renamed into place whole: its first byte tells which one it is.
+  const auto first_byte = [&](int i) {
+    char c = 0;
+    std::ifstream(Path("www/img/" + std::to_string(i) + ".bin")).get(c);
+    return c;
+  };
+  for (int arrived = 0, waited = 0; arrived < 3 && waited < 20000; ++waited) {
+    arrived = 0;
+    for (int i = 0; i < kFiles; ++i) arrived += first_byte(i) == 'n';
+  }
+  server.Kill();
+  EXPECT_EQ(publish.Wait(), 1);
+  EXPECT_NE(Slurp(Path("publish.log")).find("run again to finish"), std::string::npos);
+  int arrived = 0;
+  for (const auto& [path, bytes] : Files(remote)) {
+    if (path.ends_with(".zorvik-upload") || !path.starts_with("img/")) continue;
+    EXPECT_TRUE(bytes == old_bytes || bytes == new_bytes) << path << " is torn";
+    arrived += bytes == new_bytes;
+  }
+  EXPECT_GT(arrived, 0);
+  EXPECT_LT(arrived, kFiles) << "the run ended before the server was killed";
+
+  ASSERT_TRUE(server.Start());
+  const auto rerun = Zorvik({"publish", to, group});
+  EXPECT_EQ(rerun.status, 0) << rerun.err;
+  for (int i = 0; i < kFiles; ++i)
+    EXPECT_EQ(Slurp(Path("www/img/" + std::to_string(i) + ".bin")), new_bytes) << i;
+  EXPECT_EQ(Zorvik({"publish", to, group}).out, "");
+}
+
+TEST_F(PublishTest, OverFtpsThePasswordComesFromNetrcAndIsWrittenNowhere) {
+  if (::geteuid() != 0) GTEST_SKIP() << "pure-ftpd's virtual users need root";
+  if (!fs::exists("/usr/sbin/pure-ftpd")) GTEST_SKIP() << "no pure-ftpd";
+  testing::TFtpsServer server(Path("server"));
+  ASSERT_TRUE(server.Start());
+  const std::string to = "--to=ftps://site@127.0.0.1:" + std::to_string(server.Port()) + "/www";
+  const std::string group = Path("site/site.gro");
+  const std::string password = testing::TFtpsServer::kPassword;
+
+  auto run = Zorvik({"publish", to, group});  // no password anywhere, no terminal
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no password for site@127.0.0.1"), std::string::npos) << run.err;
+
+  std::ofstream(Path("home/.netrc"))
+      << "machine 127.0.0.1 login site password " << password << "\n";
+  run = Zorvik({"publish", to, group});  // the test's certificate is not trusted
+  EXPECT_EQ(run.status, 1);
+  run = Zorvik({"publish", to, "--ca-file", server.Certificate(), group});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Sent(run),
+            "sent style/site.css\nsent out/about.html\nsent out/index.html\nsent out/news.html\n");
+  EXPECT_EQ(Slurp(server.Root() + "/www/out/news.html"), Read("site/out/news.html"));
+  Write("site/style/site.css", "p { margin: 0; }\n");
+  run = Zorvik({"publish", to, "--ca-file", server.Certificate(), group});
+  EXPECT_EQ(Sent(run), "sent style/site.css\n");
+  EXPECT_EQ(Slurp(server.Root() + "/www/style/site.css"), Read("site/style/site.css"));
+
+  EXPECT_EQ(run.out.find(password) + run.err.find(password), 2 * std::string::npos);
+  for (const auto& [path, bytes] : Files(dir_)) {
+    if (path != "home/.netrc") {
+      EXPECT_EQ(bytes.find(password), std::string::npos) << path;
+    }
+  }
+  for (const auto& [path, bytes] : Files(server.Root()))
+    EXPECT_EQ(bytes.find(password), std::string::npos) << path;
+
+  // Plain FTP only when asked for, and never without saying so.
+  run = Zorvik({"publish", "--to=ftp://site@127.0.0.1:1/www", group});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("--insecure-ftp"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zorvik
