@@ -57,13 +57,24 @@ class TScriptedDialogs : public TDialogs {
     return number;
   }
 
-  std::deque<QStringList> file_lists;        // several-file dialog results
-  std::optional<QColor> color;               // the colour dialog's result
-  std::deque<std::optional<int>> numbers;    // number questions' answers, cancelled when empty
-  std::deque<bool> answers;                  // Yes/No answers, Yes when empty
-  std::deque<TSaveAnswer> save_answers;      // "save the changes?" answers, Cancel when empty
-  std::deque<std::optional<QString>> files;  // file dialog results, cancelled when empty
-  std::function<void()> on_message;          // runs as a message box would show
+  std::optional<QString> AskPassword(QWidget*, const QString& label) override {
+    questions << label;
+    std::optional<QString> password;
+    if (!passwords.empty()) {
+      password.swap(passwords.front());
+      passwords.pop_front();
+    }
+    return password;
+  }
+
+  std::deque<QStringList> file_lists;            // several-file dialog results
+  std::deque<std::optional<QString>> passwords;  // password answers, cancelled when empty
+  std::optional<QColor> color;                   // the colour dialog's result
+  std::deque<std::optional<int>> numbers;        // number questions' answers, cancelled when empty
+  std::deque<bool> answers;                      // Yes/No answers, Yes when empty
+  std::deque<TSaveAnswer> save_answers;          // "save the changes?" answers, Cancel when empty
+  std::deque<std::optional<QString>> files;      // file dialog results, cancelled when empty
+  std::function<void()> on_message;              // runs as a message box would show
   QStringList errors;
   QStringList messages;
   QStringList questions;

@@ -19,6 +19,7 @@
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/find_bar.h"
 #include "workbench/ui/main_window.h"
+#include "workbench/ui/publish_window.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/user_tag_window.h"
 #include "workbench/ui/workbench_app.h"
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
   TForm3 form3(&form1, dialogs, QStringLiteral("/opt/zorvik/"));
   TForm4 form4(&form1, dialogs);
   TForm5 form5(&form1, form1, form1.Session(), dialogs);
-  form1.AttachWindows({&form2, &form3, &form4, &form5});
+  TPublishWindow publish(&form1, form1.Session(), dialogs);
+  form1.AttachWindows({&form2, &form3, &form4, &form5, &publish});
   form1.StartUp();
   form1.show();
   // Where the main window opens on a first start, seen on the whole screen.
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
   save(form3, "system-settings");
   form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
   save(form5, "batch");
+  save(publish, "publish");
   // Qt's standard dialogs in Japanese.
   QMessageBox question(QMessageBox::Question, QString(),
                        QStringLiteral("アプリケーションを終了しますか？"),

@@ -16,6 +16,7 @@
 #include "scripted_dialogs.h"
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/main_window.h"
+#include "workbench/ui/publish_window.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/user_tag_window.h"
 
@@ -41,8 +42,9 @@ class Workbench {
         form2(),
         form3(&form1, dialogs, folder + "/"),
         form4(&form1, dialogs),
-        form5(&form1, form1, *session, dialogs) {
-    form1.AttachWindows({&form2, &form3, &form4, &form5});
+        form5(&form1, form1, *session, dialogs),
+        publish(&form1, *session, dialogs) {
+    form1.AttachWindows({&form2, &form3, &form4, &form5, &publish});
     form1.StartUp();
   }
   TScriptedDialogs dialogs;
@@ -53,6 +55,7 @@ class Workbench {
   TForm3 form3;
   TForm4 form4;
   TForm5 form5;
+  TPublishWindow publish;
 };
 
 // A test over a temporary folder (root_) that stands for the program's; test classes derive

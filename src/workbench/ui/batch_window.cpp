@@ -70,6 +70,8 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   toolbar->addSeparator();
   tbWriteOutHTMLFiles = add("tbWriteOutHTMLFiles", "連続書き込み", TMainTool::kWrite);
   tbCheckGroup = add("tbCheckGroup", "グループを確認", TMainTool::kCheck);
+  toolbar->addSeparator();
+  tbPublish = add("tbPublish", "公開", TMainTool::kPublish);
   layout->addWidget(toolbar);
   lbDataFiles = new QListWidget(this);
   lbDataFiles->setObjectName("lbDataFiles");
@@ -83,6 +85,7 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   connect(tbSaveGroupFile, &QAction::triggered, this, &TForm5::tbSaveGroupFileClick);
   connect(tbWriteOutHTMLFiles, &QAction::triggered, this, &TForm5::tbWriteOutHTMLFilesClick);
   connect(tbCheckGroup, &QAction::triggered, this, &TForm5::tbCheckGroupClick);
+  connect(tbPublish, &QAction::triggered, this, &TForm5::tbPublishClick);
   connect(lbDataFiles, &QListWidget::itemDoubleClicked, this, &TForm5::lbDataFilesDblClick);
 }
 
@@ -205,6 +208,18 @@ void TForm5::tbCheckGroupClick() {
   session_.Log().AddLog("");
   page_.ShowLogFrom(start);
   dialogs_.ShowMessage(this, summary);
+}
+
+void TForm5::tbPublishClick() {
+  // The group file as it is on disk: the one last opened or saved here.
+  const QString group = !SaveDialog1FileName.isEmpty() ? SaveDialog1FileName : OpenDialog2FileName;
+  if (!ErrorUnless(dialogs_, this,
+                   QStringLiteral("グループファイルを開くか保存してから公開してください"),
+                   !group.isEmpty() && QFileInfo(group).isFile())) {
+    return;
+  }
+  accept();
+  if (OnPublish) OnPublish(group);
 }
 
 void TForm5::FilesDropped(const QStringList& paths) {

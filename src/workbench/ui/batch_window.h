@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QToolBar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class TForm5 : public QDialog {
   void tbSaveGroupFileClick();
   void tbWriteOutHTMLFilesClick();
   void tbCheckGroupClick();
+  // Hands the group file to the publish window (OnPublish), closing this window.
+  void tbPublishClick();
   void lbDataFilesDblClick();
   void FilesDropped(const QStringList& paths);
   // Reads a group file into the list (macros expanded).
@@ -42,6 +45,8 @@ class TForm5 : public QDialog {
   QAction* tbSaveGroupFile;
   QAction* tbWriteOutHTMLFiles;
   QAction* tbCheckGroup;
+  QAction* tbPublish;
+  std::function<void(const QString& group_file)> OnPublish;
   QListWidget* lbDataFiles;
   QLabel* progress;
   QString OpenDialog2FileName;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -112,6 +113,14 @@ std::optional<int> TQtDialogs::AskNumber(QWidget* parent, const QString& title,
   const int number = QInputDialog::getInt(parent, title, label, value, min, max, 1, &ok);
   if (!ok) return std::nullopt;
   return number;
+}
+
+std::optional<QString> TQtDialogs::AskPassword(QWidget* parent, const QString& label) {
+  bool ok = false;
+  const QString password = QInputDialog::getText(parent, QStringLiteral("パスワード"), label,
+                                                 QLineEdit::Password, QString(), &ok);
+  if (!ok) return std::nullopt;
+  return password;
 }
 
 bool ErrorUnless(TDialogs& dialogs, QWidget* parent, const QString& message, bool condition) {

@@ -43,6 +43,8 @@ class TDialogs {
   // A whole number between min and max; nothing when cancelled.
   virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
                                        int value, int min, int max) = 0;
+  // A password, not shown as it is typed; nothing when cancelled.
+  virtual std::optional<QString> AskPassword(QWidget* parent, const QString& label) = 0;
 };
 
 // The real boxes and dialogs.
@@ -62,6 +64,7 @@ class TQtDialogs : public TDialogs {
   std::optional<QColor> PickColor(QWidget* parent) override;
   std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
                                int value, int min, int max) override;
+  std::optional<QString> AskPassword(QWidget* parent, const QString& label) override;
 };
 
 // The program's three message functions on top of a TDialogs.

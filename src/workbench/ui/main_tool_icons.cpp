@@ -26,6 +26,8 @@ QColor Background(TMainTool tool) {
       return QColor(0x2c, 0x4a, 0x6e);
     case TMainTool::kCheck:
       return QColor(0x2e, 0x7d, 0x32);
+    case TMainTool::kPublish:
+      return QColor(0x00, 0x6d, 0xa8);
     case TMainTool::kAbout:
       break;
   }
@@ -113,6 +115,13 @@ void DrawSign(QPainter& p, TMainTool tool) {
       // A tick.
       p.drawLine(QPointF(6.5, 12.5), QPointF(10.5, 16.5));
       p.drawLine(QPointF(10.5, 16.5), QPointF(17.5, 7.5));
+      break;
+    case TMainTool::kPublish:
+      // An arrow up out of a tray: the site goes to the server.
+      p.drawLine(QPointF(12, 15), QPointF(12, 5.5));
+      p.drawPolyline(QPolygonF({QPointF(8.5, 9), QPointF(12, 5.5), QPointF(15.5, 9)}));
+      p.drawPolyline(
+          QPolygonF({QPointF(6, 14), QPointF(6, 18.5), QPointF(18, 18.5), QPointF(18, 14)}));
       break;
     case TMainTool::kHelp: {
       // A question mark.

@@ -16,6 +16,7 @@ enum class TMainTool {
   kWrite,
   kBatch,
   kCheck,
+  kPublish,
   kHelp,
   kAbout
 };

@@ -16,6 +16,7 @@
 #include "workbench/ui/guide_help.h"
 #include "workbench/ui/live_preview.h"
 #include "workbench/ui/markup_toolbar.h"
+#include "workbench/ui/publish_window.h"
 #include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
 #include "workbench/ui/system_settings_window.h"
@@ -68,7 +69,11 @@ void TForm1::AttachWindows(const TWindows& windows) {
   guide_pages_ = {{windows.form2, QStringLiteral("workbench.html#preview")},
                   {windows.form3, QStringLiteral("workbench.html#system-commands")},
                   {windows.form4, QStringLiteral("workbench.html#user-tags")},
-                  {windows.form5, QStringLiteral("workbench.html#batch-window")}};
+                  {windows.form5, QStringLiteral("workbench.html#batch-window")},
+                  {windows.publish, QStringLiteral("workbench.html#publish")}};
+  if (windows.form5 != nullptr) {
+    windows.form5->OnPublish = [this](const QString& group) { tbPublishClick(group); };
+  }
   for (const auto& [window, page] : guide_pages_) {
     if (window != nullptr && window->windowType() != Qt::Tool) {
       AddGuideKey(*window, dialogs_, page);
@@ -241,6 +246,19 @@ void TForm1::ShowWrittenHtml(const std::string& working_text) {
 
 void TForm1::tbDisplayWriteFilesClick() {
   if (windows_.form5 != nullptr) windows_.form5->exec();
+}
+
+void TForm1::tbPublishClick(const QString& group_file) {
+  TPublishWindow* window = windows_.publish;
+  if (window == nullptr) return;
+  if (!group_file.isEmpty()) {
+    window->SetGroupFile(group_file);
+  } else if (window->edGroupFile->text().isEmpty() && windows_.form5 != nullptr) {
+    window->SetGroupFile(windows_.form5->OpenDialog2FileName);
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
 }
 
 void TForm1::tbHelpClick() {

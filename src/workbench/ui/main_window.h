@@ -36,6 +36,7 @@ class TForm2;
 class TForm3;
 class TForm4;
 class TForm5;
+class TPublishWindow;
 class TFindBar;
 class TLivePreview;
 
@@ -53,6 +54,7 @@ class TForm1 : public QMainWindow, public TPageSource {
     TForm3* form3;
     TForm4* form4;
     TForm5* form5;
+    TPublishWindow* publish;
   };
   void AttachWindows(const TWindows& windows);
 
@@ -78,6 +80,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   void tbWriteoutHTMLFileClick();
   void tbPreviewClick();
   void tbDisplayWriteFilesClick();
+  // Shows the publish window, with group_file when one is given.
+  void tbPublishClick(const QString& group_file = QString());
   void tbHelpClick();
   // Checks the page the run made, as `zorvik check` would, and logs the findings.
   void CheckGeneratedPage();
@@ -102,6 +106,7 @@ class TForm1 : public QMainWindow, public TPageSource {
   QAction* tbPreview;
   QAction* tbWriteoutHTMLFile;
   QAction* tbDisplayWriteFiles;
+  QAction* tbPublish;
   QAction* tbCheckPage;
   QAction* tbHelp;
   QAction* tbAbout;

@@ -64,6 +64,7 @@ void TForm1::BuildToolBar() {
   ToolBar1->addSeparator();
   tbDisplayWriteFiles = add("tbDisplayWriteFiles", "連続書換フォームの表示", TMainTool::kBatch, {},
                             [this] { tbDisplayWriteFilesClick(); });
+  tbPublish = add("tbPublish", "公開", TMainTool::kPublish, {}, [this] { tbPublishClick(); });
   ToolBar1->addSeparator();
   tbHelp = add("tbHelp", "ヘルプ", TMainTool::kHelp, QKeySequence::HelpContents,
                [this] { tbHelpClick(); });

@@ -20,6 +20,7 @@
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/dialogs.h"
 #include "workbench/ui/main_window.h"
+#include "workbench/ui/publish_window.h"
 #include "workbench/ui/qt_paths.h"
 #include "workbench/ui/single_instance.h"
 #include "workbench/ui/system_settings_window.h"
@@ -96,7 +97,8 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   TForm3 form3(&form1, dialogs, PathText(workspace));
   TForm4 form4(&form1, dialogs);
   TForm5 form5(&form1, form1, form1.Session(), dialogs);
-  form1.AttachWindows({&form2, &form3, &form4, &form5});
+  TPublishWindow publish(&form1, form1.Session(), dialogs);
+  form1.AttachWindows({&form2, &form3, &form4, &form5, &publish});
   form1.StartUp();
   form1.show();
   if (!page.isEmpty()) form1.OpenDocument(page);

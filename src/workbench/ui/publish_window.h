@@ -1,0 +1,69 @@
+// "公開": sends the site of a group file to the web server over SFTP or FTPS, as
+// `zorvik publish` does, with a progress bar, a line for each file and キャンセル. The
+// destination is kept beside the group file (GROUP.publish); a password only in memory.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "workbench/ui/dialogs.h"
+
+namespace zorvik {
+
+class TEngineSession;
+struct TPublishJob;
+
+class TPublishWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  TPublishWindow(QWidget* owner, TEngineSession& session, TDialogs& dialogs);
+  ~TPublishWindow() override;
+
+  // The group whose site is sent; its kept destination fills the box.
+  void SetGroupFile(const QString& path);
+  bool Running() const { return worker_.joinable() && !btPublish->isEnabled(); }
+
+  void btGroupFileClick();
+  void btPublishClick();
+  void btCancelClick();
+
+  QLineEdit* edGroupFile;
+  QPushButton* btGroupFile;
+  QLineEdit* edDestination;
+  QCheckBox* cbDelete;
+  QCheckBox* cbDryRun;
+  QPushButton* btPublish;
+  QPushButton* btCancel;
+  QProgressBar* progressBar;
+  QPlainTextEdit* memoLog;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Work(const TPublishJob& job);  // on the worker thread
+  // Runs work on the window's thread, without waiting, or waiting for it (for a question).
+  void Post(std::function<void()> work);
+  void Ask(const std::function<void()>& question);
+  void Say(const QString& line);
+  void Finished(const QString& summary, bool failed);
+
+  TEngineSession& session_;
+  TDialogs& dialogs_;
+  std::thread worker_;
+  std::atomic<bool> cancel_{false};
+  std::map<std::string, std::string> passwords_;  // "user@host" -> password, this session only
+};
+
+}  // namespace zorvik
