@@ -50,11 +50,11 @@ class TForm1 : public QMainWindow, public TPageSource {
   ~TForm1() override;
 
   struct TWindows {
-    TForm2* form2;
-    TForm3* form3;
-    TForm4* form4;
-    TForm5* form5;
-    TPublishWindow* publish;
+    TForm2* form2 = nullptr;
+    TForm3* form3 = nullptr;
+    TForm4* form4 = nullptr;
+    TForm5* form5 = nullptr;
+    TPublishWindow* publish = nullptr;
   };
   void AttachWindows(const TWindows& windows);
 
