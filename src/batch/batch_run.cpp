@@ -1,8 +1,10 @@
 #include "batch/batch_run.h"
 
 #include "batch/batch_messages.h"
+#include "engine/engine_session.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
+#include "text/file_names.h"
 #include "text/replace_text.h"
 
 namespace zorvik {
@@ -65,6 +67,12 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
     context.log.AddLog("");
   }
   return outcome;
+}
+
+std::optional<std::string> TDiskBatchHost::LoadPageSource(const std::string& path) {
+  std::optional<std::string> page = LoadPageSourceText(session_.Files(), path);
+  if (page) session_.State().DataFolder = ExtractFolder(path);
+  return page;
 }
 
 }  // namespace zorvik

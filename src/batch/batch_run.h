@@ -31,4 +31,16 @@ struct TBatchOutcome {
 TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& entries,
                        TBatchHost& host);
 
+class TEngineSession;
+
+// The host of a batch run off the windows: each page source read through the session's files.
+class TDiskBatchHost : public TBatchHost {
+ public:
+  explicit TDiskBatchHost(TEngineSession& session) : session_(session) {}
+  std::optional<std::string> LoadPageSource(const std::string& path) override;
+
+ private:
+  TEngineSession& session_;
+};
+
 }  // namespace zorvik

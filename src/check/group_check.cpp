@@ -32,19 +32,6 @@ class TCapturingFileSystem : public TFileSystem {
   std::function<void(const std::string&, std::string_view)> on_save_;
 };
 
-class TDiskHost : public TBatchHost {
- public:
-  explicit TDiskHost(TEngineSession& session) : session_(session) {}
-  std::optional<std::string> LoadPageSource(const std::string& path) override {
-    std::optional<std::string> page = LoadPageSourceText(session_.Files(), path);
-    if (page) session_.State().DataFolder = ExtractFolder(path);
-    return page;
-  }
-
- private:
-  TEngineSession& session_;
-};
-
 }  // namespace
 
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
@@ -57,7 +44,7 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& cl
                                pages.emplace_back(ResolvedPath(path), std::string(text));
                              }),
                          running_folder);
-  TDiskHost host(session);
+  TDiskBatchHost host(session);
   RunBatch(session.Context(), entries, host);
   result.generation_errors = session.State().ErrorCount;
   if (pages.empty()) return result;

@@ -215,10 +215,4 @@ bool RunPageFile(TCommandLineEngine& engine, const std::string& path,
   return true;
 }
 
-std::optional<std::string> TFileBatchHost::LoadPageSource(const std::string& path) {
-  std::optional<std::string> page = LoadPageSourceText(engine_.Files(), path);
-  if (page) engine_.State().DataFolder = ExtractFolder(path);
-  return page;
-}
-
 }  // namespace zorvik::cli

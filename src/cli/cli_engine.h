@@ -32,6 +32,7 @@ class TCommandLineEngine {
   TEngineContext& Context() { return session_.Context(); }
   GenerationState& State() { return session_.State(); }
   TTrackedFileSystem& Files() { return files_; }
+  TEngineSession& Session() { return session_; }
 
  private:
   void PrintEntry(const std::string& entry, const TLogPlace& place) const;
@@ -81,10 +82,10 @@ bool RunPageFile(TCommandLineEngine& engine, const std::string& path,
                  const std::string& shown_name);
 
 // The batch's host on the command line: each page source read from its file.
-class TFileBatchHost : public TBatchHost {
+class TFileBatchHost : public TDiskBatchHost {
  public:
-  explicit TFileBatchHost(TCommandLineEngine& engine) : engine_(engine) {}
-  std::optional<std::string> LoadPageSource(const std::string& path) override;
+  explicit TFileBatchHost(TCommandLineEngine& engine)
+      : TDiskBatchHost(engine.Session()), engine_(engine) {}
 
  protected:
   TCommandLineEngine& engine_;

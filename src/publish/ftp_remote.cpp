@@ -5,27 +5,15 @@
 #include <cctype>
 #include <cstring>
 
+#include "serve/site_urls.h"
+
 namespace zorvik {
 namespace {
 
 constexpr std::size_t kMaxFetched = 64u << 20;
 
 // path with every byte but unreserved ones and "/" written %XX, as FTP addresses take it.
-std::string UrlPath(std::string_view path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (std::isalnum(byte) != 0 || std::strchr("-._~/", c) != nullptr) {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    }
-  }
-  return out;
-}
+std::string UrlPath(std::string_view path) { return UrlPathForFile("", path)->substr(1); }
 
 struct TUpload {
   std::string_view bytes;

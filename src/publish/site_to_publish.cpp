@@ -20,19 +20,6 @@ class TBuildFiles : private TDiskHolder, public TTrackedFileSystem {
   TBuildFiles() : TTrackedFileSystem(disk, TSaveMode::kChanged) { RecordPaths(); }
 };
 
-class TDiskHost : public TBatchHost {
- public:
-  explicit TDiskHost(TEngineSession& session) : session_(session) {}
-  std::optional<std::string> LoadPageSource(const std::string& path) override {
-    std::optional<std::string> page = LoadPageSourceText(session_.Files(), path);
-    if (page) session_.State().DataFolder = ExtractFolder(path);
-    return page;
-  }
-
- private:
-  TEngineSession& session_;
-};
-
 }  // namespace
 
 TGroupBuild BuildGroup(const std::vector<std::string>& entries, const TClock& clock,
@@ -44,7 +31,7 @@ TGroupBuild BuildGroup(const std::vector<std::string>& entries, const TClock& cl
     build.outputs.push_back(output);
   };
   TEngineSession session(clock, std::move(owned), running_folder);
-  TDiskHost host(session);
+  TDiskBatchHost host(session);
   RunBatch(session.Context(), entries, host);
   build.inputs = files.TakeLookedAt();
   build.errors = session.State().ErrorCount;
