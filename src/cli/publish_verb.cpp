@@ -11,7 +11,7 @@
 #include "cli/cli_engine.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
-#include "publish/ftp_remote.h"
+#include "publish/connection.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
@@ -139,11 +139,8 @@ int RunPublish(const TArgs& arguments) {
               << '\n';
   }
 
-  TConnection connection;
-  if (destination->protocol == TProtocol::kSftp) {
-    const std::string* accepted = args->Value("--accept-host-key");
-    connection = ConnectSftp(*destination, home, {.accepted = accepted ? *accepted : ""});
-  } else {
+  TFtpLogin login{destination->user, "", settings->ca_file};
+  if (destination->protocol != TProtocol::kSftp) {
     const std::string where = destination->user + "@" + destination->host;
     std::optional<std::string> password =
         NetrcPassword(home + "/.netrc", destination->host, destination->user);
@@ -153,8 +150,11 @@ int RunPublish(const TArgs& arguments) {
                 << ": put it in ~/.netrc, or run zorvik in a terminal to be asked\n";
       return 1;
     }
-    connection = ConnectFtp(*destination, {destination->user, *password, settings->ca_file});
+    login.password = *password;
   }
+  const std::string* accepted = args->Value("--accept-host-key");
+  const TConnection connection =
+      ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login);
   if (!connection.remote) {
     std::cerr << "zorvik: publish: " << connection.error << '\n';
     if (!connection.unknown_key.empty()) {

@@ -8,7 +8,7 @@
 
 #include "batch/group_file.h"
 #include "engine/engine_session.h"
-#include "publish/ftp_remote.h"
+#include "publish/connection.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
@@ -269,27 +269,23 @@ void TPublishWindow::Work(const TPublishJob& job) {
 
   say(QStringLiteral("%1 に接続しています...")
           .arg(QString::fromStdString(DestinationUrl(job.destination))));
-  TConnection connection;
-  if (job.destination.protocol == TProtocol::kSftp) {
-    const auto ask = [this, &job](const std::string& fingerprint) {
-      bool yes = false;
-      Ask([&] {
-        yes = dialogs_.AskYes(
-            this,
-            QStringLiteral(
-                "サーバー %1 の鍵はまだ知られていません。\r\n\r\n%2\r\n\r\n"
-                "この指紋がサーバーのものだと確かめられたときだけ「はい」を押してください。"
-                "鍵は ~/.ssh/known_hosts に加えられます。")
-                .arg(QString::fromStdString(job.destination.host),
-                     QString::fromStdString(fingerprint)),
-            true);
-      });
-      return yes;
-    };
-    connection = ConnectSftp(job.destination, job.home, {.accepted = "", .ask = ask});
-  } else {
-    connection = ConnectFtp(job.destination, job.login);
-  }
+  const auto ask = [this, &job](const std::string& fingerprint) {
+    bool yes = false;
+    Ask([&] {
+      yes = dialogs_.AskYes(
+          this,
+          QStringLiteral(
+              "サーバー %1 の鍵はまだ知られていません。\r\n\r\n%2\r\n\r\n"
+              "この指紋がサーバーのものだと確かめられたときだけ「はい」を押してください。"
+              "鍵は ~/.ssh/known_hosts に加えられます。")
+              .arg(QString::fromStdString(job.destination.host),
+                   QString::fromStdString(fingerprint)),
+          true);
+    });
+    return yes;
+  };
+  const TConnection connection =
+      ConnectRemote(job.destination, job.home, {.accepted = "", .ask = ask}, job.login);
   if (!connection.remote) {
     return finish(
         QStringLiteral("接続できませんでした：") + QString::fromStdString(connection.error), true);

@@ -1,0 +1,15 @@
+// A connection to the destination by its protocol: SFTP with the user's keys, FTPS (or plain
+// FTP) with the login given.
+#pragma once
+
+#include <string>
+
+#include "publish/ftp_remote.h"
+#include "publish/sftp_remote.h"
+
+namespace zorvik {
+
+TConnection ConnectRemote(const TDestination& destination, const std::string& home,
+                          const THostKeyCheck& check, const TFtpLogin& login);
+
+}  // namespace zorvik
