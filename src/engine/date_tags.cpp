@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/tag_fill.h"
+#include "text/encoding.h"
 #include "text/replace_text.h"
 
 namespace zorvik {
@@ -92,22 +93,26 @@ std::string FieldValue(TField field, const std::tm& t, const TClock& clock) {
 
 }  // namespace
 
-void ReplaceDateTags(std::string& text, const TClock& clock) {
+void ReplaceDateTags(std::string& text, const TClock& clock, TEncoding encoding) {
   // Nothing to do without a tag opener: saves sixteen scans of a page without date tags.
   if (text.find("{$") == std::string::npos) return;
   std::vector<TFillLine> lines;
   for (const TDateTag& date_tag : kDateTags) {
     const std::string_view tag = date_tag.tag;
-    lines.push_back({std::string(tag.substr(2, tag.size() - 3)),
-                     FieldValue(date_tag.field, clock.Now(), clock),
-                     0,
-                     {}});
+    lines.push_back(
+        {std::string(tag.substr(2, tag.size() - 3)),
+         ConvertText(FieldValue(date_tag.field, clock.Now(), clock), TEncoding::kCp932, encoding),
+         0,
+         {}});
   }
   if (WorthOnePass(lines.size(), text.size()) &&
-      FillTagsInOnePass(text, lines, std::string::npos, [](const TFillLine&) {})) {
+      FillTagsInOnePass(
+          text, lines, std::string::npos, [](const TFillLine&) {}, encoding)) {
     return;
   }
-  for (const TFillLine& line : lines) ReplaceEvery(text, "{$" + line.name + "}", line.value);
+  for (const TFillLine& line : lines) {
+    ReplaceEvery(text, "{$" + line.name + "}", line.value, std::string::npos, encoding);
+  }
 }
 
 std::vector<std::string_view> DateTagNames() {

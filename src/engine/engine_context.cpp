@@ -1,5 +1,9 @@
 #include "engine/engine_context.h"
 
+#include <cstdio>
+
+#include "engine/messages.h"
+#include "text/encoding.h"
 #include "text/file_names.h"
 
 namespace zorvik {
@@ -44,6 +48,37 @@ std::string LineMessage(std::string_view prefix, int line, std::string_view deta
   std::string message(prefix);
   message.append(std::to_string(line)).append(blank_after ? "): " : "):").append(detail);
   return message;
+}
+
+TEncoding EncodingOf(const TEngineContext& context, std::string_view bytes) {
+  return DetectEncoding(bytes, context.forced_encoding ? &*context.forced_encoding : nullptr);
+}
+
+std::string IntoPageEncoding(TEngineContext& context, std::string_view text, TEncoding from,
+                             int first_line) {
+  const TEncoding to = context.state.PageEncoding;
+  if (from == to) return std::string(text);
+  std::vector<TUnmappable> unmappable;
+  std::string converted = ConvertText(text, from, to, &unmappable);
+  int line = first_line;
+  std::size_t counted = 0;
+  for (const TUnmappable& place : unmappable) {
+    for (; counted < place.offset; ++counted) {
+      if (text[counted] == '\r') ++line;
+    }
+    char code[24];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(place.code));
+    LogWarning(context,
+               LineMessage(to == TEncoding::kCp932 ? engine_message::kCharacterReference
+                                                   : engine_message::kNotACharacter,
+                           line, code),
+               line);
+  }
+  return converted;
+}
+
+std::string ForLog(const TEngineContext& context, std::string_view text) {
+  return ConvertText(text, context.state.PageEncoding, TEncoding::kCp932);
 }
 
 }  // namespace zorvik

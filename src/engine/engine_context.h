@@ -2,6 +2,7 @@
 // creates the parts and keeps them for the life of the program.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,7 +30,22 @@ struct TEngineContext {
   // file whose lines are being parsed (none while the page source's are): where messages point.
   std::string source_file{};
   const std::string* import_file = nullptr;
+  // The encoding of every file read that has no byte-order mark, when the owner forces one;
+  // otherwise each file's is found from its bytes.
+  std::optional<TEncoding> forced_encoding{};
 };
+
+// The encoding of a file's bytes as this context takes it.
+TEncoding EncodingOf(const TEngineContext& context, std::string_view bytes);
+
+// text (in from) in the page's encoding; each character it cannot hold, or byte that is no
+// character, is logged as a warning at its line, counted from first_line of the file being
+// parsed.
+std::string IntoPageEncoding(TEngineContext& context, std::string_view text, TEncoding from,
+                             int first_line);
+
+// text of the page as the log (CP932) shows it.
+std::string ForLog(const TEngineContext& context, std::string_view text);
 
 // The file a path written in the file being parsed names: a relative path is taken against
 // that file's folder (an imported file's, or the page source's), and for a page never saved

@@ -32,15 +32,20 @@ void RunGeneration(TEngineContext& context, std::string_view page_source) {
   state.CsvCounter = 0;
   context.log.AddLog(msg::kRunStart);
 
+  // The page source in its own encoding, without a byte-order mark; the page takes that
+  // encoding until a template gives its own.
+  state.PageEncoding = EncodingOf(context, page_source);
+  if (page_source.starts_with(kUtf8Bom)) page_source.remove_prefix(kUtf8Bom.size());
   state.WorkingText = page_source;
   ParsePageSource(context, page_source);
   ParseImportList(context, &GenerationState::Imports);
-  ReplaceDateTags(state.WorkingText, context.clock);
+  const TEncoding encoding = state.PageEncoding;
+  ReplaceDateTags(state.WorkingText, context.clock, encoding);
   if (state.ItemCRLFMode == "tag") {
-    state.WorkingText = ConvertBodyLines(std::move(state.WorkingText));
+    state.WorkingText = ConvertBodyLines(std::move(state.WorkingText), encoding);
   }
   if (state.HTMLCRLFMode) {
-    state.WorkingText = CollapseBlankLines(std::move(state.WorkingText), context.pattern);
+    state.WorkingText = CollapseBlankLines(std::move(state.WorkingText), context.pattern, encoding);
   }
   ParseImportList(context, &GenerationState::LastImports);
   CheckGenerationResult(context);
@@ -61,6 +66,19 @@ void CheckGenerationResult(TEngineContext& context) {
   const GenerationState& state = context.state;
   if (TrimSpaces(state.WriteFolder).empty()) LogError(context, msg::kNoWriteFolder);
   if (TrimSpaces(state.WriteFile).empty()) LogError(context, msg::kNoWriteFile);
+  if (state.PageEncoding == TEncoding::kUtf8) {
+    // "{$" with a "}" after it on its line, found by bytes: no UTF-8 character holds them.
+    const std::string& text = state.WorkingText;
+    for (std::size_t open = text.find("{$"); open != std::string::npos;
+         open = text.find("{$", open + 2)) {
+      const std::size_t end = text.find_first_of("}\r\n", open + 2);
+      if (end != std::string::npos && text[end] == '}') {
+        LogWarning(context, msg::kUnfilledTags);
+        break;
+      }
+    }
+    return;
+  }
   context.pattern.SetRegExp("{\\$[^}]*}");
   if (context.pattern.Match(state.WorkingText).position > 0) {
     LogWarning(context, msg::kUnfilledTags);

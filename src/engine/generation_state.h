@@ -1,10 +1,12 @@
 // The engine's state: one record, owned by whoever runs generations (the main window, the
-// command line), kept from run to run. Texts are CP932.
+// command line), kept from run to run. Texts are in the page's encoding (PageEncoding).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "text/utf8.h"
 
 namespace zorvik {
 
@@ -12,7 +14,8 @@ namespace zorvik {
 // when the command line was parsed.
 struct TZQImportFile {
   std::string FileName;
-  std::string Text;
+  std::string Text;  // in its own encoding, without a byte-order mark
+  TEncoding Encoding = TEncoding::kCp932;
 };
 
 using TImportList = std::vector<TZQImportFile>;
@@ -32,6 +35,9 @@ struct GenerationState {
   std::string DataFolder;
   std::string PreviewCss;
   bool BatchMode = false;
+  // The page's encoding: its template's, or its page source's while it has none. Text from a
+  // file in the other encoding is converted into it.
+  TEncoding PageEncoding = TEncoding::kCp932;
 };
 
 }  // namespace zorvik

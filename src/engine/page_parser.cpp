@@ -1,5 +1,6 @@
 #include "engine/page_parser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -17,8 +18,10 @@ namespace {
 // second byte of a double-byte character; the LF right after that CR goes with it.
 class TLineCursor {
  public:
-  explicit TLineCursor(std::string_view text) : text_(text) {}
+  TLineCursor(std::string_view text, TEncoding encoding) : text_(text), encoding_(encoding) {}
   bool AtEnd() const { return pos_ >= text_.size(); }
+  // What is left after the lines handed out.
+  std::string_view Rest() const { return text_.substr(std::min(pos_, text_.size())); }
   std::string_view Next() {
     // A CR found by bytes ends the line unless a lead byte before it takes it as its second byte.
     const char* data = text_.data();
@@ -28,7 +31,7 @@ class TLineCursor {
       const void* cr = i < text_.size() ? std::memchr(data + i, '\r', text_.size() - i) : nullptr;
       i = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data)
                         : text_.size();
-      if (i == text_.size() || IsCharStartFrom(text_, boundary, i)) break;
+      if (i == text_.size() || IsCharStartFrom(text_, boundary, i, encoding_)) break;
       boundary = ++i;
     }
     const std::string_view line = text_.substr(pos_, i - pos_);
@@ -40,19 +43,20 @@ class TLineCursor {
 
  private:
   std::string_view text_;
+  TEncoding encoding_;
   std::size_t pos_ = 0;
 };
 
 // Text of `line` from `from` up to the first byte of `stop` that is not a trail byte (or the end).
-std::string_view UpTo(std::string_view line, std::size_t from, char stop) {
+std::string_view UpTo(std::string_view line, std::size_t from, char stop, TEncoding encoding) {
   std::size_t i = from;
-  while (i < line.size() && line[i] != stop) i += CharBytesAt(line, i);
+  while (i < line.size() && line[i] != stop) i += CharBytesAt(line, i, encoding);
   return line.substr(from, i - from);
 }
 
 // "@" name [" " argument]
 void ApplyCommandLine(TEngineContext& context, std::string_view line, int number) {
-  const std::string_view name = UpTo(line, 1, ' ');
+  const std::string_view name = UpTo(line, 1, ' ', context.state.PageEncoding);
   const std::size_t after = 1 + name.size();
   const std::string_view argument =
       after < line.size() ? line.substr(after + 1) : std::string_view();
@@ -60,11 +64,11 @@ void ApplyCommandLine(TEngineContext& context, std::string_view line, int number
 }
 
 // "$" name [" " value]
-TFillLine ConversionLine(std::string_view line, int number) {
-  const std::string_view raw_name = UpTo(line, 1, ' ');
+TFillLine ConversionLine(std::string_view line, int number, TEncoding encoding) {
+  const std::string_view raw_name = UpTo(line, 1, ' ', encoding);
   const std::size_t after = 1 + raw_name.size();
   const std::string_view value = after < line.size() ? line.substr(after + 1) : std::string_view();
-  return {TrimSpaces(raw_name), std::string(value), number, {}};
+  return {TrimSpaces(raw_name, encoding), std::string(value), number, {}};
 }
 
 TFillLine ErrorLine(std::string message, int number) {
@@ -93,29 +97,40 @@ void FillRun(TEngineContext& context, std::vector<TFillLine>& run) {
 void FillTag(TEngineContext& context, std::string_view name, std::string_view value, int line) {
   std::string tag = "{$";
   tag.append(name).append("}");
-  if (ReplaceEvery(context.state.WorkingText, tag, value, context.max_working_text) < 0) {
-    LogError(context, LineMessage(engine_message::kValueTooLarge, line, name), line);
+  if (ReplaceEvery(context.state.WorkingText, tag, value, context.max_working_text,
+                   context.state.PageEncoding) < 0) {
+    LogError(context, LineMessage(engine_message::kValueTooLarge, line, ForLog(context, name)),
+             line);
   }
 }
 
 void ParsePageSource(TEngineContext& context, std::string_view text) {
   // Value lines are gathered until a command line, which may change the working text, or the end.
+  // The text is in the page's encoding; a template in the other one changes it, and the lines
+  // after its command are converted into it.
+  TEncoding encoding = context.state.PageEncoding;
+  std::string converted;
   std::vector<TFillLine> run;
-  TLineCursor lines(text);
+  TLineCursor lines(text, encoding);
   for (int number = 0; !lines.AtEnd(); ++number) {
     const std::string_view raw = lines.Next();
-    const std::string line = TrimSpaces(raw);
+    const std::string line = TrimSpaces(raw, encoding);
     if (line.empty() || line.compare(0, 2, "//") == 0) continue;
     switch (line[0]) {
       case '@':
         FillRun(context, run);
         ApplyCommandLine(context, line, number);
+        if (context.state.PageEncoding != encoding) {
+          converted = IntoPageEncoding(context, lines.Rest(), encoding, number + 1);
+          encoding = context.state.PageEncoding;
+          lines = TLineCursor(converted, encoding);
+        }
         break;
       case '$':
-        run.push_back(ConversionLine(line, number));
+        run.push_back(ConversionLine(line, number, encoding));
         break;
       case '[': {
-        const std::string name = TrimSpaces(UpTo(line, 1, ']'));
+        const std::string name = TrimSpaces(UpTo(line, 1, ']', encoding), encoding);
         const std::string end = "/" + name;
         const int opening = number;
         std::string value;
@@ -123,24 +138,26 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
         while (!lines.AtEnd()) {
           const std::string_view content = lines.Next();
           ++number;
-          if (!content.empty() && content[0] == '[' && UpTo(content, 1, ']') == end) {
+          if (!content.empty() && content[0] == '[' && UpTo(content, 1, ']', encoding) == end) {
             closed = true;
             break;
           }
           value.append(content).append("\r\n");
         }
         if (!closed) {
-          run.push_back(ErrorLine(LineMessage(engine_message::kBlockNotClosed, opening, name, true),
-                                  opening));
+          run.push_back(ErrorLine(
+              LineMessage(engine_message::kBlockNotClosed, opening, ForLog(context, name), true),
+              opening));
           FillRun(context, run);
           return;
         }
-        run.push_back({name, TrimBlankLines(value), opening, {}});
+        run.push_back({name, TrimBlankLines(value, encoding), opening, {}});
         break;
       }
       default:
-        run.push_back(
-            ErrorLine(LineMessage(engine_message::kSyntaxError, number, line, true), number));
+        run.push_back(ErrorLine(
+            LineMessage(engine_message::kSyntaxError, number, ForLog(context, line), true),
+            number));
         break;
     }
   }
@@ -151,10 +168,10 @@ void ParseImportList(TEngineContext& context, TImportList GenerationState::*list
   const std::size_t count = (context.state.*list).size();
   for (std::size_t i = 0; i < count; ++i) {
     // Copied: lines of the imported text may add records to the same list.
-    const std::string text = (context.state.*list)[i].Text;
-    const std::string file = (context.state.*list)[i].FileName;
+    const TZQImportFile record = (context.state.*list)[i];
+    const std::string& file = record.FileName;
     context.import_file = &file;
-    ParsePageSource(context, text);
+    ParsePageSource(context, IntoPageEncoding(context, record.Text, record.Encoding, 0));
     context.import_file = nullptr;
   }
 }

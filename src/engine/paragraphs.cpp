@@ -20,7 +20,8 @@ constexpr std::string_view kExemptEnd = "<!--/_NoCRLF-->";
 constexpr std::string_view kExemptPlaceholder = "{$_NoCRLF}";
 
 // First exact occurrence of marker at or after from that starts a character.
-std::size_t FindMarker(const std::string& text, std::string_view marker, std::size_t from) {
+std::size_t FindMarker(const std::string& text, std::string_view marker, std::size_t from,
+                       TEncoding encoding) {
   // memmem: markers start with "<" or "{", which HTML holds many of, so looking for the first
   // byte and comparing would stop at each.
   auto find = [&](std::size_t start) -> std::size_t {
@@ -31,7 +32,7 @@ std::size_t FindMarker(const std::string& text, std::string_view marker, std::si
                          : std::string::npos;
   };
   for (std::size_t at = find(from); at != std::string::npos; at = find(at + 1)) {
-    if (IsCharStartFrom(text, 0, at)) return at;
+    if (IsCharStartFrom(text, 0, at, encoding)) return at;
   }
   return std::string::npos;
 }
@@ -46,11 +47,11 @@ std::size_t SearchFromBefore(std::size_t at, std::string_view marker) {
 // markers that stand in the way: a start marker with no end marker anywhere, an end marker before
 // the first start marker. `from` is an offset before which no marker stands.
 bool NextBlock(std::string& text, std::string_view start, std::string_view end, std::size_t& from,
-               std::size_t& a, std::size_t& b) {
+               std::size_t& a, std::size_t& b, TEncoding encoding) {
   for (;;) {
-    a = FindMarker(text, start, from);
+    a = FindMarker(text, start, from, encoding);
     if (a == std::string::npos) return false;
-    b = FindMarker(text, end, from);
+    b = FindMarker(text, end, from, encoding);
     if (b == std::string::npos) {
       text.erase(a, start.size());
     } else if (b < a) {
@@ -65,67 +66,79 @@ bool NextBlock(std::string& text, std::string_view start, std::string_view end, 
 // Cuts the block at [a, b] out of text, leaving placeholder; returns its inner text with blank
 // lines trimmed at both ends.
 std::string CutBlock(std::string& text, std::size_t a, std::size_t b, std::string_view start,
-                     std::string_view end, std::string_view placeholder) {
+                     std::string_view end, std::string_view placeholder, TEncoding encoding) {
   const std::size_t inner = a + start.size();
-  std::string body = TrimBlankLines(std::string_view(text).substr(inner, b - inner));
+  std::string body = TrimBlankLines(std::string_view(text).substr(inner, b - inner), encoding);
   text.replace(a, b + end.size() - a, placeholder);
   return body;
 }
 
-std::string ConvertBlockBody(std::string body) {
+std::string ConvertBlockBody(std::string body, TEncoding encoding) {
+  const auto replace = [&body, encoding](std::string_view from, std::string_view to) {
+    return ReplaceEvery(body, from, to, std::string::npos, encoding);
+  };
   // Exempt regions wait outside while the body is turned into paragraphs.
   std::vector<std::string> saved_no_crlf_blocks;
   std::size_t from = 0;
   std::size_t p, q;
-  while (NextBlock(body, kExemptStart, kExemptEnd, from, p, q)) {
+  while (NextBlock(body, kExemptStart, kExemptEnd, from, p, q, encoding)) {
     saved_no_crlf_blocks.push_back(
-        CutBlock(body, p, q, kExemptStart, kExemptEnd, kExemptPlaceholder));
+        CutBlock(body, p, q, kExemptStart, kExemptEnd, kExemptPlaceholder, encoding));
     from = p;
   }
 
-  ReplaceEvery(body, "\r\n\r\n", "</p><p>");
+  replace("\r\n\r\n", "</p><p>");
   body = "<p>" + body + "</p>";
-  ReplaceEvery(body, "<p></p>", "");
-  ReplaceEvery(body, "\r\n", "<br />\r\n");
-  ReplaceEvery(body, "</p><p>", "</p>\r\n<p>");
-  ReplaceEvery(body, "<p><br />", "<p>");
-  ReplaceEvery(body, "<p>\r\n", "<p>");
-  ReplaceEvery(body, "<br />\r\n</p>", "</p>");
+  replace("<p></p>", "");
+  replace("\r\n", "<br />\r\n");
+  replace("</p><p>", "</p>\r\n<p>");
+  replace("<p><br />", "<p>");
+  replace("<p>\r\n", "<p>");
+  replace("<br />\r\n</p>", "</p>");
 
   from = 0;
   for (const std::string& entry : saved_no_crlf_blocks) {
-    const std::size_t at = FindMarker(body, kExemptPlaceholder, from);
+    const std::size_t at = FindMarker(body, kExemptPlaceholder, from, encoding);
     if (at == std::string::npos) break;
     body.replace(at, kExemptPlaceholder.size(), entry);
     from = SearchFromBefore(at, kExemptPlaceholder);
   }
 
-  ReplaceEvery(body, "<p><_p>", "");
-  ReplaceEvery(body, "<_p></p>", "");
-  ReplaceEvery(body, "<_p>", "");
+  replace("<p><_p>", "");
+  replace("<_p></p>", "");
+  replace("<_p>", "");
   return body;
 }
 
 }  // namespace
 
-std::string ConvertBodyLines(std::string text) {
+std::string ConvertBodyLines(std::string text, TEncoding encoding) {
+  const auto replace = [&text, encoding](std::string_view from, std::string_view to) {
+    return ReplaceEvery(text, from, to, std::string::npos, encoding);
+  };
   std::size_t from = 0;
   std::size_t a, b;
-  while (NextBlock(text, kBodyStart, kBodyEnd, from, a, b)) {
-    const std::string body =
-        ConvertBlockBody(CutBlock(text, a, b, kBodyStart, kBodyEnd, kBodyPlaceholder));
+  while (NextBlock(text, kBodyStart, kBodyEnd, from, a, b, encoding)) {
+    const std::string body = ConvertBlockBody(
+        CutBlock(text, a, b, kBodyStart, kBodyEnd, kBodyPlaceholder, encoding), encoding);
     // Every placeholder in the text takes the body; normally there is just the one at a, and
     // nothing before a can hold a marker, except one that the body now completes.
-    const int replaced = ReplaceEvery(text, kBodyPlaceholder, body);
+    const int replaced = replace(kBodyPlaceholder, body);
     from = replaced == 1 ? SearchFromBefore(a, kBodyEnd) : 0;
   }
-  ReplaceEvery(text, kBodyEnd, "");
-  ReplaceEvery(text, kExemptStart, "");
-  ReplaceEvery(text, kExemptEnd, "");
+  replace(kBodyEnd, "");
+  replace(kExemptStart, "");
+  replace(kExemptEnd, "");
   return text;
 }
 
-std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern) {
+std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern, TEncoding encoding) {
+  if (encoding == TEncoding::kUtf8) {
+    // The pattern engine walks Shift-JIS characters; the same replacement by bytes.
+    while (ReplaceEvery(text, "\r\n\r\n", "\r\n", std::string::npos, encoding) > 0) {
+    }
+    return text;
+  }
   pattern.SetRegExp("\r\n\r\n");
   while (pattern.ReplaceAll("\r\n", text) > 0) {
   }

@@ -10,12 +10,15 @@
 #include <string>
 
 #include "pattern/pattern_component.h"
+#include "text/utf8.h"
 
 namespace zorvik {
 
-std::string ConvertBodyLines(std::string text);
+std::string ConvertBodyLines(std::string text, TEncoding encoding = TEncoding::kCp932);
 
-// Uses the given pattern component (line separator CR LF), as the run does.
-std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern);
+// Uses the given pattern component (line separator CR LF), as the run does, for a Shift-JIS
+// page.
+std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern,
+                               TEncoding encoding = TEncoding::kCp932);
 
 }  // namespace zorvik

@@ -1,5 +1,6 @@
 #include "engine/system_commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,16 +23,26 @@ void ImportFile(TEngineContext& context, TImportList& list, std::string_view arg
     if (record.FileName == file) return;  // named before: read once per list
   }
   if (!context.files.FileExists(file)) {
-    LogError(context, LineMessage(msg::kImportMissing, line, path), line);
+    LogError(context, LineMessage(msg::kImportMissing, line, ForLog(context, path)), line);
     return;
   }
   std::string text = context.files.LoadText(file);
   if (text == kFileLoadError) {
     // Not registered, so that a later line naming it reports it again.
-    LogError(context, LineMessage(msg::kImportUnreadable, line, path), line);
+    LogError(context, LineMessage(msg::kImportUnreadable, line, ForLog(context, path)), line);
     return;
   }
-  list.push_back({file, std::move(text)});
+  const TEncoding encoding = EncodingOf(context, text);
+  if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
+  list.push_back({file, std::move(text), encoding});
+}
+
+// A template's encoding, found from its bytes; a template of ASCII only is the same in both,
+// and leaves the page in its page source's.
+TEncoding TemplateEncoding(const TEngineContext& context, std::string_view text) {
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return ascii && !context.forced_encoding ? context.state.PageEncoding : EncodingOf(context, text);
 }
 
 void LoadTemplate(TEngineContext& context, std::string_view argument, int line) {
@@ -39,27 +50,31 @@ void LoadTemplate(TEngineContext& context, std::string_view argument, int line) 
   const std::string path = ExpandPathMacros(context, argument);
   const std::string file = FileFor(context, path);
   if (!context.files.FileExists(file)) {
-    LogError(context, LineMessage(msg::kTemplateMissing, line, path), line);
+    LogError(context, LineMessage(msg::kTemplateMissing, line, ForLog(context, path)), line);
   } else if (path == state.TemplateFile) {
     // The same template again: nothing to do.
   } else if (!state.TemplateFile.empty()) {
-    LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, path), line);
+    LogWarning(context, LineMessage(msg::kTemplateOverwrite, line, ForLog(context, path)), line);
   } else {
     std::string text = context.files.LoadText(file);
     if (text == kFileLoadError) {
       // Written out, the marker text would replace the good page.
-      LogError(context, LineMessage(msg::kTemplateUnreadable, line, path), line);
+      LogError(context, LineMessage(msg::kTemplateUnreadable, line, ForLog(context, path)), line);
       return;
     }
     state.TemplateFile = path;
+    // The template declares the page's charset, so the page takes its encoding (and keeps a
+    // byte-order mark it starts with).
+    state.PageEncoding = TemplateEncoding(context, text);
     state.WorkingText = std::move(text);
   }
 }
 
 void SetLoop(TEngineContext& context, std::string_view argument, int line) {
+  const TEncoding encoding = context.state.PageEncoding;
   std::string rest(argument);
-  const std::string name = TrimSpaces(CutToken(rest, " "));
-  ExpandLoop(context, name, TrimSpaces(rest), line);
+  const std::string name = TrimSpaces(CutToken(rest, " ", encoding), encoding);
+  ExpandLoop(context, name, TrimSpaces(rest, encoding), line);
 }
 
 void SetCsvCounter(TEngineContext& context, std::string_view argument, int line) {
@@ -97,7 +112,7 @@ void SetPreviewCss(TEngineContext& context, std::string_view argument, int line)
   if (context.files.FileExists(file)) {
     context.state.PreviewCss = file;
   } else {
-    LogWarning(context, LineMessage(msg::kPreviewCssMissing, line, path), line);
+    LogWarning(context, LineMessage(msg::kPreviewCssMissing, line, ForLog(context, path)), line);
   }
 }
 
@@ -155,7 +170,7 @@ void ExecuteSystemCommand(TEngineContext& context, std::string_view name, std::s
       return;
     }
   }
-  LogError(context, LineMessage(msg::kUndefinedCommand, line, name), line);
+  LogError(context, LineMessage(msg::kUndefinedCommand, line, ForLog(context, name)), line);
 }
 
 std::vector<std::string_view> SystemCommandNames() {
@@ -167,7 +182,8 @@ std::vector<std::string_view> SystemCommandNames() {
 std::string ExpandPathMacros(const TEngineContext& context, std::string_view text) {
   std::string result(text);
   for (const TPathMacro& macro : kPathMacros) {
-    ReplaceEvery(result, macro.macro, macro.value(context));
+    ReplaceEvery(result, macro.macro, macro.value(context), std::string::npos,
+                 context.state.PageEncoding);
   }
   return result;
 }

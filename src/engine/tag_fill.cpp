@@ -54,7 +54,8 @@ class TKeys {
 // do not alternate "{" "}" "{" "}" ..., or the text ends with a lead byte standing alone: with
 // such a text, filling a tag could join its neighbours into a new tag or pair a lead byte with
 // the byte after it.
-bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs) {
+bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs,
+                  TEncoding encoding) {
   const char* data = text.data();
   const std::size_t size = text.size();
   auto next = [&](char c, std::size_t from) {
@@ -69,7 +70,7 @@ bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs)
     const bool is_open = next_open < next_close;
     const std::size_t at = is_open ? next_open : next_close;
     (is_open ? next_open : next_close) = next(is_open ? '{' : '}', at + 1);
-    const bool starts_char = IsCharStartFrom(text, boundary, at);
+    const bool starts_char = IsCharStartFrom(text, boundary, at, encoding);
     boundary = starts_char ? at : at + 1;
     if (!starts_char) continue;
     if (is_open) {
@@ -86,7 +87,8 @@ bool CollectPairs(std::string_view text, TKeys& keys, std::vector<TPair>& pairs)
     open = std::string_view::npos;
   }
   if (open != std::string_view::npos) return false;
-  const bool ends_with_lead = size > 0 && boundary < size &&
+  // (A UTF-8 character never takes the byte after it.)
+  const bool ends_with_lead = encoding == TEncoding::kCp932 && size > 0 && boundary < size &&
                               IsLeadByte(static_cast<unsigned char>(data[size - 1])) &&
                               IsCharStartFrom(text, boundary, size - 1);
   return !ends_with_lead;
@@ -105,21 +107,22 @@ struct TPiece {
 }  // namespace
 
 bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines, std::size_t max_size,
-                       const std::function<void(const TFillLine&)>& report) {
+                       const std::function<void(const TFillLine&)>& report, TEncoding encoding) {
   TKeys keys;
   std::vector<TPair> text_pairs;
-  if (!CollectPairs(text, keys, text_pairs)) return false;
+  if (!CollectPairs(text, keys, text_pairs, encoding)) return false;
   std::vector<int> line_keys(lines.size(), -1);
   std::vector<std::vector<TPair>> value_pairs(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!lines[i].error.empty()) continue;
     // The tag read on its own must be exactly one pair, so that it can only match a pair.
     std::vector<TPair> tag;
-    if (!CollectPairs("{$" + lines[i].name + "}", keys, tag) || tag.size() != 1 || tag[0].key < 0) {
+    if (!CollectPairs("{$" + lines[i].name + "}", keys, tag, encoding) || tag.size() != 1 ||
+        tag[0].key < 0) {
       return false;
     }
     line_keys[i] = tag[0].key;
-    if (!CollectPairs(lines[i].value, keys, value_pairs[i])) return false;
+    if (!CollectPairs(lines[i].value, keys, value_pairs[i], encoding)) return false;
   }
 
   // The lines in order, counting tags instead of filling them: a line fills every tag of its
@@ -175,13 +178,15 @@ bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines, s
 
 bool FillTagsInOnePass(TEngineContext& context, const std::vector<TFillLine>& lines) {
   return FillTagsInOnePass(
-      context.state.WorkingText, lines, context.max_working_text, [&](const TFillLine& line) {
+      context.state.WorkingText, lines, context.max_working_text,
+      [&](const TFillLine& line) {
         LogError(context,
-                 !line.error.empty()
-                     ? line.error
-                     : LineMessage(engine_message::kValueTooLarge, line.line, line.name),
+                 !line.error.empty() ? line.error
+                                     : LineMessage(engine_message::kValueTooLarge, line.line,
+                                                   ForLog(context, line.name)),
                  line.line);
-      });
+      },
+      context.state.PageEncoding);
 }
 
 }  // namespace zorvik

@@ -7,21 +7,26 @@
 namespace zorvik {
 
 std::string ExtractBlock(std::string& text, std::string_view start_marker,
-                         std::string_view end_marker, std::string_view placeholder) {
+                         std::string_view end_marker, std::string_view placeholder,
+                         TEncoding encoding) {
   if (start_marker.empty() || end_marker.empty()) return {};
   // Found by bytes: when both markers end with a byte that cannot pair with the next one and
   // the end marker stands after the whole start marker, character and byte offsets agree.
-  const std::size_t at = FindAtCharStart(text, start_marker);
-  const std::size_t end_at = FindAtCharStart(text, end_marker);
+  // In UTF-8 no character joins the byte after it, so byte offsets always serve.
+  const std::size_t at = FindAtCharStart(text, start_marker, encoding);
+  const std::size_t end_at = FindAtCharStart(text, end_marker, encoding);
   if (at == std::string::npos || end_at == std::string::npos || end_at < at) return {};
-  if (!IsLeadByte(static_cast<unsigned char>(start_marker.back())) &&
-      !IsLeadByte(static_cast<unsigned char>(end_marker.back())) &&
-      end_at >= at + start_marker.size()) {
+  const bool by_bytes = encoding == TEncoding::kUtf8 ||
+                        (!IsLeadByte(static_cast<unsigned char>(start_marker.back())) &&
+                         !IsLeadByte(static_cast<unsigned char>(end_marker.back())));
+  if (by_bytes && end_at >= at + start_marker.size()) {
     const std::size_t inner_at = at + start_marker.size();
-    std::string inner = TrimBlankLines(std::string_view(text).substr(inner_at, end_at - inner_at));
+    std::string inner =
+        TrimBlankLines(std::string_view(text).substr(inner_at, end_at - inner_at), encoding);
     text.replace(at, end_at + end_marker.size() - at, placeholder);
     return inner;
   }
+  if (encoding == TEncoding::kUtf8) return {};  // the markers overlap
   const int a = CharPos(start_marker, text);
   const int b = CharPos(end_marker, text);
   if (a == 0 || b == 0 || b < a) return {};

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 // Cuts the first block from start_marker to the first end_marker (both markers included) out of
@@ -12,7 +14,8 @@ namespace zorvik {
 // stands where the block stood. With a marker missing, empty, or the end before the start,
 // returns an empty text and leaves text unchanged.
 std::string ExtractBlock(std::string& text, std::string_view start_marker,
-                         std::string_view end_marker, std::string_view placeholder);
+                         std::string_view end_marker, std::string_view placeholder,
+                         TEncoding encoding = TEncoding::kCp932);
 
 std::string WrapCommentBlock(std::string_view name, std::string_view inner);
 

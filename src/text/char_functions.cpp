@@ -36,15 +36,16 @@ int CharPos(std::string_view pattern, std::string_view text) {
   return 0;
 }
 
-std::size_t FindAtCharStart(std::string_view text, std::string_view pattern) {
+std::size_t FindAtCharStart(std::string_view text, std::string_view pattern, TEncoding encoding) {
   // Candidates come from a byte search; each is checked against the last known character
   // start, so the text is still walked only once.
   if (pattern.empty()) return std::string_view::npos;
   std::size_t boundary = 0;
   for (std::size_t at = text.find(pattern); at != std::string_view::npos;
        at = text.find(pattern, at + 1)) {
-    if (IsCharStartFrom(text, boundary, at)) return at;
-    boundary = at + 1;  // at is a trail byte, so the next byte starts a character
+    if (IsCharStartFrom(text, boundary, at, encoding)) return at;
+    if (encoding == TEncoding::kCp932)
+      boundary = at + 1;  // at is a trail byte: the next starts one
   }
   return std::string_view::npos;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 // Character position of the first occurrence of pattern in text, 0 when there is none. A match
@@ -13,7 +15,8 @@ int CharPos(std::string_view pattern, std::string_view text);
 
 // Byte offset of the first occurrence of pattern in text that starts where a character starts,
 // or std::string_view::npos.
-std::size_t FindAtCharStart(std::string_view text, std::string_view pattern);
+std::size_t FindAtCharStart(std::string_view text, std::string_view pattern,
+                            TEncoding encoding = TEncoding::kCp932);
 
 // Number of characters of text.
 int CharLength(std::string_view text);

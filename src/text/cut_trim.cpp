@@ -5,15 +5,17 @@
 namespace zorvik {
 namespace {
 
-constexpr std::string_view kFullWidthSpace = "\x81\x40";
+std::string_view FullWidthSpace(TEncoding encoding) {
+  return encoding == TEncoding::kCp932 ? "\x81\x40" : "\xE3\x80\x80";
+}
 constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace
 
-std::string CutToken(std::string& text, std::string_view separators) {
+std::string CutToken(std::string& text, std::string_view separators, TEncoding encoding) {
   if (text.empty()) return {};
   // One forward walk: a trail byte is stepped over with its lead and never taken as a separator.
-  for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i)) {
+  for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i, encoding)) {
     if (separators.find(text[i]) != std::string_view::npos) {
       std::string head = text.substr(0, i);
       text.erase(0, i + 1);
@@ -33,13 +35,14 @@ std::string CutLine(std::string& text) {
   return line;
 }
 
-void TrimLeadingSpaces(std::string& text) {
+void TrimLeadingSpaces(std::string& text, TEncoding encoding) {
+  const std::string_view full_width = FullWidthSpace(encoding);
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] == ' ') {
       i += 1;
-    } else if (std::string_view(text).substr(i, 2) == kFullWidthSpace) {
-      i += 2;
+    } else if (std::string_view(text).substr(i, full_width.size()) == full_width) {
+      i += full_width.size();
     } else {
       break;
     }
@@ -47,22 +50,24 @@ void TrimLeadingSpaces(std::string& text) {
   text.erase(0, i);
 }
 
-void TrimTrailingSpaces(std::string& text) {
+void TrimTrailingSpaces(std::string& text, TEncoding encoding) {
+  const std::string_view full_width = FullWidthSpace(encoding);
   // Walk forward once and remember where the last character that is not a space ends.
   std::size_t keep = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t len = CharBytesAt(text, i);
-    const bool space = len == 1 ? text[i] == ' ' : text.compare(i, 2, kFullWidthSpace) == 0;
+    const std::size_t len = CharBytesAt(text, i, encoding);
+    const bool space = len == 1 ? text[i] == ' '
+                                : len == full_width.size() && text.compare(i, len, full_width) == 0;
     i += len;
     if (!space) keep = i;
   }
   text.resize(keep);
 }
 
-std::string TrimSpaces(std::string_view text) {
+std::string TrimSpaces(std::string_view text, TEncoding encoding) {
   std::string result(text);
-  TrimLeadingSpaces(result);
-  TrimTrailingSpaces(result);
+  TrimLeadingSpaces(result, encoding);
+  TrimTrailingSpaces(result, encoding);
   return result;
 }
 
@@ -71,17 +76,17 @@ std::string TrimLeadingBlankLines(std::string_view text) {
   return std::string(text);
 }
 
-std::string TrimTrailingBlankLines(std::string_view text) {
+std::string TrimTrailingBlankLines(std::string_view text, TEncoding encoding) {
   // The CR must start a character: after a lead byte it is that character's second byte.
   while (text.size() >= 2 && text.substr(text.size() - 2) == kCrLf &&
-         IsCharStartFrom(text, 0, text.size() - 2)) {
+         IsCharStartFrom(text, 0, text.size() - 2, encoding)) {
     text.remove_suffix(2);
   }
   return std::string(text);
 }
 
-std::string TrimBlankLines(std::string_view text) {
-  return TrimTrailingBlankLines(TrimLeadingBlankLines(text));
+std::string TrimBlankLines(std::string_view text, TEncoding encoding) {
+  return TrimTrailingBlankLines(TrimLeadingBlankLines(text), encoding);
 }
 
 }  // namespace zorvik

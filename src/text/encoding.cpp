@@ -3,7 +3,10 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
+
+#include "text/sjis.h"
 
 namespace zorvik {
 namespace {
@@ -83,6 +86,63 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
     out.append(replacement);
     i += CharacterLength(text.substr(i), from);
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+namespace {
+
+// UTF-8 into CP932 a run at a time, stopping only at what CP932 cannot hold.
+std::string Utf8ToCp932(std::string_view text, std::vector<TUnmappable>* unmappable) {
+  thread_local TConversion cached;
+  iconv_t cd = cached.For("CP932", "UTF-8");
+  std::string out;
+  out.reserve(text.size());
+  char buffer[4096];
+  std::size_t i = 0;
+  ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  while (i < text.size()) {
+    char* in = const_cast<char*>(text.data() + i);
+    std::size_t in_left = text.size() - i;
+    char* dst = buffer;
+    std::size_t dst_left = sizeof buffer;
+    const std::size_t rc = ::iconv(cd, &in, &in_left, &dst, &dst_left);
+    const int error = errno;
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    i = text.size() - in_left;
+    if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    const std::size_t len = Utf8CharBytesAt(text, i);
+    const char32_t code = Utf8CodeAt(text, i, len);
+    if (len == 1) {
+      out += text[i];  // no UTF-8 character: the byte as it was
+    } else {
+      char reference[16];
+      std::snprintf(reference, sizeof reference, "&#x%X;", static_cast<unsigned>(code));
+      out += reference;
+      if (unmappable != nullptr) unmappable->push_back({i, code});
+    }
+    i += len;
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ConvertText(std::string_view text, TEncoding from, TEncoding to,
+                        std::vector<TUnmappable>* unmappable) {
+  if (from == to) return std::string(text);
+  if (to == TEncoding::kCp932) return Utf8ToCp932(text, unmappable);
+  std::string out = Cp932ToUtf8(text);
+  if (unmappable != nullptr && out.find("\xEF\xBF\xBD") != std::string::npos) {
+    // Where the bytes that were no character stood, found again in the source.
+    for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i)) {
+      const std::size_t len = CharBytesAt(text, i);
+      if (ConvertEncoding(text.substr(i, len), "UTF-8", "CP932", "\xEF\xBF\xBD") ==
+          "\xEF\xBF\xBD") {
+        unmappable->push_back({i, 0xFFFD});
+      }
+    }
   }
   return out;
 }

@@ -13,12 +13,13 @@ namespace {
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 // True when text at offset at holds pattern, single-byte letters compared without case.
-bool EqualsIgnoringCase(std::string_view text, std::size_t at, std::string_view pattern) {
+bool EqualsIgnoringCase(std::string_view text, std::size_t at, std::string_view pattern,
+                        TEncoding encoding) {
   if (text.size() - at < pattern.size()) return false;
   for (std::size_t i = 0; i < pattern.size();) {
-    const std::size_t len = CharBytesAt(pattern, i);
-    if (len == 2) {
-      if (text[at + i] != pattern[i] || text[at + i + 1] != pattern[i + 1]) return false;
+    const std::size_t len = CharBytesAt(pattern, i, encoding);
+    if (len > 1) {
+      if (text.compare(at + i, len, pattern, i, len) != 0) return false;
     } else if (Lower(text[at + i]) != Lower(pattern[i])) {
       return false;
     }
@@ -31,7 +32,7 @@ bool EqualsIgnoringCase(std::string_view text, std::size_t at, std::string_view 
 // character (<= from), kept up to date so that the text is walked once. Returns the first real
 // occurrence or npos.
 std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std::size_t from,
-                           std::size_t& boundary) {
+                           std::size_t& boundary, TEncoding encoding) {
   // Two probe bytes: the first and the second to last, which for a tag "{$name}" is part of the
   // name and rules out most other tags at once.
   const std::size_t distance = pattern.size() >= 3 ? pattern.size() - 2 : pattern.size() - 1;
@@ -40,9 +41,9 @@ std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std:
   while (from + pattern.size() <= text.size()) {
     const std::size_t at = FindByteEnds(text.data(), from, text.size(), first, other, distance);
     if (at >= text.size()) break;
-    const bool starts_char = at >= boundary && IsCharStartFrom(text, boundary, at);
+    const bool starts_char = at >= boundary && IsCharStartFrom(text, boundary, at, encoding);
     if (at >= boundary) boundary = starts_char ? at : at + 1;
-    if (starts_char && EqualsIgnoringCase(text, at, pattern)) return at;
+    if (starts_char && EqualsIgnoringCase(text, at, pattern, encoding)) return at;
     from = at + 1;
   }
   return std::string_view::npos;
@@ -50,29 +51,32 @@ std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std:
 
 // Offset where the character after a match at `at` starts: the match may end with a lead byte
 // that the text pairs with the byte after it.
-std::size_t BoundaryAfter(std::string_view text, std::string_view pattern, std::size_t at) {
+std::size_t BoundaryAfter(std::string_view text, std::string_view pattern, std::size_t at,
+                          TEncoding encoding) {
   std::size_t i = 0;
-  while (i < pattern.size()) i += CharBytesAt(text.substr(at), i);
+  while (i < pattern.size()) i += CharBytesAt(text.substr(at), i, encoding);
   return at + i;
 }
 
 }  // namespace
 
-std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from) {
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from,
+                             TEncoding encoding) {
   if (pattern.empty()) return std::string_view::npos;
   std::size_t boundary = from;
-  return NextOccurrence(text, pattern, from, boundary);
+  return NextOccurrence(text, pattern, from, boundary, encoding);
 }
 
 int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement,
-                 std::size_t max_size) {
+                 std::size_t max_size, TEncoding encoding) {
   if (pattern.empty() || text.size() < pattern.size()) return 0;
   std::vector<std::size_t> found;
   std::size_t boundary = 0;
-  for (std::size_t at = NextOccurrence(text, pattern, 0, boundary); at != std::string_view::npos;) {
+  for (std::size_t at = NextOccurrence(text, pattern, 0, boundary, encoding);
+       at != std::string_view::npos;) {
     found.push_back(at);
-    boundary = BoundaryAfter(text, pattern, at);
-    at = NextOccurrence(text, pattern, boundary, boundary);
+    boundary = BoundaryAfter(text, pattern, at, encoding);
+    at = NextOccurrence(text, pattern, boundary, boundary, encoding);
   }
   if (found.empty()) return 0;
   const std::size_t old_size = text.size();

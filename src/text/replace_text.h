@@ -8,16 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 // Byte offset of the first occurrence of pattern at or after from (a character start), ignoring
 // the case of ASCII letters, or npos.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0);
+// In a UTF-8 text (encoding) a match likewise starts only where a UTF-8 character starts.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0,
+                             TEncoding encoding = TEncoding::kCp932);
 
 // Replaces every occurrence; returns how many were replaced. One scan of the text. When the
 // result would be longer than max_size, text stays as it was and the result is -1.
 int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view replacement,
-                 std::size_t max_size = std::string::npos);
+                 std::size_t max_size = std::string::npos, TEncoding encoding = TEncoding::kCp932);
 
 // Replaces the first exact occurrence; false when there is none.
 bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement);

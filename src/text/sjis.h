@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 constexpr bool IsLeadByte(unsigned char b) {
@@ -39,6 +41,16 @@ inline bool IsCharStartFrom(std::string_view text, std::size_t boundary, std::si
   std::size_t run = 0;
   while (i - run > boundary && IsLeadByte(static_cast<unsigned char>(text[i - run - 1]))) ++run;
   return run % 2 == 0;
+}
+
+// The same, in the page's encoding.
+inline std::size_t CharBytesAt(std::string_view text, std::size_t i, TEncoding encoding) {
+  return encoding == TEncoding::kCp932 ? CharBytesAt(text, i) : Utf8CharBytesAt(text, i);
+}
+inline bool IsCharStartFrom(std::string_view text, std::size_t boundary, std::size_t i,
+                            TEncoding encoding) {
+  return encoding == TEncoding::kCp932 ? IsCharStartFrom(text, boundary, i)
+                                       : Utf8IsCharStartFrom(text, boundary, i);
 }
 
 }  // namespace zorvik

@@ -116,7 +116,9 @@ TEST(GuideTest, EveryNameAUserMeetsHasAnEntry) {
                                               msg::kNoWriteFile,
                                               msg::kHtmlSaved,
                                               msg::kHtmlSaveFailed,
-                                              msg::kHtmlWriteDone};
+                                              msg::kHtmlWriteDone,
+                                              msg::kCharacterReference,
+                                              msg::kNotACharacter};
   const std::string_view batch_messages[] = {batch_message::kFileMissing,
                                              batch_message::kFileUnreadable};
   EXPECT_EQ(std::size(engine_messages), DeclaredTexts("engine/messages.h"));

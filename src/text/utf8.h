@@ -1,0 +1,65 @@
+// UTF-8 character structure, the second encoding a page may have besides Shift-JIS.
+//
+// A character is a whole well-formed sequence (no overlong forms, no surrogates, nothing above
+// U+10FFFF); every byte that does not start one is a character of its own, so that invalid
+// text is walked byte by byte and never read past its end.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace zorvik {
+
+enum class TEncoding { kCp932, kUtf8 };
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Length in bytes (1 to 4) of the character that starts at byte offset i of text.
+inline std::size_t Utf8CharBytesAt(std::string_view text, std::size_t i) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (b < 0xC2 || b > 0xF4) return 1;
+  const std::size_t length = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  if (i + length > text.size()) return 1;
+  const auto b1 = static_cast<unsigned char>(text[i + 1]);
+  // The second byte's range rules out overlong forms, surrogates and codes above U+10FFFF.
+  const unsigned char low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+  if (b1 < low || b1 > high) return 1;
+  for (std::size_t k = 2; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+// The code point of the character of length len (from Utf8CharBytesAt) at i; the byte itself
+// for a byte that starts no sequence.
+inline char32_t Utf8CodeAt(std::string_view text, std::size_t i, std::size_t len) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  if (len == 1) return b;
+  char32_t code = b & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) code = (code << 6) | (text[i + k] & 0x3F);
+  return code;
+}
+
+// True when byte offset i starts a character, knowing that `boundary` (<= i) does: unless a
+// sequence that starts at most three bytes before i (and not before boundary) covers it.
+inline bool Utf8IsCharStartFrom(std::string_view text, std::size_t boundary, std::size_t i) {
+  if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return true;
+  for (std::size_t back = 1; back <= 3 && back <= i && i - back >= boundary; ++back) {
+    const std::size_t start = i - back;
+    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) {
+      return Utf8CharBytesAt(text, start) <= back;
+    }
+  }
+  return true;
+}
+
+// Whether text is well-formed UTF-8 throughout.
+bool IsValidUtf8(std::string_view text);
+
+// The encoding of a file's bytes: UTF-8 when they start with a byte-order mark; otherwise
+// `forced` when given; otherwise UTF-8 when they are valid UTF-8 holding a byte above 0x7F
+// (real CP932 text practically never is), else CP932.
+TEncoding DetectEncoding(std::string_view bytes, const TEncoding* forced = nullptr);
+
+}  // namespace zorvik
