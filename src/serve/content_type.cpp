@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "text/replace_text.h"
+#include "text/utf8.h"
 
 namespace zorvik {
 namespace {
@@ -47,6 +48,11 @@ std::optional<std::string> DeclaredCharset(std::string_view html) {
   return std::nullopt;
 }
 
+std::string HtmlCharset(std::string_view html) {
+  if (auto declared = DeclaredCharset(html)) return *declared;
+  return DetectEncoding(html) == TEncoding::kUtf8 ? "UTF-8" : "Shift_JIS";
+}
+
 std::string ContentTypeFor(std::string_view path, std::string_view bytes) {
   static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
       {"html", "text/html"},      {"htm", "text/html"},
@@ -75,9 +81,9 @@ std::string ContentTypeFor(std::string_view path, std::string_view bytes) {
   if (it == std::end(kTypes)) return "application/octet-stream";
   std::string type(it->second);
   if (type == "text/html") {
-    type += "; charset=" + DeclaredCharset(bytes).value_or("Shift_JIS");
+    type += "; charset=" + HtmlCharset(bytes);
   } else if (type == "text/plain") {
-    type += "; charset=Shift_JIS";
+    type += DetectEncoding(bytes) == TEncoding::kUtf8 ? "; charset=UTF-8" : "; charset=Shift_JIS";
   }
   return type;
 }

@@ -11,6 +11,8 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
+#include "serve/content_type.h"
+
 namespace zorvik {
 
 void SetUpPreviewEngine() {
@@ -44,7 +46,9 @@ void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     auto* buffer = new QBuffer(job);
     buffer->setData(document_);
     buffer->open(QIODevice::ReadOnly);
-    job->reply("text/html;charset=Shift_JIS", buffer);
+    const std::string charset = HtmlCharset(
+        std::string_view(document_.constData(), static_cast<std::size_t>(document_.size())));
+    job->reply(QByteArray("text/html;charset=") + QByteArray::fromStdString(charset), buffer);
     return;
   }
   const QByteArray mime =
