@@ -23,6 +23,10 @@ TEST(ServeCoreTest, AnHtmlPageIsSentWithTheCharsetItsBytesDeclare) {
       {"a.html", "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">",
        "text/html; charset=EUC-JP"},
       {"a.html", "<p>no declaration</p>", "text/html; charset=Shift_JIS"},
+      // Without a declaration the bytes tell: UTF-8 when they are, Shift-JIS otherwise.
+      {"a.html", "<p>日本語</p>", "text/html; charset=UTF-8"},
+      {"a.html", "<p>\x93\xfa\x96\x7b</p>", "text/html; charset=Shift_JIS"},
+      {"notes.txt", "日本語", "text/plain; charset=UTF-8"},
       // Past the first 1024 bytes a declaration no longer counts, as in a browser.
       {"a.html", std::string(1100, ' ') + "<meta charset=utf-8>", "text/html; charset=Shift_JIS"},
       // A name that could break the header is no charset.
