@@ -36,8 +36,10 @@ const char* KindName(TFindingKind kind) {
 }  // namespace
 
 int RunCheck(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("check", arguments, {"--written", "--external", "--timeout="});
-  if (!args) return kUsageError;
+  const auto args =
+      ParseVerbArgs("check", arguments, {"--written", "--external", "--timeout=", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "check", encoding)) return kUsageError;
   long timeout = 15;
   if (const std::string* given = args->Value("--timeout")) {
     char* end = nullptr;
@@ -65,7 +67,8 @@ int RunCheck(const TArgs& arguments) {
       {.save_mode = TSaveMode::kCheck,
        .on_problem =
            [&generation_problems](const std::string& line) { generation_problems.push_back(line); },
-       .quiet = true});
+       .quiet = true,
+       .encoding = encoding});
   engine.Files().on_save = [&](const std::string& output, std::string_view text) {
     outputs.push_back(output);
     if (!written) check.AddPage(ResolvedPath(output), text, true);

@@ -122,6 +122,7 @@ TCommandLineEngine::TCommandLineEngine(TEngineOptions options)
   session_.Log().SetListener(
       [this](const std::string& entry, const TLogPlace& place) { PrintEntry(entry, place); });
   disk_.on_nul = PrintNulNotice;
+  session_.Context().forced_encoding = options_.encoding;
 }
 
 void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& place) const {

@@ -24,6 +24,8 @@ struct TEngineOptions {
   // entry names a line, else its message.
   std::function<void(const std::string&)> on_problem = nullptr;
   bool quiet = false;  // the log is not printed (on_problem still gets its problems)
+  // The encoding of every file without a byte-order mark (--encoding); else found by its bytes.
+  std::optional<TEncoding> encoding = std::nullopt;
 };
 
 class TCommandLineEngine {

@@ -27,18 +27,20 @@ std::optional<int> RunPageVerb(TCommandLineEngine& engine, const TVerbArgs& args
 }  // namespace
 
 int RunBuild(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("build", arguments, {"--locations"});
-  if (!args) return kUsageError;
-  TCommandLineEngine engine({.locations = args->Has("--locations")});
+  const auto args = ParseVerbArgs("build", arguments, {"--locations", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "build", encoding)) return kUsageError;
+  TCommandLineEngine engine({.locations = args->Has("--locations"), .encoding = encoding});
   if (!RunPageVerb(engine, *args, "build")) return kUsageError;
   WriteBuiltPage(engine);
   return ExitStatus(engine.State());
 }
 
 int RunShow(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("show", arguments, {"--locations"});
-  if (!args) return kUsageError;
-  TCommandLineEngine engine({.locations = args->Has("--locations")});
+  const auto args = ParseVerbArgs("show", arguments, {"--locations", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "show", encoding)) return kUsageError;
+  TCommandLineEngine engine({.locations = args->Has("--locations"), .encoding = encoding});
   const std::optional<int> status = RunPageVerb(engine, *args, "show");
   if (!status) return kUsageError;
   if (!WriteStandardOutput(engine.State().WorkingText)) return kUsageError;
@@ -47,8 +49,10 @@ int RunShow(const TArgs& arguments) {
 
 int RunBatchVerb(const TArgs& arguments) {
   BufferStandardError();
-  const auto args = ParseVerbArgs("batch", arguments, {"--locations", "--check", "--changed"});
-  if (!args) return kUsageError;
+  const auto args =
+      ParseVerbArgs("batch", arguments, {"--locations", "--check", "--changed", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "batch", encoding)) return kUsageError;
   if (args->Has("--check") && args->Has("--changed")) {
     return UsageError("batch: --check and --changed cannot go together");
   }
@@ -57,7 +61,8 @@ int RunBatchVerb(const TArgs& arguments) {
   const TSaveMode mode = args->Has("--check")     ? TSaveMode::kCheck
                          : args->Has("--changed") ? TSaveMode::kChanged
                                                   : TSaveMode::kWrite;
-  TCommandLineEngine engine({.locations = args->Has("--locations"), .save_mode = mode});
+  TCommandLineEngine engine(
+      {.locations = args->Has("--locations"), .save_mode = mode, .encoding = encoding});
   const std::optional<std::vector<std::string>> entries =
       ReadGroupEntries(engine, *path, args->operands[0]);
   if (!entries) return kUsageError;

@@ -25,6 +25,12 @@ constexpr std::string_view kLocationsHelp =
     "  --locations  after each log line that names a line, print FILE:LINE: error: MESSAGE\n"
     "               (or warning:) on stderr, LINE counted from 1, as editors read it\n";
 
+constexpr std::string_view kEncodingHelp =
+    "  --encoding cp932|utf-8\n"
+    "               read every file without a UTF-8 byte-order mark in this encoding; without\n"
+    "               it, a file is UTF-8 when its bytes are valid UTF-8 with a byte above 0x7F,\n"
+    "               else Shift-JIS (CP932). A page is in its template's encoding\n";
+
 constexpr TVerb kVerbs[] = {
     {"build", RunBuild,
      "build [--locations] PAGE           generate the page source PAGE and write its HTML file",
@@ -128,9 +134,16 @@ int PrintHelp() {
 int PrintVerbHelp(const TVerb& verb) {
   std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(),
               int(verb.help.size()), verb.help.data());
-  // Only the verbs that run pages take --locations; their usage lines say so.
-  if (verb.usage.find("--locations") != std::string_view::npos)
-    std::printf("\nOptions:\n%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
+  // Only the verbs that run pages take --locations (their usage lines say so); every verb that
+  // generates pages takes --encoding.
+  const bool locations = verb.usage.find("--locations") != std::string_view::npos;
+  bool encoding = false;
+  for (const std::string_view name :
+       {"build", "show", "batch", "watch", "serve", "check", "publish"})
+    encoding = encoding || verb.name == name;
+  if (locations || encoding) std::printf("\nOptions:\n");
+  if (locations) std::printf("%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
+  if (encoding) std::printf("%.*s", int(kEncodingHelp.size()), kEncodingHelp.data());
   return FinishStandardOutput(0);
 }
 

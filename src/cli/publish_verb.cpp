@@ -74,10 +74,12 @@ std::string Count(std::size_t count, const char* one, const char* many) {
 }  // namespace
 
 int RunPublish(const TArgs& arguments) {
-  const auto args = ParseVerbArgs(
-      "publish", arguments,
-      {"--to=", "--dry-run", "--delete", "--accept-host-key=", "--insecure-ftp", "--ca-file="});
-  if (!args) return kUsageError;
+  const auto args =
+      ParseVerbArgs("publish", arguments,
+                    {"--to=", "--dry-run", "--delete", "--accept-host-key=", "--insecure-ftp",
+                     "--ca-file=", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "publish", encoding)) return kUsageError;
   const std::optional<std::string> group = OnlyOperand(*args, "publish", "GROUP");
   if (!group) return kUsageError;
   if (!IsGroupFile(*group)) return UsageError("publish: GROUP must be a group file (.gro)");
@@ -114,7 +116,7 @@ int RunPublish(const TArgs& arguments) {
 
   // The pages first, written where they changed, as batch --changed writes them.
   std::vector<std::string> outputs;
-  TCommandLineEngine engine({.save_mode = TSaveMode::kChanged});
+  TCommandLineEngine engine({.save_mode = TSaveMode::kChanged, .encoding = encoding});
   engine.Files().RecordPaths();
   engine.Files().on_save = [&outputs](const std::string& output, std::string_view) {
     outputs.push_back(output);

@@ -106,8 +106,10 @@ void OpenInBrowser(const std::string& url) {
 }  // namespace
 
 int RunServe(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("serve", arguments, {"--locations", "--open", "--port="});
-  if (!args) return kUsageError;
+  const auto args =
+      ParseVerbArgs("serve", arguments, {"--locations", "--open", "--port=", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "serve", encoding)) return kUsageError;
   const std::optional<std::string> path = OnlyOperand(*args, "serve", "GROUP or PAGE");
   if (!path) return kUsageError;
   int port = kDefaultPort;
@@ -130,7 +132,8 @@ int RunServe(const TArgs& arguments) {
   TCommandLineEngine engine(
       {.locations = args->Has("--locations"),
        .save_mode = TSaveMode::kChanged,
-       .on_problem = [&listener](const std::string& line) { listener.Problem(line); }});
+       .on_problem = [&listener](const std::string& line) { listener.Problem(line); },
+       .encoding = encoding});
   TSiteWatcher watcher(engine, *path, IsGroupFile(*path), &listener);
   if (!watcher.Start()) return kUsageError;
 

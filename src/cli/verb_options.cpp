@@ -44,4 +44,19 @@ bool AsksForHelp(const TArgs& args) {
   return false;
 }
 
+bool TakeEncoding(const TVerbArgs& args, std::string_view verb,
+                  std::optional<TEncoding>& encoding) {
+  const std::string* value = args.Value("--encoding");
+  if (value == nullptr) return true;
+  if (*value == "cp932" || *value == "shift_jis") {
+    encoding = TEncoding::kCp932;
+  } else if (*value == "utf-8" || *value == "utf8") {
+    encoding = TEncoding::kUtf8;
+  } else {
+    UsageError(std::string(verb) + ": --encoding takes cp932 or utf-8");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace zorvik::cli

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/verbs.h"
+#include "text/utf8.h"
 
 namespace zorvik::cli {
 
@@ -32,5 +33,9 @@ std::optional<TVerbArgs> ParseVerbArgs(std::string_view verb, const TArgs& args,
 
 // True when args ask for the verb's help ("--help" or "-h" before any "--").
 bool AsksForHelp(const TArgs& args);
+
+// The encoding "--encoding cp932|utf-8" forces on the files without a byte-order mark, into
+// encoding (left empty without the option); false after a usage message for another value.
+bool TakeEncoding(const TVerbArgs& args, std::string_view verb, std::optional<TEncoding>& encoding);
 
 }  // namespace zorvik::cli

@@ -9,12 +9,13 @@
 namespace zorvik::cli {
 
 int RunWatch(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("watch", arguments, {"--locations"});
-  if (!args) return kUsageError;
+  const auto args = ParseVerbArgs("watch", arguments, {"--locations", "--encoding="});
+  std::optional<TEncoding> encoding;
+  if (!args || !TakeEncoding(*args, "watch", encoding)) return kUsageError;
   const std::optional<std::string> path = OnlyOperand(*args, "watch", "GROUP or PAGE");
   if (!path) return kUsageError;
   BufferStandardError();
-  TCommandLineEngine engine({.locations = args->Has("--locations")});
+  TCommandLineEngine engine({.locations = args->Has("--locations"), .encoding = encoding});
   TSiteWatcher watcher(engine, *path, IsGroupFile(*path));
   if (!watcher.Start()) return kUsageError;
   watcher.Run();

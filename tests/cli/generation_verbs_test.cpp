@@ -70,10 +70,26 @@ TEST_F(GenerationVerbsTest, UnreadablePagesAndUsageErrors) {
   EXPECT_EQ(Zorvik({"show", Path("site")}).status, 2);
   EXPECT_EQ(Zorvik({"build"}).status, 2);
   EXPECT_EQ(Zorvik({"batch", Path("none.gro")}).status, 2);
+  EXPECT_EQ(Zorvik({"show", "--encoding", "latin1", Path("site/a.dat")}).status, 2);
   Write("empty.gro", "");
   const auto r = Zorvik({"batch", Path("empty.gro")});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "ファイルが存在しません\n");
+}
+
+// A UTF-8 page source into the Shift-JIS template: the page is Shift-JIS, and the log (UTF-8 on
+// stderr) names the character it could not hold.
+TEST_F(GenerationVerbsTest, AUtf8PageSourceMakesAShiftJisPageOfItsTemplate) {
+  Write("site/sj.tmpl", "<title>見出し</title>{$Title}\n");
+  std::ofstream(Path("site/u.dat"), std::ios::binary)
+      << "@Template {$DataFolder}sj.tmpl\r\n@WriteFile {$DataFolder}out/u.html\r\n"
+         "$Title 日本語 ©\r\n";
+  const auto r = Zorvik({"build", Path("site/u.dat")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read("site/out/u.html"), Page("<title>見出し</title>日本語 &#xA9;\n"));
+  EXPECT_NE(r.err.find("(警　告)シフトJISにない文字を文字参照にしました(2):U+00A9"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST_F(GenerationVerbsTest, BatchRunsTheGroupAndReportsMissingPages) {
