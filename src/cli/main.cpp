@@ -99,6 +99,19 @@ constexpr TVerb kVerbs[] = {
      "summary\n"
      "on stderr. Exit status: 0 done, 1 errors in the pages, a refused host key or a failed\n"
      "transfer, 2 usage error or unreadable GROUP.\n"},
+    {"convert", RunConvert,
+     "convert --to utf-8|cp932 [--ncr] [--dry-run] GROUP|FILE...\n"
+     "                                     convert a site to the other encoding, proved lossless",
+     "Converts the page sources, templates, imported files and group file of GROUP (or the\n"
+     "FILEs given) to UTF-8 or Shift-JIS (CP932), and renames the charset declarations of the\n"
+     "templates (<meta charset>, http-equiv, <?xml encoding>, @charset). It proves it first:\n"
+     "every file converts back to its own bytes, and for a GROUP the pages built before and\n"
+     "after (in memory) have the same text apart from the declarations. A character the target\n"
+     "cannot hold stops it with its FILE:LINE; nothing is changed then. Each file is replaced\n"
+     "atomically. Build the pages again afterwards (zorvik batch GROUP).\n"
+     "  --ncr        write a character Shift-JIS cannot hold as a reference (&#xA9;) instead\n"
+     "  --dry-run    print what would be converted; change nothing\n"
+     "Exit status: 0 converted (or nothing to do), 1 refused or a write failed, 2 usage error.\n"},
     {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and style sheets with the marker\n"

@@ -20,6 +20,7 @@ int RunWatch(const TArgs& args);
 int RunServe(const TArgs& args);
 int RunCheck(const TArgs& args);
 int RunPublish(const TArgs& args);
+int RunConvert(const TArgs& args);
 int RunMatch(const TArgs& args);
 int RunReplace(const TArgs& args);
 int RunNew(const TArgs& args);

@@ -1,0 +1,117 @@
+// zorvik convert --to utf-8|cp932 [--ncr] [--dry-run] GROUP|FILE...: converts a site's page
+// sources, templates, imports and group file to the other page encoding, renaming the charset
+// declarations, and proves it first: every file converts back to its own bytes, and the pages
+// built before and after (in memory) have the same text. Nothing changes unless all of it holds.
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+
+#include "batch/group_file.h"
+#include "cli/cli_engine.h"
+#include "cli/site_watcher.h"
+#include "cli/verb_options.h"
+#include "cli/verbs.h"
+#include "convert/site_conversion.h"
+#include "engine/tracked_file_system.h"
+#include "text/atomic_file.h"
+#include "text/file_names.h"
+
+namespace zorvik::cli {
+namespace {
+
+const char* EncodingName(TEncoding encoding) {
+  return encoding == TEncoding::kUtf8 ? "UTF-8" : "Shift-JIS";
+}
+
+void PrintProblem(const TConversionProblem& problem) {
+  std::cerr << QuotedPath(problem.path);
+  if (problem.line > 0) std::cerr << ':' << problem.line;
+  std::cerr << ": error: " << problem.message << '\n';
+}
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+int RunConvert(const TArgs& arguments) {
+  const auto args = ParseVerbArgs("convert", arguments, {"--to=", "--ncr", "--dry-run"});
+  if (!args) return kUsageError;
+  const std::string* to_name = args->Value("--to");
+  TEncoding to = TEncoding::kUtf8;
+  if (to_name == nullptr || (*to_name != "utf-8" && *to_name != "cp932")) {
+    return UsageError("convert: --to utf-8 or --to cp932 says where to");
+  }
+  if (*to_name == "cp932") to = TEncoding::kCp932;
+  if (args->operands.empty()) return UsageError("convert: name a GROUP or the FILEs to convert");
+  std::vector<std::string> files;
+  for (const std::string& operand : args->operands) {
+    const std::optional<std::string> path = AbsolutePath(operand);
+    if (!path || !IsRegularFile(*path)) {
+      std::cerr << "zorvik: convert: cannot read " << QuotedPath(operand) << '\n';
+      return kUsageError;
+    }
+    files.push_back(*path);
+  }
+
+  // A group: its whole site, with the pages built before and after to compare.
+  const bool group = files.size() == 1 && IsGroupFile(files[0]);
+  std::vector<std::string> entries;
+  std::map<std::string, std::string> before;
+  const TSystemClock clock(std::time(nullptr));  // one instant for both builds
+  const std::string running_folder = WorkspaceFolder();
+  if (group) {
+    entries = ReadGroupFile(files[0], running_folder);
+    std::set<std::string> inputs;
+    before = BuildPagesInMemory(entries, {}, clock, running_folder, &inputs);
+    for (const std::string& input : inputs) {
+      if (input != files[0] && !before.contains(input) && IsRegularFile(input))
+        files.push_back(input);
+    }
+  }
+  const TConversionPlan plan = PlanConversion(files, to, args->Has("--ncr"));
+  for (const TConversionProblem& problem : plan.problems) PrintProblem(problem);
+  if (!plan.problems.empty()) {
+    std::cerr << "zorvik: convert: nothing was changed\n";
+    return 1;
+  }
+  if (group) {
+    std::map<std::string, std::string> replaced;
+    for (const TConvertedFile& file : plan.changes) replaced[NormalPath(file.path)] = file.bytes;
+    const auto after = BuildPagesInMemory(entries, replaced, clock, running_folder, nullptr);
+    if (const std::optional<TConversionProblem> problem = ComparePages(before, after)) {
+      PrintProblem(*problem);
+      std::cerr << "zorvik: convert: the pages would not stay the same; nothing was changed\n";
+      return 1;
+    }
+  }
+
+  const bool dry_run = args->Has("--dry-run");
+  std::size_t written = 0;
+  for (const TConvertedFile& file : plan.changes) {
+    if (!dry_run && !WriteFileAtomically(file.path, file.bytes)) {
+      std::cerr << "zorvik: convert: cannot write " << QuotedPath(file.path) << "; " << written
+                << " of " << plan.changes.size() << " files were converted\n";
+      return 1;
+    }
+    ++written;
+    std::cout
+        << (dry_run ? "would convert " : "converted ") << QuotedPath(file.path) << " ("
+        << (file.from == to ? "" : std::string(EncodingName(file.from)) + " to " + EncodingName(to))
+        << (file.from != to && file.declarations > 0 ? ", " : "")
+        << (file.declarations > 0 ? std::to_string(file.declarations) + " charset declaration" +
+                                        (file.declarations == 1 ? "" : "s")
+                                  : "")
+        << ")\n";
+  }
+  std::cerr << "zorvik: convert: " << written << (written == 1 ? " file " : " files ")
+            << (dry_run ? "would be converted" : "converted") << " to " << EncodingName(to)
+            << (group ? "; the pages built before and after have the same text"
+                      : "; each file converts back to its own bytes")
+            << '\n';
+  return FinishStandardOutput(0);
+}
+
+}  // namespace zorvik::cli

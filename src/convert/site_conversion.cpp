@@ -1,0 +1,172 @@
+#include "convert/site_conversion.h"
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "batch/batch_run.h"
+#include "engine/engine_session.h"
+#include "engine/tracked_file_system.h"
+#include "text/charset_declarations.h"
+#include "text/encoding.h"
+#include "text/text_file.h"
+
+namespace zorvik {
+namespace {
+
+int LineAt(std::string_view text, std::size_t offset) {
+  int line = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) line += text[i] == '\n';
+  return line;
+}
+
+std::optional<std::string> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return bytes.str();
+}
+
+bool DeclaresItself(const std::string& path) {
+  return !(path.ends_with(".dat") || path.ends_with(".txt") || path.ends_with(".gro") ||
+           path.ends_with(".DAT") || path.ends_with(".TXT") || path.ends_with(".GRO"));
+}
+
+// Renames every declaration of a page encoding in text to `to`'s name; how many.
+std::size_t RenameDeclarations(std::string& text, TEncoding to) {
+  const std::string_view name = to == TEncoding::kUtf8 ? "UTF-8" : "Shift_JIS";
+  std::size_t renamed = 0;
+  const std::vector<TCharsetName> names = CharsetNames(text);
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    const std::string_view declared = std::string_view(text).substr(it->offset, it->length);
+    if (!EncodingOfName(declared) || declared == name) continue;
+    text.replace(it->offset, it->length, name);
+    ++renamed;
+  }
+  return renamed;
+}
+
+// The disk for reading, with some files replaced; the pages saved go to `pages`.
+class TOverlayFileSystem : public TFileSystem {
+ public:
+  TOverlayFileSystem(const std::map<std::string, std::string>& replaced,
+                     std::map<std::string, std::string>& pages)
+      : replaced_(replaced), pages_(pages) {}
+  bool FileExists(std::string_view path) const override { return disk_->FileExists(path); }
+  bool FolderExists(std::string_view path) const override { return disk_->FolderExists(path); }
+  bool CreateFolders(std::string_view) override { return true; }
+  std::string LoadText(std::string_view path) const override {
+    const auto it = replaced_.find(NormalPath(path));
+    return it != replaced_.end() ? NormalizeLineEnds(it->second) : disk_->LoadText(path);
+  }
+  bool SaveText(std::string_view path, std::string_view text) override {
+    pages_[NormalPath(path)] = std::string(text);
+    return true;
+  }
+
+ private:
+  std::unique_ptr<TFileSystem> disk_ = std::make_unique<TDiskFileSystem>();
+  const std::map<std::string, std::string>& replaced_;
+  std::map<std::string, std::string>& pages_;
+};
+
+struct TOverlayHolder {
+  TOverlayFileSystem overlay;
+};
+
+// The overlay, with every file looked at kept.
+class TBuildFiles : private TOverlayHolder, public TTrackedFileSystem {
+ public:
+  TBuildFiles(const std::map<std::string, std::string>& replaced,
+              std::map<std::string, std::string>& pages)
+      : TOverlayHolder{TOverlayFileSystem(replaced, pages)}, TTrackedFileSystem(overlay) {
+    RecordPaths();
+  }
+};
+
+// A page as text for comparing: UTF-8, its charset names left out.
+std::string PageText(const std::string& bytes) {
+  std::string text = ConvertText(bytes, DetectEncoding(bytes), TEncoding::kUtf8);
+  if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
+  const std::vector<TCharsetName> names = CharsetNames(text);
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (EncodingOfName(std::string_view(text).substr(it->offset, it->length)))
+      text.replace(it->offset, it->length, "*");
+  }
+  return text;
+}
+
+}  // namespace
+
+TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
+                               bool references) {
+  TConversionPlan plan;
+  const char* target = to == TEncoding::kUtf8 ? "UTF-8" : "Shift-JIS";
+  for (const std::string& path : files) {
+    const std::optional<std::string> bytes = ReadBytes(path);
+    if (!bytes) {
+      plan.problems.push_back({path, 0, "cannot be read"});
+      continue;
+    }
+    TConvertedFile file{path, {}, DetectEncoding(*bytes), 0};
+    const std::string_view body =
+        std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+    std::vector<TUnmappable> unmappable;
+    file.bytes =
+        file.from == to ? std::string(*bytes) : ConvertText(body, file.from, to, &unmappable);
+    for (const TUnmappable& place : unmappable) {
+      if (references && place.code != 0xFFFD) continue;
+      char message[96];
+      std::snprintf(message, sizeof message,
+                    place.code == 0xFFFD ? "bytes that are no character cannot be converted"
+                                         : "U+%04X cannot be written in %s (--ncr writes a "
+                                           "reference instead)",
+                    static_cast<unsigned>(place.code), target);
+      plan.problems.push_back({path, LineAt(body, place.offset), message});
+    }
+    // Converted back, the file must be what it was: otherwise a character would change.
+    if (unmappable.empty() && file.from != to && ConvertText(file.bytes, to, file.from) != body) {
+      std::size_t at = 0;
+      const std::string back = ConvertText(file.bytes, to, file.from);
+      while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
+      plan.problems.push_back(
+          {path, LineAt(body, at), "a character would not convert back to the same bytes"});
+    }
+    if (DeclaresItself(path)) file.declarations = RenameDeclarations(file.bytes, to);
+    if (file.bytes != *bytes) plan.changes.push_back(std::move(file));
+  }
+  return plan;
+}
+
+std::map<std::string, std::string> BuildPagesInMemory(
+    const std::vector<std::string>& entries, const std::map<std::string, std::string>& replaced,
+    const TClock& clock, const std::string& running_folder, std::set<std::string>* inputs) {
+  std::map<std::string, std::string> pages;
+  auto owned = std::make_unique<TBuildFiles>(replaced, pages);
+  TBuildFiles& files = *owned;
+  TEngineSession session(clock, std::move(owned), running_folder);
+  TDiskBatchHost host(session);
+  RunBatch(session.Context(), entries, host);
+  if (inputs != nullptr) *inputs = files.TakeLookedAt();
+  return pages;
+}
+
+std::optional<TConversionProblem> ComparePages(const std::map<std::string, std::string>& before,
+                                               const std::map<std::string, std::string>& after) {
+  for (const auto& [path, bytes] : before) {
+    const auto it = after.find(path);
+    if (it == after.end()) return TConversionProblem{path, 0, "the page would not be made"};
+    const std::string was = PageText(bytes);
+    const std::string is = PageText(it->second);
+    if (was == is) continue;
+    std::size_t at = 0;
+    while (at < was.size() && at < is.size() && was[at] == is[at]) ++at;
+    return TConversionProblem{path, LineAt(was, at), "the page's text would change"};
+  }
+  return std::nullopt;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,53 @@
+// Converting a site from one page encoding to the other without losing a character: each file
+// converted (a character the target cannot hold refused, or written as a reference when asked),
+// charset declarations renamed, and the pages built before and after compared as text.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/clock.h"
+#include "text/utf8.h"
+
+namespace zorvik {
+
+struct TConvertedFile {
+  std::string path;   // on disk
+  std::string bytes;  // its new content
+  TEncoding from = TEncoding::kCp932;
+  std::size_t declarations = 0;  // charset declarations renamed
+};
+
+// What stops a conversion, at a line of a file (counted from 1) or of a page.
+struct TConversionProblem {
+  std::string path;
+  int line = 0;
+  std::string message;  // in English
+};
+
+struct TConversionPlan {
+  std::vector<TConvertedFile> changes;       // the files whose bytes change
+  std::vector<TConversionProblem> problems;  // nothing may be written while there is any
+};
+
+// files: the site's page sources, templates, imports and group files. With references, a
+// character Shift-JIS cannot hold becomes "&#x…;"; without, it is a problem. The declarations of
+// files other than page sources and group files (.dat, .txt, .gro) are renamed.
+TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
+                               bool references);
+
+// The pages a group's page sources make, in memory, nothing written: the disk, with the files
+// of `replaced` (path -> bytes) read in place of theirs. inputs gets every file read.
+std::map<std::string, std::string> BuildPagesInMemory(
+    const std::vector<std::string>& entries, const std::map<std::string, std::string>& replaced,
+    const TClock& clock, const std::string& running_folder, std::set<std::string>* inputs);
+
+// The first place where two builds' pages differ as text (each page decoded from its own
+// encoding, charset names left out); nothing when every page agrees.
+std::optional<TConversionProblem> ComparePages(const std::map<std::string, std::string>& before,
+                                               const std::map<std::string, std::string>& after);
+
+}  // namespace zorvik
