@@ -59,14 +59,10 @@ std::size_t CharacterLength(std::string_view text, std::string_view from) {
   return n;
 }
 
-}  // namespace
-
-std::string ConvertEncoding(std::string_view text, const char* to, const char* from,
-                            std::string_view replacement) {
-  // Opening a conversion costs more than converting a log line, so the last one is kept.
-  thread_local TConversion cached;
-  iconv_t cd = cached.For(to, from);
-  if (cd == kNoConversion) return std::string(text);
+// Runs cd over text. At each sequence it cannot convert, handle(offset, out) appends what
+// stands for it and returns how many bytes it takes; the conversion goes on after them.
+template <typename Handle>
+std::string ConvertRuns(iconv_t cd, std::string_view text, Handle handle) {
   ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out;
   out.reserve(text.size() * 3 / 2);
@@ -82,12 +78,24 @@ std::string ConvertEncoding(std::string_view text, const char* to, const char* f
     out.append(buffer, static_cast<std::size_t>(dst - buffer));
     i = text.size() - in_left;
     if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
-    // An undefined or cut-off sequence: one replacement for the character, then go on after it.
-    out.append(replacement);
-    i += CharacterLength(text.substr(i), from);
+    i += handle(i, out);
     ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   return out;
+}
+
+}  // namespace
+
+std::string ConvertEncoding(std::string_view text, const char* to, const char* from,
+                            std::string_view replacement) {
+  // Opening a conversion costs more than converting a log line, so the last one is kept.
+  thread_local TConversion cached;
+  iconv_t cd = cached.For(to, from);
+  if (cd == kNoConversion) return std::string(text);
+  return ConvertRuns(cd, text, [&](std::size_t i, std::string& out) {
+    out.append(replacement);
+    return CharacterLength(text.substr(i), from);
+  });
 }
 
 namespace {
@@ -95,22 +103,7 @@ namespace {
 // UTF-8 into CP932 a run at a time, stopping only at what CP932 cannot hold.
 std::string Utf8ToCp932(std::string_view text, std::vector<TUnmappable>* unmappable) {
   thread_local TConversion cached;
-  iconv_t cd = cached.For("CP932", "UTF-8");
-  std::string out;
-  out.reserve(text.size());
-  char buffer[4096];
-  std::size_t i = 0;
-  ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  while (i < text.size()) {
-    char* in = const_cast<char*>(text.data() + i);
-    std::size_t in_left = text.size() - i;
-    char* dst = buffer;
-    std::size_t dst_left = sizeof buffer;
-    const std::size_t rc = ::iconv(cd, &in, &in_left, &dst, &dst_left);
-    const int error = errno;
-    out.append(buffer, static_cast<std::size_t>(dst - buffer));
-    i = text.size() - in_left;
-    if (rc != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+  return ConvertRuns(cached.For("CP932", "UTF-8"), text, [&](std::size_t i, std::string& out) {
     const std::size_t len = Utf8CharBytesAt(text, i);
     const char32_t code = Utf8CodeAt(text, i, len);
     if (len == 1) {
@@ -121,10 +114,8 @@ std::string Utf8ToCp932(std::string_view text, std::vector<TUnmappable>* unmappa
       out += reference;
       if (unmappable != nullptr) unmappable->push_back({i, code});
     }
-    i += len;
-    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  return out;
+    return len;
+  });
 }
 
 }  // namespace
