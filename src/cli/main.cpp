@@ -112,10 +112,11 @@ constexpr TVerb kVerbs[] = {
      "  --ncr        write a character Shift-JIS cannot hold as a reference (&#xA9;) instead\n"
      "  --dry-run    print what would be converted; change nothing\n"
      "Exit status: 0 converted (or nothing to do), 1 refused or a write failed, 2 usage error.\n"},
-    {"new", RunNew, "new FOLDER                         make a starter site that builds at once",
+    {"new", RunNew, "new [--encoding cp932|utf-8] FOLDER  make a starter site that builds at once",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and style sheets with the marker\n"
-     "classes, every file commented. Build it with: zorvik batch FOLDER/site.gro\n"
+     "classes, every file commented, in Shift-JIS (or UTF-8 with --encoding utf-8, its charset\n"
+     "declarations to match). Build it with: zorvik batch FOLDER/site.gro\n"
      "Exit status: 0, 1 when a file could not be written, 2 usage error or FOLDER exists and is\n"
      "not empty (nothing is written then).\n"},
     {"match", RunMatch,

@@ -101,6 +101,19 @@ std::string PageText(const std::string& bytes) {
 
 }  // namespace
 
+std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TEncoding to,
+                               std::vector<TUnmappable>* unmappable, std::size_t* declarations) {
+  const TEncoding from = DetectEncoding(bytes);
+  std::string converted =
+      from == to ? std::string(bytes)
+                 : ConvertText(bytes.substr(bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0),
+                               from, to, unmappable);
+  const std::size_t renamed =
+      DeclaresItself(std::string(name)) ? RenameDeclarations(converted, to) : 0;
+  if (declarations != nullptr) *declarations = renamed;
+  return converted;
+}
+
 TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
                                bool references) {
   TConversionPlan plan;
@@ -115,8 +128,7 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
     const std::string_view body =
         std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
     std::vector<TUnmappable> unmappable;
-    file.bytes =
-        file.from == to ? std::string(*bytes) : ConvertText(body, file.from, to, &unmappable);
+    file.bytes = ConvertedFileBytes(*bytes, path, to, &unmappable, &file.declarations);
     for (const TUnmappable& place : unmappable) {
       if (references && place.code != 0xFFFD) continue;
       char message[96];
@@ -128,14 +140,15 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
       plan.problems.push_back({path, LineAt(body, place.offset), message});
     }
     // Converted back, the file must be what it was: otherwise a character would change.
-    if (unmappable.empty() && file.from != to && ConvertText(file.bytes, to, file.from) != body) {
+    if (unmappable.empty() && file.from != to) {
+      const std::string back = ConvertText(ConvertText(body, file.from, to), to, file.from);
       std::size_t at = 0;
-      const std::string back = ConvertText(file.bytes, to, file.from);
       while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
-      plan.problems.push_back(
-          {path, LineAt(body, at), "a character would not convert back to the same bytes"});
+      if (back != body) {
+        plan.problems.push_back(
+            {path, LineAt(body, at), "a character would not convert back to the same bytes"});
+      }
     }
-    if (DeclaresItself(path)) file.declarations = RenameDeclarations(file.bytes, to);
     if (file.bytes != *bytes) plan.changes.push_back(std::move(file));
   }
   return plan;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/clock.h"
+#include "text/encoding.h"
 #include "text/utf8.h"
 
 namespace zorvik {
@@ -32,6 +33,13 @@ struct TConversionPlan {
   std::vector<TConvertedFile> changes;       // the files whose bytes change
   std::vector<TConversionProblem> problems;  // nothing may be written while there is any
 };
+
+// A file's bytes in `to`, from its own encoding, with its charset declarations renamed unless
+// it is a page source or group file (by its name: .dat, .txt, .gro); what cannot convert
+// becomes a reference or U+FFFD, each place added to unmappable when given.
+std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TEncoding to,
+                               std::vector<TUnmappable>* unmappable = nullptr,
+                               std::size_t* declarations = nullptr);
 
 // files: the site's page sources, templates, imports and group files. With references, a
 // character Shift-JIS cannot hold becomes "&#x…;"; without, it is a problem. The declarations of

@@ -385,5 +385,21 @@ TEST_F(NewVerbTest, AStarterSiteBuildsAtOnceAndAFullFolderIsLeftAlone) {
   EXPECT_NE(before, testing::Page("mine"));
 }
 
+// The UTF-8 starter: every file UTF-8, its pages the Shift-JIS starter's text in UTF-8.
+TEST_F(NewVerbTest, AUtf8StarterSiteMakesTheSamePagesInUtf8) {
+  ASSERT_EQ(Zorvik({"new", Path("sjis")}).status, 0);
+  ASSERT_EQ(Zorvik({"new", "--encoding", "utf-8", Path("utf8")}).status, 0);
+  const auto built = Zorvik({"batch", Path("utf8/site.gro")});
+  EXPECT_EQ(built.status, 0) << built.err;
+  EXPECT_EQ(built.err.find("警"), std::string::npos) << built.err;
+  ASSERT_EQ(Zorvik({"batch", Path("sjis/site.gro")}).status, 0);
+  for (const std::string page : {"index.html", "article.html"}) {
+    std::string sjis = testing::Utf8(Read("sjis/out/" + page));
+    sjis.replace(sjis.find("Shift_JIS"), 9, "UTF-8");
+    EXPECT_EQ(Read("utf8/out/" + page), sjis) << page;
+  }
+  EXPECT_EQ(Zorvik({"new", "--encoding", "latin1", Path("x")}).status, 2);
+}
+
 }  // namespace
 }  // namespace zorvik
