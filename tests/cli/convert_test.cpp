@@ -79,9 +79,9 @@ TEST_F(ConvertTest, WhatCannotConvertLosslesslyChangesNothing) {
   // A page source that imports a file by a Shift-JIS name: converted, the name would no longer
   // be the file's, and the page would change. The proof refuses it.
   std::ofstream(Path("site/" + Sjis("共通.dat")), std::ios::binary) << Sjis("$Footer 共通\r\n");
-  std::ofstream(Path("site/pages/i.dat"), std::ios::binary)
-      << Sjis("@Template {$DataFolder}../templates/page.tmpl\r\n@WriteFile "
-              "{$DataFolder}../out/i.html\r\n@Import {$DataFolder}../共通.dat\r\n");
+  std::ofstream(Path("site/pages/i.dat"), std::ios::binary) << Sjis(
+      "@Template {$DataFolder}../templates/page.tmpl\r\n@WriteFile "
+      "{$DataFolder}../out/i.html\r\n@Import {$DataFolder}../共通.dat\r\n");
   std::ofstream(Path("site/i.gro"), std::ios::binary) << "{$GRODataFolder}pages/i.dat\r\n";
   const auto before = Files("site");
   run = Zorvik({"convert", "--to", "utf-8", Path("site/i.gro")});
