@@ -14,8 +14,8 @@ TRegularExpression::TRegularExpression() { cache_.push_back({std::string(), Comp
 TRegularExpression::~TRegularExpression() = default;
 
 std::unique_ptr<TRE_DFA> TRegularExpression::Compile(std::string_view pattern) const {
-  return std::make_unique<TRE_DFA>(TRE_NFA(TREParser::Parse(preprocessor_.Process(pattern))),
-                                   crlf_);
+  return std::make_unique<TRE_DFA>(
+      TRE_NFA(TREParser::Parse(preprocessor_.Process(pattern), encoding_)), crlf_);
 }
 
 void TRegularExpression::SetRegExp(std::string_view pattern) {
@@ -50,6 +50,25 @@ void TRegularExpression::SetCrLf(bool crlf) {
   for (Entry& entry : cache_) entry.dfa = Compile(entry.pattern);
 }
 
+void TRegularExpression::SetEncoding(TEncoding encoding) {
+  if (encoding == encoding_) return;
+  encoding_ = encoding;
+  // A pattern that does not compile in the new encoding leaves the cache.
+  std::vector<Entry> kept;
+  for (Entry& entry : cache_) {
+    try {
+      kept.push_back({entry.pattern, Compile(entry.pattern)});
+    } catch (const ERegExpParser&) {
+    }
+  }
+  cache_ = std::move(kept);
+  current_ = 0;
+  for (std::size_t i = 0; i < cache_.size(); ++i) {
+    if (cache_[i].pattern == reg_exp_) current_ = i;
+  }
+  if (current_ == 0) reg_exp_.clear();
+}
+
 void TMatchCORE::SetLineSeparator(TMatchLineSeparator separator) {
   line_separator_ = separator;
   SetCrLf(separator == mcls_CRLF);
@@ -79,13 +98,13 @@ void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
     // "^" holds at the start of the rest only when the last character consumed was LF. (Worked
     // out before on_match, which may overwrite the text before found.end.)
     bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
-                    IsCharStartFrom(text, found.start, found.end - 1);
+                    IsCharStartFrom(text, found.start, found.end - 1, Encoding());
     on_match(found.start, found.end);
     std::size_t rest = found.end;
     if (found.start == found.end && rest < text.size()) {
       // An empty match moves one character on, so that the scan advances; under CR LF lines
       // a CR goes together with its LF.
-      std::size_t len = CharBytesAt(text, rest);
+      std::size_t len = CharBytesAt(text, rest, Encoding());
       if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
           text[rest + 1] == '\n') {
         len = 2;
@@ -121,7 +140,7 @@ int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject
   int count = 0;
   std::size_t rest = 0;
   ForEachMatch(text, [&](std::size_t start, std::size_t end) {
-    if (!expansion) expansion.emplace(replacement);
+    if (!expansion) expansion.emplace(replacement, Encoding());
     const std::string* fixed = expansion->Fixed();
     if (in_place && fixed != nullptr && fixed->size() <= end - start) {
       std::memmove(base + written, base + rest, start - rest);

@@ -1,5 +1,6 @@
 // The pattern component: holds one pattern at a time and finds or replaces its matches in
-// Shift-JIS text.
+// Shift-JIS text, or in UTF-8 text once told so (then "." and classes take whole UTF-8
+// characters, and a class range goes by code point).
 //
 //   TRegularExpression  the pattern, the preprocessor and the cache of compiled patterns
 //   TMatchCORE          the line separator and the search
@@ -47,6 +48,11 @@ class TRegularExpression {
   // The cached patterns, most recently compiled after the empty one (for inspection).
   std::vector<std::string> CachedPatterns() const;
 
+  // The encoding of the patterns and the texts from now on (Shift-JIS at first); the cached
+  // patterns are compiled again for it.
+  void SetEncoding(TEncoding encoding);
+  TEncoding Encoding() const { return encoding_; }
+
  protected:
   TRE_DFA& Current() { return *cache_[current_].dfa; }
   // Rebuilds every cached automaton for another line separator.
@@ -64,6 +70,7 @@ class TRegularExpression {
   std::vector<Entry> cache_;
   std::size_t current_ = 0;
   bool crlf_ = true;
+  TEncoding encoding_ = TEncoding::kCp932;
 };
 
 class TMatchCORE : public TRegularExpression {

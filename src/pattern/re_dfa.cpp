@@ -26,14 +26,21 @@ std::size_t GroupCount(const std::vector<std::int32_t>& key) {
 }
 
 // The character at p: its code and length in bytes; false when a NUL ends the text there.
-template <bool kEndsAtNul>
+// (No byte of a UTF-8 sequence after its first is ever NUL.)
+template <bool kEndsAtNul, bool kUtf8>
 inline bool DecodeAt(const unsigned char* bytes, std::size_t n, std::size_t p, std::uint32_t& code,
                      std::size_t& len) {
   code = bytes[p];
   if (kEndsAtNul && code == 0) return false;
   len = 1;
-  if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
-      (!kEndsAtNul || bytes[p + 1] != 0)) {
+  if constexpr (kUtf8) {
+    if (code >= 0x80) {
+      const std::string_view text(reinterpret_cast<const char*>(bytes), n);
+      len = Utf8CharBytesAt(text, p);
+      code = len == 1 ? kInvalidUtf8Byte + code : Utf8CodeAt(text, p, len);
+    }
+  } else if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
+             (!kEndsAtNul || bytes[p + 1] != 0)) {
     code = (code << 8) | bytes[p + 1];
     len = 2;
   }
@@ -51,15 +58,21 @@ TRE_DFA::TRE_DFA(TRE_NFA nfa, bool crlf, std::size_t memory_budget)
 
 void TRE_DFA::BuildClasses() {
   // Codes fall into the same class when no code set of the program tells them apart; CR and LF
-  // have classes of their own because the line assertions look at them.
+  // have classes of their own because the line assertions look at them. Codes from 0x10000 on
+  // (UTF-8 only) get their classes from a sorted list of where they change.
   std::vector<std::uint8_t> cut(0x10001, 0);
+  std::vector<std::uint32_t> high_cuts{0x10000};
   cut[0] = 1;
   for (const TCodeRanges& set : nfa_.Sets()) {
     for (const auto& [lo, hi] : set) {
       cut[std::min<std::uint32_t>(lo, 0x10000)] = 1;
       cut[std::min<std::uint32_t>(hi + 1, 0x10000)] = 1;
+      if (lo > 0x10000) high_cuts.push_back(lo);
+      if (hi + 1 > 0x10000) high_cuts.push_back(hi + 1);
     }
   }
+  std::sort(high_cuts.begin(), high_cuts.end());
+  high_cuts.erase(std::unique(high_cuts.begin(), high_cuts.end()), high_cuts.end());
   cut[0x0A] = cut[0x0B] = cut[0x0D] = cut[0x0E] = 1;
   class_of_.resize(0x10000);
   int cls = -1;
@@ -70,6 +83,13 @@ void TRE_DFA::BuildClasses() {
     }
     class_of_[code] = static_cast<std::uint16_t>(cls);
   }
+  high_classes_from_ = cls + 1;
+  if (nfa_.Encoding() == TEncoding::kUtf8) {
+    for (const std::uint32_t high : high_cuts) {
+      ++cls;
+      class_code_.push_back(high);
+    }
+  }
   class_count_ = cls + 1;
   end_class_ = class_count_;
   // Rows are a power of two long, so that a row turns back into its state with a shift.
@@ -78,6 +98,12 @@ void TRE_DFA::BuildClasses() {
   stride_ = 1 << stride_shift_;
   lf_class_ = class_of_[0x0A];
   cr_class_ = class_of_[0x0D];
+}
+
+int TRE_DFA::HighClass(std::uint32_t code) const {
+  const auto first = class_code_.begin() + high_classes_from_;
+  return high_classes_from_ +
+         static_cast<int>(std::upper_bound(first, class_code_.end(), code) - first) - 1;
 }
 
 void TRE_DFA::Closure(int pc, bool line_start, bool line_end, std::vector<int>& consumers,
@@ -319,11 +345,15 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
 
 TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from,
                             bool ends_at_nul) {
-  return ends_at_nul ? FindIn<true>(text, from, line_start_at_from)
-                     : FindIn<false>(text, from, line_start_at_from);
+  if (nfa_.Encoding() == TEncoding::kUtf8) {
+    return ends_at_nul ? FindIn<true, true>(text, from, line_start_at_from)
+                       : FindIn<false, true>(text, from, line_start_at_from);
+  }
+  return ends_at_nul ? FindIn<true, false>(text, from, line_start_at_from)
+                     : FindIn<false, false>(text, from, line_start_at_from);
 }
 
-template <bool kEndsAtNul>
+template <bool kEndsAtNul, bool kUtf8>
 TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line_start_at_from) {
   PrepareAccel();
   TREFindResult result;
@@ -380,7 +410,8 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     if (go_direct) {
       go_direct = false;
       // Each time the cache thrashes again, the next stretch without it is twice as long.
-      if (StepDirect<kEndsAtNul>(bytes, n, p, p + std::min(n - p, direct_window), state, result)) {
+      if (StepDirect<kEndsAtNul, kUtf8>(bytes, n, p, p + std::min(n - p, direct_window), state,
+                                        result)) {
         return result;
       }
       direct_window *= 2;
@@ -402,11 +433,15 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     std::int32_t entry = 0;
     bool text_ended = false;
     for (;;) {
-      if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
+      if (!DecodeAt<kEndsAtNul, kUtf8>(bytes, n, p, code, len)) {
         text_ended = true;
         break;
       }
-      cls = classes[code];
+      if constexpr (kUtf8) {
+        cls = code < 0x10000 ? classes[code] : HighClass(code);
+      } else {
+        cls = classes[code];
+      }
       entry = table[row + cls];
       if (entry < 0) break;
       row = entry;
@@ -449,7 +484,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   return result;
 }
 
-template <bool kEndsAtNul>
+template <bool kEndsAtNul, bool kUtf8>
 bool TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p,
                          std::size_t until, int& state, TREFindResult& result) {
   Key key = *keys_[state];
@@ -457,11 +492,11 @@ bool TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t
   while (p < until) {
     std::uint32_t code;
     std::size_t len;
-    if (!DecodeAt<kEndsAtNul>(bytes, n, p, code, len)) {
+    if (!DecodeAt<kEndsAtNul, kUtf8>(bytes, n, p, code, len)) {
       n = p;
       break;
     }
-    Step(key, class_of_[code], step);
+    Step(key, code < 0x10000 ? class_of_[code] : HighClass(code), step);
     if (!step.trivial) {
       if (step.accept != kNoAccept) {
         result = {true, step.accept == kNewGroup ? p : starts_[step.accept], p};

@@ -127,11 +127,11 @@ class TRE_DFA {
   int EndAccept(int state);
   void PrepareAccel();
   void ChooseAccel();
-  template <bool kEndsAtNul>
+  template <bool kEndsAtNul, bool kUtf8>
   TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);
   // Steps from p to at most `until` without the cache, from state and back into it (the groups
   // dying out, or `until`); true when the automaton died and result is the answer.
-  template <bool kEndsAtNul>
+  template <bool kEndsAtNul, bool kUtf8>
   bool StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p, std::size_t until,
                   int& state, TREFindResult& result);
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
@@ -147,8 +147,12 @@ class TRE_DFA {
 
   TRE_NFA nfa_;
   bool crlf_;
-  std::vector<std::uint16_t> class_of_;    // code -> class
-  std::vector<std::uint32_t> class_code_;  // class -> a code in it
+  std::vector<std::uint16_t> class_of_;    // code -> class, for codes below 0x10000
+  std::vector<std::uint32_t> class_code_;  // class -> a code in it (its first, in order)
+  int high_classes_from_ = 0;              // the class of code 0x10000 (UTF-8 patterns)
+  // The class of a code of 0x10000 or above: classes of those codes start at class_code_'s
+  // entries from high_classes_from_ on.
+  int HighClass(std::uint32_t code) const;
   int class_count_ = 0;
   int end_class_ = 0;  // the end of the text
   int stride_ = 0;     // a power of two, at least class_count_ + 1

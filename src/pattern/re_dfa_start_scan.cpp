@@ -36,12 +36,35 @@ void TRE_DFA::ChooseAccel() {
     const StepResult step = Step(idle, cls);
     loops[cls] = step.trivial && step.next == idle;
   }
-  int starters = 0;
-  for (unsigned b = 1; b < 256; ++b) {
+  // Whether every character that starts with byte b leaves the idle state as it is.
+  const auto skippable_from = [&](unsigned b) {
+    if (nfa_.Encoding() == TEncoding::kUtf8 && b >= 0x80) {
+      // The code points whose sequences start with b, and b as a byte of its own.
+      if (!loops[HighClass(kInvalidUtf8Byte + b)]) return false;
+      if (b < 0xC2 || b > 0xF4) return true;
+      const std::uint32_t lo = b < 0xE0   ? (b - 0xC0) << 6
+                               : b < 0xF0 ? (b - 0xE0) << 12
+                                          : (b - 0xF0) << 18;
+      const std::uint32_t hi = lo + (b < 0xE0 ? 0x3F : b < 0xF0 ? 0xFFF : 0x3FFFF);
+      const auto class_of = [&](std::uint32_t code) {
+        return code < 0x10000 ? static_cast<int>(class_of_[code]) : HighClass(code);
+      };
+      for (int cls = class_of(std::max<std::uint32_t>(lo, 0x80)); cls <= class_of(hi); ++cls) {
+        if (!loops[cls]) return false;
+      }
+      return true;
+    }
     bool skippable = loops[class_of_[b]];
-    for (unsigned t = 0; skippable && IsLeadByte(static_cast<unsigned char>(b)) && t < 256; ++t) {
+    for (unsigned t = 0; skippable && nfa_.Encoding() == TEncoding::kCp932 &&
+                         IsLeadByte(static_cast<unsigned char>(b)) && t < 256;
+         ++t) {
       skippable = loops[class_of_[(b << 8) | t]];
     }
+    return skippable;
+  };
+  int starters = 0;
+  for (unsigned b = 1; b < 256; ++b) {
+    const bool skippable = skippable_from(b);
     if (!skippable) {
       ++starters;
       accel_byte_ = static_cast<unsigned char>(b);
@@ -140,8 +163,9 @@ std::size_t TRE_DFA::SkipIdle(std::string_view text, std::size_t p) const {
       q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) - k;
       if (q - from < kDenseHitDistance) ++dense_hits;
     }
-    const bool starts_char = IsCharStartFrom(text, boundary, q);
-    boundary = starts_char ? q : q + 1;  // after a trail byte a character starts
+    const bool starts_char = IsCharStartFrom(text, boundary, q, nfa_.Encoding());
+    // After a Shift-JIS trail byte a character starts; a UTF-8 sequence may run on.
+    if (starts_char || nfa_.Encoding() == TEncoding::kCp932) boundary = starts_char ? q : q + 1;
     // A start without the whole prefix cannot match, so the state after it is idle again.
     if (starts_char && (accel_ == kAccelMemchr || PrefixAt(text, q))) {
       return q;

@@ -44,7 +44,7 @@ void Append(std::vector<int>& to, std::vector<int>&& from) {
 
 }  // namespace
 
-TRE_NFA::TRE_NFA(TREParseTree tree) : sets_(std::move(tree.sets)) {
+TRE_NFA::TRE_NFA(TREParseTree tree) : sets_(std::move(tree.sets)), encoding_(tree.encoding) {
   Builder b(program_);
   std::vector<Fragment> frags(tree.nodes.size());
   // Children precede their parents, so one pass in index order builds every fragment.

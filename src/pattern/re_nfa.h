@@ -25,12 +25,14 @@ class TRE_NFA {
   const std::vector<TCodeRanges>& Sets() const { return sets_; }
   int Start() const { return start_; }
   bool HasLineStart() const { return has_line_start_; }
+  TEncoding Encoding() const { return encoding_; }
 
  private:
   std::vector<TREInstruction> program_;
   std::vector<TCodeRanges> sets_;
   int start_ = 0;
   bool has_line_start_ = false;
+  TEncoding encoding_ = TEncoding::kCp932;
 };
 
 }  // namespace zorvik

@@ -7,6 +7,7 @@ namespace {
 
 class TreeBuilder {
  public:
+  explicit TreeBuilder(TEncoding encoding) { tree_.encoding = encoding; }
   int Add(TRENodeKind kind, int left = -1, int right = -1) {
     TRENode node;
     node.kind = kind;
@@ -60,9 +61,9 @@ TRENodeKind PostfixKind(TRETokenKind kind) {
 
 }  // namespace
 
-TREParseTree TREParser::Parse(std::string_view pattern) {
-  TREScanner scanner(pattern);
-  TreeBuilder builder;
+TREParseTree TREParser::Parse(std::string_view pattern, TEncoding encoding) {
+  TREScanner scanner(pattern, encoding);
+  TreeBuilder builder(encoding);
   std::vector<Frame> frames(1);
   TREToken token = scanner.Next();
   for (;;) {
@@ -102,7 +103,7 @@ TREParseTree TREParser::Parse(std::string_view pattern) {
         operand = builder.AddSet(std::move(token.ranges));
         break;
       case TRETokenKind::kDot:
-        operand = builder.AddSet(DotSetWithout({}));
+        operand = builder.AddSet(DotSetWithout({}, encoding));
         break;
       case TRETokenKind::kLineStart:
         operand = builder.Add(TRENodeKind::kLineStart);

@@ -40,12 +40,13 @@ struct TREParseTree {
   std::vector<TRENode> nodes;
   std::vector<TCodeRanges> sets;
   int root = -1;
+  TEncoding encoding = TEncoding::kCp932;  // of the pattern and of the texts it is run on
 };
 
 class TREParser {
  public:
   // Throws ERegExpParser for a malformed pattern.
-  static TREParseTree Parse(std::string_view pattern);
+  static TREParseTree Parse(std::string_view pattern, TEncoding encoding = TEncoding::kCp932);
 };
 
 }  // namespace zorvik

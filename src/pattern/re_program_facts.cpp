@@ -63,7 +63,7 @@ std::string RequiredPrefix(const TRE_NFA& nfa, std::size_t max_bytes) {
     for (int pc : consumers) {
       if (code == 0 || SingleCode(nfa, program[pc]) != code) return prefix;
     }
-    AppendCharCode(prefix, code);
+    AppendCode(prefix, code, nfa.Encoding());
     current.clear();
     for (int pc : consumers) current.push_back(program[pc].out);
   }
@@ -76,7 +76,9 @@ std::string RequiredBytes(const TRE_NFA& nfa) {
   for (const TREInstruction& inst : program) {
     if (inst.op != TREInstruction::kChar) continue;
     const std::uint32_t code = SingleCode(nfa, inst);
-    if (code > 0 && code < 0x100) candidates.push_back(code);
+    // (A code that is one byte in the text: below 0x100 in Shift-JIS, ASCII in UTF-8.)
+    if (code > 0 && code < (nfa.Encoding() == TEncoding::kCp932 ? 0x100u : 0x80u))
+      candidates.push_back(code);
   }
   std::sort(candidates.begin(), candidates.end());
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());

@@ -5,17 +5,17 @@
 
 namespace zorvik {
 
-TREReplacement::TREReplacement(std::string_view text) {
+TREReplacement::TREReplacement(std::string_view text, TEncoding encoding) {
   std::string literal;
   auto flush_literal = [&] {
     if (!literal.empty()) pieces_.push_back({false, std::move(literal)});
     literal.clear();
   };
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t len = CharBytesAt(text, i);
-    if (len == 2) {
-      literal.append(text.substr(i, 2));
-      i += 2;
+    const std::size_t len = CharBytesAt(text, i, encoding);
+    if (len > 1) {
+      literal.append(text.substr(i, len));
+      i += len;
     } else if (text[i] == '&') {
       flush_literal();
       pieces_.push_back({true, {}});
@@ -25,13 +25,13 @@ TREReplacement::TREReplacement(std::string_view text) {
       i += 2;
     } else if (text[i] == '\\' && i + 1 < text.size()) {
       std::size_t after = i + 1;
-      const TEscape escape = ReadEscape(text, after);
+      const TEscape escape = ReadEscape(text, after, encoding);
       if (escape.error != nullptr) {
         // A malformed escape is kept as written rather than dropped.
         literal += '\\';
         ++i;
       } else {
-        AppendCharCode(literal, escape.code);
+        AppendCode(literal, escape.code, encoding);
         i = after;
       }
     } else {

@@ -6,11 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 class TREReplacement {
  public:
-  explicit TREReplacement(std::string_view text);
+  explicit TREReplacement(std::string_view text, TEncoding encoding = TEncoding::kCp932);
   // Appends the replacement for one match to out.
   void AppendTo(std::string& out, std::string_view matched) const;
   // The replacement of every match when it does not hold the matched text, else nullptr.

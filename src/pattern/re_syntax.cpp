@@ -29,12 +29,22 @@ TCodeRanges NormalizeRanges(TCodeRanges ranges) {
   return merged;
 }
 
-TCodeRanges DotSetWithout(const TCodeRanges& excluded) {
+TCodeRanges DotSetWithout(const TCodeRanges& excluded, TEncoding encoding) {
   static constexpr std::pair<std::uint32_t, std::uint32_t> kDot[] = {
       {0x01, 0x09}, {0x0B, 0x0C}, {0x0E, 0xFCFC}};
+  static constexpr std::pair<std::uint32_t, std::uint32_t> kUtf8Dot[] = {
+      {0x01, 0x09},
+      {0x0B, 0x0C},
+      {0x0E, 0x10FFFF},
+      {kInvalidUtf8Byte + 0x80, kInvalidUtf8Byte + 0xFF}};
   const TCodeRanges ex = NormalizeRanges(excluded);
   TCodeRanges result;
-  for (auto [lo, hi] : kDot) {
+  const auto dot =
+      encoding == TEncoding::kCp932
+          ? std::vector<std::pair<std::uint32_t, std::uint32_t>>(std::begin(kDot), std::end(kDot))
+          : std::vector<std::pair<std::uint32_t, std::uint32_t>>(std::begin(kUtf8Dot),
+                                                                 std::end(kUtf8Dot));
+  for (auto [lo, hi] : dot) {
     std::uint32_t next = lo;  // first code of [lo, hi] not yet decided
     for (const auto& [elo, ehi] : ex) {
       if (ehi < next || elo > hi) continue;
@@ -53,7 +63,17 @@ bool RangesContain(const TCodeRanges& ranges, std::uint32_t code) {
   return it != ranges.begin() && code <= std::prev(it)->second;
 }
 
-TEscape ReadEscape(std::string_view text, std::size_t& i) {
+void AppendCode(std::string& out, std::uint32_t code, TEncoding encoding) {
+  if (encoding == TEncoding::kCp932) {
+    AppendCharCode(out, code);
+  } else if (code >= kInvalidUtf8Byte) {
+    out.push_back(static_cast<char>(code - kInvalidUtf8Byte));
+  } else {
+    AppendUtf8(out, code);
+  }
+}
+
+TEscape ReadEscape(std::string_view text, std::size_t& i, TEncoding encoding) {
   const auto c = static_cast<unsigned char>(text[i++]);
   switch (c) {
     case 'b':
@@ -85,7 +105,14 @@ TEscape ReadEscape(std::string_view text, std::size_t& i) {
     if (code > 0xFFFF) return {0, re_message::kBadOctal};
     return {code};
   }
-  if (IsLeadByte(c)) {
+  if (encoding == TEncoding::kUtf8 && c >= 0x80) {
+    // The escaped character is the whole UTF-8 sequence the byte starts.
+    const std::size_t len = Utf8CharBytesAt(text, i - 1);
+    const std::uint32_t code = len == 1 ? kInvalidUtf8Byte + c : Utf8CodeAt(text, i - 1, len);
+    i += len - 1;
+    return {code};
+  }
+  if (encoding == TEncoding::kCp932 && IsLeadByte(c)) {
     if (i >= text.size()) return {0, re_message::kBadDoubleByte};
     return {(static_cast<std::uint32_t>(c) << 8) | static_cast<unsigned char>(text[i++])};
   }
@@ -103,9 +130,17 @@ std::uint32_t TREScanner::ReadChar() {
   const auto c = static_cast<unsigned char>(pattern_[pos_++]);
   if (c == '\\') {
     if (pos_ >= pattern_.size()) Fail(re_message::kLoneBackslash);
-    const TEscape escape = ReadEscape(pattern_, pos_);
+    const TEscape escape = ReadEscape(pattern_, pos_, encoding_);
     if (escape.error != nullptr) Fail(escape.error);
     return escape.code;
+  }
+  if (encoding_ == TEncoding::kUtf8) {
+    if (c < 0x80) return c;
+    const std::size_t len = Utf8CharBytesAt(pattern_, pos_ - 1);
+    if (len == 1) return kInvalidUtf8Byte + c;
+    const std::uint32_t code = Utf8CodeAt(pattern_, pos_ - 1, len);
+    pos_ += len - 1;
+    return code;
   }
   if (IsLeadByte(c)) {
     if (pos_ >= pattern_.size()) Fail(re_message::kBadDoubleByte);
@@ -139,7 +174,7 @@ TREToken TREScanner::ReadClass() {
   }
   TREToken token;
   token.kind = TRETokenKind::kClass;
-  token.ranges = negated ? DotSetWithout(items) : NormalizeRanges(std::move(items));
+  token.ranges = negated ? DotSetWithout(items, encoding_) : NormalizeRanges(std::move(items));
   return token;
 }
 

@@ -1,8 +1,10 @@
 // The pattern dialect's lexical layer: character code sets, escapes, the scanner's tokens and
 // the exception for a malformed pattern.
 //
-// A pattern is read one character at a time; a double-byte character is one character whose
-// code is lead * 256 + trail.
+// A pattern is read one character at a time. In Shift-JIS a double-byte character is one
+// character whose code is lead * 256 + trail; in UTF-8 a character's code is its code point,
+// and a byte that starts no UTF-8 sequence is a character of its own, code kInvalidUtf8Byte +
+// the byte (above every code point, so that no class range written in a pattern takes it).
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "text/utf8.h"
+
 namespace zorvik {
+
+inline constexpr std::uint32_t kInvalidUtf8Byte = 0x110000;
 
 // A malformed pattern: the message (CP932) and the byte position in the pattern just after the
 // point where the error was found.
@@ -81,9 +87,13 @@ using TCodeRanges = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
 // Sorts and merges ranges into the canonical form.
 TCodeRanges NormalizeRanges(TCodeRanges ranges);
-// The "." set (every code but NUL, LF and CR, up to 0xFCFC) without the given codes.
-TCodeRanges DotSetWithout(const TCodeRanges& excluded);
+// The "." set (every code but NUL, LF and CR: up to 0xFCFC in Shift-JIS, every code point and
+// byte that is no character in UTF-8) without the given codes.
+TCodeRanges DotSetWithout(const TCodeRanges& excluded, TEncoding encoding = TEncoding::kCp932);
 bool RangesContain(const TCodeRanges& ranges, std::uint32_t code);
+
+// Appends the bytes of a character code in the encoding.
+void AppendCode(std::string& out, std::uint32_t code, TEncoding encoding);
 
 // Reads the escape whose backslash has been consumed, from text at offset i (which it moves
 // past the escape). Returns the code, or a message of re_message on a malformed escape.
@@ -91,7 +101,7 @@ struct TEscape {
   std::uint32_t code = 0;
   const char* error = nullptr;
 };
-TEscape ReadEscape(std::string_view text, std::size_t& i);
+TEscape ReadEscape(std::string_view text, std::size_t& i, TEncoding encoding = TEncoding::kCp932);
 
 enum class TRETokenKind {
   kChar,       // a character (code)
@@ -119,7 +129,8 @@ struct TREToken {
 // far, which is the position reported with an error.
 class TREScanner {
  public:
-  explicit TREScanner(std::string_view pattern) : pattern_(pattern) {}
+  explicit TREScanner(std::string_view pattern, TEncoding encoding = TEncoding::kCp932)
+      : pattern_(pattern), encoding_(encoding) {}
   TREToken Next();
   std::uint16_t Position() const;
   [[noreturn]] void Fail(const char* message) const;
@@ -129,6 +140,7 @@ class TREScanner {
   TREToken ReadClass();
 
   std::string_view pattern_;
+  TEncoding encoding_;
   std::size_t pos_ = 0;
 };
 

@@ -42,7 +42,9 @@ std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std:
     const std::size_t at = FindByteEnds(text.data(), from, text.size(), first, other, distance);
     if (at >= text.size()) break;
     const bool starts_char = at >= boundary && IsCharStartFrom(text, boundary, at, encoding);
-    if (at >= boundary) boundary = starts_char ? at : at + 1;
+    // After a Shift-JIS trail byte a character starts; a UTF-8 sequence may run on.
+    if (at >= boundary && (starts_char || encoding == TEncoding::kCp932))
+      boundary = starts_char ? at : at + 1;
     if (starts_char && EqualsIgnoringCase(text, at, pattern, encoding)) return at;
     from = at + 1;
   }

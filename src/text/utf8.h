@@ -41,6 +41,26 @@ inline char32_t Utf8CodeAt(std::string_view text, std::size_t i, std::size_t len
   return code;
 }
 
+// Appends the UTF-8 bytes of a code point.
+template <typename String>
+void AppendUtf8(String& out, char32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
 // True when byte offset i starts a character, knowing that `boundary` (<= i) does: unless a
 // sequence that starts at most three bytes before i (and not before boundary) covers it.
 inline bool Utf8IsCharStartFrom(std::string_view text, std::size_t boundary, std::size_t i) {

@@ -18,12 +18,12 @@ namespace {
 class ReferenceMatcher {
  public:
   ReferenceMatcher(const TREParseTree& tree, std::string_view text, bool crlf)
-      : tree_(tree), text_(text), crlf_(crlf) {}
+      : tree_(tree), text_(text), crlf_(crlf), encoding_(tree.encoding) {}
 
   TREFindResult Find(std::size_t from, bool line_start_at_from) {
     from_ = from;
     line_start_at_from_ = line_start_at_from;
-    for (std::size_t s = from;; s += CharBytesAt(text_, s)) {
+    for (std::size_t s = from;; s += CharBytesAt(text_, s, encoding_)) {
       const States ends = Ends(tree_.root, {{s, false}});
       if (!ends.empty()) return {true, s, ends.rbegin()->first};
       if (s >= text_.size()) return {};
@@ -35,7 +35,7 @@ class ReferenceMatcher {
 
   bool AfterLf(std::size_t p) const {
     if (p == from_) return line_start_at_from_;
-    return text_[p - 1] == '\n' && IsCharStartFrom(text_, from_, p - 1);
+    return text_[p - 1] == '\n' && IsCharStartFrom(text_, from_, p - 1, encoding_);
   }
   bool AtLineEnd(std::size_t p) const {
     return p == text_.size() || text_[p] == (crlf_ ? '\r' : '\n');
@@ -50,9 +50,8 @@ class ReferenceMatcher {
       case TRENodeKind::kSet:
         for (auto [p, passed] : in) {
           if (passed || p >= text_.size()) continue;
-          const std::size_t len = CharBytesAt(text_, p);
-          if (RangesContain(tree_.sets[node.set], CharCodeAt(text_, p, len)))
-            out.insert({p + len, false});
+          const std::size_t len = CharBytesAt(text_, p, encoding_);
+          if (RangesContain(tree_.sets[node.set], CodeAt(p, len))) out.insert({p + len, false});
         }
         return out;
       case TRENodeKind::kLineStart:
@@ -94,9 +93,19 @@ class ReferenceMatcher {
     return out;
   }
 
+  // The character's code: Shift-JIS lead * 256 + trail; a UTF-8 code point, or a byte that
+  // starts no sequence above them all.
+  std::uint32_t CodeAt(std::size_t p, std::size_t len) const {
+    if (encoding_ == TEncoding::kCp932) return CharCodeAt(text_, p, len);
+    if (len == 1 && static_cast<unsigned char>(text_[p]) >= 0x80)
+      return kInvalidUtf8Byte + static_cast<unsigned char>(text_[p]);
+    return Utf8CodeAt(text_, p, len);
+  }
+
   const TREParseTree& tree_;
   std::string_view text_;
   bool crlf_;
+  TEncoding encoding_;
   std::size_t from_ = 0;
   bool line_start_at_from_ = true;
 };
@@ -104,6 +113,7 @@ class ReferenceMatcher {
 // ReplaceAll's steps over the reference search, with "<" & ">" as the replacement.
 int ReferenceReplaceAll(const TREParseTree& tree, std::string& subject, bool crlf) {
   ReferenceMatcher matcher(tree, subject, crlf);
+  const TEncoding encoding = tree.encoding;
   TREFindResult found = matcher.Find(0, true);
   if (!found.found) return 0;
   if (subject.empty()) {
@@ -118,9 +128,9 @@ int ReferenceReplaceAll(const TREParseTree& tree, std::string& subject, bool crl
            subject.substr(found.start, found.end - found.start) + ">";
     rest = found.end;
     bool after_lf = found.end > found.start && subject[found.end - 1] == '\n' &&
-                    IsCharStartFrom(subject, found.start, found.end - 1);
+                    IsCharStartFrom(subject, found.start, found.end - 1, encoding);
     if (found.start == found.end && rest < subject.size()) {
-      std::size_t len = CharBytesAt(subject, rest);
+      std::size_t len = CharBytesAt(subject, rest, encoding);
       if (crlf && subject.compare(rest, 2, "\r\n") == 0) len = 2;
       out += subject.substr(rest, len);
       after_lf = subject[rest + len - 1] == '\n' && (len == 1 || subject[rest] == '\r');
@@ -200,6 +210,42 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
       const TSecondAWKStr::TMatchResult got_cut = component.Match(cut);
       ASSERT_EQ(got_cut.position, got.position) << "after a NUL";
       ASSERT_EQ(got_cut.length, got.length) << "after a NUL";
+    }
+  }
+}
+
+// The same in UTF-8: "." and classes take whole characters (a range by code point), a byte that
+// starts no sequence is a character of its own, and no match starts inside a sequence.
+TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherInUtf8) {
+  static const char* const kAtoms[] = {"a",     "あ",    "ソ",      "😀",       "é",    ".",
+                                       "[aあ]", "[^あ]", "[ぁ-ん]", "[a-😀]",   "\\r",  "\\n",
+                                       "^",     "$",     "\x82",    "\\x3042", "\\あ", "()"};
+  static const char* const kPieces[] = {"a",    "あ", "ソ",   "😀",        "é",
+                                        "\r\n", "\n", "\x82", "\xE3\x81", "{"};
+  std::mt19937 rng(20261208);
+  TSecondAWKStr component;
+  component.SetEncoding(TEncoding::kUtf8);
+  for (int round = 0; round < 3000; ++round) {
+    std::string pattern;
+    const int factors = 1 + static_cast<int>(rng() % 3);
+    for (int i = 0; i < factors; ++i) {
+      pattern += kAtoms[rng() % std::size(kAtoms)];
+      static const char* const kPostfix[] = {"", "", "*", "+", "?"};
+      pattern += kPostfix[rng() % std::size(kPostfix)];
+    }
+    if (rng() % 4 == 0) pattern += std::string("|") + kAtoms[rng() % std::size(kAtoms)];
+    const bool crlf = round % 3 != 0;
+    component.SetLineSeparator(crlf ? mcls_CRLF : mcls_LF);
+    component.SetRegExp(pattern);
+    const TREParseTree tree = TREParser::Parse(pattern, TEncoding::kUtf8);
+    for (int s = 0; s < 6; ++s) {
+      std::string subject;
+      const int pieces = static_cast<int>(rng() % 9);
+      for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
+      SCOPED_TRACE(::testing::Message()
+                   << "pattern «" << pattern << "» subject «" << subject << "» crlf " << crlf);
+      ExpectAgreesWithReference(component, tree, subject, crlf);
+      if (::testing::Test::HasFatalFailure()) return;
     }
   }
 }
