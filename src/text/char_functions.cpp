@@ -9,16 +9,16 @@ namespace {
 
 // Byte offset of the character with 1-based counter index, or text.size() when the text has
 // fewer characters. index must be at least 1.
-std::size_t OffsetOfChar(std::string_view text, int index) {
+std::size_t OffsetOfChar(std::string_view text, int index, TEncoding encoding) {
   std::size_t i = 0;
-  for (int k = 1; k < index && i < text.size(); ++k) i += CharBytesAt(text, i);
+  for (int k = 1; k < index && i < text.size(); ++k) i += CharBytesAt(text, i, encoding);
   return i;
 }
 
 // Byte offset just after count characters from offset start (or the end of text).
-std::size_t SkipChars(std::string_view text, std::size_t start, int count) {
+std::size_t SkipChars(std::string_view text, std::size_t start, int count, TEncoding encoding) {
   std::size_t i = start;
-  for (int k = 0; k < count && i < text.size(); ++k) i += CharBytesAt(text, i);
+  for (int k = 0; k < count && i < text.size(); ++k) i += CharBytesAt(text, i, encoding);
   return i;
 }
 
@@ -26,11 +26,11 @@ char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 
 }  // namespace
 
-int CharPos(std::string_view pattern, std::string_view text) {
+int CharPos(std::string_view pattern, std::string_view text, TEncoding encoding) {
   if (pattern.empty() || text.size() < pattern.size()) return 0;
   const std::size_t last_start = text.size() - pattern.size();
   int k = 1;
-  for (std::size_t i = 0; i <= last_start; i += CharBytesAt(text, i), ++k) {
+  for (std::size_t i = 0; i <= last_start; i += CharBytesAt(text, i, encoding), ++k) {
     if (text[i] == pattern[0] && text.compare(i, pattern.size(), pattern) == 0) return k;
   }
   return 0;
@@ -50,31 +50,31 @@ std::size_t FindAtCharStart(std::string_view text, std::string_view pattern, TEn
   return std::string_view::npos;
 }
 
-int CharLength(std::string_view text) {
+int CharLength(std::string_view text, TEncoding encoding) {
   int k = 0;
-  for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i)) ++k;
+  for (std::size_t i = 0; i < text.size(); i += CharBytesAt(text, i, encoding)) ++k;
   return k;
 }
 
-std::string CharCopy(std::string_view text, int index, int count) {
+std::string CharCopy(std::string_view text, int index, int count, TEncoding encoding) {
   if (count <= 0) return {};
   // With an index below 1 the window still ends at character index + count - 1.
   const long long last = static_cast<long long>(index) + count - 1;
   if (last < 1) return {};
   const int first = index < 1 ? 1 : index;
-  const std::size_t from = OffsetOfChar(text, first);
-  const std::size_t to = SkipChars(text, from, static_cast<int>(last - first + 1));
+  const std::size_t from = OffsetOfChar(text, first, encoding);
+  const std::size_t to = SkipChars(text, from, static_cast<int>(last - first + 1), encoding);
   return std::string(text.substr(from, to - from));
 }
 
-void CharInsert(std::string_view piece, std::string& text, int index) {
-  text.insert(OffsetOfChar(text, index < 1 ? 1 : index), piece);
+void CharInsert(std::string_view piece, std::string& text, int index, TEncoding encoding) {
+  text.insert(OffsetOfChar(text, index < 1 ? 1 : index, encoding), piece);
 }
 
-void CharDelete(std::string& text, int index, int count) {
+void CharDelete(std::string& text, int index, int count, TEncoding encoding) {
   if (count <= 0) return;
-  const std::size_t from = OffsetOfChar(text, index < 1 ? 1 : index);
-  text.erase(from, SkipChars(text, from, count) - from);
+  const std::size_t from = OffsetOfChar(text, index < 1 ? 1 : index, encoding);
+  text.erase(from, SkipChars(text, from, count, encoding) - from);
 }
 
 bool IsTrailByte(std::string_view text, int i) {

@@ -1,5 +1,6 @@
-// Search, copy, insert and delete by character position, with a double-byte character counted
-// as one character. Positions are 1-based character positions unless a function says otherwise.
+// Search, copy, insert and delete by character position, with a double-byte character (or, in
+// a UTF-8 text, a whole UTF-8 sequence) counted as one character. Positions are 1-based
+// character positions unless a function says otherwise; texts are Shift-JIS unless said.
 #pragma once
 
 #include <string>
@@ -11,7 +12,8 @@ namespace zorvik {
 
 // Character position of the first occurrence of pattern in text, 0 when there is none. A match
 // starts only where a character starts, never on the second byte of a double-byte character.
-int CharPos(std::string_view pattern, std::string_view text);
+int CharPos(std::string_view pattern, std::string_view text,
+            TEncoding encoding = TEncoding::kCp932);
 
 // Byte offset of the first occurrence of pattern in text that starts where a character starts,
 // or std::string_view::npos.
@@ -19,17 +21,19 @@ std::size_t FindAtCharStart(std::string_view text, std::string_view pattern,
                             TEncoding encoding = TEncoding::kCp932);
 
 // Number of characters of text.
-int CharLength(std::string_view text);
+int CharLength(std::string_view text, TEncoding encoding = TEncoding::kCp932);
 
 // The characters from position index on, at most count of them.
-std::string CharCopy(std::string_view text, int index, int count);
+std::string CharCopy(std::string_view text, int index, int count,
+                     TEncoding encoding = TEncoding::kCp932);
 
 // Inserts piece before the character at position index (below 1: at the front; beyond the
 // last character: at the end).
-void CharInsert(std::string_view piece, std::string& text, int index);
+void CharInsert(std::string_view piece, std::string& text, int index,
+                TEncoding encoding = TEncoding::kCp932);
 
 // Removes count characters from position index on (below 1: from the front).
-void CharDelete(std::string& text, int index, int count);
+void CharDelete(std::string& text, int index, int count, TEncoding encoding = TEncoding::kCp932);
 
 // True when the byte at 1-based byte position i is the second byte of a double-byte character.
 // Throws std::out_of_range("Illegal Index") for a position outside the text.

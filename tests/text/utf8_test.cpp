@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/sjis.h"
+#include "text/char_functions.h"
 #include "text/cut_trim.h"
 #include "text/encoding.h"
 #include "text/replace_text.h"
@@ -87,6 +88,18 @@ TEST(Utf8Test, TheTextRulesTakeTheGivenEncodingsCharacters) {
   std::string sjis = Sjis("ソ{$x}");  // 0x83 0x5C: "{" stands after a whole character
   EXPECT_EQ(ReplaceEvery(sjis, "{$x}", "1"), 1);
   EXPECT_EQ(FindIgnoringCase("あ{$Count}", "{$count", 0, utf8), 3u);
+
+  // The text functions count characters: "あソ😀" is three in UTF-8, as "あソ" is two in
+  // Shift-JIS; a byte that starts no sequence is one.
+  EXPECT_EQ(CharLength("あソ😀\x82", utf8), 4);
+  EXPECT_EQ(CharLength(Sjis("あソ")), 2);
+  EXPECT_EQ(CharCopy("あソ😀a", 2, 2, utf8), "ソ😀");
+  EXPECT_EQ(CharCopy(Sjis("あソa"), 2, 1), Sjis("ソ"));
+  EXPECT_EQ(CharPos("😀", "あソ😀", utf8), 3);
+  std::string edited = "あソ";
+  CharInsert("😀", edited, 2, utf8);
+  CharDelete(edited, 1, 1, utf8);
+  EXPECT_EQ(edited, "😀ソ");
 }
 
 }  // namespace
