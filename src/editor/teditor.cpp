@@ -77,19 +77,37 @@ void TEditor::ReportChange() {
   emit textChanged();
 }
 
+void TEditor::SetEncoding(TEncoding encoding) {
+  if (encoding == encoding_) return;
+  encoding_ = encoding;
+  // The bytes kept were the other encoding's.
+  exact_bytes_.clear();
+  exact_text_.clear();
+}
+
+std::string TEditor::Encode(const QString& text) const {
+  return encoding_ == TEncoding::kUtf8 ? text.toUtf8().toStdString() : ToCp932(text);
+}
+
+QString TEditor::Decode(const std::string& bytes) const {
+  return encoding_ == TEncoding::kUtf8
+             ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+             : FromCp932(bytes);
+}
+
 std::string TEditor::Text() const {
   const QString current = text();
   if (!exact_bytes_.empty() && current == exact_text_) return exact_bytes_;
-  return ToCp932(current);
+  return Encode(current);
 }
 
-void TEditor::SetText(const std::string& cp932) {
-  const QString text = FromCp932(cp932);
+void TEditor::SetText(const std::string& bytes) {
+  const QString text = Decode(bytes);
   exact_bytes_.clear();
   exact_text_.clear();
-  if (ToCp932(text) != cp932) {
+  if (Encode(text) != bytes) {
     // Kept so that the text, as long as nobody changes it, is handed back byte for byte.
-    exact_bytes_ = cp932;
+    exact_bytes_ = bytes;
     exact_text_ = text;
   }
   setText(text);
@@ -104,37 +122,46 @@ void TEditor::clear() {
   UpdateLineNumbers();
 }
 
-void TEditor::AppendText(const std::string& cp932) {
-  append(FromCp932(cp932));
+void TEditor::AppendText(const std::string& bytes) {
+  append(Decode(bytes));
   ReportChange();
 }
 
 TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy,
                                        std::size_t* nul_offset) {
-  const std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
+  std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
   if (!text) return TLoadResult::kUnreadable;
+  byte_order_mark_ = text->starts_with(kUtf8Bom);
+  if (byte_order_mark_) text->erase(0, kUtf8Bom.size());
+  SetEncoding(byte_order_mark_ ? TEncoding::kUtf8 : DetectEncoding(*text));
   SetText(*text);
   if (lossy != nullptr) *lossy = !exact_bytes_.empty();
   return TLoadResult::kLoaded;
 }
 
-bool TEditor::SaveFile(const std::string& path) const { return SaveTextFile(path, Text()); }
+bool TEditor::SaveFile(const std::string& path) const {
+  const bool mark = byte_order_mark_ && encoding_ == TEncoding::kUtf8;
+  return SaveTextFile(path, (mark ? std::string(kUtf8Bom) : std::string()) + Text());
+}
 
-std::string TEditor::SelectedTextBytes() const { return ToCp932(selectedText()); }
+std::string TEditor::SelectedTextBytes() const { return Encode(selectedText()); }
 
-void TEditor::ReplaceSelection(const std::string& cp932) {
+void TEditor::ReplaceSelection(const std::string& bytes) {
   // replaceSelectedText inserts at the caret when nothing is selected and leaves the caret
   // behind the new text.
-  replaceSelectedText(FromCp932(cp932));
+  replaceSelectedText(Decode(bytes));
   ReportChange();
 }
 
 int TEditor::BytesFromPosition(int position) const {
+  // Scintilla counts UTF-8 bytes: in a UTF-8 pane they are the pane's own.
+  if (encoding_ == TEncoding::kUtf8) return position;
   const QByteArray utf8 = text().toUtf8().left(position);
   return static_cast<int>(ConvertEncoding(utf8.toStdString(), "CP932", "UTF-8", "?").size());
 }
 
 int TEditor::PositionFromBytes(int bytes) const {
+  if (encoding_ == TEncoding::kUtf8) return std::max(bytes, 0);
   const std::string cp932 = Text().substr(0, static_cast<std::size_t>(std::max(bytes, 0)));
   return static_cast<int>(ConvertEncoding(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD").size());
 }
@@ -170,12 +197,12 @@ void TEditor::SelectLine(int row) {
   SendScintilla(SCI_SCROLLCARET);
 }
 
-void TEditor::ReplaceAllText(const std::string& cp932) {
+void TEditor::ReplaceAllText(const std::string& bytes) {
   const int top = TopRow();
   const int row = CaretRow();
   beginUndoAction();
   SendScintilla(SCI_SETTARGETRANGE, 0L, SendScintilla(SCI_GETLENGTH));
-  const QByteArray utf8 = FromCp932(cp932).toUtf8();
+  const QByteArray utf8 = Decode(bytes).toUtf8();
   SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
   endUndoAction();
   ReportChange();

@@ -1,6 +1,6 @@
 // The editor control of every text pane: QScintilla holding Unicode, seen from the rest of the
-// program as CP932 text with CR LF line ends and offsets counted in CP932 bytes. Conversion
-// happens here and nowhere else.
+// program as text in the pane's encoding (CP932 unless set to UTF-8) with CR LF line ends and
+// offsets counted in its bytes. Conversion happens here and nowhere else.
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "text/utf8.h"
 
 namespace zorvik {
 
@@ -19,37 +21,48 @@ class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   explicit TEditor(QWidget* parent = nullptr);
   ~TEditor() override;
 
-  // The whole text, lines joined by CR LF (CP932). While the text is the one SetText gave,
-  // these are the very bytes given, also those that Unicode cannot hold.
+  // The encoding of the bytes this pane takes and gives (the text itself stays as it is).
+  TEncoding Encoding() const { return encoding_; }
+  void SetEncoding(TEncoding encoding);
+  // Whether the file loaded last started with a UTF-8 byte-order mark, which a save keeps.
+  bool HasByteOrderMark() const { return byte_order_mark_; }
+  // Text in this pane's encoding, and back.
+  std::string Encode(const QString& text) const;
+  QString Decode(const std::string& bytes) const;
+
+  // The whole text, lines joined by CR LF, in the pane's encoding. While the text is the one
+  // SetText gave, these are the very bytes given, also those that Unicode cannot hold.
   std::string Text() const;
   // Marks the text as changed since it was saved, without changing it (one empty undo step).
   void MarkModified();
-  void SetText(const std::string& cp932);
+  void SetText(const std::string& bytes);
   // Empties the pane (Scintilla drops the margin texts after the change is reported).
   void clear() override;
-  // Appends a text (CP932) at the end; CR LF pairs in it end lines.
-  void AppendText(const std::string& cp932);
+  // Appends a text at the end; CR LF pairs in it end lines.
+  void AppendText(const std::string& bytes);
 
-  // Loads a file's lines (LoadTextFile rules; no line end after the last line). Fails without
-  // changing anything when the file cannot be read. `lossy` tells that some bytes would not
-  // survive the round trip through the editor; `nul_offset` where a NUL byte cut the text
+  // Loads a file's lines (LoadTextFile rules; no line end after the last line), in the encoding
+  // its bytes have (a byte-order mark, or valid UTF-8 with a byte above 0x7F, makes it UTF-8).
+  // Fails without changing anything when the file cannot be read. `lossy` tells that some bytes
+  // would not survive the round trip through the editor; `nul_offset` where a NUL byte cut the text
   // (npos when none did).
   enum class TLoadResult { kLoaded, kUnreadable };
   TLoadResult LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset = nullptr);
-  // Writes the lines, each followed by CR LF, atomically; false when that failed.
+  // Writes the lines, each followed by CR LF, in the pane's encoding (after the byte-order mark
+  // the file had), atomically; false when that failed.
   bool SaveFile(const std::string& path) const;
 
   std::string SelectedTextBytes() const;
-  void ReplaceSelection(const std::string& cp932);
-  int SelStart() const;          // CP932 bytes from the start
+  void ReplaceSelection(const std::string& bytes);
+  int SelStart() const;          // bytes from the start
   void SetSelStart(int bytes);   // moves the caret there, no selection
   void SetSelLength(int bytes);  // selects that many bytes forward from the caret
-  // Selects [start, start + length) (CP932 bytes) and scrolls it into view.
+  // Selects [start, start + length) (bytes) and scrolls it into view.
   void SelectBytes(int start, int length);
   // Selects the text of a line (not its line end) and scrolls it into view.
   void SelectLine(int row);
   // Puts text in place of the whole text as one undo step, keeping the view where it was.
-  void ReplaceAllText(const std::string& cp932);
+  void ReplaceAllText(const std::string& bytes);
   int CaretRow() const;
   void SetCaretRow(int row);
   int TopRow() const;
@@ -104,6 +117,8 @@ class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   // the Unicode text would give back.
   std::string exact_bytes_;
   QString exact_text_;
+  TEncoding encoding_ = TEncoding::kCp932;
+  bool byte_order_mark_ = false;
 };
 
 }  // namespace zorvik

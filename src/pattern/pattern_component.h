@@ -73,6 +73,23 @@ class TRegularExpression {
   TEncoding encoding_ = TEncoding::kCp932;
 };
 
+// Puts a component into an encoding for as long as it lives, and back into its own after: the
+// component the engine shares with the windows stays Shift-JIS for the engine.
+class TPatternEncodingScope {
+ public:
+  TPatternEncodingScope(TRegularExpression& pattern, TEncoding encoding)
+      : pattern_(pattern), saved_(pattern.Encoding()) {
+    pattern_.SetEncoding(encoding);
+  }
+  ~TPatternEncodingScope() { pattern_.SetEncoding(saved_); }
+  TPatternEncodingScope(const TPatternEncodingScope&) = delete;
+  TPatternEncodingScope& operator=(const TPatternEncodingScope&) = delete;
+
+ private:
+  TRegularExpression& pattern_;
+  TEncoding saved_;
+};
+
 class TMatchCORE : public TRegularExpression {
  public:
   TMatchLineSeparator LineSeparator() const { return line_separator_; }

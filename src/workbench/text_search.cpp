@@ -9,10 +9,11 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 
 // True when query stands at byte i of text, character by character; without case, only
 // single-byte characters are folded (a trail byte that looks like a letter is not one).
-bool PlainAt(std::string_view text, std::size_t i, std::string_view query, bool ignore_case) {
+bool PlainAt(std::string_view text, std::size_t i, std::string_view query, bool ignore_case,
+             TEncoding encoding) {
   if (text.size() - i < query.size()) return false;
   for (std::size_t j = 0; j < query.size();) {
-    const std::size_t len = CharBytesAt(query, j);
+    const std::size_t len = CharBytesAt(query, j, encoding);
     if (len == 1 && ignore_case) {
       if (AsciiLower(text[i + j]) != AsciiLower(query[j])) return false;
     } else if (text.compare(i + j, len, query, j, len) != 0) {
@@ -23,7 +24,7 @@ bool PlainAt(std::string_view text, std::size_t i, std::string_view query, bool 
   // The query's last character must end where the text's does: a lone lead byte at its end
   // would otherwise match the first half of a double-byte character.
   const std::size_t end = i + query.size();
-  return end == text.size() || IsCharStartFrom(text, i, end);
+  return end == text.size() || IsCharStartFrom(text, i, end, encoding);
 }
 
 }  // namespace
@@ -33,6 +34,7 @@ std::optional<TTextSearch::TQueryError> TTextSearch::SetQuery(std::string_view q
   query_ = query;
   mode_ = mode;
   if (mode != TSearchMode::kPattern || query.empty()) return std::nullopt;
+  const TPatternEncodingScope scope(pattern_, encoding_);
   try {
     pattern_.SetRegExp(query);
   } catch (const ERegExpParser& error) {
@@ -46,6 +48,7 @@ std::vector<TSearchHit> TTextSearch::FindAll(std::string_view text) {
   std::vector<TSearchHit> hits;
   if (query_.empty()) return hits;
   if (mode_ == TSearchMode::kPattern) {
+    const TPatternEncodingScope scope(pattern_, encoding_);
     pattern_.SetRegExp(query_);
     for (const auto& match : pattern_.MatchAll(text)) {
       hits.push_back(
@@ -55,11 +58,11 @@ std::vector<TSearchHit> TTextSearch::FindAll(std::string_view text) {
   }
   const bool ignore_case = mode_ == TSearchMode::kPlainIgnoreCase;
   for (std::size_t i = 0; i < text.size();) {
-    if (PlainAt(text, i, query_, ignore_case)) {
+    if (PlainAt(text, i, query_, ignore_case, encoding_)) {
       hits.push_back({i, query_.size()});
       i += query_.size();
     } else {
-      i += CharBytesAt(text, i);
+      i += CharBytesAt(text, i, encoding_);
     }
   }
   return hits;
@@ -88,6 +91,7 @@ std::optional<std::size_t> TTextSearch::PreviousHit(const std::vector<TSearchHit
 int TTextSearch::ReplaceAll(std::string& text, std::string_view replacement) {
   if (query_.empty()) return 0;
   if (mode_ == TSearchMode::kPattern) {
+    const TPatternEncodingScope scope(pattern_, encoding_);
     pattern_.SetRegExp(query_);
     return pattern_.ReplaceAll(replacement, text);
   }

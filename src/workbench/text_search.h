@@ -25,6 +25,9 @@ class TTextSearch {
  public:
   explicit TTextSearch(TSecondAWKStr& pattern) : pattern_(pattern) {}
 
+  // The encoding of the queries and texts from now on (Shift-JIS at first).
+  void SetEncoding(TEncoding encoding) { encoding_ = encoding; }
+
   // A malformed pattern: the parser's message (CP932) and the position it names.
   struct TQueryError {
     std::string message;
@@ -47,6 +50,7 @@ class TTextSearch {
 
  private:
   TSecondAWKStr& pattern_;
+  TEncoding encoding_ = TEncoding::kCp932;
   std::string query_;
   TSearchMode mode_ = TSearchMode::kPlain;
 };

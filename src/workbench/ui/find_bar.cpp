@@ -78,7 +78,7 @@ void TFindBar::Open(TEditor& editor, bool replace) {
   editor_ = &editor;
   const std::string selected = editor.SelectedTextBytes();
   if (!selected.empty() && selected.find_first_of("\r\n") == std::string::npos) {
-    edFind->setText(FromCp932(selected));
+    edFind->setText(editor.Decode(selected));
   }
   ShowReplace(replace && Replaceable());
   lbStatus->SetFullText(QString());
@@ -102,7 +102,10 @@ bool TFindBar::PrepareQuery() {
   const TSearchMode mode = cbPattern->isChecked()     ? TSearchMode::kPattern
                            : cbMatchCase->isChecked() ? TSearchMode::kPlain
                                                       : TSearchMode::kPlainIgnoreCase;
-  const auto error = search_.SetQuery(ToCp932(edFind->text()), mode);
+  if (editor_ == nullptr) return false;
+  // The query in the bytes of the text it searches.
+  search_.SetEncoding(editor_->Encoding());
+  const auto error = search_.SetQuery(editor_->Encode(edFind->text()), mode);
   if (error) {
     lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
                           FromCp932(error->message));
@@ -144,7 +147,7 @@ void TFindBar::FindPrevious() { Find(false); }
 void TFindBar::ReplaceAll() {
   if (!Replaceable() || !PrepareQuery()) return;
   std::string text = editor_->Text();
-  const int count = search_.ReplaceAll(text, ToCp932(edReplace->text()));
+  const int count = search_.ReplaceAll(text, editor_->Encode(edReplace->text()));
   if (count > 0) editor_->ReplaceAllText(text);
   lbStatus->SetFullText(QStringLiteral("%1 件置換しました").arg(count));
 }

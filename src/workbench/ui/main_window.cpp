@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QStatusBar>
 #include <iostream>
 
 #include "editor/teditor.h"
 #include "preview/ui/preview_window.h"
+#include "qt_text/cp932_text.h"
 #include "text/app_title.h"
 #include "workbench/document_rules.h"
 #include "workbench/markup_tools.h"
@@ -44,6 +47,29 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
   BuildPages();
   BuildEditActions();
   SetupPanes();
+  cbEncoding = new QComboBox(this);
+  cbEncoding->setObjectName("cbEncoding");
+  cbEncoding->addItems({QStringLiteral("シフトJIS"), QStringLiteral("UTF-8")});
+  cbEncoding->setToolTip(QStringLiteral("ページ原稿を保存する文字コード"));
+  statusBar()->addPermanentWidget(cbEncoding);
+  connect(cbEncoding, &QComboBox::activated, this, [this](int index) {
+    const TEncoding chosen = index == 1 ? TEncoding::kUtf8 : TEncoding::kCp932;
+    if (chosen == edEditSource->Encoding()) return;
+    // Nothing may be lost: a character Shift-JIS cannot hold keeps the page in UTF-8.
+    const QString text = edEditSource->text();
+    if (chosen == TEncoding::kCp932 && FromCp932(ToCp932(text)) != text) {
+      cbEncoding->setCurrentIndex(1);
+      dialogs_.ShowError(this,
+                         QStringLiteral("シフトJISにない文字があるので、UTF-8 のままにします"));
+      return;
+    }
+    edEditSource->SetEncoding(chosen);
+    edEditSource->MarkModified();
+    // A page never saved: new pages take this encoding from now on.
+    if (document_->SaveName().isEmpty()) {
+      settings_.WriteString(kNewPageEncodingSettingsKey, index == 1 ? "utf-8" : "cp932");
+    }
+  });
   document_ = std::make_unique<TPageDocument>(*this, *edEditSource, dialogs_, state_,
                                               running_folder_, [this] { edEditSourceChange(); });
   log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
@@ -178,11 +204,18 @@ void TForm1::ShowPage(QWidget* page) { PageControl1->setCurrentWidget(page); }
 
 void TForm1::edEditSourceChange() {
   tbSaveData->setEnabled(edEditSource->isModified());
+  cbEncoding->setCurrentIndex(edEditSource->Encoding() == TEncoding::kUtf8 ? 1 : 0);
   if (const QString caption = document_->Caption(); windowTitle() != caption)
     setWindowTitle(caption);
 }
 
-void TForm1::NewDocument() { document_->New(); }
+void TForm1::NewDocument() {
+  document_->New();
+  edEditSource->SetEncoding(settings_.ReadString(kNewPageEncodingSettingsKey) == "utf-8"
+                                ? TEncoding::kUtf8
+                                : TEncoding::kCp932);
+  edEditSourceChange();
+}
 
 void TForm1::tbNewFileClick() {
   // With unsaved changes the one question is whether to save them.
@@ -241,6 +274,7 @@ void TForm1::ForgetUnsavedChanges() { edEditSource->setModified(false); }
 std::string TForm1::PageText() const { return edEditSource->Text(); }
 
 void TForm1::ShowWrittenHtml(const std::string& working_text) {
+  edWriteOutHTML->SetEncoding(state_.PageEncoding);
   edWriteOutHTML->SetText(working_text);
 }
 

@@ -28,6 +28,8 @@ namespace zorvik {
 
 // Whether each generation checks the page it made ("1", the default) or not ("0").
 inline constexpr std::string_view kCheckPageSettingsKey = "_CHECKPAGE_";
+// The encoding of a new page source: "utf-8", else Shift-JIS.
+inline constexpr std::string_view kNewPageEncodingSettingsKey = "_NEWENCODING_";
 
 class TEditor;
 class TRuler;
@@ -110,6 +112,9 @@ class TForm1 : public QMainWindow, public TPageSource {
   QAction* tbCheckPage;
   QAction* tbHelp;
   QAction* tbAbout;
+  // The encoding the page source is saved in: the one it came in, or a new page's; choosing
+  // the other converts it at the next save.
+  QComboBox* cbEncoding;
   QTabWidget* PageControl1;
   QWidget* tsPageEditor;
   QWidget* tsHTML;

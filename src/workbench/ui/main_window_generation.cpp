@@ -65,6 +65,7 @@ void TForm1::Generate() {
   context_.source_file = PathBytes(SaveName());
   RunGeneration(context_, edEditSource->Text());
   // The pane only shows the result: what is written or previewed is WorkingText itself.
+  edWriteOutHTML->SetEncoding(state_.PageEncoding);
   edWriteOutHTML->SetText(state_.WorkingText);
   if (tbCheckPage->isChecked()) CheckGeneratedPage();
   edLogs->SetTopRow(entry_start);

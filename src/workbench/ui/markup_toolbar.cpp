@@ -2,6 +2,7 @@
 
 #include "editor/teditor.h"
 #include "qt_text/cp932_text.h"
+#include "text/encoding.h"
 #include "workbench/ui/system_settings_window.h"
 #include "workbench/ui/tool_icons.h"
 #include "workbench/ui/user_tag_window.h"
@@ -175,6 +176,7 @@ void TMarkupToolbar::tbColorSelectClick() {
 }
 
 void TMarkupToolbar::tbDeleteTagsClick() {
+  const TPatternEncodingScope scope(pattern_, editor_.Encoding());
   Apply(DeleteTags(editor_.SelectedTextBytes(), editor_.SelStart(), pattern_));
 }
 
@@ -186,13 +188,15 @@ void TMarkupToolbar::tbDisplayDollerClick(int tag) {
 void TMarkupToolbar::tbDisplaySysComClick() {
   const auto text = SystemTagInsertion(ToCp932(system_tags_.currentText()));
   if (!text) return;
-  editor_.ReplaceSelection(*text);
+  editor_.ReplaceSelection(ConvertText(*text, TEncoding::kCp932, editor_.Encoding()));
   if (editor_.isEnabled()) editor_.setFocus();
 }
 
 void TMarkupToolbar::tbUserTag0Click(int tag) {
   if (form4_ == nullptr) return;
-  const std::string snippet = form4_->Snippet(tag);
+  // User tags are kept in Shift-JIS; a UTF-8 page takes them in UTF-8.
+  const std::string snippet =
+      ConvertText(form4_->Snippet(tag), TEncoding::kCp932, editor_.Encoding());
   editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes()));
 }
 
