@@ -128,12 +128,13 @@ void TEditor::AppendText(const std::string& bytes) {
 }
 
 TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy,
-                                       std::size_t* nul_offset) {
+                                       std::size_t* nul_offset, std::optional<TEncoding> forced) {
   std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
   if (!text) return TLoadResult::kUnreadable;
   byte_order_mark_ = text->starts_with(kUtf8Bom);
   if (byte_order_mark_) text->erase(0, kUtf8Bom.size());
-  SetEncoding(byte_order_mark_ ? TEncoding::kUtf8 : DetectEncoding(*text));
+  SetEncoding(byte_order_mark_ ? TEncoding::kUtf8
+                               : DetectEncoding(*text, forced ? &*forced : nullptr));
   SetText(*text);
   if (lossy != nullptr) *lossy = !exact_bytes_.empty();
   return TLoadResult::kLoaded;

@@ -47,7 +47,9 @@ class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   // would not survive the round trip through the editor; `nul_offset` where a NUL byte cut the text
   // (npos when none did).
   enum class TLoadResult { kLoaded, kUnreadable };
-  TLoadResult LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset = nullptr);
+  // forced: the encoding of a file without a byte-order mark, when the user set one.
+  TLoadResult LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset = nullptr,
+                       std::optional<TEncoding> forced = std::nullopt);
   // Writes the lines, each followed by CR LF, in the pane's encoding (after the byte-order mark
   // the file had), atomically; false when that failed.
   bool SaveFile(const std::string& path) const;

@@ -87,5 +87,21 @@ TEST_F(PageEncodingTest, TheStatusBarConvertsAPageAndSetsTheNewPagesEncoding) {
   EXPECT_EQ(ReadFile(root_ + "/n.dat"), "$Body ソ\r\n");
 }
 
+// Files without a mark read all in one encoding when the user says so: bytes that are valid
+// UTF-8 by chance ("日" in UTF-8 is "譌･" in Shift-JIS) are then taken as Shift-JIS.
+TEST_F(PageEncodingTest, TheReadEncodingForcesFilesWithoutAMark) {
+  WriteFile(root_ + "/f.dat", "$Body \xE6\x97\xA5\r\n");
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/f.dat"));
+  EXPECT_EQ(f.edEditSource->text(), QStringLiteral("$Body 日"));
+  ChooseEncoding(f.cbReadEncoding, 1);
+  EXPECT_EQ(f.cbReadEncoding->currentText(), QStringLiteral("読み込み：シフトJIS"));
+  ASSERT_TRUE(f.OpenDocument(root_ + "/f.dat"));
+  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("シフトJIS"));
+  EXPECT_EQ(f.edEditSource->text(), QStringLiteral("$Body 譌･"));
+  EXPECT_EQ(f.Context().forced_encoding, TEncoding::kCp932);
+}
+
 }  // namespace
 }  // namespace zorvik

@@ -43,9 +43,11 @@ void TLivePreview::Refresh() {
   worker_ = std::thread([this, page = page_.PageText(), clock = &session_.Clock(),
                          running_folder = session_.Context().running_folder,
                          data_folder = session_.State().DataFolder,
+                         forced = session_.Context().forced_encoding,
                          source = PathBytes(page_.SaveName())] {
     TEngineSession run(*clock, std::make_unique<TDiskFileSystem>(), running_folder);
     run.State().DataFolder = data_folder;
+    run.Context().forced_encoding = forced;
     run.Context().source_file = source;
     RunGeneration(run.Context(), page);
     auto state = std::make_shared<GenerationState>(std::move(run.State()));

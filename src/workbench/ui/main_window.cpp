@@ -70,6 +70,21 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
       settings_.WriteString(kNewPageEncodingSettingsKey, index == 1 ? "utf-8" : "cp932");
     }
   });
+  cbReadEncoding = new QComboBox(this);
+  cbReadEncoding->setObjectName("cbReadEncoding");
+  cbReadEncoding->addItems({QStringLiteral("読み込み：自動判別"),
+                            QStringLiteral("読み込み：シフトJIS"),
+                            QStringLiteral("読み込み：UTF-8")});
+  cbReadEncoding->setToolTip(QStringLiteral(
+      "BOM のないページ原稿、テンプレート、読み込むファイルを読む文字コード（自動判別では、"
+      "UTF-8 として正しく 0x7F より上のバイトを含むファイルが UTF-8）"));
+  statusBar()->addPermanentWidget(cbReadEncoding);
+  connect(cbReadEncoding, &QComboBox::activated, this, [this](int index) {
+    settings_.WriteString(kReadEncodingSettingsKey, index == 1   ? "cp932"
+                                                    : index == 2 ? "utf-8"
+                                                                 : "");
+    ApplyReadEncoding();
+  });
   document_ = std::make_unique<TPageDocument>(*this, *edEditSource, dialogs_, state_,
                                               running_folder_, [this] { edEditSourceChange(); });
   log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
@@ -141,6 +156,7 @@ void TForm1::StartUp() {
   settings_.Load();
   if (windows_.form2 != nullptr) windows_.form2->LoadSettings(settings_);
   tbCheckPage->setChecked(settings_.ReadString(kCheckPageSettingsKey) != "0");
+  ApplyReadEncoding();
   const std::pair<QWidget*, bool> bounds[] = {{this, false},
                                               {windows_.form2, false},
                                               {windows_.form3, true},
@@ -207,6 +223,16 @@ void TForm1::edEditSourceChange() {
   cbEncoding->setCurrentIndex(edEditSource->Encoding() == TEncoding::kUtf8 ? 1 : 0);
   if (const QString caption = document_->Caption(); windowTitle() != caption)
     setWindowTitle(caption);
+}
+
+void TForm1::ApplyReadEncoding() {
+  const std::string setting = settings_.ReadString(kReadEncodingSettingsKey);
+  std::optional<TEncoding> forced;
+  if (setting == "cp932") forced = TEncoding::kCp932;
+  if (setting == "utf-8") forced = TEncoding::kUtf8;
+  context_.forced_encoding = forced;
+  document_->SetForcedEncoding(forced);
+  cbReadEncoding->setCurrentIndex(!forced ? 0 : *forced == TEncoding::kCp932 ? 1 : 2);
 }
 
 void TForm1::NewDocument() {

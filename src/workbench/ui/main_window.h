@@ -30,6 +30,9 @@ namespace zorvik {
 inline constexpr std::string_view kCheckPageSettingsKey = "_CHECKPAGE_";
 // The encoding of a new page source: "utf-8", else Shift-JIS.
 inline constexpr std::string_view kNewPageEncodingSettingsKey = "_NEWENCODING_";
+// The encoding every file without a byte-order mark is read in: "cp932", "utf-8", or found
+// from its bytes (empty).
+inline constexpr std::string_view kReadEncodingSettingsKey = "_READENCODING_";
 
 class TEditor;
 class TRuler;
@@ -82,6 +85,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   void tbWriteoutHTMLFileClick();
   void tbPreviewClick();
   void tbDisplayWriteFilesClick();
+  // Reads how files without a byte-order mark are read from the settings, and applies it.
+  void ApplyReadEncoding();
   // Shows the publish window, with group_file when one is given.
   void tbPublishClick(const QString& group_file = QString());
   void tbHelpClick();
@@ -115,6 +120,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   // The encoding the page source is saved in: the one it came in, or a new page's; choosing
   // the other converts it at the next save.
   QComboBox* cbEncoding;
+  // How files without a byte-order mark are read: found from their bytes, or all in one.
+  QComboBox* cbReadEncoding;
   QTabWidget* PageControl1;
   QWidget* tsPageEditor;
   QWidget* tsHTML;

@@ -29,7 +29,8 @@ bool TPageDocument::Open(const QString& path) {
   if (!ConfirmUnsavedChanges()) return false;
   bool lossy = false;
   std::size_t nul = std::string::npos;
-  if (editor_.LoadFile(PathBytes(path), &lossy, &nul) == TEditor::TLoadResult::kUnreadable) {
+  if (editor_.LoadFile(PathBytes(path), &lossy, &nul, forced_encoding_) ==
+      TEditor::TLoadResult::kUnreadable) {
     return false;
   }
   // A batch saves nothing and generates the file's own bytes, so it does not warn.

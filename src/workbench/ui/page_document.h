@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/generation_state.h"
@@ -23,6 +24,8 @@ class TPageDocument {
   TPageDocument(QWidget& window, TEditor& editor, TDialogs& dialogs, GenerationState& state,
                 std::string running_folder, std::function<void()> changed);
 
+  // The encoding of page sources without a byte-order mark, when the user forces one.
+  void SetForcedEncoding(std::optional<TEncoding> encoding) { forced_encoding_ = encoding; }
   // Loads the file (after the question about unsaved changes); false when it was not loaded.
   bool Open(const QString& path);
   void New();
@@ -59,6 +62,7 @@ class TPageDocument {
   QString caption_;     // without the modified mark
   QString disk_stamp_;  // the file as last loaded or saved
   bool checking_disk_ = false;
+  std::optional<TEncoding> forced_encoding_;
 };
 
 }  // namespace zorvik
