@@ -2,17 +2,17 @@
 
 namespace zorvik {
 
-bool IsValidUtf8(std::string_view text) {
+std::optional<std::size_t> FirstInvalidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     if (static_cast<unsigned char>(text[i]) < 0x80) {
       ++i;
       continue;
     }
     const std::size_t len = Utf8CharBytesAt(text, i);
-    if (len == 1) return false;
+    if (len == 1) return i;
     i += len;
   }
-  return true;
+  return std::nullopt;
 }
 
 TEncoding DetectEncoding(std::string_view bytes, const TEncoding* forced) {

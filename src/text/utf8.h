@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace zorvik {
@@ -74,8 +75,9 @@ inline bool Utf8IsCharStartFrom(std::string_view text, std::size_t boundary, std
   return true;
 }
 
-// Whether text is well-formed UTF-8 throughout.
-bool IsValidUtf8(std::string_view text);
+// The offset of the first byte that starts no well-formed UTF-8 sequence; nothing for valid
+// UTF-8 throughout.
+std::optional<std::size_t> FirstInvalidUtf8(std::string_view text);
 
 // The encoding of a file's bytes: UTF-8 when they start with a byte-order mark; otherwise
 // `forced` when given; otherwise UTF-8 when they are valid UTF-8 holding a byte above 0x7F
