@@ -87,9 +87,41 @@ class TBuildFiles : private TOverlayHolder, public TTrackedFileSystem {
   }
 };
 
-// A page as text for comparing: UTF-8, its charset names left out.
+// Numeric character references ("&#xA9;", "&#169;") as the characters they stand for, as a
+// browser reads them: --ncr writes them where Shift-JIS has no character.
+std::string WithReferencesRead(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    if (text.compare(i, 2, "&#") == 0) {
+      const bool hex = i + 2 < text.size() && (text[i + 2] == 'x' || text[i + 2] == 'X');
+      std::size_t k = i + (hex ? 3 : 2);
+      char32_t code = 0;
+      const std::size_t digits_from = k;
+      for (; k < text.size() && k - digits_from < 8; ++k) {
+        const char c = text[k];
+        const int digit = c >= '0' && c <= '9'          ? c - '0'
+                          : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                        : -1;
+        if (digit < 0) break;
+        code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+      }
+      if (k > digits_from && k < text.size() && text[k] == ';' && code > 0 && code <= 0x10FFFF &&
+          (code < 0xD800 || code > 0xDFFF)) {
+        AppendUtf8(out, code);
+        i = k + 1;
+        continue;
+      }
+    }
+    out += text[i++];
+  }
+  return out;
+}
+
+// A page as text for comparing: UTF-8, references read, its charset names left out.
 std::string PageText(const std::string& bytes) {
-  std::string text = ConvertText(bytes, DetectEncoding(bytes), TEncoding::kUtf8);
+  std::string text =
+      WithReferencesRead(ConvertText(bytes, DetectEncoding(bytes), TEncoding::kUtf8));
   if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
   const std::vector<TCharsetName> names = CharsetNames(text);
   for (auto it = names.rbegin(); it != names.rend(); ++it) {

@@ -76,6 +76,21 @@ TEST_F(ConvertTest, WhatCannotConvertLosslesslyChangesNothing) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(Read("site/pages/u.dat"), Page("// UTF-8\n$Title 日本語\n$Body &#xA9;\n"));
 
+  // A UTF-8 site to Shift-JIS with --ncr: the pages' text stays the same, "&#xA9;" being "©".
+  fs::create_directories(Path("u8"));
+  std::ofstream(Path("u8/t.tmpl"), std::ios::binary)
+      << "<meta charset=\"UTF-8\"><title>見出し</title>{$Body}\r\n";
+  std::ofstream(Path("u8/p.dat"), std::ios::binary)
+      << "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}p.html\r\n$Body 日本語 ©\r\n";
+  std::ofstream(Path("u8/site.gro"), std::ios::binary) << "{$GRODataFolder}p.dat\r\n";
+  EXPECT_EQ(Zorvik({"convert", "--to", "cp932", Path("u8/site.gro")}).status, 1);
+  run = Zorvik({"convert", "--to", "cp932", "--ncr", Path("u8/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Read("u8/p.dat"), Sjis("@Template {$DataFolder}t.tmpl\r\n@WriteFile "
+                                   "{$DataFolder}p.html\r\n$Body 日本語 &#xA9;\r\n"));
+  EXPECT_EQ(Read("u8/t.tmpl"),
+            Sjis("<meta charset=\"Shift_JIS\"><title>見出し</title>{$Body}\r\n"));
+
   // A page source that imports a file by a Shift-JIS name: converted, the name would no longer
   // be the file's, and the page would change. The proof refuses it.
   std::ofstream(Path("site/" + Sjis("共通.dat")), std::ios::binary) << Sjis("$Footer 共通\r\n");

@@ -25,8 +25,13 @@ class PublishWindowTest : public testing::WorkbenchTest {
     QDir(root_).mkpath(QStringLiteral("server"));
     saved_home_ = qgetenv("HOME");
     qputenv("HOME", Local("home").c_str());
+    // One instant for every run: pages with date tags would otherwise change between runs.
+    qputenv("SOURCE_DATE_EPOCH", "1796634330");
   }
-  void TearDown() override { qputenv("HOME", saved_home_); }
+  void TearDown() override {
+    qputenv("HOME", saved_home_);
+    qunsetenv("SOURCE_DATE_EPOCH");
+  }
 
   std::string Local(const std::string& name) const { return (root_ + "/").toStdString() + name; }
   static void Click(QAction* action) {
