@@ -25,20 +25,23 @@ bool IsFolderPath(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where) {
+  const TPreviewSite& site = where.site;
+  return TSiteCheck(
+      where.root,
+      [&site](const std::string& file, std::string& read) {
+        return ReadSiteFile(site, file, read);
+      },
+      IsFolderPath);
+}
+
 std::vector<TFinding> CheckPageInSite(const std::string& page_source,
                                       const std::string& output_file, std::string_view bytes,
                                       const std::string& home) {
   const std::string output = ResolvedPath(output_file);
   const TSiteOfPages where = SiteOfPages({page_source}, {output}, output, home);
   if (where.site.roots.empty()) return {};
-  const TPreviewSite& site = where.site;
-  const std::string& root = where.root;
-  TSiteCheck check(
-      root,
-      [&site](const std::string& file, std::string& read) {
-        return ReadSiteFile(site, file, read);
-      },
-      IsFolderPath);
+  TSiteCheck check = SiteCheckOnDisk(where);
   check.AddPage(output, bytes, false);
   return check.Finish();
 }

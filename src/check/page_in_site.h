@@ -8,6 +8,7 @@
 
 #include "check/site_check.h"
 #include "preview/preview_site.h"
+#include "preview/site_of_pages.h"
 
 namespace zorvik {
 
@@ -15,6 +16,10 @@ namespace zorvik {
 // kMaxServedFileBytes); false when there is none.
 bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes);
 bool IsFolderPath(const std::string& path);
+
+// A check of the site as it lies on disk, its files read through ReadSiteFile (site must
+// outlive it).
+TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where);
 
 // The findings for the page bytes that will be written to output_file, generated from
 // page_source; the site is the preview's (home: the user's home folder).

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "batch/group_file.h"
+#include "batch/group_in_memory.h"
 #include "cli/cli_engine.h"
 #include "cli/site_watcher.h"
 #include "cli/verb_options.h"
@@ -59,15 +60,17 @@ int RunConvert(const TArgs& arguments) {
   // A group: its whole site, with the pages built before and after to compare.
   const bool group = files.size() == 1 && IsGroupFile(files[0]);
   std::vector<std::string> entries;
-  std::map<std::string, std::string> before;
+  TPages before;
   const TSystemClock clock(std::time(nullptr));  // one instant for both builds
   const std::string running_folder = WorkspaceFolder();
   if (group) {
     entries = ReadGroupFile(files[0], running_folder);
-    std::set<std::string> inputs;
-    before = BuildPagesInMemory(entries, {}, clock, running_folder, &inputs);
-    for (const std::string& input : inputs) {
-      if (input != files[0] && !before.contains(input) && IsRegularFile(input))
+    TGroupInMemory built = GenerateGroupInMemory(entries, clock, running_folder);
+    before = std::move(built.pages);
+    std::set<std::string> pages;
+    for (const auto& page : before) pages.insert(page.first);
+    for (const std::string& input : built.inputs) {
+      if (input != files[0] && !pages.contains(input) && IsRegularFile(input))
         files.push_back(input);
     }
   }
@@ -80,7 +83,7 @@ int RunConvert(const TArgs& arguments) {
   if (group) {
     std::map<std::string, std::string> replaced;
     for (const TConvertedFile& file : plan.changes) replaced[NormalPath(file.path)] = file.bytes;
-    const auto after = BuildPagesInMemory(entries, replaced, clock, running_folder, nullptr);
+    const TPages after = GenerateGroupInMemory(entries, clock, running_folder, replaced).pages;
     if (const std::optional<TConversionProblem> problem = ComparePages(before, after)) {
       PrintProblem(*problem);
       std::cerr << "zorvik: convert: the pages would not stay the same; nothing was changed\n";

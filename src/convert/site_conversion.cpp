@@ -2,15 +2,11 @@
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
+#include <map>
 #include <sstream>
 
-#include "batch/batch_run.h"
-#include "engine/engine_session.h"
-#include "engine/tracked_file_system.h"
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
-#include "text/text_file.h"
 
 namespace zorvik {
 namespace {
@@ -48,44 +44,6 @@ std::size_t RenameDeclarations(std::string& text, TEncoding to) {
   }
   return renamed;
 }
-
-// The disk for reading, with some files replaced; the pages saved go to `pages`.
-class TOverlayFileSystem : public TFileSystem {
- public:
-  TOverlayFileSystem(const std::map<std::string, std::string>& replaced,
-                     std::map<std::string, std::string>& pages)
-      : replaced_(replaced), pages_(pages) {}
-  bool FileExists(std::string_view path) const override { return disk_->FileExists(path); }
-  bool FolderExists(std::string_view path) const override { return disk_->FolderExists(path); }
-  bool CreateFolders(std::string_view) override { return true; }
-  std::string LoadText(std::string_view path) const override {
-    const auto it = replaced_.find(NormalPath(path));
-    return it != replaced_.end() ? NormalizeLineEnds(it->second) : disk_->LoadText(path);
-  }
-  bool SaveText(std::string_view path, std::string_view text) override {
-    pages_[NormalPath(path)] = std::string(text);
-    return true;
-  }
-
- private:
-  std::unique_ptr<TFileSystem> disk_ = std::make_unique<TDiskFileSystem>();
-  const std::map<std::string, std::string>& replaced_;
-  std::map<std::string, std::string>& pages_;
-};
-
-struct TOverlayHolder {
-  TOverlayFileSystem overlay;
-};
-
-// The overlay, with every file looked at kept.
-class TBuildFiles : private TOverlayHolder, public TTrackedFileSystem {
- public:
-  TBuildFiles(const std::map<std::string, std::string>& replaced,
-              std::map<std::string, std::string>& pages)
-      : TOverlayHolder{TOverlayFileSystem(replaced, pages)}, TTrackedFileSystem(overlay) {
-    RecordPaths();
-  }
-};
 
 // Numeric character references ("&#xA9;", "&#169;") as the characters they stand for, as a
 // browser reads them: --ncr writes them where Shift-JIS has no character.
@@ -186,24 +144,11 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
   return plan;
 }
 
-std::map<std::string, std::string> BuildPagesInMemory(
-    const std::vector<std::string>& entries, const std::map<std::string, std::string>& replaced,
-    const TClock& clock, const std::string& running_folder, std::set<std::string>* inputs) {
-  std::map<std::string, std::string> pages;
-  auto owned = std::make_unique<TBuildFiles>(replaced, pages);
-  TBuildFiles& files = *owned;
-  TEngineSession session(clock, std::move(owned), running_folder);
-  TDiskBatchHost host(session);
-  RunBatch(session.Context(), entries, host);
-  if (inputs != nullptr) *inputs = files.TakeLookedAt();
-  return pages;
-}
-
-std::optional<TConversionProblem> ComparePages(const std::map<std::string, std::string>& before,
-                                               const std::map<std::string, std::string>& after) {
+std::optional<TConversionProblem> ComparePages(const TPages& before, const TPages& after) {
+  const std::map<std::string, std::string> made(after.begin(), after.end());
   for (const auto& [path, bytes] : before) {
-    const auto it = after.find(path);
-    if (it == after.end()) return TConversionProblem{path, 0, "the page would not be made"};
+    const auto it = made.find(path);
+    if (it == made.end()) return TConversionProblem{path, 0, "the page would not be made"};
     const std::string was = PageText(bytes);
     const std::string is = PageText(it->second);
     if (was == is) continue;

@@ -3,13 +3,11 @@
 // charset declarations renamed, and the pages built before and after compared as text.
 #pragma once
 
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "engine/clock.h"
 #include "text/encoding.h"
 #include "text/utf8.h"
 
@@ -47,15 +45,10 @@ std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TE
 TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
                                bool references);
 
-// The pages a group's page sources make, in memory, nothing written: the disk, with the files
-// of `replaced` (path -> bytes) read in place of theirs. inputs gets every file read.
-std::map<std::string, std::string> BuildPagesInMemory(
-    const std::vector<std::string>& entries, const std::map<std::string, std::string>& replaced,
-    const TClock& clock, const std::string& running_folder, std::set<std::string>* inputs);
-
 // The first place where two builds' pages differ as text (each page decoded from its own
 // encoding, charset names left out); nothing when every page agrees.
-std::optional<TConversionProblem> ComparePages(const std::map<std::string, std::string>& before,
-                                               const std::map<std::string, std::string>& after);
+// (The builds: GenerateGroupInMemory's pages.)
+using TPages = std::vector<std::pair<std::string, std::string>>;
+std::optional<TConversionProblem> ComparePages(const TPages& before, const TPages& after);
 
 }  // namespace zorvik

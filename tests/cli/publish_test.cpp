@@ -33,8 +33,10 @@ class PublishTest : public testing::CliTest {
     }
     return files;
   }
-  static std::string SftpTo(const testing::TSshServer& server, const std::string& folder) {
-    return "--to=sftp://" + server.User() + "@127.0.0.1:" + std::to_string(server.Port()) + folder;
+  // The --to option for the server, its folder www/ in the test's own.
+  std::string SftpTo(const testing::TSshServer& server) {
+    return "--to=sftp://" + server.User() + "@127.0.0.1:" + std::to_string(server.Port()) +
+           Path("www");
   }
   // The lines "sent …" and "removed …" of a run.
   static std::string Sent(const testing::ProcessResult& run) { return run.out; }
@@ -45,7 +47,7 @@ TEST_F(PublishTest, OverSftpOnlyWhatChangedIsSentAndOnlyZorviksFilesAreRemoved) 
   testing::TSshServer server(Path("server"), Path("home"));
   ASSERT_TRUE(server.Start());
   const std::string remote = Path("www");
-  const std::string to = SftpTo(server, remote);
+  const std::string to = SftpTo(server);
   const std::string group = Path("site/site.gro");
 
   // An unknown host key: refused with its fingerprint, also for a fingerprint that is not it.
@@ -110,7 +112,7 @@ TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
   testing::TSshServer server(Path("server"), Path("home"));
   ASSERT_TRUE(server.Start());
   const std::string remote = Path("www");
-  const std::string to = SftpTo(server, remote);
+  const std::string to = SftpTo(server);
   const std::string group = Path("site/site.gro");
   // Files large enough that the run is still under way when the server dies.
   fs::create_directories(Path("site/img"));

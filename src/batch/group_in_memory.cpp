@@ -1,0 +1,64 @@
+#include "batch/group_in_memory.h"
+
+#include <memory>
+
+#include "batch/batch_run.h"
+#include "engine/engine_session.h"
+#include "engine/tracked_file_system.h"
+#include "text/text_file.h"
+
+namespace zorvik {
+namespace {
+
+// The disk for reading, some files replaced; saving only reports success.
+class TOverlayFileSystem : public TFileSystem {
+ public:
+  explicit TOverlayFileSystem(const std::map<std::string, std::string>& replaced)
+      : replaced_(replaced) {}
+  bool FileExists(std::string_view path) const override { return disk_->FileExists(path); }
+  bool FolderExists(std::string_view path) const override { return disk_->FolderExists(path); }
+  bool CreateFolders(std::string_view) override { return true; }
+  std::string LoadText(std::string_view path) const override {
+    const auto it = replaced_.find(NormalPath(path));
+    return it != replaced_.end() ? NormalizeLineEnds(it->second) : disk_->LoadText(path);
+  }
+  bool SaveText(std::string_view, std::string_view) override { return true; }
+
+ private:
+  std::unique_ptr<TFileSystem> disk_ = std::make_unique<TDiskFileSystem>();
+  const std::map<std::string, std::string>& replaced_;
+};
+
+struct TOverlayHolder {
+  TOverlayFileSystem overlay;
+};
+
+// The overlay, with every file looked at kept and every page saved handed on.
+class TMemoryFiles : private TOverlayHolder, public TTrackedFileSystem {
+ public:
+  explicit TMemoryFiles(const std::map<std::string, std::string>& replaced)
+      : TOverlayHolder{TOverlayFileSystem(replaced)}, TTrackedFileSystem(overlay) {
+    RecordPaths();
+  }
+};
+
+}  // namespace
+
+TGroupInMemory GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
+                                     const std::string& running_folder,
+                                     const std::map<std::string, std::string>& replaced) {
+  TGroupInMemory result;
+  auto owned = std::make_unique<TMemoryFiles>(replaced);
+  TMemoryFiles& files = *owned;
+  files.on_save = [&result](const std::string& output, std::string_view bytes) {
+    result.pages.emplace_back(output, std::string(bytes));
+  };
+  TEngineSession session(clock, std::move(owned), running_folder);
+  TDiskBatchHost host(session);
+  RunBatch(session.Context(), entries, host);
+  result.inputs = files.TakeLookedAt();
+  result.errors = session.State().ErrorCount;
+  return result;
+}
+
+}  // namespace zorvik
