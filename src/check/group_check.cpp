@@ -1,6 +1,6 @@
 #include "check/group_check.h"
 
-#include "batch/group_in_memory.h"
+#include "batch/group_generation.h"
 #include "check/page_in_site.h"
 #include "preview/site_of_pages.h"
 
@@ -8,7 +8,7 @@ namespace zorvik {
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
                        const std::string& running_folder, const std::string& home) {
   TGroupCheck result;
-  TGroupInMemory group = GenerateGroupInMemory(entries, clock, running_folder);
+  TGroupGeneration group = GenerateGroupInMemory(entries, clock, running_folder);
   result.generation_errors = group.errors;
   std::vector<std::pair<std::string, std::string>>& pages = group.pages;  // output, bytes
   for (auto& page : pages) page.first = ResolvedPath(page.first);

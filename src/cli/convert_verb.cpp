@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "batch/group_file.h"
-#include "batch/group_in_memory.h"
+#include "batch/group_generation.h"
 #include "cli/cli_engine.h"
 #include "cli/site_watcher.h"
 #include "cli/verb_options.h"
@@ -65,7 +65,7 @@ int RunConvert(const TArgs& arguments) {
   const std::string running_folder = WorkspaceFolder();
   if (group) {
     entries = ReadGroupFile(files[0], running_folder);
-    TGroupInMemory built = GenerateGroupInMemory(entries, clock, running_folder);
+    TGroupGeneration built = GenerateGroupInMemory(entries, clock, running_folder);
     before = std::move(built.pages);
     std::set<std::string> pages;
     for (const auto& page : before) pages.insert(page.first);

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "batch/group_file.h"
+#include "batch/group_generation.h"
 #include "engine/engine_session.h"
 #include "publish/connection.h"
 #include "publish/netrc.h"
@@ -249,15 +250,18 @@ void TPublishWindow::Work(const TPublishJob& job) {
     Post([this, summary, failed] { Finished(summary, failed); });
   };
   say(QStringLiteral("ページを書き出しています..."));
-  const TGroupBuild build = BuildGroup(job.entries, session_.Clock(), job.running_folder);
+  const TGroupGeneration build =
+      GenerateGroupOnDisk(job.entries, session_.Clock(), job.running_folder);
   if (build.errors > 0) {
     return finish(QStringLiteral("ページにエラーが %1 件あります。何も送りませんでした。"
                                  "連続書換フォームで書き出して、ログを確かめてください。")
                       .arg(build.errors),
                   true);
   }
+  std::vector<std::string> outputs;
+  for (const auto& page : build.pages) outputs.push_back(page.first);
   const TSiteToPublish site =
-      SiteToPublish(job.entries, build.outputs, build.inputs, job.group, job.home);
+      SiteToPublish(job.entries, outputs, build.inputs, job.group, job.home);
   if (site.root.empty()) {
     return finish(QStringLiteral("ページがサイトより広いフォルダ（ホームフォルダ、/、"
                                  "だれでも書けるフォルダ）にあります。何も送りませんでした。"),

@@ -1,4 +1,4 @@
-#include "batch/group_in_memory.h"
+#include "batch/group_generation.h"
 
 #include <memory>
 
@@ -42,16 +42,23 @@ class TMemoryFiles : private TOverlayHolder, public TTrackedFileSystem {
   }
 };
 
-}  // namespace
+struct TDiskHolder {
+  TDiskFileSystem disk;
+};
 
-TGroupInMemory GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
-                                     const std::string& running_folder,
-                                     const std::map<std::string, std::string>& replaced) {
-  TGroupInMemory result;
-  auto owned = std::make_unique<TMemoryFiles>(replaced);
-  TMemoryFiles& files = *owned;
-  files.on_save = [&result](const std::string& output, std::string_view bytes) {
-    result.pages.emplace_back(output, std::string(bytes));
+// The disk, pages written only where their bytes change, every file looked at kept.
+class TChangedDiskFiles : private TDiskHolder, public TTrackedFileSystem {
+ public:
+  TChangedDiskFiles() : TTrackedFileSystem(disk, TSaveMode::kChanged) { RecordPaths(); }
+};
+
+TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
+                          const std::vector<std::string>& entries, const TClock& clock,
+                          const std::string& running_folder, bool keep_bytes) {
+  TGroupGeneration result;
+  TTrackedFileSystem& files = *owned;
+  files.on_save = [&result, keep_bytes](const std::string& output, std::string_view bytes) {
+    result.pages.emplace_back(output, keep_bytes ? std::string(bytes) : std::string());
   };
   TEngineSession session(clock, std::move(owned), running_folder);
   TDiskBatchHost host(session);
@@ -59,6 +66,19 @@ TGroupInMemory GenerateGroupInMemory(const std::vector<std::string>& entries, co
   result.inputs = files.TakeLookedAt();
   result.errors = session.State().ErrorCount;
   return result;
+}
+
+}  // namespace
+
+TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
+                                       const std::string& running_folder,
+                                       const std::map<std::string, std::string>& replaced) {
+  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, clock, running_folder, true);
+}
+
+TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries, const TClock& clock,
+                                     const std::string& running_folder) {
+  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, clock, running_folder, false);
 }
 
 }  // namespace zorvik

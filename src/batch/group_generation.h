@@ -1,0 +1,33 @@
+// A group generated with every file it read kept: in memory, nothing written (the check of a
+// whole group, the proof of a conversion), or with the pages whose bytes changed written (the
+// publish window, before it sends the site).
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/clock.h"
+
+namespace zorvik {
+
+struct TGroupGeneration {
+  // output (normalised path), bytes (left empty by GenerateGroupOnDisk)
+  std::vector<std::pair<std::string, std::string>> pages;
+  std::set<std::string> inputs;  // every file read or looked for
+  int errors = 0;
+};
+
+// entries: the group's page sources (absolute); running_folder as the engine takes it;
+// replaced: files (by normalised path) read with these bytes instead of theirs.
+TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
+                                       const std::string& running_folder,
+                                       const std::map<std::string, std::string>& replaced = {});
+
+// The same on disk: the pages whose bytes differ written, as `batch --changed` writes them.
+TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries, const TClock& clock,
+                                     const std::string& running_folder);
+
+}  // namespace zorvik
