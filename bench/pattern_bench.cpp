@@ -241,6 +241,22 @@ void OpenTags(benchmark::State& state, std::string, std::size_t size) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
+// Hostile input: one line of "{$" repeated, then CR LF "}". Every "{$" starts a candidate that
+// runs to the line's end, and none is a match.
+template <typename Engine>
+void HostileLine(benchmark::State& state, std::string, std::size_t size) {
+  std::string text;
+  while (text.size() + 3 < size) text += "{$";
+  text += "\r\n}";
+  Engine engine(kTag, kTagPeers);
+  for (auto _ : state) {
+    const TFound found = engine.Find(text);
+    benchmark::DoNotOptimize(found);
+    if (found.start != -1) state.SkipWithError("a match in a text without one");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
 // Bounded memory: a pattern whose full deterministic automaton has 2^20 states.
 template <typename Engine>
 void Explode(benchmark::State& state, std::string, std::size_t size) {
@@ -301,6 +317,10 @@ struct TOpenTags {
   static void Run(benchmark::State& s, std::string k, std::size_t n) { OpenTags<E>(s, k, n); }
 };
 template <typename E>
+struct THostileLine {
+  static void Run(benchmark::State& s, std::string k, std::size_t n) { HostileLine<E>(s, k, n); }
+};
+template <typename E>
 struct TExplode {
   static void Run(benchmark::State& s, std::string k, std::size_t n) { Explode<E>(s, k, n); }
 };
@@ -313,6 +333,7 @@ int main(int argc, char** argv) {
   Register<TCollapse>("CollapseBlankLines", both, {64 * kKiB, kMiB, 16 * kMiB});
   Register<TStripTags>("StripTags", both, {64 * kKiB, kMiB, 16 * kMiB});
   Register<TOpenTags>("OpenTags", {"ab"}, {64 * kKiB, kMiB, 4 * kMiB});
+  Register<THostileLine>("HostileLine", {"tags"}, {16 * kKiB, 64 * kKiB, kMiB});
   Register<TExplode>("Explode", {"ab"}, {64 * kKiB, kMiB});
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -92,12 +92,25 @@ void TRE_DFA::BuildClasses() {
   }
   class_count_ = cls + 1;
   end_class_ = class_count_;
+  decode_column_ = class_count_ + 1;
   // Rows are a power of two long, so that a row turns back into its state with a shift.
   stride_shift_ = 0;
-  while ((1 << stride_shift_) < class_count_ + 1) ++stride_shift_;
+  while ((1 << stride_shift_) < class_count_ + 2) ++stride_shift_;
   stride_ = 1 << stride_shift_;
+  row_shift_ = stride_shift_ + 2;
   lf_class_ = class_of_[0x0A];
   cr_class_ = class_of_[0x0D];
+  // A byte that is a whole character has its class; the rest (lead bytes, bytes of UTF-8
+  // sequences, and NUL where it ends the text) are decoded.
+  for (int ends_at_nul = 0; ends_at_nul < 2; ++ends_at_nul) {
+    for (unsigned b = 0; b < 256; ++b) {
+      const bool whole = nfa_.Encoding() == TEncoding::kUtf8
+                             ? b < 0x80
+                             : !IsLeadByte(static_cast<unsigned char>(b));
+      byte_class_[ends_at_nul][b] =
+          whole && !(ends_at_nul && b == 0) ? class_of_[b] : decode_column_;
+    }
+  }
 }
 
 int TRE_DFA::HighClass(std::uint32_t code) const {
@@ -254,6 +267,11 @@ void TRE_DFA::Step(const Key& key, int cls, StepResult& result) {
     result.next.insert(result.next.end(), targets.begin(), targets.end());
     result.survivors.push_back(g < step_groups_.size() ? static_cast<int>(g) : kNewGroup);
   }
+  // The first group stays the one born on leaving a state without groups while it lives.
+  if (!result.survivors.empty() &&
+      (step_groups_.empty() || ((key[0] & kFlagFirstBorn) && result.survivors[0] == 0))) {
+    result.next[0] |= kFlagFirstBorn;
+  }
   result.trivial = result.accept == kNoAccept && result.survivors.size() == step_groups_.size();
   for (std::size_t g = 0; result.trivial && g < result.survivors.size(); ++g) {
     result.trivial = result.survivors[g] == static_cast<int>(g);
@@ -273,6 +291,8 @@ int TRE_DFA::Intern(Key key) {
   keys_.push_back(&it->first);
   dead_.push_back(dead ? 1 : 0);
   table_.resize(table_.size() + static_cast<std::size_t>(stride_), kUnknown);
+  table_[table_.size() - stride_ + decode_column_] = kDecode;
+  group_changes_.resize((table_.size() + 63) / 64, 0);
   memory_ += cost;
   ++states_made_;
   return id;
@@ -284,26 +304,44 @@ void TRE_DFA::Flush() {
   dead_.clear();
   table_.clear();
   specials_.clear();
+  group_specials_.clear();
+  group_changes_.clear();
   memory_ = 0;
   ++flushes_;
   idle_ = Intern(Key{0});
 }
 
-std::int32_t TRE_DFA::Compute(int state, int cls) {
+std::int32_t TRE_DFA::Compute(int state, int cls, int& special) {
   const Key key = *keys_[state];  // copied: interning the next state may empty the cache
   const unsigned flushes_before = flushes_;
   StepResult step = Step(key, cls);
   const int next = Intern(std::move(step.next));
   // A plain transition holds where the next state's row starts, so that the hot loop follows
   // it without a multiplication.
-  std::int32_t entry = next * stride_;
+  std::int32_t entry = next << row_shift_;
+  special = -1;
+  const std::size_t slot = static_cast<std::size_t>(state) * stride_ + cls;
   if (!step.trivial) {
+    const std::size_t groups = GroupCount(key);
     memory_ += sizeof(Special) + step.survivors.size() * sizeof(int);
-    const RemapKind remap = ClassifyRemap(step.survivors, GroupCount(key));
-    specials_.push_back({next, step.accept, remap, std::move(step.survivors)});
-    entry = -2 - static_cast<std::int32_t>(specials_.size() - 1);
+    const RemapKind remap = ClassifyRemap(step.survivors, groups);
+    specials_.push_back({next, step.accept, remap, std::move(step.survivors), groups == 0,
+                         (key[0] & kFlagLineStart) != 0,
+                         step.accept == 0 && (key[0] & kFlagFirstBorn) != 0});
+    special = static_cast<int>(specials_.size() - 1);
+    // Only the groups change: a plain step for a search that does not follow the starts. Not
+    // into the dead state, where every search stops.
+    if (groups > 0 && step.accept == kNoAccept && !dead_[next]) {
+      memory_ += 4 * sizeof(std::size_t);
+      if (flushes_ == flushes_before) {
+        group_specials_.emplace(slot, special);
+        group_changes_[slot / 64] |= std::uint64_t{1} << (slot % 64);
+      }
+    } else {
+      entry = -2 - special;
+    }
   }
-  if (flushes_ == flushes_before) table_[static_cast<std::size_t>(state) * stride_ + cls] = entry;
+  if (flushes_ == flushes_before) table_[slot] = entry;
   return entry;
 }
 
@@ -380,6 +418,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   };
   bool required_pending = !required_bytes_.empty();
   starts_.clear();
+  tracked_ = false;
   int state = (line_start_at_from && nfa_.HasLineStart()) ? Intern(Key{kFlagLineStart}) : idle_;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::size_t n = text.size();  // with kEndsAtNul, cut down when the NUL is met
@@ -394,13 +433,24 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   unsigned seen_flushes = flushes_;
   std::size_t seen_states = states_made_;
   std::size_t seen_at = p;
-  while (p < n) {
+  for (;;) {
+    if (p >= n) {
+      const int accept = EndAccept(state);
+      if (accept == kNoAccept) return result;
+      if (tracked_ || accept == kNewGroup ||
+          (accept == 0 && ((*keys_[state])[0] & kFlagFirstBorn))) {
+        const std::size_t start = accept == kNewGroup ? n : tracked_ ? starts_[accept] : born_at_;
+        return {true, start, n};
+      }
+      Replay(p, state, result);
+      continue;
+    }
     if (state == idle_ && accelerate) {
       p = SkipIdle<kEndsAtNul>(text, p);
-      if (p >= n) break;
+      if (p >= n) continue;
       if (kEndsAtNul && bytes[p] == 0) {
         n = p;
-        break;
+        continue;
       }
       if (required_pending) {
         if (lacks_required(p)) return result;  // idle: nothing found so far
@@ -410,52 +460,34 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     if (go_direct) {
       go_direct = false;
       // Each time the cache thrashes again, the next stretch without it is twice as long.
-      if (StepDirect<kEndsAtNul, kUtf8>(bytes, n, p, p + std::min(n - p, direct_window), state,
-                                        result)) {
-        return result;
-      }
+      const DirectEnd end = StepDirect<kEndsAtNul, kUtf8>(
+          bytes, n, p, p + std::min(n - p, direct_window), state, result);
+      if (end == kDirectDied) return result;
+      if (end == kDirectReplay) Replay(p, state, result);
       direct_window *= 2;
       seen_flushes = flushes_;
       seen_states = states_made_;
       seen_at = p;
       continue;
     }
-    // The hot loop: decode one character, look up its class and the next state, as long as
-    // the transitions are plain ones. The table and the classes are held in locals: only making
-    // a state moves them.
-    const std::int32_t* const table = table_.data();
-    const std::uint16_t* const classes = class_of_.data();
-    const std::int32_t idle_row = idle_ * stride_;
-    std::int32_t row = state * stride_;
-    std::uint32_t code = 0;
+    // The hot loop, as long as the transitions are plain ones.
+    const std::int64_t stop_row = accelerate ? std::int64_t{idle_} << row_shift_ : -1;
+    std::int64_t row = std::int64_t{state} << row_shift_;
     std::size_t len = 0;
     int cls = 0;
     std::int32_t entry = 0;
-    bool text_ended = false;
-    for (;;) {
-      if (!DecodeAt<kEndsAtNul, kUtf8>(bytes, n, p, code, len)) {
-        text_ended = true;
-        break;
-      }
-      if constexpr (kUtf8) {
-        cls = code < 0x10000 ? classes[code] : HighClass(code);
-      } else {
-        cls = classes[code];
-      }
-      entry = table[row + cls];
-      if (entry < 0) break;
-      row = entry;
-      p += len;
-      if (p >= n || (accelerate && row == idle_row)) break;
-    }
-    state = row >> stride_shift_;
-    if (text_ended) {
+    const PlainEnd end =
+        tracked_ ? RunPlain<kEndsAtNul, kUtf8, true>(bytes, n, stop_row, p, row, cls, len, entry)
+                 : RunPlain<kEndsAtNul, kUtf8, false>(bytes, n, stop_row, p, row, cls, len, entry);
+    state = static_cast<int>(row >> row_shift_);
+    if (end == kPlainTextEnded) {
       n = p;
-      break;
+      continue;
     }
-    if (entry >= 0) continue;  // the end, or the idle state, whose skip takes over
+    if (end == kPlainStepped) continue;  // the end, or the idle state, whose skip takes over
+    int special = entry < -1 ? -2 - entry : -1;
     if (entry == kUnknown) {
-      entry = Compute(state, cls);
+      entry = Compute(state, cls, special);
       // Emptied, with most characters having needed a state of their own: the states do not
       // repeat, and making them costs more than stepping without them.
       if (flushes_ != seen_flushes) {
@@ -464,29 +496,127 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
         seen_states = states_made_;
         seen_at = p;
       }
+      if (!tracked_ && entry >= 0) special = -1;
+    } else if (entry >= 0) {
+      special = group_specials_.find(static_cast<std::size_t>(state) * stride_ + cls)->second;
     }
-    if (entry >= 0) {
-      state = entry >> stride_shift_;
+    if (special < 0) {
+      state = entry >> row_shift_;
       p += len;
       continue;
     }
-    const Special& special = specials_[static_cast<std::size_t>(-2 - entry)];
-    if (special.accept != kNoAccept) {
-      result = {true, special.accept == kNewGroup ? p : starts_[special.accept], p};
+    const Special& record = specials_[static_cast<std::size_t>(special)];
+    if (tracked_) {
+      if (record.accept != kNoAccept) {
+        result = {true, record.accept == kNewGroup ? p : starts_[record.accept], p};
+      }
+      ApplySurvivors(record, p);
+    } else {
+      if (record.from_empty) {
+        born_at_ = p;
+        born_at_line_start_ = record.from_line_start;
+      }
+      if (record.accept != kNoAccept) {
+        if (record.accept != kNewGroup && !record.accept_first_born) {
+          Replay(p, state, result);
+          continue;
+        }
+        result = {true, record.accept == kNewGroup ? p : born_at_, p};
+      }
     }
-    ApplySurvivors(special, p);
-    state = special.next;
+    state = record.next;
     if (dead_[state]) return result;
     p += len;
   }
-  const int accept = EndAccept(state);
-  if (accept != kNoAccept) result = {true, accept == kNewGroup ? n : starts_[accept], n};
-  return result;
+}
+
+template <bool kEndsAtNul, bool kUtf8, bool kTracked>
+TRE_DFA::PlainEnd TRE_DFA::RunPlain(const unsigned char* bytes, std::size_t n,
+                                    std::int64_t stop_row, std::size_t& p, std::int64_t& row,
+                                    int& cls, std::size_t& len, std::int32_t& entry) const {
+  // One character a round: its class (a byte of its own: one look-up), then the next state's
+  // row. The loads of the row are the only chain from round to round, so the table is indexed
+  // from the class's column.
+  const std::int32_t* const table = table_.data();
+  const std::uint32_t* const byte_classes = byte_class_[kEndsAtNul ? 1 : 0].data();
+  // Locals, written back on the way out: through the references they would go to memory at
+  // every step.
+  std::size_t at = p;
+  std::int64_t r = row;
+  // The entry for class c in the current row.
+  const auto look_up = [&](std::uint32_t c) -> std::int64_t {
+    const char* column = reinterpret_cast<const char*>(table + c);
+    // Kept as a base of its own: left to itself the compiler adds the class to the row, and
+    // that addition would lengthen the chain.
+    asm("" : "+r"(column));
+    return *reinterpret_cast<const std::int32_t*>(column + r);
+  };
+  PlainEnd end = kPlainStepped;
+  for (;;) {
+    std::uint32_t c;
+    std::int64_t next;
+    // Characters of one byte, as long as their transitions are plain; the end or stop_row
+    // ends the search here.
+    bool done = false;
+    for (;;) {
+      c = byte_classes[bytes[at]];
+      next = look_up(c);
+      if (next < 0) break;
+      if constexpr (kTracked) {
+        const std::size_t slot = static_cast<std::size_t>(r >> 2) + c;
+        if ((group_changes_[slot / 64] >> (slot % 64)) & 1) break;
+      }
+      r = next;
+      ++at;
+      if (at >= n || r == stop_row) {
+        done = true;
+        break;
+      }
+    }
+    if (done) break;
+    // A character to decode, or a transition that is not plain.
+    std::size_t step = 1;
+    if (next == kDecode) {
+      std::uint32_t code;
+      if (!DecodeAt<kEndsAtNul, kUtf8>(bytes, n, at, code, step)) {
+        end = kPlainTextEnded;
+        break;
+      }
+      c = code < 0x10000 ? class_of_[code] : static_cast<std::uint32_t>(HighClass(code));
+      next = look_up(c);
+    }
+    bool stop = next < 0;
+    if constexpr (kTracked) {
+      const std::size_t slot = static_cast<std::size_t>(r >> 2) + c;
+      stop = stop || ((group_changes_[slot / 64] >> (slot % 64)) & 1) != 0;
+    }
+    if (stop) {
+      cls = static_cast<int>(c);
+      len = step;
+      entry = static_cast<std::int32_t>(next);
+      end = kPlainStopped;
+      break;
+    }
+    r = next;
+    at += step;
+    if (at >= n || r == stop_row) break;
+  }
+  p = at;
+  row = r;
+  return end;
+}
+
+void TRE_DFA::Replay(std::size_t& p, int& state, TREFindResult& result) {
+  p = born_at_;
+  state = born_at_line_start_ ? Intern(Key{kFlagLineStart}) : idle_;
+  result = {};
+  starts_.clear();
+  tracked_ = true;
 }
 
 template <bool kEndsAtNul, bool kUtf8>
-bool TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p,
-                         std::size_t until, int& state, TREFindResult& result) {
+TRE_DFA::DirectEnd TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p,
+                                       std::size_t until, int& state, TREFindResult& result) {
   Key key = *keys_[state];
   StepResult step;
   while (p < until) {
@@ -497,20 +627,31 @@ bool TRE_DFA::StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t
       break;
     }
     Step(key, code < 0x10000 ? class_of_[code] : HighClass(code), step);
-    if (!step.trivial) {
+    if (!step.trivial && tracked_) {
       if (step.accept != kNoAccept) {
         result = {true, step.accept == kNewGroup ? p : starts_[step.accept], p};
       }
       const RemapKind remap = ClassifyRemap(step.survivors, GroupCount(key));
       ApplySurvivors({0, step.accept, remap, step.survivors}, p);
+    } else if (!step.trivial) {
+      if (key.size() == 1) {  // no group yet: one is born here
+        born_at_ = p;
+        born_at_line_start_ = (key[0] & kFlagLineStart) != 0;
+      }
+      if (step.accept != kNoAccept) {
+        if (step.accept != kNewGroup && !(step.accept == 0 && (key[0] & kFlagFirstBorn))) {
+          return kDirectReplay;
+        }
+        result = {true, step.accept == kNewGroup ? p : born_at_, p};
+      }
     }
     key.swap(step.next);
     p += len;
-    if ((key[0] & kFlagMatched) && key.size() == 1) return true;  // dead: nothing can follow
+    if ((key[0] & kFlagMatched) && key.size() == 1) return kDirectDied;  // nothing can follow
     if (key.size() == 1 && key[0] == 0) break;  // idle again: the cache's skips take over
   }
   state = Intern(std::move(key));
-  return false;
+  return kDirectBack;
 }
 
 }  // namespace zorvik

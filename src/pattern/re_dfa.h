@@ -12,6 +12,16 @@
 // answer. The text is therefore read once, whatever the pattern, and the start position of each
 // live group is the only per-position data kept beside the state number.
 //
+// The start positions are not followed until they are needed. A search first runs without them:
+// the table's transitions that only change the groups are plain there (a bit beside the table
+// marks them), and the text is stepped through as fast as a plain automaton's. Only leaving a
+// state without groups (a group is born: its position is noted) and accepting stop the step
+// loop. An acceptance by the group born at that noted position (the state's key says whether the
+// first group still is that one), or by a group born on the spot, gives its start at once. Any
+// other acceptance has the search go back to the noted position and run again from there, this
+// time following the start of every group through the records of the transitions that change
+// them; no group alive then was born earlier, so the text is stepped through at most twice.
+//
 // Transitions that keep the groups as they were (the common case) are plain state numbers in
 // the table; the rest point to a record that says which groups survive and whether one accepted.
 // In the state with no live group, characters that cannot begin a match are skipped with
@@ -20,6 +30,7 @@
 // a vector scan for the literal's first and last byte.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -67,7 +78,10 @@ class TRE_DFA {
     int next = 0;
     int accept = kNoAccept;  // group that accepted: old index, kNewGroup, or kNoAccept
     RemapKind remap = kGeneral;
-    std::vector<int> survivors;  // for each group of next: old index or kNewGroup
+    std::vector<int> survivors;      // for each group of next: old index or kNewGroup
+    bool from_empty = false;         // leaves a state without groups: a group is born here
+    bool from_line_start = false;    // and "^" held there
+    bool accept_first_born = false;  // the accepting group is the one born when that happened
   };
   struct StepResult {
     Key next;
@@ -84,6 +98,8 @@ class TRE_DFA {
   static constexpr std::int32_t kUnknown = -1;
   static constexpr std::int32_t kFlagLineStart = 1;
   static constexpr std::int32_t kFlagMatched = 2;
+  // The first group is the one born when the automaton last left a state without groups.
+  static constexpr std::int32_t kFlagFirstBorn = 4;
 
   void BuildClasses();
   StepResult Step(const Key& key, int cls) {
@@ -123,7 +139,11 @@ class TRE_DFA {
   bool LookUpSetHoldsClass(int set, int cls);
   int Intern(Key key);
   void Flush();
-  std::int32_t Compute(int state, int cls);
+  // The entry for the transition, made now: a row or a special's index; special is that of
+  // the transition's record (also for a row when only the groups change), or -1.
+  std::int32_t Compute(int state, int cls, int& special);
+  // Where a search that did not follow the start positions goes back to, to follow them.
+  void Replay(std::size_t& p, int& state, TREFindResult& result);
   int EndAccept(int state);
   void PrepareAccel();
   void ChooseAccel();
@@ -131,9 +151,18 @@ class TRE_DFA {
   TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);
   // Steps from p to at most `until` without the cache, from state and back into it (the groups
   // dying out, or `until`); true when the automaton died and result is the answer.
+  enum DirectEnd { kDirectBack, kDirectDied, kDirectReplay };
+  // How the hot loop stopped: the character at p ended the text (a NUL), its transition is not
+  // a plain one (entry and cls tell which), or one was followed to the end or to stop_row.
+  enum PlainEnd { kPlainTextEnded, kPlainStopped, kPlainStepped };
+  // (Not inlined: in a function of its own the loop keeps all it needs in registers.)
+  template <bool kEndsAtNul, bool kUtf8, bool kTracked>
+  [[gnu::noinline]] PlainEnd RunPlain(const unsigned char* bytes, std::size_t n,
+                                      std::int64_t stop_row, std::size_t& p, std::int64_t& row,
+                                      int& cls, std::size_t& len, std::int32_t& entry) const;
   template <bool kEndsAtNul, bool kUtf8>
-  bool StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p, std::size_t until,
-                  int& state, TREFindResult& result);
+  DirectEnd StepDirect(const unsigned char* bytes, std::size_t& n, std::size_t& p,
+                       std::size_t until, int& state, TREFindResult& result);
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
   // false starts.
   static bool IsRareInPages(unsigned char b);
@@ -147,7 +176,13 @@ class TRE_DFA {
 
   TRE_NFA nfa_;
   bool crlf_;
-  std::vector<std::uint16_t> class_of_;    // code -> class, for codes below 0x10000
+  std::vector<std::uint16_t> class_of_;  // code -> class, for codes below 0x10000
+  // byte -> class when the byte is a character of its own, for a text that does not or does
+  // end at a NUL; else decode_column_, whose entry in every row is kDecode: the character is
+  // decoded and looked up again.
+  std::array<std::array<std::uint32_t, 256>, 2> byte_class_{};
+  int decode_column_ = 0;
+  static constexpr std::int32_t kDecode = INT32_MIN;
   std::vector<std::uint32_t> class_code_;  // class -> a code in it (its first, in order)
   int high_classes_from_ = 0;              // the class of code 0x10000 (UTF-8 patterns)
   // The class of a code of 0x10000 or above: classes of those codes start at class_code_'s
@@ -155,8 +190,9 @@ class TRE_DFA {
   int HighClass(std::uint32_t code) const;
   int class_count_ = 0;
   int end_class_ = 0;  // the end of the text
-  int stride_ = 0;     // a power of two, at least class_count_ + 1
+  int stride_ = 0;     // a power of two, at least class_count_ + 2
   int stride_shift_ = 0;
+  int row_shift_ = 0;  // a plain entry is the byte offset of its state's row: state << row_shift_
   int lf_class_ = 0;
   int cr_class_ = 0;
 
@@ -165,6 +201,10 @@ class TRE_DFA {
   std::vector<std::uint8_t> dead_;
   std::vector<std::int32_t> table_;  // state * stride + class
   std::vector<Special> specials_;
+  // The transitions that only change the groups: a bit for each place in the table, and their
+  // records by that place.
+  std::vector<std::uint64_t> group_changes_;
+  std::unordered_map<std::size_t, int> group_specials_;
   std::size_t memory_ = 0;
   std::size_t memory_budget_;
   std::size_t states_made_ = 0;  // ever, to tell a cache that keeps refilling
@@ -199,6 +239,9 @@ class TRE_DFA {
   std::vector<int> step_targets_;
   std::vector<std::size_t> starts_;
   std::vector<std::size_t> starts_next_;
+  bool tracked_ = false;             // starts_ holds the start of each group
+  std::size_t born_at_ = 0;          // where a state without groups was last left
+  bool born_at_line_start_ = false;  // and whether "^" held there
 };
 
 }  // namespace zorvik

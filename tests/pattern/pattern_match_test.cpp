@@ -57,6 +57,11 @@ TEST(PatternMatchTest, LeftmostThenLongest) {
                                {"(a|b)*a(a|b)(a|b)", "bbbabb", 1, 6},
                                {"z", "abc", 0, 0},
                                {"", "abc", 1, 0},
+                               // The first candidate dies and a later one matches.
+                               {"aab", "aaab", 2, 3},
+                               // A later start matches first; one at a line start runs on.
+                               {"^abcd|bc", "abcd", 1, 4},
+                               {"^abcd|bc", "abce", 2, 2},
                            });
 }
 
