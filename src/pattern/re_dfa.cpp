@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "pattern/re_decode.h"
 #include "text/sjis.h"
 
 namespace zorvik {
@@ -23,28 +24,6 @@ std::size_t GroupCount(const std::vector<std::int32_t>& key) {
   std::size_t groups = 0;
   for (std::size_t i = 1; i < key.size(); i += 1 + static_cast<std::size_t>(key[i])) ++groups;
   return groups;
-}
-
-// The character at p: its code and length in bytes; false when a NUL ends the text there.
-// (No byte of a UTF-8 sequence after its first is ever NUL.)
-template <bool kEndsAtNul, bool kUtf8>
-inline bool DecodeAt(const unsigned char* bytes, std::size_t n, std::size_t p, std::uint32_t& code,
-                     std::size_t& len) {
-  code = bytes[p];
-  if (kEndsAtNul && code == 0) return false;
-  len = 1;
-  if constexpr (kUtf8) {
-    if (code >= 0x80) {
-      const std::string_view text(reinterpret_cast<const char*>(bytes), n);
-      len = Utf8CharBytesAt(text, p);
-      code = len == 1 ? kInvalidUtf8Byte + code : Utf8CodeAt(text, p, len);
-    }
-  } else if (IsLeadByte(static_cast<unsigned char>(code)) && p + 1 < n &&
-             (!kEndsAtNul || bytes[p + 1] != 0)) {
-    code = (code << 8) | bytes[p + 1];
-    len = 2;
-  }
-  return true;
 }
 
 }  // namespace
@@ -383,6 +362,10 @@ void TRE_DFA::ApplySurvivors(const Special& special, std::size_t p) {
 
 TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_start_at_from,
                             bool ends_at_nul) {
+  PrepareAccel();
+  if (delimited_) {
+    return ends_at_nul ? FindDelimited<true>(text, from) : FindDelimited<false>(text, from);
+  }
   if (nfa_.Encoding() == TEncoding::kUtf8) {
     return ends_at_nul ? FindIn<true, true>(text, from, line_start_at_from)
                        : FindIn<false, true>(text, from, line_start_at_from);

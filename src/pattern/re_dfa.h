@@ -146,6 +146,10 @@ class TRE_DFA {
   void Replay(std::size_t& p, int& state, TREFindResult& result);
   int EndAccept(int state);
   void PrepareAccel();
+  // Whether the pattern's matches are found by the scans of FindDelimited, and what they need.
+  void PrepareDelimited();
+  template <bool kEndsAtNul>
+  TREFindResult FindDelimited(std::string_view text, std::size_t from);
   void ChooseAccel();
   template <bool kEndsAtNul, bool kUtf8>
   TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);
@@ -220,6 +224,10 @@ class TRE_DFA {
   // Candidates closer together than this, nine times, make the scan for both ends of the
   // prefix take over from memchr, whose calls then cost more than they skip.
   static constexpr std::size_t kDenseHitDistance = 256;
+  // The pattern is a literal, a class repeated, and a character the class does not hold; a
+  // character that the class does not hold begins with a byte marked in delimited_stops_.
+  bool delimited_ = false;
+  std::array<bool, 256> delimited_stops_{};
   std::string required_bytes_;  // bytes that every match consumes
   // The text last searched and, for each required byte, one past its last place there.
   const char* required_text_ = nullptr;

@@ -17,6 +17,7 @@ namespace zorvik {
 void TRE_DFA::PrepareAccel() {
   if (accel_ != kAccelUnknown) return;
   ChooseAccel();
+  PrepareDelimited();
   // Bytes the start scan looks for anyway need no scan of their own.
   for (const char required : RequiredBytes(nfa_)) {
     const bool scanned =

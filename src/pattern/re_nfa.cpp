@@ -109,6 +109,7 @@ TRE_NFA::TRE_NFA(TREParseTree tree) : sets_(std::move(tree.sets)), encoding_(tre
   const int match = b.Emit(TREInstruction::kMatch);
   b.Patch(frags[tree.root].exits, match);
   start_ = frags[tree.root].start;
+  delimited_ = DelimitedShape(tree.nodes, tree.root, sets_);
 }
 
 }  // namespace zorvik

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "pattern/re_delimited.h"
 #include "pattern/re_parser.h"
 
 namespace zorvik {
@@ -26,6 +27,7 @@ class TRE_NFA {
   int Start() const { return start_; }
   bool HasLineStart() const { return has_line_start_; }
   TEncoding Encoding() const { return encoding_; }
+  const std::optional<TREDelimited>& Delimited() const { return delimited_; }
 
  private:
   std::vector<TREInstruction> program_;
@@ -33,6 +35,7 @@ class TRE_NFA {
   int start_ = 0;
   bool has_line_start_ = false;
   TEncoding encoding_ = TEncoding::kCp932;
+  std::optional<TREDelimited> delimited_;
 };
 
 }  // namespace zorvik

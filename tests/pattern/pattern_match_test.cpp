@@ -87,6 +87,8 @@ TEST(PatternMatchTest, DoubleByteCharactersAreWholeCharacters) {
                     {".$", "a\x81", 2, 1},
                     {Sjis("表"), Sjis("x表\\"), 2, 2},  // 表 ends in the byte of "\"
                     {"\\\\", Sjis("表\\"), 3, 1},
+                    // After a failed "a\r…", the next start may not be the "a" of "ヂ" (0x83 0x61).
+                    {"a\\r[^}]*}", "a\rx" + Sjis("ヂ") + "\r}", 0, 0},
                 });
 }
 

@@ -252,24 +252,42 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherInUtf8) {
 
 // Patterns that begin with a literal are found by a byte scan, which may look for a later
 // byte of the literal ("$" of "{$", never the second byte of a character, where "{" often is);
-// it must still find every start, never one inside a character, and stop at a NUL.
+// it must still find every start, never one inside a character, and stop at a NUL. A literal, a
+// class repeated and a closing character ("<[^>]*>") are found by byte scans alone: the closing
+// character or a line end may stand as the second byte of a character, and a character may lie
+// outside the class.
 TEST(PatternReferenceTest, LiteralStartsAreFoundByTheScanAsByTheMatcher) {
-  static const char* const kPatterns[] = {"{\\$[^}]*}", "a\\$", "\\$\\$b", "x\\?y*",
-                                          "x\\?y\\?x\\?y\\?x"};
-  static const std::string_view kPieces[] = {
-      "{", "$", "}", "\x96{", "\x96$", "a",         "b",
-      "x", "?", "y", "\r\n",  "{$T}",  "x?y?x?y?x", std::string_view("\0", 1)};
+  struct Case {
+    const char* pattern;
+    TEncoding encoding;
+  };
+  static const Case kCases[] = {
+      {"{\\$[^}]*}", TEncoding::kCp932},        {"a\\$", TEncoding::kCp932},
+      {"\\$\\$b", TEncoding::kCp932},           {"x\\?y*", TEncoding::kCp932},
+      {"x\\?y\\?x\\?y\\?x", TEncoding::kCp932}, {"<[^>]*>", TEncoding::kCp932},
+      {"\"[^\"]*\"", TEncoding::kCp932},        {"a}[^}]*}", TEncoding::kCp932},
+      {"<[^>\\x8341]*>", TEncoding::kCp932},    {"<[^>]*>", TEncoding::kUtf8},
+      {"{\\$[^}]*}", TEncoding::kUtf8},         {"<[^>あ]*>", TEncoding::kUtf8}};
+  static const std::string_view kPieces[] = {"{",         "$",        "}",
+                                             "\x96{",     "\x96$",    "a",
+                                             "b",         "x",        "?",
+                                             "y",         "\r\n",     "{$T}",
+                                             "x?y?x?y?x", "<",        ">",
+                                             "\"",        "\x81>",    "\x96}",
+                                             "\xFC\xFD",  "\x83\x41", "\xE3\x81\x82",
+                                             "\xE3\x81",  "\x82",     std::string_view("\0", 1)};
   std::mt19937 rng(97);
-  TSecondAWKStr component;
-  for (const char* pattern : kPatterns) {
-    component.SetRegExp(pattern);
-    const TREParseTree tree = TREParser::Parse(pattern);
+  for (const Case& c : kCases) {
+    TSecondAWKStr component;
+    component.SetEncoding(c.encoding);
+    component.SetRegExp(c.pattern);
+    const TREParseTree tree = TREParser::Parse(c.pattern, c.encoding);
     for (int round = 0; round < 3000; ++round) {
       std::string subject;
       const int pieces = static_cast<int>(rng() % 12);
       for (int i = 0; i < pieces; ++i) subject += kPieces[rng() % std::size(kPieces)];
       SCOPED_TRACE(::testing::Message()
-                   << "pattern «" << pattern << "» subject «" << subject << "»");
+                   << "pattern «" << c.pattern << "» subject «" << subject << "»");
       ExpectAgreesWithReference(component, tree, subject, true);
       if (::testing::Test::HasFatalFailure()) return;
     }

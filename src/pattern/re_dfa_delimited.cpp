@@ -1,0 +1,89 @@
+// Matches of a literal, a class repeated and a closing character ("<[^>]*>"), found without the
+// automaton: the start scan finds the literal, a byte scan the first character after it that
+// the class does not hold, and the match is there when that one is the closing character.
+#include "pattern/re_decode.h"
+#include "pattern/re_dfa.h"
+
+namespace zorvik {
+
+void TRE_DFA::PrepareDelimited() {
+  const std::optional<TREDelimited>& shape = nfa_.Delimited();
+  // The literal is found by the start scan, which has to be one for a literal.
+  if (!shape || (accel_ != kAccelMemchr && accel_ != kAccelPrefix)) return;
+  const TCodeRanges& set = nfa_.Sets()[shape->set];
+  const auto held = [&](std::uint32_t code) { return RangesContain(set, code); };
+  for (unsigned b = 0; b < 256; ++b) {
+    bool stops = !held(b);
+    if (nfa_.Encoding() == TEncoding::kCp932 && IsLeadByte(static_cast<unsigned char>(b))) {
+      for (unsigned t = 0; t < 256 && !stops; ++t) stops = !held((b << 8) | t);
+    }
+    delimited_stops_[b] = stops;
+  }
+  if (nfa_.Encoding() == TEncoding::kUtf8) {
+    // Only a class that holds every character beyond ASCII: a byte below 0x80 is then the
+    // only kind that can stop the scan, and it always starts a character.
+    for (std::uint32_t b = 0x80; b < 0x100; ++b) {
+      if (!held(kInvalidUtf8Byte + b)) return;
+    }
+    std::uint32_t next = 0x80;  // the first code point beyond ASCII not yet known to be held
+    for (const auto& [lo, hi] : set) {
+      if (lo <= next && hi >= next) next = hi + 1;
+    }
+    if (next <= 0x10FFFF) return;
+    for (unsigned b = 0x80; b < 256; ++b) delimited_stops_[b] = false;
+  }
+  delimited_ = true;
+}
+
+template <bool kEndsAtNul>
+TREFindResult TRE_DFA::FindDelimited(std::string_view text, std::size_t from) {
+  const TREDelimited& shape = *nfa_.Delimited();
+  const TCodeRanges& set = nfa_.Sets()[shape.set];
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  const std::size_t k = shape.prefix.size();
+  const bool utf8 = nfa_.Encoding() == TEncoding::kUtf8;
+  std::size_t at = from;
+  for (;;) {
+    // The literal at a character's start (the scan knows where characters start).
+    const std::size_t s = SkipIdle<kEndsAtNul>(text, at);
+    if (s >= n || (kEndsAtNul && bytes[s] == 0)) return {};
+    if (text.compare(s, k, shape.prefix) != 0) {
+      at = s + 1;  // the literal's first byte is a character of its own
+      continue;
+    }
+    // The first character from s + k that the class does not hold: the bytes that cannot
+    // begin one are passed over, and a byte that can is taken only where a character starts.
+    std::size_t q = s + k;
+    std::size_t boundary = q;  // a known start of a character
+    for (;;) {
+      while (q < n && !delimited_stops_[bytes[q]]) ++q;
+      if (q >= n) return {};  // the text ends in the class: no later start matches either
+      if (kEndsAtNul && bytes[q] == 0) return {};
+      if (!IsCharStartFrom(text, boundary, q, nfa_.Encoding())) {
+        boundary = ++q;  // after the second byte of a Shift-JIS character (UTF-8: no stop)
+        continue;
+      }
+      boundary = q;
+      std::uint32_t code = 0;
+      std::size_t len = 1;
+      if (utf8) {
+        DecodeAt<kEndsAtNul, true>(bytes, n, q, code, len);
+      } else {
+        DecodeAt<kEndsAtNul, false>(bytes, n, q, code, len);
+      }
+      if (code == shape.last) return {true, s, q + 1};
+      if (!RangesContain(set, code)) break;
+      q += len;
+    }
+    // Every later start whose literal ends by q meets the same character and fails the same;
+    // the scan goes on from the first character that could still hold the literal's start.
+    at = q + 1 - k;
+    while (at < q && !IsCharStartFrom(text, s, at, nfa_.Encoding())) ++at;
+  }
+}
+
+template TREFindResult TRE_DFA::FindDelimited<true>(std::string_view text, std::size_t from);
+template TREFindResult TRE_DFA::FindDelimited<false>(std::string_view text, std::size_t from);
+
+}  // namespace zorvik
