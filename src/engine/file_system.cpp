@@ -35,7 +35,10 @@ bool TDiskFileSystem::FileExists(std::string_view path) const {
 }
 
 bool TDiskFileSystem::FolderExists(std::string_view path) const {
-  return FileType(path) == S_IFDIR;
+  if (deferred_ && known_folders_.count(std::string(path)) > 0) return true;
+  const bool exists = FileType(path) == S_IFDIR;
+  if (exists && deferred_) known_folders_.emplace(path);
+  return exists;
 }
 
 bool TDiskFileSystem::CreateFolders(std::string_view path) {
@@ -48,6 +51,17 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 }
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
+  TKnownFile* known = nullptr;
+  if (deferred_) {
+    known = &known_files_[std::string(path)];
+    if (known->text) {
+      const std::optional<TFileIdentity> now = IdentifyFile(path);
+      if (now && *now == known->identity && !writer_.Replaces(now->device, now->inode)) {
+        if (known->nul != std::string::npos && on_nul) on_nul(path, known->nul);
+        return *known->text;
+      }
+    }
+  }
   std::size_t nul = std::string::npos;
   TFileIdentity read;
   std::string text = LoadTextFile(path, &nul, &read);
@@ -56,9 +70,15 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
   if (writer_.HasPending() &&
       (text == kFileLoadError || writer_.Replaces(read.device, read.inode))) {
     writer_.Flush();
-    text = LoadTextFile(path, &nul);
+    text = LoadTextFile(path, &nul, &read);
   }
   if (nul != std::string::npos && on_nul) on_nul(path, nul);
+  if (known != nullptr) {
+    if (text == kFileLoadError || !(read == known->identity)) *known = {read, 0, {}, nul};
+    if (text != kFileLoadError && ++known->reads >= 2 && text.size() <= kMaxKeptBytes) {
+      known->text = text;
+    }
+  }
   return text;
 }
 
@@ -82,6 +102,8 @@ void TDiskFileSystem::DeferSyncing() { deferred_ = true; }
 
 bool TDiskFileSystem::SyncDeferred() {
   deferred_ = false;
+  known_files_.clear();
+  known_folders_.clear();
   return writer_.Finish();
 }
 

@@ -7,8 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "text/batch_writer.h"
+#include "text/text_file.h"
 
 namespace zorvik {
 
@@ -41,6 +44,18 @@ class TDiskFileSystem : public TFileSystem {
  private:
   bool deferred_ = false;
   mutable TBatchWriter writer_;  // the files saved while syncing is deferred
+  // While syncing is deferred (a batch), what was read of each file: the text of one read a
+  // second time (a template, an import) is kept, and given again for as long as the file's
+  // identity stays the same; and the folders known to stand.
+  struct TKnownFile {
+    TFileIdentity identity;
+    int reads = 0;
+    std::optional<std::string> text;
+    std::size_t nul = std::string::npos;
+  };
+  mutable std::unordered_map<std::string, TKnownFile> known_files_;
+  mutable std::unordered_set<std::string> known_folders_;
+  static constexpr std::size_t kMaxKeptBytes = 1u << 20;  // a file's, to be kept
 
   bool FileExists(std::string_view path) const override;
   bool FolderExists(std::string_view path) const override;

@@ -26,23 +26,39 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// The file that a write to path must replace (the target of a symbolic link when links are
-// followed, else path itself) and whether a file other than a link stands there (in `old`).
-std::string ResolveTarget(const std::string& path, TLinkPolicy links, struct stat& old,
-                          bool& existed) {
-  existed = ::lstat(path.c_str(), &old) == 0;
-  if (!existed || !S_ISLNK(old.st_mode)) return path;
-  existed = false;
-  char resolved[PATH_MAX];
-  if (links != TLinkPolicy::kFollow || ::realpath(path.c_str(), resolved) == nullptr) return path;
-  existed = ::lstat(resolved, &old) == 0;
-  return resolved;
+// A staged file's name in its folder.
+const char* NameIn(const TStagedFile& staged, const std::string& path) {
+  return path.c_str() + staged.name_at;
 }
 
-// Creates a new, empty temporary file in folder (with its trailing "/"). Its name does not grow
-// with the target's, so that targets with names of the longest length can be written; the mode
-// asked for is that of any new file, so the kernel applies the process's umask.
-int CreateTemporary(const std::string& folder, std::string& name) {
+// Points staged at the file that a write to path must replace (the target of a symbolic link
+// when links are followed, else path itself, then looked up in folder) and tells whether a
+// file other than a link stands there (in `old`).
+void ResolveTarget(const std::string& path, TLinkPolicy links, int folder, TStagedFile& staged,
+                   struct stat& old, bool& existed) {
+  staged.target = path;
+  staged.folder = folder;
+  staged.name_at = folder == AT_FDCWD ? 0 : path.rfind('/') + 1;
+  existed = ::fstatat(folder, NameIn(staged, path), &old, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!existed || !S_ISLNK(old.st_mode)) return;
+  existed = false;
+  char resolved[PATH_MAX];
+  if (links != TLinkPolicy::kFollow || ::realpath(path.c_str(), resolved) == nullptr) return;
+  // The file the link names may be anywhere: it is reached by its whole path.
+  staged.target = resolved;
+  staged.folder = AT_FDCWD;
+  staged.name_at = 0;
+  existed = ::lstat(resolved, &old) == 0;
+}
+
+// Creates a new, empty temporary file beside staged's target, and names it in staged. Its name
+// does not grow with the target's, so that targets with names of the longest length can be
+// written; the mode asked for is that of any new file, so the kernel applies the process's umask.
+int CreateTemporary(TStagedFile& staged) {
+  const std::size_t slash = staged.target.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : staged.target.substr(0, slash + 1);
+  std::string& name = staged.temp;
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   // Names need only be unlikely to be taken (O_EXCL settles the rest), not unpredictable:
   // the folder is the user's own. A counter and the clock, mixed, are cheap enough for a
@@ -61,16 +77,17 @@ int CreateTemporary(const std::string& folder, std::string& name) {
     bits ^= bits >> 31;
     for (int i = 0; i < 8; ++i, bits /= sizeof kLetters - 1)
       name += kLetters[bits % (sizeof kLetters - 1)];
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int fd = ::openat(staged.folder, NameIn(staged, name),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
 }
 
 // Gives the new file the old one's owner and permissions.
-bool TakeOver(int fd, const struct stat& old) {
+bool TakeOver(int fd, const struct stat& old, uid_t euid) {
   mode_t mode = old.st_mode & 07777;
-  if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+  if ((old.st_uid != euid || old.st_gid != ::getegid()) &&
       ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);  // never a set-id file of another owner
   }
@@ -80,30 +97,31 @@ bool TakeOver(int fd, const struct stat& old) {
 }  // namespace
 
 std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
-                                     TLinkPolicy links, bool sync) {
+                                     TLinkPolicy links, bool sync, int folder) {
   if (path.empty() || path.back() == '/') return std::nullopt;
   struct stat old {};
   bool existed = false;
   TStagedFile staged;
-  staged.target = ResolveTarget(path, links, old, existed);
+  ResolveTarget(path, links, folder, staged, old, existed);
   if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
-  // A file its owner made read-only stays as it is.
-  if (existed && ::faccessat(AT_FDCWD, staged.target.c_str(), W_OK, AT_EACCESS) != 0)
+  // A file its owner made read-only stays as it is. (Its owner may write a file whose owner
+  // bits say so; for anyone else the kernel decides.)
+  const uid_t euid = ::geteuid();
+  if (existed && !(old.st_uid == euid && (old.st_mode & S_IWUSR) != 0) &&
+      ::faccessat(staged.folder, NameIn(staged, staged.target), W_OK, AT_EACCESS) != 0)
     return std::nullopt;
   staged.replaces = existed;
   staged.old_device = old.st_dev;
   staged.old_inode = old.st_ino;
 
-  const std::size_t slash = staged.target.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : staged.target.substr(0, slash + 1);
-  const int fd = CreateTemporary(folder, staged.temp);
+  const int fd = CreateTemporary(staged);
   if (fd < 0) return std::nullopt;
-  bool ok = (!existed || TakeOver(fd, old)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
+  bool ok =
+      (!existed || TakeOver(fd, old, euid)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   if (!ok) {
     const int reason = errno;  // what the caller tells the user, not the clean-up's
-    ::unlink(staged.temp.c_str());
+    DiscardStagedFile(staged);
     errno = reason;
     return std::nullopt;
   }
@@ -111,13 +129,15 @@ std::optional<TStagedFile> StageFile(const std::string& path, std::string_view b
 }
 
 bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser) {
+  const char* target = NameIn(staged, staged.target);
   const int held = staged.replaces && releaser != nullptr
-                       ? ::open(staged.target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+                       ? ::openat(staged.folder, target, O_PATH | O_NOFOLLOW | O_CLOEXEC)
                        : -1;
-  const bool ok = ::rename(staged.temp.c_str(), staged.target.c_str()) == 0;
+  const bool ok =
+      ::renameat(staged.folder, NameIn(staged, staged.temp), staged.folder, target) == 0;
   if (!ok) {
     const int reason = errno;
-    ::unlink(staged.temp.c_str());
+    DiscardStagedFile(staged);
     errno = reason;
   }
   if (held >= 0) {
@@ -130,7 +150,9 @@ bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser) {
   return ok;
 }
 
-void DiscardStagedFile(const TStagedFile& staged) { ::unlink(staged.temp.c_str()); }
+void DiscardStagedFile(const TStagedFile& staged) {
+  ::unlinkat(staged.folder, NameIn(staged, staged.temp), 0);
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, TLinkPolicy links) {
   const std::optional<TStagedFile> staged = StageFile(path, bytes, links, true);

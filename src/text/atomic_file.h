@@ -1,6 +1,7 @@
 // Replacing a file so that a crash or a full disk never leaves it half-written.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <optional>
@@ -24,6 +25,10 @@ struct TStagedFile {
   bool replaces = false;  // a file stands at target now
   dev_t old_device = 0;   // and its identity
   ino_t old_inode = 0;
+  // The target's folder, open (the caller's, kept open until the file is committed), and where
+  // the names in that folder start in temp and target; AT_FDCWD and 0 for whole paths.
+  int folder = AT_FDCWD;
+  std::size_t name_at = 0;
 };
 
 // Writes bytes to a new temporary file beside path (beside the file it names, when path is a
@@ -31,8 +36,11 @@ struct TStagedFile {
 // cannot be kept, the set-user and set-group bits are dropped); with sync, the file is on disk
 // when this returns. A file the caller could not write is refused, as a plain write would
 // refuse it. Nothing on failure, and nothing left behind.
+// folder, when not AT_FDCWD, is path's folder, open: the file is then looked up, written and
+// renamed by its name in it, where a whole path would be walked through again for each step.
 std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
-                                     TLinkPolicy links = TLinkPolicy::kFollow, bool sync = true);
+                                     TLinkPolicy links = TLinkPolicy::kFollow, bool sync = true,
+                                     int folder = AT_FDCWD);
 
 // Renames a staged file over its target. With a releaser, the replaced file is held open
 // across the rename and handed to it, so that freeing it happens there. On failure the old

@@ -16,9 +16,13 @@ const TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
   // One look-up per output folder, not per file.
   TFolder info;
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0) {
+  const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    info.fd = fd;
     info.device = st.st_dev;
     devices_.emplace(st.st_dev, folder);
+  } else if (fd >= 0) {
+    ::close(fd);
   }
   // A file system in memory frees a replaced file at once: handing it over would only cost.
   struct statfs fs {};
@@ -28,7 +32,8 @@ const TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
 }
 
 bool TBatchWriter::Write(const std::string& path, std::string_view bytes) {
-  std::optional<TStagedFile> staged = StageFile(path, bytes, TLinkPolicy::kFollow, false);
+  std::optional<TStagedFile> staged =
+      StageFile(path, bytes, TLinkPolicy::kFollow, false, FolderOf(path).fd);
   if (!staged) return false;
   window_devices_.insert(FolderOf(staged->target).device);
   if (staged->replaces) replaced_.insert({staged->old_device, staged->old_inode});
@@ -66,6 +71,9 @@ bool TBatchWriter::Finish() {
   releaser_.Drain();
   bool ok = !failed_;
   for (const auto& [device, folder] : devices_) ok = SyncFileSystemOf(folder) && ok;
+  for (const auto& [name, folder] : folders_) {
+    if (folder.fd != AT_FDCWD) ::close(folder.fd);
+  }
   folders_.clear();
   devices_.clear();
   failed_ = false;

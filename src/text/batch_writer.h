@@ -49,6 +49,7 @@ class TBatchWriter {
   struct TFolder {
     dev_t device = 0;
     bool release_later = true;  // freeing a replaced file waits for the device
+    int fd = AT_FDCWD;          // the folder, open, for files to be written by name in it
   };
   const TFolder& FolderOf(const std::string& target);
 
@@ -56,7 +57,8 @@ class TBatchWriter {
   std::size_t window_bytes_ = 0;
   std::set<std::pair<dev_t, ino_t>> replaced_;  // the window's targets as they stand now
   std::set<dev_t> window_devices_;              // file systems the window's files are on
-  std::map<std::string, TFolder> folders_;      // folders written to since the last Finish
+  std::map<std::string, TFolder> folders_;      // folders written to since the last Finish,
+                                                // open until then
   std::map<dev_t, std::string> devices_;        // their file systems, with a folder on each
   TFileReleaser releaser_;                      // the files that renames replaced
   bool failed_ = false;

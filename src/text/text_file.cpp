@@ -41,6 +41,12 @@ std::string NormalizeLineEnds(std::string_view bytes) {
 
 namespace {
 
+TFileIdentity IdentityOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size,
+          std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+          std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
+}
+
 // The bytes of the regular file at path, at most kMaxTextFileBytes; nothing when it cannot be
 // read or is something else. Opened without blocking (a FIFO under the name must not hold the
 // program) and checked on the open descriptor: one look-up of the path, and the file checked
@@ -56,7 +62,7 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name,
     ::close(fd);
     return std::nullopt;
   }
-  if (identity != nullptr) *identity = {st.st_dev, st.st_ino};
+  if (identity != nullptr) *identity = IdentityOf(st);
   std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
   std::size_t got = 0;
   bool failed = false;
@@ -74,6 +80,13 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name,
 }
 
 }  // namespace
+
+std::optional<TFileIdentity> IdentifyFile(std::string_view file_name) {
+  const std::string path = ToFileSystemPath(file_name);
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return IdentityOf(st);
+}
 
 bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity* identity) {
   const std::optional<std::string> held = ReadRegularFile(file_name, identity);

@@ -23,11 +23,20 @@ inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{512} * 1024 *
 // whole text) and joins them again, each line followed by CR LF.
 std::string NormalizeLineEnds(std::string_view bytes);
 
-// Which file a path named when it was read.
+// Which file a path named when it was read, and which version of it: a file rewritten in place
+// keeps its device and inode, but not its size and times.
 struct TFileIdentity {
   dev_t device = 0;
   ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;
+  bool operator==(const TFileIdentity&) const = default;
 };
+
+// The identity of the regular file at path (links followed, as a read follows them); nothing
+// when there is none.
+std::optional<TFileIdentity> IdentifyFile(std::string_view file_name);
 
 // The file's text with CR LF line ends, or kFileLoadError when it cannot be read. A NUL byte
 // ends the text; nul_offset, when given, receives the file offset of the first one (npos when

@@ -152,6 +152,22 @@ TEST_F(WorkflowVerbsTest, ABatchPageReadsWhatAnEarlierPageOfTheBatchWrote) {
   }
 }
 
+TEST_F(WorkflowVerbsTest, ATemplateReadBeforeIsReadAgainOnceAnEarlierPageReplacedIt) {
+  // f reads the page that i writes, twice, then the one that b writes in its place.
+  Write("f.dat",
+        "@Template {$DataFolder}out/e.html\n@WriteFile {$DataFolder}out/f.html\n$Other F\n");
+  for (const std::string tag : {"i", "b"}) {
+    Write(tag + ".dat",
+          "@Template {$DataFolder}t2.tmpl\n@WriteFile {$DataFolder}out/e.html\n$Title <" + tag +
+              ">{$Other}</" + tag + ">\n");
+  }
+  Write("g.gro",
+        "{$GRODataFolder}i.dat\n{$GRODataFolder}f.dat\n{$GRODataFolder}f.dat\n"
+        "{$GRODataFolder}b.dat\n{$GRODataFolder}f.dat\n");
+  EXPECT_EQ(Zorvik({"batch", Path("g.gro")}).status, 0);
+  EXPECT_NE(Read("out/f.html").find("<b>F</b>"), std::string::npos) << Read("out/f.html");
+}
+
 // A running `zorvik watch`, its log collected in a file.
 class TWatch {
  public:
