@@ -39,15 +39,15 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       host.Progress(i, count);
       std::string path = entries[i];
       ReplaceEvery(path, "{$RunningFolder}", context.running_folder);
-      if (!context.files.FileExists(path)) {
-        context.log.AddLog(PathMessage(batch_message::kFileMissing, path));
-        outcome.file_missing = true;
-        continue;
-      }
-      const std::optional<std::string> page = host.LoadPageSource(path);
+      // Looked for before loading, or (when loading says nothing of a missing file) after
+      // loading failed: one look-up less for every page there is.
+      bool missing = !host.LoadsMissingQuietly() && !context.files.FileExists(path);
+      const std::optional<std::string> page = missing ? std::nullopt : host.LoadPageSource(path);
       if (!page) {
         // Skipping it without a word would report the batch as complete.
-        context.log.AddLog(PathMessage(batch_message::kFileUnreadable, path));
+        missing = missing || (host.LoadsMissingQuietly() && !context.files.FileExists(path));
+        context.log.AddLog(PathMessage(
+            missing ? batch_message::kFileMissing : batch_message::kFileUnreadable, path));
         outcome.file_missing = true;
         continue;
       }

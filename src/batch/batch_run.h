@@ -18,6 +18,9 @@ class TBatchHost {
   // Loads the page source at path (setting DataFolder) and returns its text as the editor
   // hands it over, or nothing when it could not be loaded.
   virtual std::optional<std::string> LoadPageSource(const std::string& path) = 0;
+  // Whether LoadPageSource may be handed a path where no file stands (it then gives nothing,
+  // and says nothing): the batch then looks for the file only when loading failed.
+  virtual bool LoadsMissingQuietly() const { return false; }
   // Shows the run's result; the file written is the result itself.
   virtual void ShowResult(const std::string& /*working_text*/) {}
   // Called as each entry starts, and once more with done == total at the end.
@@ -38,6 +41,7 @@ class TDiskBatchHost : public TBatchHost {
  public:
   explicit TDiskBatchHost(TEngineSession& session) : session_(session) {}
   std::optional<std::string> LoadPageSource(const std::string& path) override;
+  bool LoadsMissingQuietly() const override { return true; }
 
  private:
   TEngineSession& session_;

@@ -17,17 +17,22 @@ bool TFileSystem::Holds(std::string_view path, std::string_view text) const {
 
 namespace {
 
-// The type bits of what stands at path (links followed), or 0.
-mode_t FileType(std::string_view path) {
+// The type bits of what stands at path (links followed), or 0; and its identity.
+mode_t FileType(std::string_view path, TFileIdentity* identity = nullptr) {
   struct stat st {};
   if (path.empty() || ::stat(ToFileSystemPath(path).c_str(), &st) != 0) return 0;
+  if (identity != nullptr) *identity = IdentityOf(st);
   return st.st_mode & S_IFMT;
 }
 
 }  // namespace
 
 bool TDiskFileSystem::FileExists(std::string_view path) const {
-  if (FileType(path) == S_IFREG) return true;
+  found_path_.clear();
+  if (FileType(path, &found_) == S_IFREG) {
+    if (deferred_) found_path_ = path;
+    return true;
+  }
   // A file saved earlier in the batch may be waiting for its window.
   if (!writer_.HasPending()) return false;
   writer_.Flush();
@@ -52,10 +57,13 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
   TKnownFile* known = nullptr;
+  const bool just_found = found_path_ == path;
+  found_path_.clear();
   if (deferred_) {
     known = &known_files_[std::string(path)];
     if (known->text) {
-      const std::optional<TFileIdentity> now = IdentifyFile(path);
+      const std::optional<TFileIdentity> now =
+          just_found ? std::optional(found_) : IdentifyFile(path);
       if (now && *now == known->identity && !writer_.Replaces(now->device, now->inode)) {
         if (known->nul != std::string::npos && on_nul) on_nul(path, known->nul);
         return *known->text;
@@ -83,6 +91,7 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
 }
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
+  found_path_.clear();
   if (!deferred_) return SaveTextFile(path, text);
   return writer_.Write(ToFileSystemPath(path), NormalizeLineEnds(text));
 }

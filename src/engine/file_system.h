@@ -55,6 +55,10 @@ class TDiskFileSystem : public TFileSystem {
   };
   mutable std::unordered_map<std::string, TKnownFile> known_files_;
   mutable std::unordered_set<std::string> known_folders_;
+  // The file FileExists found last, for a LoadText of the same path right after it (a template
+  // is looked for, then read): that one need not look it up again.
+  mutable std::string found_path_;
+  mutable TFileIdentity found_;
   static constexpr std::size_t kMaxKeptBytes = 1u << 20;  // a file's, to be kept
 
   bool FileExists(std::string_view path) const override;

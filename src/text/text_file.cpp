@@ -39,13 +39,13 @@ std::string NormalizeLineEnds(std::string_view bytes) {
   return text;
 }
 
-namespace {
-
 TFileIdentity IdentityOf(const struct stat& st) {
   return {st.st_dev, st.st_ino, st.st_size,
           std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
           std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
 }
+
+namespace {
 
 // The bytes of the regular file at path, at most kMaxTextFileBytes; nothing when it cannot be
 // read or is something else. Opened without blocking (a FIFO under the name must not hold the

@@ -1,6 +1,7 @@
 // Whole-file text input and output. Bytes are never converted; line ends become CR LF.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct TFileIdentity {
   std::int64_t changed_ns = 0;
   bool operator==(const TFileIdentity&) const = default;
 };
+
+// The identity of the file that st describes.
+TFileIdentity IdentityOf(const struct stat& st);
 
 // The identity of the regular file at path (links followed, as a read follows them); nothing
 // when there is none.
