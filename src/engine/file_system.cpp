@@ -28,15 +28,34 @@ mode_t FileType(std::string_view path, TFileIdentity* identity = nullptr) {
 }  // namespace
 
 bool TDiskFileSystem::FileExists(std::string_view path) const {
-  found_path_.clear();
-  if (FileType(path, &found_) == S_IFREG) {
-    if (deferred_) found_path_ = path;
+  TKnownFile* known = nullptr;
+  if (deferred_) {
+    const auto it = known_files_.find(std::string(path));
+    if (it != known_files_.end() && it->second.text) known = &it->second;
+  }
+  if (known != nullptr && Fresh(*known)) return true;
+  TFileIdentity identity;
+  if (FileType(path, &identity) == S_IFREG) {
+    if (known != nullptr) Looked(*known, identity);
     return true;
   }
   // A file saved earlier in the batch may be waiting for its window.
   if (!writer_.HasPending()) return false;
   writer_.Flush();
   return FileType(path) == S_IFREG;
+}
+
+bool TDiskFileSystem::Fresh(const TKnownFile& known) const {
+  return known.reads_unlooked < kReadsBetweenLooks && known.flushes == writer_.Flushes();
+}
+
+void TDiskFileSystem::Looked(TKnownFile& known, const TFileIdentity& now) const {
+  if (now == known.identity) {
+    known.reads_unlooked = 0;
+    known.flushes = writer_.Flushes();
+  } else {
+    known.text.reset();  // changed: read again
+  }
 }
 
 bool TDiskFileSystem::FolderExists(std::string_view path) const {
@@ -57,17 +76,20 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
   TKnownFile* known = nullptr;
-  const bool just_found = found_path_ == path;
-  found_path_.clear();
   if (deferred_) {
     known = &known_files_[std::string(path)];
-    if (known->text) {
-      const std::optional<TFileIdentity> now =
-          just_found ? std::optional(found_) : IdentifyFile(path);
-      if (now && *now == known->identity && !writer_.Replaces(now->device, now->inode)) {
-        if (known->nul != std::string::npos && on_nul) on_nul(path, known->nul);
-        return *known->text;
+    if (known->text && !Fresh(*known)) {
+      const std::optional<TFileIdentity> now = IdentifyFile(path);
+      if (now) {
+        Looked(*known, *now);
+      } else {
+        known->text.reset();
       }
+    }
+    if (known->text && !writer_.Replaces(known->identity.device, known->identity.inode)) {
+      ++known->reads_unlooked;
+      if (known->nul != std::string::npos && on_nul) on_nul(path, known->nul);
+      return *known->text;
     }
   }
   std::size_t nul = std::string::npos;
@@ -85,13 +107,13 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
     if (text == kFileLoadError || !(read == known->identity)) *known = {read, 0, {}, nul};
     if (text != kFileLoadError && ++known->reads >= 2 && text.size() <= kMaxKeptBytes) {
       known->text = text;
+      Looked(*known, read);
     }
   }
   return text;
 }
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
-  found_path_.clear();
   if (!deferred_) return SaveTextFile(path, text);
   return writer_.Write(ToFileSystemPath(path), NormalizeLineEnds(text));
 }

@@ -46,19 +46,22 @@ class TDiskFileSystem : public TFileSystem {
   mutable TBatchWriter writer_;  // the files saved while syncing is deferred
   // While syncing is deferred (a batch), what was read of each file: the text of one read a
   // second time (a template, an import) is kept, and given again for as long as the file's
-  // identity stays the same; and the folders known to stand.
+  // identity stays the same; and the folders known to stand. A kept file is looked at again
+  // (its identity, one look-up) after kReadsBetweenLooks reads and whenever the batch's files
+  // were put in place; in between, the batch takes it as it was.
   struct TKnownFile {
     TFileIdentity identity;
     int reads = 0;
     std::optional<std::string> text;
     std::size_t nul = std::string::npos;
+    int reads_unlooked = 0;
+    std::size_t flushes = 0;  // the writer's, when it was last looked at
   };
+  static constexpr int kReadsBetweenLooks = 64;
+  bool Fresh(const TKnownFile& known) const;
+  void Looked(TKnownFile& known, const TFileIdentity& now) const;
   mutable std::unordered_map<std::string, TKnownFile> known_files_;
   mutable std::unordered_set<std::string> known_folders_;
-  // The file FileExists found last, for a LoadText of the same path right after it (a template
-  // is looked for, then read): that one need not look it up again.
-  mutable std::string found_path_;
-  mutable TFileIdentity found_;
   static constexpr std::size_t kMaxKeptBytes = 1u << 20;  // a file's, to be kept
 
   bool FileExists(std::string_view path) const override;

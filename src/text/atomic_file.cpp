@@ -84,30 +84,40 @@ int CreateTemporary(TStagedFile& staged) {
   return -1;
 }
 
-// Gives the new file the old one's owner and permissions.
-bool TakeOver(int fd, const struct stat& old, uid_t euid) {
+// Gives the new file the old one's owner and permissions: its permissions are set unless the
+// folder is known to give a new file those very ones.
+bool TakeOver(int fd, const struct stat& old, TStagingFolder& folder) {
   mode_t mode = old.st_mode & 07777;
-  if ((old.st_uid != euid || old.st_gid != ::getegid()) &&
-      ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+  const bool same_owner = old.st_uid == folder.euid && old.st_gid == folder.egid;
+  if (!same_owner && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
     mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);  // never a set-id file of another owner
   }
-  return ::fchmod(fd, mode) == 0;
+  if (same_owner && folder.new_file_mode == 0) {
+    struct stat created {};
+    if (::fstat(fd, &created) == 0) folder.new_file_mode = created.st_mode & 07777;
+  }
+  return (same_owner && mode == folder.new_file_mode) || ::fchmod(fd, mode) == 0;
 }
 
 }  // namespace
 
 std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
-                                     TLinkPolicy links, bool sync, int folder) {
+                                     TLinkPolicy links, bool sync, TStagingFolder* folder) {
   if (path.empty() || path.back() == '/') return std::nullopt;
   struct stat old {};
   bool existed = false;
   TStagedFile staged;
-  ResolveTarget(path, links, folder, staged, old, existed);
+  // (A file that a link names elsewhere is in another folder, which may give new files other
+  // permissions: it is written with facts of its own.)
+  TStagingFolder own;
+  own.euid = folder != nullptr ? folder->euid : ::geteuid();
+  own.egid = folder != nullptr ? folder->egid : ::getegid();
+  if (folder == nullptr) folder = &own;
+  ResolveTarget(path, links, folder->fd, staged, old, existed);
   if (existed && !S_ISREG(old.st_mode)) return std::nullopt;
   // A file its owner made read-only stays as it is. (Its owner may write a file whose owner
   // bits say so; for anyone else the kernel decides.)
-  const uid_t euid = ::geteuid();
-  if (existed && !(old.st_uid == euid && (old.st_mode & S_IWUSR) != 0) &&
+  if (existed && !(old.st_uid == folder->euid && (old.st_mode & S_IWUSR) != 0) &&
       ::faccessat(staged.folder, NameIn(staged, staged.target), W_OK, AT_EACCESS) != 0)
     return std::nullopt;
   staged.replaces = existed;
@@ -116,8 +126,8 @@ std::optional<TStagedFile> StageFile(const std::string& path, std::string_view b
 
   const int fd = CreateTemporary(staged);
   if (fd < 0) return std::nullopt;
-  bool ok =
-      (!existed || TakeOver(fd, old, euid)) && WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
+  bool ok = (!existed || TakeOver(fd, old, staged.folder == folder->fd ? *folder : own)) &&
+            WriteAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   if (!ok) {
     const int reason = errno;  // what the caller tells the user, not the clean-up's

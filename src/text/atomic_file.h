@@ -36,11 +36,20 @@ struct TStagedFile {
 // cannot be kept, the set-user and set-group bits are dropped); with sync, the file is on disk
 // when this returns. A file the caller could not write is refused, as a plain write would
 // refuse it. Nothing on failure, and nothing left behind.
-// folder, when not AT_FDCWD, is path's folder, open: the file is then looked up, written and
-// renamed by its name in it, where a whole path would be walked through again for each step.
+// What a writer of many files in one folder keeps from file to file.
+struct TStagingFolder {
+  // The folder, open: a file is then looked up, written and renamed by its name in it, where a
+  // whole path would be walked through again for each step.
+  int fd = AT_FDCWD;
+  uid_t euid = 0;  // the process's effective user and group
+  gid_t egid = 0;
+  mode_t new_file_mode = 0;  // the permissions the folder gives a new file, once seen; else 0
+};
+
+// folder, when given, describes path's folder.
 std::optional<TStagedFile> StageFile(const std::string& path, std::string_view bytes,
                                      TLinkPolicy links = TLinkPolicy::kFollow, bool sync = true,
-                                     int folder = AT_FDCWD);
+                                     TStagingFolder* folder = nullptr);
 
 // Renames a staged file over its target. With a releaser, the replaced file is held open
 // across the rename and handed to it, so that freeing it happens there. On failure the old

@@ -8,17 +8,19 @@ namespace zorvik {
 
 TBatchWriter::~TBatchWriter() { Finish(); }
 
-const TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
+TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
   std::string folder = target.substr(0, target.rfind('/') + 1);
   if (folder.empty()) folder = "./";
   const auto known = folders_.find(folder);
   if (known != folders_.end()) return known->second;
   // One look-up per output folder, not per file.
   TFolder info;
+  info.staging.euid = ::geteuid();
+  info.staging.egid = ::getegid();
   struct stat st {};
   const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0 && ::fstat(fd, &st) == 0) {
-    info.fd = fd;
+    info.staging.fd = fd;
     info.device = st.st_dev;
     devices_.emplace(st.st_dev, folder);
   } else if (fd >= 0) {
@@ -33,7 +35,7 @@ const TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
 
 bool TBatchWriter::Write(const std::string& path, std::string_view bytes) {
   std::optional<TStagedFile> staged =
-      StageFile(path, bytes, TLinkPolicy::kFollow, false, FolderOf(path).fd);
+      StageFile(path, bytes, TLinkPolicy::kFollow, false, &FolderOf(path).staging);
   if (!staged) return false;
   window_devices_.insert(FolderOf(staged->target).device);
   if (staged->replaces) replaced_.insert({staged->old_device, staged->old_inode});
@@ -45,6 +47,7 @@ bool TBatchWriter::Write(const std::string& path, std::string_view bytes) {
 
 void TBatchWriter::Flush() {
   if (window_.empty()) return;
+  ++flushes_;
   // The new files reach the disk before any of them takes an old one's place.
   bool synced = true;
   for (const dev_t device : window_devices_) {
@@ -72,7 +75,7 @@ bool TBatchWriter::Finish() {
   bool ok = !failed_;
   for (const auto& [device, folder] : devices_) ok = SyncFileSystemOf(folder) && ok;
   for (const auto& [name, folder] : folders_) {
-    if (folder.fd != AT_FDCWD) ::close(folder.fd);
+    if (folder.staging.fd != AT_FDCWD) ::close(folder.staging.fd);
   }
   folders_.clear();
   devices_.clear();

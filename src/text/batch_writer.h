@@ -35,6 +35,8 @@ class TBatchWriter {
   bool Write(const std::string& path, std::string_view bytes);
 
   bool HasPending() const { return !window_.empty(); }
+  // How many times files were put in place: what was read before may have changed since.
+  std::size_t Flushes() const { return flushes_; }
   // Whether the file with this identity is about to be replaced: a reader must flush first.
   bool Replaces(dev_t device, ino_t inode) const { return replaced_.count({device, inode}) > 0; }
 
@@ -49,9 +51,9 @@ class TBatchWriter {
   struct TFolder {
     dev_t device = 0;
     bool release_later = true;  // freeing a replaced file waits for the device
-    int fd = AT_FDCWD;          // the folder, open, for files to be written by name in it
+    TStagingFolder staging;     // the folder, open, for files to be written by name in it
   };
-  const TFolder& FolderOf(const std::string& target);
+  TFolder& FolderOf(const std::string& target);
 
   std::vector<TStagedFile> window_;
   std::size_t window_bytes_ = 0;
@@ -62,6 +64,7 @@ class TBatchWriter {
   std::map<dev_t, std::string> devices_;        // their file systems, with a folder on each
   TFileReleaser releaser_;                      // the files that renames replaced
   bool failed_ = false;
+  std::size_t flushes_ = 0;
 };
 
 }  // namespace zorvik
