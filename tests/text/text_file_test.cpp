@@ -177,7 +177,12 @@ TEST_F(TextFileTest, ABatchWriterPutsFilesInPlaceOnlyWhenItsWindowIsFlushed) {
     EXPECT_FALSE(writer.HasPending());
     // More files than a window holds, and more replaced files than the releaser keeps open
     // at once: a write must wait, not hang, and every replaced file is let go.
+    // Replaced files keep their permissions, whatever a new file gets.
     for (int round = 0; round < 2; ++round) {
+      if (round == 1) {
+        ::chmod(Path("page5.html").c_str(), 0600);
+        ::chmod(Path("page1000.html").c_str(), 0640);
+      }
       for (std::size_t i = 0; i < TBatchWriter::kWindowFiles + 300; ++i) {
         ASSERT_TRUE(writer.Write(Path("page" + std::to_string(i) + ".html"),
                                  "round " + std::to_string(round)));
@@ -189,6 +194,12 @@ TEST_F(TextFileTest, ABatchWriterPutsFilesInPlaceOnlyWhenItsWindowIsFlushed) {
   }
   EXPECT_EQ(Read("page0.html"), "round 1");
   EXPECT_EQ(Read("page1323.html"), "round 1");
+  for (const auto& [name, mode] :
+       {std::pair{"page5.html", 0600u}, {"page1000.html", 0640u}, {"page6.html", 0644u}}) {
+    struct stat st {};
+    ::stat(Path(name).c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, mode) << name;
+  }
   // Nothing but the pages is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()),
             static_cast<long>(TBatchWriter::kWindowFiles + 300));
