@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -77,8 +78,11 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
   TKnownFile* known = nullptr;
   if (deferred_) {
-    known = &known_files_[std::string(path)];
-    if (known->text && !Fresh(*known)) {
+    const auto it = known_files_.find(std::string(path));
+    if (it != known_files_.end()) known = &it->second;
+  }
+  if (known != nullptr) {
+    if (!Fresh(*known)) {
       const std::optional<TFileIdentity> now = IdentifyFile(path);
       if (now) {
         Looked(*known, *now);
@@ -103,14 +107,30 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
     text = LoadTextFile(path, &nul, &read);
   }
   if (nul != std::string::npos && on_nul) on_nul(path, nul);
-  if (known != nullptr) {
-    if (text == kFileLoadError || !(read == known->identity)) *known = {read, 0, {}, nul};
-    if (text != kFileLoadError && ++known->reads >= 2 && text.size() <= kMaxKeptBytes) {
-      known->text = text;
-      Looked(*known, read);
-    }
-  }
+  if (deferred_ && text != kFileLoadError && text.size() <= kMaxKeptBytes)
+    Remember(path, read, text, nul, known);
   return text;
+}
+
+void TDiskFileSystem::Remember(std::string_view path, const TFileIdentity& read,
+                               const std::string& text, std::size_t nul, TKnownFile* known) const {
+  if (known == nullptr) {
+    // Kept once read a second time, unchanged.
+    const auto once = std::find_if(read_once_.begin(), read_once_.end(),
+                                   [&](const TReadOnce& r) { return r.path == path; });
+    if (once == read_once_.end() || !(once->identity == read)) {
+      TReadOnce& slot = read_once_[read_once_next_++ % read_once_.size()];
+      slot.path.assign(path);
+      slot.identity = read;
+      return;
+    }
+    once->path.clear();
+    known = &known_files_[std::string(path)];
+  }
+  known->identity = read;
+  known->text = text;
+  known->nul = nul;
+  Looked(*known, read);
 }
 
 bool TDiskFileSystem::SaveText(std::string_view path, std::string_view text) {
@@ -135,6 +155,7 @@ bool TDiskFileSystem::SyncDeferred() {
   deferred_ = false;
   known_files_.clear();
   known_folders_.clear();
+  for (TReadOnce& once : read_once_) once.path.clear();
   return writer_.Finish();
 }
 

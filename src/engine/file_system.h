@@ -2,6 +2,7 @@
 // memory. Paths are CP932 texts as the page sources write them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -51,7 +52,6 @@ class TDiskFileSystem : public TFileSystem {
   // were put in place; in between, the batch takes it as it was.
   struct TKnownFile {
     TFileIdentity identity;
-    int reads = 0;
     std::optional<std::string> text;
     std::size_t nul = std::string::npos;
     int reads_unlooked = 0;
@@ -60,7 +60,18 @@ class TDiskFileSystem : public TFileSystem {
   static constexpr int kReadsBetweenLooks = 64;
   bool Fresh(const TKnownFile& known) const;
   void Looked(TKnownFile& known, const TFileIdentity& now) const;
+  // Keeps what was read when it is a second read (known: the file as kept before, if it was).
+  void Remember(std::string_view path, const TFileIdentity& read, const std::string& text,
+                std::size_t nul, TKnownFile* known) const;
+  // The files kept, and the last files read once (most are page sources, read only once): one
+  // of those read again is kept.
   mutable std::unordered_map<std::string, TKnownFile> known_files_;
+  struct TReadOnce {
+    std::string path;
+    TFileIdentity identity;
+  };
+  mutable std::array<TReadOnce, 16> read_once_;
+  mutable std::size_t read_once_next_ = 0;
   mutable std::unordered_set<std::string> known_folders_;
   static constexpr std::size_t kMaxKeptBytes = 1u << 20;  // a file's, to be kept
 

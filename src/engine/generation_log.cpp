@@ -8,10 +8,17 @@ void TGenerationLog::AddLog(std::string_view message, const TLogPlace& place) {
   std::string entry;
   if (!message.empty()) {
     const std::tm now = clock_.Now();
-    char stamp[96];
-    std::snprintf(stamp, sizeof stamp, "[%04d/%02d/%02d %02d:%02d:%02d] : ", now.tm_year + 1900,
-                  now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
-    entry.append(stamp).append(message);
+    if (stamp_.empty() || now.tm_sec != stamped_.tm_sec || now.tm_min != stamped_.tm_min ||
+        now.tm_hour != stamped_.tm_hour || now.tm_mday != stamped_.tm_mday ||
+        now.tm_mon != stamped_.tm_mon || now.tm_year != stamped_.tm_year) {
+      char stamp[96];
+      std::snprintf(stamp, sizeof stamp, "[%04d/%02d/%02d %02d:%02d:%02d] : ", now.tm_year + 1900,
+                    now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+      stamp_ = stamp;
+      stamped_ = now;
+    }
+    entry.reserve(stamp_.size() + message.size());
+    entry.append(stamp_).append(message);
   }
   entries_.push_back(std::move(entry));
   if (listener_) listener_(entries_.back(), place);

@@ -40,6 +40,9 @@ class TGenerationLog {
   const TClock& clock_;
   std::vector<std::string> entries_;
   TListener listener_;
+  // The stamp of the last entry and the second it stands for: a batch logs many a second.
+  std::tm stamped_{};
+  std::string stamp_;
 };
 
 }  // namespace zorvik

@@ -15,9 +15,29 @@
 
 namespace zorvik {
 
+namespace {
+
+// Whether bytes (no NUL among them) already are lines each ended by CR LF.
+bool EndsEveryLineWithCrLf(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  if (bytes.size() < 2 || bytes.substr(bytes.size() - 2) != "\r\n") return false;
+  // Every LF right after a CR and every CR right before an LF: the two scans step together.
+  std::size_t cr = bytes.find('\r');
+  std::size_t lf = bytes.find('\n');
+  while (cr != std::string_view::npos || lf != std::string_view::npos) {
+    if (cr == std::string_view::npos || lf != cr + 1) return false;
+    cr = bytes.find('\r', lf + 1);
+    lf = bytes.find('\n', lf + 1);
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string NormalizeLineEnds(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  if (EndsEveryLineWithCrLf(bytes)) return std::string(bytes);
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32 + 2);
   // The next CR and the next LF are each looked for with memchr, and again only once passed,
