@@ -1,5 +1,6 @@
 #include "cli/cli_engine.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -25,13 +26,22 @@ std::optional<std::time_t> EpochFromEnvironment() {
 
 // CP932 text in UTF-8 with every CR LF turned into LF.
 std::string Utf8Lines(std::string_view cp932) {
-  const std::string text = Cp932ToUtf8(cp932);
+  // ASCII (the stamp that begins an entry, an empty line) is the same in UTF-8: only what
+  // follows the first other byte is converted.
+  const std::size_t ascii = static_cast<std::size_t>(
+      std::find_if(cp932.begin(), cp932.end(),
+                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) -
+      cp932.begin());
+  std::string text(cp932.substr(0, ascii));
+  if (ascii < cp932.size()) text += Cp932ToUtf8(cp932.substr(ascii));
   std::string out;
   out.reserve(text.size() + 1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
+  std::size_t from = 0;
+  for (std::size_t cr = text.find("\r\n"); cr != std::string::npos; cr = text.find("\r\n", from)) {
+    out.append(text, from, cr - from);
+    from = cr + 1;  // the LF stays
   }
+  out.append(text, from);
   return out;
 }
 

@@ -182,6 +182,8 @@ std::vector<std::string_view> SystemCommandNames() {
 std::string ExpandPathMacros(const TEngineContext& context, std::string_view text) {
   std::string result(text);
   for (const TPathMacro& macro : kPathMacros) {
+    // Every macro begins with "{$": once none is left, the rest cannot match.
+    if (result.find("{$") == std::string::npos) break;
     ReplaceEvery(result, macro.macro, macro.value(context), std::string::npos,
                  context.state.PageEncoding);
   }
