@@ -86,6 +86,8 @@ void CheckGenerationResult(TEngineContext& context) {
 }
 
 std::string RemovePreviewMarker(std::string html) {
+  // Without the marker itself, its line with CR LF is not there either: one look instead of two.
+  if (FindIgnoringCase(html, "<!--PREVIEWCSS-->") == std::string::npos) return html;
   ReplaceEvery(html, "<!--PREVIEWCSS-->\r\n", "");
   ReplaceEvery(html, "<!--PREVIEWCSS-->", "");
   return html;

@@ -114,7 +114,7 @@ void ParsePageSource(TEngineContext& context, std::string_view text) {
   TLineCursor lines(text, encoding);
   for (int number = 0; !lines.AtEnd(); ++number) {
     const std::string_view raw = lines.Next();
-    const std::string line = TrimSpaces(raw, encoding);
+    const std::string_view line = TrimSpacesView(raw, encoding);
     if (line.empty() || line.compare(0, 2, "//") == 0) continue;
     switch (line[0]) {
       case '@':

@@ -35,22 +35,26 @@ std::string CutLine(std::string& text) {
   return line;
 }
 
-void TrimLeadingSpaces(std::string& text, TEncoding encoding) {
+namespace {
+
+// How many bytes of spaces text begins with.
+std::size_t LeadingSpaces(std::string_view text, TEncoding encoding) {
   const std::string_view full_width = FullWidthSpace(encoding);
   std::size_t i = 0;
   while (i < text.size()) {
     if (text[i] == ' ') {
       i += 1;
-    } else if (std::string_view(text).substr(i, full_width.size()) == full_width) {
+    } else if (text.substr(i, full_width.size()) == full_width) {
       i += full_width.size();
     } else {
       break;
     }
   }
-  text.erase(0, i);
+  return i;
 }
 
-void TrimTrailingSpaces(std::string& text, TEncoding encoding) {
+// How many bytes of text are left without the spaces it ends with.
+std::size_t WithoutTrailingSpaces(std::string_view text, TEncoding encoding) {
   const std::string_view full_width = FullWidthSpace(encoding);
   // Walk forward once and remember where the last character that is not a space ends.
   std::size_t keep = 0;
@@ -61,14 +65,26 @@ void TrimTrailingSpaces(std::string& text, TEncoding encoding) {
     i += len;
     if (!space) keep = i;
   }
-  text.resize(keep);
+  return keep;
+}
+
+}  // namespace
+
+void TrimLeadingSpaces(std::string& text, TEncoding encoding) {
+  text.erase(0, LeadingSpaces(text, encoding));
+}
+
+void TrimTrailingSpaces(std::string& text, TEncoding encoding) {
+  text.resize(WithoutTrailingSpaces(text, encoding));
+}
+
+std::string_view TrimSpacesView(std::string_view text, TEncoding encoding) {
+  text.remove_prefix(LeadingSpaces(text, encoding));
+  return text.substr(0, WithoutTrailingSpaces(text, encoding));
 }
 
 std::string TrimSpaces(std::string_view text, TEncoding encoding) {
-  std::string result(text);
-  TrimLeadingSpaces(result, encoding);
-  TrimTrailingSpaces(result, encoding);
-  return result;
+  return std::string(TrimSpacesView(text, encoding));
 }
 
 std::string TrimLeadingBlankLines(std::string_view text) {

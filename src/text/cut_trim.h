@@ -24,6 +24,8 @@ std::string CutLine(std::string& text);
 void TrimLeadingSpaces(std::string& text, TEncoding encoding = TEncoding::kCp932);
 void TrimTrailingSpaces(std::string& text, TEncoding encoding = TEncoding::kCp932);
 std::string TrimSpaces(std::string_view text, TEncoding encoding = TEncoding::kCp932);
+// The same, as a view into text.
+std::string_view TrimSpacesView(std::string_view text, TEncoding encoding = TEncoding::kCp932);
 
 std::string TrimLeadingBlankLines(std::string_view text);
 std::string TrimTrailingBlankLines(std::string_view text, TEncoding encoding = TEncoding::kCp932);
