@@ -1,6 +1,8 @@
 #include "engine/file_system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -98,18 +100,41 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
   }
   std::size_t nul = std::string::npos;
   TFileIdentity read;
-  std::string text = LoadTextFile(path, &nul, &read);
+  const std::string file = ToFileSystemPath(path);
+  const auto [folder, name] = InReadFolder(file);
+  std::string text = LoadTextFile(name, &nul, &read, folder);
   // A page reads what earlier pages of the batch saved: when the file read is about to be
   // replaced, or there was none yet, the waiting files are put in place and it is read again.
   if (writer_.HasPending() &&
       (text == kFileLoadError || writer_.Replaces(read.device, read.inode))) {
     writer_.Flush();
-    text = LoadTextFile(path, &nul, &read);
+    text = LoadTextFile(name, &nul, &read, folder);
   }
   if (nul != std::string::npos && on_nul) on_nul(path, nul);
   if (deferred_ && text != kFileLoadError && text.size() <= kMaxKeptBytes)
     Remember(path, read, text, nul, known);
   return text;
+}
+
+std::pair<int, std::string_view> TDiskFileSystem::InReadFolder(std::string_view path) const {
+  const std::size_t slash = path.rfind('/');
+  if (!deferred_ || slash == std::string_view::npos || slash == 0) return {AT_FDCWD, path};
+  const std::string folder(path.substr(0, slash + 1));
+  auto it = read_folders_.find(folder);
+  if (it == read_folders_.end()) {
+    if (read_folders_.size() >= kMaxReadFolders) return {AT_FDCWD, path};
+    it = read_folders_.emplace(folder, ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+             .first;
+  }
+  if (it->second < 0) return {AT_FDCWD, path};
+  return {it->second, path.substr(slash + 1)};
+}
+
+void TDiskFileSystem::CloseReadFolders() const {
+  for (const auto& [folder, fd] : read_folders_) {
+    if (fd >= 0) ::close(fd);
+  }
+  read_folders_.clear();
 }
 
 void TDiskFileSystem::Remember(std::string_view path, const TFileIdentity& read,
@@ -155,6 +180,7 @@ bool TDiskFileSystem::SyncDeferred() {
   deferred_ = false;
   known_files_.clear();
   known_folders_.clear();
+  CloseReadFolders();
   for (TReadOnce& once : read_once_) once.path.clear();
   return writer_.Finish();
 }

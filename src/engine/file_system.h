@@ -39,6 +39,11 @@ class TFileSystem {
 
 class TDiskFileSystem : public TFileSystem {
  public:
+  TDiskFileSystem() = default;
+  TDiskFileSystem(const TDiskFileSystem&) = delete;
+  TDiskFileSystem& operator=(const TDiskFileSystem&) = delete;
+  ~TDiskFileSystem() override { CloseReadFolders(); }
+
   // Told of every file read whose text a NUL byte cut short (path, file offset of the NUL).
   std::function<void(std::string_view, std::size_t)> on_nul;
 
@@ -73,6 +78,13 @@ class TDiskFileSystem : public TFileSystem {
   mutable std::array<TReadOnce, 16> read_once_;
   mutable std::size_t read_once_next_ = 0;
   mutable std::unordered_set<std::string> known_folders_;
+  // The folders files were read from, open (a few), so that a read looks up the name alone.
+  mutable std::unordered_map<std::string, int> read_folders_;
+  static constexpr std::size_t kMaxReadFolders = 64;
+  // The file at path (a file system path) as a folder open and a name in it; AT_FDCWD and
+  // the whole path when syncing is not deferred, or too many folders are open.
+  std::pair<int, std::string_view> InReadFolder(std::string_view path) const;
+  void CloseReadFolders() const;
   static constexpr std::size_t kMaxKeptBytes = 1u << 20;  // a file's, to be kept
 
   bool FileExists(std::string_view path) const override;

@@ -37,6 +37,21 @@ std::size_t FindMarker(const std::string& text, std::string_view marker, std::si
   return std::string::npos;
 }
 
+// Whether a comment in text begins one of the markers, the letters in any case.
+bool HoldsMarkerComment(std::string_view text) {
+  const auto find = [&](std::size_t from) -> std::size_t {
+    const void* at = ::memmem(text.data() + from, text.size() - from, "<!--", 4);
+    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
+                         : std::string_view::npos;
+  };
+  for (std::size_t at = find(0); at != std::string_view::npos; at = find(at + 1)) {
+    for (const std::string_view marker : {kBodyEnd, kExemptStart, kExemptEnd}) {
+      if (FindIgnoringCase(text.substr(at, marker.size()), marker) == 0) return true;
+    }
+  }
+  return false;
+}
+
 // Offset from which the next search must start after text changed at offset at: a marker may
 // now begin up to its own length before the change.
 std::size_t SearchFromBefore(std::size_t at, std::string_view marker) {
@@ -104,9 +119,12 @@ std::string ConvertBlockBody(std::string body, TEncoding encoding) {
     from = SearchFromBefore(at, kExemptPlaceholder);
   }
 
-  replace("<p><_p>", "");
-  replace("<_p></p>", "");
-  replace("<_p>", "");
+  // Each of these holds "<_p>": without one, none of them is there.
+  if (FindIgnoringCase(body, "<_p>", 0, encoding) != std::string::npos) {
+    replace("<p><_p>", "");
+    replace("<_p></p>", "");
+    replace("<_p>", "");
+  }
   return body;
 }
 
@@ -126,9 +144,13 @@ std::string ConvertBodyLines(std::string text, TEncoding encoding) {
     const int replaced = replace(kBodyPlaceholder, body);
     from = replaced == 1 ? SearchFromBefore(a, kBodyEnd) : 0;
   }
-  replace(kBodyEnd, "");
-  replace(kExemptStart, "");
-  replace(kExemptEnd, "");
+  // Stray markers go. Each begins with "<!--", which cannot stand inside a character: when
+  // none of the comments the text holds is one, nothing is removed and the text is as it was.
+  if (HoldsMarkerComment(text)) {
+    replace(kBodyEnd, "");
+    replace(kExemptStart, "");
+    replace(kExemptEnd, "");
+  }
   return text;
 }
 

@@ -106,9 +106,40 @@ __attribute__((target("avx2"))) std::size_t Avx2Ends(const char* data, std::size
   }
   return ScalarEnds<kOrNul>(data, i, size, first, last, distance);
 }
+
+// Each block's CR and LF bits: the LF bits must be the CR bits moved one on, the CR of the
+// block before carried in.
+__attribute__((target("avx2"))) bool Avx2LineEndsAreCrLf(const char* data, std::size_t size,
+                                                         std::size_t& i, bool& carry) {
+  const __m256i cr = _mm256_set1_epi8('\r');
+  const __m256i lf = _mm256_set1_epi8('\n');
+  for (; i + 32 <= size; i += 32) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+    const auto c = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, cr)));
+    const auto l = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, lf)));
+    if (l != ((c << 1) | (carry ? 1u : 0u))) return false;
+    carry = (c >> 31) != 0;
+  }
+  return true;
+}
 #endif
 
 }  // namespace
+
+bool LineEndsAreCrLf(const char* data, std::size_t size) {
+  std::size_t i = 0;
+  bool carry = false;  // the byte before i is a CR
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2 && !Avx2LineEndsAreCrLf(data, size, i, carry)) return false;
+#endif
+  for (; i < size; ++i) {
+    const bool is_lf = data[i] == '\n';
+    if (is_lf != carry) return false;
+    carry = data[i] == '\r';
+  }
+  return !carry;
+}
 
 TByteProbe MakeProbe(unsigned char b, bool ignore_case) {
   const bool letter = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');

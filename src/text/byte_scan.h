@@ -21,6 +21,10 @@ TByteProbe MakeProbe(unsigned char b, bool ignore_case);
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
                          TByteProbe last, std::size_t distance, bool or_nul = false);
 
+// Whether every CR of data[0, size) is followed by an LF and every LF follows a CR. Uses AVX2
+// where the processor has it.
+bool LineEndsAreCrLf(const char* data, std::size_t size);
+
 // Offset of the first i >= from where data[i] is a or NUL, or size when there is none: one pass
 // where two memchr calls would take two. Uses AVX2 where the processor has it.
 std::size_t FindByteOrNul(const char* data, std::size_t from, std::size_t size, unsigned char a);

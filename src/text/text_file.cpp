@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "text/atomic_file.h"
+#include "text/byte_scan.h"
 #include "text/file_names.h"
 
 namespace zorvik {
@@ -20,16 +21,8 @@ namespace {
 // Whether bytes (no NUL among them) already are lines each ended by CR LF.
 bool EndsEveryLineWithCrLf(std::string_view bytes) {
   if (bytes.empty()) return true;
-  if (bytes.size() < 2 || bytes.substr(bytes.size() - 2) != "\r\n") return false;
-  // Every LF right after a CR and every CR right before an LF: the two scans step together.
-  std::size_t cr = bytes.find('\r');
-  std::size_t lf = bytes.find('\n');
-  while (cr != std::string_view::npos || lf != std::string_view::npos) {
-    if (cr == std::string_view::npos || lf != cr + 1) return false;
-    cr = bytes.find('\r', lf + 1);
-    lf = bytes.find('\n', lf + 1);
-  }
-  return true;
+  return bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n" &&
+         LineEndsAreCrLf(bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -72,9 +65,11 @@ namespace {
 // program) and checked on the open descriptor: one look-up of the path, and the file checked
 // is the file read.
 std::optional<std::string> ReadRegularFile(std::string_view file_name,
-                                           TFileIdentity* identity = nullptr) {
+                                           TFileIdentity* identity = nullptr,
+                                           int folder = AT_FDCWD) {
   const std::string path = ToFileSystemPath(file_name);
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd =
+      path.empty() ? -1 : ::openat(folder, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -114,9 +109,9 @@ bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity
 }
 
 std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset,
-                         TFileIdentity* identity) {
+                         TFileIdentity* identity, int folder) {
   if (nul_offset != nullptr) *nul_offset = std::string::npos;
-  std::optional<std::string> read = ReadRegularFile(file_name, identity);
+  std::optional<std::string> read = ReadRegularFile(file_name, identity, folder);
   if (!read) return std::string(kFileLoadError);
   std::string& bytes = *read;
   if (nul_offset != nullptr) *nul_offset = bytes.find('\0');

@@ -1,6 +1,7 @@
 // Whole-file text input and output. Bytes are never converted; line ends become CR LF.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -46,8 +47,9 @@ std::optional<TFileIdentity> IdentifyFile(std::string_view file_name);
 // ends the text; nul_offset, when given, receives the file offset of the first one (npos when
 // there is none), so that callers can say what was left out; identity, when given, receives
 // the file read.
+// folder, when given, is open on the file's folder, and file_name is the file's name in it.
 std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset = nullptr,
-                         TFileIdentity* identity = nullptr);
+                         TFileIdentity* identity = nullptr, int folder = AT_FDCWD);
 
 // Whether path is a regular file holding exactly bytes. Anything else (a FIFO, a device, a
 // folder, nothing) never does, and is not read.

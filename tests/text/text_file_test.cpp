@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -58,6 +59,36 @@ TEST_F(TextFileTest, LoadNormalisesLineEnds) {
   EXPECT_EQ(LoadTextFile(Path("empty.txt")), "");
   Write("sjis.txt", "\x95\x5C\r\n\x81\r");  // 表 and a lone lead byte before CR
   EXPECT_EQ(LoadTextFile(Path("sjis.txt")), "\x95\x5C\r\n\x81\r\n");
+}
+
+// Texts whose lines already end with CR LF are taken as they are, found by a vector scan in
+// blocks of 32 bytes: a line end astride two blocks, a lone CR or LF anywhere.
+TEST(NormalizeLineEndsTest, AgreesWithLineByLineJoining) {
+  const auto reference = [](const std::string& bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+      const std::size_t end = bytes.find_first_of("\r\n", i);
+      if (end == std::string::npos) return out + bytes.substr(i) + "\r\n";
+      out += bytes.substr(i, end - i) + "\r\n";
+      i = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return out;
+  };
+  const std::string a31(31, 'a');
+  for (const std::string& text :
+       {a31 + "\r\n", a31 + "a\n\r\n", a31 + "\r" + a31 + "\r\n", a31 + a31 + "a\r\n\n\r\n"}) {
+    EXPECT_EQ(NormalizeLineEnds(text), reference(text)) << ::testing::PrintToString(text);
+  }
+  std::mt19937 rng(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const std::size_t size = rng() % 100;
+    while (text.size() < size) text += rng() % 8 == 0 ? (rng() % 5 == 0 ? "\r" : "\n") : "\r\n";
+    for (char& c : text) {
+      if (rng() % 3 == 0) c = 'a';
+    }
+    ASSERT_EQ(NormalizeLineEnds(text), reference(text)) << ::testing::PrintToString(text);
+  }
 }
 
 TEST_F(TextFileTest, LoadTellsWhereANulByteCutTheText) {
