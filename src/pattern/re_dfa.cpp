@@ -374,10 +374,7 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
                      : FindIn<false, false>(text, from, line_start_at_from);
 }
 
-template <bool kEndsAtNul, bool kUtf8>
-TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line_start_at_from) {
-  PrepareAccel();
-  TREFindResult result;
+bool TRE_DFA::LacksRequired(std::string_view text, std::size_t at) {
   // Every match needs the required bytes: when the rest of the text lacks one, there is none.
   // Each is looked for from the end of the text back (from the first place a match could
   // start), and where it was last found is kept: the searches of one replacement all run on
@@ -388,17 +385,22 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
     required_size_ = text.size();
     required_seen_.assign(required_bytes_.size(), 0);
   }
-  const auto lacks_required = [&](std::size_t at) {
-    for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
-      if (required_seen_[i] > at) continue;
-      const void* hit = at < text.size()
-                            ? ::memrchr(text.data() + at, required_bytes_[i], text.size() - at)
-                            : nullptr;
-      if (hit == nullptr) return true;
-      required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
-    }
-    return false;
-  };
+  for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
+    if (required_seen_[i] > at) continue;
+    const void* hit = at < text.size()
+                          ? ::memrchr(text.data() + at, required_bytes_[i], text.size() - at)
+                          : nullptr;
+    if (hit == nullptr) return true;
+    required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
+  }
+  return false;
+}
+
+template <bool kEndsAtNul, bool kUtf8>
+TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line_start_at_from) {
+  PrepareAccel();
+  TREFindResult result;
+  const auto lacks_required = [&](std::size_t at) { return LacksRequired(text, at); };
   bool required_pending = !required_bytes_.empty();
   starts_.clear();
   tracked_ = false;

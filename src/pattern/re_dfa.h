@@ -170,6 +170,8 @@ class TRE_DFA {
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
   // false starts.
   static bool IsRareInPages(unsigned char b);
+  // Whether text from at on lacks a byte that every match consumes.
+  bool LacksRequired(std::string_view text, std::size_t at);
   // Whether the text holds the whole prefix at q.
   bool PrefixAt(std::string_view text, std::size_t q) const;
   // From p in the idle state: where a match may start, or where the text ends.

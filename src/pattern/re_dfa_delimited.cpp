@@ -44,10 +44,16 @@ TREFindResult TRE_DFA::FindDelimited(std::string_view text, std::size_t from) {
   const std::size_t k = shape.prefix.size();
   const bool utf8 = nfa_.Encoding() == TEncoding::kUtf8;
   std::size_t at = from;
+  bool required_checked = false;
   for (;;) {
     // The literal at a character's start (the scan knows where characters start).
     const std::size_t s = SkipIdle<kEndsAtNul>(text, at);
     if (s >= n || (kEndsAtNul && bytes[s] == 0)) return {};
+    // Without the closing character further on, there is no match to walk to.
+    if (!required_checked) {
+      if (LacksRequired(text, s)) return {};
+      required_checked = true;
+    }
     if (text.compare(s, k, shape.prefix) != 0) {
       at = s + 1;  // the literal's first byte is a character of its own
       continue;
