@@ -400,7 +400,6 @@ template <bool kEndsAtNul, bool kUtf8>
 TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line_start_at_from) {
   PrepareAccel();
   TREFindResult result;
-  const auto lacks_required = [&](std::size_t at) { return LacksRequired(text, at); };
   bool required_pending = !required_bytes_.empty();
   starts_.clear();
   tracked_ = false;
@@ -409,7 +408,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
   std::size_t n = text.size();  // with kEndsAtNul, cut down when the NUL is met
   const bool accelerate = accel_ != kAccelNone;
   if (required_pending && !accelerate) {
-    if (lacks_required(from)) return result;
+    if (LacksRequired(text, from)) return result;
     required_pending = false;
   }
   std::size_t p = from;
@@ -438,7 +437,7 @@ TREFindResult TRE_DFA::FindIn(std::string_view text, std::size_t from, bool line
         continue;
       }
       if (required_pending) {
-        if (lacks_required(p)) return result;  // idle: nothing found so far
+        if (LacksRequired(text, p)) return result;  // idle: nothing found so far
         required_pending = false;
       }
     }
