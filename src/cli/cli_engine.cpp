@@ -1,6 +1,7 @@
 #include "cli/cli_engine.h"
 
 #include <algorithm>
+#include <array>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "engine/messages.h"
 #include "text/encoding.h"
 #include "text/file_names.h"
+#include "text/sjis.h"
 #include "text/text_file.h"
 
 namespace zorvik::cli {
@@ -26,14 +28,40 @@ std::optional<std::time_t> EpochFromEnvironment() {
 
 // CP932 text in UTF-8 with every CR LF turned into LF.
 std::string Utf8Lines(std::string_view cp932) {
-  // ASCII (the stamp that begins an entry, an empty line) is the same in UTF-8: only what
-  // follows the first other byte is converted.
-  const std::size_t ascii = static_cast<std::size_t>(
-      std::find_if(cp932.begin(), cp932.end(),
-                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) -
-      cp932.begin());
-  std::string text(cp932.substr(0, ascii));
-  if (ascii < cp932.size()) text += Cp932ToUtf8(cp932.substr(ascii));
+  // ASCII characters (a stamp, a path) are the same in UTF-8; each run of other characters is
+  // converted, and the last few conversions are kept: a batch logs the same messages again
+  // and again.
+  struct TConverted {
+    std::string cp932;
+    std::string utf8;
+  };
+  thread_local std::array<TConverted, 8> kept;
+  thread_local std::size_t next_kept = 0;
+  const auto convert = [&](std::string_view run) -> const std::string& {
+    for (const TConverted& k : kept) {
+      if (k.cp932 == run) return k.utf8;
+    }
+    TConverted& slot = kept[next_kept++ % kept.size()];
+    slot.cp932.assign(run);
+    slot.utf8 = Cp932ToUtf8(run);
+    return slot.utf8;
+  };
+  std::string text;
+  text.reserve(cp932.size() * 3 / 2);
+  for (std::size_t i = 0; i < cp932.size();) {
+    std::size_t end = i;
+    const bool ascii = static_cast<unsigned char>(cp932[i]) < 0x80;
+    while (end < cp932.size() && (static_cast<unsigned char>(cp932[end]) < 0x80) == ascii) {
+      end += CharBytesAt(cp932, end);
+    }
+    end = std::min(end, cp932.size());
+    if (ascii) {
+      text.append(cp932.substr(i, end - i));
+    } else {
+      text.append(convert(cp932.substr(i, end - i)));
+    }
+    i = end;
+  }
   std::string out;
   out.reserve(text.size() + 1);
   std::size_t from = 0;

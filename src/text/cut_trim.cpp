@@ -56,6 +56,9 @@ std::size_t LeadingSpaces(std::string_view text, TEncoding encoding) {
 // How many bytes of text are left without the spaces it ends with.
 std::size_t WithoutTrailingSpaces(std::string_view text, TEncoding encoding) {
   const std::string_view full_width = FullWidthSpace(encoding);
+  // A text that ends in neither space has no space at its end, whatever its last character:
+  // the walk below is needed only to tell a space from the last byte of another character.
+  if (!text.ends_with(' ') && !text.ends_with(full_width)) return text.size();
   // Walk forward once and remember where the last character that is not a space ends.
   std::size_t keep = 0;
   for (std::size_t i = 0; i < text.size();) {
