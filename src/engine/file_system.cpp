@@ -33,7 +33,7 @@ mode_t FileType(std::string_view path, TFileIdentity* identity = nullptr) {
 bool TDiskFileSystem::FileExists(std::string_view path) const {
   TKnownFile* known = nullptr;
   if (deferred_) {
-    const auto it = known_files_.find(std::string(path));
+    const auto it = known_files_.find(path);
     if (it != known_files_.end() && it->second.text) known = &it->second;
   }
   if (known != nullptr && Fresh(*known)) return true;
@@ -62,7 +62,7 @@ void TDiskFileSystem::Looked(TKnownFile& known, const TFileIdentity& now) const 
 }
 
 bool TDiskFileSystem::FolderExists(std::string_view path) const {
-  if (deferred_ && known_folders_.count(std::string(path)) > 0) return true;
+  if (deferred_ && known_folders_.count(path) > 0) return true;
   const bool exists = FileType(path) == S_IFDIR;
   if (exists && deferred_) known_folders_.emplace(path);
   return exists;
@@ -80,7 +80,7 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
   TKnownFile* known = nullptr;
   if (deferred_) {
-    const auto it = known_files_.find(std::string(path));
+    const auto it = known_files_.find(path);
     if (it != known_files_.end()) known = &it->second;
   }
   if (known != nullptr) {

@@ -70,14 +70,21 @@ class TDiskFileSystem : public TFileSystem {
                 std::size_t nul, TKnownFile* known) const;
   // The files kept, and the last files read once (most are page sources, read only once): one
   // of those read again is kept.
-  mutable std::unordered_map<std::string, TKnownFile> known_files_;
+  // (Looked up by the path as given, without a copy of it.)
+  struct TPathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view path) const noexcept {
+      return std::hash<std::string_view>{}(path);
+    }
+  };
+  mutable std::unordered_map<std::string, TKnownFile, TPathHash, std::equal_to<>> known_files_;
   struct TReadOnce {
     std::string path;
     TFileIdentity identity;
   };
   mutable std::array<TReadOnce, 16> read_once_;
   mutable std::size_t read_once_next_ = 0;
-  mutable std::unordered_set<std::string> known_folders_;
+  mutable std::unordered_set<std::string, TPathHash, std::equal_to<>> known_folders_;
   // The folders files were read from, open (a few), so that a read looks up the name alone.
   mutable std::unordered_map<std::string, int> read_folders_;
   static constexpr std::size_t kMaxReadFolders = 64;

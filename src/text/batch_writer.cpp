@@ -9,10 +9,17 @@ namespace zorvik {
 TBatchWriter::~TBatchWriter() { Finish(); }
 
 TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
-  std::string folder = target.substr(0, target.rfind('/') + 1);
+  // The files of a batch mostly share a folder: the last one found is compared first.
+  const std::size_t cut = target.rfind('/') + 1;
+  if (last_folder_ != nullptr && cut > 0 && last_folder_name_.size() == cut &&
+      target.compare(0, cut, last_folder_name_) == 0) {
+    return *last_folder_;
+  }
+  std::string folder = target.substr(0, cut);
   if (folder.empty()) folder = "./";
+  last_folder_name_ = folder;
   const auto known = folders_.find(folder);
-  if (known != folders_.end()) return known->second;
+  if (known != folders_.end()) return *(last_folder_ = &known->second);
   // One look-up per output folder, not per file.
   TFolder info;
   info.staging.euid = ::geteuid();
@@ -30,7 +37,7 @@ TBatchWriter::TFolder& TBatchWriter::FolderOf(const std::string& target) {
   struct statfs fs {};
   info.release_later = !(::statfs(folder.c_str(), &fs) == 0 &&
                          (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC));
-  return folders_.emplace(folder, info).first->second;
+  return *(last_folder_ = &folders_.emplace(folder, info).first->second);
 }
 
 bool TBatchWriter::Write(const std::string& path, std::string_view bytes) {
@@ -78,6 +85,7 @@ bool TBatchWriter::Finish() {
     if (folder.staging.fd != AT_FDCWD) ::close(folder.staging.fd);
   }
   folders_.clear();
+  last_folder_ = nullptr;
   devices_.clear();
   failed_ = false;
   return ok;

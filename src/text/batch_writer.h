@@ -61,8 +61,10 @@ class TBatchWriter {
   std::set<dev_t> window_devices_;              // file systems the window's files are on
   std::map<std::string, TFolder> folders_;      // folders written to since the last Finish,
                                                 // open until then
-  std::map<dev_t, std::string> devices_;        // their file systems, with a folder on each
-  TFileReleaser releaser_;                      // the files that renames replaced
+  TFolder* last_folder_ = nullptr;              // the one FolderOf found last, and its name
+  std::string last_folder_name_;
+  std::map<dev_t, std::string> devices_;  // their file systems, with a folder on each
+  TFileReleaser releaser_;                // the files that renames replaced
   bool failed_ = false;
   std::size_t flushes_ = 0;
 };

@@ -90,22 +90,34 @@ std::string TrimSpaces(std::string_view text, TEncoding encoding) {
   return std::string(TrimSpacesView(text, encoding));
 }
 
-std::string TrimLeadingBlankLines(std::string_view text) {
+namespace {
+
+std::string_view WithoutLeadingBlankLines(std::string_view text) {
   while (text.substr(0, 2) == kCrLf) text.remove_prefix(2);
-  return std::string(text);
+  return text;
 }
 
-std::string TrimTrailingBlankLines(std::string_view text, TEncoding encoding) {
+std::string_view WithoutTrailingBlankLines(std::string_view text, TEncoding encoding) {
   // The CR must start a character: after a lead byte it is that character's second byte.
   while (text.size() >= 2 && text.substr(text.size() - 2) == kCrLf &&
          IsCharStartFrom(text, 0, text.size() - 2, encoding)) {
     text.remove_suffix(2);
   }
-  return std::string(text);
+  return text;
+}
+
+}  // namespace
+
+std::string TrimLeadingBlankLines(std::string_view text) {
+  return std::string(WithoutLeadingBlankLines(text));
+}
+
+std::string TrimTrailingBlankLines(std::string_view text, TEncoding encoding) {
+  return std::string(WithoutTrailingBlankLines(text, encoding));
 }
 
 std::string TrimBlankLines(std::string_view text, TEncoding encoding) {
-  return TrimTrailingBlankLines(TrimLeadingBlankLines(text), encoding);
+  return std::string(WithoutTrailingBlankLines(WithoutLeadingBlankLines(text), encoding));
 }
 
 }  // namespace zorvik
