@@ -85,9 +85,9 @@ std::string TDiskFileSystem::LoadText(std::string_view path) const {
   }
   if (known != nullptr) {
     if (!Fresh(*known)) {
-      const std::optional<TFileIdentity> now = IdentifyFile(path);
-      if (now) {
-        Looked(*known, *now);
+      TFileIdentity now;
+      if (FileType(path, &now) == S_IFREG) {
+        Looked(*known, now);
       } else {
         known->text.reset();
       }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/char_functions.h"
 #include "text/cut_trim.h"
 #include "text/replace_text.h"
 #include "text/sjis.h"
@@ -46,7 +47,7 @@ bool HoldsMarkerComment(std::string_view text) {
   };
   for (std::size_t at = find(0); at != std::string_view::npos; at = find(at + 1)) {
     for (const std::string_view marker : {kBodyEnd, kExemptStart, kExemptEnd}) {
-      if (FindIgnoringCase(text.substr(at, marker.size()), marker) == 0) return true;
+      if (SameTextIgnoringCase(text.substr(at, marker.size()), marker)) return true;
     }
   }
   return false;

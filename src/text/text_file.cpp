@@ -96,13 +96,6 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name,
 
 }  // namespace
 
-std::optional<TFileIdentity> IdentifyFile(std::string_view file_name) {
-  const std::string path = ToFileSystemPath(file_name);
-  struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return IdentityOf(st);
-}
-
 bool FileHolds(std::string_view file_name, std::string_view bytes, TFileIdentity* identity) {
   const std::optional<std::string> held = ReadRegularFile(file_name, identity);
   return held && *held == bytes;

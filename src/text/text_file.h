@@ -39,10 +39,6 @@ struct TFileIdentity {
 // The identity of the file that st describes.
 TFileIdentity IdentityOf(const struct stat& st);
 
-// The identity of the regular file at path (links followed, as a read follows them); nothing
-// when there is none.
-std::optional<TFileIdentity> IdentifyFile(std::string_view file_name);
-
 // The file's text with CR LF line ends, or kFileLoadError when it cannot be read. A NUL byte
 // ends the text; nul_offset, when given, receives the file offset of the first one (npos when
 // there is none), so that callers can say what was left out; identity, when given, receives
