@@ -1,10 +1,10 @@
 #include "engine/paragraphs.h"
 
-#include <string.h>
-
 #include <string_view>
 #include <vector>
 
+#include "engine/paragraph_breaks.h"
+#include "text/byte_scan.h"
 #include "text/char_functions.h"
 #include "text/cut_trim.h"
 #include "text/replace_text.h"
@@ -23,16 +23,8 @@ constexpr std::string_view kExemptPlaceholder = "{$_NoCRLF}";
 // First exact occurrence of marker at or after from that starts a character.
 std::size_t FindMarker(const std::string& text, std::string_view marker, std::size_t from,
                        TEncoding encoding) {
-  // memmem: markers start with "<" or "{", which HTML holds many of, so looking for the first
-  // byte and comparing would stop at each.
-  auto find = [&](std::size_t start) -> std::size_t {
-    if (start > text.size()) return std::string::npos;
-    const void* at =
-        ::memmem(text.data() + start, text.size() - start, marker.data(), marker.size());
-    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
-                         : std::string::npos;
-  };
-  for (std::size_t at = find(from); at != std::string::npos; at = find(at + 1)) {
+  for (std::size_t at = FindBytes(text, from, marker); at != std::string::npos;
+       at = FindBytes(text, at + 1, marker)) {
     if (IsCharStartFrom(text, 0, at, encoding)) return at;
   }
   return std::string::npos;
@@ -40,12 +32,8 @@ std::size_t FindMarker(const std::string& text, std::string_view marker, std::si
 
 // Whether a comment in text begins one of the markers, the letters in any case.
 bool HoldsMarkerComment(std::string_view text) {
-  const auto find = [&](std::size_t from) -> std::size_t {
-    const void* at = ::memmem(text.data() + from, text.size() - from, "<!--", 4);
-    return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data())
-                         : std::string_view::npos;
-  };
-  for (std::size_t at = find(0); at != std::string_view::npos; at = find(at + 1)) {
+  for (std::size_t at = FindBytes(text, 0, "<!--"); at != std::string_view::npos;
+       at = FindBytes(text, at + 1, "<!--")) {
     for (const std::string_view marker : {kBodyEnd, kExemptStart, kExemptEnd}) {
       if (SameTextIgnoringCase(text.substr(at, marker.size()), marker)) return true;
     }
@@ -103,14 +91,7 @@ std::string ConvertBlockBody(std::string body, TEncoding encoding) {
     from = p;
   }
 
-  replace("\r\n\r\n", "</p><p>");
-  body = "<p>" + body + "</p>";
-  replace("<p></p>", "");
-  replace("\r\n", "<br />\r\n");
-  replace("</p><p>", "</p>\r\n<p>");
-  replace("<p><br />", "<p>");
-  replace("<p>\r\n", "<p>");
-  replace("<br />\r\n</p>", "</p>");
+  body = BreakIntoParagraphs(std::move(body), encoding);
 
   from = 0;
   for (const std::string& entry : saved_no_crlf_blocks) {

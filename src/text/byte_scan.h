@@ -1,7 +1,8 @@
-// Fast scans for the pattern engine's skip loop.
+// Fast byte scans: the pattern engine's skip loop and the searches for fixed markers.
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace zorvik {
 
@@ -20,6 +21,10 @@ TByteProbe MakeProbe(unsigned char b, bool ignore_case);
 // is NUL, whichever comes first. Uses AVX2 where the processor has it.
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
                          TByteProbe last, std::size_t distance, bool or_nul = false);
+
+// Offset of the first occurrence of needle in text at or after from, or npos: memmem with two
+// bytes of the needle probed at a time.
+std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view needle);
 
 // Whether every CR of data[0, size) is followed by an LF and every LF follows a CR. Uses AVX2
 // where the processor has it.

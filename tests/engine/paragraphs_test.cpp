@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "engine/paragraph_breaks.h"
 #include "support/test_engine.h"
+#include "text/replace_text.h"
 
 namespace zorvik {
 namespace {
@@ -70,6 +74,42 @@ TEST(ConvertBodyLinesTest, ManyBlocksInALargeText) {
     expected += "<div><p>line</p>\r\n<p>next</p></div>\r\n";
   }
   EXPECT_EQ(ConvertBodyLines(text), expected);
+}
+
+// The paragraph rules as whole-text replacements, one after another: what every body must give.
+std::string BreakByReplacing(std::string body, TEncoding encoding) {
+  const auto replace = [&](std::string_view from, std::string_view to) {
+    ReplaceEvery(body, from, to, std::string::npos, encoding);
+  };
+  replace("\r\n\r\n", "</p><p>");
+  body = "<p>" + body + "</p>";
+  replace("<p></p>", "");
+  replace("\r\n", "<br />\r\n");
+  replace("</p><p>", "</p>\r\n<p>");
+  replace("<p><br />", "<p>");
+  replace("<p>\r\n", "<p>");
+  replace("<br />\r\n</p>", "</p>");
+  return body;
+}
+
+TEST(BreakIntoParagraphsTest, AgreesWithTheReplacementsOnRandomBodies) {
+  // Line ends weigh most; lone CR and LF, tags in any case, their pieces, and a lone lead byte
+  // that pairs with the CR after it in Shift-JIS.
+  const std::string_view pieces[] = {"\r\n", "\r\n", "\r\n", "\r\n",   "a",      "\x82\xa0",
+                                     "\x82", "\r",   "\n",   "<",      "p",      ">",
+                                     "/",    "<p>",  "</P>", "<br />", "<BR />", "{$_NoCRLF}"};
+  std::mt19937 rng(20261208);
+  for (int i = 0; i < 20000; ++i) {
+    std::string body;
+    const int length = static_cast<int>(rng() % 12);
+    // Most bodies are line ends and plain text only, which the one-pass path takes.
+    const std::size_t choices = i % 4 == 0 ? std::size(pieces) : 6;
+    for (int k = 0; k < length; ++k) body += pieces[rng() % choices];
+    for (const TEncoding encoding : {TEncoding::kCp932, TEncoding::kUtf8}) {
+      ASSERT_EQ(BreakIntoParagraphs(body, encoding), BreakByReplacing(body, encoding))
+          << ::testing::PrintToString(body);
+    }
+  }
 }
 
 TEST(CollapseBlankLinesTest, EveryRunBecomesOneLineEnd) {

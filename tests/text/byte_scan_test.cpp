@@ -1,0 +1,26 @@
+#include "text/byte_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace zorvik {
+namespace {
+
+TEST(FindBytesTest, AgreesWithFindAcrossBlocks) {
+  // A small alphabet makes near misses common; sizes run past two 32-byte blocks.
+  std::mt19937 rng(8);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(rng() % 80, ' ');
+    for (char& c : text) c = "<!-x"[rng() % 4];
+    std::string needle(1 + rng() % 5, ' ');
+    for (char& c : needle) c = "<!-x"[rng() % 4];
+    const std::size_t from = rng() % (text.size() + 2);
+    ASSERT_EQ(FindBytes(text, from, needle), std::string_view(text).find(needle, from))
+        << text << " / " << needle << " from " << from;
+  }
+}
+
+}  // namespace
+}  // namespace zorvik
