@@ -107,7 +107,10 @@ std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset,
   std::optional<std::string> read = ReadRegularFile(file_name, identity, folder);
   if (!read) return std::string(kFileLoadError);
   std::string& bytes = *read;
-  if (nul_offset != nullptr) *nul_offset = bytes.find('\0');
+  const std::size_t nul = bytes.find('\0');
+  if (nul_offset != nullptr) *nul_offset = nul;
+  // Most files already are: they are taken as read, without a copy.
+  if (nul == std::string::npos && EndsEveryLineWithCrLf(bytes)) return std::move(bytes);
   return NormalizeLineEnds(bytes);
 }
 
