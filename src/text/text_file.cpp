@@ -18,11 +18,12 @@ namespace zorvik {
 
 namespace {
 
-// Whether bytes (no NUL among them) already are lines each ended by CR LF.
-bool EndsEveryLineWithCrLf(std::string_view bytes) {
-  if (bytes.empty()) return true;
-  return bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n" &&
-         LineEndsAreCrLf(bytes.data(), bytes.size());
+// When every line end of bytes (no NUL among them) is CR LF, ends the last line with one too
+// and returns true: the text normalised, without a walk line by line.
+bool CompleteCrLfLines(std::string& bytes) {
+  if (!LineEndsAreCrLf(bytes.data(), bytes.size())) return false;
+  if (!bytes.empty() && bytes.back() != '\n') bytes.append("\r\n");
+  return true;
 }
 
 }  // namespace
@@ -30,7 +31,11 @@ bool EndsEveryLineWithCrLf(std::string_view bytes) {
 std::string NormalizeLineEnds(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-  if (EndsEveryLineWithCrLf(bytes)) return std::string(bytes);
+  if (LineEndsAreCrLf(bytes.data(), bytes.size())) {
+    std::string text(bytes);
+    CompleteCrLfLines(text);
+    return text;
+  }
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32 + 2);
   // The next CR and the next LF are each looked for with memchr, and again only once passed,
@@ -78,7 +83,9 @@ std::optional<std::string> ReadRegularFile(std::string_view file_name,
     return std::nullopt;
   }
   if (identity != nullptr) *identity = IdentityOf(st);
-  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(st.st_size) + 2);  // room for a last CR LF
+  bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
   bool failed = false;
   while (got < bytes.size()) {
@@ -109,8 +116,8 @@ std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset,
   std::string& bytes = *read;
   const std::size_t nul = bytes.find('\0');
   if (nul_offset != nullptr) *nul_offset = nul;
-  // Most files already are: they are taken as read, without a copy.
-  if (nul == std::string::npos && EndsEveryLineWithCrLf(bytes)) return std::move(bytes);
+  // Most files already are, but perhaps for the last line: they are taken as read.
+  if (nul == std::string::npos && CompleteCrLfLines(bytes)) return std::move(bytes);
   return NormalizeLineEnds(bytes);
 }
 
