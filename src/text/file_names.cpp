@@ -24,6 +24,11 @@ std::size_t PathCharBytesAt(std::string_view path, std::size_t i) {
 
 // Byte offset just after the last separator, 0 when there is none.
 std::size_t FolderLength(std::string_view path) {
+  // "/" never ends a double-byte character; only a "\\" needs the walk to tell.
+  if (path.find('\\') == std::string_view::npos) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+  }
   std::size_t length = 0;
   for (std::size_t i = 0; i < path.size(); i += PathCharBytesAt(path, i)) {
     if (path[i] == '/' || path[i] == '\\') length = i + 1;
@@ -35,6 +40,7 @@ std::size_t FolderLength(std::string_view path) {
 
 std::string ToFileSystemPath(std::string_view path) {
   std::string result(path);
+  if (path.find('\\') == std::string_view::npos) return result;
   for (std::size_t i = 0; i < result.size(); i += PathCharBytesAt(result, i)) {
     if (result[i] == '\\') result[i] = '/';
   }
