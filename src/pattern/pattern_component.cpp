@@ -74,10 +74,6 @@ void TMatchCORE::SetLineSeparator(TMatchLineSeparator separator) {
   SetCrLf(separator == mcls_CRLF);
 }
 
-std::string_view TMatchCORE::Searchable(std::string_view subject) {
-  return subject.substr(0, subject.find('\0'));
-}
-
 TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
   // The subject ends at its first NUL, which the search meets on its way.
   const TREFindResult found = FindFrom(subject, 0, true, true);
@@ -87,40 +83,40 @@ TSecondAWKStr::TMatchResult TSecondAWKStr::Match(std::string_view subject) {
 }
 
 template <typename OnMatch>
-void TSecondAWKStr::ForEachMatch(std::string_view text, OnMatch&& on_match) {
-  TREFindResult found = FindFrom(text, 0, true);
+void TSecondAWKStr::ForEachMatch(std::string_view subject, OnMatch&& on_match) {
+  // The text ends at the subject's first NUL, which the searches meet on their way: a scan of
+  // its own would read a large subject once more.
+  const auto at_end = [&](std::size_t at) { return at >= subject.size() || subject[at] == '\0'; };
+  TREFindResult found = FindFrom(subject, 0, true, true);
   if (!found.found) return;
-  if (text.empty()) {
-    on_match(0, 0);
-    return;
-  }
   for (;;) {
     // "^" holds at the start of the rest only when the last character consumed was LF. (Worked
     // out before on_match, which may overwrite the text before found.end.)
-    bool after_lf = found.end > found.start && text[found.end - 1] == '\n' &&
-                    IsCharStartFrom(text, found.start, found.end - 1, Encoding());
+    bool after_lf = found.end > found.start && subject[found.end - 1] == '\n' &&
+                    IsCharStartFrom(subject, found.start, found.end - 1, Encoding());
     on_match(found.start, found.end);
     std::size_t rest = found.end;
-    if (found.start == found.end && rest < text.size()) {
+    if (found.start == found.end && !at_end(rest)) {
       // An empty match moves one character on, so that the scan advances; under CR LF lines
-      // a CR goes together with its LF.
-      std::size_t len = CharBytesAt(text, rest, Encoding());
-      if (LineSeparator() == mcls_CRLF && text[rest] == '\r' && rest + 1 < text.size() &&
-          text[rest + 1] == '\n') {
+      // a CR goes together with its LF. A lead byte before the NUL stands alone.
+      const bool last = at_end(rest + 1);
+      std::size_t len = last ? 1 : CharBytesAt(subject, rest, Encoding());
+      if (LineSeparator() == mcls_CRLF && !last && subject[rest] == '\r' &&
+          subject[rest + 1] == '\n') {
         len = 2;
       }
-      after_lf = text[rest + len - 1] == '\n' && (len == 1 || text[rest] == '\r');
+      after_lf = subject[rest + len - 1] == '\n' && (len == 1 || subject[rest] == '\r');
       rest += len;
     }
-    if (rest >= text.size()) break;
-    found = FindFrom(text, rest, after_lf);
+    if (at_end(rest)) break;
+    found = FindFrom(subject, rest, after_lf, true);
     if (!found.found) break;
   }
 }
 
 std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_view subject) {
   std::vector<TMatchResult> matches;
-  ForEachMatch(Searchable(subject), [&](std::size_t start, std::size_t end) {
+  ForEachMatch(subject, [&](std::size_t start, std::size_t end) {
     matches.push_back(
         {static_cast<std::int64_t>(start + 1), static_cast<std::int64_t>(end - start)});
   });
@@ -128,7 +124,7 @@ std::vector<TSecondAWKStr::TMatchResult> TSecondAWKStr::MatchAll(std::string_vie
 }
 
 int TSecondAWKStr::ReplaceAll(std::string_view replacement, std::string& subject) {
-  const std::string_view text = Searchable(subject);
+  const std::string_view text = subject;
   std::optional<TREReplacement> expansion;
   // The result is built over the subject itself as long as every replacement is fixed and no
   // longer than what it replaces, so that it never reaches bytes not yet searched (removing

@@ -96,8 +96,6 @@ class TMatchCORE : public TRegularExpression {
   void SetLineSeparator(TMatchLineSeparator separator);
 
  protected:
-  // Subject cut at its first NUL byte.
-  static std::string_view Searchable(std::string_view subject);
   TREFindResult FindFrom(std::string_view text, std::size_t from, bool line_start_at_from,
                          bool ends_at_nul = false) {
     return Current().Find(text, from, line_start_at_from, ends_at_nul);
@@ -128,10 +126,10 @@ class TSecondAWKStr : public TMatchCORE2 {
   int ReplaceAll(std::string_view replacement, std::string& subject);
 
  private:
-  // Calls on_match(start, end) for every match of text in turn; after an empty match the scan
-  // moves one character on.
+  // Calls on_match(start, end) for every match in subject, up to its first NUL, in turn; after
+  // an empty match the scan moves one character on.
   template <typename OnMatch>
-  void ForEachMatch(std::string_view text, OnMatch&& on_match);
+  void ForEachMatch(std::string_view subject, OnMatch&& on_match);
 };
 
 }  // namespace zorvik
