@@ -12,23 +12,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// The rules as defined: whole-text replacements in this order, each matching its pattern with
-// single-byte letters in any case, including text that an earlier step put in.
-std::string BreakStepwise(std::string body, TEncoding encoding) {
-  const auto replace = [&body, encoding](std::string_view from, std::string_view to) {
-    ReplaceEvery(body, from, to, std::string::npos, encoding);
-  };
-  replace("\r\n\r\n", "</p><p>");
-  body = "<p>" + body + "</p>";
-  replace("<p></p>", "");
-  replace("\r\n", "<br />\r\n");
-  replace("</p><p>", "</p>\r\n<p>");
-  replace("<p><br />", "<p>");
-  replace("<p>\r\n", "<p>");
-  replace("<br />\r\n</p>", "</p>");
-  return body;
-}
-
 // Whether the body holds one of the tags that the steps look for, in any case. Without one,
 // every match lies in text the steps put in, and the result follows from the runs of CR LF
 // alone (BreakInOnePass).
@@ -88,7 +71,22 @@ std::string BreakIntoParagraphs(std::string body, TEncoding encoding) {
   if (!HoldsParagraphTag(body)) {
     if (std::optional<std::string> out = BreakInOnePass(body, encoding)) return std::move(*out);
   }
-  return BreakStepwise(std::move(body), encoding);
+  return BreakIntoParagraphsStepwise(std::move(body), encoding);
+}
+
+std::string BreakIntoParagraphsStepwise(std::string body, TEncoding encoding) {
+  const auto replace = [&body, encoding](std::string_view from, std::string_view to) {
+    ReplaceEvery(body, from, to, std::string::npos, encoding);
+  };
+  replace("\r\n\r\n", "</p><p>");
+  body = "<p>" + body + "</p>";
+  replace("<p></p>", "");
+  replace("\r\n", "<br />\r\n");
+  replace("</p><p>", "</p>\r\n<p>");
+  replace("<p><br />", "<p>");
+  replace("<p>\r\n", "<p>");
+  replace("<br />\r\n</p>", "</p>");
+  return body;
 }
 
 }  // namespace zorvik

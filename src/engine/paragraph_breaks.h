@@ -8,8 +8,13 @@
 
 namespace zorvik {
 
-// The body with its paragraphs marked, as the stepwise replacement of CR LF runs and tags
-// defines them (see the .cpp); the block's exempt regions are already cut out.
+// The body with its paragraphs marked; the block's exempt regions are already cut out. The
+// rules are whole-text replacements in a fixed order (BreakIntoParagraphsStepwise); a body
+// without paragraph tags of its own gets their result in one pass.
 std::string BreakIntoParagraphs(std::string body, TEncoding encoding);
+
+// The rules themselves, each replacement matching single-byte letters in any case, including
+// text that an earlier one put in.
+std::string BreakIntoParagraphsStepwise(std::string body, TEncoding encoding);
 
 }  // namespace zorvik

@@ -160,18 +160,20 @@ std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, T
                 : ScalarEnds<false>(data, from, size, first, last, distance);
 }
 
-std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view needle) {
-  if (needle.empty() || from > text.size()) return std::string_view::npos;
-  // The second-to-last byte rather than the last: in a marker such as "<!--x-->" the last is
-  // ">", which HTML holds as often as the first.
+std::size_t FindCandidate(std::string_view text, std::size_t from, std::string_view needle,
+                          bool ignore_case) {
+  if (from + needle.size() > text.size()) return text.size();
   const std::size_t distance = needle.size() >= 3 ? needle.size() - 2 : needle.size() - 1;
-  const TByteProbe first = MakeProbe(static_cast<unsigned char>(needle[0]), false);
-  const TByteProbe other = MakeProbe(static_cast<unsigned char>(needle[distance]), false);
-  while (from + needle.size() <= text.size()) {
-    const std::size_t at = FindByteEnds(text.data(), from, text.size(), first, other, distance);
-    if (at >= text.size()) break;
+  return FindByteEnds(
+      text.data(), from, text.size(), MakeProbe(static_cast<unsigned char>(needle[0]), ignore_case),
+      MakeProbe(static_cast<unsigned char>(needle[distance]), ignore_case), distance);
+}
+
+std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view needle) {
+  if (needle.empty()) return std::string_view::npos;
+  for (std::size_t at = FindCandidate(text, from, needle, false); at < text.size();
+       at = FindCandidate(text, at + 1, needle, false)) {
     if (text.compare(at, needle.size(), needle) == 0) return at;
-    from = at + 1;
   }
   return std::string_view::npos;
 }

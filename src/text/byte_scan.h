@@ -22,8 +22,15 @@ TByteProbe MakeProbe(unsigned char b, bool ignore_case);
 std::size_t FindByteEnds(const char* data, std::size_t from, std::size_t size, TByteProbe first,
                          TByteProbe last, std::size_t distance, bool or_nul = false);
 
-// Offset of the first occurrence of needle in text at or after from, or npos: memmem with two
-// bytes of the needle probed at a time.
+// Offset of the first i >= from where text may hold needle (not empty): its first byte and its
+// second to last stand there (the last for a needle of two), letters in any case with
+// ignore_case; text.size() when there is none. The second to last: in a tag "{$name}" it is part
+// of the name, and the last byte of a marker "<!--x-->", ">", is as common in HTML as the first.
+std::size_t FindCandidate(std::string_view text, std::size_t from, std::string_view needle,
+                          bool ignore_case);
+
+// Offset of the first occurrence of needle in text at or after from, or npos: memmem by
+// candidates.
 std::size_t FindBytes(std::string_view text, std::size_t from, std::string_view needle);
 
 // Whether every CR of data[0, size) is followed by an LF and every LF follows a CR. Uses AVX2

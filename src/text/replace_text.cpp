@@ -33,13 +33,8 @@ bool EqualsIgnoringCase(std::string_view text, std::size_t at, std::string_view 
 // occurrence or npos.
 std::size_t NextOccurrence(std::string_view text, std::string_view pattern, std::size_t from,
                            std::size_t& boundary, TEncoding encoding) {
-  // Two probe bytes: the first and the second to last, which for a tag "{$name}" is part of the
-  // name and rules out most other tags at once.
-  const std::size_t distance = pattern.size() >= 3 ? pattern.size() - 2 : pattern.size() - 1;
-  const TByteProbe first = MakeProbe(static_cast<unsigned char>(pattern[0]), true);
-  const TByteProbe other = MakeProbe(static_cast<unsigned char>(pattern[distance]), true);
-  while (from + pattern.size() <= text.size()) {
-    const std::size_t at = FindByteEnds(text.data(), from, text.size(), first, other, distance);
+  for (;;) {
+    const std::size_t at = FindCandidate(text, from, pattern, true);
     if (at >= text.size()) break;
     const bool starts_char = at >= boundary && IsCharStartFrom(text, boundary, at, encoding);
     // After a Shift-JIS trail byte a character starts; a UTF-8 sequence may run on.
