@@ -101,8 +101,10 @@ std::string ConvertBlockBody(std::string body, TEncoding encoding) {
     from = SearchFromBefore(at, kExemptPlaceholder);
   }
 
-  // Each of these holds "<_p>": without one, none of them is there.
-  if (FindIgnoringCase(body, "<_p>", 0, encoding) != std::string::npos) {
+  // Each of these holds "<_p>": without one, none of them is there. ("<_", which has no letter,
+  // is looked for first: the paragraphs' own "</p>" would stop a search for "<_p>" at each.)
+  if (FindBytes(body, 0, "<_") != std::string::npos &&
+      FindIgnoringCase(body, "<_p>", 0, encoding) != std::string::npos) {
     replace("<p><_p>", "");
     replace("<_p></p>", "");
     replace("<_p>", "");
