@@ -150,6 +150,8 @@ class TRE_DFA {
   void PrepareDelimited();
   template <bool kEndsAtNul>
   TREFindResult FindDelimited(std::string_view text, std::size_t from);
+  // The first offset from q on (below n) whose byte is marked in delimited_stops_, or n.
+  std::size_t SkipClassBytes(const unsigned char* bytes, std::size_t q, std::size_t n) const;
   void ChooseAccel();
   template <bool kEndsAtNul, bool kUtf8>
   TREFindResult FindIn(std::string_view text, std::size_t from, bool line_start_at_from);

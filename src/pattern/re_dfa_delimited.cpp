@@ -1,6 +1,8 @@
 // Matches of a literal, a class repeated and a closing character ("<[^>]*>"), found without the
 // automaton: the start scan finds the literal, a byte scan the first character after it that
 // the class does not hold, and the match is there when that one is the closing character.
+#include <algorithm>
+
 #include "pattern/re_decode.h"
 #include "pattern/re_dfa.h"
 
@@ -35,6 +37,25 @@ void TRE_DFA::PrepareDelimited() {
   delimited_ = true;
 }
 
+std::size_t TRE_DFA::SkipClassBytes(const unsigned char* bytes, std::size_t q,
+                                    std::size_t n) const {
+  // The first bytes one by one, for short runs such as the name of a tag; then eight bytes a
+  // round with one branch: a loop of one byte and one branch a round runs at half the speed, or
+  // less where its branch happens to straddle a 32-byte boundary.
+  const bool* stops = delimited_stops_.data();
+  for (const std::size_t first = std::min(n, q + 4); q < first; ++q) {
+    if (stops[bytes[q]]) return q;
+  }
+  for (; q + 8 <= n; q += 8) {
+    if (stops[bytes[q]] | stops[bytes[q + 1]] | stops[bytes[q + 2]] | stops[bytes[q + 3]] |
+        stops[bytes[q + 4]] | stops[bytes[q + 5]] | stops[bytes[q + 6]] | stops[bytes[q + 7]]) {
+      break;
+    }
+  }
+  while (q < n && !stops[bytes[q]]) ++q;
+  return q;
+}
+
 template <bool kEndsAtNul>
 TREFindResult TRE_DFA::FindDelimited(std::string_view text, std::size_t from) {
   const TREDelimited& shape = *nfa_.Delimited();
@@ -63,7 +84,7 @@ TREFindResult TRE_DFA::FindDelimited(std::string_view text, std::size_t from) {
     std::size_t q = s + k;
     std::size_t boundary = q;  // a known start of a character
     for (;;) {
-      while (q < n && !delimited_stops_[bytes[q]]) ++q;
+      q = SkipClassBytes(bytes, q, n);
       if (q >= n) return {};  // the text ends in the class: no later start matches either
       if (kEndsAtNul && bytes[q] == 0) return {};
       if (!IsCharStartFrom(text, boundary, q, nfa_.Encoding())) {
