@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -374,7 +375,7 @@ TREFindResult TRE_DFA::Find(std::string_view text, std::size_t from, bool line_s
                      : FindIn<false, false>(text, from, line_start_at_from);
 }
 
-bool TRE_DFA::LacksRequired(std::string_view text, std::size_t at) {
+bool TRE_DFA::LooksForRequired(std::string_view text, std::size_t at) {
   // Every match needs the required bytes: when the rest of the text lacks one, there is none.
   // Each is looked for from the end of the text back (from the first place a match could
   // start), and where it was last found is kept: the searches of one replacement all run on
@@ -385,6 +386,7 @@ bool TRE_DFA::LacksRequired(std::string_view text, std::size_t at) {
     required_size_ = text.size();
     required_seen_.assign(required_bytes_.size(), 0);
   }
+  required_least_ = 0;  // (until every byte is known to be there)
   for (std::size_t i = 0; i < required_bytes_.size(); ++i) {
     if (required_seen_[i] > at) continue;
     const void* hit = at < text.size()
@@ -393,6 +395,8 @@ bool TRE_DFA::LacksRequired(std::string_view text, std::size_t at) {
     if (hit == nullptr) return true;
     required_seen_[i] = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1;
   }
+  required_least_ = std::numeric_limits<std::size_t>::max();
+  for (const std::size_t seen : required_seen_) required_least_ = std::min(required_least_, seen);
   return false;
 }
 

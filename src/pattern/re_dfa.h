@@ -145,7 +145,11 @@ class TRE_DFA {
   // Where a search that did not follow the start positions goes back to, to follow them.
   void Replay(std::size_t& p, int& state, TREFindResult& result);
   int EndAccept(int state);
-  void PrepareAccel();
+  // The start scan and the required bytes, worked out at the first search.
+  void PrepareAccel() {
+    if (accel_ == kAccelUnknown) MakeAccel();
+  }
+  void MakeAccel();
   // Whether the pattern's matches are found by the scans of FindDelimited, and what they need.
   void PrepareDelimited();
   template <bool kEndsAtNul>
@@ -172,8 +176,14 @@ class TRE_DFA {
   // Whether byte b is seldom seen in the pages of a site, so that scanning for it finds few
   // false starts.
   static bool IsRareInPages(unsigned char b);
-  // Whether text from at on lacks a byte that every match consumes.
-  bool LacksRequired(std::string_view text, std::size_t at);
+  // Whether text from at on lacks a byte that every match consumes. (The common answer, on the
+  // text searched last and before every required byte's place there, needs no look.)
+  bool LacksRequired(std::string_view text, std::size_t at) {
+    if (text.data() == required_text_ && text.size() == required_size_ && at < required_least_)
+      return false;
+    return LooksForRequired(text, at);
+  }
+  bool LooksForRequired(std::string_view text, std::size_t at);
   // Whether the text holds the whole prefix at q.
   bool PrefixAt(std::string_view text, std::size_t q) const;
   // From p in the idle state: where a match may start, or where the text ends.
@@ -237,6 +247,7 @@ class TRE_DFA {
   const char* required_text_ = nullptr;
   std::size_t required_size_ = 0;
   std::vector<std::size_t> required_seen_;
+  std::size_t required_least_ = 0;  // the least of required_seen_
 
   // Scratch space of Step and Find.
   std::vector<std::uint32_t> mark_;

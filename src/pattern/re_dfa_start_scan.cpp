@@ -14,8 +14,7 @@
 
 namespace zorvik {
 
-void TRE_DFA::PrepareAccel() {
-  if (accel_ != kAccelUnknown) return;
+void TRE_DFA::MakeAccel() {
   ChooseAccel();
   PrepareDelimited();
   // Bytes the start scan looks for anyway need no scan of their own.
