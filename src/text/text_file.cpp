@@ -18,12 +18,10 @@ namespace zorvik {
 
 namespace {
 
-// When every line end of bytes (no NUL among them) is CR LF, ends the last line with one too
-// and returns true: the text normalised, without a walk line by line.
-bool CompleteCrLfLines(std::string& bytes) {
-  if (!LineEndsAreCrLf(bytes.data(), bytes.size())) return false;
-  if (!bytes.empty() && bytes.back() != '\n') bytes.append("\r\n");
-  return true;
+// Ends the last line of a text whose line ends are all CR LF with one too: the text is then
+// normalised, without a walk line by line.
+void EndLastLine(std::string& text) {
+  if (!text.empty() && text.back() != '\n') text.append("\r\n");
 }
 
 }  // namespace
@@ -33,7 +31,7 @@ std::string NormalizeLineEnds(std::string_view bytes) {
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   if (LineEndsAreCrLf(bytes.data(), bytes.size())) {
     std::string text(bytes);
-    CompleteCrLfLines(text);
+    EndLastLine(text);
     return text;
   }
   std::string text;
@@ -116,8 +114,11 @@ std::string LoadTextFile(std::string_view file_name, std::size_t* nul_offset,
   std::string& bytes = *read;
   const std::size_t nul = bytes.find('\0');
   if (nul_offset != nullptr) *nul_offset = nul;
-  // Most files already are, but perhaps for the last line: they are taken as read.
-  if (nul == std::string::npos && CompleteCrLfLines(bytes)) return std::move(bytes);
+  // Most files are normalised already but perhaps for the last line: they are taken as read.
+  if (nul == std::string::npos && LineEndsAreCrLf(bytes.data(), bytes.size())) {
+    EndLastLine(bytes);
+    return std::move(bytes);
+  }
   return NormalizeLineEnds(bytes);
 }
 
