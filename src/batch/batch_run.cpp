@@ -41,11 +41,12 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       ReplaceEvery(path, "{$RunningFolder}", context.running_folder);
       // Looked for before loading, or (when loading says nothing of a missing file) after
       // loading failed: one look-up less for every page there is.
-      bool missing = !host.LoadsMissingQuietly() && !context.files.FileExists(path);
+      const bool quiet = host.LoadsMissingQuietly();
+      bool missing = !quiet && !context.files.FileExists(path);
       const std::optional<std::string> page = missing ? std::nullopt : host.LoadPageSource(path);
       if (!page) {
         // Skipping it without a word would report the batch as complete.
-        missing = missing || (host.LoadsMissingQuietly() && !context.files.FileExists(path));
+        if (quiet) missing = !context.files.FileExists(path);
         context.log.AddLog(PathMessage(
             missing ? batch_message::kFileMissing : batch_message::kFileUnreadable, path));
         outcome.file_missing = true;

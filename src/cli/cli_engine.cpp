@@ -1,7 +1,5 @@
 #include "cli/cli_engine.h"
 
-#include <algorithm>
-#include <array>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +10,6 @@
 #include "engine/messages.h"
 #include "text/encoding.h"
 #include "text/file_names.h"
-#include "text/sjis.h"
 #include "text/text_file.h"
 
 namespace zorvik::cli {
@@ -24,53 +21,6 @@ std::optional<std::time_t> EpochFromEnvironment() {
   const std::optional<std::time_t> instant = FixedInstantFromEnvironment(refusal);
   if (!refusal.empty()) std::cerr << "zorvik: " << refusal << '\n';
   return instant;
-}
-
-// CP932 text in UTF-8 with every CR LF turned into LF.
-std::string Utf8Lines(std::string_view cp932) {
-  // ASCII characters (a stamp, a path) are the same in UTF-8; each run of other characters is
-  // converted, and the last few conversions are kept: a batch logs the same messages again
-  // and again.
-  struct TConverted {
-    std::string cp932;
-    std::string utf8;
-  };
-  thread_local std::array<TConverted, 8> kept;
-  thread_local std::size_t next_kept = 0;
-  const auto convert = [&](std::string_view run) -> const std::string& {
-    for (const TConverted& k : kept) {
-      if (k.cp932 == run) return k.utf8;
-    }
-    TConverted& slot = kept[next_kept++ % kept.size()];
-    slot.cp932.assign(run);
-    slot.utf8 = Cp932ToUtf8(run);
-    return slot.utf8;
-  };
-  std::string text;
-  text.reserve(cp932.size() * 3 / 2);
-  for (std::size_t i = 0; i < cp932.size();) {
-    std::size_t end = i;
-    const bool ascii = static_cast<unsigned char>(cp932[i]) < 0x80;
-    while (end < cp932.size() && (static_cast<unsigned char>(cp932[end]) < 0x80) == ascii) {
-      end += CharBytesAt(cp932, end);
-    }
-    end = std::min(end, cp932.size());
-    if (ascii) {
-      text.append(cp932.substr(i, end - i));
-    } else {
-      text.append(convert(cp932.substr(i, end - i)));
-    }
-    i = end;
-  }
-  std::string out;
-  out.reserve(text.size() + 1);
-  std::size_t from = 0;
-  for (std::size_t cr = text.find("\r\n"); cr != std::string::npos; cr = text.find("\r\n", from)) {
-    out.append(text, from, cr - from);
-    from = cr + 1;  // the LF stays
-  }
-  out.append(text, from);
-  return out;
 }
 
 // Whether text holds ":" digits ":".
@@ -147,7 +97,7 @@ std::string LocationLine(const std::string& entry, const TLogPlace& place) {
   line.append(":")
       .append(std::to_string(place.line + 1))
       .append(place.warning ? ": warning: " : ": error: ");
-  line.append(Utf8Lines(message)).append("\n");
+  line.append(TLogLineConverter().Utf8Lines(message)).append("\n");
   return line;
 }
 
@@ -171,7 +121,7 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
     return;
   }
   if (!options_.quiet) {
-    std::string out = Utf8Lines(entry);
+    std::string out = log_lines_.Utf8Lines(entry);
     out += '\n';
     if (options_.locations && place.Known()) out += LocationLine(entry, place);
     std::fwrite(out.data(), 1, out.size(), stderr);
@@ -183,8 +133,8 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
       options_.on_problem(line);
     } else if (IsProblem(entry)) {
       const std::size_t stamp_end = entry.find("] : ");
-      options_.on_problem(
-          Utf8Lines(stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4)));
+      options_.on_problem(log_lines_.Utf8Lines(
+          stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4)));
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "cli/log_lines.h"
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
 #include "engine/engine_context.h"
@@ -43,6 +44,7 @@ class TCommandLineEngine {
   TDiskFileSystem disk_;
   TEngineSession session_;
   TTrackedFileSystem& files_;  // the session's, over disk_
+  mutable TLogLineConverter log_lines_;
 };
 
 // A notice outside the log: the text of a file ended at a NUL byte.

@@ -30,12 +30,15 @@ mode_t FileType(std::string_view path, TFileIdentity* identity = nullptr) {
 
 }  // namespace
 
+TDiskFileSystem::TKnownFile* TDiskFileSystem::Known(std::string_view path) const {
+  if (!deferred_) return nullptr;
+  const auto it = known_files_.find(path);
+  return it != known_files_.end() ? &it->second : nullptr;
+}
+
 bool TDiskFileSystem::FileExists(std::string_view path) const {
-  TKnownFile* known = nullptr;
-  if (deferred_) {
-    const auto it = known_files_.find(path);
-    if (it != known_files_.end() && it->second.text) known = &it->second;
-  }
+  TKnownFile* known = Known(path);
+  if (known != nullptr && !known->text) known = nullptr;
   if (known != nullptr && Fresh(*known)) return true;
   TFileIdentity identity;
   if (FileType(path, &identity) == S_IFREG) {
@@ -78,11 +81,7 @@ bool TDiskFileSystem::CreateFolders(std::string_view path) {
 }
 
 std::string TDiskFileSystem::LoadText(std::string_view path) const {
-  TKnownFile* known = nullptr;
-  if (deferred_) {
-    const auto it = known_files_.find(path);
-    if (it != known_files_.end()) known = &it->second;
-  }
+  TKnownFile* known = Known(path);
   if (known != nullptr) {
     if (!Fresh(*known)) {
       TFileIdentity now;

@@ -63,6 +63,7 @@ class TDiskFileSystem : public TFileSystem {
     std::size_t flushes = 0;  // the writer's, when it was last looked at
   };
   static constexpr int kReadsBetweenLooks = 64;
+  TKnownFile* Known(std::string_view path) const;  // while syncing is deferred, else nothing
   bool Fresh(const TKnownFile& known) const;
   void Looked(TKnownFile& known, const TFileIdentity& now) const;
   // Keeps what was read when it is a second read (known: the file as kept before, if it was).
