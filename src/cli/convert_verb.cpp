@@ -12,9 +12,9 @@
 #include "cli/site_watcher.h"
 #include "cli/verb_options.h"
 #include "cli/verbs.h"
+#include "convert/conversion_writer.h"
 #include "convert/site_conversion.h"
 #include "engine/tracked_file_system.h"
-#include "text/atomic_file.h"
 #include "text/file_names.h"
 
 namespace zorvik::cli {
@@ -92,13 +92,16 @@ int RunConvert(const TArgs& arguments) {
   }
 
   const bool dry_run = args->Has("--dry-run");
+  TConversionWrite write;
+  if (dry_run) {
+    for (const TConvertedFile& file : plan.changes) write.written.push_back(file.path);
+  } else {
+    write = WriteConvertedFiles(plan.changes);
+  }
+  for (const TConversionProblem& problem : write.problems) PrintProblem(problem);
   std::size_t written = 0;
   for (const TConvertedFile& file : plan.changes) {
-    if (!dry_run && !WriteFileAtomically(file.path, file.bytes)) {
-      std::cerr << "zorvik: convert: cannot write " << QuotedPath(file.path) << "; " << written
-                << " of " << plan.changes.size() << " files were converted\n";
-      return 1;
-    }
+    if (written == write.written.size() || write.written[written] != file.path) continue;
     ++written;
     std::cout
         << (dry_run ? "would convert " : "converted ") << QuotedPath(file.path) << " ("
@@ -108,6 +111,16 @@ int RunConvert(const TArgs& arguments) {
                                         (file.declarations == 1 ? "" : "s")
                                   : "")
         << ")\n";
+  }
+  if (!write.problems.empty()) {
+    std::cerr << "zorvik: convert: "
+              << (written == 0
+                      ? std::string("nothing was changed")
+                      : std::to_string(written) + " of " + std::to_string(plan.changes.size()) +
+                            " files were converted; the others were left as they are")
+              << '\n';
+    std::cout.flush();
+    return 1;
   }
   std::cerr << "zorvik: convert: " << written << (written == 1 ? " file " : " files ")
             << (dry_run ? "would be converted" : "converted") << " to " << EncodingName(to)

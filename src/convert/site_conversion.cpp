@@ -1,9 +1,13 @@
 #include "convert/site_conversion.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <map>
-#include <sstream>
 
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
@@ -17,13 +21,31 @@ int LineAt(std::string_view text, std::size_t offset) {
   return line;
 }
 
-std::optional<std::string> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return bytes.str();
+// The bytes of the regular file at path, and which file was read; nothing when it cannot be
+// read, with errno saying why.
+std::optional<std::string> ReadBytes(const std::string& path, TFileIdentity& identity) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> bytes;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    identity = IdentityOf(st);
+    bytes.emplace();
+    char buffer[65536];
+    for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+      if (got < 0) {
+        bytes.reset();
+        break;
+      }
+      bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+  } else {
+    errno = EINVAL;
+  }
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return bytes;
 }
 
 bool DeclaresItself(const std::string& path) {
@@ -109,12 +131,17 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
   TConversionPlan plan;
   const char* target = to == TEncoding::kUtf8 ? "UTF-8" : "Shift-JIS";
   for (const std::string& path : files) {
-    const std::optional<std::string> bytes = ReadBytes(path);
+    TFileIdentity identity;
+    errno = 0;
+    std::optional<std::string> bytes = ReadBytes(path, identity);
     if (!bytes) {
-      plan.problems.push_back({path, 0, "cannot be read"});
+      plan.problems.push_back(
+          {path, 0,
+           std::string("cannot be read: ") +
+               (errno == EINVAL ? "not a regular file" : std::strerror(errno))});
       continue;
     }
-    TConvertedFile file{path, {}, DetectEncoding(*bytes), 0};
+    TConvertedFile file{path, {}, DetectEncoding(*bytes), 0, identity, {}};
     const std::string_view body =
         std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
     std::vector<TUnmappable> unmappable;
@@ -139,7 +166,10 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
             {path, LineAt(body, at), "a character would not convert back to the same bytes"});
       }
     }
-    if (file.bytes != *bytes) plan.changes.push_back(std::move(file));
+    if (file.bytes != *bytes) {
+      file.original = std::move(*bytes);
+      plan.changes.push_back(std::move(file));
+    }
   }
   return plan;
 }

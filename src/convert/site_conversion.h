@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/encoding.h"
+#include "text/text_file.h"
 #include "text/utf8.h"
 
 namespace zorvik {
@@ -18,6 +19,8 @@ struct TConvertedFile {
   std::string bytes;  // its new content
   TEncoding from = TEncoding::kCp932;
   std::size_t declarations = 0;  // charset declarations renamed
+  TFileIdentity read;            // the file as it was read
+  std::string original;          // and its bytes then
 };
 
 // What stops a conversion, at a line of a file (counted from 1) or of a page.

@@ -1,6 +1,13 @@
 // zorvik convert on real sites: the example site to UTF-8 and back, and the refusals that
 // leave every file as it was.
+#include <sys/stat.h>
+
+#include <chrono>
+
 #include "cli/cli_fixture.h"
+#include "convert/conversion_writer.h"
+#include "support/publish_servers.h"
+#include "support/unprivileged.h"
 
 namespace zorvik {
 namespace {
@@ -105,6 +112,79 @@ TEST_F(ConvertTest, WhatCannotConvertLosslesslyChangesNothing) {
             std::string::npos)
       << run.err;
   EXPECT_EQ(Files("site"), before);
+}
+
+// An editor saves a page source (a new file renamed over the old one) while convert runs: the
+// save stays, convert names the file, and no other file is changed either.
+TEST_F(ConvertTest, APageSourceSavedWhileConvertRunsIsNeverOverwritten) {
+  constexpr int kPages = 3000;
+  fs::create_directories(Path("u8/pages"));
+  std::ofstream(Path("u8/t.tmpl"), std::ios::binary)
+      << "<meta charset=\"UTF-8\"><title>見出し</title>{$Body}\r\n";
+  std::string entries;
+  for (int i = 0; i < kPages; ++i) {
+    const std::string name = "p" + std::to_string(10000 + i);
+    std::ofstream(Path("u8/pages/" + name + ".dat"), std::ios::binary)
+        << "@Template {$DataFolder}../t.tmpl\r\n@WriteFile {$DataFolder}../out/" << name
+        << ".html\r\n$Body 日本語の本文 " << i << "\r\n";
+    entries += "{$GRODataFolder}pages/" + name + ".dat\r\n";
+  }
+  std::ofstream(Path("u8/site.gro"), std::ios::binary) << entries;
+  const auto before = Files("u8");
+
+  testing::TBackground convert;
+  convert.Start({ZORVIK_BINARY, "convert", "--to", "cp932", Path("u8/site.gro")},
+                Path("convert.log"));
+  // Once the first new file stands beside its page source, every file has been read.
+  const auto writing = [&] {
+    for (const auto& entry : fs::directory_iterator(Path("u8/pages"))) {
+      if (entry.path().filename().string().starts_with(".zorvik-")) return true;
+    }
+    return false;
+  };
+  bool seen = false;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!(seen = writing()) && std::chrono::steady_clock::now() < give_up) {
+  }
+  ASSERT_TRUE(seen) << testing::Slurp(Path("convert.log"));
+  const std::string saved = Path("u8/pages/p11500.dat");
+  const std::string edit = "$Body 編集した本文\r\n";
+  std::ofstream(saved + ".new", std::ios::binary) << edit;
+  fs::rename(saved + ".new", saved);
+
+  EXPECT_EQ(convert.Wait(), 1);
+  const std::string log = testing::Slurp(Path("convert.log"));
+  EXPECT_NE(log.find(saved + ": error: changed since it was read"), std::string::npos) << log;
+  EXPECT_NE(log.find("nothing was changed"), std::string::npos) << log;
+  EXPECT_EQ(Read("u8/pages/p11500.dat"), edit);
+  auto after = Files("u8");
+  after[saved] = before.at(saved);
+  EXPECT_EQ(after, before);
+}
+
+// A folder convert may not write: the system's reason, and no file converted before it.
+TEST_F(ConvertTest, AFolderThatCannotBeWrittenStopsTheWriteBeforeAnyFileChanges) {
+  ::chmod(dir_.c_str(), 0755);
+  fs::create_directories(Path("a"));
+  fs::create_directories(Path("b"));
+  std::vector<std::string> files;
+  for (const char* name : {"a/1.tmpl", "a/2.tmpl", "b/3.tmpl"}) {
+    std::ofstream(Path(name), std::ios::binary) << "<meta charset=\"UTF-8\">日本語\r\n";
+    files.push_back(Path(name));
+  }
+  for (const char* name : {"", "a", "b", "a/1.tmpl", "a/2.tmpl", "b/3.tmpl"})
+    testing::GiveToCheckUser(Path(name));
+  ::chmod(Path("b").c_str(), 0555);
+  const auto before = Files(".");
+  EXPECT_TRUE(testing::AsOrdinaryUser([&] {
+    const TConversionPlan plan = PlanConversion(files, TEncoding::kCp932, false);
+    const TConversionWrite write = WriteConvertedFiles(plan.changes);
+    return plan.changes.size() == 3 && write.written.empty() && write.problems.size() == 1 &&
+           write.problems[0].path == Path("b/3.tmpl") &&
+           write.problems[0].message == "cannot be written: Permission denied";
+  }));
+  EXPECT_EQ(Files("."), before);
+  ::chmod(Path("b").c_str(), 0755);
 }
 
 }  // namespace
