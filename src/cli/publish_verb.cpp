@@ -15,6 +15,7 @@
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
+#include "publish/secrets.h"
 #include "publish/site_to_publish.h"
 #include "text/file_names.h"
 
@@ -97,7 +98,9 @@ int RunPublish(const TArgs& arguments) {
   }
   std::string why;
   const std::optional<TDestination> destination = ParseDestination(settings->to, why);
-  if (!destination) return UsageError("publish: " + settings->to + ": " + why);
+  if (!destination) {
+    return UsageError("publish: " + AddressWithoutPassword(settings->to) + ": " + why);
+  }
   if (destination->protocol == TProtocol::kFtp) {
     if (!args->Has("--insecure-ftp")) {
       return UsageError(
@@ -143,6 +146,7 @@ int RunPublish(const TArgs& arguments) {
 
   TFtpLogin login{destination->user, "", settings->ca_file};
   if (destination->protocol != TProtocol::kSftp) {
+    KeepSecretsOutOfDumps();
     const std::string where = destination->user + "@" + destination->host;
     std::optional<std::string> password =
         NetrcPassword(home + "/.netrc", destination->host, destination->user);
@@ -153,10 +157,12 @@ int RunPublish(const TArgs& arguments) {
       return 1;
     }
     login.password = *password;
+    ForgetSecret(*password);
   }
   const std::string* accepted = args->Value("--accept-host-key");
   const TConnection connection =
       ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login);
+  ForgetSecret(login.password);  // libcurl holds its own copy
   if (!connection.remote) {
     std::cerr << "zorvik: publish: " << connection.error << '\n';
     if (!connection.unknown_key.empty()) {
@@ -173,9 +179,11 @@ int RunPublish(const TArgs& arguments) {
               {.dry_run = dry_run, .remove_gone = args->Has("--delete")}, listener);
   std::cout.flush();
   if (outcome.end == TPublishEnd::kFailed) {
-    std::cerr << "zorvik: publish: " << outcome.error
-              << "\nzorvik: publish: every file on the server is whole, old or new; run again "
-                 "to finish\n";
+    std::cerr << "zorvik: publish: " << outcome.error << '\n';
+    if (outcome.rerun_finishes) {
+      std::cerr << "zorvik: publish: every file on the server is whole, old or new; run again "
+                   "to finish\n";
+    }
     return 1;
   }
   std::cerr << "zorvik: publish: "

@@ -1,5 +1,6 @@
 #include "publish/destination.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zorvik {
@@ -13,6 +14,17 @@ bool IsHostChar(char c) {
 bool IsUserChar(char c) { return IsHostChar(c) || c == '+'; }
 
 }  // namespace
+
+std::string AddressWithoutPassword(std::string_view url) {
+  const std::size_t scheme_end = url.find("://");
+  const std::size_t start = scheme_end == std::string_view::npos ? 0 : scheme_end + 3;
+  const std::size_t end = std::min(url.find('/', start), url.size());
+  const std::size_t at = url.substr(0, end).rfind('@');
+  if (at == std::string_view::npos || at < start) return std::string(url);
+  const std::size_t colon = url.substr(0, at).find(':', start);
+  if (colon == std::string_view::npos) return std::string(url);
+  return std::string(url.substr(0, colon)).append(url.substr(at));
+}
 
 std::optional<TDestination> ParseDestination(std::string_view url, std::string& why) {
   TDestination result;

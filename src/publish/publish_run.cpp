@@ -1,6 +1,8 @@
 #include "publish/publish_run.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <set>
 
 #include "publish/sha256.h"
@@ -17,6 +19,20 @@ bool IsPage(const std::string& relative) {
 bool WriteManifest(TRemote& remote, const TManifest& manifest) {
   return remote.Put(std::string(kManifestName), ManifestText(manifest),
                     UploadName(std::string(kManifestName)));
+}
+
+// Zorvik never sends a dot file or anything in a dot folder, so a manifest that lists one was
+// not written by a publish: such a path is never removed.
+bool HasDotPart(std::string_view path) {
+  return path.starts_with('.') || path.find("/.") != std::string_view::npos;
+}
+
+// Why ReadSiteFileBytes failed, from the errno it left.
+std::string ReadFailure() {
+  const int error = errno;
+  return error == ELOOP ? "it became a link"
+         : error == 0   ? "it is not a regular file"
+                        : std::strerror(error);
 }
 
 }  // namespace
@@ -47,7 +63,7 @@ TPublishPlan PlanPublish(const std::vector<TSiteFile>& files,
   plan.send.insert(plan.send.end(), pages.begin(), pages.end());
   if (remove_gone) {
     for (const auto& [path, entry] : remote) {
-      if (!present.contains(path)) plan.remove.push_back(path);
+      if (!present.contains(path) && !HasDotPart(path)) plan.remove.push_back(path);
     }
   }
   return plan;
@@ -83,7 +99,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
   local.reserve(files.size());
   for (const TSiteFile& file : files) {
     const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
-    if (!bytes) return fail("cannot read " + file.path);
+    if (!bytes) return fail("cannot read " + file.path + " (" + ReadFailure() + ")");
     local.push_back({bytes->size(), Sha256Hex(*bytes)});
   }
   outcome.plan = PlanPublish(files, local, manifest, options.remove_gone);
@@ -109,12 +125,13 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
     if (!bytes) {
       outcome.end = TPublishEnd::kFailed;
-      outcome.error = "cannot read " + file.path;
+      outcome.error = "cannot read " + file.path + " (" + ReadFailure() + ")";
       break;
     }
     if (!remote.Put(file.relative, *bytes, UploadName(file.relative))) {
       outcome.end = TPublishEnd::kFailed;
       outcome.error = "cannot send " + file.relative + ": " + remote.Error();
+      outcome.rerun_finishes = true;
       break;
     }
     manifest[file.relative] = {bytes->size(), Sha256Hex(*bytes)};
@@ -130,6 +147,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       if (!remote.Remove(path)) {
         outcome.end = TPublishEnd::kFailed;
         outcome.error = "cannot remove " + path + ": " + remote.Error();
+        outcome.rerun_finishes = true;
         break;
       }
       manifest.erase(path);
@@ -138,7 +156,8 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     }
   }
   if (!WriteManifest(remote, manifest) && outcome.end != TPublishEnd::kFailed) {
-    return fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+    fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+    outcome.rerun_finishes = true;
   }
   return outcome;
 }

@@ -45,6 +45,9 @@ enum class TPublishEnd { kDone, kCancelled, kFailed };
 struct TPublishOutcome {
   TPublishEnd end = TPublishEnd::kDone;
   std::string error;  // for kFailed, in English
+  // For kFailed: the run stopped between files, so running it again finishes the job (not so
+  // for a manifest Zorvik cannot read, or a local file it cannot).
+  bool rerun_finishes = false;
   TPublishPlan plan;
   std::size_t sent = 0;
   std::size_t removed = 0;

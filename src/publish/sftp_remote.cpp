@@ -5,7 +5,11 @@
 #include <libssh/sftp.h>
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <optional>
 #include <set>
+
+#include "publish/known_hosts.h"
 
 namespace zorvik {
 namespace {
@@ -103,27 +107,38 @@ class TSftpRemote : public TRemote {
   }
 
   bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
-    if (!MakeFolders(path)) return false;
+    if (!MakeFolders(path) || !NotALink(path)) return false;
     const std::string temp = Full(temporary);
-    sftp_file file = sftp_open(sftp_, temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // Whatever lies at the temporary name (a leftover of a cut run, or a link someone planted
+    // there) goes first, and the file is created new: the server never opens what it finds.
+    if (sftp_unlink(sftp_, temp.c_str()) != SSH_OK && !Missing()) {
+      return Failed("cannot remove the leftover " + temp);
+    }
+    sftp_file file = sftp_open(sftp_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     if (file == nullptr) return Failed("cannot create " + temp);
     for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t wrote =
           sftp_write(file, bytes.data() + done, std::min(kChunk, bytes.size() - done));
       if (wrote <= 0) {
+        Failed("cannot write " + temp);
         sftp_close(file);
-        return Failed("cannot write " + temp);
+        sftp_unlink(sftp_, temp.c_str());
+        return false;
       }
       done += static_cast<std::size_t>(wrote);
     }
-    if (sftp_close(file) != SSH_OK) return Failed("cannot write " + temp);
+    if (sftp_close(file) != SSH_OK) {
+      Failed("cannot write " + temp);
+      sftp_unlink(sftp_, temp.c_str());
+      return false;
+    }
     const std::string target = Full(path);
     if (posix_rename_) {
       const int status = PosixRename(sftp_, temp, target);
       if (status == SSH_FX_OK) return true;
       error_ = "cannot rename " + temp + " to " + target + " (" +
-               (status < 0 ? "the connection failed" : "SFTP status " + std::to_string(status)) +
-               ")";
+               (status < 0 ? "the connection failed" : StatusText(status)) + ")";
+      if (status >= 0) sftp_unlink(sftp_, temp.c_str());
       return false;
     }
     // A server without posix-rename: SFTP's rename never replaces a file, so the old one goes
@@ -133,71 +148,149 @@ class TSftpRemote : public TRemote {
         sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) {
       return true;
     }
-    return Failed("cannot rename " + temp + " to " + target);
+    Failed("cannot rename " + temp + " to " + target);
+    sftp_unlink(sftp_, temp.c_str());
+    return false;
   }
 
   bool Remove(const std::string& path) override {
+    // A folder of the path that is a link would take the removal elsewhere.
+    if (!FoldersAreFolders(path)) return false;
     if (sftp_unlink(sftp_, Full(path).c_str()) == SSH_OK) return true;
-    const int code = sftp_get_error(sftp_);
-    return code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH ||
-           Failed("cannot remove " + Full(path));
+    return Missing() || Failed("cannot remove " + Full(path));
   }
 
  private:
   std::string Full(const std::string& path) const { return folder_ + path; }
 
+  bool Missing() const {
+    const int code = sftp_get_error(sftp_);
+    return code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH;
+  }
+
+  static std::string StatusText(int code) {
+    switch (code) {
+      case SSH_FX_PERMISSION_DENIED:
+        return "permission denied";
+      case SSH_FX_NO_SUCH_FILE:
+      case SSH_FX_NO_SUCH_PATH:
+        return "no such file or folder";
+      case SSH_FX_FILE_ALREADY_EXISTS:
+        return "a file of that name appeared meanwhile";
+      default:
+        return "SFTP status " + std::to_string(code);
+    }
+  }
+
   bool Failed(const std::string& what) {
     const int code = sftp_get_error(sftp_);
-    error_ = what + " (" +
-             (code == SSH_FX_PERMISSION_DENIED ? std::string("permission denied")
-              : code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH
-                  ? std::string("no such file or folder")
-                  : std::string(ssh_get_error(session_))) +
-             ")";
+    const char* library = ssh_get_error(session_);
+    std::string why = code != SSH_FX_OK && code != SSH_FX_FAILURE ? StatusText(code)
+                      : library != nullptr && *library != '\0'    ? std::string(library)
+                                                               : std::string("the server refused");
+    error_ = what + " (" + why + ")";
     return false;
   }
 
-  // The folders of path, the destination's own included, made where missing; each one asked
-  // for once a connection.
-  bool MakeFolders(const std::string& path) {
-    const std::string full = Full(path);
-    for (std::size_t slash = full.find('/', 1); slash != std::string::npos;
-         slash = full.find('/', slash + 1)) {
-      const std::string folder = full.substr(0, slash);
+  // What lies at a full path, not following a link: nothing when it is missing.
+  std::optional<std::uint8_t> TypeAt(const std::string& full) {
+    sftp_attributes attributes = sftp_lstat(sftp_, full.c_str());
+    if (attributes == nullptr) return std::nullopt;
+    const std::uint8_t type = attributes->type;
+    sftp_attributes_free(attributes);
+    return type;
+  }
+
+  // The file at path, when there is one, must be a file: a link there would be replaced by
+  // the page, and another program may read it as the file it pointed to.
+  bool NotALink(const std::string& path) {
+    const std::optional<std::uint8_t> type = TypeAt(Full(path));
+    if (!type || *type == SSH_FILEXFER_TYPE_REGULAR) return true;
+    error_ = "refusing to write " + Full(path) + ": the server holds " +
+             (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "something other than a file") +
+             " there";
+    return false;
+  }
+
+  // The folders of path below the destination, each checked once a connection: a folder that
+  // is a link would take a write or a removal outside the destination. make: made where
+  // missing.
+  bool FoldersAreFolders(const std::string& path, bool make = false) {
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      const std::string folder = Full(path.substr(0, slash));
       if (made_.contains(folder)) continue;
-      if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK) {
-        sftp_attributes attributes = sftp_stat(sftp_, folder.c_str());
-        const bool is_folder =
-            attributes != nullptr && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
-        sftp_attributes_free(attributes);
-        if (!is_folder) return Failed("cannot make the folder " + folder);
+      const std::optional<std::uint8_t> type = TypeAt(folder);
+      if (!type) {
+        if (!make) return true;  // nothing below a missing folder
+        if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK || TypeAt(folder) != kFolder) {
+          return Failed("cannot make the folder " + folder);
+        }
+      } else if (*type != kFolder) {
+        error_ = "refusing to go through " + folder + ": the server holds " +
+                 (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "a file") +
+                 " where a folder should be";
+        return false;
       }
       made_.insert(folder);
     }
     return true;
   }
 
+  // The destination's folder, made where missing (it may lie anywhere, links included, as
+  // the user named it), then the folders of path below it.
+  bool MakeFolders(const std::string& path) {
+    if (!destination_ready_) {
+      for (std::size_t slash = folder_.find('/', 1); slash != std::string::npos;
+           slash = folder_.find('/', slash + 1)) {
+        const std::string folder = folder_.substr(0, slash);
+        if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK) {
+          sftp_attributes attributes = sftp_stat(sftp_, folder.c_str());
+          const bool is_folder =
+              attributes != nullptr && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
+          sftp_attributes_free(attributes);
+          if (!is_folder) return Failed("cannot make the folder " + folder);
+        }
+      }
+      destination_ready_ = true;
+    }
+    return FoldersAreFolders(path, true);
+  }
+
+  static constexpr std::uint8_t kFolder = SSH_FILEXFER_TYPE_DIRECTORY;
+
   ssh_session session_;
   sftp_session sftp_;
   std::string folder_;
   bool posix_rename_ = false;
-  std::set<std::string> made_;
+  bool destination_ready_ = false;
+  std::set<std::string> made_;  // full paths of the folders known to be real folders
 };
 
-std::string ServerFingerprint(ssh_session session) {
+struct TServerKey {
+  std::string fingerprint;  // "SHA256:…"
+  std::string base64;       // the key as known_hosts holds it
+};
+
+TServerKey ServerKey(ssh_session session) {
+  TServerKey result;
   ssh_key key = nullptr;
-  if (ssh_get_server_publickey(session, &key) != SSH_OK) return "";
+  if (ssh_get_server_publickey(session, &key) != SSH_OK) return result;
   unsigned char* hash = nullptr;
   std::size_t length = 0;
-  std::string fingerprint;
   if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
     char* text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
-    if (text != nullptr) fingerprint = text;
+    if (text != nullptr) result.fingerprint = text;
     ssh_string_free_char(text);
     ssh_clean_pubkey_hash(&hash);
   }
+  char* base64 = nullptr;
+  if (ssh_pki_export_pubkey_base64(key, &base64) == SSH_OK && base64 != nullptr) {
+    result.base64 = base64;
+  }
+  ssh_string_free_char(base64);
   ssh_key_free(key);
-  return fingerprint;
+  return result;
 }
 
 }  // namespace
@@ -235,7 +328,14 @@ TConnection ConnectSftp(const TDestination& destination, const std::string& home
   if (ssh_connect(session) != SSH_OK) {
     return fail("cannot connect to " + where + ": " + ssh_get_error(session));
   }
-  const std::string fingerprint = ServerFingerprint(session);
+  const TServerKey key = ServerKey(session);
+  const std::string& fingerprint = key.fingerprint;
+  const std::string known_hosts = ssh_dir + "/known_hosts";
+  // A key the user marked revoked is refused as OpenSSH refuses it, whatever else is said.
+  if (!key.base64.empty() && IsRevokedKey(known_hosts, key.base64)) {
+    return fail("the host key of " + where + " (" + fingerprint + ") is marked @revoked in " +
+                known_hosts + ". Nothing was sent");
+  }
   switch (ssh_session_is_known_server(session)) {
     case SSH_KNOWN_HOSTS_OK:
       break;
@@ -258,9 +358,14 @@ TConnection ConnectSftp(const TDestination& destination, const std::string& home
                               check.accepted);
       }
       ::mkdir(ssh_dir.c_str(), 0700);
-      if (ssh_session_update_known_hosts(session) != SSH_OK) {
-        return fail("cannot add the host key to " + ssh_dir +
-                    "/known_hosts: " + ssh_get_error(session));
+      char* entry = nullptr;
+      if (ssh_session_export_known_hosts_entry(session, &entry) != SSH_OK || entry == nullptr) {
+        return fail("cannot add the host key to " + known_hosts + ": " + ssh_get_error(session));
+      }
+      const std::string line = entry;
+      ssh_string_free_char(entry);
+      if (const std::string why = AppendKnownHost(known_hosts, line); !why.empty()) {
+        return fail("cannot add the host key to " + known_hosts + ": " + why);
       }
       break;
     }

@@ -16,6 +16,14 @@ bool IsZorvikFile(const std::string& name) {
   return name.ends_with(".dat") || name.ends_with(".gro") || name.ends_with(".publish");
 }
 
+// What editors leave beside a file they save: "index.dat~", "site.css.bak", "page.html.orig",
+// Vim's swap files and Emacs's lock and auto-save files.
+bool IsEditorBackup(const std::string& name) {
+  return name.ends_with('~') || name.ends_with(".bak") || name.ends_with(".orig") ||
+         name.ends_with(".swp") || name.ends_with(".swo") || name.starts_with(".#") ||
+         (name.size() > 2 && name.starts_with('#') && name.ends_with('#'));
+}
+
 }  // namespace
 
 TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out) {
@@ -40,7 +48,10 @@ TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& l
       result.skipped.push_back(path);
       continue;
     }
-    if (leave_out.contains(path) || IsZorvikFile(relative)) continue;
+    if (leave_out.contains(path) || IsZorvikFile(relative) ||
+        IsEditorBackup(entry.path().filename().string())) {
+      continue;
+    }
     // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
     if (relative.find_first_of("\r\n\\") != std::string::npos) {
       result.skipped.push_back(path);
@@ -58,6 +69,7 @@ std::optional<std::string> ReadSiteFileBytes(const std::string& path) {
   if (fd < 0) return std::nullopt;
   struct stat info {};
   std::optional<std::string> bytes;
+  errno = 0;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     bytes.emplace();
     char buffer[65536];
@@ -71,7 +83,9 @@ std::optional<std::string> ReadSiteFileBytes(const std::string& path) {
       bytes->append(buffer, static_cast<std::size_t>(got));
     }
   }
+  const int error = errno;
   ::close(fd);
+  errno = error;
   return bytes;
 }
 

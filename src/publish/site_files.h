@@ -1,7 +1,7 @@
 // The files of a site as a publish sends them: every regular file under the site's folder but
 // dot files and dot folders, links (which could lead out of the site), the files Zorvik reads
 // to make the pages (templates, imports), and page sources, group files and publish settings
-// (".dat", ".gro", ".publish"), also where no group names them.
+// (".dat", ".gro", ".publish"), also where no group names them, and editors' backups.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "publish/destination.h"
+#include "publish/known_hosts.h"
 #include "publish/manifest.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
@@ -42,6 +43,9 @@ TEST(PublishCoreTest, DestinationsAreReadOrRefusedWithAReason) {
               c.result)
         << c.url;
   }
+  EXPECT_EQ(AddressWithoutPassword("sftp://me:s3:c@r@t@example.jp:22/www"),
+            "sftp://me@example.jp:22/www");
+  EXPECT_EQ(AddressWithoutPassword("ftps://me@h/a:b@c"), "ftps://me@h/a:b@c");
   std::string why;
   EXPECT_EQ(ParseDestination("sftp://me@h/~/x", why)->folder, "x/");
   EXPECT_EQ(ParseDestination("sftp://me@h/x", why)->folder, "/x/");
@@ -71,6 +75,27 @@ TEST(PublishCoreTest, ManifestsRoundTripAndHostileOnesAreRefused) {
         " {\"path\": \"a\", \"size\": 1, \"sha256\": \"\"}]}"}) {
     EXPECT_FALSE(ParseManifest(bad)) << bad;
   }
+}
+
+TEST(PublishCoreTest, KnownHostsLinesStayWholeAndRevokedKeysAreFound) {
+  const std::string path = ::testing::TempDir() + "zorvik-known_hosts";
+  std::filesystem::remove(path);
+  EXPECT_EQ(AppendKnownHost(path, "a.example ssh-ed25519 AAAA1"), "");
+  std::ofstream(path, std::ios::app) << "b.example ssh-ed25519 AAAA2";  // no line end
+  EXPECT_EQ(AppendKnownHost(path, "c.example ssh-ed25519 AAAA3\n"), "");
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "a.example ssh-ed25519 AAAA1\nb.example ssh-ed25519 AAAA2\n"
+            "c.example ssh-ed25519 AAAA3\n");
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0600));
+
+  std::ofstream(path, std::ios::app) << "@revoked *.example ssh-ed25519 AAAA9\n";
+  EXPECT_TRUE(IsRevokedKey(path, "AAAA9"));
+  EXPECT_FALSE(IsRevokedKey(path, "AAAA1"));  // known, not revoked
+  std::filesystem::remove(path);
+  std::filesystem::create_symlink("/dev/null", path);
+  EXPECT_NE(AppendKnownHost(path, "d.example ssh-ed25519 AAAA4"), "");
+  std::filesystem::remove(path);
 }
 
 TEST(PublishCoreTest, NetrcGivesThePasswordOfTheMatchingEntry) {
@@ -174,10 +199,20 @@ TEST_F(PublishRunTest, SendsWhatChangedPagesLastAndRemovesOnlyItsOwnFiles) {
   EXPECT_EQ(manifest.at("index.html").sha256, Sha256Hex("top, changed"));
   EXPECT_EQ(manifest.size(), 2u);
 
+  // A dot path in the manifest is not one Zorvik sent: --delete leaves it.
+  TManifest planted = manifest;
+  planted[".htaccess"] = {1, Sha256Hex("x")};
+  planted["img/.keep"] = {1, Sha256Hex("x")};
+  remote.files[std::string(kManifestName)] = ManifestText(planted);
+  remote.files[".htaccess"] = "x";
+  EXPECT_TRUE(Run(remote, true).plan.remove.empty());
+  EXPECT_EQ(remote.files[".htaccess"], "x");
+
   remote.files[std::string(kManifestName)] = "{not json";
   outcome = Run(remote);
   EXPECT_EQ(outcome.end, TPublishEnd::kFailed);
   EXPECT_NE(outcome.error.find("remove it to send every file again"), std::string::npos);
+  EXPECT_FALSE(outcome.rerun_finishes);  // running again would not help
 }
 
 // Cut after every step in turn: the visible files are always old or new, whole, and the next

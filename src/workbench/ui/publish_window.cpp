@@ -13,6 +13,7 @@
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
+#include "publish/secrets.h"
 #include "publish/site_to_publish.h"
 #include "workbench/ui/qt_paths.h"
 
@@ -201,6 +202,7 @@ void TPublishWindow::btPublishClick() {
   job.destination = *destination;
   job.login = {destination->user, "", settings.ca_file};
   if (destination->protocol != TProtocol::kSftp) {
+    KeepSecretsOutOfDumps();
     const std::string where = destination->user + "@" + destination->host;
     std::optional<std::string> password =
         NetrcPassword(job.home + "/.netrc", destination->host, destination->user);
@@ -313,10 +315,11 @@ void TPublishWindow::Work(const TPublishJob& job) {
         Post([this, where] { passwords_.erase(where); });
       }
       return finish(
-          QStringLiteral(
-              "公開できませんでした：%1\r\nサーバーのファイルは、どれも古いか"
-              "新しいかのどちらかで、欠けてはいません。もう一度公開すると続きを送ります。")
-              .arg(QString::fromStdString(outcome.error)),
+          QStringLiteral("公開できませんでした：%1").arg(QString::fromStdString(outcome.error)) +
+              (outcome.rerun_finishes
+                   ? QStringLiteral("\r\nサーバーのファイルは、どれも古いか新しいかのどちらかで、"
+                                    "欠けてはいません。もう一度公開すると続きを送ります。")
+                   : QString()),
           true);
     case TPublishEnd::kCancelled:
       return finish(
