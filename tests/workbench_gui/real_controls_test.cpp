@@ -1,10 +1,16 @@
 // The workbench driven through its real controls: toolbar actions triggered, buttons clicked,
 // keys typed into boxes, windows closed, as a user does it (offscreen).
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,12 +19,14 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 
 #include "editor/ruler.h"
 #include "editor/teditor.h"
 #include "preview/wait_for.h"
 #include "settings/settings_store.h"
 #include "support/sjis.h"
+#include "support/unprivileged.h"
 #include "workbench/ui/single_instance.h"
 #include "workbench_fixture.h"
 
@@ -162,15 +170,25 @@ TEST_F(RealControlsTest, ASettingsFileThatCannotBeSavedIsSaidOnce) {
                                               root_ + "/blocker/"));
 }
 
-TEST_F(RealControlsTest, ASecondStartHandsItsPageToTheRunningWorkbench) {
-  // This test is the running workbench; the real program, started again, is the second start.
+// This test is the running workbench; the real program, started again, is the second start.
+// While the save question is up (a modal box runs the event loop), the second start ends and
+// its socket goes; whatever the answer, the workbench goes on, with the page it was handed.
+TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQuestion) {
   const QString runtime = root_ + "/runtime";
   QDir().mkpath(runtime);
+  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   const QString socket =
       TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  ASSERT_TRUE(socket.startsWith(runtime + "/"));
+  WriteFile(root_ + "/a.dat", "page a");
+  WriteFile(root_ + "/b.dat", "page b");
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
   TSingleInstance running;
-  QStringList handed;
-  ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) { handed << page; }));
+  ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) {
+    f.BringToFront();  // as the program does
+    if (!page.isEmpty()) f.OpenDocument(page);
+  }));
   QProcess second;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_RUNTIME_DIR", runtime);
@@ -178,11 +196,90 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageToTheRunningWorkbench) {
   env.insert("ASAN_OPTIONS", "detect_leaks=0");  // as for this process (see gui_test_main.cpp)
   second.setProcessEnvironment(env);
   second.setWorkingDirectory(root_);
-  second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("page.dat")});
-  ASSERT_TRUE(testing::WaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
-  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_EQ(handed, QStringList{root_ + "/page.dat"});
+  // A modal box runs an event loop of its own until it is answered: here until the second
+  // start has ended and its socket has gone.
+  wb.dialogs.on_question = [&] {
+    QEventLoop modal;
+    QTimer::singleShot(20000, &modal, &QEventLoop::quit);
+    QObject::connect(&second, &QProcess::finished, &modal,
+                     [&modal] { QTimer::singleShot(300, &modal, &QEventLoop::quit); });
+    if (second.state() != QProcess::NotRunning) modal.exec();
+  };
+  const struct {
+    TSaveAnswer answer;
+    const char* open;   // the page open after the answer
+    const char* a_dat;  // what a.dat holds then
+  } cases[] = {
+      {TSaveAnswer::kSave, "page b", "edited page a"},
+      {TSaveAnswer::kDiscard, "page b", "page a"},
+      {TSaveAnswer::kCancel, "edited page a", "page a"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.open + std::string(" / ") + c.a_dat);
+    WriteFile(root_ + "/a.dat", "page a");
+    wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
+    ASSERT_TRUE(f.OpenDocument(root_ + "/a.dat"));
+    f.edEditSource->insert(QStringLiteral("edited "));
+    const qsizetype asked = wb.dialogs.questions.size();
+    wb.dialogs.save_answers = {c.answer};
+    second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("b.dat")});
+    // The program's own event loop, as app.exec() runs it, until the page was taken.
+    QEventLoop program;
+    QTimer::singleShot(30000, &program, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &program, [&] {
+      if (wb.dialogs.questions.size() > asked && second.state() == QProcess::NotRunning)
+        QTimer::singleShot(300, &program, &QEventLoop::quit);
+    });
+    poll.start(20);
+    program.exec();
+    ASSERT_GT(wb.dialogs.questions.size(), asked);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(f.edEditSource->Text(), c.open);
+    std::string a_dat = ReadFile(root_ + "/a.dat");
+    if (a_dat.ends_with("\r\n")) a_dat.resize(a_dat.size() - 2);
+    EXPECT_EQ(a_dat, c.a_dat);
+  }
+}
+
+// Someone else's socket at the workbench's place learns nothing and cannot end the start; a
+// runtime folder that others may enter is not used.
+TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {
+  const QString shared = root_ + "/shared";
+  QDir().mkpath(shared);
+  QFile::setPermissions(shared, QFileDevice::Permissions(0x7777));
+  EXPECT_FALSE(TSingleInstance::SocketPath("/x/zorvik-workbench.ini", shared).startsWith(shared));
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's socket needs root to make";
+  ::chmod(QFile::encodeName(root_).constData(), 0755);
+  ::chmod(QFile::encodeName(shared).constData(), 01777);
+  const QString socket = shared + "/zorvik-workbench-planted";
+  const pid_t planter = ::fork();
+  if (planter == 0) {
+    if (::setgid(testing::kNobody) != 0 || ::setuid(testing::kNobody) != 0) ::_exit(3);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socket).constData(),
+                 sizeof address.sun_path - 1);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0) {
+      ::_exit(3);
+    }
+    // Answers "ok" as a workbench would; exits 1 when it was told a page.
+    pollfd wait{fd, POLLIN, 0};
+    if (::poll(&wait, 1, 5000) != 1) ::_exit(0);
+    const int client = ::accept(fd, nullptr, nullptr);
+    (void)::write(client, "ok\n", 3);
+    char buffer[256];
+    pollfd read_wait{client, POLLIN, 0};
+    ::_exit(::poll(&read_wait, 1, 1000) == 1 && ::read(client, buffer, sizeof buffer) > 0 ? 1 : 0);
+  }
+  ASSERT_TRUE(testing::WaitFor([&] { return QFileInfo::exists(socket); }, 5000));
+  TSingleInstance start;
+  EXPECT_FALSE(start.HandOverOrListen(socket, root_ + "/secret.dat", [](const QString&) {}));
+  int status = 0;
+  ::waitpid(planter, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the planted socket was told";
 }
 
 TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {

@@ -28,6 +28,7 @@ class TScriptedDialogs : public TDialogs {
   }
   TSaveAnswer AskSaveChanges(QWidget*, const QString& message) override {
     questions << message;
+    if (on_question) on_question();
     if (save_answers.empty()) return TSaveAnswer::kCancel;
     const TSaveAnswer answer = save_answers.front();
     save_answers.pop_front();
@@ -75,6 +76,7 @@ class TScriptedDialogs : public TDialogs {
   std::deque<TSaveAnswer> save_answers;          // "save the changes?" answers, Cancel when empty
   std::deque<std::optional<QString>> files;      // file dialog results, cancelled when empty
   std::function<void()> on_message;              // runs as a message box would show
+  std::function<void()> on_question;             // runs while the save question is shown
   QStringList errors;
   QStringList messages;
   QStringList questions;
