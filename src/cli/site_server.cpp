@@ -4,8 +4,10 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -17,30 +19,58 @@ namespace zorvik::cli {
 namespace {
 
 constexpr int kPortsTried = 100;
-constexpr std::size_t kThreads = 32;
-// Open pages each hold a thread on their event stream; the rest stay for files.
-constexpr int kMaxEventStreams = 24;
+// Each connection holds a thread while it is open: enough that browsers' idle connections and
+// slow clients leave threads for files.
+constexpr std::size_t kThreads = 128;
+// A browser holds one event stream (its pages share it), each holding a thread; the rest stay
+// for files.
+constexpr int kMaxEventStreams = 48;
+// A connection that sends nothing for this long, idle or in the middle of a request, is closed.
+constexpr int kIdleSeconds = 3;
 // A stream writes at least this often: a page that went away is noticed at the next write but
 // one, and its thread is free again.
 constexpr auto kKeepAlive = std::chrono::seconds(1);
 
-// The whole file behind fd (closed here), at most kMaxServedFileBytes; nothing when a read
-// fails.
+// The whole file behind fd (closed here); nothing when a read fails or the file grew past
+// kMaxServedFileBytes meanwhile, so that a cut file is never answered as the whole one.
 std::optional<std::string> ReadAll(int fd) {
   std::string bytes;
   std::array<char, 65536> buffer{};
   for (;;) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
+    if (n < 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxServedFileBytes) {
       ::close(fd);
       return std::nullopt;
     }
-    if (n == 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxServedFileBytes) break;
+    if (n == 0) break;
     bytes.append(buffer.data(), static_cast<std::size_t>(n));
   }
   ::close(fd);
   return bytes;
+}
+
+// A file sent as it is read, a piece at a time, in bounded memory: the length it had when
+// opened, or the connection ends (never a short "200").
+struct TOpenFile {
+  explicit TOpenFile(int descriptor) : fd(descriptor) {}
+  ~TOpenFile() { ::close(fd); }
+  TOpenFile(const TOpenFile&) = delete;
+  TOpenFile& operator=(const TOpenFile&) = delete;
+  int fd;
+};
+
+bool SendPiece(const TOpenFile& file, std::size_t offset, std::size_t length,
+               httplib::DataSink& sink) {
+  std::array<char, 65536> buffer{};
+  const std::size_t want = std::min(length, buffer.size());
+  ssize_t n = 0;
+  do {
+    n = ::pread(file.fd, buffer.data(), want, static_cast<off_t>(offset));
+  } while (n < 0 && errno == EINTR);
+  // A file cut short meanwhile, or unreadable: the connection ends, the client sees it torn.
+  if (n <= 0) return false;
+  return sink.write(buffer.data(), static_cast<std::size_t>(n));
 }
 
 // The library's default, SO_REUSEPORT, would let a second server (another serve, or any
@@ -77,12 +107,30 @@ void ServeFile(const TPreviewSite& site, const std::string& root,
     response.set_redirect(url_path + "/", 301);
     return;
   }
-  std::optional<std::string> bytes = ReadAll(fd);
-  if (!bytes) return Refuse(response, 500, "500 The file could not be read\n");
+  // Pages get the live-reload script, and text files are told apart by their bytes: these are
+  // read whole. Everything else streams from the disk.
+  const std::string by_name = ContentTypeFor(*file, "");
+  if (IsHtmlType(by_name) || by_name.starts_with("text/plain")) {
+    std::optional<std::string> bytes = ReadAll(fd);
+    if (!bytes) return Refuse(response, 500, "500 The file could not be read whole\n");
+    if (on_served) on_served(*file);
+    const std::string type = ContentTypeFor(*file, *bytes);
+    if (IsHtmlType(type)) bytes = WithLiveReload(*bytes);
+    response.set_content(*bytes, type);
+    return;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return Refuse(response, 500, "500 The file could not be read\n");
+  }
   if (on_served) on_served(*file);
-  const std::string type = ContentTypeFor(*file, *bytes);
-  if (IsHtmlType(type)) bytes = WithLiveReload(*bytes);
-  response.set_content(*bytes, type);
+  auto open = std::make_shared<TOpenFile>(fd);
+  response.set_content_provider(
+      static_cast<std::size_t>(st.st_size), by_name,
+      [open](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        return SendPiece(*open, offset, length, sink);
+      });
 }
 
 }  // namespace
@@ -146,9 +194,12 @@ void TSiteServer::Halt() {
 void TSiteServer::Route(httplib::Server& server) {
   server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
   server.set_keep_alive_max_count(100);
+  server.set_keep_alive_timeout(kIdleSeconds);
+  server.set_read_timeout(kIdleSeconds, 0);
   const std::string port = std::to_string(port_);
-  const std::array<std::string, 3> hosts = {"127.0.0.1:" + port, "[::1]:" + port,
-                                            "localhost:" + port};
+  std::vector<std::string> hosts = {"127.0.0.1:" + port, "[::1]:" + port, "localhost:" + port};
+  // Clients leave out the default port.
+  if (port_ == 80) hosts.insert(hosts.end(), {"127.0.0.1", "[::1]", "localhost"});
   server.set_pre_routing_handler([hosts](const httplib::Request& request,
                                          httplib::Response& response) {
     using Outcome = httplib::Server::HandlerResponse;
@@ -162,13 +213,18 @@ void TSiteServer::Route(httplib::Server& server) {
       Refuse(response, 405, "405 Method Not Allowed\n");
       return Outcome::Handled;
     }
+    // Several ranges could ask for the file many times over: the file is sent once, whole, as
+    // a server may answer any range request. (The request is the library's own, not const.)
+    if (request.ranges.size() > 1) const_cast<httplib::Request&>(request).ranges.clear();
     return Outcome::Unhandled;
   });
-  server.Get(
-      std::string(kLiveScriptPath), [](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Cache-Control", "no-store");
-        response.set_content(std::string(LiveReloadScript()), "text/javascript; charset=utf-8");
-      });
+  for (const auto& [path, script] : {std::pair{kLiveScriptPath, LiveReloadScript()},
+                                     std::pair{kLiveWorkerPath, LiveWorkerScript()}}) {
+    server.Get(std::string(path), [script](const httplib::Request&, httplib::Response& response) {
+      response.set_header("Cache-Control", "no-store");
+      response.set_content(std::string(script), "text/javascript; charset=utf-8");
+    });
+  }
   server.Get(std::string(kEventStreamPath),
              [this](const httplib::Request&, httplib::Response& response) {
                if (event_streams_.fetch_add(1) >= kMaxEventStreams) {

@@ -48,22 +48,81 @@ constexpr std::string_view kScript = R"js(// Zorvik's live reload.
     if (overlay !== null) overlay.remove();
     overlay = null;
   }
-  var events = new EventSource("/.zorvik/events");
-  events.addEventListener("open", function () { window.zorvikListening = true; });
-  events.addEventListener("reload", function (event) {
-    var paths = JSON.parse(event.data);
-    for (var i = 0; i < paths.length; i++) {
-      if (uses(paths[i])) {
-        sessionStorage.setItem(key, window.scrollX + "," + window.scrollY);
-        events.close();
-        location.reload();
-        return;
+  var stop = listen({
+    open: function () { window.zorvikListening = true; },
+    reload: function (data) {
+      var paths = JSON.parse(data);
+      for (var i = 0; i < paths.length; i++) {
+        if (uses(paths[i])) {
+          sessionStorage.setItem(key, window.scrollX + "," + window.scrollY);
+          stop();
+          location.reload();
+          return;
+        }
+      }
+    },
+    errors: function (data) { showErrors(JSON.parse(data)); },
+    cleared: clearErrors
+  });
+  // The pages of the site open in this browser share one event stream through a worker: a
+  // browser opens at most six connections to a host, and each stream holds one. Without
+  // shared workers, each page opens its own. Returns what ends the page's listening.
+  function listen(on) {
+    if (typeof SharedWorker === "function") {
+      try {
+        var worker = new SharedWorker("/.zorvik/live-worker.js", "zorvik-live");
+        worker.port.onmessage = function (message) {
+          var handler = on[message.data.type];
+          if (handler) handler(message.data.data);
+        };
+        worker.port.start();
+        var bye = function () { worker.port.postMessage("bye"); };
+        addEventListener("pagehide", bye);
+        return bye;
+      } catch (e) {
+        // Not allowed here: a stream of the page's own.
       }
     }
-  });
-  events.addEventListener("errors", function (event) { showErrors(JSON.parse(event.data)); });
-  events.addEventListener("cleared", clearErrors);
+    var events = new EventSource("/.zorvik/events");
+    ["open", "reload", "errors", "cleared"].forEach(function (type) {
+      events.addEventListener(type, function (event) { on[type](event.data); });
+    });
+    return function () { events.close(); };
+  }
 })();
+)js";
+
+constexpr std::string_view kWorker =
+    R"js(// Zorvik's live reload: one event stream for every page of
+// the site open in this browser, its events handed to each page.
+"use strict";
+var pages = [];
+var listening = false;
+var state = null;  // the last "errors" or "cleared", for pages that come later
+var events = new EventSource("/.zorvik/events");
+function send(message) {
+  for (var i = 0; i < pages.length; i++) pages[i].postMessage(message);
+}
+events.addEventListener("open", function () { listening = true; send({ type: "open" }); });
+events.addEventListener("error", function () { listening = false; });
+events.addEventListener("reload", function (event) { send({ type: "reload", data: event.data }); });
+["errors", "cleared"].forEach(function (type) {
+  events.addEventListener(type, function (event) {
+    state = { type: type, data: event.data };
+    send(state);
+  });
+});
+onconnect = function (event) {
+  var page = event.ports[0];
+  pages.push(page);
+  page.onmessage = function (message) {
+    var at = pages.indexOf(page);
+    if (message.data === "bye" && at >= 0) pages.splice(at, 1);
+  };
+  page.start();
+  if (listening) page.postMessage({ type: "open" });
+  if (state !== null) page.postMessage(state);
+};
 )js";
 
 // text as a JSON string: quotes, backslashes and control characters escaped; other bytes as
@@ -99,6 +158,8 @@ std::string JsonArray(const std::vector<std::string>& items) {
 }  // namespace
 
 std::string_view LiveReloadScript() { return kScript; }
+
+std::string_view LiveWorkerScript() { return kWorker; }
 
 std::string WithLiveReload(std::string_view html) {
   const std::string element = "<script src=\"" + std::string(kLiveScriptPath) + "\"></script>";

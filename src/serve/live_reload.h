@@ -10,11 +10,15 @@ namespace zorvik {
 // Where the script and the event stream are served. A dot-folder, which no site file can be.
 inline constexpr std::string_view kLiveScriptPath = "/.zorvik/live.js";
 inline constexpr std::string_view kEventStreamPath = "/.zorvik/events";
+inline constexpr std::string_view kLiveWorkerPath = "/.zorvik/live-worker.js";
 
 // The script: reloads the page, keeping its scroll position, when its own file or a file it
 // loaded (a style sheet, an image) was rewritten; shows the lines of a failed generation over
 // the page until a good one.
 std::string_view LiveReloadScript();
+
+// The shared worker that holds the one event stream of a browser for all its pages of the site.
+std::string_view LiveWorkerScript();
 
 // html with the script's element before its last </body> (any letter case), or at its end.
 std::string WithLiveReload(std::string_view html);

@@ -7,7 +7,7 @@ import { spawn } from "node:child_process";
 import { mkdtempSync, writeFileSync, renameSync, mkdirSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { createServer } from "node:net";
+import { createServer, connect } from "node:net";
 import assert from "node:assert/strict";
 import { chromium } from "playwright-core";
 
@@ -116,6 +116,42 @@ try {
   save("pages/index.dat", cover(cp932.changed));
   await index.waitForSelector("#zorvik-errors", { state: "detached" });
   assert.equal(await marked(index), true, "a page whose bytes stayed was reloaded");
+
+  // Ten tabs of the site at once: every one loads and listens, and a style sheet they all use
+  // reloads them all. (A browser allows six connections to a host.)
+  const tabs = [index, other];
+  while (tabs.length < 10) {
+    const tab = await context.newPage();
+    await tab.goto(`http://127.0.0.1:${port}/out/other.html`, { timeout: 5000 });
+    tabs.push(tab);
+  }
+  for (const tab of tabs) await tab.waitForFunction(() => window.zorvikListening === true, null, { timeout: 5000 });
+  loaded = Promise.all(tabs.map((tab) => tab.waitForEvent("load", { timeout: 5000 })));
+  save("style/site.css", crlf("h1 { color: rgb(0, 128, 0); }\n"));
+  await loaded;
+  for (const tab of tabs) {
+    assert.equal(await tab.evaluate(() => getComputedStyle(document.querySelector("h1")).color), "rgb(0, 128, 0)");
+  }
+
+  // Fifty clients that send a header line every two seconds, as a slow or hostile client
+  // does: a page still loads within a second.
+  const drips = [];
+  for (let i = 0; i < 50; i++) {
+    const socket = connect(port, "127.0.0.1");
+    socket.on("error", () => {});
+    socket.write(`GET /out/index.html HTTP/1.1\r\nHost: 127.0.0.1:${port}\r\n`);
+    drips.push(setInterval(() => socket.write(`X-Drip-${i}: 1\r\n`), 2000));
+    drips.push(socket);
+  }
+  await new Promise((resolve) => setTimeout(resolve, 2500));
+  const asked = Date.now();
+  const response = await fetch(`http://127.0.0.1:${port}/out/other.html`);
+  await response.text();
+  const answeredMs = Date.now() - asked;
+  for (const drip of drips) (drip.destroy ? drip.destroy() : clearInterval(drip));
+  assert.equal(response.status, 200);
+  assert.ok(answeredMs < 1000, `a page took ${answeredMs} ms beside 50 slow clients`);
+  console.log(`a page beside 50 slow clients: ${answeredMs} ms`);
 } finally {
   await browser.close();
 }

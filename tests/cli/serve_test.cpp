@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/cli_fixture.h"
 #include "support/loopback.h"
@@ -49,6 +51,18 @@ std::string Get(int port, const std::string& target, const std::string& host = "
   const std::string named = host.empty() ? "127.0.0.1:" + std::to_string(port) : host;
   return Ask(port,
              "GET " + target + " HTTP/1.1\r\nHost: " + named + "\r\nConnection: close\r\n\r\n");
+}
+
+// Whether this process could listen on port of 127.0.0.1 now.
+bool PortIsFree(int port) {
+  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool free = ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(sock);
+  return free;
 }
 
 int Status(const std::string& answer) {
@@ -196,6 +210,49 @@ TEST_F(ServeTest, ServesTheSiteAndRefusesEverythingElse) {
   EXPECT_EQ(second.status, 2);
   EXPECT_NE(second.err.find("cannot listen on 127.0.0.1 port"), std::string::npos) << second.err;
 
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+// Large files stream from the disk in bounded memory, four at once; several ranges get the file
+// once (never many times over); and on port 80 a Host without a port is the server's own.
+TEST_F(ServeTest, LargeFilesStreamAndSeveralRangesGetTheFileOnce) {
+  MakeSite();
+  const std::string big(96 << 20, 'z');
+  std::ofstream(Path("site/out/big.bin"), std::ios::binary) << big;
+  std::ofstream(Path("site/out/s.css"), std::ios::binary) << "0123456789";
+  const int port = PortIsFree(80) ? 80 : FreePort();  // 80 for root, where nothing has it
+  ASSERT_FALSE(Start({"--port", std::to_string(port), Path("site/site.gro")}).empty());
+  std::vector<std::thread> readers;
+  std::atomic<int> whole{0};
+  for (int i = 0; i < 4; ++i) {
+    readers.emplace_back([&] { whole += Get(port, "/out/big.bin").ends_with(big); });
+  }
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(whole, 4);
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  std::string line;
+  long peak_kb = 0;
+  while (std::getline(status, line)) {
+    if (line.starts_with("VmHWM:")) peak_kb = std::stol(line.substr(6));
+  }
+  EXPECT_LT(peak_kb, 64 << 10) << "the server held the files in memory";
+  std::printf("serve's peak memory beside four 96 MiB downloads: %ld KiB\n", peak_kb);
+
+  const auto ranged = [&](const std::string& ranges) {
+    return Ask(port, "GET /out/s.css HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                         "\r\nRange: bytes=" + ranges + "\r\nConnection: close\r\n\r\n");
+  };
+  std::string answer = ranged("2-4");
+  EXPECT_EQ(Status(answer), 206);
+  EXPECT_TRUE(answer.ends_with("\r\n\r\n234")) << answer;
+  answer = ranged("0-9,0-9,0-9,0-9");
+  EXPECT_EQ(Status(answer), 200);
+  EXPECT_TRUE(answer.ends_with("\r\n\r\n0123456789")) << answer;
+
+  if (port == 80) {
+    EXPECT_EQ(Status(Get(port, "/out/index.html", "127.0.0.1")), 200);
+    EXPECT_EQ(Status(Get(port, "/out/index.html", "localhost")), 200);
+  }
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
