@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <set>
 
 #include "serve/site_urls.h"
 
@@ -28,6 +29,11 @@ std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* 
   return n;
 }
 
+std::size_t KeepReplies(char* data, std::size_t size, std::size_t count, void* out) {
+  static_cast<std::string*>(out)->append(data, size * count);
+  return size * count;
+}
+
 std::size_t WriteFetched(char* data, std::size_t size, std::size_t count, void* out) {
   auto* bytes = static_cast<std::string*>(out);
   if (bytes->size() + size * count > kMaxFetched) return 0;
@@ -50,7 +56,11 @@ class TCurlList {
 
 class TFtpRemote : public TRemote {
  public:
-  TFtpRemote(CURL* curl, std::string base) : curl_(curl), base_(std::move(base)) {}
+  TFtpRemote(CURL* curl, std::string server, std::string base, std::string folder)
+      : curl_(curl),
+        server_(std::move(server)),
+        base_(std::move(base)),
+        folder_(std::move(folder)) {}
   ~TFtpRemote() override { curl_easy_cleanup(curl_); }
   TFtpRemote(const TFtpRemote&) = delete;
   TFtpRemote& operator=(const TFtpRemote&) = delete;
@@ -70,7 +80,13 @@ class TFtpRemote : public TRemote {
   }
 
   bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
-    if (!SafeName(path) || !SafeName(temporary)) return false;
+    if (!SafeName(path) || !SafeName(temporary) || !FoldersAreFolders(path)) return false;
+    const TType at_path = TypeAt(path);
+    if (at_path == TType::kFolder || at_path == TType::kOther) {
+      error_ = "refusing to write " + path + ": the server holds " +
+               (at_path == TType::kOther ? "a link" : "a folder") + " there";
+      return false;
+    }
     Reset(temporary);
     TUpload upload{bytes};
     curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
@@ -79,18 +95,29 @@ class TFtpRemote : public TRemote {
     curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
     curl_easy_setopt(curl_, CURLOPT_FTP_CREATE_MISSING_DIRS,
                      static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
-    // After the upload the server stands in the file's folder: the rename takes bare names.
+    // Whatever lies at the temporary name (a leftover, or a link someone planted) goes first,
+    // so that the upload makes a new file. The server then stands in the file's folder: the
+    // commands take bare names.
+    TCurlList leftover;
+    leftover.Add("*DELE " + Name(temporary));
+    curl_easy_setopt(curl_, CURLOPT_PREQUOTE, leftover.get());
     TCurlList rename;
     rename.Add("RNFR " + Name(temporary));
     rename.Add("RNTO " + Name(path));
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, rename.get());
     const CURLcode code = curl_easy_perform(curl_);
+    curl_easy_setopt(curl_, CURLOPT_PREQUOTE, nullptr);
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
-    return code == CURLE_OK || Failed(code);
+    if (code == CURLE_OK) return true;
+    Failed(code);
+    const std::string why = error_;
+    Remove(temporary);  // the partial upload, where the connection still allows
+    error_ = why;
+    return false;
   }
 
   bool Remove(const std::string& path) override {
-    if (!SafeName(path)) return false;
+    if (!SafeName(path) || !FoldersAreFolders(path)) return false;
     Reset(path.substr(0, path.rfind('/') + 1));
     curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
     TCurlList remove;
@@ -129,8 +156,75 @@ class TFtpRemote : public TRemote {
     return false;
   }
 
+  enum class TType { kMissing, kFile, kFolder, kOther, kUnknown };
+
+  // What lies at path below the destination, as the server's MLST tells it without following
+  // a link; kUnknown from a server without MLST.
+  TType TypeAt(const std::string& path) {
+    curl_easy_setopt(curl_, CURLOPT_URL, server_.c_str());  // no folder to go to first
+    curl_easy_setopt(curl_, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    // Asked before the server goes to a folder, from wherever the last command left it: an
+    // absolute path, the login folder's where the destination lies below it.
+    if (!folder_.starts_with('/')) {
+      const char* login = nullptr;
+      if (curl_easy_perform(curl_) != CURLE_OK ||
+          curl_easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &login) != CURLE_OK ||
+          login == nullptr) {
+        return TType::kUnknown;
+      }
+      folder_.insert(0,
+                     std::string(login).append(std::string_view(login).ends_with('/') ? "" : "/"));
+    }
+    TCurlList ask;
+    ask.Add("*MLST " + folder_ + path);
+    curl_easy_setopt(curl_, CURLOPT_QUOTE, ask.get());
+    std::string replies;
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, KeepReplies);
+    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &replies);
+    const CURLcode code = curl_easy_perform(curl_);
+    curl_easy_setopt(curl_, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, nullptr);
+    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, nullptr);
+    if (code != CURLE_OK) return TType::kUnknown;
+    // " type=dir;size=…; /path" between "250-" and "250 ", or a 550 for a missing path.
+    const std::size_t type = replies.find(" type=");
+    if (type == std::string::npos) {
+      return replies.find("\n550") != std::string::npos || replies.starts_with("550")
+                 ? TType::kMissing
+                 : TType::kUnknown;
+    }
+    std::string value = replies.substr(type + 6, replies.find(';', type) - type - 6);
+    for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (value == "file") return TType::kFile;
+    if (value == "dir" || value == "cdir" || value == "pdir") return TType::kFolder;
+    return TType::kOther;
+  }
+
+  // The folders of path below the destination are folders, each asked once a connection: a
+  // link among them would take a write or a removal outside the destination.
+  bool FoldersAreFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      const std::string folder = path.substr(0, slash);
+      if (folders_.contains(folder)) continue;
+      const TType type = TypeAt(folder);
+      if (type == TType::kMissing) return true;  // made by the upload, nothing below it yet
+      if (type == TType::kFile || type == TType::kOther) {
+        error_ = "refusing to go through " + folder + ": the server holds " +
+                 (type == TType::kOther ? "a link" : "a file") + " where a folder should be";
+        return false;
+      }
+      folders_.insert(folder);
+    }
+    return true;
+  }
+
   CURL* curl_;
-  std::string base_;  // "ftp://host:port/" and the destination's folder, URL-encoded
+  std::string server_;  // "ftp://host:port/"
+  std::string base_;    // and the destination's folder, URL-encoded
+  std::string folder_;  // the destination's folder as the server names it, from the login folder
+  std::set<std::string> folders_;  // folders known to be real folders
 };
 
 }  // namespace
@@ -142,11 +236,13 @@ TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login) 
     result.error = "cannot start libcurl";
     return result;
   }
-  std::string base = "ftp://" + destination.host;
-  if (destination.port != 0) base += ":" + std::to_string(destination.port);
+  std::string server = "ftp://" + destination.host;
+  if (destination.port != 0) server += ":" + std::to_string(destination.port);
+  server += "/";
   // An absolute folder starts with %2F: FTP addresses are otherwise under the login folder.
-  base += destination.folder.starts_with('/') ? "/%2F" + UrlPath(destination.folder.substr(1))
-                                              : "/" + UrlPath(destination.folder);
+  std::string base =
+      server + (destination.folder.starts_with('/') ? "%2F" + UrlPath(destination.folder.substr(1))
+                                                    : UrlPath(destination.folder));
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_USERNAME, login.user.c_str());
@@ -159,7 +255,8 @@ TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login) 
   curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, 30L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
-  result.remote = std::make_unique<TFtpRemote>(curl, std::move(base));
+  result.remote =
+      std::make_unique<TFtpRemote>(curl, std::move(server), std::move(base), destination.folder);
   return result;
 }
 

@@ -42,6 +42,8 @@ class PublishTest : public testing::CliTest {
   }
   // The lines "sent …" and "removed …" of a run.
   static std::string Sent(const testing::ProcessResult& run) { return run.out; }
+  void NoPlantedLinkIsFollowed(const std::string& server,
+                               const std::function<testing::ProcessResult(bool)>& publish);
 };
 
 TEST_F(PublishTest, OverSftpOnlyWhatChangedIsSentAndOnlyZorviksFilesAreRemoved) {
@@ -163,40 +165,42 @@ TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
 
 // Someone who may write in the destination plants links where publish writes or removes: at
 // the temporary name, at the file, in place of a folder. Nothing outside the destination moves.
-TEST_F(PublishTest, OverSftpALinkPlantedOnTheServerIsNeverFollowed) {
-  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
-  testing::TSshServer server(Path("server"), Path("home"));
-  ASSERT_TRUE(server.Start());
-  const std::string to = SftpTo(server);
-  const std::string group = Path("site/site.gro");
-  ASSERT_EQ(Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), group}).status, 0);
-  fs::create_directories(Path("outside"));
-  Write("outside/victim.txt", "the user's own\n");
-  Write("outside/news.html", "the user's own\n");
-  const auto outside = Files(Path("outside"));
-
+// server: the folder that holds www/ (the destination) and outside/; publish runs a publish.
+void PublishTest::NoPlantedLinkIsFollowed(
+    const std::string& server, const std::function<testing::ProcessResult(bool)>& publish) {
+  ASSERT_EQ(publish(false).status, 0);
+  fs::create_directories(server + "/outside");
+  std::ofstream(server + "/outside/victim.txt") << "the user's own\n";
+  std::ofstream(server + "/outside/news.html") << "the user's own\n";
+  const auto outside = Files(server + "/outside");
+  const std::string www = server + "/www";
   struct TCase {
     const char* name;
     std::function<void()> plant;
     int status;
     const char* said;
   };
-  const std::string victim = Path("outside/victim.txt");
   const TCase cases[] = {
       {"a link at the temporary name is removed, never written through",
-       [&] { fs::create_symlink(victim, Path("www/style/.site.css.zorvik-upload")); }, 0, ""},
+       [&] {
+         fs::create_symlink("../../outside/victim.txt", www + "/style/.site.css.zorvik-upload");
+       },
+       0, ""},
       {"a link at the manifest's temporary name",
-       [&] { fs::create_symlink(victim, Path("www/..zorvik-publish.json.zorvik-upload")); }, 0, ""},
+       [&] {
+         fs::create_symlink("../outside/victim.txt", www + "/..zorvik-publish.json.zorvik-upload");
+       },
+       0, ""},
       {"a link in place of the file",
        [&] {
-         fs::remove(Path("www/style/site.css"));
-         fs::create_symlink(victim, Path("www/style/site.css"));
+         fs::remove(www + "/style/site.css");
+         fs::create_symlink("../../outside/victim.txt", www + "/style/site.css");
        },
        1, "a link"},
       {"a link in place of a folder",
        [&] {
-         fs::rename(Path("www/style"), Path("www-style"));
-         fs::create_symlink(Path("outside"), Path("www/style"));
+         fs::rename(www + "/style", server + "/www-style");
+         fs::create_symlink("../outside", www + "/style");
        },
        1, "a link"},
   };
@@ -205,34 +209,63 @@ TEST_F(PublishTest, OverSftpALinkPlantedOnTheServerIsNeverFollowed) {
     SCOPED_TRACE(c.name);
     c.plant();
     Write("site/style/site.css", "p { margin: " + std::to_string(++round) + "px; }\n");
-    const auto run = Zorvik({"publish", to, group});
+    const auto run = publish(false);
     EXPECT_EQ(run.status, c.status) << run.err;
     EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
-    EXPECT_EQ(Files(Path("outside")), outside);
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Path("outside/victim.txt"))));
+    EXPECT_EQ(Files(server + "/outside"), outside);
     if (c.status == 0) {
-      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Path("www/style/site.css"))));
-      EXPECT_EQ(Slurp(Path("www/style/site.css")), Read("site/style/site.css"));
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(www + "/style/site.css")));
+      EXPECT_EQ(Slurp(www + "/style/site.css"), Read("site/style/site.css"));
     }
     // The destination made whole again for the next case.
-    if (fs::is_symlink(Path("www/style"))) {
-      fs::remove(Path("www/style"));
-      fs::rename(Path("www-style"), Path("www/style"));
+    if (fs::is_symlink(www + "/style")) {
+      fs::remove(www + "/style");
+      fs::rename(server + "/www-style", www + "/style");
     }
-    if (fs::is_symlink(Path("www/style/site.css"))) fs::remove(Path("www/style/site.css"));
+    if (fs::is_symlink(www + "/style/site.css")) fs::remove(www + "/style/site.css");
   }
 
   // --delete never goes through a folder link: the page gone from the group stays outside.
-  fs::rename(Path("www/out"), Path("www-out"));
-  fs::create_symlink(Path("outside"), Path("www/out"));
+  fs::rename(www + "/out", server + "/www-out");
+  fs::create_symlink("../outside", www + "/out");
   std::string entries = Read("site/site.gro");
   entries.erase(entries.find("{$GRODataFolder}pages/news.dat"));
   std::ofstream(Path("site/site.gro"), std::ios::binary) << entries;
   fs::remove(Path("site/out/news.html"));
-  const auto run = Zorvik({"publish", to, "--delete", group});
+  const auto run = publish(true);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("a link"), std::string::npos) << run.err;
-  EXPECT_EQ(Files(Path("outside")), outside);
+  EXPECT_EQ(Files(server + "/outside"), outside);
+}
+
+TEST_F(PublishTest, OverSftpALinkPlantedOnTheServerIsNeverFollowed) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  const std::string to = SftpTo(server);
+  const std::string group = Path("site/site.gro");
+  NoPlantedLinkIsFollowed(dir_.string(), [&](bool remove) {
+    std::vector<std::string> args = {"publish", to, "--accept-host-key", server.Fingerprint()};
+    if (remove) args.push_back("--delete");
+    args.push_back(group);
+    return Zorvik(args);
+  });
+}
+
+TEST_F(PublishTest, OverFtpsALinkPlantedOnTheServerIsNeverFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "pure-ftpd's virtual users need root";
+  if (!fs::exists("/usr/sbin/pure-ftpd")) GTEST_SKIP() << "no pure-ftpd";
+  testing::TFtpsServer server(Path("server"));
+  ASSERT_TRUE(server.Start());
+  std::ofstream(Path("home/.netrc"))
+      << "machine 127.0.0.1 login site password " << testing::TFtpsServer::kPassword << "\n";
+  const std::string to = "--to=ftps://site@127.0.0.1:" + std::to_string(server.Port()) + "/www";
+  NoPlantedLinkIsFollowed(server.Root(), [&](bool remove) {
+    std::vector<std::string> args = {"publish", to, "--ca-file", server.Certificate()};
+    if (remove) args.push_back("--delete");
+    args.push_back(Path("site/site.gro"));
+    return Zorvik(args);
+  });
 }
 
 // known_hosts as users leave it: a last line without a line end, a key marked @revoked.
