@@ -1,7 +1,9 @@
 // The workbench driven through its real controls: toolbar actions triggered, buttons clicked,
 // keys typed into boxes, windows closed, as a user does it (offscreen).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -10,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -256,6 +259,11 @@ TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {
   const pid_t planter = ::fork();
   if (planter == 0) {
     if (::setgid(testing::kNobody) != 0 || ::setuid(testing::kNobody) != 0) ::_exit(3);
+    // A lock that anyone may open, held for as long as this process lives.
+    const int lock =
+        ::open(QFile::encodeName(socket + ".lock").constData(), O_RDWR | O_CREAT, 0666);
+    ::fchmod(lock, 0666);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) ::_exit(3);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -276,7 +284,10 @@ TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {
   }
   ASSERT_TRUE(testing::WaitFor([&] { return QFileInfo::exists(socket); }, 5000));
   TSingleInstance start;
+  QElapsedTimer took;
+  took.start();
   EXPECT_FALSE(start.HandOverOrListen(socket, root_ + "/secret.dat", [](const QString&) {}));
+  EXPECT_LT(took.elapsed(), 1000) << "the planted lock held the start";
   int status = 0;
   ::waitpid(planter, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the planted socket was told";
