@@ -2,7 +2,7 @@
 
 #include "batch/group_generation.h"
 #include "check/page_in_site.h"
-#include "preview/site_of_pages.h"
+#include "site/web_root.h"
 
 namespace zorvik {
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "preview/site_of_pages.h"
+#include "site/web_root.h"
 
 namespace zorvik {
 
-bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes) {
+bool ReadSiteFile(const TSiteAccess& site, const std::string& path, std::string& bytes) {
   const int fd = OpenServedFile(site, path);
   if (fd < 0) return false;
   bytes.clear();
@@ -26,7 +26,7 @@ bool IsFolderPath(const std::string& path) {
 }
 
 TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where) {
-  const TPreviewSite& site = where.site;
+  const TSiteAccess& site = where.site;
   return TSiteCheck(
       where.root,
       [&site](const std::string& file, std::string& read) {

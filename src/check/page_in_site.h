@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "check/site_check.h"
-#include "preview/preview_site.h"
-#include "preview/site_of_pages.h"
+#include "site/site_access.h"
+#include "site/web_root.h"
 
 namespace zorvik {
 
 // A regular file of the site as a server would give it out (no link, no dot-file, at most
 // kMaxServedFileBytes); false when there is none.
-bool ReadSiteFile(const TPreviewSite& site, const std::string& path, std::string& bytes);
+bool ReadSiteFile(const TSiteAccess& site, const std::string& path, std::string& bytes);
 bool IsFolderPath(const std::string& path);
 
 // A check of the site as it lies on disk, its files read through ReadSiteFile (site must

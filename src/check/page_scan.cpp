@@ -7,7 +7,7 @@
 #include <map>
 
 #include "check/byte_validity.h"
-#include "serve/content_type.h"
+#include "site/content_type.h"
 #include "text/encoding.h"
 #include "text/replace_text.h"
 

@@ -12,7 +12,7 @@
 #include "cli/site_for_verb.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 namespace zorvik::cli {
 namespace {
@@ -54,7 +54,7 @@ int RunCheck(const TArgs& arguments) {
   BufferStandardError();
 
   // The pages as they would be written (or where they were), in the order of the group.
-  TPreviewSite site;
+  TSiteAccess site;
   TSiteCheck check(
       "",
       [&site](const std::string& file, std::string& bytes) {

@@ -15,10 +15,10 @@
 #include "cli/site_server.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
-#include "preview/preview_site.h"
 #include "serve/live_reload.h"
 #include "serve/reload_hub.h"
-#include "serve/site_urls.h"
+#include "site/site_access.h"
+#include "site/site_urls.h"
 #include "text/file_names.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): for posix_spawnp

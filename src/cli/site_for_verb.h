@@ -1,4 +1,4 @@
-// The site of a verb's pages (see preview/site_of_pages.h), with what the user must know said on
+// The site of a verb's pages (see site/web_root.h), with what the user must know said on
 // stderr under the verb's name.
 #pragma once
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "preview/site_of_pages.h"
+#include "site/web_root.h"
 
 namespace zorvik::cli {
 

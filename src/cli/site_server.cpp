@@ -11,9 +11,9 @@
 #include <array>
 #include <atomic>
 
-#include "serve/content_type.h"
 #include "serve/live_reload.h"
-#include "serve/site_urls.h"
+#include "site/content_type.h"
+#include "site/site_urls.h"
 
 namespace zorvik::cli {
 namespace {
@@ -91,7 +91,7 @@ void Refuse(httplib::Response& response, int status, const char* text) {
 }
 
 // Answers a request for url_path with the file of the site it names.
-void ServeFile(const TPreviewSite& site, const std::string& root,
+void ServeFile(const TSiteAccess& site, const std::string& root,
                const std::function<void(const std::string&)>& on_served,
                const std::string& url_path, httplib::Response& response) {
   response.set_header("Cache-Control", "no-store");
@@ -171,7 +171,7 @@ bool TSiteServer::Bind(int port, bool search, std::string& error) {
   return false;
 }
 
-void TSiteServer::Start(TPreviewSite site, std::string root) {
+void TSiteServer::Start(TSiteAccess site, std::string root) {
   site_ = std::move(site);
   root_ = std::move(root);
   for (auto& server : servers_) {

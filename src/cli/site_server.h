@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "preview/preview_site.h"
 #include "serve/reload_hub.h"
+#include "site/site_access.h"
 
 namespace httplib {
 class Server;
@@ -34,7 +34,7 @@ class TSiteServer {
   bool Bind(int port, bool search, std::string& error);
   int Port() const { return port_; }
   // Serves site, URL paths taken below root (one of its roots), from threads of its own.
-  void Start(TPreviewSite site, std::string root);
+  void Start(TSiteAccess site, std::string root);
   // Ends every open event stream and the server threads, waiting for them.
   void Stop();
   // Ends the event streams and stops listening, without waiting for the threads that still
@@ -46,7 +46,7 @@ class TSiteServer {
 
   TReloadHub& hub_;
   std::function<void(const std::string&)> on_served_;
-  TPreviewSite site_;
+  TSiteAccess site_;
   std::string root_;
   int port_ = 0;
   std::atomic<int> event_streams_{0};  // open pages, each holding a server thread

@@ -7,14 +7,14 @@
 #include <string_view>
 
 #include "engine/engine_context.h"
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 namespace zorvik {
 
 struct TPreviewDocument {
   std::string html;  // CP932
   std::string path;  // absolute, the file system's bytes
-  TPreviewSite site;
+  TSiteAccess site;
 };
 
 // page_text: the run's result; page_source: the page source's file (empty for an unsaved

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <set>
 
-#include "serve/site_urls.h"
+#include "site/site_urls.h"
 
 namespace zorvik {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "publish/manifest.h"
 #include "publish/remote.h"
-#include "publish/site_files.h"
+#include "site/site_files.h"
 
 namespace zorvik {
 

@@ -1,7 +1,7 @@
 #include "publish/site_to_publish.h"
 
-#include "preview/site_of_pages.h"
 #include "publish/publish_settings.h"
+#include "site/web_root.h"
 #include "text/file_names.h"
 
 namespace zorvik {

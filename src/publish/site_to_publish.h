@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "publish/site_files.h"
+#include "site/site_files.h"
 
 namespace zorvik {
 

@@ -1,7 +1,5 @@
 // Which folders make a page's site, and what of them may be opened: while an attacker swaps
 // folders for links, and for folders that hold more than the site.
-#include "preview/preview_site.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 #include <thread>
 
 #include "preview/preview_document.h"
+#include "site/site_access.h"
 #include "support/temp_folder.h"
 #include "support/test_engine.h"
 
@@ -29,7 +28,7 @@ class PreviewSiteTest : public ::testing::Test {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
   }
   // What OpenServedFile gives for path: the file's bytes, or "-" when refused.
-  static std::string Served(const TPreviewSite& site, const std::string& path) {
+  static std::string Served(const TSiteAccess& site, const std::string& path) {
     const int fd = OpenServedFile(site, path);
     if (fd < 0) return "-";
     char buffer[64];
@@ -74,7 +73,7 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
       {"", "", {}, false},
   };
   for (const Case& c : cases) {
-    const TPreviewSite site = PreviewSiteFor(c.source, c.output, css, home);
+    const TSiteAccess site = PreviewSiteFor(c.source, c.output, css, home);
     EXPECT_EQ(site.roots, c.roots) << c.source << " " << c.output;
     EXPECT_EQ(site.narrowed, c.narrowed) << c.source << " " << c.output;
   }
@@ -82,7 +81,7 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
   const fs::path shm = fs::path("/dev/shm") / ("zorvik-site-" + std::to_string(::getpid()));
   if (fs::create_directories(shm / "site")) {
     ::chmod(shm.c_str(), 0755);
-    const TPreviewSite site =
+    const TSiteAccess site =
         PreviewSiteFor((shm / "site/p.dat").string(), (shm / "site/p.html").string(), "", home);
     EXPECT_EQ(site.roots, std::vector<std::string>{(shm / "site/").string()});
     fs::remove_all(shm);
@@ -99,7 +98,7 @@ TEST_F(PreviewSiteTest, OnlyRegularFilesOfTheSiteWithoutDotPartsAreOpened) {
   fs::create_symlink(P("other.css"), P("site/img/out-link"));
   fs::create_symlink(P("site/img/a.png"), P("site/img/in-link"));
   ASSERT_EQ(::mkfifo(P("site/img/fifo").c_str(), 0600), 0);
-  TPreviewSite site;
+  TSiteAccess site;
   site.roots = {P("site/")};
   site.style_sheet = P("css/preview.css");
   EXPECT_EQ(Served(site, P("site/img/a.png")), "PNG");
@@ -121,7 +120,7 @@ TEST_F(PreviewSiteTest, AFolderSwappedForALinkWhileFilesAreReadLetsNothingOut) {
   fs::create_symlink(P("outside"), P("site/a.out"));
   fs::create_symlink(P("site/.git"), P("site/a.dot"));
   fs::rename(P("site/a.real"), P("site/a"));
-  TPreviewSite site;
+  TSiteAccess site;
   site.roots = {P("site/")};
   std::atomic<bool> done{false};
   std::thread swapper([&] {

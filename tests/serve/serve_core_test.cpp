@@ -4,10 +4,10 @@
 
 #include <thread>
 
-#include "serve/content_type.h"
 #include "serve/live_reload.h"
 #include "serve/reload_hub.h"
-#include "serve/site_urls.h"
+#include "site/content_type.h"
+#include "site/site_urls.h"
 
 namespace zorvik {
 namespace {

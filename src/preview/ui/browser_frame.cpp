@@ -79,7 +79,7 @@ QWebEngineView* TfrBrowserBase::Browser() {
 }
 
 void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path,
-                              TPreviewSite site, bool keep_scroll) {
+                              TSiteAccess site, bool keep_scroll) {
   StopRequested = false;
   Busy = true;
   QWebEngineView* view = Browser();

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 class QWebEngineView;
 class QWebEngineLoadingInfo;
@@ -47,7 +47,7 @@ class TfrBrowserBase : public QWidget {
   // Shows a whole HTML document (CP932) as if it were the file at document_path; of the disk,
   // the page sees only the files of site. With keep_scroll the new page is scrolled to where the
   // old one stood; a new version of the shown page then changes in place where it can.
-  void ShowHtml(const std::string& cp932, const QString& document_path, TPreviewSite site,
+  void ShowHtml(const std::string& cp932, const QString& document_path, TSiteAccess site,
                 bool keep_scroll = false);
   void ShutDown();
   // The engine view; created (and the browser process started) on first use.

@@ -11,7 +11,7 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
-#include "serve/content_type.h"
+#include "site/content_type.h"
 
 namespace zorvik {
 
@@ -30,7 +30,7 @@ void SetUpPreviewEngine() {
 }
 
 QUrl TPreviewSchemeHandler::SetDocument(const QString& path, QByteArray document,
-                                        TPreviewSite site) {
+                                        TSiteAccess site) {
   path_ = path;
   document_ = std::move(document);
   site_ = std::move(site);

@@ -1,7 +1,7 @@
 // Serves the previewed page: the document from memory, at a "zorvik-preview" URL whose path is
 // where the written file would stand, so that relative images, links and style sheets resolve;
 // other paths of the scheme only when they are regular files of the page's site (see
-// preview_site.h), opened off the GUI thread and streamed. No size limit applies to the page
+// site/site_access.h), opened off the GUI thread and streamed. No size limit applies to the page
 // itself, unlike loading HTML through a data URL.
 #pragma once
 
@@ -12,7 +12,7 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <algorithm>
 
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 namespace zorvik {
 
@@ -46,13 +46,13 @@ class TPreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
   using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
   // Makes document (CP932 HTML) the page at path, with the files of site beside it, and
   // returns its URL.
-  QUrl SetDocument(const QString& path, QByteArray document, TPreviewSite site);
+  QUrl SetDocument(const QString& path, QByteArray document, TSiteAccess site);
   void requestStarted(QWebEngineUrlRequestJob* job) override;
 
  private:
   QString path_;
   QByteArray document_;
-  TPreviewSite site_;
+  TSiteAccess site_;
 };
 
 }  // namespace zorvik

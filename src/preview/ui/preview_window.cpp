@@ -38,9 +38,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 TForm2::~TForm2() { frBrowserBase1->ShutDown(); }
 
-void TForm2::ShowSiteNote(const TPreviewSite& site) { lbNarrowedSite->setVisible(site.narrowed); }
+void TForm2::ShowSiteNote(const TSiteAccess& site) { lbNarrowedSite->setVisible(site.narrowed); }
 
-void TForm2::ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site) {
+void TForm2::ShowPreview(const std::string& html, const QString& document_path, TSiteAccess site) {
   ShowSiteNote(site);
   frBrowserBase1->ShowHtml(html, document_path, std::move(site));
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -49,7 +49,7 @@ void TForm2::ShowPreview(const std::string& html, const QString& document_path, 
 }
 
 void TForm2::RefreshPreview(const std::string& html, const QString& document_path,
-                            TPreviewSite site) {
+                            TSiteAccess site) {
   ShowSiteNote(site);
   frBrowserBase1->ShowHtml(html, document_path, std::move(site), true);
 }

@@ -35,10 +35,10 @@ class TForm2 : public QWidget {
   // Shows the document (CP932) as the page at document_path, with the files of site beside it;
   // restores a minimised window and
   // shows the window without blocking the main window.
-  void ShowPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  void ShowPreview(const std::string& html, const QString& document_path, TSiteAccess site);
   // Shows a newer version of the page in place: the window is left where it is, without the
   // focus, and the page keeps its scroll position.
-  void RefreshPreview(const std::string& html, const QString& document_path, TPreviewSite site);
+  void RefreshPreview(const std::string& html, const QString& document_path, TSiteAccess site);
   // Says in the status line that the page source has errors and the page shown is older.
   void ShowLiveFailure(int error_count);
   // Shown, with "入力に合わせて更新" on: the live preview may refresh it.
@@ -53,7 +53,7 @@ class TForm2 : public QWidget {
   QLabel* lbNarrowedSite;    // shown while the page's folders hold more than its site
 
  private:
-  void ShowSiteNote(const TPreviewSite& site);
+  void ShowSiteNote(const TSiteAccess& site);
 };
 
 }  // namespace zorvik

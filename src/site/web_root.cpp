@@ -1,4 +1,4 @@
-#include "preview/site_of_pages.h"
+#include "site/web_root.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "serve/site_urls.h"
+#include "site/site_urls.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -63,7 +63,7 @@ bool MayBeSite(const std::string& folder, const std::string& home_folder) {
 
 // The part of path below one of the roots, when it has no dot-file or dot-folder; the root in
 // root.
-std::optional<std::string_view> BelowRoot(const TPreviewSite& site, std::string_view path,
+std::optional<std::string_view> BelowRoot(const TSiteAccess& site, std::string_view path,
                                           std::string_view& root) {
   for (const std::string& candidate : site.roots) {
     if (!StartsWith(path, candidate) || path.size() == candidate.size()) continue;
@@ -94,9 +94,9 @@ int OpenWithoutLinks(int folder, const std::string& path, std::uint64_t flags, b
 
 }  // namespace
 
-TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view output_file,
-                            std::string_view style_sheet, std::string_view home) {
-  TPreviewSite site;
+TSiteAccess PreviewSiteFor(std::string_view page_source, std::string_view output_file,
+                           std::string_view style_sheet, std::string_view home) {
+  TSiteAccess site;
   std::vector<std::string> folders;
   for (std::string_view file : {page_source, output_file}) {
     if (!file.empty() && file.front() == '/') folders.push_back(ResolvedFolder(file));
@@ -122,13 +122,13 @@ TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view outpu
   return site;
 }
 
-bool MayServe(const TPreviewSite& site, std::string_view path) {
+bool MayServe(const TSiteAccess& site, std::string_view path) {
   if (!site.style_sheet.empty() && path == site.style_sheet) return true;
   std::string_view root;
   return BelowRoot(site, path, root).has_value();
 }
 
-int OpenServedFile(const TPreviewSite& site, const std::string& path) {
+int OpenServedFile(const TSiteAccess& site, const std::string& path) {
   // The resolved path only picks the root and the part below it; the open itself follows no
   // link, so a folder swapped meanwhile is refused.
   char resolved[PATH_MAX];

@@ -1,4 +1,4 @@
-#include "serve/content_type.h"
+#include "site/content_type.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "publish/site_files.h"
+#include "site/site_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

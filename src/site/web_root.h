@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "preview/preview_site.h"
+#include "site/site_access.h"
 
 namespace zorvik {
 
 struct TSiteOfPages {
-  TPreviewSite site;  // no roots when the pages lie in a folder that holds more than a site
-  std::string root;   // one of site.roots: the one holding the first page's output
+  TSiteAccess site;  // no roots when the pages lie in a folder that holds more than a site
+  std::string root;  // one of site.roots: the one holding the first page's output
 };
 
 // path with its links followed as far as it exists.

@@ -1,6 +1,6 @@
-// What the preview may read from disk besides the page itself: regular files of the site that
-// the page belongs to, and the preview style sheet. A script in a previewed page (pages embed
-// third-party scripts) must not reach anything else the user can read.
+// What may be read of a site from disk, by the preview and by `serve`: regular files below the
+// site's folders, and the preview style sheet. A script in a page (pages embed third-party
+// scripts) must not reach anything else the user can read.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 namespace zorvik {
 
-struct TPreviewSite {
+struct TSiteAccess {
   std::vector<std::string> roots;  // folders, resolved, each with its trailing "/"
   std::string style_sheet;         // the preview style sheet file, resolved; may be empty
   bool narrowed = false;           // a folder of the page's holds more than the site: left out
@@ -25,18 +25,18 @@ inline constexpr std::uintmax_t kMaxServedFileBytes = 256u << 20;
 // /tmp), and what lies under /proc, /sys and /dev (but /dev/shm). For such a folder the two
 // files' own folders are taken instead, where they are not such folders themselves, and the
 // site is marked narrowed. Paths are file-system paths; empty ones are left out.
-TPreviewSite PreviewSiteFor(std::string_view page_source, std::string_view output_file,
-                            std::string_view style_sheet, std::string_view home);
+TSiteAccess PreviewSiteFor(std::string_view page_source, std::string_view output_file,
+                           std::string_view style_sheet, std::string_view home);
 
 // Whether a resolved path (no links, no "." or ".." parts) may be served: inside a root and
 // with no dot-file or dot-folder below it, or the style sheet itself.
-bool MayServe(const TPreviewSite& site, std::string_view resolved_path);
+bool MayServe(const TSiteAccess& site, std::string_view resolved_path);
 
 // Opens path for serving when it resolves to a regular file that MayServe allows and that is
 // at most kMaxServedFileBytes long; the descriptor, or -1. The file is opened beneath its root
 // without following any link, so that a folder swapped for a link meanwhile is refused, not
 // followed. Never blocks on a FIFO or device. A file that grows after the open must still be
 // read no further than kMaxServedFileBytes.
-int OpenServedFile(const TPreviewSite& site, const std::string& path);
+int OpenServedFile(const TSiteAccess& site, const std::string& path);
 
 }  // namespace zorvik
