@@ -256,28 +256,31 @@ TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {
   ::chmod(QFile::encodeName(root_).constData(), 0755);
   ::chmod(QFile::encodeName(shared).constData(), 01777);
   const QString socket = shared + "/zorvik-workbench-planted";
+  // Named before the fork: the child of a process with threads only makes system calls.
+  const QByteArray socket_name = QFile::encodeName(socket);
+  const QByteArray making_name = QFile::encodeName(socket + ".new");
+  const QByteArray lock_name = QFile::encodeName(socket + ".lock");
   const pid_t planter = ::fork();
   if (planter == 0) {
     if (::setgid(testing::kNobody) != 0 || ::setuid(testing::kNobody) != 0) ::_exit(3);
     // A lock that anyone may open, held for as long as this process lives.
-    const int lock =
-        ::open(QFile::encodeName(socket + ".lock").constData(), O_RDWR | O_CREAT, 0666);
+    const int lock = ::open(lock_name.constData(), O_RDWR | O_CREAT, 0666);
     ::fchmod(lock, 0666);
     if (lock < 0 || ::flock(lock, LOCK_EX) != 0) ::_exit(3);
+    // The socket appears under its name only once it listens.
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, QFile::encodeName(socket).constData(),
-                 sizeof address.sun_path - 1);
+    std::strncpy(address.sun_path, making_name.constData(), sizeof address.sun_path - 1);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 4) != 0) {
+        ::listen(fd, 4) != 0 || ::rename(making_name.constData(), socket_name.constData()) != 0) {
       ::_exit(3);
     }
     // Answers "ok" as a workbench would; exits 1 when it was told a page.
     pollfd wait{fd, POLLIN, 0};
     if (::poll(&wait, 1, 5000) != 1) ::_exit(0);
     const int client = ::accept(fd, nullptr, nullptr);
-    (void)::write(client, "ok\n", 3);
+    (void)::send(client, "ok\n", 3, MSG_NOSIGNAL);  // the start may have gone already
     char buffer[256];
     pollfd read_wait{client, POLLIN, 0};
     ::_exit(::poll(&read_wait, 1, 1000) == 1 && ::read(client, buffer, sizeof buffer) > 0 ? 1 : 0);
@@ -290,7 +293,8 @@ TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {
   EXPECT_LT(took.elapsed(), 1000) << "the planted lock held the start";
   int status = 0;
   ::waitpid(planter, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the planted socket was told";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the planted socket was told, or could not be made: " << status;
 }
 
 TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
