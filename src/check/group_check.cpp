@@ -13,13 +13,18 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& cl
   std::vector<std::pair<std::string, std::string>>& pages = group.pages;  // output, bytes
   for (auto& page : pages) page.first = ResolvedPath(page.first);
   if (pages.empty()) return result;
-  std::vector<std::string> outputs;
-  outputs.reserve(pages.size());
-  for (const auto& page : pages) outputs.push_back(page.first);
-  const TSiteOfPages where = SiteOfPages(entries, outputs, outputs.front(), home);
-  if (where.site.roots.empty()) return result;
-  TSiteCheck check = SiteCheckOnDisk(where);
+  TSiteAccess site;  // known once the pages' links are
+  TSiteCheck check(
+      "",
+      [&site](const std::string& file, std::string& read) {
+        return ReadSiteFile(site, file, read);
+      },
+      IsFolderPath);
   for (const auto& [output, bytes] : pages) check.AddPage(output, bytes, true);
+  const TSiteOfPages where = SiteOfPages(check.PageLinks(), pages.front().first, home);
+  if (where.site.roots.empty()) return result;
+  site = where.site;
+  check.SetRoot(where.root);
   result.findings = check.Finish();
   result.pages = check.PageCount();
   result.external = check.External().size();

@@ -35,14 +35,21 @@ TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where) {
       IsFolderPath);
 }
 
-std::vector<TFinding> CheckPageInSite(const std::string& page_source,
-                                      const std::string& output_file, std::string_view bytes,
+std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::string_view bytes,
                                       const std::string& home) {
   const std::string output = ResolvedPath(output_file);
-  const TSiteOfPages where = SiteOfPages({page_source}, {output}, output, home);
-  if (where.site.roots.empty()) return {};
-  TSiteCheck check = SiteCheckOnDisk(where);
+  TSiteAccess site;  // known once the page's links are
+  TSiteCheck check(
+      "",
+      [&site](const std::string& file, std::string& read) {
+        return ReadSiteFile(site, file, read);
+      },
+      IsFolderPath);
   check.AddPage(output, bytes, false);
+  const TSiteOfPages where = SiteOfPages(check.PageLinks(), output, home);
+  if (where.site.roots.empty()) return {};
+  site = where.site;
+  check.SetRoot(where.root);
   return check.Finish();
 }
 

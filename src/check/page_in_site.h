@@ -21,10 +21,9 @@ bool IsFolderPath(const std::string& path);
 // outlive it).
 TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where);
 
-// The findings for the page bytes that will be written to output_file, generated from
-// page_source; the site is the preview's (home: the user's home folder).
-std::vector<TFinding> CheckPageInSite(const std::string& page_source,
-                                      const std::string& output_file, std::string_view bytes,
+// The findings for the page bytes that will be written to output_file, in the site that the
+// page and its links make (home: the user's home folder).
+std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::string_view bytes,
                                       const std::string& home);
 
 // A finding as the command line prints it: "FILE:LINE: error: MESSAGE" (UTF-8, no line end).

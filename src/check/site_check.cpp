@@ -4,6 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "site/site_urls.h"
+
 namespace zorvik {
 namespace {
 
@@ -18,41 +20,9 @@ bool IsCssFile(std::string_view path) {
   return path.size() > 4 && (path.ends_with(".css") || path.ends_with(".CSS"));
 }
 
-// The scheme of an address ("http", "mailto", ...), lower case; "" for none.
-std::string SchemeOf(std::string_view url) {
-  std::size_t i = 0;
-  while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) != 0 ||
-                            url[i] == '+' || url[i] == '-' || url[i] == '.')) {
-    ++i;
-  }
-  if (i == 0 || i >= url.size() || url[i] != ':' ||
-      std::isalpha(static_cast<unsigned char>(url[0])) == 0) {
-    return "";
-  }
-  std::string scheme(url.substr(0, i));
-  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return scheme;
-}
-
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 }  // namespace
-
-std::string PercentDecoded(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 1])) != 0 &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2])) != 0) {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
 
 void TSiteCheck::SetRoot(std::string root) { root_ = std::move(root); }
 
@@ -72,6 +42,17 @@ void TSiteCheck::AddPage(const std::string& path, std::string_view bytes, bool g
   for (const TPageRef& id : scan.ids) page.ids.insert(id.url);
   page_index_[path] = pages_.size();
   pages_.push_back(std::move(page));
+}
+
+std::vector<TPageLinks> TSiteCheck::PageLinks() const {
+  std::vector<TPageLinks> links;
+  links.reserve(pages_.size());
+  for (const TPage& page : pages_) {
+    TPageLinks& added = links.emplace_back(TPageLinks{page.path, {}});
+    added.addresses.reserve(page.refs.size());
+    for (const TPageRef& ref : page.refs) added.addresses.push_back(ref.url);
+  }
+  return links;
 }
 
 std::string TSiteCheck::Target(const std::string& from, std::string_view url) const {

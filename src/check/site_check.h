@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "check/page_scan.h"
+#include "site/page_scan.h"
+#include "site/web_root.h"
 
 namespace zorvik {
 
@@ -48,6 +49,8 @@ class TSiteCheck {
   // The external (http, https) addresses and where they were used.
   const std::map<std::string, std::vector<TExternalUse>>& External() const { return external_; }
   std::size_t PageCount() const { return pages_.size(); }
+  // The pages added so far and the addresses written in each, as the web root is found from.
+  std::vector<TPageLinks> PageLinks() const;
 
  private:
   struct TPage {
@@ -78,8 +81,5 @@ class TSiteCheck {
   std::vector<TFinding> findings_;
   std::map<std::string, std::vector<TExternalUse>> external_;
 };
-
-// "%XX" sequences as their bytes; nothing else changes.
-std::string PercentDecoded(std::string_view text);
 
 }  // namespace zorvik

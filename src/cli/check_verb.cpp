@@ -85,8 +85,12 @@ int RunCheck(const TArgs& arguments) {
     WriteBuiltPage(engine);
     sources = {*path};
   }
+  std::vector<TPageLinks> links = check.PageLinks();
+  if (written) {
+    for (const std::string& output : outputs) links.push_back(PageLinksOnDisk(output));
+  }
   const std::optional<TSiteOfPages> where =
-      SiteForVerb(sources, outputs, outputs.empty() ? std::string() : outputs.front(), "check");
+      SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), "check");
   if (!where) return kUsageError;
   site = where->site;
   check.SetRoot(where->root);

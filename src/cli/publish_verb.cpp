@@ -132,8 +132,7 @@ int RunPublish(const TArgs& arguments) {
     std::cerr << "zorvik: publish: the pages have errors (see the log above); nothing was sent\n";
     return 1;
   }
-  const TSiteToPublish site =
-      SiteToPublish(*entries, outputs, engine.Files().TakeLookedAt(), *group, home);
+  const TSiteToPublish site = SiteToPublish(outputs, engine.Files().TakeLookedAt(), *group, home);
   if (site.root.empty()) {
     std::cerr << "zorvik: publish: the pages lie in a folder that holds more than a site (the "
                  "home folder, / or a folder others may write to); nothing was sent\n";

@@ -137,12 +137,12 @@ int RunServe(const TArgs& arguments) {
   TSiteWatcher watcher(engine, *path, IsGroupFile(*path), &listener);
   if (!watcher.Start()) return kUsageError;
 
-  std::vector<std::string> outputs;
-  for (const auto& [page, output] : watcher.Outputs()) outputs.push_back(output);
-  const auto first = watcher.Outputs().find(watcher.Pages().front());
+  std::vector<TPageLinks> pages;
+  for (const auto& [page, output] : watcher.Outputs()) pages.push_back(PageLinksOnDisk(output));
+  const auto first = watcher.Pages().empty() ? watcher.Outputs().end()
+                                             : watcher.Outputs().find(watcher.Pages().front());
   const std::string first_output = first == watcher.Outputs().end() ? std::string() : first->second;
-  const std::optional<TSiteOfPages> site =
-      SiteForVerb(watcher.Pages(), outputs, first_output, "serve");
+  const std::optional<TSiteOfPages> site = SiteForVerb(pages, first_output, "serve");
   if (!site) return kUsageError;
   const std::string& root = site->root;
   listener.SetRoot(root);

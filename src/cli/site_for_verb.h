@@ -10,9 +10,9 @@
 
 namespace zorvik::cli {
 
-// Nothing when the pages lie in a folder that holds more than a site.
-std::optional<TSiteOfPages> SiteForVerb(const std::vector<std::string>& sources,
-                                        const std::vector<std::string>& outputs,
+// The site of pages (with their links), or nothing when there is no page or the pages lie in a
+// folder that holds more than a site.
+std::optional<TSiteOfPages> SiteForVerb(const std::vector<TPageLinks>& pages,
                                         const std::string& first_output, const char* verb);
 
 }  // namespace zorvik::cli

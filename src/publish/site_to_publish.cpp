@@ -5,20 +5,21 @@
 #include "text/file_names.h"
 
 namespace zorvik {
-TSiteToPublish SiteToPublish(const std::vector<std::string>& entries,
-                             const std::vector<std::string>& outputs, std::set<std::string> inputs,
+TSiteToPublish SiteToPublish(const std::vector<std::string>& outputs, std::set<std::string> inputs,
                              const std::string& group_file, const std::string& home) {
   TSiteToPublish result;
   const TSiteOfPages site =
-      SiteOfPages(entries, outputs, outputs.empty() ? std::string() : outputs.front(), home);
+      SiteOfPagesOnDisk(outputs, outputs.empty() ? std::string() : outputs.front(), home);
   if (site.site.roots.empty() || outputs.empty()) return result;
   result.root = site.root;
   inputs.insert(group_file);
   inputs.insert(PublishSettingsPath(group_file));
   std::set<std::string> leave_out;
   for (const std::string& input : inputs) leave_out.insert(ResolvedPath(input));
-  // The pages are sent even where a page reads another page's output.
+  // The pages, and every file they link, are sent whatever else read them (a page may read
+  // another's output; the style sheet the pages link may be the preview's too).
   for (const std::string& output : outputs) leave_out.erase(ResolvedPath(output));
+  for (const std::string& linked : site.linked) leave_out.erase(linked);
   result.files = ListSiteFiles(result.root, leave_out);
   return result;
 }

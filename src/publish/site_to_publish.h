@@ -16,8 +16,8 @@ struct TSiteToPublish {
   TSiteFiles files;
 };
 
-TSiteToPublish SiteToPublish(const std::vector<std::string>& entries,
-                             const std::vector<std::string>& outputs, std::set<std::string> inputs,
+// outputs: the pages on disk; inputs: the files their generation read.
+TSiteToPublish SiteToPublish(const std::vector<std::string>& outputs, std::set<std::string> inputs,
                              const std::string& group_file, const std::string& home);
 
 }  // namespace zorvik

@@ -1,4 +1,4 @@
-#include "check/byte_validity.h"
+#include "site/byte_validity.h"
 
 namespace zorvik {
 

@@ -1,4 +1,4 @@
-#include "check/page_scan.h"
+#include "site/page_scan.h"
 
 #include <gumbo.h>
 
@@ -6,7 +6,7 @@
 #include <cctype>
 #include <map>
 
-#include "check/byte_validity.h"
+#include "site/byte_validity.h"
 #include "site/content_type.h"
 #include "text/encoding.h"
 #include "text/replace_text.h"

@@ -38,4 +38,35 @@ std::optional<std::string> UrlPathForFile(std::string_view root, std::string_vie
   return url;
 }
 
+std::string SchemeOf(std::string_view url) {
+  std::size_t i = 0;
+  while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) != 0 ||
+                            url[i] == '+' || url[i] == '-' || url[i] == '.')) {
+    ++i;
+  }
+  if (i == 0 || i >= url.size() || url[i] != ':' ||
+      std::isalpha(static_cast<unsigned char>(url[0])) == 0) {
+    return "";
+  }
+  std::string scheme(url.substr(0, i));
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return scheme;
+}
+
+std::string PercentDecoded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) != 0 &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2])) != 0) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace zorvik

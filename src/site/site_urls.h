@@ -17,4 +17,10 @@ std::optional<std::string> FileForUrlPath(std::string_view root, std::string_vie
 // stay); nothing for a file outside root.
 std::optional<std::string> UrlPathForFile(std::string_view root, std::string_view file);
 
+// The scheme of an address ("http", "mailto", ...), lower case; "" for none.
+std::string SchemeOf(std::string_view url);
+
+// "%XX" sequences as their bytes; nothing else changes.
+std::string PercentDecoded(std::string_view text);
+
 }  // namespace zorvik

@@ -1,9 +1,17 @@
 #include "site/web_root.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "site/page_scan.h"
+#include "site/site_urls.h"
 
 namespace zorvik {
 namespace {
+
+// Style sheets larger than this are not read for their addresses.
+constexpr std::uintmax_t kMaxSheetBytes = 16u << 20;
 
 // The deepest folder (with its "/") holding every path, or "" for none.
 std::string CommonFolder(const std::vector<std::string>& paths) {
@@ -25,6 +33,71 @@ std::string CommonFolder(const std::vector<std::string>& paths) {
   return common;
 }
 
+// folder, or where it is not made yet (pages checked before their first write), the nearest
+// folder above it that is.
+std::string ExistingFolder(std::string folder) {
+  std::error_code ec;
+  while (folder.size() > 1 && !std::filesystem::is_directory(folder, ec)) {
+    folder.pop_back();
+    folder.resize(folder.rfind('/') + 1);
+  }
+  return folder;
+}
+
+bool IsStyleSheet(std::string_view path) {
+  return path.size() > 4 && (path.ends_with(".css") || path.ends_with(".CSS"));
+}
+
+std::optional<std::string> ReadRegular(const std::string& path, std::uintmax_t limit) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > limit)
+    return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return in ? std::optional<std::string>(bytes.str()) : std::nullopt;
+}
+
+// Collects the local files that addresses name from the file at from: relative addresses only
+// (one starting with "/" depends on the root it is to decide; a scheme names no file here).
+class TLinkCollector {
+ public:
+  void Add(const std::string& from, std::string_view address) {
+    address = address.substr(0, address.find('#'));
+    address = address.substr(0, address.find('?'));
+    if (address.empty() || address.front() == '/' || address.front() == '\\' ||
+        !SchemeOf(address).empty()) {
+      return;
+    }
+    const std::string decoded = PercentDecoded(address);
+    if (decoded.find('\0') != std::string::npos) return;
+    std::string target = from.substr(0, from.rfind('/') + 1) + decoded;
+    target = std::filesystem::path(target).lexically_normal().string();
+    if (decoded.back() == '/' || std::filesystem::is_directory(target)) {
+      target = (target.ends_with('/') ? target : target + "/") + "index.html";
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(target, ec)) return;
+    target = ResolvedPath(target);
+    if (linked.insert(target).second && IsStyleSheet(target)) sheets_.push_back(target);
+  }
+  // The addresses of the style sheets found so far, and of those they name.
+  void FollowStyleSheets() {
+    while (!sheets_.empty()) {
+      const std::string sheet = sheets_.back();
+      sheets_.pop_back();
+      if (const std::optional<std::string> css = ReadRegular(sheet, kMaxSheetBytes)) {
+        for (const TPageRef& ref : ScanCss(*css)) Add(sheet, ref.url);
+      }
+    }
+  }
+
+  std::set<std::string> linked;
+
+ private:
+  std::vector<std::string> sheets_;
+};
+
 }  // namespace
 
 std::string ResolvedPath(const std::string& path) {
@@ -33,34 +106,52 @@ std::string ResolvedPath(const std::string& path) {
   return ec ? path : resolved.string();
 }
 
-TSiteOfPages SiteOfPages(const std::vector<std::string>& sources,
-                         const std::vector<std::string>& outputs, const std::string& first_output,
+std::vector<std::string> PageAddresses(std::string_view html) {
+  std::vector<std::string> addresses;
+  for (TPageRef& ref : ScanHtmlPage(html).refs) addresses.push_back(std::move(ref.url));
+  return addresses;
+}
+
+TSiteOfPages SiteOfPages(const std::vector<TPageLinks>& pages, const std::string& first_page,
                          const std::string& home) {
-  std::vector<std::string> resolved_sources;
-  std::vector<std::string> resolved_outputs;
-  resolved_sources.reserve(sources.size());
-  resolved_outputs.reserve(outputs.size());
-  for (const std::string& source : sources) {
-    if (!source.empty()) resolved_sources.push_back(ResolvedPath(source));
+  TSiteOfPages result;
+  std::vector<std::string> held;
+  held.reserve(pages.size());
+  TLinkCollector collector;
+  for (const TPageLinks& page : pages) {
+    const std::string resolved = ResolvedPath(page.page);
+    held.push_back(resolved);
+    for (const std::string& address : page.addresses) collector.Add(resolved, address);
   }
-  for (const std::string& output : outputs) resolved_outputs.push_back(ResolvedPath(output));
-  // PreviewSiteFor takes two files; a name in each common folder stands for them all.
-  const std::string sources_folder = CommonFolder(resolved_sources);
-  const std::string outputs_folder =
-      resolved_outputs.empty() ? sources_folder : CommonFolder(resolved_outputs);
-  // PreviewSiteFor leaves out an empty path: a page never saved has no source folder.
-  const auto stand_in = [](const std::string& folder) {
-    return folder.empty() ? std::string() : folder + "-";
-  };
-  TSiteOfPages result{PreviewSiteFor(stand_in(sources_folder), stand_in(outputs_folder), "", home),
-                      ""};
+  collector.FollowStyleSheets();
+  const std::string pages_folder = ExistingFolder(CommonFolder(held));
+  held.insert(held.end(), collector.linked.begin(), collector.linked.end());
+  const std::string site_folder = ExistingFolder(CommonFolder(held));
+  result.linked = std::move(collector.linked);
+  if (pages.empty()) return result;
+  // PreviewSiteFor takes two files; a name in each folder stands for them all. Where the whole
+  // folder holds more than a site, the pages' own folder is all that is left.
+  result.site = PreviewSiteFor(site_folder + "-", pages_folder + "-", "", home);
   if (result.site.roots.empty()) return result;
-  const std::string first = ResolvedPath(first_output);
+  const std::string first = ResolvedPath(first_page);
   result.root = result.site.roots.front();
   for (const std::string& candidate : result.site.roots) {
-    if (!first_output.empty() && first.starts_with(candidate)) result.root = candidate;
+    if (!first_page.empty() && first.starts_with(candidate)) result.root = candidate;
   }
   return result;
+}
+
+TPageLinks PageLinksOnDisk(const std::string& page) {
+  const std::optional<std::string> html = ReadRegular(page, kMaxServedFileBytes);
+  return {page, html ? PageAddresses(*html) : std::vector<std::string>{}};
+}
+
+TSiteOfPages SiteOfPagesOnDisk(const std::vector<std::string>& pages, const std::string& first_page,
+                               const std::string& home) {
+  std::vector<TPageLinks> links;
+  links.reserve(pages.size());
+  for (const std::string& page : pages) links.push_back(PageLinksOnDisk(page));
+  return SiteOfPages(links, first_page, home);
 }
 
 }  // namespace zorvik

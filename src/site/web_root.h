@@ -1,25 +1,48 @@
-// The site that pages make: the deepest folder holding their sources and outputs, as the
-// preview takes it, and the folder that addresses starting with "/" are taken from. `serve`,
-// `check` and the workbench's checks all take the site so.
+// The web root of a site: the deepest folder that holds every page the group writes and every
+// local file those pages link (through style sheets too), and the folder that addresses
+// starting with "/" are taken from. Page sources, templates and imports count only where a
+// page links them. The preview, `serve`, `check` and `publish` all take the site so.
 #pragma once
 
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "site/site_access.h"
 
 namespace zorvik {
 
+// A page and the addresses written in it (as ScanHtmlPage finds them).
+struct TPageLinks {
+  std::string page;
+  std::vector<std::string> addresses;
+};
+
 struct TSiteOfPages {
   TSiteAccess site;  // no roots when the pages lie in a folder that holds more than a site
-  std::string root;  // one of site.roots: the one holding the first page's output
+  std::string root;  // the web root: one of site.roots, the one holding the first page
+  std::set<std::string> linked;  // the local files the pages and their style sheets link, resolved
 };
 
 // path with its links followed as far as it exists.
 std::string ResolvedPath(const std::string& path);
 
-TSiteOfPages SiteOfPages(const std::vector<std::string>& sources,
-                         const std::vector<std::string>& outputs, const std::string& first_output,
+// The addresses of an HTML page's bytes.
+std::vector<std::string> PageAddresses(std::string_view html);
+
+// The site of pages. Linked files count where they exist as regular files; a style sheet among
+// them is read for its own addresses. When the folder that holds them all holds more than a
+// site (the home folder, /, a folder others may write), the pages' own folder is taken where
+// it may be one, and the site is marked narrowed.
+TSiteOfPages SiteOfPages(const std::vector<TPageLinks>& pages, const std::string& first_page,
                          const std::string& home);
+
+// A page on disk and its addresses (none when it is not there).
+TPageLinks PageLinksOnDisk(const std::string& page);
+
+// The same for pages that lie on disk.
+TSiteOfPages SiteOfPagesOnDisk(const std::vector<std::string>& pages, const std::string& first_page,
+                               const std::string& home);
 
 }  // namespace zorvik

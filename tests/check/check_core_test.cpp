@@ -2,9 +2,9 @@
 // pages that must give findings, never a crash or a hang.
 #include <gtest/gtest.h>
 
-#include "check/byte_validity.h"
-#include "check/page_scan.h"
 #include "check/site_check.h"
+#include "site/byte_validity.h"
+#include "site/page_scan.h"
 
 namespace zorvik {
 namespace {

@@ -109,6 +109,27 @@ TEST_F(CheckTest, TheShippedSitesCheckClean) {
   }
 }
 
+// In a site whose pages lie in public/, an address starting with "/" is taken from public/,
+// the web root, not from the folder that also holds the page sources.
+TEST_F(CheckTest, AddressesFromTheRootAreTakenFromTheWebRoot) {
+  fs::create_directories(dir_ / "site/pages");
+  fs::create_directories(dir_ / "site/public/style");
+  Write("site/public/style/site.css", "h1 { color: navy; }");
+  Write("site/pages/page.tmpl",
+        "<html><head><meta charset=\"Shift_JIS\"><link rel=\"stylesheet\" "
+        "href=\"{$Sheet}\"></head><body><a href=\"{$Home}\">{$Title}</a></body></html>");
+  Write("site/pages/index.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/index.html\n"
+        "$Sheet style/site.css\n$Home /index.html\n$Title 表紙");
+  Write("site/pages/post.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/blog/post.html\n"
+        "$Sheet /style/site.css\n$Home /\n$Title 記事");
+  Write("site/site.gro", "{$GRODataFolder}pages/index.dat\n{$GRODataFolder}pages/post.dat");
+  const auto run = Zorvik({"check", Path("site/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("2 pages, 0 errors"), std::string::npos) << run.err;
+}
+
 // External addresses against a real server: an answer, a chain of redirects, a missing page, a
 // server that refuses HEAD, and one that never answers; the answers are kept a day.
 TEST_F(CheckTest, ExternalAddressesAreFetched) {

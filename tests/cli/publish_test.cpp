@@ -111,6 +111,33 @@ TEST_F(PublishTest, OverSftpOnlyWhatChangedIsSentAndOnlyZorviksFilesAreRemoved) 
   EXPECT_EQ(Files(remote), before);
 }
 
+// A site whose pages and style sheet lie in public/: its contents go to the destination's root,
+// the style sheet too though the preview reads it, and nothing else: no page source, template,
+// editor backup or group file.
+TEST_F(PublishTest, TheWebRootGoesToTheDestinationsRootWithEveryFileThePagesLink) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  fs::create_directories(Path("new/pages"));
+  fs::create_directories(Path("new/public/style"));
+  Write("new/public/style/site.css", "h1 { color: navy; }");
+  Write("new/public/style/site.css~", "an editor's backup");
+  Write("new/public/index.html.bak", "an editor's backup");
+  Write("new/pages/page.tmpl",
+        "<html><head><link rel=\"stylesheet\" href=\"style/site.css\"></head>"
+        "<body>{$Title}</body></html>");
+  Write("new/pages/index.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/index.html\n"
+        "@PreviewCSS {$DataFolder}../public/style/site.css\n$Title 表紙");
+  Write("new/site.gro", "{$GRODataFolder}pages/index.dat");
+  const auto run = Zorvik(
+      {"publish", SftpTo(server), "--accept-host-key", server.Fingerprint(), Path("new/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::set<std::string> sent;
+  for (const auto& [path, bytes] : Files(Path("www"))) sent.insert(path);
+  EXPECT_EQ(sent, (std::set<std::string>{".zorvik-publish.json", "index.html", "style/site.css"}));
+}
+
 TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
   if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
   testing::TSshServer server(Path("server"), Path("home"));

@@ -129,11 +129,15 @@ class ServeTest : public testing::CliTest {
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // A site of the first layout: pages in out/ that link ../style/, so the web root is site/.
   void MakeSite() {
     fs::create_directories(dir_ / "site/pages");
     fs::create_directories(dir_ / "site/out/empty");
+    fs::create_directories(dir_ / "site/style");
+    Write("site/style/site.css", "h1 { color: navy; }");
     Write("site/pages/page.tmpl",
-          "<html><head><title>{$Title}</title></head><body>{$Title}</body></html>");
+          "<html><head><title>{$Title}</title><link rel=\"stylesheet\" "
+          "href=\"../style/site.css\"></head><body>{$Title}</body></html>");
     Write(
         "site/pages/index.dat",
         "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../out/index.html\n$Title 表紙");
@@ -253,6 +257,31 @@ TEST_F(ServeTest, LargeFilesStreamAndSeveralRangesGetTheFileOnce) {
     EXPECT_EQ(Status(Get(port, "/out/index.html", "127.0.0.1")), 200);
     EXPECT_EQ(Status(Get(port, "/out/index.html", "localhost")), 200);
   }
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+// A site whose pages and style sheets lie in public/, beside its page sources and templates:
+// public/ is the web root, served at "/", and nothing of the sources is served.
+TEST_F(ServeTest, TheWebRootIsTheFolderOfThePagesAndWhatTheyLink) {
+  fs::create_directories(dir_ / "site/pages");
+  fs::create_directories(dir_ / "site/public/style");
+  Write("site/public/style/site.css", "h1 { color: navy; }");
+  Write("site/pages/page.tmpl",
+        "<html><head><link rel=\"stylesheet\" href=\"style/site.css\"></head>"
+        "<body>{$Title}</body></html>");
+  Write("site/pages/index.dat",
+        "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/index.html\n"
+        "@PreviewCSS {$DataFolder}../public/style/site.css\n$Title 表紙");
+  Write("site/site.gro", "{$GRODataFolder}pages/index.dat");
+  const int port = FreePort();
+  const std::string url = Start({"--port", std::to_string(port), Path("site/site.gro")});
+  EXPECT_EQ(url, "http://127.0.0.1:" + std::to_string(port) + "/index.html");
+  const std::string home = Get(port, "/");
+  EXPECT_EQ(Status(home), 200) << home;
+  EXPECT_NE(home.find(testing::Sjis("表紙")), std::string::npos);
+  EXPECT_EQ(Status(Get(port, "/style/site.css")), 200);
+  for (const char* source : {"/pages/index.dat", "/../pages/index.dat", "/site.gro"})
+    EXPECT_EQ(Status(Get(port, source)), 404) << source;
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 

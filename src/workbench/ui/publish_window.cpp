@@ -262,8 +262,7 @@ void TPublishWindow::Work(const TPublishJob& job) {
   }
   std::vector<std::string> outputs;
   for (const auto& page : build.pages) outputs.push_back(page.first);
-  const TSiteToPublish site =
-      SiteToPublish(job.entries, outputs, build.inputs, job.group, job.home);
+  const TSiteToPublish site = SiteToPublish(outputs, build.inputs, job.group, job.home);
   if (site.root.empty()) {
     return finish(QStringLiteral("ページがサイトより広いフォルダ（ホームフォルダ、/、"
                                  "だれでも書けるフォルダ）にあります。何も送りませんでした。"),
