@@ -40,7 +40,7 @@ std::string WithoutUserInfo(const std::string& url) {
 
 // The host (and port) an address is fetched from, as the queue counts transfers a host.
 std::string HostOf(const std::string& url) {
-  const std::string bare = WithoutUserInfo(url);
+  std::string bare = WithoutUserInfo(url);
   const std::size_t start = bare.find("://");
   if (start == std::string::npos) return bare;
   return bare.substr(start + 3, bare.find_first_of("/?#", start + 3) - start - 3);

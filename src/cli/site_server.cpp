@@ -220,10 +220,11 @@ void TSiteServer::Route(httplib::Server& server) {
   });
   for (const auto& [path, script] : {std::pair{kLiveScriptPath, LiveReloadScript()},
                                      std::pair{kLiveWorkerPath, LiveWorkerScript()}}) {
-    server.Get(std::string(path), [script](const httplib::Request&, httplib::Response& response) {
-      response.set_header("Cache-Control", "no-store");
-      response.set_content(std::string(script), "text/javascript; charset=utf-8");
-    });
+    server.Get(std::string(path),
+               [text = script](const httplib::Request&, httplib::Response& response) {
+                 response.set_header("Cache-Control", "no-store");
+                 response.set_content(std::string(text), "text/javascript; charset=utf-8");
+               });
   }
   server.Get(std::string(kEventStreamPath),
              [this](const httplib::Request&, httplib::Response& response) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "text/atomic_file.h"
+#include "text/system_reason.h"
 #include "text/text_file.h"
 
 namespace zorvik {
@@ -45,7 +46,7 @@ TConversionWrite WriteConvertedFiles(const std::vector<TConvertedFile>& changes)
       const int error = errno;
       result.problems.push_back({file.path, 0,
                                  std::string("cannot be written: ") +
-                                     (error != 0 ? std::strerror(error) : "unknown reason")});
+                                     (error != 0 ? SystemReason(error) : "unknown reason")});
       DiscardAll(staged);
       return result;
     }
@@ -69,7 +70,7 @@ TConversionWrite WriteConvertedFiles(const std::vector<TConvertedFile>& changes)
       const int error = errno;
       result.problems.push_back({changes[i].path, 0,
                                  std::string("cannot be replaced: ") +
-                                     (error != 0 ? std::strerror(error) : "unknown reason")});
+                                     (error != 0 ? SystemReason(error) : "unknown reason")});
       continue;
     }
     result.written.push_back(changes[i].path);

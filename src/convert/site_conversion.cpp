@@ -11,6 +11,7 @@
 
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
+#include "text/system_reason.h"
 
 namespace zorvik {
 namespace {
@@ -135,10 +136,9 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
     errno = 0;
     std::optional<std::string> bytes = ReadBytes(path, identity);
     if (!bytes) {
-      plan.problems.push_back(
-          {path, 0,
-           std::string("cannot be read: ") +
-               (errno == EINVAL ? "not a regular file" : std::strerror(errno))});
+      plan.problems.push_back({path, 0,
+                               std::string("cannot be read: ") +
+                                   (errno == EINVAL ? "not a regular file" : SystemReason(errno))});
       continue;
     }
     TConvertedFile file{path, {}, DetectEncoding(*bytes), 0, identity, {}};

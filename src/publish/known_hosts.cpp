@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "text/system_reason.h"
 
 namespace zorvik {
 
@@ -25,7 +26,7 @@ bool IsRevokedKey(const std::string& path, const std::string& key) {
 
 std::string AppendKnownHost(const std::string& path, const std::string& entry) {
   const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return std::strerror(errno);
+  if (fd < 0) return SystemReason(errno);
   std::string text;
   struct stat info {};
   char last = '\n';
@@ -41,8 +42,8 @@ std::string AppendKnownHost(const std::string& path, const std::string& entry) {
   const int error = errno;
   const bool closed = ::close(fd) == 0;
   if (wrote != static_cast<ssize_t>(text.size()))
-    return wrote < 0 ? std::strerror(error) : "the disk is full";
-  return closed ? "" : std::strerror(errno);
+    return wrote < 0 ? SystemReason(error) : "the disk is full";
+  return closed ? "" : SystemReason(errno);
 }
 
 }  // namespace zorvik

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "publish/sha256.h"
+#include "text/system_reason.h"
 
 namespace zorvik {
 namespace {
@@ -32,7 +33,7 @@ std::string ReadFailure() {
   const int error = errno;
   return error == ELOOP ? "it became a link"
          : error == 0   ? "it is not a regular file"
-                        : std::strerror(error);
+                        : SystemReason(error);
 }
 
 }  // namespace
