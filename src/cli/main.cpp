@@ -112,13 +112,18 @@ constexpr TVerb kVerbs[] = {
      "  --ncr        write a character Shift-JIS cannot hold as a reference (&#xA9;) instead\n"
      "  --dry-run    print what would be converted; change nothing\n"
      "Exit status: 0 converted (or nothing to do), 1 refused or a write failed, 2 usage error.\n"},
-    {"new", RunNew, "new [--encoding cp932|utf-8] FOLDER  make a starter site that builds at once",
+    {"new", RunNew,
+     "new [--encoding cp932|utf-8] FOLDER  make a starter site (or --page PAGE: a new page)",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
-     "page, an article page with a loop and an import, and style sheets with the marker\n"
+     "page, an article page with a loop and an import, and a style sheet with the marker\n"
      "classes, every file commented, in Shift-JIS (or UTF-8 with --encoding utf-8, its charset\n"
-     "declarations to match). Build it with: zorvik batch FOLDER/site.gro\n"
+     "declarations to match). The pages and the style sheet go to FOLDER/public/, the web\n"
+     "root that serve shows at / and publish sends. Build it with: zorvik batch FOLDER/site.gro\n"
+     "  --page PAGE  make a new page source PAGE (news.dat) beside the first page of the site's\n"
+     "               group, with its template, imports and values (empty), writing news.html\n"
+     "               beside its page, and add it to the group file\n"
      "Exit status: 0, 1 when a file could not be written, 2 usage error or FOLDER exists and is\n"
-     "not empty (nothing is written then).\n"},
+     "not empty, or PAGE exists (nothing is written then).\n"},
     {"match", RunMatch,
      "match PATTERN                      print \"POS LEN\" of the first match in stdin",
      "Prints the 1-based byte position and length of the first match of PATTERN in stdin\n"

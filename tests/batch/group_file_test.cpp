@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "batch/new_page.h"
 #include "support/sjis.h"
 
 namespace zorvik {
@@ -47,6 +48,24 @@ TEST(GroupFileTest, AGroupFileMovesWithItsPages) {
             (std::vector<std::string>{"#FileLoadError#"}));
   EXPECT_FALSE(SaveGroupFile(root.string() + "/no/such/x.gro", {"a"}, "/opt/zorvik/"));
   fs::remove_all(root);
+}
+
+// A new page takes the model's commands and the names of its values, never its text; its
+// @WriteFile keeps the model's folder, a Shift-JIS one included.
+TEST(NewPageTest, APageIsMadeFromTheCommandsAndNamesOfItsModel) {
+  const std::string folder = testing::Sjis("../公開/");
+  const std::string model =
+      "// the top page\r\n@Template {$DataFolder}../t/page.tmpl\r\n@WriteFile {$DataFolder}" +
+      folder +
+      "index.html\n@Import {$DataFolder}common.dat\r\n\r\n"
+      "@LoopTag items 2\r\n$Title Top\r\n$Item1 one\r\n$Item2\r\n"
+      "[Article]\r\nbody\r\n[Note]\r\nnot a block of its own\r\n[/Article]\r\n"
+      "[Side]\r\n[/Side]\r\n";
+  EXPECT_EQ(
+      PageFromModel(model, "news.html", "news"),
+      "@Template {$DataFolder}../t/page.tmpl\r\n@WriteFile {$DataFolder}" + folder +
+          "news.html\r\n@Import {$DataFolder}common.dat\r\n@LoopTag items 2\r\n"
+          "$Title news\r\n$Item1\r\n$Item2\r\n[Article]\r\n[/Article]\r\n[Side]\r\n[/Side]\r\n");
 }
 
 }  // namespace

@@ -138,6 +138,26 @@ TEST_F(PublishTest, TheWebRootGoesToTheDestinationsRootWithEveryFileThePagesLink
   EXPECT_EQ(sent, (std::set<std::string>{".zorvik-publish.json", "index.html", "style/site.css"}));
 }
 
+// The whole way with a starter site: a page added with new --page, then publish: the server's
+// root holds the pages and the style sheet, nothing of the sources.
+TEST_F(PublishTest, AStarterSiteWithAnAddedPageIsPublishedAtTheDestinationsRoot) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  ASSERT_EQ(Zorvik({"new", Path("mysite")}).status, 0);
+  auto run = Zorvik({"new", "--page", Path("mysite/pages/news.dat")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(Read("mysite/site.gro").find("{$GRODataFolder}pages/news.dat\r\n"), std::string::npos);
+  run = Zorvik({"publish", SftpTo(server), "--accept-host-key", server.Fingerprint(),
+                Path("mysite/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::set<std::string> sent;
+  for (const auto& [path, bytes] : Files(Path("www"))) sent.insert(path);
+  EXPECT_EQ(sent, (std::set<std::string>{".zorvik-publish.json", "article.html", "index.html",
+                                         "news.html", "style/site.css"}));
+  EXPECT_EQ(Slurp(Path("www/news.html")), Read("mysite/public/news.html"));
+}
+
 TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
   if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
   testing::TSshServer server(Path("server"), Path("home"));

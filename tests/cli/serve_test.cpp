@@ -285,6 +285,20 @@ TEST_F(ServeTest, TheWebRootIsTheFolderOfThePagesAndWhatTheyLink) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+// A starter site is served from its public/ folder: "/" is its home page.
+TEST_F(ServeTest, AStarterSiteIsServedFromItsRoot) {
+  ASSERT_EQ(Zorvik({"new", Path("mysite")}).status, 0);
+  const int port = FreePort();
+  EXPECT_EQ(Start({"--port", std::to_string(port), Path("mysite/site.gro")}),
+            "http://127.0.0.1:" + std::to_string(port) + "/index.html");
+  const std::string home = Get(port, "/");
+  EXPECT_EQ(Status(home), 200);
+  EXPECT_NE(home.find("<link rel=\"stylesheet\" href=\"style/site.css\">"), std::string::npos);
+  EXPECT_EQ(Status(Get(port, "/style/site.css")), 200);
+  EXPECT_EQ(Status(Get(port, "/article.html")), 200);
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
 // A page alone is served too; --open hands its address to the user's browser (xdg-open, here
 // a stand-in that notes what it was given); Ctrl+C ends it with 0.
 TEST_F(ServeTest, OpensThePageInTheBrowserAndEndsOnCtrlC) {

@@ -387,10 +387,10 @@ TEST_F(NewVerbTest, AStarterSiteBuildsAtOnceAndAFullFolderIsLeftAlone) {
   const auto built = Zorvik({"batch", Path("site/site.gro")});
   EXPECT_EQ(built.status, 0) << built.err;
   EXPECT_EQ(built.err.find("警"), std::string::npos) << built.err;  // no warning, no count of them
-  for (const char* page : {"site/out/index.html", "site/out/article.html"}) {
+  for (const char* page : {"site/public/index.html", "site/public/article.html"}) {
     EXPECT_NE(Read(page).find("ft_"), std::string::npos) << page;
   }
-  EXPECT_NE(Read("site/style/site.css").find(".ft_mk"), std::string::npos);
+  EXPECT_NE(Read("site/public/style/site.css").find(".ft_mk"), std::string::npos);
 
   const std::string before = Read("site/pages/index.dat");
   Write("site/pages/index.dat", "mine");
@@ -410,9 +410,9 @@ TEST_F(NewVerbTest, AUtf8StarterSiteMakesTheSamePagesInUtf8) {
   EXPECT_EQ(built.err.find("警"), std::string::npos) << built.err;
   ASSERT_EQ(Zorvik({"batch", Path("sjis/site.gro")}).status, 0);
   for (const std::string page : {"index.html", "article.html"}) {
-    std::string sjis = testing::Utf8(Read("sjis/out/" + page));
+    std::string sjis = testing::Utf8(Read("sjis/public/" + page));
     sjis.replace(sjis.find("Shift_JIS"), 9, "UTF-8");
-    EXPECT_EQ(Read("utf8/out/" + page), sjis) << page;
+    EXPECT_EQ(Read("utf8/public/" + page), sjis) << page;
   }
   EXPECT_EQ(Zorvik({"new", "--encoding", "latin1", Path("x")}).status, 2);
 }
