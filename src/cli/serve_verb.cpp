@@ -142,8 +142,12 @@ int RunServe(const TArgs& arguments) {
   const auto first = watcher.Pages().empty() ? watcher.Outputs().end()
                                              : watcher.Outputs().find(watcher.Pages().front());
   const std::string first_output = first == watcher.Outputs().end() ? std::string() : first->second;
-  const std::optional<TSiteOfPages> site = SiteForVerb(pages, first_output, "serve");
+  std::optional<TSiteOfPages> site = SiteForVerb(pages, first_output, "serve");
   if (!site) return kUsageError;
+  // What the generation reads is not served, but where a page links it.
+  for (const std::string& input : watcher.Inputs()) site->site.left_out.insert(ResolvedPath(input));
+  for (const TPageLinks& page : pages) site->site.left_out.erase(ResolvedPath(page.page));
+  for (const std::string& linked : site->linked) site->site.left_out.erase(linked);
   const std::string& root = site->root;
   listener.SetRoot(root);
   listener.Server().Start(site->site, root);

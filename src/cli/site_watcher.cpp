@@ -172,6 +172,12 @@ void TSiteWatcher::Regenerate(const std::set<std::string>& changed) {
   if (!due.empty()) RegenerateGroup(due);
 }
 
+std::set<std::string> TSiteWatcher::Inputs() const {
+  std::set<std::string> inputs = group_deps_;
+  for (const auto& [page, deps] : page_deps_) inputs.insert(deps.begin(), deps.end());
+  return inputs;
+}
+
 // What a page depends on: the files it looked at, and the imports the run carries.
 std::set<std::string> TSiteWatcher::TakeDeps() {
   std::set<std::string> deps = engine_.Files().TakeLookedAt();

@@ -60,6 +60,8 @@ class TSiteWatcher {
   const std::map<std::string, std::string>& Outputs() const { return outputs_; }
   // The pages, in order.
   std::vector<std::string> Pages() const;
+  // Every file the generations read: the group file, page sources, templates and imports.
+  std::set<std::string> Inputs() const;
   // Waits for changes and generates again, until a signal ends the program with status 0.
   [[noreturn]] void Run();
 

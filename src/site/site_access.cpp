@@ -15,6 +15,8 @@
 #include <optional>
 #include <system_error>
 
+#include "site/site_files.h"
+
 namespace zorvik {
 namespace {
 
@@ -73,7 +75,10 @@ std::optional<std::string_view> BelowRoot(const TSiteAccess& site, std::string_v
          slash = below.find('/', slash + 1)) {
       hidden = slash + 1 < below.size() && below[slash + 1] == '.';
     }
-    if (hidden) continue;
+    if (hidden || site.left_out.contains(std::string(path)) ||
+        IsLeftOutByName(below.substr(below.rfind('/') + 1))) {
+      continue;
+    }
     root = candidate;
     return below;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,9 @@ struct TSiteAccess {
   std::vector<std::string> roots;  // folders, resolved, each with its trailing "/"
   std::string style_sheet;         // the preview style sheet file, resolved; may be empty
   bool narrowed = false;           // a folder of the page's holds more than the site: left out
+  // Files below a root that are not the site's all the same: generation inputs (templates,
+  // imports) that no page links. Resolved paths.
+  std::set<std::string> left_out;
 };
 
 // Files larger than this are not served: no page needs them, and they would fill memory.
@@ -28,8 +32,9 @@ inline constexpr std::uintmax_t kMaxServedFileBytes = 256u << 20;
 TSiteAccess PreviewSiteFor(std::string_view page_source, std::string_view output_file,
                            std::string_view style_sheet, std::string_view home);
 
-// Whether a resolved path (no links, no "." or ".." parts) may be served: inside a root and
-// with no dot-file or dot-folder below it, or the style sheet itself.
+// Whether a resolved path (no links, no "." or ".." parts) may be served: inside a root, with no
+// dot-file or dot-folder below it, not left out by its name (IsLeftOutByName) or by the site,
+// or the style sheet itself.
 bool MayServe(const TSiteAccess& site, std::string_view resolved_path);
 
 // Opens path for serving when it resolves to a regular file that MayServe allows and that is

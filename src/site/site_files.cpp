@@ -12,19 +12,23 @@ namespace {
 
 // Page sources and group files by their names, also those that no group names at present,
 // and the settings of a publish.
-bool IsZorvikFile(const std::string& name) {
+bool IsZorvikFile(std::string_view name) {
   return name.ends_with(".dat") || name.ends_with(".gro") || name.ends_with(".publish");
 }
 
 // What editors leave beside a file they save: "index.dat~", "site.css.bak", "page.html.orig",
 // Vim's swap files and Emacs's lock and auto-save files.
-bool IsEditorBackup(const std::string& name) {
+bool IsEditorBackup(std::string_view name) {
   return name.ends_with('~') || name.ends_with(".bak") || name.ends_with(".orig") ||
          name.ends_with(".swp") || name.ends_with(".swo") || name.starts_with(".#") ||
          (name.size() > 2 && name.starts_with('#') && name.ends_with('#'));
 }
 
 }  // namespace
+
+bool IsLeftOutByName(std::string_view name) {
+  return name.starts_with('.') || IsZorvikFile(name) || IsEditorBackup(name);
+}
 
 TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out) {
   namespace fs = std::filesystem;
@@ -48,10 +52,7 @@ TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& l
       result.skipped.push_back(path);
       continue;
     }
-    if (leave_out.contains(path) || IsZorvikFile(relative) ||
-        IsEditorBackup(entry.path().filename().string())) {
-      continue;
-    }
+    if (leave_out.contains(path) || IsLeftOutByName(entry.path().filename().string())) continue;
     // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
     if (relative.find_first_of("\r\n\\") != std::string::npos) {
       result.skipped.push_back(path);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorvik {
@@ -21,6 +22,10 @@ struct TSiteFiles {
   std::vector<TSiteFile> files;      // in path order
   std::vector<std::string> skipped;  // links and other files that are not sent (on disk)
 };
+
+// Whether a file is never one of a site's by its name alone: a dot file, a page source, group
+// file or publish settings, or an editor's backup.
+bool IsLeftOutByName(std::string_view name);
 
 // root: the site's folder, with its trailing "/"; leave_out: paths on disk (normalised) that
 // are not sent.

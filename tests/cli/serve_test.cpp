@@ -145,6 +145,7 @@ class ServeTest : public testing::CliTest {
     Write("outside.txt", "secret");
     Write("site/.hidden", "secret");
     Write("site/out/.env", "secret");
+    Write("site/out/index.html.bak", "secret");
     fs::create_symlink(dir_ / "outside.txt", dir_ / "site/out/planted.html");
     fs::create_symlink(dir_, dir_ / "site/out/up");
   }
@@ -182,6 +183,11 @@ TEST_F(ServeTest, ServesTheSiteAndRefusesEverythingElse) {
       {"GET /out/up/outside.txt HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
       {"GET /.hidden HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
       {"GET /out/.env HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      // What the generation reads, and what editors leave, is not the site's.
+      {"GET /pages/index.dat HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /pages/page.tmpl HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /site.gro HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
+      {"GET /out/index.html.bak HTTP/1.1\r\nHost: 127.0.0.1:P\r\n\r\n", 404},
       {"GET /out/index.html HTTP/1.1\r\nHost: evil.example:P\r\n\r\n", 403},
       {"GET /out/index.html HTTP/1.1\r\nHost: localhost.evil.example:P\r\n\r\n", 403},
       {"GET /out/index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 403},
