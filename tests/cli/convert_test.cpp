@@ -56,10 +56,10 @@ TEST_F(ConvertTest, TheExampleSiteGoesToUtf8WithTheSameTextAndComesBackByteForBy
   ASSERT_EQ(Zorvik({"batch", group}).status, 0);
   // The UTF-8 pages hold the Shift-JIS pages' text, with the other charset named.
   for (const std::string page : {"index", "about", "news"}) {
-    const std::string path = Path("site/out/" + page + ".html");
+    const std::string path = Path("site/public/" + page + ".html");
     std::string was = Utf8(original.at(path));
     was.replace(was.find("Shift_JIS"), 9, "UTF-8");
-    EXPECT_EQ(Read("site/out/" + page + ".html"), was) << page;
+    EXPECT_EQ(Read("site/public/" + page + ".html"), was) << page;
   }
 
   run = Zorvik({"convert", "--to", "cp932", group});

@@ -85,12 +85,12 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
       << log.toStdString();
 
   log = PublishAndWait(wb);
-  EXPECT_NE(log.indexOf(QStringLiteral("送信 out/index.html")), -1) << log.toStdString();
+  EXPECT_NE(log.indexOf(QStringLiteral("送信 index.html")), -1) << log.toStdString();
   EXPECT_NE(log.indexOf(QStringLiteral("公開しました：送信 4、削除 0、変更なし 0")), -1)
       << log.toStdString();
   EXPECT_EQ(wb.publish.progressBar->value(), wb.publish.progressBar->maximum());
-  EXPECT_EQ(testing::ReadFile(root_ + "/www/out/index.html"),
-            testing::ReadFile(root_ + "/site/out/index.html"));
+  EXPECT_EQ(testing::ReadFile(root_ + "/www/index.html"),
+            testing::ReadFile(root_ + "/site/public/index.html"));
   // The destination is kept beside the group for the next time, and for the command line.
   EXPECT_EQ(testing::ReadFile(group + ".publish").find("to = " + to.toStdString() + "\n") !=
                 std::string::npos,
