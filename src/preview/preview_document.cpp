@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "preview/preview_markup.h"
+#include "site/web_root.h"
 #include "text/file_names.h"
 
 namespace zorvik {
@@ -18,10 +19,18 @@ TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::st
   if (path.empty()) path = ToFileSystemPath(state.DataFolder) + "preview.html";
   document.path =
       std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
-  // Without an output file the document's place is only a stand-in: it opens no folder.
-  const std::string output = state.WriteFile.empty() ? std::string() : document.path;
-  document.site = PreviewSiteFor(std::string(page_source), output,
-                                 ToFileSystemPath(state.PreviewCss), std::string(home));
+  const std::string style_sheet = ToFileSystemPath(state.PreviewCss);
+  if (state.WriteFile.empty()) {
+    // Without an output file the document's place is only a stand-in: it opens no folder
+    // but the page source's.
+    document.site = PreviewSiteFor(std::string(page_source), "", style_sheet, std::string(home));
+    return document;
+  }
+  // The page's site is the web root that the page and what it links make, as serve takes it.
+  document.site =
+      SiteOfPages({{document.path, PageAddresses(page_text)}}, document.path, std::string(home))
+          .site;
+  document.site.style_sheet = PreviewSiteFor("", "", style_sheet, std::string(home)).style_sheet;
   return document;
 }
 

@@ -76,9 +76,11 @@ class TLinkCollector {
     if (decoded.back() == '/' || std::filesystem::is_directory(target)) {
       target = (target.ends_with('/') ? target : target + "/") + "index.html";
     }
+    // Taken as written, from the page's resolved folder: a link planted in the site that
+    // leads out of it never draws the root up (the files of the site are opened without
+    // following links anyway).
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(target, ec)) return;
-    target = ResolvedPath(target);
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(target, ec))) return;
     if (linked.insert(target).second && IsStyleSheet(target)) sheets_.push_back(target);
   }
   // The addresses of the style sheets found so far, and of those they name.

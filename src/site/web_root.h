@@ -22,7 +22,9 @@ struct TPageLinks {
 struct TSiteOfPages {
   TSiteAccess site;  // no roots when the pages lie in a folder that holds more than a site
   std::string root;  // the web root: one of site.roots, the one holding the first page
-  std::set<std::string> linked;  // the local files the pages and their style sheets link, resolved
+  // The local files the pages and their style sheets link: regular files, not links, named from
+  // the pages' resolved folders.
+  std::set<std::string> linked;
 };
 
 // path with its links followed as far as it exists.

@@ -12,6 +12,7 @@
 
 #include "preview/preview_document.h"
 #include "site/site_access.h"
+#include "site/web_root.h"
 #include "support/temp_folder.h"
 #include "support/test_engine.h"
 
@@ -87,6 +88,38 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
     fs::remove_all(shm);
   }
   EXPECT_TRUE(PreviewSiteFor("/dev/p.dat", "/dev/p.html", "", home).roots.empty());
+}
+
+// The web root holds the pages and what they link, through style sheets too; sources count not,
+// and neither does a link planted in the site that leads out of it.
+TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
+  Write("s/public/style/site.css", "body { background: url(../img/bg.png); }");
+  Write("s/public/img/bg.png", "png");
+  Write("s/public/deep/style.css", "h1 { background: url(../../shared/logo.png); }");
+  Write("s/shared/logo.png", "png");
+  Write("s/style/old.css", "h1 {}");
+  fs::create_directories(dir_ / "s/out");
+  fs::create_directories(dir_ / "s/pages");
+  fs::create_symlink("/etc/passwd", dir_ / "s/public/planted");
+  struct {
+    const char* page;
+    std::vector<std::string> addresses;
+    const char* root;
+  } cases[] = {
+      {"s/public/index.html",
+       {"style/site.css", "/style/none.css", "https://x.example/"},
+       "s/public/"},
+      {"s/public/index.html", {"planted", "missing.png", "#top", "mailto:a@b"}, "s/public/"},
+      {"s/public/index.html", {"deep/style.css?v=2"}, "s/"},  // its sheet reaches shared/
+      {"s/out/index.html", {"../style/old.css"}, "s/"},       // the first layout
+      {"s/out/index.html", {}, "s/out/"},
+  };
+  for (const auto& c : cases) {
+    const TSiteOfPages site = SiteOfPages({{P(c.page), c.addresses}}, P(c.page), P("home"));
+    EXPECT_EQ(site.root, P(c.root)) << c.page;
+    EXPECT_FALSE(site.site.narrowed) << c.page;
+  }
+  EXPECT_TRUE(SiteOfPages({}, "", P("home")).site.roots.empty());
 }
 
 TEST_F(PreviewSiteTest, OnlyRegularFilesOfTheSiteWithoutDotPartsAreOpened) {
