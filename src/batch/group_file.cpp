@@ -3,11 +3,14 @@
 #include "text/file_names.h"
 #include "text/replace_text.h"
 #include "text/text_file.h"
+#include "text/utf8.h"
 
 namespace zorvik {
 
 std::vector<std::string> GroupEntriesFromText(std::string text, std::string_view group_folder,
                                               std::string_view running_folder) {
+  // An editor's byte-order mark is no part of the first entry.
+  if (std::string_view(text).starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
   ReplaceEvery(text, "{$GRODataFolder}", group_folder);
   ReplaceEvery(text, "{$RunningFolder}", running_folder);
   // The text comes from LoadTextFile: every line, the last one too, ends with CR LF.

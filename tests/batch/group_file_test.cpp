@@ -19,6 +19,9 @@ TEST(GroupFileTest, MacrosExpandInAnyLetterCase) {
   EXPECT_EQ(entries, (std::vector<std::string>{"/g/a.dat", "/g/sub/b.dat", "", "/opt/zorvik/c.dat",
                                                "/x/d.dat"}));
   EXPECT_TRUE(GroupEntriesFromText("", "/g/", "/r/").empty());
+  // A byte-order mark an editor put in front is no part of the first entry.
+  EXPECT_EQ(GroupEntriesFromText("\xEF\xBB\xBF{$GRODataFolder}a.dat\r\nb.dat\r\n", "/g/", "/r/"),
+            (std::vector<std::string>{"/g/a.dat", "/g/b.dat"}));
 }
 
 TEST(GroupFileTest, SavingWritesTheGroupFolderFirst) {
