@@ -85,18 +85,18 @@ void CheckGenerationResult(TEngineContext& context) {
   }
 }
 
-std::string RemovePreviewMarker(std::string html) {
+std::string RemovePreviewMarker(std::string html, TEncoding encoding) {
   // Without the marker itself, its line with CR LF is not there either: one look instead of two.
-  if (FindIgnoringCase(html, "<!--PREVIEWCSS-->") == std::string::npos) return html;
-  ReplaceEvery(html, "<!--PREVIEWCSS-->\r\n", "");
-  ReplaceEvery(html, "<!--PREVIEWCSS-->", "");
+  if (FindIgnoringCase(html, "<!--PREVIEWCSS-->", 0, encoding) == std::string::npos) return html;
+  ReplaceEvery(html, "<!--PREVIEWCSS-->\r\n", "", std::string::npos, encoding);
+  ReplaceEvery(html, "<!--PREVIEWCSS-->", "", std::string::npos, encoding);
   return html;
 }
 
 TWriteOutcome WriteHtmlFile(TEngineContext& context, std::string_view html) {
   GenerationState& state = context.state;
   if (state.ErrorCount > 0) return TWriteOutcome::kSkipped;
-  const std::string text = RemovePreviewMarker(std::string(html));
+  const std::string text = RemovePreviewMarker(std::string(html), state.PageEncoding);
   const std::string file = FileFor(context, state.WriteFile);
   const std::string folder = ExtractFolder(file);
   bool ok =

@@ -31,7 +31,8 @@ enum class TResultPage { kLogs, kHtml };
 // Which page to bring to the front after a run: the log when anything was reported.
 TResultPage SelectResultPage(const GenerationState& state);
 
-// "<!--PREVIEWCSS-->" removed, together with a CR LF right after it (letter case ignored).
-std::string RemovePreviewMarker(std::string html);
+// "<!--PREVIEWCSS-->" removed, together with a CR LF right after it (letter case ignored), in
+// a text of the page's encoding.
+std::string RemovePreviewMarker(std::string html, TEncoding encoding);
 
 }  // namespace zorvik

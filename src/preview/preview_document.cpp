@@ -12,7 +12,7 @@ TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::st
                                     std::string_view page_source, std::string_view home) {
   const GenerationState& state = context.state;
   TPreviewDocument document;
-  document.html = InsertPreviewStyle(page_text, state.PreviewCss);
+  document.html = InsertPreviewStyle(page_text, state.PreviewCss, state.PageEncoding);
   // The document stands where the written file would, so that its relative links resolve.
   std::string path =
       state.WriteFile.empty() ? std::string() : ToFileSystemPath(FileFor(context, state.WriteFile));

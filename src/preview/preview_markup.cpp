@@ -26,8 +26,9 @@ std::string PreviewStyleBlock(std::string_view preview_css) {
   return block;
 }
 
-std::string InsertPreviewStyle(std::string html, std::string_view preview_css) {
-  ReplaceEvery(html, "<!--PREVIEWCSS-->", PreviewStyleBlock(preview_css));
+std::string InsertPreviewStyle(std::string html, std::string_view preview_css, TEncoding encoding) {
+  ReplaceEvery(html, "<!--PREVIEWCSS-->", PreviewStyleBlock(preview_css), std::string::npos,
+               encoding);
   return html;
 }
 

@@ -97,8 +97,14 @@ TEST_F(GenerationRunTest, ModesAndCollapsedBlankLines) {
 }
 
 TEST_F(GenerationRunTest, PreviewMarkerIsRemovedWithItsLineEnd) {
-  EXPECT_EQ(RemovePreviewMarker(Page("a\n<!--previewcss-->\nb<!--PREVIEWCSS-->c\n")),
-            Page("a\nbc\n"));
+  EXPECT_EQ(
+      RemovePreviewMarker(Page("a\n<!--previewcss-->\nb<!--PREVIEWCSS-->c\n"), TEncoding::kCp932),
+      Page("a\nbc\n"));
+  // In a UTF-8 page, after characters whose last byte is a Shift-JIS lead byte: 。 あ 亜.
+  for (const char* before : {"\xE3\x80\x82", "\xE3\x81\x82", "\xE4\xBA\x9C"}) {
+    EXPECT_EQ(RemovePreviewMarker(std::string(before) + "<!--PREVIEWCSS-->\r\nx", TEncoding::kUtf8),
+              std::string(before) + "x");
+  }
 }
 
 TEST_F(GenerationRunTest, FailedWritesAreCountedAndLoggedInABatch) {

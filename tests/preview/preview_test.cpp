@@ -295,7 +295,11 @@ TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
   EXPECT_NE(block.find(".ft_lm {color:lime;}\r\n-->\r\n</style>\r\n<link rel=\"stylesheet\" "
                        "type=\"text/css\" href=\"/s/p.css\" />"),
             std::string::npos);
-  EXPECT_EQ(InsertPreviewStyle("a<!--PreviewCss-->b", ""), "a" + PreviewStyleBlock("") + "b");
+  EXPECT_EQ(InsertPreviewStyle("a<!--PreviewCss-->b", "", TEncoding::kCp932),
+            "a" + PreviewStyleBlock("") + "b");
+  // After 。 in UTF-8 (E3 80 82), whose last byte is a Shift-JIS lead byte.
+  EXPECT_EQ(InsertPreviewStyle("\xE3\x80\x82<!--PREVIEWCSS-->", "", TEncoding::kUtf8),
+            "\xE3\x80\x82" + PreviewStyleBlock(""));
 }
 
 // Typing in the page source refreshes an open preview a little later, from memory: nothing is

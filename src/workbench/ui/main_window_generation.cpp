@@ -74,8 +74,9 @@ void TForm1::Generate() {
 
 void TForm1::CheckGeneratedPage() {
   if (state_.ErrorCount > 0 || state_.WriteFile.empty()) return;
-  const std::vector<TFinding> findings = CheckPageInSite(
-      FileFor(context_, state_.WriteFile), RemovePreviewMarker(state_.WorkingText), UserHome());
+  const std::vector<TFinding> findings =
+      CheckPageInSite(FileFor(context_, state_.WriteFile),
+                      RemovePreviewMarker(state_.WorkingText, state_.PageEncoding), UserHome());
   for (const TFinding& finding : findings) {
     context_.log.AddLog(
         ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(FindingLine(finding))));
