@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FreePort;
+using testing::PortIsFree;
 
 // One request as written, over a new connection to 127.0.0.1; the whole answer.
 std::string Ask(int port, const std::string& request) {
@@ -51,18 +52,6 @@ std::string Get(int port, const std::string& target, const std::string& host = "
   const std::string named = host.empty() ? "127.0.0.1:" + std::to_string(port) : host;
   return Ask(port,
              "GET " + target + " HTTP/1.1\r\nHost: " + named + "\r\nConnection: close\r\n\r\n");
-}
-
-// Whether this process could listen on port of 127.0.0.1 now.
-bool PortIsFree(int port) {
-  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool free = ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(sock);
-  return free;
 }
 
 int Status(const std::string& answer) {

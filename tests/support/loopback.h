@@ -24,6 +24,18 @@ inline int FreePort() {
   return ntohs(address.sin_port);
 }
 
+// Whether this process could listen on port of 127.0.0.1 now.
+inline bool PortIsFree(int port) {
+  const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool free = ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(sock);
+  return free;
+}
+
 // True once something accepts connections on port (within about ten seconds).
 inline bool WaitForPort(int port) {
   for (int i = 0; i < 1000; ++i) {
