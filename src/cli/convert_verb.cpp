@@ -2,6 +2,7 @@
 // sources, templates, imports and group file to the other page encoding, renaming the charset
 // declarations, and proves it first: every file converts back to its own bytes, and the pages
 // built before and after (in memory) have the same text. Nothing changes unless all of it holds.
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -38,7 +39,7 @@ bool IsRegularFile(const std::string& path) {
 }  // namespace
 
 int RunConvert(const TArgs& arguments) {
-  const auto args = ParseVerbArgs("convert", arguments, {"--to=", "--ncr", "--dry-run"});
+  const auto args = ParseVerbArgs("convert", arguments, {"--to=", "--ncr", "--dry-run", "--fold"});
   if (!args) return kUsageError;
   const std::string* to_name = args->Value("--to");
   TEncoding to = TEncoding::kUtf8;
@@ -74,8 +75,19 @@ int RunConvert(const TArgs& arguments) {
         files.push_back(input);
     }
   }
-  const TConversionPlan plan = PlanConversion(files, to, args->Has("--ncr"));
+  const TConversionPlan plan = PlanConversion(files, to, args->Has("--ncr"), args->Has("--fold"));
   for (const TConversionProblem& problem : plan.problems) PrintProblem(problem);
+  if (std::any_of(plan.problems.begin(), plan.problems.end(), [](const TConversionProblem& p) {
+        return p.message.find(" would come back as ") != std::string::npos;
+      })) {
+    std::cerr << "zorvik: convert: --fold takes each such character in the form that comes "
+                 "back, which shows the same\n";
+  }
+  for (const TConversionProblem& folded : plan.folded) {
+    std::cerr << QuotedPath(folded.path) << ':' << folded.line
+              << ": note: " << (args->Has("--dry-run") ? "would fold " : "folded ")
+              << folded.message << '\n';
+  }
   if (!plan.problems.empty()) {
     std::cerr << "zorvik: convert: nothing was changed\n";
     return 1;

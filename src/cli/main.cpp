@@ -100,7 +100,7 @@ constexpr TVerb kVerbs[] = {
      "on stderr. Exit status: 0 done, 1 errors in the pages, a refused host key or a failed\n"
      "transfer, 2 usage error or unreadable GROUP.\n"},
     {"convert", RunConvert,
-     "convert --to utf-8|cp932 [--ncr] [--dry-run] GROUP|FILE...\n"
+     "convert --to utf-8|cp932 [--ncr] [--fold] [--dry-run] GROUP|FILE...\n"
      "                                     convert a site to the other encoding, proved lossless",
      "Converts the page sources, templates, imported files and group file of GROUP (or the\n"
      "FILEs given) to UTF-8 or Shift-JIS (CP932), and renames the charset declarations of the\n"
@@ -110,6 +110,8 @@ constexpr TVerb kVerbs[] = {
      "cannot hold stops it with its FILE:LINE; nothing is changed then. Each file is replaced\n"
      "atomically. Build the pages again afterwards (zorvik batch GROUP).\n"
      "  --ncr        write a character Shift-JIS cannot hold as a reference (&#xA9;) instead\n"
+     "  --fold       take a character with two Shift-JIS codes (Ⅰ as 0xFA4A and 0x8754) in the\n"
+     "               form that comes back; every one in the way is listed either way\n"
      "  --dry-run    print what would be converted; change nothing\n"
      "Exit status: 0 converted (or nothing to do), 1 refused or a write failed, 2 usage error.\n"},
     {"new", RunNew,

@@ -11,7 +11,9 @@
 
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
+#include "text/sjis.h"
 #include "text/system_reason.h"
+#include "text/utf8.h"
 
 namespace zorvik {
 namespace {
@@ -24,6 +26,24 @@ int LineAt(std::string_view text, std::size_t offset) {
 
 // The bytes of the regular file at path, and which file was read; nothing when it cannot be
 // read, with errno saying why.
+// "U+2160"
+std::string CodeText(char32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+  return text;
+}
+
+// "0xFA4A"
+std::string HexBytes(std::string_view bytes) {
+  std::string text = "0x";
+  for (const char c : bytes) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02X", static_cast<unsigned char>(c));
+    text += two;
+  }
+  return text;
+}
+
 std::optional<std::string> ReadBytes(const std::string& path, TFileIdentity& identity) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -127,8 +147,29 @@ std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TE
   return converted;
 }
 
-TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
-                               bool references) {
+std::vector<TTwoFormCharacter> TwoFormCharacters(std::string_view cp932) {
+  std::vector<TTwoFormCharacter> found;
+  int line = 1;
+  for (std::size_t i = 0; i < cp932.size();) {
+    const std::size_t size = CharBytesAt(cp932, i);
+    if (size == 2) {
+      const std::string_view bytes = cp932.substr(i, 2);
+      std::string utf8 = ConvertText(bytes, TEncoding::kCp932, TEncoding::kUtf8);
+      std::string back = ConvertText(utf8, TEncoding::kUtf8, TEncoding::kCp932);
+      if (back != bytes) {
+        const char32_t code = Utf8CodeAt(utf8, 0, Utf8CharBytesAt(utf8, 0));
+        found.push_back({i, line, std::string(bytes), std::move(back), std::move(utf8), code});
+      }
+    } else {
+      line += cp932[i] == '\n';
+    }
+    i += size;
+  }
+  return found;
+}
+
+TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to, bool references,
+                               bool fold) {
   TConversionPlan plan;
   const char* target = to == TEncoding::kUtf8 ? "UTF-8" : "Shift-JIS";
   for (const std::string& path : files) {
@@ -159,9 +200,17 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
     // Converted back, the file must be what it was: otherwise a character would change.
     if (unmappable.empty() && file.from != to) {
       const std::string back = ConvertText(ConvertText(body, file.from, to), to, file.from);
-      std::size_t at = 0;
-      while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
-      if (back != body) {
+      if (back != body && file.from == TEncoding::kCp932) {
+        // Each character in the way, named; with fold, taken in the form that comes back.
+        for (const TTwoFormCharacter& character : TwoFormCharacters(body)) {
+          const std::string message = character.utf8 + " (" + CodeText(character.code) +
+                                      ") written as " + HexBytes(character.bytes) +
+                                      " would come back as " + HexBytes(character.back);
+          (fold ? plan.folded : plan.problems).push_back({path, character.line, message});
+        }
+      } else if (back != body) {
+        std::size_t at = 0;
+        while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
         plan.problems.push_back(
             {path, LineAt(body, at), "a character would not convert back to the same bytes"});
       }

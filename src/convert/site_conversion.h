@@ -33,6 +33,7 @@ struct TConversionProblem {
 struct TConversionPlan {
   std::vector<TConvertedFile> changes;       // the files whose bytes change
   std::vector<TConversionProblem> problems;  // nothing may be written while there is any
+  std::vector<TConversionProblem> folded;    // with fold: each character taken in its other form
 };
 
 // A file's bytes in `to`, from its own encoding, with its charset declarations renamed unless
@@ -42,11 +43,27 @@ std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TE
                                std::vector<TUnmappable>* unmappable = nullptr,
                                std::size_t* declarations = nullptr);
 
+// A Shift-JIS character that would not come back as its own bytes: one of two codes that stand
+// for the same character (NEC's and IBM's extensions), which comes back as the other.
+struct TTwoFormCharacter {
+  std::size_t offset = 0;  // in the text
+  int line = 0;            // counted from 1
+  std::string bytes;       // as written
+  std::string back;        // as it would come back
+  std::string utf8;        // the character
+  char32_t code = 0;
+};
+
+// Every such character of a Shift-JIS text, in order.
+std::vector<TTwoFormCharacter> TwoFormCharacters(std::string_view cp932);
+
 // files: the site's page sources, templates, imports and group files. With references, a
-// character Shift-JIS cannot hold becomes "&#x…;"; without, it is a problem. The declarations of
-// files other than page sources and group files (.dat, .txt, .gro) are renamed.
-TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to,
-                               bool references);
+// character Shift-JIS cannot hold becomes "&#x…;"; without, it is a problem. Every Shift-JIS
+// character that would come back as other bytes is a problem, each named, unless fold: then
+// it is taken in the form that comes back (its text is the same) and listed in folded. The
+// declarations of files other than page sources and group files (.dat, .txt, .gro) are renamed.
+TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to, bool references,
+                               bool fold = false);
 
 // The first place where two builds' pages differ as text (each page decoded from its own
 // encoding, charset names left out); nothing when every page agrees.

@@ -115,6 +115,31 @@ TEST_F(ConvertTest, WhatCannotConvertLosslesslyChangesNothing) {
   EXPECT_EQ(Files("site"), before);
 }
 
+// Characters with two Shift-JIS codes: every one in the way is named in one run, with its
+// codes, and nothing changes; --fold takes them in the form that comes back.
+TEST_F(ConvertTest, EveryCharacterWithTwoCodesIsNamedAndFoldTakesThem) {
+  // Ⅰ as 0xFA4A (IBM; back as 0x8754), ¬ as 0xEEF9 (NEC-selected IBM; back as 0x81CA) and
+  // 纊 as 0xED40 (back as 0xFA5C), on lines 2, 3 and 3.
+  const std::string text = "$A x\r\n$B \xFA\x4A\r\n$C \xEE\xF9 \xED\x40\r\n";
+  std::ofstream(Path("two.dat"), std::ios::binary) << text;
+  auto run = Zorvik({"convert", "--to", "utf-8", Path("two.dat")});
+  EXPECT_EQ(run.status, 1);
+  for (const std::string line :
+       {":2: error: \u2160 (U+2160) written as 0xFA4A would come back as 0x8754",
+        ":3: error: \uFFE2 (U+FFE2) written as 0xEEF9 would come back as 0x81CA",
+        ":3: error: \u7E8A (U+7E8A) written as 0xED40 would come back as 0xFA5C"}) {
+    EXPECT_NE(run.err.find(Path("two.dat") + line + "\n"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Read("two.dat"), text);
+  run = Zorvik({"convert", "--to", "utf-8", "--fold", "--dry-run", Path("two.dat")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find(":2: note: would fold \u2160 (U+2160)"), std::string::npos) << run.err;
+  EXPECT_EQ(Read("two.dat"), text);
+  run = Zorvik({"convert", "--to", "utf-8", "--fold", Path("two.dat")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Read("two.dat"), "$A x\r\n$B \u2160\r\n$C \uFFE2 \u7E8A\r\n");
+}
+
 // An editor saves a page source (a new file renamed over the old one) while convert runs: the
 // save stays, convert names the file, and no other file is changed either.
 TEST_F(ConvertTest, APageSourceSavedWhileConvertRunsIsNeverOverwritten) {
