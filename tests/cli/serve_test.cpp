@@ -280,9 +280,10 @@ TEST_F(ServeTest, TheWebRootIsTheFolderOfThePagesAndWhatTheyLink) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
-// A starter site is served from its public/ folder: "/" is its home page.
+// A starter site, with a page added, is served from its public/ folder: "/" is its home page.
 TEST_F(ServeTest, AStarterSiteIsServedFromItsRoot) {
   ASSERT_EQ(Zorvik({"new", Path("mysite")}).status, 0);
+  ASSERT_EQ(Zorvik({"new", "--page", Path("mysite/pages/news.dat")}).status, 0);
   const int port = FreePort();
   EXPECT_EQ(Start({"--port", std::to_string(port), Path("mysite/site.gro")}),
             "http://127.0.0.1:" + std::to_string(port) + "/index.html");
@@ -291,6 +292,7 @@ TEST_F(ServeTest, AStarterSiteIsServedFromItsRoot) {
   EXPECT_NE(home.find("<link rel=\"stylesheet\" href=\"style/site.css\">"), std::string::npos);
   EXPECT_EQ(Status(Get(port, "/style/site.css")), 200);
   EXPECT_EQ(Status(Get(port, "/article.html")), 200);
+  EXPECT_EQ(Status(Get(port, "/news.html")), 200);  // the page added
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
