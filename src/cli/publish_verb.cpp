@@ -132,6 +132,11 @@ int RunPublish(const TArgs& arguments) {
     std::cerr << "zorvik: publish: the pages have errors (see the log above); nothing was sent\n";
     return 1;
   }
+  if (outputs.empty()) {
+    std::cerr << "zorvik: publish: no page is written (the group names none, or no page has "
+                 "@WriteFile); nothing was sent\n";
+    return kUsageError;
+  }
   const TSiteToPublish site = SiteToPublish(outputs, engine.Files().TakeLookedAt(), *group, home);
   if (site.root.empty()) {
     std::cerr << "zorvik: publish: the pages lie in a folder that holds more than a site (the "

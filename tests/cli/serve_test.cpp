@@ -296,6 +296,18 @@ TEST_F(ServeTest, AStarterSiteIsServedFromItsRoot) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+// A group that names no page: each verb says so, and nothing is read past the empty list.
+TEST_F(ServeTest, AGroupWithoutPagesIsSaidSo) {
+  Write("empty.gro", "");
+  for (const char* verb : {"serve", "check", "publish"}) {
+    std::vector<std::string> args = {verb, Path("empty.gro")};
+    if (std::string(verb) == "publish") args.insert(args.begin() + 1, "--to=sftp://me@127.0.0.1/x");
+    const auto run = Zorvik(args);
+    EXPECT_NE(run.status, 0) << verb;
+    EXPECT_EQ(run.err.find("holds more than a site"), std::string::npos) << verb << run.err;
+  }
+}
+
 // A page alone is served too; --open hands its address to the user's browser (xdg-open, here
 // a stand-in that notes what it was given); Ctrl+C ends it with 0.
 TEST_F(ServeTest, OpensThePageInTheBrowserAndEndsOnCtrlC) {
