@@ -6,6 +6,7 @@
 
 #include "engine/loop_expansion.h"
 #include "engine/messages.h"
+#include "text/charset_declarations.h"
 #include "text/cut_trim.h"
 #include "text/file_names.h"
 #include "text/replace_text.h"
@@ -37,12 +38,14 @@ void ImportFile(TEngineContext& context, TImportList& list, std::string_view arg
   list.push_back({file, std::move(text), encoding});
 }
 
-// A template's encoding, found from its bytes; a template of ASCII only is the same in both,
-// and leaves the page in its page source's.
+// The page's encoding from its template: the template's own, found from its bytes. A template
+// of ASCII only is the same in both: the charset it declares decides, so that the page holds
+// what it says it holds; without a declaration the page stays in its page source's.
 TEncoding TemplateEncoding(const TEngineContext& context, std::string_view text) {
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  return ascii && !context.forced_encoding ? context.state.PageEncoding : EncodingOf(context, text);
+  if (!ascii || context.forced_encoding) return EncodingOf(context, text);
+  return DeclaredEncoding(text).value_or(context.state.PageEncoding);
 }
 
 void LoadTemplate(TEngineContext& context, std::string_view argument, int line) {

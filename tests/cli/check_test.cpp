@@ -37,10 +37,10 @@ class CheckTest : public testing::CliTest {
           "<a href=\"http://example.invalid/\">x</a> <a href=\"mailto:a@example.jp\">x</a> "
           "<a href=\"/out/other.html\">x</a> <a href=\"../../outside.html\">x</a>\n"
           "[/Body]");
-    // Declares UTF-8 twice and holds Shift-JIS bytes.
+    // Declares UTF-8 twice and holds Shift-JIS bytes of its own (Write stores Shift-JIS).
     Write("site/pages/other.tmpl",
           "<html><head><meta charset=\"UTF-8\"><meta charset=\"utf-8\"></head>\n"
-          "<body><h1 id=\"here\">{$Title}</h1></body></html>");
+          "<body><h1 id=\"here\">{$Title}見出し</h1></body></html>");
     Write("site/pages/other.dat",
           "@Template {$DataFolder}other.tmpl\n@WriteFile {$DataFolder}../out/other.html\n$Title "
           "別のページ");

@@ -68,6 +68,34 @@ TEST_F(PageEncodingTest, AShiftJisPageSourceInAUtf8TemplateMakesAUtf8Page) {
 
 // The rules of a run count UTF-8 characters: a continuation byte that Shift-JIS would read as
 // a lead byte (the 0x81-0x9F of "あ", "ー", "ソ") never takes the CR, brace or space after it.
+// A template of ASCII only: the charset it declares decides the page's encoding, whichever
+// the page source's; with none, the page stays in the page source's.
+TEST_F(PageEncodingTest, AnAsciiTemplateMakesThePageInTheCharsetItDeclares) {
+  engine_.files.files["/site/says-sjis.tmpl"] = CrLf("<meta charset=\"Shift_JIS\">{$Body}\n");
+  engine_.files.files["/site/says-utf8.tmpl"] =
+      CrLf("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">{$Body}\n");
+  engine_.files.files["/site/says-nothing.tmpl"] = CrLf("<p>{$Body}\n");
+  const struct {
+    const char* tmpl;
+    std::string source_body;  // in the page source's own encoding
+    std::string page_body;
+    TEncoding page;
+  } cases[] = {
+      {"says-sjis.tmpl", "はじめ", Sjis("はじめ"), TEncoding::kCp932},
+      {"says-utf8.tmpl", Sjis("はじめ"), "はじめ", TEncoding::kUtf8},
+      {"says-sjis.tmpl", Sjis("はじめ"), Sjis("はじめ"), TEncoding::kCp932},
+      {"says-nothing.tmpl", "はじめ", "はじめ", TEncoding::kUtf8},
+      {"says-nothing.tmpl", Sjis("はじめ"), Sjis("はじめ"), TEncoding::kCp932},
+  };
+  for (const auto& c : cases) {
+    const std::string page =
+        Run(std::string("@Template ") + c.tmpl + "\n@WriteFile out/a.html\n$Body " + c.source_body);
+    EXPECT_NE(page.find(c.page_body + "\r\n"), std::string::npos) << c.tmpl;
+    EXPECT_EQ(engine_.state.PageEncoding, c.page) << c.tmpl;
+    EXPECT_TRUE(Warnings().empty()) << c.tmpl;
+  }
+}
+
 TEST_F(PageEncodingTest, TheRulesOfARunTakeWholeUtf8Characters) {
   engine_.files.files["/site/loop.tmpl"] = CrLf(
       "ソ<!--BodyLines-->{$Body}<!--/BodyLines-->ソ{#項目}ー{$Count:項目}ソ{$名前}あ\n{/#項目}");
