@@ -2,7 +2,6 @@
 // sources, templates, imports and group file to the other page encoding, renaming the charset
 // declarations, and proves it first: every file converts back to its own bytes, and the pages
 // built before and after (in memory) have the same text. Nothing changes unless all of it holds.
-#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -77,9 +76,7 @@ int RunConvert(const TArgs& arguments) {
   }
   const TConversionPlan plan = PlanConversion(files, to, args->Has("--ncr"), args->Has("--fold"));
   for (const TConversionProblem& problem : plan.problems) PrintProblem(problem);
-  if (std::any_of(plan.problems.begin(), plan.problems.end(), [](const TConversionProblem& p) {
-        return p.message.find(" would come back as ") != std::string::npos;
-      })) {
+  if (plan.foldable) {
     std::cerr << "zorvik: convert: --fold takes each such character in the form that comes "
                  "back, which shows the same\n";
   }

@@ -207,6 +207,7 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
                                       ") written as " + HexBytes(character.bytes) +
                                       " would come back as " + HexBytes(character.back);
           (fold ? plan.folded : plan.problems).push_back({path, character.line, message});
+          plan.foldable = plan.foldable || !fold;
         }
       } else if (back != body) {
         std::size_t at = 0;

@@ -34,6 +34,7 @@ struct TConversionPlan {
   std::vector<TConvertedFile> changes;       // the files whose bytes change
   std::vector<TConversionProblem> problems;  // nothing may be written while there is any
   std::vector<TConversionProblem> folded;    // with fold: each character taken in its other form
+  bool foldable = false;  // a problem is a character --fold would take in its other form
 };
 
 // A file's bytes in `to`, from its own encoding, with its charset declarations renamed unless
