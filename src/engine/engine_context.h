@@ -35,14 +35,21 @@ struct TEngineContext {
   std::optional<TEncoding> forced_encoding{};
 };
 
-// The encoding of a file's bytes as this context takes it.
-TEncoding EncodingOf(const TEngineContext& context, std::string_view bytes);
+// The encoding of the bytes of file as this context takes it. When the bytes left the choice
+// in doubt, a warning at the file's first stray byte says which encoding it took and why; in
+// UTF-8, each run of stray bytes is a warning at its line. imported: file is not the page
+// source.
+TEncoding ReadEncoding(TEngineContext& context, std::string_view bytes, std::string_view file,
+                       bool imported);
 
 // text (in from) in the page's encoding; each character it cannot hold, or byte that is no
 // character, is logged as a warning at its line, counted from first_line of the file being
 // parsed.
 std::string IntoPageEncoding(TEngineContext& context, std::string_view text, TEncoding from,
                              int first_line);
+// The same for the whole text of file, another file than the one being parsed (a template).
+std::string IntoPageEncoding(TEngineContext& context, std::string_view text, TEncoding from,
+                             std::string_view file);
 
 // text of the page as the log (CP932) shows it.
 std::string ForLog(const TEngineContext& context, std::string_view text);

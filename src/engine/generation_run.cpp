@@ -1,9 +1,13 @@
 #include "engine/generation_run.h"
 
+#include <algorithm>
+
 #include "engine/date_tags.h"
 #include "engine/messages.h"
 #include "engine/page_parser.h"
 #include "engine/paragraphs.h"
+#include "text/byte_validity.h"
+#include "text/charset_declarations.h"
 #include "text/cut_trim.h"
 #include "text/file_names.h"
 #include "text/replace_text.h"
@@ -34,7 +38,7 @@ void RunGeneration(TEngineContext& context, std::string_view page_source) {
 
   // The page source in its own encoding, without a byte-order mark; the page takes that
   // encoding until a template gives its own.
-  state.PageEncoding = EncodingOf(context, page_source);
+  state.PageEncoding = ReadEncoding(context, page_source, context.source_file, false);
   if (page_source.starts_with(kUtf8Bom)) page_source.remove_prefix(kUtf8Bom.size());
   state.WorkingText = page_source;
   ParsePageSource(context, page_source);
@@ -62,10 +66,37 @@ void RunGeneration(TEngineContext& context, std::string_view page_source) {
   context.log.AddLog(std::string(msg::kRunEnd) + "\r\n\r\n");
 }
 
+namespace {
+
+// A page that declares a charset holds only its bytes; else a warning names the page's line of
+// the first byte that is not. The declaration is looked for where a browser looks for it, in
+// the first 1024 bytes.
+void CheckDeclaredCharset(TEngineContext& context) {
+  const std::string& text = context.state.WorkingText;
+  for (const TCharsetName& name : CharsetNames(std::string_view(text).substr(0, 1024))) {
+    const std::string_view declared = std::string_view(text).substr(name.offset, name.length);
+    const std::optional<TEncoding> encoding = EncodingOfName(declared);
+    if (!encoding) continue;
+    if (const auto bad = FirstInvalidByte(text, *encoding)) {
+      const auto line = std::count(text.begin(), text.begin() + *bad, '\n') + 1;
+      LogWarning(context, std::string(msg::kNotTheDeclaredCharset)
+                              .append(declared)
+                              .append("):")
+                              .append(context.state.WriteFile)
+                              .append(":")
+                              .append(std::to_string(line)));
+    }
+    return;
+  }
+}
+
+}  // namespace
+
 void CheckGenerationResult(TEngineContext& context) {
   const GenerationState& state = context.state;
   if (TrimSpaces(state.WriteFolder).empty()) LogError(context, msg::kNoWriteFolder);
   if (TrimSpaces(state.WriteFile).empty()) LogError(context, msg::kNoWriteFile);
+  CheckDeclaredCharset(context);
   if (state.PageEncoding == TEncoding::kUtf8) {
     // "{$" with a "}" after it on its line, found by bytes: no UTF-8 character holds them.
     const std::string& text = state.WorkingText;

@@ -33,19 +33,25 @@ void ImportFile(TEngineContext& context, TImportList& list, std::string_view arg
     LogError(context, LineMessage(msg::kImportUnreadable, line, ForLog(context, path)), line);
     return;
   }
-  const TEncoding encoding = EncodingOf(context, text);
+  const TEncoding encoding = ReadEncoding(context, text, file, true);
   if (text.starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
   list.push_back({file, std::move(text), encoding});
 }
 
-// The page's encoding from its template: the template's own, found from its bytes. A template
-// of ASCII only is the same in both: the charset it declares decides, so that the page holds
-// what it says it holds; without a declaration the page stays in its page source's.
-TEncoding TemplateEncoding(const TEngineContext& context, std::string_view text) {
+// The page's encoding is the charset its template declares; without a declaration, the
+// template's own when it holds a byte above 0x7F, else the page source's. The template comes
+// into that encoding, so the page holds what it says it holds.
+std::string TemplateInPageEncoding(TEngineContext& context, std::string text,
+                                   std::string_view file) {
+  const TEncoding own = ReadEncoding(context, text, file, true);
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii || context.forced_encoding) return EncodingOf(context, text);
-  return DeclaredEncoding(text).value_or(context.state.PageEncoding);
+  const TEncoding page = DeclaredEncoding(text).value_or(ascii ? context.state.PageEncoding : own);
+  context.state.PageEncoding = page;
+  if (ascii || own == page) return text;  // a byte-order mark it starts with stays
+  const std::string_view body =
+      std::string_view(text).substr(text.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+  return IntoPageEncoding(context, body, own, file);
 }
 
 void LoadTemplate(TEngineContext& context, std::string_view argument, int line) {
@@ -66,10 +72,7 @@ void LoadTemplate(TEngineContext& context, std::string_view argument, int line) 
       return;
     }
     state.TemplateFile = path;
-    // The template declares the page's charset, so the page takes its encoding (and keeps a
-    // byte-order mark it starts with).
-    state.PageEncoding = TemplateEncoding(context, text);
-    state.WorkingText = std::move(text);
+    state.WorkingText = TemplateInPageEncoding(context, std::move(text), file);
   }
 }
 

@@ -6,8 +6,8 @@
 #include <cctype>
 #include <map>
 
-#include "site/byte_validity.h"
 #include "site/content_type.h"
+#include "text/byte_validity.h"
 #include "text/encoding.h"
 #include "text/replace_text.h"
 

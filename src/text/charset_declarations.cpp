@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "text/byte_scan.h"
+
 namespace zorvik {
 namespace {
 
@@ -13,14 +15,13 @@ bool IsNameChar(char c) {
          c == '_' || c == '.' || c == ':';
 }
 
-// Offset of the first occurrence of word (lower case) at or after from, case ignored.
-std::size_t FindWord(std::string_view text, std::string_view word, std::size_t from) {
-  for (std::size_t i = from; i + word.size() <= text.size(); ++i) {
-    std::size_t k = 0;
-    while (k < word.size() && Lower(text[i + k]) == word[k]) ++k;
-    if (k == word.size()) return i;
+// Whether word (lower case) stands at offset at of text, case ignored.
+bool WordAt(std::string_view text, std::size_t at, std::string_view word) {
+  if (text.size() - at < word.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    if (Lower(text[at + k]) != word[k]) return false;
   }
-  return std::string_view::npos;
+  return true;
 }
 
 // The name after a keyword ending at `at`: blanks, an optional "=", blanks, an optional quote.
@@ -48,14 +49,16 @@ std::vector<TCharsetName> CharsetNames(std::string_view text) {
   std::vector<TCharsetName> names;
   for (const std::string_view keyword :
        {std::string_view("charset"), std::string_view("encoding")}) {
-    for (std::size_t at = FindWord(text, keyword, 0); at != std::string_view::npos;
-         at = FindWord(text, keyword, at + keyword.size())) {
+    for (std::size_t at = FindCandidate(text, 0, keyword, true); at < text.size();
+         at = FindCandidate(text, at + 1, keyword, true)) {
+      if (!WordAt(text, at, keyword)) continue;
       // "encoding" only in an XML declaration, before its "?>".
       if (keyword == "encoding") {
         const std::size_t xml = text.rfind("<?xml", at);
         if (xml == std::string_view::npos || text.find("?>", xml) < at) continue;
       }
       if (auto name = NameAfter(text, at + keyword.size())) names.push_back(*name);
+      at += keyword.size() - 1;
     }
   }
   std::sort(names.begin(), names.end(),

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace zorvik {
 
@@ -79,9 +80,36 @@ inline bool Utf8IsCharStartFrom(std::string_view text, std::size_t boundary, std
 // UTF-8 throughout.
 std::optional<std::size_t> FirstInvalidUtf8(std::string_view text);
 
+// A run of bytes above 0x7F none of which starts a well-formed UTF-8 sequence.
+struct TStrayRun {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+};
+
+// Every stray run of text, in order.
+std::vector<TStrayRun> StrayUtf8Runs(std::string_view text);
+
+// The encoding a file's bytes were taken in, and what the bytes said about it.
+struct TEncodingChoice {
+  TEncoding encoding = TEncoding::kCp932;
+  // Counted as far as the bytes were read: to the end, or to where Shift-JIS was certain.
+  std::size_t utf8_characters = 0;  // well-formed multi-byte UTF-8 sequences
+  std::size_t stray_bytes = 0;      // bytes above 0x7F that start no such sequence
+  // Neither a byte-order mark nor a forced encoding decided, and the bytes spoke both ways:
+  // taken as UTF-8 with stray bytes, or as Shift-JIS though they hold at least as many UTF-8
+  // characters as stray bytes. A Shift-JIS text hardly ever does: most of its double-byte
+  // characters start with 0x81-0x9F, which never starts a UTF-8 sequence.
+  bool doubtful = false;
+};
+
 // The encoding of a file's bytes: UTF-8 when they start with a byte-order mark; otherwise
-// `forced` when given; otherwise UTF-8 when they are valid UTF-8 holding a byte above 0x7F
-// (real CP932 text practically never is), else CP932.
-TEncoding DetectEncoding(std::string_view bytes, const TEncoding* forced = nullptr);
+// `forced` when given; otherwise UTF-8 when its well-formed multi-byte sequences are more than
+// four times its stray bytes (valid UTF-8 with a high byte, or UTF-8 with a few accidents),
+// else CP932. Reading stops where the stray bytes so far reach twice the UTF-8 characters and
+// sixteen more: Shift-JIS, beyond doubt.
+TEncodingChoice ChooseEncoding(std::string_view bytes, const TEncoding* forced = nullptr);
+inline TEncoding DetectEncoding(std::string_view bytes, const TEncoding* forced = nullptr) {
+  return ChooseEncoding(bytes, forced).encoding;
+}
 
 }  // namespace zorvik

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "check/site_check.h"
-#include "site/byte_validity.h"
 #include "site/page_scan.h"
+#include "text/byte_validity.h"
 
 namespace zorvik {
 namespace {

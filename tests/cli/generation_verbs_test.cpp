@@ -92,6 +92,46 @@ TEST_F(GenerationVerbsTest, AUtf8PageSourceMakesAShiftJisPageOfItsTemplate) {
       << r.err;
 }
 
+// What a user typing the tour in a UTF-8 editor, or keeping a Shift-JIS source beside a UTF-8
+// template, gets: a page in the charset its template declares. A UTF-8 source with one stray
+// byte stays UTF-8, the stray byte pointed at in the editors' FILE:LINE form.
+TEST_F(GenerationVerbsTest, APageHoldsTheCharsetItsTemplateDeclares) {
+  const auto raw = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  };
+  raw("site/says-sjis.tmpl", "<meta charset=\"Shift_JIS\">{$Title}\r\n");
+  raw("site/says-utf8.tmpl", "<meta charset=\"UTF-8\">{$Title}\r\n");
+  const std::string words = "はじめに、日本語の文章です。";
+  const struct {
+    std::string tmpl;
+    std::string title;  // the page source's bytes
+    std::string page;
+    std::string warning;
+  } cases[] = {
+      {"says-sjis.tmpl", "はじめ", Page("<meta charset=\"Shift_JIS\">はじめ\n"), ""},
+      {"says-utf8.tmpl", Page("はじめ"), "<meta charset=\"UTF-8\">はじめ\r\n", ""},
+      {"says-utf8.tmpl", words + "\xFF" + words,
+       "<meta charset=\"UTF-8\">" + words + "\xFF" + words + "\r\n",
+       "p.dat:3: warning: (警　告)UTF-8にならないバイトがあります(2):0xFF\n"},
+      {"says-utf8.tmpl", words + "\r\n// " + words + "\xE3\x81",
+       "<meta charset=\"UTF-8\">" + words + "\r\n",
+       "p.dat:4: warning: (警　告)UTF-8にならないバイトがあります(3):0xE3 0x81\n"},
+  };
+  for (const auto& c : cases) {
+    raw("site/p.dat", "@Template {$DataFolder}" + c.tmpl +
+                          "\r\n@WriteFile {$DataFolder}out/p.html\r\n$Title " + c.title);
+    const auto r = Zorvik({"build", "--locations", Path("site/p.dat")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Read("site/out/p.html"), c.page) << c.tmpl;
+    if (c.warning.empty()) {
+      EXPECT_EQ(r.err.find("警　告"), std::string::npos) << r.err;
+    } else {
+      EXPECT_NE(r.err.find(Path("site/") + c.warning), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find("UTF-8として読みました"), std::string::npos) << r.err;
+    }
+  }
+}
+
 TEST_F(GenerationVerbsTest, BatchRunsTheGroupAndReportsMissingPages) {
   Write("site/b.dat",
         "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/b.html\n$Title B");

@@ -66,36 +66,69 @@ TEST_F(PageEncodingTest, AShiftJisPageSourceInAUtf8TemplateMakesAUtf8Page) {
   EXPECT_TRUE(Warnings().empty());
 }
 
-// The rules of a run count UTF-8 characters: a continuation byte that Shift-JIS would read as
-// a lead byte (the 0x81-0x9F of "あ", "ー", "ソ") never takes the CR, brace or space after it.
-// A template of ASCII only: the charset it declares decides the page's encoding, whichever
-// the page source's; with none, the page stays in the page source's.
-TEST_F(PageEncodingTest, AnAsciiTemplateMakesThePageInTheCharsetItDeclares) {
-  engine_.files.files["/site/says-sjis.tmpl"] = CrLf("<meta charset=\"Shift_JIS\">{$Body}\n");
-  engine_.files.files["/site/says-utf8.tmpl"] =
-      CrLf("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">{$Body}\n");
+// The charset a template declares decides the page's encoding, whichever the page source's and
+// the template's own; the template comes into it. Without a declaration, a template of ASCII
+// only leaves the page in its page source's.
+TEST_F(PageEncodingTest, TheTemplatesDeclaredCharsetDecidesThePagesEncoding) {
+  const std::string says_sjis = "<meta charset=\"Shift_JIS\">";
+  const std::string says_utf8 =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+  engine_.files.files["/site/says-sjis.tmpl"] = CrLf(says_sjis + "{$Body}\n");
+  engine_.files.files["/site/says-utf8.tmpl"] = CrLf(says_utf8 + "{$Body}\n");
   engine_.files.files["/site/says-nothing.tmpl"] = CrLf("<p>{$Body}\n");
+  engine_.files.files["/site/sjis-says-utf8.tmpl"] = CrLf(Sjis(says_utf8 + "見出し{$Body}\n"));
+  engine_.files.files["/site/utf8-says-sjis.tmpl"] = CrLf(says_sjis + "見出し{$Body}\n");
   const struct {
     const char* tmpl;
     std::string source_body;  // in the page source's own encoding
-    std::string page_body;
-    TEncoding page;
+    std::string page;
+    TEncoding encoding;
   } cases[] = {
-      {"says-sjis.tmpl", "はじめ", Sjis("はじめ"), TEncoding::kCp932},
-      {"says-utf8.tmpl", Sjis("はじめ"), "はじめ", TEncoding::kUtf8},
-      {"says-sjis.tmpl", Sjis("はじめ"), Sjis("はじめ"), TEncoding::kCp932},
-      {"says-nothing.tmpl", "はじめ", "はじめ", TEncoding::kUtf8},
-      {"says-nothing.tmpl", Sjis("はじめ"), Sjis("はじめ"), TEncoding::kCp932},
+      {"says-sjis.tmpl", "はじめ", Sjis(says_sjis + "はじめ"), TEncoding::kCp932},
+      {"says-utf8.tmpl", Sjis("はじめ"), says_utf8 + "はじめ", TEncoding::kUtf8},
+      {"says-sjis.tmpl", Sjis("はじめ"), Sjis(says_sjis + "はじめ"), TEncoding::kCp932},
+      {"says-nothing.tmpl", "はじめ", "<p>はじめ", TEncoding::kUtf8},
+      {"says-nothing.tmpl", Sjis("はじめ"), Sjis("<p>はじめ"), TEncoding::kCp932},
+      {"sjis-says-utf8.tmpl", Sjis("はじめ"), says_utf8 + "見出しはじめ", TEncoding::kUtf8},
+      {"utf8-says-sjis.tmpl", "はじめ", Sjis(says_sjis + "見出しはじめ"), TEncoding::kCp932},
   };
   for (const auto& c : cases) {
     const std::string page =
         Run(std::string("@Template ") + c.tmpl + "\n@WriteFile out/a.html\n$Body " + c.source_body);
-    EXPECT_NE(page.find(c.page_body + "\r\n"), std::string::npos) << c.tmpl;
-    EXPECT_EQ(engine_.state.PageEncoding, c.page) << c.tmpl;
+    EXPECT_EQ(page, c.page + "\r\n") << c.tmpl;
+    EXPECT_EQ(engine_.state.PageEncoding, c.encoding) << c.tmpl;
     EXPECT_TRUE(Warnings().empty()) << c.tmpl;
   }
 }
 
+// A page source that is UTF-8 but for a stray byte stays UTF-8: one warning says so and why,
+// one more points at each stray run. A page that holds bytes its declaration rules out is
+// written with a warning naming the page's line.
+TEST_F(PageEncodingTest, AUtf8FileWithAStrayByteStaysUtf8AndSaysWhere) {
+  const std::string words = "はじめに、日本語の文章です。";
+  const std::string page = Run("@Template utf8.tmpl\n@WriteFile out/a.html\n$Body " + words +
+                               "\xFF" + words + "\n\xE3\x81");
+  EXPECT_EQ(page, CrLf("<title>見出し</title>" + words + "\xFF" + words + "|Monday\n"));
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{
+                            Stamped("(警　告)UTF-8として読みました(2):UTF-8の文字 28 個、"
+                                    "UTF-8にならないバイト 3 個"),
+                            Stamped("(警　告)UTF-8にならないバイトがあります(2):0xFF"),
+                            Stamped("(警　告)UTF-8にならないバイトがあります(3):0xE3 0x81"),
+                        }));
+  // Declared, the page's bytes are checked against the declaration.
+  engine_.files.files["/site/utf8.tmpl"] =
+      CrLf("<meta charset=utf-8>\n<title>見出し</title>{$Body}\n");
+  Run("@Template utf8.tmpl\n@WriteFile out/a.html\n$Body " + words + "\xFF" + words);
+  EXPECT_EQ(Warnings().back(),
+            Stamped("(警　告)宣言した文字コードにないバイトがあります(utf-8):out/a.html:2"));
+  // No template: the page source's own declaration.
+  Run("@WriteFile out/b.html\n<meta charset=\"Shift_JIS\">\n" + words);
+  EXPECT_EQ(Warnings().back(),
+            Stamped("(警　告)宣言した文字コードにないバイトがあります(Shift_JIS):out/b.html:3"));
+}
+
+// The rules of a run count UTF-8 characters: a continuation byte that Shift-JIS would read as
+// a lead byte (the 0x81-0x9F of "あ", "ー", "ソ") never takes the CR, brace or space after it.
 TEST_F(PageEncodingTest, TheRulesOfARunTakeWholeUtf8Characters) {
   engine_.files.files["/site/loop.tmpl"] = CrLf(
       "ソ<!--BodyLines-->{$Body}<!--/BodyLines-->ソ{#項目}ー{$Count:項目}ソ{$名前}あ\n{/#項目}");

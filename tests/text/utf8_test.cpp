@@ -36,23 +36,48 @@ TEST(Utf8Test, ACharacterIsAWholeWellFormedSequenceElseOneByte) {
   EXPECT_TRUE(Utf8IsCharStartFrom("a\x82", 0, 1));
 }
 
-TEST(Utf8Test, AFileIsUtf8WhenMarkedOrValidWithAHighByte) {
+TEST(Utf8Test, AFileIsUtf8WhenMarkedOrMostlyWellFormed) {
   const TEncoding cp932 = TEncoding::kCp932;
   const TEncoding utf8 = TEncoding::kUtf8;
+  const std::string words = "はじめに、日本語の文章";  // 11 characters
   const struct {
     std::string bytes;
     const TEncoding* forced;
     TEncoding found;
+    bool doubtful;
   } cases[] = {
-      {"ascii only", nullptr, cp932},
-      {"日本語", nullptr, utf8},
-      {Sjis("日本語"), nullptr, cp932},
-      {"\xEF\xBB\xBF" + Sjis("日本語"), nullptr, utf8},  // the mark wins
-      {"\xEF\xBB\xBF", &cp932, utf8},
-      {"日本語", &cp932, cp932},
-      {"ascii", &utf8, utf8},
+      {"ascii only", nullptr, cp932, false},
+      {"日本語", nullptr, utf8, false},
+      {Sjis("日本語"), nullptr, cp932, false},
+      {Sjis(words), nullptr, cp932, false},
+      {"\xEF\xBB\xBF" + Sjis("日本語"), nullptr, utf8, false},  // the mark wins
+      {"\xEF\xBB\xBF", &cp932, utf8, false},
+      {"日本語", &cp932, cp932, false},
+      {"ascii", &utf8, utf8, false},
+      // UTF-8 but for one accident: a stray byte, an overlong form, a surrogate, a cut end.
+      {words + "\xFF" + words, nullptr, utf8, true},
+      {words + words + "\xC0\xAF", nullptr, utf8, true},
+      {words + words + "\xED\xA0\x80", nullptr, utf8, true},
+      {words + words + "\xE3\x81", nullptr, utf8, true},
+      // Too few characters to outweigh the stray bytes: Shift-JIS, said to be a guess.
+      {"日本\xFF\xFF", nullptr, cp932, true},
+      {"日\xFF\xFF", nullptr, cp932, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(DetectEncoding(c.bytes, c.forced), c.found) << c.bytes;
+  for (const auto& c : cases) {
+    const TEncodingChoice choice = ChooseEncoding(c.bytes, c.forced);
+    EXPECT_EQ(choice.encoding, c.found) << c.bytes;
+    EXPECT_EQ(choice.doubtful, c.doubtful) << c.bytes;
+  }
+  const std::vector<TStrayRun> runs = StrayUtf8Runs(
+      "a\xFF\xFEあ\x82\xA0"
+      "b\xE3\x81");
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].offset, 1u);
+  EXPECT_EQ(runs[0].length, 2u);
+  EXPECT_EQ(runs[1].offset, 6u);
+  EXPECT_EQ(runs[1].length, 2u);
+  EXPECT_EQ(runs[2].offset, 9u);
+  EXPECT_EQ(runs[2].length, 2u);
 }
 
 TEST(Utf8Test, ConversionKeepsLinesAndReferencesWhatShiftJisCannotHold) {

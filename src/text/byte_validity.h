@@ -1,4 +1,4 @@
-// Whether a text's bytes are what its declared charset says they are.
+// Whether a text's bytes are what its encoding says they are.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,8 @@ namespace zorvik {
 // every byte belongs to a character.
 std::optional<std::size_t> FirstInvalidCp932(std::string_view text);
 
-// (FirstInvalidUtf8, its UTF-8 twin, is in text/utf8.h: overlong forms, surrogates and code
-// points above U+10FFFF are malformed there too.)
+// The offset of the first byte that is no character of encoding; nothing when every byte is
+// part of one. (FirstInvalidUtf8 itself is in text/utf8.h.)
+std::optional<std::size_t> FirstInvalidByte(std::string_view text, TEncoding encoding);
 
 }  // namespace zorvik
