@@ -11,6 +11,7 @@
 
 #include "qt_text/cp932_text.h"
 #include "text/encoding.h"
+#include "text/sjis.h"
 #include "text/text_file.h"
 
 namespace zorvik {
@@ -127,8 +128,8 @@ void TEditor::AppendText(const std::string& bytes) {
   ReportChange();
 }
 
-TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy,
-                                       std::size_t* nul_offset, std::optional<TEncoding> forced) {
+TEditor::TLoadResult TEditor::LoadFile(const std::string& path, std::size_t* nul_offset,
+                                       std::optional<TEncoding> forced) {
   std::optional<std::string> text = AsEditorText(LoadTextFile(path, nul_offset));
   if (!text) return TLoadResult::kUnreadable;
   byte_order_mark_ = text->starts_with(kUtf8Bom);
@@ -136,8 +137,34 @@ TEditor::TLoadResult TEditor::LoadFile(const std::string& path, bool* lossy,
   SetEncoding(byte_order_mark_ ? TEncoding::kUtf8
                                : DetectEncoding(*text, forced ? &*forced : nullptr));
   SetText(*text);
-  if (lossy != nullptr) *lossy = !exact_bytes_.empty();
   return TLoadResult::kLoaded;
+}
+
+std::optional<TEditor::TLoss> TEditor::LossOnSaving() const {
+  if (exact_bytes_.empty()) return std::nullopt;
+  // Line by line, and within a line that does not come back whole, character by character.
+  std::optional<TLoss> loss;
+  const std::string_view text = exact_bytes_;
+  int line = 0;
+  for (std::size_t start = 0; start < text.size(); ++line) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    const std::string row(text.substr(start, end - start));
+    if (Encode(Decode(row)) != row) {
+      for (std::size_t i = 0; i < row.size();) {
+        const std::size_t size = CharBytesAt(row, i, encoding_);
+        const std::string bytes = row.substr(i, size);
+        const QString character = Decode(bytes);
+        std::string back = Encode(character);
+        if (back != bytes) {
+          if (!loss) loss = TLoss{0, line, bytes, character, std::move(back)};
+          ++loss->places;
+        }
+        i += size;
+      }
+    }
+    start = end + 1;
+  }
+  return loss;
 }
 
 bool TEditor::SaveFile(const std::string& path) const {

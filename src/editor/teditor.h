@@ -42,14 +42,24 @@ class TEditor : public QsciScintilla, private QAccessible::ActivationObserver {
   void AppendText(const std::string& bytes);
 
   // Loads a file's lines (LoadTextFile rules; no line end after the last line), in the encoding
-  // its bytes have (a byte-order mark, or valid UTF-8 with a byte above 0x7F, makes it UTF-8).
-  // Fails without changing anything when the file cannot be read. `lossy` tells that some bytes
-  // would not survive the round trip through the editor; `nul_offset` where a NUL byte cut the text
-  // (npos when none did).
+  // its bytes have (ChooseEncoding). Fails without changing anything when the file cannot be
+  // read. `nul_offset`: where a NUL byte cut the text (npos when none did).
   enum class TLoadResult { kLoaded, kUnreadable };
   // forced: the encoding of a file without a byte-order mark, when the user set one.
-  TLoadResult LoadFile(const std::string& path, bool* lossy, std::size_t* nul_offset = nullptr,
+  TLoadResult LoadFile(const std::string& path, std::size_t* nul_offset = nullptr,
                        std::optional<TEncoding> forced = std::nullopt);
+
+  // The characters of the text SetText or LoadFile gave that a save would not write back as
+  // their bytes (bytes that are no character, one of two codes of a character): how many, and
+  // the first of them.
+  struct TLoss {
+    int places = 0;
+    int line = 0;       // counted from 0, as the margin counts
+    std::string bytes;  // in the file
+    QString character;  // as the pane shows it
+    std::string back;   // as a save would write it
+  };
+  std::optional<TLoss> LossOnSaving() const;
   // Writes the lines, each followed by CR LF, in the pane's encoding (after the byte-order mark
   // the file had), atomically; false when that failed.
   bool SaveFile(const std::string& path) const;

@@ -87,6 +87,61 @@ TEST_F(PageEncodingTest, TheStatusBarConvertsAPageAndSetsTheNewPagesEncoding) {
   EXPECT_EQ(ReadFile(root_ + "/n.dat"), "$Body ソ\r\n");
 }
 
+// A page typed in either encoding, chosen in the status bar, is written in the charset its
+// template declares, whatever that template's own bytes.
+TEST_F(PageEncodingTest, AWrittenPageHoldsTheCharsetItsTemplateDeclares) {
+  WriteFile(root_ + "/says-sjis.tmpl", "<meta charset=\"Shift_JIS\">{$Body}\r\n");
+  WriteFile(root_ + "/says-utf8.tmpl", "<meta charset=\"UTF-8\">{$Body}\r\n");
+  const struct {
+    int encoding;  // the box's item: 0 Shift-JIS, 1 UTF-8
+    const char* tmpl;
+    std::string page;
+  } cases[] = {
+      {1, "says-sjis.tmpl", testing::Sjis("<meta charset=\"Shift_JIS\">はじめ\r\n")},
+      {0, "says-utf8.tmpl", "<meta charset=\"UTF-8\">はじめ\r\n"},
+  };
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  for (const auto& c : cases) {
+    wb.dialogs.save_answers.push_back(TSaveAnswer::kDiscard);
+    Click(f.tbNewFile);
+    if (f.cbEncoding->currentIndex() != c.encoding) ChooseEncoding(f.cbEncoding, c.encoding);
+    ASSERT_EQ(f.cbEncoding->currentIndex(), c.encoding);
+    QTest::keyClicks(f.edEditSource, QStringLiteral("@Template {$DataFolder}%1\r"
+                                                    "@WriteFile {$DataFolder}p.html\r$Body ")
+                                         .arg(c.tmpl));
+    f.edEditSource->insert(QStringLiteral("はじめ"));
+    wb.dialogs.files.push_back(root_ + "/p.dat");
+    Click(f.tbSaveAs);
+    Click(f.tbWriteoutHTMLFile);
+    EXPECT_EQ(ReadFile(root_ + "/p.html"), c.page) << c.tmpl;
+  }
+}
+
+// Opening a file whose bytes a save would not give back says where and which character:
+// Shift-JIS's second code of Ⅰ, a stray byte in UTF-8.
+TEST_F(PageEncodingTest, OpeningAFileThatASaveWouldChangeSaysWhereAndWhat) {
+  WriteFile(root_ + "/two.dat", "$Title a\r\n$Body \xFA\x4A\x81\x40\xFA\x4A\r\n");
+  const std::string words = "はじめに、日本語の文章です。";
+  WriteFile(root_ + "/stray.dat", "$Body " + words + "\r\n\r\n$Title " + words + "\xFF\r\n");
+  const struct {
+    const char* file;
+    QString says;
+  } cases[] = {
+      {"/two.dat", QStringLiteral("戻らない文字が 2 か所あります。最初は 1 行目の「Ⅰ」(0xFA4A) "
+                                  "で、保存すると 0x8754 になります。")},
+      {"/stray.dat", QStringLiteral("戻らない文字が 1 か所あります。最初は 2 行目の「\uFFFD」"
+                                    "(0xFF) で、保存すると 0xEFBFBD になります。")},
+  };
+  Workbench wb(root_);
+  for (const auto& c : cases) {
+    wb.dialogs.errors.clear();
+    ASSERT_TRUE(wb.form1.OpenDocument(root_ + c.file));
+    ASSERT_EQ(wb.dialogs.errors.size(), 1) << c.file;
+    EXPECT_TRUE(wb.dialogs.errors[0].contains(c.says)) << wb.dialogs.errors[0].toStdString();
+  }
+}
+
 // Files without a mark read all in one encoding when the user says so: bytes that are valid
 // UTF-8 by chance ("日" in UTF-8 is "譌･" in Shift-JIS) are then taken as Shift-JIS.
 TEST_F(PageEncodingTest, TheReadEncodingForcesFilesWithoutAMark) {

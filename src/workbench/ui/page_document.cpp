@@ -13,6 +13,14 @@
 #include "workbench/ui/qt_paths.h"
 
 namespace zorvik {
+namespace {
+
+// Bytes as one hexadecimal code: "0xFA4A".
+QString HexCode(const std::string& bytes) {
+  return "0x" + QByteArray::fromStdString(bytes).toHex().toUpper();
+}
+
+}  // namespace
 
 TPageDocument::TPageDocument(QWidget& window, TEditor& editor, TDialogs& dialogs,
                              GenerationState& state, std::string running_folder,
@@ -27,9 +35,8 @@ TPageDocument::TPageDocument(QWidget& window, TEditor& editor, TDialogs& dialogs
 
 bool TPageDocument::Open(const QString& path) {
   if (!ConfirmUnsavedChanges()) return false;
-  bool lossy = false;
   std::size_t nul = std::string::npos;
-  if (editor_.LoadFile(PathBytes(path), &lossy, &nul, forced_encoding_) ==
+  if (editor_.LoadFile(PathBytes(path), &nul, forced_encoding_) ==
       TEditor::TLoadResult::kUnreadable) {
     return false;
   }
@@ -46,12 +53,18 @@ bool TPageDocument::Open(const QString& path) {
                 .arg(nul) +
             path + "]");
   }
-  if (lossy && !state_.BatchMode) {
-    // The editor holds Unicode: bytes that are no Shift-JIS character would change on saving.
+  // The editor holds Unicode: these bytes would change on saving.
+  const std::optional<TEditor::TLoss> loss =
+      state_.BatchMode ? std::nullopt : editor_.LossOnSaving();
+  if (loss) {
     dialogs_.ShowError(
-        &window_, QStringLiteral("このファイルには Shift-JIS として表せないバイトが含まれています。"
-                                 "保存すると、その部分は書き換わります。\r\n\r\n[") +
-                      path + "]");
+        &window_,
+        QStringLiteral("このファイルには、保存すると元のバイトに戻らない文字が %1 か所あります。"
+                       "最初は %2 行目の「%3」(%4) で、保存すると %5 になります。\r\n\r\n[")
+                .arg(loss->places)
+                .arg(loss->line)
+                .arg(loss->character, HexCode(loss->bytes), HexCode(loss->back)) +
+            path + "]");
   }
   save_name_ = path;
   last_opened_name_ = path;
