@@ -118,7 +118,14 @@ TEST(GuideTest, EveryNameAUserMeetsHasAnEntry) {
                                               msg::kHtmlSaveFailed,
                                               msg::kHtmlWriteDone,
                                               msg::kCharacterReference,
-                                              msg::kNotACharacter};
+                                              msg::kNotACharacter,
+                                              msg::kReadAsUtf8,
+                                              msg::kReadAsShiftJis,
+                                              msg::kUtf8Characters,
+                                              msg::kStrayBytes,
+                                              msg::kCountEnd,
+                                              msg::kStrayUtf8,
+                                              msg::kNotTheDeclaredCharset};
   const std::string_view batch_messages[] = {batch_message::kFileMissing,
                                              batch_message::kFileUnreadable};
   EXPECT_EQ(std::size(engine_messages), DeclaredTexts("engine/messages.h"));
