@@ -9,10 +9,12 @@ namespace zorvik {
 
 std::vector<std::string> GroupEntriesFromText(std::string text, std::string_view group_folder,
                                               std::string_view running_folder) {
-  // An editor's byte-order mark is no part of the first entry.
+  // Macros are found by the group file's own character rule; an editor's byte-order mark is no
+  // part of the first entry.
+  const TEncoding encoding = DetectEncoding(text);
   if (std::string_view(text).starts_with(kUtf8Bom)) text.erase(0, kUtf8Bom.size());
-  ReplaceEvery(text, "{$GRODataFolder}", group_folder);
-  ReplaceEvery(text, "{$RunningFolder}", running_folder);
+  ReplaceEvery(text, "{$GRODataFolder}", group_folder, std::string::npos, encoding);
+  ReplaceEvery(text, "{$RunningFolder}", running_folder, std::string::npos, encoding);
   // The text comes from LoadTextFile: every line, the last one too, ends with CR LF.
   std::vector<std::string> entries;
   std::size_t from = 0;
@@ -33,8 +35,13 @@ std::string GroupTextFromEntries(const std::vector<std::string>& entries,
                                  std::string_view group_folder, std::string_view running_folder) {
   std::string text;
   for (const std::string& entry : entries) text.append(entry).append("\r\n");
-  if (!group_folder.empty()) ReplaceEvery(text, group_folder, "{$GRODataFolder}");
-  if (!running_folder.empty()) ReplaceEvery(text, running_folder, "{$RunningFolder}");
+  const TEncoding encoding = DetectEncoding(text);
+  if (!group_folder.empty()) {
+    ReplaceEvery(text, group_folder, "{$GRODataFolder}", std::string::npos, encoding);
+  }
+  if (!running_folder.empty()) {
+    ReplaceEvery(text, running_folder, "{$RunningFolder}", std::string::npos, encoding);
+  }
   return text;
 }
 

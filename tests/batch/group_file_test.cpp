@@ -22,6 +22,12 @@ TEST(GroupFileTest, MacrosExpandInAnyLetterCase) {
   // A byte-order mark an editor put in front is no part of the first entry.
   EXPECT_EQ(GroupEntriesFromText("\xEF\xBB\xBF{$GRODataFolder}a.dat\r\nb.dat\r\n", "/g/", "/r/"),
             (std::vector<std::string>{"/g/a.dat", "/g/b.dat"}));
+  // In a UTF-8 group file the macro after "あ" (E3 81 82: a lead byte 0x82 in Shift-JIS) is
+  // found by UTF-8's rule; Shift-JIS's would take its "{" for a trail byte.
+  EXPECT_EQ(GroupEntriesFromText("/x/あ{$GRODataFolder}a.dat\r\n", "/g/", "/r/"),
+            (std::vector<std::string>{"/x/あ/g/a.dat"}));
+  EXPECT_EQ(GroupTextFromEntries({"/x/あ/g/a.dat"}, "/g/", "/r/"),
+            "/x/あ{$GRODataFolder}a.dat\r\n");
 }
 
 TEST(GroupFileTest, SavingWritesTheGroupFolderFirst) {
