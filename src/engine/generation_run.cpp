@@ -78,7 +78,7 @@ void CheckDeclaredCharset(TEngineContext& context) {
     const std::optional<TEncoding> encoding = EncodingOfName(declared);
     if (!encoding) continue;
     if (const auto bad = FirstInvalidByte(text, *encoding)) {
-      const auto line = std::count(text.begin(), text.begin() + *bad, '\n') + 1;
+      const auto line = std::count(text.data(), text.data() + *bad, '\n') + 1;
       LogWarning(context, std::string(msg::kNotTheDeclaredCharset)
                               .append(declared)
                               .append("):")

@@ -46,12 +46,12 @@ std::uint64_t Bits(__m128i mask) { return static_cast<std::uint16_t>(_mm_movemas
 
 TBlockMasks MasksOf(const unsigned char* block) {
   TBlockMasks masks;
-  for (int part = 0; part < 4; ++part) {
+  for (std::size_t part = 0; part < 4; ++part) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
     const __m128i lead = _mm_or_si128(InRange(x, 0x81, 0x9F), InRange(x, 0xE0, 0xFC));
     const __m128i single = _mm_or_si128(InRange(x, 0x00, 0x7F), InRange(x, 0xA1, 0xDF));
     const __m128i trail = _mm_or_si128(InRange(x, 0x40, 0x7E), InRange(x, 0x80, 0xFC));
-    const int shift = 16 * part;
+    const std::size_t shift = 16 * part;
     masks.can_lead |= Bits(lead) << shift;
     masks.bad_single |= (Bits(single) ^ 0xFFFF) << shift;
     masks.bad_trail |= (Bits(trail) ^ 0xFFFF) << shift;
