@@ -38,7 +38,8 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
     for (std::size_t i = 0; i < count; ++i) {
       host.Progress(i, count);
       std::string path = entries[i];
-      ReplaceEvery(path, "{$RunningFolder}", context.running_folder);
+      ReplaceEvery(path, "{$RunningFolder}", context.running_folder, std::string::npos,
+                   DetectEncoding(path));
       // Looked for before loading, or (when loading says nothing of a missing file) after
       // loading failed: one look-up less for every page there is.
       const bool quiet = host.LoadsMissingQuietly();

@@ -94,8 +94,10 @@ void CheckDeclaredCharset(TEngineContext& context) {
 
 void CheckGenerationResult(TEngineContext& context) {
   const GenerationState& state = context.state;
-  if (TrimSpaces(state.WriteFolder).empty()) LogError(context, msg::kNoWriteFolder);
-  if (TrimSpaces(state.WriteFile).empty()) LogError(context, msg::kNoWriteFile);
+  if (TrimSpaces(state.WriteFolder, state.PageEncoding).empty()) {
+    LogError(context, msg::kNoWriteFolder);
+  }
+  if (TrimSpaces(state.WriteFile, state.PageEncoding).empty()) LogError(context, msg::kNoWriteFile);
   CheckDeclaredCharset(context);
   if (state.PageEncoding == TEncoding::kUtf8) {
     // "{$" with a "}" after it on its line, found by bytes: no UTF-8 character holds them.

@@ -14,11 +14,10 @@
 
 namespace zorvik {
 
-std::string ConvertBodyLines(std::string text, TEncoding encoding = TEncoding::kCp932);
+std::string ConvertBodyLines(std::string text, TEncoding encoding);
 
 // Uses the given pattern component (line separator CR LF), as the run does, for a Shift-JIS
 // page.
-std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern,
-                               TEncoding encoding = TEncoding::kCp932);
+std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern, TEncoding encoding);
 
 }  // namespace zorvik

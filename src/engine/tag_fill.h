@@ -28,8 +28,7 @@ struct TFillLine {
 // the double-byte characters after them once a tag is filled; the lines must then be filled
 // one by one.
 bool FillTagsInOnePass(std::string& text, const std::vector<TFillLine>& lines, std::size_t max_size,
-                       const std::function<void(const TFillLine&)>& report,
-                       TEncoding encoding = TEncoding::kCp932);
+                       const std::function<void(const TFillLine&)>& report, TEncoding encoding);
 
 // True when filling `lines` tags one by one would scan enough text for the one pass to pay.
 inline bool WorthOnePass(std::size_t lines, std::size_t text_size) {

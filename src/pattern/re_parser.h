@@ -46,7 +46,7 @@ struct TREParseTree {
 class TREParser {
  public:
   // Throws ERegExpParser for a malformed pattern.
-  static TREParseTree Parse(std::string_view pattern, TEncoding encoding = TEncoding::kCp932);
+  static TREParseTree Parse(std::string_view pattern, TEncoding encoding);
 };
 
 }  // namespace zorvik

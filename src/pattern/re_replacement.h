@@ -12,7 +12,7 @@ namespace zorvik {
 
 class TREReplacement {
  public:
-  explicit TREReplacement(std::string_view text, TEncoding encoding = TEncoding::kCp932);
+  explicit TREReplacement(std::string_view text, TEncoding encoding);
   // Appends the replacement for one match to out.
   void AppendTo(std::string& out, std::string_view matched) const;
   // The replacement of every match when it does not hold the matched text, else nullptr.

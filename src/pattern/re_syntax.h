@@ -89,7 +89,7 @@ using TCodeRanges = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 TCodeRanges NormalizeRanges(TCodeRanges ranges);
 // The "." set (every code but NUL, LF and CR: up to 0xFCFC in Shift-JIS, every code point and
 // byte that is no character in UTF-8) without the given codes.
-TCodeRanges DotSetWithout(const TCodeRanges& excluded, TEncoding encoding = TEncoding::kCp932);
+TCodeRanges DotSetWithout(const TCodeRanges& excluded, TEncoding encoding);
 bool RangesContain(const TCodeRanges& ranges, std::uint32_t code);
 
 // Appends the bytes of a character code in the encoding.
@@ -101,7 +101,7 @@ struct TEscape {
   std::uint32_t code = 0;
   const char* error = nullptr;
 };
-TEscape ReadEscape(std::string_view text, std::size_t& i, TEncoding encoding = TEncoding::kCp932);
+TEscape ReadEscape(std::string_view text, std::size_t& i, TEncoding encoding);
 
 enum class TRETokenKind {
   kChar,       // a character (code)
@@ -129,7 +129,7 @@ struct TREToken {
 // far, which is the position reported with an error.
 class TREScanner {
  public:
-  explicit TREScanner(std::string_view pattern, TEncoding encoding = TEncoding::kCp932)
+  explicit TREScanner(std::string_view pattern, TEncoding encoding)
       : pattern_(pattern), encoding_(encoding) {}
   TREToken Next();
   std::uint16_t Position() const;

@@ -13,6 +13,8 @@ namespace zorvik {
 namespace {
 
 constexpr std::string_view kFolderMarker = "\t{$RunningFolder}\t";
+// The settings file is CP932, the system's own encoding.
+constexpr TEncoding kSettingsEncoding = TEncoding::kCp932;
 
 }  // namespace
 
@@ -54,7 +56,7 @@ std::string TZQComponentStocker::GetStoredValue(int index) const {
   std::string text = GetPropText(*entry.Component, entry.PropName);
   if (entry.Kind == skScrambled) text = ScrambleValue(text, entry.ScrambleKey, smEncode);
   if (entry.Kind == skFolderRelative && !program_folder_.empty()) {
-    ReplaceFirst(text, program_folder_, kFolderMarker);
+    ReplaceFirst(text, program_folder_, kFolderMarker, kSettingsEncoding);
   }
   return text;
 }
@@ -64,7 +66,8 @@ void TZQComponentStocker::SetStoredValue(int index, std::string_view value) {
   TZQCompStockData& entry = *entries_[static_cast<std::size_t>(index)];
   std::string text(value);
   if (entry.Kind == skScrambled) text = ScrambleValue(text, entry.ScrambleKey, smDecode);
-  if (entry.Kind == skFolderRelative) ReplaceFirst(text, kFolderMarker, program_folder_);
+  if (entry.Kind == skFolderRelative)
+    ReplaceFirst(text, kFolderMarker, program_folder_, kSettingsEncoding);
   SetPropText(*entry.Component, entry.PropName, text);
 }
 
@@ -102,7 +105,8 @@ void TZQComponentStocker::LoadFromText(std::string_view text) {
     }
     if (text.find(entry.StoreKey) == std::string_view::npos) continue;
     std::string copy(text);
-    SetStoredValue(index, ExtractCommentBlock(copy, PropsBlockName(entry.StoreKey), false));
+    SetStoredValue(
+        index, ExtractCommentBlock(copy, PropsBlockName(entry.StoreKey), false, kSettingsEncoding));
   }
 }
 

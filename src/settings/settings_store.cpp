@@ -17,10 +17,13 @@
 namespace zorvik {
 namespace {
 
+// The settings file is CP932, the system's own encoding.
+constexpr TEncoding kSettingsEncoding = TEncoding::kCp932;
+
 std::string TagsBlockName(std::string_view key) { return std::string(key) + "\t_ZQTags_\t"; }
 
 int TokenOr(std::string& rest, int fallback) {
-  const std::string token = CutToken(rest, "\t");
+  const std::string token = CutToken(rest, "\t", kSettingsEncoding);
   if (token.empty()) return fallback;
   char* end = nullptr;
   const long value = std::strtol(token.c_str(), &end, 10);
@@ -44,7 +47,7 @@ std::string WithoutDividers(std::string section) {
 }  // namespace
 
 std::string CutBefore(std::string& source, std::string_view marker) {
-  const std::size_t at = FindAtCharStart(source, marker);
+  const std::size_t at = FindAtCharStart(source, marker, kSettingsEncoding);
   if (at == std::string::npos) return {};
   std::string before = source.substr(0, at);
   source.erase(0, at + marker.size());
@@ -81,10 +84,12 @@ void TZQIniFile::LoadFromText(std::string_view text) {
 }
 
 std::string TZQIniFile::SaveToText() const {
-  std::string text = WithoutDividers(TrimBlankLines(key_values_.GetText()));
+  std::string text = WithoutDividers(TrimBlankLines(key_values_.GetText(), kSettingsEncoding));
   text.append(kKeyValuesEnd);
-  text.append(WithoutDividers(TrimBlankLines(multi_line_section_))).append(kMultiLineEnd);
-  text.append(WithoutDividers(TrimBlankLines(stocker_->SaveToText()))).append(kComponentEnd);
+  text.append(WithoutDividers(TrimBlankLines(multi_line_section_, kSettingsEncoding)))
+      .append(kMultiLineEnd);
+  text.append(WithoutDividers(TrimBlankLines(stocker_->SaveToText(), kSettingsEncoding)))
+      .append(kComponentEnd);
   return text;
 }
 
@@ -107,7 +112,7 @@ void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
     // which would otherwise hide the new block or swallow it when the value is read back.
     for (std::size_t size = 0; size != multi_line_section_.size();) {
       size = multi_line_section_.size();
-      ExtractCommentBlock(multi_line_section_, name, true);
+      ExtractCommentBlock(multi_line_section_, name, true, kSettingsEncoding);
     }
     // Erasing a mark may join its neighbours into another one, so this goes on until none is left.
     const std::string marks[] = {"<!--" + name + "-->", "<!--/" + name + "-->"};
@@ -138,7 +143,7 @@ void TZQIniFile::WriteString(std::string_view key, std::string_view value) {
 std::string TZQIniFile::ReadString(std::string_view key) const {
   if (key_values_.IndexOfName(key) >= 0) return key_values_.ValueOf(key);
   std::string copy = multi_line_section_;
-  return ExtractCommentBlock(copy, TagsBlockName(key), false);
+  return ExtractCommentBlock(copy, TagsBlockName(key), false, kSettingsEncoding);
 }
 
 void TZQIniFile::SaveFormBounds(const TBoundsTarget& form) {

@@ -27,13 +27,14 @@ std::string ExtractBlock(std::string& text, std::string_view start_marker,
     return inner;
   }
   if (encoding == TEncoding::kUtf8) return {};  // the markers overlap
-  const int a = CharPos(start_marker, text);
-  const int b = CharPos(end_marker, text);
+  const int a = CharPos(start_marker, text, encoding);
+  const int b = CharPos(end_marker, text, encoding);
   if (a == 0 || b == 0 || b < a) return {};
-  const int start_length = CharLength(start_marker);
-  std::string inner = TrimBlankLines(CharCopy(text, a + start_length, b - a - start_length));
-  CharDelete(text, a, b - a + CharLength(end_marker));
-  if (!placeholder.empty()) CharInsert(placeholder, text, a);
+  const int start_length = CharLength(start_marker, encoding);
+  std::string inner =
+      TrimBlankLines(CharCopy(text, a + start_length, b - a - start_length, encoding), encoding);
+  CharDelete(text, a, b - a + CharLength(end_marker, encoding), encoding);
+  if (!placeholder.empty()) CharInsert(placeholder, text, a, encoding);
   return inner;
 }
 
@@ -45,13 +46,14 @@ std::string WrapCommentBlock(std::string_view name, std::string_view inner) {
   return block;
 }
 
-std::string ExtractCommentBlock(std::string& text, std::string_view name, bool cut) {
+std::string ExtractCommentBlock(std::string& text, std::string_view name, bool cut,
+                                TEncoding encoding) {
   std::string start_marker = "<!--";
   start_marker.append(name).append("-->");
   std::string end_marker = "<!--/";
   end_marker.append(name).append("-->");
   std::string copy = text;
-  std::string inner = ExtractBlock(copy, start_marker, end_marker, {});
+  std::string inner = ExtractBlock(copy, start_marker, end_marker, {}, encoding);
   if (cut) text.swap(copy);
   return inner;
 }

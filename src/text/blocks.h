@@ -15,11 +15,12 @@ namespace zorvik {
 // returns an empty text and leaves text unchanged.
 std::string ExtractBlock(std::string& text, std::string_view start_marker,
                          std::string_view end_marker, std::string_view placeholder,
-                         TEncoding encoding = TEncoding::kCp932);
+                         TEncoding encoding);
 
 std::string WrapCommentBlock(std::string_view name, std::string_view inner);
 
 // The inner text of the comment block called name; with cut, the block is removed from text.
-std::string ExtractCommentBlock(std::string& text, std::string_view name, bool cut);
+std::string ExtractCommentBlock(std::string& text, std::string_view name, bool cut,
+                                TEncoding encoding);
 
 }  // namespace zorvik

@@ -12,28 +12,24 @@ namespace zorvik {
 
 // Character position of the first occurrence of pattern in text, 0 when there is none. A match
 // starts only where a character starts, never on the second byte of a double-byte character.
-int CharPos(std::string_view pattern, std::string_view text,
-            TEncoding encoding = TEncoding::kCp932);
+int CharPos(std::string_view pattern, std::string_view text, TEncoding encoding);
 
 // Byte offset of the first occurrence of pattern in text that starts where a character starts,
 // or std::string_view::npos.
-std::size_t FindAtCharStart(std::string_view text, std::string_view pattern,
-                            TEncoding encoding = TEncoding::kCp932);
+std::size_t FindAtCharStart(std::string_view text, std::string_view pattern, TEncoding encoding);
 
 // Number of characters of text.
-int CharLength(std::string_view text, TEncoding encoding = TEncoding::kCp932);
+int CharLength(std::string_view text, TEncoding encoding);
 
 // The characters from position index on, at most count of them.
-std::string CharCopy(std::string_view text, int index, int count,
-                     TEncoding encoding = TEncoding::kCp932);
+std::string CharCopy(std::string_view text, int index, int count, TEncoding encoding);
 
 // Inserts piece before the character at position index (below 1: at the front; beyond the
 // last character: at the end).
-void CharInsert(std::string_view piece, std::string& text, int index,
-                TEncoding encoding = TEncoding::kCp932);
+void CharInsert(std::string_view piece, std::string& text, int index, TEncoding encoding);
 
 // Removes count characters from position index on (below 1: from the front).
-void CharDelete(std::string& text, int index, int count, TEncoding encoding = TEncoding::kCp932);
+void CharDelete(std::string& text, int index, int count, TEncoding encoding);
 
 // True when the byte at 1-based byte position i is the second byte of a double-byte character.
 // Throws std::out_of_range("Illegal Index") for a position outside the text.

@@ -27,8 +27,8 @@ std::string CutToken(std::string& text, std::string_view separators, TEncoding e
   return head;
 }
 
-std::string CutLine(std::string& text) {
-  std::string line = CutToken(text, "\r");
+std::string CutLine(std::string& text, TEncoding encoding) {
+  std::string line = CutToken(text, "\r", encoding);
   // Only the LF of this CR LF goes: cutting up to the next LF anywhere would swallow the text
   // that follows a lone CR.
   if (!text.empty() && text[0] == '\n') text.erase(0, 1);

@@ -120,7 +120,8 @@ std::string FileTitleText(std::string_view file_name, std::string_view program_f
   if (file_name.empty()) return {};
   std::string name(file_name);
   if (!program_folder.empty()) {
-    const std::size_t at = FindAtCharStart(name, program_folder);
+    // A path holds the file system's bytes: UTF-8.
+    const std::size_t at = FindAtCharStart(name, program_folder, TEncoding::kUtf8);
     if (at != std::string::npos) name.replace(at, program_folder.size(), "<RunningFolder>/");
   }
   return " [" + ExtractFileNamePart(name) + "] - " + ExtractFolder(name);

@@ -39,7 +39,8 @@ void TLightStrings::Clear() {
 int TLightStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
     const std::string& line = items_[static_cast<std::size_t>(i)];
-    const std::size_t at = FindAtCharStart(line, separator_);
+    // The settings file's lines are CP932, the system's own encoding.
+    const std::size_t at = FindAtCharStart(line, separator_, TEncoding::kCp932);
     if (at != std::string::npos &&
         SameTextIgnoringCase(std::string_view(line).substr(0, at), name)) {
       return i;

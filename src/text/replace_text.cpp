@@ -115,8 +115,9 @@ int ReplaceEvery(std::string& text, std::string_view pattern, std::string_view r
   return static_cast<int>(found.size());
 }
 
-bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement) {
-  const std::size_t at = FindAtCharStart(text, pattern);
+bool ReplaceFirst(std::string& text, std::string_view pattern, std::string_view replacement,
+                  TEncoding encoding) {
+  const std::size_t at = FindAtCharStart(text, pattern, encoding);
   if (at == std::string_view::npos) return false;
   text.replace(at, pattern.size(), replacement);
   return true;

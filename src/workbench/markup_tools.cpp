@@ -23,20 +23,21 @@ std::string_view MarkerClassOfTag(int tag) {
 
 std::string_view MarkerElementName(bool bold_down) { return bold_down ? "strong" : "span"; }
 
-std::string RemoveEmptyClassElement(std::string text, std::string_view element) {
+std::string RemoveEmptyClassElement(std::string text, std::string_view element,
+                                    TEncoding encoding) {
   const std::string opening = "<" + std::string(element) + " class=\"\">";
-  if (FindAtCharStart(text, opening) == std::string::npos) return text;
-  ReplaceFirst(text, opening, "");
-  ReplaceFirst(text, "</" + std::string(element) + ">", "");
+  if (FindAtCharStart(text, opening, encoding) == std::string::npos) return text;
+  ReplaceFirst(text, opening, "", encoding);
+  ReplaceFirst(text, "</" + std::string(element) + ">", "", encoding);
   return text;
 }
 
 std::optional<TSelectionEdit> ApplyMarkerClass(std::string_view selected, int start,
                                                std::string_view marker_class,
-                                               std::string_view element) {
+                                               std::string_view element, TEncoding encoding) {
   if (selected.empty()) return std::nullopt;
   const std::string attribute = "class=\"";
-  const std::size_t at = FindAtCharStart(selected, attribute);
+  const std::size_t at = FindAtCharStart(selected, attribute, encoding);
   std::string result;
   if (at == std::string::npos) {
     result.append("<").append(element).append(" class=\"").append(marker_class).append("\">");
@@ -45,22 +46,22 @@ std::optional<TSelectionEdit> ApplyMarkerClass(std::string_view selected, int st
     const std::string head(selected.substr(0, at + attribute.size()));
     std::string rest(selected.substr(at + attribute.size()));
     std::string classes;
-    if (const std::size_t quote = FindAtCharStart(rest, std::string_view(&kQ, 1));
+    if (const std::size_t quote = FindAtCharStart(rest, std::string_view(&kQ, 1), encoding);
         quote != std::string::npos) {
-      classes = TrimSpaces(std::string_view(rest).substr(0, quote));
+      classes = TrimSpaces(std::string_view(rest).substr(0, quote), encoding);
       rest.erase(0, quote);
     }
     if (!classes.empty()) {
-      if (FindAtCharStart(classes, marker_class) == std::string::npos) {
-        classes = TrimSpaces(std::string(marker_class) + " " + classes);
+      if (FindAtCharStart(classes, marker_class, encoding) == std::string::npos) {
+        classes = TrimSpaces(std::string(marker_class) + " " + classes, encoding);
       } else {
-        ReplaceFirst(classes, marker_class, "");
-        classes = TrimSpaces(classes);
+        ReplaceFirst(classes, marker_class, "", encoding);
+        classes = TrimSpaces(classes, encoding);
       }
     }
     result = head + classes + rest;
     for (std::string_view name : {"strong", "span", "b"}) {
-      result = RemoveEmptyClassElement(std::move(result), name);
+      result = RemoveEmptyClassElement(std::move(result), name, encoding);
     }
   }
   return TSelectionEdit{result, start, Length(result)};
@@ -71,17 +72,22 @@ std::string_view ElementOfTag(int tag) {
   return tag >= 0 && tag < 4 ? kElements[tag] : kElements[0];
 }
 
-TSelectionEdit WrapInElement(std::string_view selected, int start, std::string_view element) {
-  // ■ (0x81 0xA1) stands for the element; one in the selection becomes the element too.
-  std::string result = "<\x81\xA1>" + std::string(selected) + "</\x81\xA1>";
-  ReplaceEvery(result, "\x81\xA1", element);
+TSelectionEdit WrapInElement(std::string_view selected, int start, std::string_view element,
+                             TEncoding encoding) {
+  // ■ stands for the element; one in the selection becomes the element too.
+  const std::string_view mark = encoding == TEncoding::kUtf8 ? "\xE2\x96\xA0" : "\x81\xA1";
+  std::string result;
+  result.append("<").append(mark).append(">").append(selected);
+  result.append("</").append(mark).append(">");
+  ReplaceEvery(result, mark, element, std::string::npos, encoding);
   return {result, start, Length(result)};
 }
 
 std::optional<TSelectionEdit> MakeLink(std::string_view selected, int start, int tag) {
   if (selected.empty()) return std::nullopt;
-  std::string result = tag == 0 ? "<a href=\"\x81\xA1\"></a>" : "<a href=\"\">\x81\xA1</a>";
-  ReplaceFirst(result, "\x81\xA1", selected);
+  // Built around the selection, whatever characters it holds.
+  const std::string result = tag == 0 ? "<a href=\"" + std::string(selected) + "\"></a>"
+                                      : "<a href=\"\">" + std::string(selected) + "</a>";
   const int caret = tag == 0 ? start + Length(result) - 4 : start + 9;
   return TSelectionEdit{result, caret, 0};
 }
@@ -90,7 +96,7 @@ TSelectionEdit DeleteTags(std::string_view selected, int start, TSecondAWKStr& p
   std::string text(selected);
   pattern.SetRegExp("<[^>]*>");
   pattern.ReplaceAll("", text);
-  text = TrimBlankLines(text);
+  text = TrimBlankLines(text, pattern.Encoding());
   return {text, start, Length(text)};
 }
 

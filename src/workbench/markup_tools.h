@@ -1,6 +1,7 @@
 // The markup tools of the page-source editor as rules on text: each takes the selected text and
-// the selection start (CP932 bytes) and tells what replaces the selection and what is selected
-// afterwards. The window applies the result to its editor.
+// the selection start (bytes in the editor's encoding, which it is given) and tells what
+// replaces the selection and what is selected afterwards. The window applies the result to its
+// editor.
 #pragma once
 
 #include <array>
@@ -24,16 +25,17 @@ std::string_view MarkerClassOfTag(int tag);
 std::string_view MarkerElementName(bool bold_down);
 // Removes an element whose class attribute is empty: its first opening tag with class="" and
 // then its first closing tag.
-std::string RemoveEmptyClassElement(std::string text, std::string_view element);
+std::string RemoveEmptyClassElement(std::string text, std::string_view element, TEncoding encoding);
 // Wraps the selection in an element with the marker class, or toggles the class in the class
 // list that the selection already carries. Nothing without a selection.
 std::optional<TSelectionEdit> ApplyMarkerClass(std::string_view selected, int start,
                                                std::string_view marker_class,
-                                               std::string_view element);
+                                               std::string_view element, TEncoding encoding);
 
 // strong / em / u / s by tag number 0 to 3.
 std::string_view ElementOfTag(int tag);
-TSelectionEdit WrapInElement(std::string_view selected, int start, std::string_view element);
+TSelectionEdit WrapInElement(std::string_view selected, int start, std::string_view element,
+                             TEncoding encoding);
 
 // The two link tools: tag 0 takes the selection as the address, tag 1 as the link text. The
 // result leaves the caret (selection_start, length 0) where the missing part goes. Nothing

@@ -4,10 +4,17 @@
 #include "text/replace_text.h"
 
 namespace zorvik {
+namespace {
+
+// The block is composed in CP932, the editor's text of a Shift-JIS page.
+constexpr TEncoding kBlockEncoding = TEncoding::kCp932;
+
+}  // namespace
 
 std::string FolderMacroConversion(std::string_view path, std::string_view program_folder) {
   std::string result(path);
-  if (!program_folder.empty()) ReplaceEvery(result, program_folder, "{$RunningFolder}");
+  if (!program_folder.empty())
+    ReplaceEvery(result, program_folder, "{$RunningFolder}", std::string::npos, kBlockEncoding);
   return result;
 }
 
@@ -15,7 +22,7 @@ std::string ComposeSystemSettingsBlock(const TSystemSettingsFields& fields,
                                        std::string_view program_folder) {
   const std::string rule = "//" + std::string(49, '-');
   auto path = [&](const std::string& field) {
-    return FolderMacroConversion(TrimSpaces(field), program_folder);
+    return FolderMacroConversion(TrimSpaces(field, kBlockEncoding), program_folder);
   };
   std::string block;
   block.append(rule).append("\r\n");

@@ -8,17 +8,20 @@
 namespace zorvik {
 namespace {
 
+// The user-tag store is CP932, the system's own encoding.
+constexpr TEncoding kStoreEncoding = TEncoding::kCp932;
+
 std::string IndexBlockText(const std::vector<std::string>& list) {
   std::string names;
   for (const std::string& name : list) names.append(name).append("\r\n");
-  return WrapCommentBlock(kUserTagIndexName, TrimBlankLines(names));
+  return WrapCommentBlock(kUserTagIndexName, TrimBlankLines(names, kStoreEncoding));
 }
 
 // Replaces the index block of store by one built from list and trims the whole text.
 void RebuildIndex(std::string& store, const std::vector<std::string>& list) {
-  ExtractCommentBlock(store, kUserTagIndexName, true);
+  ExtractCommentBlock(store, kUserTagIndexName, true, kStoreEncoding);
   store += IndexBlockText(list);
-  store = TrimBlankLines(store);
+  store = TrimBlankLines(store, kStoreEncoding);
 }
 
 }  // namespace
@@ -27,17 +30,17 @@ std::string UserTagGroupKey(std::string_view group) { return "\t__" + std::strin
 
 TUserTagFields ShowGroup(std::string_view store, std::string_view group) {
   std::string text(store);
-  std::string content = ExtractCommentBlock(text, UserTagGroupKey(group), false);
+  std::string content = ExtractCommentBlock(text, UserTagGroupKey(group), false, kStoreEncoding);
   TUserTagFields fields;
-  for (std::string& field : fields) field = CutToken(content, "\t");
+  for (std::string& field : fields) field = CutToken(content, "\t", kStoreEncoding);
   return fields;
 }
 
 std::vector<std::string> UserTagGroupList(std::string_view store) {
   std::string text(store);
-  std::string content = ExtractCommentBlock(text, kUserTagIndexName, false);
+  std::string content = ExtractCommentBlock(text, kUserTagIndexName, false, kStoreEncoding);
   std::vector<std::string> list;
-  while (!content.empty()) list.push_back(CutLine(content));
+  while (!content.empty()) list.push_back(CutLine(content, kStoreEncoding));
   return list;
 }
 
@@ -51,7 +54,7 @@ std::optional<std::size_t> FindGroupInList(const std::vector<std::string>& list,
 
 void RegisterGroup(std::string& store, std::vector<std::string>& list, std::string_view group,
                    const TUserTagFields& fields) {
-  ExtractCommentBlock(store, UserTagGroupKey(group), true);
+  ExtractCommentBlock(store, UserTagGroupKey(group), true, kStoreEncoding);
   std::string content;
   for (const std::string& field : fields) {
     std::string snippet = field;
@@ -65,14 +68,15 @@ void RegisterGroup(std::string& store, std::vector<std::string>& list, std::stri
 
 void DeleteGroup(std::string& store, std::vector<std::string>& list, std::string_view group,
                  std::size_t index) {
-  ExtractCommentBlock(store, UserTagGroupKey(group), true);
+  ExtractCommentBlock(store, UserTagGroupKey(group), true, kStoreEncoding);
   if (index < list.size()) list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
   RebuildIndex(store, list);
 }
 
-std::string ExpandUserTag(std::string_view snippet, std::string_view selection) {
+std::string ExpandUserTag(std::string_view snippet, std::string_view selection,
+                          TEncoding encoding) {
   std::string text(snippet);
-  ReplaceEvery(text, kSelectionPlaceholder, selection);
+  ReplaceEvery(text, kSelectionPlaceholder, selection, std::string::npos, encoding);
   return text;
 }
 

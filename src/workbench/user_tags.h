@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8.h"
+
 namespace zorvik {
 
 inline constexpr std::string_view kUserTagsSettingsKey = "_USERTAGS_";
@@ -43,7 +45,8 @@ void RegisterGroup(std::string& store, std::vector<std::string>& list, std::stri
 void DeleteGroup(std::string& store, std::vector<std::string>& list, std::string_view group,
                  std::size_t index);
 
-// The snippet with every "_Seltext_" (any letter case) replaced by the selection.
-std::string ExpandUserTag(std::string_view snippet, std::string_view selection);
+// The snippet with every "_Seltext_" (any letter case) replaced by the selection, both in
+// encoding (the page's).
+std::string ExpandUserTag(std::string_view snippet, std::string_view selection, TEncoding encoding);
 
 }  // namespace zorvik

@@ -36,7 +36,7 @@ TEST(ClockTest, TheYearHasFourDigits) {
     }
   } clock;
   std::string text = "{$Year4}/{$Year2}";
-  ReplaceDateTags(text, clock);
+  ReplaceDateTags(text, clock, TEncoding::kCp932);
   EXPECT_EQ(text, "0068/68");
 }
 

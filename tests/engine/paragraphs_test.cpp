@@ -42,7 +42,7 @@ TEST(ConvertBodyLinesTest, ParagraphRulesByExample) {
   for (const Example& e : examples) {
     SCOPED_TRACE(e.input);
     const std::string text = Page(std::string("<!--BodyLines-->") + e.input + "<!--/BodyLines-->");
-    EXPECT_EQ(ConvertBodyLines(text), Page(e.expected));
+    EXPECT_EQ(ConvertBodyLines(text, TEncoding::kCp932), Page(e.expected));
   }
 }
 
@@ -61,7 +61,7 @@ TEST(ConvertBodyLinesTest, WholeTextRules) {
   };
   for (const Example& e : examples) {
     SCOPED_TRACE(e.input);
-    EXPECT_EQ(ConvertBodyLines(Page(e.input)), Page(e.expected));
+    EXPECT_EQ(ConvertBodyLines(Page(e.input), TEncoding::kCp932), Page(e.expected));
   }
 }
 
@@ -72,7 +72,7 @@ TEST(ConvertBodyLinesTest, ManyBlocksInALargeText) {
     text += "<div><!--BodyLines-->\r\nline\r\n\r\nnext\r\n<!--/BodyLines--></div>\r\n";
     expected += "<div><p>line</p>\r\n<p>next</p></div>\r\n";
   }
-  EXPECT_EQ(ConvertBodyLines(text), expected);
+  EXPECT_EQ(ConvertBodyLines(text, TEncoding::kCp932), expected);
 }
 
 TEST(BreakIntoParagraphsTest, OnePassAgreesWithTheStepsOnRandomBodies) {
@@ -97,8 +97,9 @@ TEST(BreakIntoParagraphsTest, OnePassAgreesWithTheStepsOnRandomBodies) {
 
 TEST(CollapseBlankLinesTest, EveryRunBecomesOneLineEnd) {
   TSecondAWKStr pattern;
-  EXPECT_EQ(CollapseBlankLines(Page("a\n\n\nb\n \n\nc\n"), pattern), Page("a\nb\n \nc\n"));
-  EXPECT_EQ(CollapseBlankLines("", pattern), "");
+  EXPECT_EQ(CollapseBlankLines(Page("a\n\n\nb\n \n\nc\n"), pattern, TEncoding::kCp932),
+            Page("a\nb\n \nc\n"));
+  EXPECT_EQ(CollapseBlankLines("", pattern, TEncoding::kCp932), "");
 }
 
 }  // namespace

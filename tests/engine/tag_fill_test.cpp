@@ -25,7 +25,8 @@ TOutcome OneByOne(std::string text, const std::vector<TFillLine>& lines, std::si
   for (const TFillLine& line : lines) {
     if (!line.error.empty()) {
       outcome.reports.push_back(line.error);
-    } else if (ReplaceEvery(text, "{$" + line.name + "}", line.value, max_size) < 0) {
+    } else if (ReplaceEvery(text, "{$" + line.name + "}", line.value, max_size, TEncoding::kCp932) <
+               0) {
       outcome.reports.push_back(Report(line));
     }
   }
@@ -36,8 +37,10 @@ TOutcome OneByOne(std::string text, const std::vector<TFillLine>& lines, std::si
 bool OnePass(std::string text, const std::vector<TFillLine>& lines, std::size_t max_size,
              TOutcome& outcome) {
   outcome.reports.clear();
-  if (!FillTagsInOnePass(text, lines, max_size,
-                         [&](const TFillLine& line) { outcome.reports.push_back(Report(line)); })) {
+  if (!FillTagsInOnePass(
+          text, lines, max_size,
+          [&](const TFillLine& line) { outcome.reports.push_back(Report(line)); },
+          TEncoding::kCp932)) {
     return false;
   }
   outcome.text = std::move(text);

@@ -196,7 +196,7 @@ TEST(PatternReferenceTest, AgreesWithTheSimpleMatcherOnRandomPatterns) {
     const bool crlf = round % 3 != 0;
     component.SetLineSeparator(crlf ? mcls_CRLF : mcls_LF);
     component.SetRegExp(pattern);
-    const TREParseTree tree = TREParser::Parse(pattern);
+    const TREParseTree tree = TREParser::Parse(pattern, TEncoding::kCp932);
     for (int s = 0; s < 6; ++s) {
       const std::string subject = RandomSubject(rng);
       SCOPED_TRACE(::testing::Message()
@@ -298,9 +298,9 @@ TEST(PatternReferenceTest, ASmallCacheGivesTheSameMatches) {
   for (int round = 0; round < 1500; ++round) {
     const std::string pattern = RandomPattern(rng, 0);
     const bool crlf = round % 2 == 0;
-    const TREParseTree tree = TREParser::Parse(pattern);
-    TRE_DFA kept(TRE_NFA(TREParser::Parse(pattern)), crlf);
-    TRE_DFA emptied(TRE_NFA(TREParser::Parse(pattern)), crlf, 512);
+    const TREParseTree tree = TREParser::Parse(pattern, TEncoding::kCp932);
+    TRE_DFA kept(TRE_NFA(TREParser::Parse(pattern, TEncoding::kCp932)), crlf);
+    TRE_DFA emptied(TRE_NFA(TREParser::Parse(pattern, TEncoding::kCp932)), crlf, 512);
     for (int s = 0; s < 3; ++s) {
       std::string subject;
       while (subject.size() < 300) subject += RandomSubject(rng);

@@ -103,7 +103,7 @@ TEST(Utf8Test, ConversionKeepsLinesAndReferencesWhatShiftJisCannotHold) {
 TEST(Utf8Test, TheTextRulesTakeTheGivenEncodingsCharacters) {
   const TEncoding utf8 = TEncoding::kUtf8;
   EXPECT_EQ(TrimSpaces("　 a　ソ 　", utf8), "a　ソ");
-  EXPECT_EQ(TrimSpaces(Sjis("　 a　ソ 　")), Sjis("a　ソ"));
+  EXPECT_EQ(TrimSpaces(Sjis("　 a　ソ 　"), TEncoding::kCp932), Sjis("a　ソ"));
   EXPECT_EQ(TrimBlankLines("\r\nあ\r\n\r\n", utf8), "あ");
   std::string tokens = "あ ソ";
   EXPECT_EQ(CutToken(tokens, " ", utf8), "あ");
@@ -111,15 +111,15 @@ TEST(Utf8Test, TheTextRulesTakeTheGivenEncodingsCharacters) {
   EXPECT_EQ(ReplaceEvery(text, "{$x}", "1", std::string::npos, utf8), 2);
   EXPECT_EQ(text, "あ1ソ1");
   std::string sjis = Sjis("ソ{$x}");  // 0x83 0x5C: "{" stands after a whole character
-  EXPECT_EQ(ReplaceEvery(sjis, "{$x}", "1"), 1);
+  EXPECT_EQ(ReplaceEvery(sjis, "{$x}", "1", std::string::npos, TEncoding::kCp932), 1);
   EXPECT_EQ(FindIgnoringCase("あ{$Count}", "{$count", 0, utf8), 3u);
 
   // The text functions count characters: "あソ😀" is three in UTF-8, as "あソ" is two in
   // Shift-JIS; a byte that starts no sequence is one.
   EXPECT_EQ(CharLength("あソ😀\x82", utf8), 4);
-  EXPECT_EQ(CharLength(Sjis("あソ")), 2);
+  EXPECT_EQ(CharLength(Sjis("あソ"), TEncoding::kCp932), 2);
   EXPECT_EQ(CharCopy("あソ😀a", 2, 2, utf8), "ソ😀");
-  EXPECT_EQ(CharCopy(Sjis("あソa"), 2, 1), Sjis("ソ"));
+  EXPECT_EQ(CharCopy(Sjis("あソa"), 2, 1, TEncoding::kCp932), Sjis("ソ"));
   EXPECT_EQ(CharPos("😀", "あソ😀", utf8), 3);
   std::string edited = "あソ";
   CharInsert("😀", edited, 2, utf8);

@@ -10,7 +10,8 @@ namespace {
 using testing::Sjis;
 
 TSelectionEdit Marker(std::string_view selected, int tag, bool bold = false) {
-  auto edit = ApplyMarkerClass(selected, 7, MarkerClassOfTag(tag), MarkerElementName(bold));
+  auto edit = ApplyMarkerClass(selected, 7, MarkerClassOfTag(tag), MarkerElementName(bold),
+                               TEncoding::kCp932);
   EXPECT_TRUE(edit.has_value());
   return edit.value_or(TSelectionEdit{});
 }
@@ -30,25 +31,32 @@ TEST(MarkerTest, WrapsTogglesAndUnwraps) {
   // Taking out the middle class of three leaves two blanks.
   EXPECT_EQ(Marker("<span class=\"ft_bl ft_mk ft_rd\">abc</span>", 0).replacement,
             "<span class=\"ft_bl  ft_rd\">abc</span>");
-  EXPECT_FALSE(ApplyMarkerClass("", 0, "ft_rd", "span").has_value());
+  EXPECT_FALSE(ApplyMarkerClass("", 0, "ft_rd", "span", TEncoding::kCp932).has_value());
 }
 
 TEST(MarkerTest, EmptyClassAttributes) {
   // No class is added to an empty attribute; strong, span and b with an empty one are removed.
   EXPECT_EQ(Marker("<b class=\"\">x</b>", 2).replacement, "x");
   EXPECT_EQ(Marker("<i class=\"\">x</i>", 2).replacement, "<i class=\"\">x</i>");
-  EXPECT_EQ(RemoveEmptyClassElement("<p><span class=\"\">a</span></p>", "span"), "<p>a</p>");
-  EXPECT_EQ(RemoveEmptyClassElement("<span class=\"x\">a</span>", "span"),
+  EXPECT_EQ(RemoveEmptyClassElement("<p><span class=\"\">a</span></p>", "span", TEncoding::kCp932),
+            "<p>a</p>");
+  EXPECT_EQ(RemoveEmptyClassElement("<span class=\"x\">a</span>", "span", TEncoding::kCp932),
             "<span class=\"x\">a</span>");
 }
 
 TEST(ElementTest, WrapsEvenAnEmptySelection) {
-  const TSelectionEdit strong = WrapInElement("", 3, ElementOfTag(0));
+  const TSelectionEdit strong = WrapInElement("", 3, ElementOfTag(0), TEncoding::kCp932);
   EXPECT_EQ(strong.replacement, "<strong></strong>");
   EXPECT_EQ(strong.selection_start, 3);
   EXPECT_EQ(strong.selection_length, 17);
-  EXPECT_EQ(WrapInElement(Sjis("a■b"), 0, ElementOfTag(1)).replacement, "<em>aemb</em>");
-  EXPECT_EQ(WrapInElement(Sjis("表"), 0, ElementOfTag(3)).replacement, "<s>" + Sjis("表") + "</s>");
+  EXPECT_EQ(WrapInElement(Sjis("a■b"), 0, ElementOfTag(1), TEncoding::kCp932).replacement,
+            "<em>aemb</em>");
+  EXPECT_EQ(WrapInElement(Sjis("表"), 0, ElementOfTag(3), TEncoding::kCp932).replacement,
+            "<s>" + Sjis("表") + "</s>");
+  // In a UTF-8 page the mark is UTF-8's ■, and a character whose bytes hold Shift-JIS's ■
+  // (0x81 0xA1, inside the domino U+1F061) stays whole.
+  EXPECT_EQ(WrapInElement("a■b\xF0\x9F\x81\xA1", 0, ElementOfTag(1), TEncoding::kUtf8).replacement,
+            "<em>aemb\xF0\x9F\x81\xA1</em>");
 }
 
 TEST(LinkTest, LeavesTheCaretWhereTheMissingPartGoes) {

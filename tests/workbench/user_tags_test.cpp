@@ -58,8 +58,10 @@ TEST(UserTagsTest, DeleteRemovesBlockAndEntry) {
 }
 
 TEST(UserTagsTest, SelectionPlaceholder) {
-  EXPECT_EQ(ExpandUserTag("<b>_Seltext_</b>_SELTEXT_", "abc"), "<b>abc</b>abc");
-  EXPECT_EQ(ExpandUserTag("[_Seltext_]", ""), "[]");
+  EXPECT_EQ(ExpandUserTag("<b>_Seltext_</b>_SELTEXT_", "abc", TEncoding::kCp932), "<b>abc</b>abc");
+  EXPECT_EQ(ExpandUserTag("[_Seltext_]", "", TEncoding::kCp932), "[]");
+  // After "あ" (its last byte 0x82 would lead in Shift-JIS) the placeholder of a UTF-8 page.
+  EXPECT_EQ(ExpandUserTag("あ_Seltext_", "選択", TEncoding::kUtf8), "あ選択");
 }
 
 }  // namespace

@@ -156,12 +156,13 @@ void TMarkupToolbar::Apply(const TSelectionEdit& edit) {
 void TMarkupToolbar::tbMarkerClick(int tag) {
   const auto edit =
       ApplyMarkerClass(editor_.SelectedTextBytes(), editor_.SelStart(), MarkerClassOfTag(tag),
-                       MarkerElementName(tbBoldBtn->isChecked()));
+                       MarkerElementName(tbBoldBtn->isChecked()), editor_.Encoding());
   if (edit) Apply(*edit);
 }
 
 void TMarkupToolbar::tbBoldClick(int tag) {
-  Apply(WrapInElement(editor_.SelectedTextBytes(), editor_.SelStart(), ElementOfTag(tag)));
+  Apply(WrapInElement(editor_.SelectedTextBytes(), editor_.SelStart(), ElementOfTag(tag),
+                      editor_.Encoding()));
 }
 
 void TMarkupToolbar::tbSetLinksClick(int tag) {
@@ -197,7 +198,7 @@ void TMarkupToolbar::tbUserTag0Click(int tag) {
   // User tags are kept in Shift-JIS; a UTF-8 page takes them in UTF-8.
   const std::string snippet =
       ConvertText(form4_->Snippet(tag), TEncoding::kCp932, editor_.Encoding());
-  editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes()));
+  editor_.ReplaceSelection(ExpandUserTag(snippet, editor_.SelectedTextBytes(), editor_.Encoding()));
 }
 
 void TMarkupToolbar::tbDisplayUsertagFormClick() {

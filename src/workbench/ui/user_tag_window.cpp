@@ -107,7 +107,7 @@ void TForm4::RegisterGroup(const QString& group) {
 }
 
 void TForm4::tbRegistUserGroupTagsClick() {
-  const std::string group = TrimSpaces(ToCp932(cbUserTags->currentText()));
+  const std::string group = TrimSpaces(ToCp932(cbUserTags->currentText()), TEncoding::kCp932);
   if (!ErrorUnless(dialogs_, this, kNoGroupName, !group.empty())) return;
   RegisterGroup(FromCp932(group));
 }
@@ -117,7 +117,8 @@ void TForm4::tbDeleteUserGroupTagsClick() {
   const std::string bytes = ToCp932(name);
   std::vector<std::string> list = ListEntries();
   const auto index = FindGroupInList(list, bytes);
-  if (!ErrorUnless(dialogs_, this, kNoGroupName, !TrimSpaces(bytes).empty())) return;
+  if (!ErrorUnless(dialogs_, this, kNoGroupName, !TrimSpaces(bytes, TEncoding::kCp932).empty()))
+    return;
   if (!ErrorUnless(dialogs_, this,
                    QStringLiteral("登録されていないユーザータググループです\r\n\r\n[") + name + "]",
                    index.has_value())) {
