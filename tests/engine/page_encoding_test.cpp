@@ -2,6 +2,8 @@
 // template's, and the character rules of a run in the page's.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "engine/generation_run.h"
 #include "support/test_engine.h"
 
@@ -155,6 +157,54 @@ TEST_F(PageEncodingTest, AForcedEncodingRulesFilesWithoutAMark) {
   Run("@Template sjis.tmpl\n@WriteFile out/a.html\n$Body " + bytes + "\n");
   EXPECT_EQ(engine_.state.WorkingText, CrLf(Sjis("<title>見出し</title>") + bytes + "|Monday\n"));
   EXPECT_EQ(engine_.state.PageEncoding, TEncoding::kCp932);
+}
+
+// Random sites made of characters both encodings hold (those whose Shift-JIS trail byte is "\"
+// or a lead byte's value among them), each built as UTF-8 and as its Shift-JIS twin: the pages
+// are the same text, and neither run warns.
+TEST(PageEncodingTwinsTest, AUtf8SiteAndItsShiftJisTwinMakeTheSamePages) {
+  static constexpr const char* kPieces[] = {"a",  "Z",  "1",   " ",     "　", "ソ", "表",
+                                            "能", "予", "十",  "ー",    "。", "あ", "亜",
+                                            "ｱ",  "①",  "<b>", "&amp;", "\\"};
+  std::mt19937 random(39);
+  const auto words = [&](int most) {
+    std::string text;
+    for (int n = std::uniform_int_distribution<int>(0, most)(random); n > 0; --n) {
+      text +=
+          kPieces[std::uniform_int_distribution<std::size_t>(0, std::size(kPieces) - 1)(random)];
+    }
+    return text;
+  };
+  for (int site = 0; site < 300; ++site) {
+    const std::string tmpl = "<meta charset=\"CHARSET\">\n<title>{$Title}</title>" + words(6) +
+                             "<!--BodyLines-->{$Body}<!--/BodyLines-->" + words(6) + "{#項目}" +
+                             words(4) + "{$Count:項目}{$名前}" + words(4) + "\n{/#項目}" +
+                             words(6) + "\n";
+    std::string body;
+    for (int line = std::uniform_int_distribution<int>(0, 6)(random); line > 0; --line) {
+      body += words(8) + "\n";
+    }
+    const std::string page = "@Template t.tmpl\n@WriteFile out/a.html\n@LoopTag 項目 " +
+                             std::to_string(site % 4) + "\n$Title " + words(8) + "\n$名前 " +
+                             words(6) + "\n[Body]\n" + body + "[/Body]\n";
+    std::string pages[2];
+    for (int twin = 0; twin < 2; ++twin) {
+      const bool sjis = twin == 1;
+      std::string t = tmpl;
+      t.replace(t.find("CHARSET"), 7, sjis ? "Shift_JIS" : "UTF-8");
+      TTestEngine engine;
+      engine.files.files["/site/t.tmpl"] = CrLf(sjis ? Sjis(t) : t);
+      engine.files.folders.insert("/site/");
+      engine.state.DataFolder = "/site/";
+      RunGeneration(engine.context, CrLf(sjis ? Sjis(page) : page));
+      ASSERT_EQ(engine.state.WarningCount + engine.state.ErrorCount, 0) << page << tmpl;
+      pages[twin] = sjis ? testing::Utf8(engine.state.WorkingText) : engine.state.WorkingText;
+    }
+    const std::size_t name = pages[1].find("Shift_JIS");
+    ASSERT_NE(name, std::string::npos);
+    pages[1].replace(name, 9, "UTF-8");
+    ASSERT_EQ(pages[0], pages[1]) << "site " << site << "\n" << page << tmpl;
+  }
 }
 
 }  // namespace
