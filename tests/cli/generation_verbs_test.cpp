@@ -141,6 +141,14 @@ TEST_F(GenerationVerbsTest, BatchRunsTheGroupAndReportsMissingPages) {
   EXPECT_TRUE(fs::exists(dir_ / "site/out/a.html"));
   EXPECT_EQ(Read("site/out/b.html"), Page("<head>\n</head>\n<h1>B</h1>\n2026-12 Mon\n"));
 
+  // As a UTF-8 editor saves it, with a byte-order mark: the first page is still there.
+  std::ofstream(Path("site/marked.gro"), std::ios::binary)
+      << "\xEF\xBB\xBF{$GRODataFolder}b.dat\r\n{$GRODataFolder}a.dat\r\n";
+  fs::remove(dir_ / "site/out/b.html");
+  r = Zorvik({"batch", Path("site/marked.gro")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir_ / "site/out/b.html"));
+
   Write("site/some.gro", "{$GRODataFolder}a.dat\n{$GRODataFolder}gone.dat\n");
   r = Zorvik({"batch", Path("site/some.gro")});
   EXPECT_EQ(r.status, 1);

@@ -189,6 +189,28 @@ TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
   EXPECT_FALSE(f.cbItemCRLF->isChecked());
 }
 
+// A group file saved by a UTF-8 editor starts with a byte-order mark: its first page is still
+// the first entry, and the batch writes it.
+TEST_F(ToolWindowsTest, AGroupFileWithAByteOrderMarkKeepsItsFirstPage) {
+  WriteFile(root_ + "/t.tmpl", "<meta charset=\"UTF-8\"><p>{$Title}</p>\r\n");
+  WriteFile(
+      root_ + "/p1.dat",
+      "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/p1.html\r\n$Title 一\r\n");
+  WriteFile(
+      root_ + "/p2.dat",
+      "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/p2.html\r\n$Title 二\r\n");
+  WriteFile(root_ + "/site.gro",
+            "\xEF\xBB\xBF{$GRODataFolder}p1.dat\r\n{$GRODataFolder}p2.dat\r\n");
+  Workbench wb(root_);
+  TForm5& f = wb.form5;
+  f.FilesDropped({root_ + "/site.gro"});
+  ASSERT_EQ(f.lbDataFiles->count(), 2);
+  EXPECT_EQ(f.lbDataFiles->item(0)->text(), root_ + "/p1.dat");
+  f.tbWriteOutHTMLFilesClick();
+  EXPECT_EQ(ReadFile(root_ + "/out/p1.html"), "<meta charset=\"UTF-8\"><p>一</p>\r\n");
+  EXPECT_EQ(ReadFile(root_ + "/out/p2.html"), "<meta charset=\"UTF-8\"><p>二</p>\r\n");
+}
+
 TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLine) {
   QDir(root_).mkpath("one");
   const QString one = root_ + "/one/";
