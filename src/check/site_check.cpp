@@ -124,17 +124,17 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
     if (url.find('\0') != std::string_view::npos || std::any_of(url.begin(), url.end(), [](char c) {
           return static_cast<unsigned char>(c) < 0x20 && c != '\t';
         })) {
-      findings_.push_back(
-          {file, ref.line, TFindingKind::kError,
-           "an address with control characters: no browser asks for it as written"});
+      findings_.push_back({file, ref.line, TFindingKind::kError,
+                           "an address with control characters: no browser asks for it as written",
+                           ref.url});
       continue;
     }
     const std::string target = Target(file, url);
     std::string answering;
     if (target.empty() || !Exists(target, answering)) {
-      findings_.push_back(
-          {file, ref.line, TFindingKind::kError,
-           "no such file: " + ref.url + (target.empty() ? " (above the site)" : "")});
+      findings_.push_back({file, ref.line, TFindingKind::kError,
+                           "no such file: " + ref.url + (target.empty() ? " (above the site)" : ""),
+                           ref.url});
       continue;
     }
     if (const auto page = page_index_.find(answering);
@@ -149,7 +149,7 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
     if (ids != nullptr && ids->count(fragment) == 0 && fragment != "top") {
       findings_.push_back(
           {file, ref.line, TFindingKind::kError,
-           "no id \"" + fragment + "\" in " + answering.substr(answering.rfind('/') + 1)});
+           "no id \"" + fragment + "\" in " + answering.substr(answering.rfind('/') + 1), ref.url});
     }
   }
 }

@@ -23,6 +23,7 @@ struct TFinding {
   int line = 0;      // 1-based
   TFindingKind kind = TFindingKind::kError;
   std::string message;
+  std::string text{};  // the address the finding is about, as the page writes it; or none
 };
 
 // Where an external address was used.

@@ -1,17 +1,21 @@
 // zorvik check GROUP|PAGE [--written] [--external]: generates every page in memory (or, with
 // --written, reads the pages already written) and checks the site as a browser and a Linux web
 // server see it. Findings go to stderr as FILE:LINE: error: / warning: / note: lines, FILE the
-// output page, then a summary; exit status 1 when there is an error.
+// page source, import or template where the faulty text was written (the page's own line
+// after the message), or the page itself; then a summary; exit status 1 when there is an
+// error.
 #include <iostream>
 #include <map>
 
 #include "check/page_in_site.h"
 #include "check/site_check.h"
+#include "check/source_lines.h"
 #include "cli/cli_engine.h"
 #include "cli/external_links.h"
 #include "cli/site_for_verb.h"
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
+#include "engine/generation_run.h"
 #include "site/site_access.h"
 
 namespace zorvik::cli {
@@ -31,6 +35,24 @@ const char* KindName(TFindingKind kind) {
       break;
   }
   return "note";
+}
+
+// FILE:LINE: KIND: MESSAGE, at the source line where one is known, the page's line after it.
+std::string FindingLine(const TSourceFinding& at) {
+  const TFinding& finding = at.finding;
+  const std::string page = QuotedPath(finding.file) + ':' + std::to_string(finding.line);
+  std::string line =
+      at.source ? QuotedPath(at.source->file) + ':' + std::to_string(at.source->line) : page;
+  line.append(": ").append(KindName(finding.kind)).append(": ").append(finding.message);
+  if (at.source) {
+    line.append(" (").append(page);
+    if (at.pages > 1)
+      line.append(" and ").append(Plural(at.pages - 1, "other page", "other pages"));
+    line.append(")");
+  } else if (at.unlocated) {
+    line.append(" (no page source, import or template holds the address as written)");
+  }
+  return line;
 }
 
 }  // namespace
@@ -69,8 +91,13 @@ int RunCheck(const TArgs& arguments) {
            [&generation_problems](const std::string& line) { generation_problems.push_back(line); },
        .quiet = true,
        .encoding = encoding});
+  TSourceLines source_lines([&engine](const std::string& file, std::string& bytes) {
+    bytes = engine.Files().LoadText(file);
+    return bytes != kFileLoadError;
+  });
   engine.Files().on_save = [&](const std::string& output, std::string_view text) {
     outputs.push_back(output);
+    source_lines.AddPage(ResolvedPath(output), FilesOfPage(engine.Context()));
     if (!written) check.AddPage(ResolvedPath(output), text, true);
   };
   std::vector<std::string> sources;
@@ -125,10 +152,9 @@ int RunCheck(const TArgs& arguments) {
     std::cerr << (line.starts_with("(") ? "zorvik: " : "") << line << '\n';
     ++counts[warning ? 1 : 0];
   }
-  for (const TFinding& finding : findings) {
-    std::cerr << QuotedPath(finding.file) << ':' << finding.line << ": " << KindName(finding.kind)
-              << ": " << finding.message << '\n';
-    ++counts[static_cast<int>(finding.kind)];
+  for (const TSourceFinding& at : FindingsAtSource(std::move(findings), source_lines)) {
+    std::cerr << FindingLine(at) << '\n';
+    ++counts[static_cast<int>(at.finding.kind)];
   }
   std::cerr << "zorvik: check: " << Plural(check.PageCount(), "page", "pages") << ", "
             << Plural(counts[0], "error", "errors") << ", "

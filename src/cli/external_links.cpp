@@ -242,7 +242,7 @@ std::vector<TFinding> CheckExternalLinks(
     std::string message = "external address ";
     message.append(url).append(" ").append(problem);
     for (const TExternalUse& use : uses) {
-      findings.push_back({use.file, use.line, TFindingKind::kError, message});
+      findings.push_back({use.file, use.line, TFindingKind::kError, message, url});
     }
   }
   curl_global_cleanup();

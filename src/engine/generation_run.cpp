@@ -144,6 +144,17 @@ TWriteOutcome WriteHtmlFile(TEngineContext& context, std::string_view html) {
   return TWriteOutcome::kFailed;
 }
 
+std::vector<std::string> FilesOfPage(const TEngineContext& context) {
+  const GenerationState& state = context.state;
+  std::vector<std::string> files;
+  if (!context.source_file.empty()) files.push_back(context.source_file);
+  for (const TImportList* list : {&state.Imports, &state.LastImports}) {
+    for (const TZQImportFile& import : *list) files.push_back(import.FileName);
+  }
+  if (!state.TemplateFile.empty()) files.push_back(FileFor(context, state.TemplateFile));
+  return files;
+}
+
 TResultPage SelectResultPage(const GenerationState& state) {
   return state.WarningCount + state.ErrorCount > 0 ? TResultPage::kLogs : TResultPage::kHtml;
 }

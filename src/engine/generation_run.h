@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "engine/engine_context.h"
 
@@ -30,6 +31,10 @@ enum class TResultPage { kLogs, kHtml };
 
 // Which page to bring to the front after a run: the log when anything was reported.
 TResultPage SelectResultPage(const GenerationState& state);
+
+// The files the page of the last run was made from, as paths the file system takes: its page
+// source, the files it imported, then its template.
+std::vector<std::string> FilesOfPage(const TEngineContext& context);
 
 // "<!--PREVIEWCSS-->" removed, together with a CR LF right after it (letter case ignored), in
 // a text of the page's encoding.

@@ -62,17 +62,19 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
   MakeSite();
   const auto run = Zorvik({"check", Path("site/site.gro")});
   const std::string index = Out("index.html");
+  const std::string source = Path("site/pages/index.dat");
   EXPECT_EQ(run.status, 1);
+  // Each address at the page source's line that holds it, the page's line after it.
   const std::string findings[] = {
       "zorvik: (警　告)未変換のタグが残っている可能性があります",
-      index + ":4: error: no such file: gone.html",
-      index + ":5: error: no such file: ../style/Logo.png",
-      index + ":5: error: no such file: ../style/big.png",
-      index + ":6: error: no id \"nowhere\" in other.html",
-      index + ":6: error: no such file: sub/",
+      source + ":5: error: no such file: gone.html (" + index + ":4)",
+      source + ":6: error: no such file: ../style/Logo.png (" + index + ":5)",
+      source + ":6: error: no such file: ../style/big.png (" + index + ":5)",
+      source + ":7: error: no id \"nowhere\" in other.html (" + index + ":6)",
+      source + ":7: error: no such file: sub/ (" + index + ":6)",
       index + ":7: warning: duplicate id \"a\" (first on line 7)",
       index + ":7: error: conversion tag left unfilled: {$Unfilled}",
-      index + ":8: error: no such file: ../../outside.html (above the site)",
+      source + ":9: error: no such file: ../../outside.html (above the site) (" + index + ":8)",
       Out("other.html") + ":1: warning: a second charset declaration: utf-8",
       Out("other.html") + ":2: error: the bytes are not UTF-8 (declared on line 1)",
       Out("lonely.html") +
@@ -95,6 +97,33 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
   EXPECT_EQ(unwritten.status, 1);
   EXPECT_NE(unwritten.err.find(index + ":1: error: the page is not written"), std::string::npos)
       << unwritten.err;
+}
+
+// A broken link in a template that several pages share is one finding at the template's line,
+// with the number of pages; an address put together from two tags is given at the page's line.
+TEST_F(CheckTest, AFaultInASharedTemplateIsReportedOnceAtItsLine) {
+  fs::create_directories(dir_ / "site/out");
+  Write("site/t.tmpl",
+        "<meta charset=\"Shift_JIS\">\n<a href=\"nav.html\">nav</a>\n<a "
+        "href=\"{$Dir}/{$Name}\">x</a>\n");
+  for (const char* page : {"a", "b", "c"}) {
+    Write(std::string("site/") + page + ".dat",
+          "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/" + std::string(page) +
+              ".html\n$Dir sub\n$Name " + page + ".html\n");
+  }
+  Write("site/site.gro", "{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat\n{$GRODataFolder}c.dat\n");
+  const auto run = Zorvik({"check", Path("site/site.gro")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(Path("site/t.tmpl") + ":2: error: no such file: nav.html (" +
+                         Out("a.html") + ":2 and 2 other pages)\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("nav.html (" + Out("b.html")), std::string::npos) << run.err;
+  EXPECT_NE(
+      run.err.find(Out("b.html") + ":3: error: no such file: sub/b.html (no page source, import or "
+                                   "template holds the address as written)\n"),
+      std::string::npos)
+      << run.err;
 }
 
 // The sites that ship check clean: the example site and a starter site.
@@ -168,12 +197,14 @@ TEST_F(CheckTest, ExternalAddressesAreFetched) {
   server.stop();
   serving.join();
   const std::string page = Path("site/out/index.html");
+  const std::string tmpl = Path("site/pages/page.tmpl");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find(page + ":4: error: external address " + base + "/missing answers 404\n"),
+  EXPECT_NE(run.err.find(tmpl + ":4: error: external address " + base + "/missing answers 404 (" +
+                         page + ":4)\n"),
             std::string::npos)
       << run.err;
   EXPECT_NE(
-      run.err.find(page + ":6: error: external address " + base + "/slow cannot be reached: "),
+      run.err.find(tmpl + ":6: error: external address " + base + "/slow cannot be reached: "),
       std::string::npos)
       << run.err;
   EXPECT_NE(run.err.find("2 errors"), std::string::npos) << run.err;

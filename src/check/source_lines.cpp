@@ -1,0 +1,77 @@
+#include "check/source_lines.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "text/encoding.h"
+
+namespace zorvik {
+namespace {
+
+// A byte an address may go on with: the match must not be a piece of a longer one.
+bool InAddress(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         std::string_view("-._~%/#?+").find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
+TSourceLines::TSourceLines(std::function<bool(const std::string&, std::string&)> read)
+    : read_(std::move(read)) {}
+
+void TSourceLines::AddPage(const std::string& page, std::vector<std::string> sources) {
+  pages_[page] = std::move(sources);
+}
+
+const TSourceLines::TFile& TSourceLines::Read(const std::string& path) {
+  TFile& file = files_[path];
+  if (!file.read) {
+    file.read = true;
+    if (!read_(path, file.bytes)) file.bytes.clear();
+  }
+  return file;
+}
+
+std::optional<TSourceLine> TSourceLines::Find(const std::string& page, std::string_view text) {
+  const auto sources = pages_.find(page);
+  if (sources == pages_.end() || text.empty()) return std::nullopt;
+  for (std::size_t index = 0; index < sources->second.size(); ++index) {
+    const std::string& path = sources->second[index];
+    const std::string_view bytes = Read(path).bytes;
+    const std::string wanted = ConvertText(text, TEncoding::kUtf8, DetectEncoding(bytes));
+    for (std::size_t at = bytes.find(wanted); at != std::string_view::npos;
+         at = bytes.find(wanted, at + 1)) {
+      const std::size_t end = at + wanted.size();
+      if ((at > 0 && InAddress(bytes[at - 1])) || (end < bytes.size() && InAddress(bytes[end]))) {
+        continue;
+      }
+      const auto line =
+          std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+      return TSourceLine{path, static_cast<int>(line) + 1, index > 0};
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<TSourceFinding> FindingsAtSource(std::vector<TFinding> findings,
+                                             TSourceLines& sources) {
+  std::vector<TSourceFinding> result;
+  std::map<std::tuple<std::string, int, std::string>, std::size_t> shared;
+  for (TFinding& finding : findings) {
+    std::optional<TSourceLine> source = sources.Find(finding.file, finding.text);
+    if (source && source->shared) {
+      const auto [it, fresh] = shared.emplace(
+          std::make_tuple(source->file, source->line, finding.message), result.size());
+      if (!fresh) {
+        ++result[it->second].pages;
+        continue;
+      }
+    }
+    const bool unlocated = !source && !finding.text.empty() && sources.Knows(finding.file);
+    result.push_back({std::move(finding), std::move(source), 1, unlocated});
+  }
+  return result;
+}
+
+}  // namespace zorvik
