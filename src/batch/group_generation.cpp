@@ -4,6 +4,7 @@
 
 #include "batch/batch_run.h"
 #include "engine/engine_session.h"
+#include "engine/generation_run.h"
 #include "engine/tracked_file_system.h"
 #include "text/text_file.h"
 
@@ -57,10 +58,14 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
                           const std::string& running_folder, bool keep_bytes) {
   TGroupGeneration result;
   TTrackedFileSystem& files = *owned;
-  files.on_save = [&result, keep_bytes](const std::string& output, std::string_view bytes) {
+  const TEngineContext* context = nullptr;  // the session's, once it is made
+  files.on_save = [&result, &context, keep_bytes](const std::string& output,
+                                                  std::string_view bytes) {
     result.pages.emplace_back(output, keep_bytes ? std::string(bytes) : std::string());
+    result.made_from.push_back(FilesOfPage(*context));
   };
   TEngineSession session(clock, std::move(owned), running_folder);
+  context = &session.Context();
   TDiskBatchHost host(session);
   RunBatch(session.Context(), entries, host);
   result.inputs = files.TakeLookedAt();

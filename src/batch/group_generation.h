@@ -16,6 +16,8 @@ namespace zorvik {
 struct TGroupGeneration {
   // output (normalised path), bytes (left empty by GenerateGroupOnDisk)
   std::vector<std::pair<std::string, std::string>> pages;
+  // For each page, the files it was made from (page source, imports, template).
+  std::vector<std::vector<std::string>> made_from;
   std::set<std::string> inputs;  // every file read or looked for
   int errors = 0;
 };

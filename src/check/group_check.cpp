@@ -3,6 +3,7 @@
 #include "batch/group_generation.h"
 #include "check/page_in_site.h"
 #include "site/web_root.h"
+#include "text/text_file.h"
 
 namespace zorvik {
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
@@ -11,7 +12,14 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& cl
   TGroupGeneration group = GenerateGroupInMemory(entries, clock, running_folder);
   result.generation_errors = group.errors;
   std::vector<std::pair<std::string, std::string>>& pages = group.pages;  // output, bytes
-  for (auto& page : pages) page.first = ResolvedPath(page.first);
+  TSourceLines sources([](const std::string& file, std::string& bytes) {
+    bytes = LoadTextFile(file);
+    return bytes != kFileLoadError;
+  });
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    pages[i].first = ResolvedPath(pages[i].first);
+    sources.AddPage(pages[i].first, group.made_from[i]);
+  }
   if (pages.empty()) return result;
   TSiteAccess site;  // known once the pages' links are
   TSiteCheck check(
@@ -25,7 +33,7 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& cl
   if (where.site.roots.empty()) return result;
   site = where.site;
   check.SetRoot(where.root);
-  result.findings = check.Finish();
+  result.findings = FindingsAtSource(check.Finish(), sources);
   result.pages = check.PageCount();
   result.external = check.External().size();
   return result;

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "check/site_check.h"
+#include "check/source_lines.h"
 #include "engine/clock.h"
 
 namespace zorvik {
 
 struct TGroupCheck {
-  std::vector<TFinding> findings;
+  std::vector<TSourceFinding> findings;  // at the lines of the files the pages were made from
   std::size_t pages = 0;
   std::size_t external = 0;  // external addresses, counted, not fetched
   int generation_errors = 0;

@@ -53,10 +53,4 @@ std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::strin
   return check.Finish();
 }
 
-std::string FindingLine(const TFinding& finding) {
-  static constexpr const char* kKinds[] = {"error", "warning", "note"};
-  return finding.file + ":" + std::to_string(finding.line) + ": " +
-         kKinds[static_cast<int>(finding.kind)] + ": " + finding.message;
-}
-
 }  // namespace zorvik

@@ -26,7 +26,4 @@ TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where);
 std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::string_view bytes,
                                       const std::string& home);
 
-// A finding as the command line prints it: "FILE:LINE: error: MESSAGE" (UTF-8, no line end).
-std::string FindingLine(const TFinding& finding);
-
 }  // namespace zorvik

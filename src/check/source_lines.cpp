@@ -54,6 +54,34 @@ std::optional<TSourceLine> TSourceLines::Find(const std::string& page, std::stri
   return std::nullopt;
 }
 
+std::string FindingLine(const TSourceFinding& at,
+                        const std::function<std::string(const std::string&)>& shown) {
+  static constexpr const char* kKinds[] = {"error", "warning", "note"};
+  const TFinding& finding = at.finding;
+  const std::string page = shown(finding.file) + ':' + std::to_string(finding.line);
+  std::string line =
+      at.source ? shown(at.source->file) + ':' + std::to_string(at.source->line) : page;
+  line.append(": ").append(kKinds[static_cast<int>(finding.kind)]).append(": ");
+  line.append(finding.message);
+  if (at.source) {
+    line.append(" (").append(page);
+    if (at.pages > 1) {
+      line.append(" and ").append(std::to_string(at.pages - 1));
+      line.append(at.pages == 2 ? " other page" : " other pages");
+    }
+    line.append(")");
+  } else if (at.unlocated) {
+    line.append(" (no page source, import or template holds the address as written)");
+  }
+  return line;
+}
+
+TLogPlace PlaceOfFinding(const TSourceFinding& at) {
+  const bool warning = at.finding.kind != TFindingKind::kError;
+  if (at.source) return {at.source->file, at.source->line - 1, at.source->shared, warning};
+  return {at.finding.file, at.finding.line - 1, true, warning};
+}
+
 std::vector<TSourceFinding> FindingsAtSource(std::vector<TFinding> findings,
                                              TSourceLines& sources) {
   std::vector<TSourceFinding> result;

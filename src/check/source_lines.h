@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/site_check.h"
+#include "engine/generation_log.h"
 
 namespace zorvik {
 
@@ -58,5 +59,15 @@ struct TSourceFinding {
   bool unlocated = false;
 };
 std::vector<TSourceFinding> FindingsAtSource(std::vector<TFinding> findings, TSourceLines& sources);
+
+// A finding as the command line prints it (UTF-8, no line end): "FILE:LINE: error: MESSAGE" at
+// its source line with "(PAGE:LINE)" after it, "(PAGE:LINE and N other pages)" for a shared
+// one; at the page's line otherwise. shown gives each path as it is to be printed.
+std::string FindingLine(const TSourceFinding& at,
+                        const std::function<std::string(const std::string&)>& shown);
+
+// Where a log line of the finding points (a double click opens it there): its source line, or
+// the page's.
+TLogPlace PlaceOfFinding(const TSourceFinding& at);
 
 }  // namespace zorvik

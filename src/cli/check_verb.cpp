@@ -25,36 +25,6 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-const char* KindName(TFindingKind kind) {
-  switch (kind) {
-    case TFindingKind::kError:
-      return "error";
-    case TFindingKind::kWarning:
-      return "warning";
-    case TFindingKind::kNote:
-      break;
-  }
-  return "note";
-}
-
-// FILE:LINE: KIND: MESSAGE, at the source line where one is known, the page's line after it.
-std::string FindingLine(const TSourceFinding& at) {
-  const TFinding& finding = at.finding;
-  const std::string page = QuotedPath(finding.file) + ':' + std::to_string(finding.line);
-  std::string line =
-      at.source ? QuotedPath(at.source->file) + ':' + std::to_string(at.source->line) : page;
-  line.append(": ").append(KindName(finding.kind)).append(": ").append(finding.message);
-  if (at.source) {
-    line.append(" (").append(page);
-    if (at.pages > 1)
-      line.append(" and ").append(Plural(at.pages - 1, "other page", "other pages"));
-    line.append(")");
-  } else if (at.unlocated) {
-    line.append(" (no page source, import or template holds the address as written)");
-  }
-  return line;
-}
-
 }  // namespace
 
 int RunCheck(const TArgs& arguments) {
@@ -153,7 +123,7 @@ int RunCheck(const TArgs& arguments) {
     ++counts[warning ? 1 : 0];
   }
   for (const TSourceFinding& at : FindingsAtSource(std::move(findings), source_lines)) {
-    std::cerr << FindingLine(at) << '\n';
+    std::cerr << FindingLine(at, [](const std::string& path) { return QuotedPath(path); }) << '\n';
     ++counts[static_cast<int>(at.finding.kind)];
   }
   std::cerr << "zorvik: check: " << Plural(check.PageCount(), "page", "pages") << ", "

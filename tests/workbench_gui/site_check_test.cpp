@@ -47,8 +47,10 @@ TEST_F(SiteCheckTest, EachGenerationChecksItsPageUnlessTurnedOff) {
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/a.dat"));
   EXPECT_TRUE(f.tbCheckPage->isChecked());
   Click(f.tbSetHTML);
-  const QString finding =
-      QStringLiteral("(確認) ") + root_ + "/site/out/a.html:2: error: no such file: gone.html";
+  // At the page source's line that wrote the address, the page's line after it.
+  const QString finding = QStringLiteral("(確認) ") + root_ +
+                          "/site/a.dat:3: error: no such file: gone.html (" + root_ +
+                          "/site/out/a.html:2)";
   EXPECT_EQ(Log(f).count(finding), 1) << Log(f).toStdString();
   // The other pages are taken as they are on disk: b.html is not written yet.
   EXPECT_EQ(Log(f).count(QStringLiteral("no such file: b.html")), 1);
@@ -58,15 +60,41 @@ TEST_F(SiteCheckTest, EachGenerationChecksItsPageUnlessTurnedOff) {
   EXPECT_EQ(Log(f).count(finding), 1);  // not checked again
 }
 
+// Writing a page with findings says how many and brings the log to the front; a double click
+// on a finding opens its page source at the line, the other page's source after asking.
+TEST_F(SiteCheckTest, AWriteWithFindingsShowsThemAndEachLeadsToItsLine) {
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/b.dat"));
+  Click(f.tbWriteoutHTMLFile);
+  ASSERT_TRUE(f.OpenDocument(root_ + "/site/a.dat"));
+  Click(f.tbWriteoutHTMLFile);
+  EXPECT_EQ(wb.dialogs.messages.last(),
+            QStringLiteral("HTML書き出し完了しました（確認：エラー 1 件、警告 0 件）"));
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  const int row = static_cast<int>(Log(f).left(Log(f).indexOf("gone.html (")).count('\n'));
+  f.edEditSource->setCursorPosition(0, 0);
+  f.edLogs->setCursorPosition(row, 0);
+  f.edLogs->setFocus();
+  QTest::keyClick(f.edLogs, Qt::Key_Return);
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsPageEditor);
+  EXPECT_EQ(f.edEditSource->CaretRow(), 2);  // the $Body line, counted from 0
+  EXPECT_TRUE(f.edEditSource->selectedText().startsWith(QStringLiteral("$Body")));
+}
+
 TEST_F(SiteCheckTest, TheBatchWindowChecksTheWholeGroup) {
   Workbench wb(root_);
   wb.form5.SetEntries(
       {(root_ + "/site/a.dat").toStdString(), (root_ + "/site/b.dat").toStdString()});
   Click(wb.form5.tbCheckGroup);
   const QString log = Log(wb.form1);
-  EXPECT_NE(log.indexOf(root_ + "/site/out/a.html:2: error: no such file: gone.html"), -1)
+  EXPECT_NE(log.indexOf(root_ + "/site/a.dat:3: error: no such file: gone.html (" + root_ +
+                        "/site/out/a.html:2)"),
+            -1)
       << log.toStdString();
-  EXPECT_NE(log.indexOf(root_ + "/site/out/b.html:2: error: no id \"none\" in a.html"), -1)
+  EXPECT_NE(log.indexOf(root_ + "/site/b.dat:3: error: no id \"none\" in a.html (" + root_ +
+                        "/site/out/b.html:2)"),
+            -1)
       << log.toStdString();
   ASSERT_FALSE(wb.dialogs.messages.isEmpty());
   EXPECT_TRUE(wb.dialogs.messages.last().startsWith(

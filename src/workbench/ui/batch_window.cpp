@@ -189,10 +189,11 @@ void TForm5::tbCheckGroupClick() {
   const TGroupCheck result =
       CheckGroup(entries, session_.Clock(), session_.Context().running_folder, UserHome());
   int counts[3] = {0, 0, 0};
-  for (const TFinding& finding : result.findings) {
-    session_.Log().AddLog(
-        ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(FindingLine(finding))));
-    ++counts[static_cast<int>(finding.kind)];
+  for (const TSourceFinding& at : result.findings) {
+    const std::string line = FindingLine(at, [](const std::string& path) { return path; });
+    session_.Log().AddLog(ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(line)),
+                          PlaceOfFinding(at));
+    ++counts[static_cast<int>(at.finding.kind)];
   }
   const QString summary =
       QStringLiteral(

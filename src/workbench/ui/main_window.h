@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTabWidget>
 #include <QToolBar>
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -91,6 +92,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   void tbPublishClick(const QString& group_file = QString());
   void tbHelpClick();
   // Checks the page the run made, as `zorvik check` would, and logs the findings.
+  // Checks the page just generated in its site, each finding a log line that points at its
+  // source line; counts them by kind (error, warning, note) in check_counts_.
   void CheckGeneratedPage();
   void tbAboutClick();
   void edEditSourceChange();
@@ -188,7 +191,8 @@ class TForm1 : public QMainWindow, public TPageSource {
   std::unique_ptr<TPageDocument> document_;
   // The place each log row names, for the rows that name one.
   std::map<int, TLogPlace> log_places_;
-  bool preview_placed_ = false;  // the preview has a place of its own (saved, or given once)
+  std::array<int, 3> check_counts_{};  // the last page check's findings: errors, warnings, notes
+  bool preview_placed_ = false;        // the preview has a place of its own (saved, or given once)
 };
 
 }  // namespace zorvik

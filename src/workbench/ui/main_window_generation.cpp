@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "check/page_in_site.h"
+#include "check/source_lines.h"
 #include "editor/teditor.h"
 #include "engine/generation_run.h"
 #include "engine/messages.h"
@@ -73,13 +74,24 @@ void TForm1::Generate() {
 }
 
 void TForm1::CheckGeneratedPage() {
+  check_counts_ = {};
   if (state_.ErrorCount > 0 || state_.WriteFile.empty()) return;
-  const std::vector<TFinding> findings =
-      CheckPageInSite(FileFor(context_, state_.WriteFile),
-                      RemovePreviewMarker(state_.WorkingText, state_.PageEncoding), UserHome());
-  for (const TFinding& finding : findings) {
-    context_.log.AddLog(
-        ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(FindingLine(finding))));
+  const std::string output = FileFor(context_, state_.WriteFile);
+  // The page source as the editor holds it: the lines a double click goes to.
+  TSourceLines sources([this](const std::string& file, std::string& bytes) {
+    bytes = file == context_.source_file ? edEditSource->Text() : context_.files.LoadText(file);
+    return bytes != kFileLoadError;
+  });
+  sources.AddPage(ResolvedPath(output), FilesOfPage(context_));
+  const std::vector<TSourceFinding> findings = FindingsAtSource(
+      CheckPageInSite(output, RemovePreviewMarker(state_.WorkingText, state_.PageEncoding),
+                      UserHome()),
+      sources);
+  for (const TSourceFinding& at : findings) {
+    const std::string line = FindingLine(at, [](const std::string& path) { return path; });
+    context_.log.AddLog(ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(line)),
+                        PlaceOfFinding(at));
+    ++check_counts_[static_cast<int>(at.finding.kind)];
   }
   if (!findings.empty()) context_.log.AddLog("");
 }
@@ -98,8 +110,16 @@ void TForm1::tbWriteoutHTMLFileClick() {
                     PathText(FileFor(context_, state_.WriteFile)) + "：" + reason,
                 false);
   }
+  const bool checked = check_counts_[0] + check_counts_[1] > 0;
   if (state_.WarningCount + state_.ErrorCount > 0) {
     ShowPage(tsLogs);
+  } else if (checked) {
+    // The findings are in the log: it comes to the front, and the message says how many.
+    ShowPage(tsLogs);
+    dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)) +
+                                   QStringLiteral("（確認：エラー %1 件、警告 %2 件）")
+                                       .arg(check_counts_[0])
+                                       .arg(check_counts_[1]));
   } else {
     dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
   }
