@@ -22,6 +22,13 @@ bool IsCssFile(std::string_view path) {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
 }  // namespace
 
 void TSiteCheck::SetRoot(std::string root) { root_ = std::move(root); }
@@ -53,6 +60,25 @@ std::vector<TPageLinks> TSiteCheck::PageLinks() const {
     for (const TPageRef& ref : page.refs) added.addresses.push_back(ref.url);
   }
   return links;
+}
+
+std::string TSiteCheck::CaseTwin(const std::string& target) const {
+  const std::string folder = FolderOf(target);
+  const std::string_view name = std::string_view(target).substr(folder.size());
+  if (name.empty()) return {};
+  for (const TPage& page : pages_) {
+    const std::string_view other = std::string_view(page.path).substr(folder.size());
+    if (page.path.starts_with(folder) && other.find('/') == std::string_view::npos &&
+        SameIgnoringCase(other, name)) {
+      return std::string(other);
+    }
+  }
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string other = entry.path().filename().string();
+    if (SameIgnoringCase(other, name)) return other;
+  }
+  return {};
 }
 
 std::string TSiteCheck::Target(const std::string& from, std::string_view url) const {
@@ -132,8 +158,12 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
     const std::string target = Target(file, url);
     std::string answering;
     if (target.empty() || !Exists(target, answering)) {
+      const std::string twin = target.empty() ? std::string() : CaseTwin(target);
       findings_.push_back({file, ref.line, TFindingKind::kError,
-                           "no such file: " + ref.url + (target.empty() ? " (above the site)" : ""),
+                           "no such file: " + ref.url +
+                               (target.empty() ? " (above the site)"
+                                : twin.empty() ? ""
+                                               : " (" + twin + " is there: letter case counts)"),
                            ref.url});
       continue;
     }

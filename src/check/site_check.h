@@ -64,6 +64,8 @@ class TSiteCheck {
   // The file an address names from a file at from (no query or fragment), or "" when it lies
   // above the site's root.
   std::string Target(const std::string& from, std::string_view url) const;
+  // The name of a file beside target whose name differs from its only in letter case, or "".
+  std::string CaseTwin(const std::string& target) const;
   // Whether target is there (as a file, or a folder with its index.html); the file that answers.
   bool Exists(const std::string& target, std::string& answering);
   const std::set<std::string>* IdsOf(const std::string& file);

@@ -66,9 +66,12 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
   EXPECT_EQ(run.status, 1);
   // Each address at the page source's line that holds it, the page's line after it.
   const std::string findings[] = {
-      "zorvik: (警　告)未変換のタグが残っている可能性があります",
+      source + ": warning: (警　告)未変換のタグが残っている可能性があります",
       source + ":5: error: no such file: gone.html (" + index + ":4)",
-      source + ":6: error: no such file: ../style/Logo.png (" + index + ":5)",
+      source +
+          ":6: error: no such file: ../style/Logo.png (logo.png is there: letter case "
+          "counts) (" +
+          index + ":5)",
       source + ":6: error: no such file: ../style/big.png (" + index + ":5)",
       source + ":7: error: no id \"nowhere\" in other.html (" + index + ":6)",
       source + ":7: error: no such file: sub/ (" + index + ":6)",
