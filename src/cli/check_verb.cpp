@@ -21,9 +21,6 @@
 namespace zorvik::cli {
 namespace {
 
-// "(警　告)", the start of the engine's warnings, as the UTF-8 log shows it.
-constexpr std::string_view kWarningMark = "(\xE8\xAD\xA6\xE3\x80\x80\xE5\x91\x8A)";
-
 std::string Plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -57,24 +54,13 @@ int RunCheck(const TArgs& arguments) {
       },
       IsFolderPath);
   std::vector<std::string> generation_problems;
-  const TEngineContext* running = nullptr;  // the engine's, once it is made
   std::vector<std::string> outputs;
-  TCommandLineEngine engine({.save_mode = TSaveMode::kCheck,
-                             .on_problem =
-                                 [&generation_problems, &running](const std::string& line) {
-                                   // A problem that names no line of its own ("(警　告)…") names
-                                   // its page source.
-                                   const bool bare = line.starts_with("(");
-                                   const bool warning = line.starts_with(kWarningMark);
-                                   generation_problems.push_back(
-                                       bare && running != nullptr && !running->source_file.empty()
-                                           ? QuotedPath(NormalPath(running->source_file)) +
-                                                 (warning ? ": warning: " : ": error: ") + line
-                                           : line);
-                                 },
-                             .quiet = true,
-                             .encoding = encoding});
-  running = &engine.Context();
+  TCommandLineEngine engine(
+      {.save_mode = TSaveMode::kCheck,
+       .on_problem =
+           [&generation_problems](const std::string& line) { generation_problems.push_back(line); },
+       .quiet = true,
+       .encoding = encoding});
   TSourceLines source_lines([&engine](const std::string& file, std::string& bytes) {
     bytes = engine.Files().LoadText(file);
     return bytes != kFileLoadError;
@@ -131,8 +117,8 @@ int RunCheck(const TArgs& arguments) {
   std::size_t counts[3] = {unwritten, 0, 0};
   for (const std::string& line : generation_problems) {
     // A problem of the generation: in the FILE:LINE: form where it names a line.
-    const bool warning =
-        line.find(": warning: ") != std::string::npos || line.starts_with(kWarningMark);
+    const bool warning = line.find(": warning: ") != std::string::npos ||
+                         line.starts_with("(\xE8\xAD\xA6\xE3\x80\x80\xE5\x91\x8A)");  // (警　告)
     std::cerr << (line.starts_with("(") ? "zorvik: " : "") << line << '\n';
     ++counts[warning ? 1 : 0];
   }

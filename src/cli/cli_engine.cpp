@@ -132,9 +132,15 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
       line.pop_back();  // its LF
       options_.on_problem(line);
     } else if (IsProblem(entry)) {
+      // One that names no line of its own names the page source it came from.
       const std::size_t stamp_end = entry.find("] : ");
-      options_.on_problem(log_lines_.Utf8Lines(
-          stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4)));
+      const std::string message = log_lines_.Utf8Lines(
+          stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4));
+      const std::string& source = session_.Context().source_file;
+      const bool warning = entry.find(engine_message::kWarningPrefix) != std::string::npos;
+      options_.on_problem(source.empty() ? message
+                                         : QuotedPath(NormalPath(source)) +
+                                               (warning ? ": warning: " : ": error: ") + message);
     }
   }
 }

@@ -22,7 +22,8 @@ struct TEngineOptions {
   bool locations = false;  // print FILE:LINE: lines for log entries that name a line
   TSaveMode save_mode = TSaveMode::kWrite;
   // Gets each error and warning of the log as one UTF-8 line: the FILE:LINE: form where the
-  // entry names a line, else its message.
+  // entry names a line, else "SOURCE: error: MESSAGE" (or warning), SOURCE the page source
+  // that was running.
   std::function<void(const std::string&)> on_problem = nullptr;
   bool quiet = false;  // the log is not printed (on_problem still gets its problems)
   // The encoding of every file without a byte-order mark (--encoding); else found by its bytes.
