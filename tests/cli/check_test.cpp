@@ -129,6 +129,26 @@ TEST_F(CheckTest, AFaultInASharedTemplateIsReportedOnceAtItsLine) {
       << run.err;
 }
 
+// Vim's quickfix list, with its own default error format, takes check's output to the page
+// source line that wrote the address.
+TEST_F(CheckTest, VimsQuickfixJumpsToTheSourceLine) {
+  MakeSite();
+  std::ofstream(Path("errors.txt"), std::ios::binary)
+      << Zorvik({"check", Path("site/site.gro")}).err;
+  const auto vim =
+      testing::RunProcess({"/usr/bin/vim", "-es", "-N", "-u", "NONE", "-i", "NONE", "-c",
+                           "cfile " + Path("errors.txt"), "-c",
+                           "call writefile(map(filter(getqflist(), 'v:val.valid'), "
+                           "'fnamemodify(bufname(v:val.bufnr), \":p\") . \":\" . v:val.lnum'), '" +
+                               Path("places.txt") + "')",
+                           "-c", "qa!"},
+                          "");
+  const std::string places = Read("places.txt");
+  EXPECT_NE(places.find(Path("site/pages/index.dat") + ":5\n"), std::string::npos)
+      << places << vim.err;
+  EXPECT_NE(places.find(Path("site/style/site.css") + ":3\n"), std::string::npos) << places;
+}
+
 // The sites that ship check clean: the example site and a starter site.
 TEST_F(CheckTest, TheShippedSitesCheckClean) {
   fs::copy(fs::path(ZORVIK_SOURCE_DIR) / "examples/site", dir_ / "example",
