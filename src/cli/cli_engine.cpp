@@ -121,7 +121,16 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
     return;
   }
   if (!options_.quiet) {
-    std::string out = log_lines_.Utf8Lines(entry);
+    // The saved file as the file system has it: absolute and without ".." parts, wherever the
+    // run was started from and however @WriteFile named it.
+    std::string shown;
+    if (const std::size_t saved = entry.find(engine_message::kHtmlSaved);
+        saved != std::string::npos) {
+      const TEngineContext& context = session_.Context();
+      shown = entry.substr(0, saved + engine_message::kHtmlSaved.size()) +
+              NormalPath(FileFor(context, context.state.WriteFile)) + "\r\n\r\n";
+    }
+    std::string out = log_lines_.Utf8Lines(shown.empty() ? entry : shown);
     out += '\n';
     if (options_.locations && place.Known()) out += LocationLine(entry, place);
     std::fwrite(out.data(), 1, out.size(), stderr);

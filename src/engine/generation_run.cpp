@@ -6,6 +6,7 @@
 #include "engine/messages.h"
 #include "engine/page_parser.h"
 #include "engine/paragraphs.h"
+#include "engine/tracked_file_system.h"
 #include "text/byte_validity.h"
 #include "text/charset_declarations.h"
 #include "text/cut_trim.h"
@@ -82,7 +83,7 @@ void CheckDeclaredCharset(TEngineContext& context) {
       LogWarning(context, std::string(msg::kNotTheDeclaredCharset)
                               .append(declared)
                               .append("):")
-                              .append(context.state.WriteFile)
+                              .append(NormalPath(FileFor(context, context.state.WriteFile)))
                               .append(":")
                               .append(std::to_string(line)));
     }

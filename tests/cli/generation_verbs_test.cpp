@@ -172,6 +172,10 @@ TEST_F(GenerationVerbsTest, RelativePathsAreTakenFromTheFileThatNamesThem) {
     const auto r = Zorvik(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Read("site/out/rel.html"), Page("<p>RP</p>\n"));
+    // The log names the file written as the file system has it, not "../out/rel.html".
+    EXPECT_NE(r.err.find("HTMLファイルを保存しました：" + Path("site/out/rel.html") + "\n"),
+              std::string::npos)
+        << r.err;
   }
   // A bare file name still has no folder, as before.
   Write("site/pages/bare.dat", "@Template ../t.tmpl\n@WriteFile bare.html\n$Title B\n");

@@ -122,11 +122,12 @@ TEST_F(PageEncodingTest, AUtf8FileWithAStrayByteStaysUtf8AndSaysWhere) {
       CrLf("<meta charset=utf-8>\n<title>見出し</title>{$Body}\n");
   Run("@Template utf8.tmpl\n@WriteFile out/a.html\n$Body " + words + "\xFF" + words);
   EXPECT_EQ(Warnings().back(),
-            Stamped("(警　告)宣言した文字コードにないバイトがあります(utf-8):out/a.html:2"));
+            Stamped("(警　告)宣言した文字コードにないバイトがあります(utf-8):/site/out/a.html:2"));
   // No template: the page source's own declaration.
   Run("@WriteFile out/b.html\n<meta charset=\"Shift_JIS\">\n" + words);
-  EXPECT_EQ(Warnings().back(),
-            Stamped("(警　告)宣言した文字コードにないバイトがあります(Shift_JIS):out/b.html:3"));
+  EXPECT_EQ(
+      Warnings().back(),
+      Stamped("(警　告)宣言した文字コードにないバイトがあります(Shift_JIS):/site/out/b.html:3"));
 }
 
 // The rules of a run count UTF-8 characters: a continuation byte that Shift-JIS would read as
