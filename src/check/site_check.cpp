@@ -43,7 +43,7 @@ void TSiteCheck::AddPage(const std::string& path, std::string_view bytes, bool g
   for (const TPageProblem& problem : scan.problems) {
     findings_.push_back({path, problem.line,
                          problem.error ? TFindingKind::kError : TFindingKind::kWarning,
-                         problem.message});
+                         problem.message, problem.text});
   }
   TPage page{path, std::move(scan.refs), {}, group_page, false};
   for (const TPageRef& id : scan.ids) page.ids.insert(id.url);

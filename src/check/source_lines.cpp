@@ -42,8 +42,10 @@ std::optional<TSourceLine> TSourceLines::Find(const std::string& page, std::stri
     const std::string wanted = ConvertText(text, TEncoding::kUtf8, DetectEncoding(bytes));
     for (std::size_t at = bytes.find(wanted); at != std::string_view::npos;
          at = bytes.find(wanted, at + 1)) {
+      // An address must not be a piece of a longer one; a tag's braces end it themselves.
       const std::size_t end = at + wanted.size();
-      if ((at > 0 && InAddress(bytes[at - 1])) || (end < bytes.size() && InAddress(bytes[end]))) {
+      if ((InAddress(wanted.front()) && at > 0 && InAddress(bytes[at - 1])) ||
+          (InAddress(wanted.back()) && end < bytes.size() && InAddress(bytes[end]))) {
         continue;
       }
       const auto line =
@@ -71,7 +73,7 @@ std::string FindingLine(const TSourceFinding& at,
     }
     line.append(")");
   } else if (at.unlocated) {
-    line.append(" (no page source, import or template holds the address as written)");
+    line.append(" (no page source, import or template holds it as written)");
   }
   return line;
 }

@@ -63,8 +63,11 @@ void FindLeftOvers(std::string_view text, std::vector<TPageProblem>& problems) {
     const std::size_t end = text.find_first_of("}\r\n", i + 2);
     if (end == std::string_view::npos || text[end] != '}') continue;
     const std::string found(text.substr(i, end + 1 - i));
+    const bool ascii = std::all_of(found.begin(), found.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     problems.push_back(
-        {line, true, (tag ? "conversion tag left unfilled: " : "loop marker left over: ") + found});
+        {line, true, (tag ? "conversion tag left unfilled: " : "loop marker left over: ") + found,
+         ascii ? found : std::string()});
     i = end;
   }
 }

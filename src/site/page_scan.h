@@ -19,6 +19,7 @@ struct TPageProblem {
   int line = 0;
   bool error = true;  // else a warning
   std::string message;
+  std::string text{};  // the faulty text of the page when it is ASCII, to be found where written
 };
 
 struct TPageScan {

@@ -76,7 +76,7 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
       source + ":7: error: no id \"nowhere\" in other.html (" + index + ":6)",
       source + ":7: error: no such file: sub/ (" + index + ":6)",
       index + ":7: warning: duplicate id \"a\" (first on line 7)",
-      index + ":7: error: conversion tag left unfilled: {$Unfilled}",
+      source + ":8: error: conversion tag left unfilled: {$Unfilled} (" + index + ":7)",
       source + ":9: error: no such file: ../../outside.html (above the site) (" + index + ":8)",
       Out("other.html") + ":1: warning: a second charset declaration: utf-8",
       Out("other.html") + ":2: error: the bytes are not UTF-8 (declared on line 1)",
@@ -124,7 +124,7 @@ TEST_F(CheckTest, AFaultInASharedTemplateIsReportedOnceAtItsLine) {
   EXPECT_EQ(run.err.find("nav.html (" + Out("b.html")), std::string::npos) << run.err;
   EXPECT_NE(
       run.err.find(Out("b.html") + ":3: error: no such file: sub/b.html (no page source, import or "
-                                   "template holds the address as written)\n"),
+                                   "template holds it as written)\n"),
       std::string::npos)
       << run.err;
 }
