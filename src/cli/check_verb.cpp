@@ -123,7 +123,7 @@ int RunCheck(const TArgs& arguments) {
     ++counts[warning ? 1 : 0];
   }
   for (const TSourceFinding& at : FindingsAtSource(std::move(findings), source_lines)) {
-    std::cerr << FindingLine(at, [](const std::string& path) { return QuotedPath(path); }) << '\n';
+    std::cerr << FindingLine(at, [](const std::string& file) { return QuotedPath(file); }) << '\n';
     ++counts[static_cast<int>(at.finding.kind)];
   }
   std::cerr << "zorvik: check: " << Plural(check.PageCount(), "page", "pages") << ", "
