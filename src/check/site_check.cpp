@@ -75,7 +75,7 @@ std::string TSiteCheck::CaseTwin(const std::string& target) const {
   }
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    const std::string other = entry.path().filename().string();
+    std::string other = entry.path().filename().string();
     if (SameIgnoringCase(other, name)) return other;
   }
   return {};
