@@ -67,9 +67,9 @@ std::string TSiteCheck::CaseTwin(const std::string& target) const {
   const std::string_view name = std::string_view(target).substr(folder.size());
   if (name.empty()) return {};
   for (const TPage& page : pages_) {
+    if (!page.path.starts_with(folder)) continue;
     const std::string_view other = std::string_view(page.path).substr(folder.size());
-    if (page.path.starts_with(folder) && other.find('/') == std::string_view::npos &&
-        SameIgnoringCase(other, name)) {
+    if (other.find('/') == std::string_view::npos && SameIgnoringCase(other, name)) {
       return std::string(other);
     }
   }
