@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 
 #include "site/content_type.h"
@@ -79,9 +80,17 @@ int LineOf(const GumboAttribute& attribute) {
   return std::max(1, static_cast<int>(line));
 }
 
+// An attribute as the page has it, name, "=" and quoted value, to be found where it was written.
+std::string AsWritten(const GumboAttribute& attribute) {
+  return std::string(attribute.original_name.data, attribute.original_name.length) + '=' +
+         std::string(attribute.original_value.data, attribute.original_value.length);
+}
+
 class TScanner {
  public:
   explicit TScanner(TPageScan& scan) : scan_(scan) {}
+  // The ids used a second time, each at the line of that use.
+  std::vector<TPageProblem> TakeDuplicates() { return std::move(duplicates_); }
 
   void Walk(const GumboNode* node) {
     if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) return;
@@ -114,7 +123,16 @@ class TScanner {
     if (name == "id" || (name == "name" && element.tag == GUMBO_TAG_A)) {
       const GumboAttribute* id = gumbo_get_attribute(&element.attributes, "id");
       const bool same_as_id = name == "name" && id != nullptr && value == id->value;
-      if (!value.empty() && !same_as_id) scan_.ids.push_back({std::string(value), line});
+      if (value.empty() || same_as_id) return;
+      scan_.ids.push_back({std::string(value), line});
+      const auto [first, fresh] = id_lines_.emplace(value, line);
+      if (!fresh) {
+        duplicates_.push_back({line, false,
+                               "duplicate id \"" + std::string(value) +
+                                   "\" (first on the page's line " + std::to_string(first->second) +
+                                   ")",
+                               AsWritten(attribute)});
+      }
       return;
     }
     if (name == "style") {
@@ -145,7 +163,7 @@ class TScanner {
   void Meta(const GumboElement& element) {
     const GumboAttribute* charset = gumbo_get_attribute(&element.attributes, "charset");
     if (charset != nullptr) {
-      scan_.charsets.push_back({std::string(Trimmed(charset->value)), LineOf(*charset)});
+      Charset(std::string(Trimmed(charset->value)), *charset);
       return;
     }
     const GumboAttribute* equiv = gumbo_get_attribute(&element.attributes, "http-equiv");
@@ -153,12 +171,20 @@ class TScanner {
     if (equiv == nullptr || content == nullptr || AsciiLowerCase(equiv->value) != "content-type")
       return;
     const std::string tag = "<meta charset=\"\" content=\"" + std::string(content->value) + "\">";
-    if (auto declared = DeclaredCharset(tag)) {
-      scan_.charsets.push_back({*declared, LineOf(*content)});
+    if (auto declared = DeclaredCharset(tag)) Charset(std::move(*declared), *content);
+  }
+
+  void Charset(std::string name, const GumboAttribute& attribute) {
+    if (!scan_.charsets.empty()) {
+      scan_.problems.push_back({LineOf(attribute), false, "a second charset declaration: " + name,
+                                AsWritten(attribute)});
     }
+    scan_.charsets.push_back({std::move(name), LineOf(attribute)});
   }
 
   TPageScan& scan_;
+  std::map<std::string, int, std::less<>> id_lines_;  // each id's first line
+  std::vector<TPageProblem> duplicates_;
 };
 
 bool IsUtf8Name(std::string_view charset) {
@@ -232,19 +258,17 @@ TPageScan ScanHtmlPage(std::string_view bytes) {
     return scan;
   }
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
-  TScanner(scan).Walk(output->root);
+  TScanner scanner(scan);
+  scanner.Walk(output->root);
   gumbo_destroy_output(&kGumboDefaultOptions, output);
 
   // Charset: declared once, and the bytes as declared.
   if (scan.charsets.empty()) {
+    // Found where it belongs: the template's <head>.
     scan.problems.push_back(
-        {1, false, "no charset declared (browsers will guess; add <meta charset=\"Shift_JIS\">)"});
-  }
-  for (std::size_t i = 1; i < scan.charsets.size(); ++i) {
-    scan.problems.push_back(
-        {scan.charsets[i].line, false, "a second charset declaration: " + scan.charsets[i].url});
-  }
-  if (!scan.charsets.empty()) {
+        {1, false, "no charset declared (browsers will guess; add <meta charset=\"Shift_JIS\">)",
+         "<head"});
+  } else {
     const TPageRef& first = scan.charsets.front();
     std::optional<std::size_t> bad;
     if (IsUtf8Name(first.url)) bad = FirstInvalidUtf8(bytes);
@@ -255,15 +279,8 @@ TPageScan ScanHtmlPage(std::string_view bytes) {
                                    std::to_string(first.line) + ")"});
     }
   }
-  // Ids: each once.
-  std::map<std::string, int> seen;
-  for (const TPageRef& id : scan.ids) {
-    const auto [it, fresh] = seen.emplace(id.url, id.line);
-    if (!fresh) {
-      scan.problems.push_back(
-          {id.line, false,
-           "duplicate id \"" + id.url + "\" (first on line " + std::to_string(it->second) + ")"});
-    }
+  for (TPageProblem& duplicate : scanner.TakeDuplicates()) {
+    scan.problems.push_back(std::move(duplicate));
   }
   FindLeftOvers(text, scan.problems);
   return scan;

@@ -19,7 +19,7 @@ struct TPageProblem {
   int line = 0;
   bool error = true;  // else a warning
   std::string message;
-  std::string text{};  // the faulty text of the page when it is ASCII, to be found where written
+  std::string text{};  // the faulty text as the page has it, to be found where it was written
 };
 
 struct TPageScan {

@@ -46,7 +46,8 @@ class CheckTest : public testing::CliTest {
            "$Title 別のページ、その見出しです\xFF";
     Write("site/pages/lonely.dat",
           "@Template {$DataFolder}lonely.tmpl\n@WriteFile {$DataFolder}../out/lonely.html");
-    Write("site/pages/lonely.tmpl", "<html><body><a href=\"index.html\">top</a></body></html>");
+    Write("site/pages/lonely.tmpl",
+          "<html>\n<head></head><body><a href=\"index.html\">top</a></body></html>");
     Write("site/style/site.css",
           "body { margin: 0 }\n/* url(commented.png) */\nh1 { background: url(\"missing.png\") }");
     Write("site/style/logo.png", "png");
@@ -75,14 +76,16 @@ TEST_F(CheckTest, OneOfEachFaultGivesExactlyItsFinding) {
       source + ":6: error: no such file: ../style/big.png (" + index + ":5)",
       source + ":7: error: no id \"nowhere\" in other.html (" + index + ":6)",
       source + ":7: error: no such file: sub/ (" + index + ":6)",
-      index + ":7: warning: duplicate id \"a\" (first on line 7)",
+      source + ":8: warning: duplicate id \"a\" (first on the page's line 7) (" + index + ":7)",
       source + ":8: error: conversion tag left unfilled: {$Unfilled} (" + index + ":7)",
       source + ":9: error: no such file: ../../outside.html (above the site) (" + index + ":8)",
-      Out("other.html") + ":1: warning: a second charset declaration: utf-8",
+      Path("site/pages/other.tmpl") + ":1: warning: a second charset declaration: utf-8 (" +
+          Out("other.html") + ":1)",
       Out("other.html") + ":2: error: the bytes are not UTF-8 (declared on line 1)",
-      Out("lonely.html") +
-          ":1: warning: no charset declared (browsers will guess; add <meta "
-          "charset=\"Shift_JIS\">)",
+      Path("site/pages/lonely.tmpl") +
+          ":2: warning: no charset declared (browsers will guess; add <meta "
+          "charset=\"Shift_JIS\">) (" +
+          Out("lonely.html") + ":1)",
       Out("lonely.html") + ":1: note: no other page links here",
       Path("site/style/site.css") + ":3: error: no such file: missing.png",
   };
