@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "site/site_urls.h"
+#include "text/replace_text.h"
 
 namespace zorvik {
 namespace {
@@ -21,13 +22,6 @@ bool IsCssFile(std::string_view path) {
 }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
@@ -62,23 +56,28 @@ std::vector<TPageLinks> TSiteCheck::PageLinks() const {
   return links;
 }
 
-std::string TSiteCheck::CaseTwin(const std::string& target) const {
+std::string TSiteCheck::CaseTwin(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string_view name = std::string_view(target).substr(folder.size());
   if (name.empty()) return {};
-  for (const TPage& page : pages_) {
-    if (!page.path.starts_with(folder)) continue;
-    const std::string_view other = std::string_view(page.path).substr(folder.size());
-    if (other.find('/') == std::string_view::npos && SameIgnoringCase(other, name)) {
-      return std::string(other);
+  const auto [names, fresh] = folder_names_.try_emplace(folder);
+  if (fresh) {
+    // The folder's names, looked at once however many addresses miss in it: the pages first,
+    // then what is on the disk.
+    for (const TPage& page : pages_) {
+      if (!page.path.starts_with(folder)) continue;
+      const std::string_view other = std::string_view(page.path).substr(folder.size());
+      if (other.find('/') == std::string_view::npos)
+        names->second.emplace(AsciiLowerCase(other), other);
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string other = entry.path().filename().string();
+      names->second.emplace(AsciiLowerCase(other), std::move(other));
     }
   }
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    std::string other = entry.path().filename().string();
-    if (SameIgnoringCase(other, name)) return other;
-  }
-  return {};
+  const auto twin = names->second.find(AsciiLowerCase(name));
+  return twin == names->second.end() ? std::string() : twin->second;
 }
 
 std::string TSiteCheck::Target(const std::string& from, std::string_view url) const {

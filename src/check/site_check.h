@@ -65,7 +65,7 @@ class TSiteCheck {
   // above the site's root.
   std::string Target(const std::string& from, std::string_view url) const;
   // The name of a file beside target whose name differs from its only in letter case, or "".
-  std::string CaseTwin(const std::string& target) const;
+  std::string CaseTwin(const std::string& target);
   // Whether target is there (as a file, or a folder with its index.html); the file that answers.
   bool Exists(const std::string& target, std::string& answering);
   const std::set<std::string>* IdsOf(const std::string& file);
@@ -80,6 +80,8 @@ class TSiteCheck {
   std::map<std::string, std::set<std::string>> other_ids_;  // HTML files that are not pages
   std::set<std::string> checked_sheets_;
   std::map<std::string, std::string> on_disk_;  // target -> the file that answers it, or ""
+  // folder -> its names in lower case -> as they are
+  std::map<std::string, std::map<std::string, std::string>> folder_names_;
 
   std::vector<TFinding> findings_;
   std::map<std::string, std::vector<TExternalUse>> external_;
