@@ -9,7 +9,25 @@
 
 namespace zorvik {
 
+namespace {
+
+// Whether path is absolute with no ".", ".." or empty part: normal as it stands, which most
+// paths of a run are, and cheaper to see than to take apart.
+bool IsNormalAbsolute(std::string_view path) {
+  if (!path.starts_with('/') || path.find('\\') != std::string_view::npos) return false;
+  for (std::size_t start = 1; start < path.size();) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    const std::string_view part = path.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string NormalPath(std::string_view path) {
+  if (IsNormalAbsolute(path)) return std::string(path);
   std::error_code ec;
   const std::filesystem::path absolute = std::filesystem::absolute(ToFileSystemPath(path), ec);
   return ec ? ToFileSystemPath(path) : absolute.lexically_normal().string();

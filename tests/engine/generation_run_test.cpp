@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "engine/tracked_file_system.h"
 #include "support/test_engine.h"
 
 namespace zorvik {
@@ -143,6 +146,25 @@ TEST_F(GenerationRunTest, MessagesRecordTheFileAndLineTheyName) {
   EXPECT_EQ(at(2), std::make_tuple(std::string("/site/page.dat"), 1, false));  // "@Nothing"
   EXPECT_EQ(at(3), std::make_tuple(std::string("/site/page.dat"), 2, false));  // "stray"
   EXPECT_NE(placed[1].first.find("(2)"), std::string::npos);
+}
+
+// The paths a log line gives: absolute, without "." or ".." parts or doubled slashes, a
+// Shift-JIS trail byte 0x5C kept.
+TEST(NormalPathTest, GivesThePathAsTheFileSystemHasIt) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/site/out/a.html", "/site/out/a.html"},
+      {"/site/pages/../out/a.html", "/site/out/a.html"},
+      {"/site/./out//a.html", "/site/out/a.html"},
+      {"/site/out/", "/site/out/"},
+      {"/site/out/..", "/site/"},
+      {"/", "/"},
+      {"/site\\out\\a.html", "/site/out/a.html"},
+      {"/site/\x83\x5C/a.html", "/site/\x83\x5C/a.html"},
+      {"/site/a..b/.c", "/site/a..b/.c"},
+  };
+  for (const auto& [path, normal] : cases) EXPECT_EQ(NormalPath(path), normal) << path;
+  EXPECT_EQ(NormalPath("out/a.html"),
+            (std::filesystem::current_path() / "out/a.html").lexically_normal().string());
 }
 
 }  // namespace
