@@ -82,25 +82,42 @@ TEST_F(SiteCheckTest, AWriteWithFindingsShowsThemAndEachLeadsToItsLine) {
   EXPECT_TRUE(f.edEditSource->selectedText().startsWith(QStringLiteral("$Body")));
 }
 
+// The batch window checks its whole list; a fault in the template both pages share is given
+// once, and Enter on it opens the template at its line.
 TEST_F(SiteCheckTest, TheBatchWindowChecksTheWholeGroup) {
+  WriteFile(root_ + "/site/page.tmpl",
+            "<html><head><meta charset=\"Shift_JIS\"></head><body>\r\n"
+            "<a href=\"nav.html\">nav</a>\r\n{$Body}\r\n</body></html>\r\n");
   Workbench wb(root_);
   wb.form5.SetEntries(
       {(root_ + "/site/a.dat").toStdString(), (root_ + "/site/b.dat").toStdString()});
   Click(wb.form5.tbCheckGroup);
   const QString log = Log(wb.form1);
   EXPECT_NE(log.indexOf(root_ + "/site/a.dat:3: error: no such file: gone.html (" + root_ +
-                        "/site/out/a.html:2)"),
+                        "/site/out/a.html:3)"),
             -1)
       << log.toStdString();
   EXPECT_NE(log.indexOf(root_ + "/site/b.dat:3: error: no id \"none\" in a.html (" + root_ +
-                        "/site/out/b.html:2)"),
+                        "/site/out/b.html:3)"),
             -1)
       << log.toStdString();
+  const QString shared = root_ + "/site/page.tmpl:2: error: no such file: nav.html (" + root_ +
+                         "/site/out/a.html:2 and 1 other page)";
+  EXPECT_EQ(log.count(shared), 1) << log.toStdString();
+  EXPECT_EQ(log.count(QStringLiteral("nav.html")), 1);
   ASSERT_FALSE(wb.dialogs.messages.isEmpty());
   EXPECT_TRUE(wb.dialogs.messages.last().startsWith(
-      QStringLiteral("グループを確認しました：2 ページ、エラー 2 件、警告 0 件、メモ 0 件")))
+      QStringLiteral("グループを確認しました：2 ページ、エラー 3 件、警告 0 件、メモ 0 件")))
       << wb.dialogs.messages.last().toStdString();
   EXPECT_FALSE(QDir(root_ + "/site/out").exists(QStringLiteral("a.html")));  // nothing written
+
+  TForm1& f = wb.form1;
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  f.edLogs->setCursorPosition(static_cast<int>(log.left(log.indexOf(shared)).count('\n')), 0);
+  f.edLogs->setFocus();
+  QTest::keyClick(f.edLogs, Qt::Key_Return);
+  EXPECT_EQ(f.SaveName(), root_ + "/site/page.tmpl");
+  EXPECT_EQ(f.edEditSource->CaretRow(), 1);
 }
 
 }  // namespace
