@@ -54,8 +54,8 @@ class TChangedDiskFiles : private TDiskHolder, public TTrackedFileSystem {
 };
 
 TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
-                          const std::vector<std::string>& entries, const TClock& clock,
-                          const std::string& running_folder, bool keep_bytes) {
+                          const std::vector<std::string>& entries, const TRunSettings& settings,
+                          bool keep_bytes) {
   TGroupGeneration result;
   TTrackedFileSystem& files = *owned;
   const TEngineContext* context = nullptr;  // the session's, once it is made
@@ -64,7 +64,7 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
     result.pages.emplace_back(output, keep_bytes ? std::string(bytes) : std::string());
     result.made_from.push_back(FilesOfPage(*context));
   };
-  TEngineSession session(clock, std::move(owned), running_folder);
+  TEngineSession session(settings, std::move(owned));
   context = &session.Context();
   TDiskBatchHost host(session);
   RunBatch(session.Context(), entries, host);
@@ -75,15 +75,15 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
 
 }  // namespace
 
-TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
-                                       const std::string& running_folder,
+TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
+                                       const TRunSettings& settings,
                                        const std::map<std::string, std::string>& replaced) {
-  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, clock, running_folder, true);
+  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, settings, true);
 }
 
-TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries, const TClock& clock,
-                                     const std::string& running_folder) {
-  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, clock, running_folder, false);
+TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,
+                                     const TRunSettings& settings) {
+  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, settings, false);
 }
 
 }  // namespace zorvik

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/clock.h"
+#include "engine/engine_session.h"
 
 namespace zorvik {
 
@@ -22,14 +22,14 @@ struct TGroupGeneration {
   int errors = 0;
 };
 
-// entries: the group's page sources (absolute); running_folder as the engine takes it;
-// replaced: files (by normalised path) read with these bytes instead of theirs.
-TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries, const TClock& clock,
-                                       const std::string& running_folder,
+// entries: the group's page sources (absolute); settings: those of the session that starts the
+// run; replaced: files (by normalised path) read with these bytes instead of theirs.
+TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
+                                       const TRunSettings& settings,
                                        const std::map<std::string, std::string>& replaced = {});
 
 // The same on disk: the pages whose bytes differ written, as `batch --changed` writes them.
-TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries, const TClock& clock,
-                                     const std::string& running_folder);
+TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,
+                                     const TRunSettings& settings);
 
 }  // namespace zorvik

@@ -6,10 +6,10 @@
 #include "text/text_file.h"
 
 namespace zorvik {
-TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
-                       const std::string& running_folder, const std::string& home) {
+TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettings& settings,
+                       const std::string& home) {
   TGroupCheck result;
-  TGroupGeneration group = GenerateGroupInMemory(entries, clock, running_folder);
+  TGroupGeneration group = GenerateGroupInMemory(entries, settings);
   result.generation_errors = group.errors;
   std::vector<std::pair<std::string, std::string>>& pages = group.pages;  // output, bytes
   TSourceLines sources([](const std::string& file, std::string& bytes) {

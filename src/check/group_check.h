@@ -7,7 +7,7 @@
 
 #include "check/site_check.h"
 #include "check/source_lines.h"
-#include "engine/clock.h"
+#include "engine/engine_session.h"
 
 namespace zorvik {
 
@@ -18,8 +18,9 @@ struct TGroupCheck {
   int generation_errors = 0;
 };
 
-// entries: the group's page sources (absolute); running_folder as the engine takes it.
-TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TClock& clock,
-                       const std::string& running_folder, const std::string& home);
+// entries: the group's page sources (absolute); settings: those of the session that starts
+// the check.
+TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettings& settings,
+                       const std::string& home);
 
 }  // namespace zorvik

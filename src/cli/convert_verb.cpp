@@ -63,9 +63,10 @@ int RunConvert(const TArgs& arguments) {
   TPages before;
   const TSystemClock clock(std::time(nullptr));  // one instant for both builds
   const std::string running_folder = WorkspaceFolder();
+  const TRunSettings settings{&clock, running_folder};
   if (group) {
     entries = ReadGroupFile(files[0], running_folder);
-    TGroupGeneration built = GenerateGroupInMemory(entries, clock, running_folder);
+    TGroupGeneration built = GenerateGroupInMemory(entries, settings);
     before = std::move(built.pages);
     std::set<std::string> pages;
     for (const auto& page : before) pages.insert(page.first);
@@ -92,7 +93,7 @@ int RunConvert(const TArgs& arguments) {
   if (group) {
     std::map<std::string, std::string> replaced;
     for (const TConvertedFile& file : plan.changes) replaced[NormalPath(file.path)] = file.bytes;
-    const TPages after = GenerateGroupInMemory(entries, clock, running_folder, replaced).pages;
+    const TPages after = GenerateGroupInMemory(entries, settings, replaced).pages;
     if (const std::optional<TConversionProblem> problem = ComparePages(before, after)) {
       PrintProblem(*problem);
       std::cerr << "zorvik: convert: the pages would not stay the same; nothing was changed\n";

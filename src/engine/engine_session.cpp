@@ -12,12 +12,13 @@ TEngineSession::TEngineSession(std::unique_ptr<TClock> clock, std::unique_ptr<TF
       log_(*clock_),
       context_{state_, log_, pattern_, *files_, *clock_, std::move(running_folder)} {}
 
-TEngineSession::TEngineSession(const TClock& shared_clock, std::unique_ptr<TFileSystem> files,
-                               std::string running_folder)
-    : clock_(&shared_clock),
+TEngineSession::TEngineSession(const TRunSettings& settings, std::unique_ptr<TFileSystem> files)
+    : clock_(settings.clock),
       files_(std::move(files)),
       log_(*clock_),
-      context_{state_, log_, pattern_, *files_, *clock_, std::move(running_folder)} {}
+      context_{state_, log_, pattern_, *files_, *clock_, settings.running_folder} {
+  context_.forced_encoding = settings.forced_encoding;
+}
 
 std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder, std::string& refusal) {
   return std::make_unique<TEngineSession>(

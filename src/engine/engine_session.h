@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/clock.h"
@@ -16,15 +17,22 @@
 
 namespace zorvik {
 
+// What a session hands on to every run it starts (the live preview, a page or group check,
+// a publish, a conversion's proof): a new setting added here reaches all of them at once.
+struct TRunSettings {
+  const TClock* clock = nullptr;  // shared: nothing changes it, so threads may read it
+  std::string running_folder;     // the program's folder, with its trailing "/"
+  std::optional<TEncoding> forced_encoding{};
+};
+
 class TEngineSession {
  public:
   // running_folder: the program's folder (the user's Zorvik folder for an installed program),
   // with its trailing "/".
   TEngineSession(std::unique_ptr<TClock> clock, std::unique_ptr<TFileSystem> files,
                  std::string running_folder);
-  // Over another session's clock (which nothing changes, so threads may share it).
-  TEngineSession(const TClock& shared_clock, std::unique_ptr<TFileSystem> files,
-                 std::string running_folder);
+  // A run of another session, with its settings.
+  TEngineSession(const TRunSettings& settings, std::unique_ptr<TFileSystem> files);
   TEngineSession(const TEngineSession&) = delete;
   TEngineSession& operator=(const TEngineSession&) = delete;
 
@@ -35,6 +43,10 @@ class TEngineSession {
   TSecondAWKStr& Pattern() { return pattern_; }
   TFileSystem& Files() { return *files_; }
   const TClock& Clock() const { return *clock_; }
+  // The settings a run started from this session takes.
+  TRunSettings RunSettings() const {
+    return {clock_, context_.running_folder, context_.forced_encoding};
+  }
 
  private:
   std::unique_ptr<TClock> owned_clock_;

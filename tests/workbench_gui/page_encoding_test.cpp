@@ -158,5 +158,32 @@ TEST_F(PageEncodingTest, TheReadEncodingForcesFilesWithoutAMark) {
   EXPECT_EQ(f.Context().forced_encoding, TEncoding::kCp932);
 }
 
+// The read encoding forced in the main window reaches the runs other windows start: the
+// batch window's group check and the pages 公開 writes before it connects. "あ" in UTF-8 is no
+// Shift-JIS, so a forced run gives a page whose bytes are not what it declares.
+TEST_F(PageEncodingTest, TheForcedReadEncodingReachesTheGroupCheckAndPublish) {
+  WriteFile(root_ + "/t.tmpl", "<meta charset=\"Shift_JIS\">\r\n{$Body}\r\n");
+  WriteFile(root_ + "/a.dat",
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/a.html\r\n"
+            "$Body \xE3\x81\x82\r\n");
+  WriteFile(root_ + "/site.gro", "{$GRODataFolder}a.dat\r\n");
+  Workbench wb(root_);
+  ChooseEncoding(wb.form1.cbReadEncoding, 1);
+  wb.dialogs.files.push_back(root_ + "/site.gro");
+  Click(wb.form5.tbOpenGroupFile);
+
+  Click(wb.form5.tbCheckGroup);
+  EXPECT_NE(wb.form1.edLogs->text().indexOf(QStringLiteral("the bytes are not Shift_JIS")), -1)
+      << wb.form1.edLogs->text().toStdString();
+
+  // Nothing listens on port 1: the pages are written, then the connection fails.
+  Click(wb.form5.tbPublish);
+  wb.publish.edDestination->clear();
+  QTest::keyClicks(wb.publish.edDestination, QStringLiteral("sftp://me@127.0.0.1:1/www"));
+  QTest::mouseClick(wb.publish.btPublish, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return wb.publish.btPublish->isEnabled(); }, 20000));
+  EXPECT_EQ(ReadFile(root_ + "/out/a.html"), "<meta charset=\"Shift_JIS\">\r\n\xE3\x81\x82\r\n");
+}
+
 }  // namespace
 }  // namespace zorvik

@@ -186,8 +186,7 @@ void TForm5::tbCheckGroupClick() {
   }
   // Every page generated in memory, nothing written; the findings go to the main window's log.
   const int start = page_.LogEnd();
-  const TGroupCheck result =
-      CheckGroup(entries, session_.Clock(), session_.Context().running_folder, UserHome());
+  const TGroupCheck result = CheckGroup(entries, session_.RunSettings(), UserHome());
   int counts[3] = {0, 0, 0};
   for (const TSourceFinding& at : result.findings) {
     const std::string line = FindingLine(at, [](const std::string& path) { return path; });

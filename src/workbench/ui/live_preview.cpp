@@ -40,14 +40,11 @@ void TLivePreview::Refresh() {
   // What the run needs is taken here; the run is a session of its own over the shared clock,
   // which nothing changes. The workbench's state, log and panes stay as the last real run left
   // them.
-  worker_ = std::thread([this, page = page_.PageText(), clock = &session_.Clock(),
-                         running_folder = session_.Context().running_folder,
+  worker_ = std::thread([this, page = page_.PageText(), settings = session_.RunSettings(),
                          data_folder = session_.State().DataFolder,
-                         forced = session_.Context().forced_encoding,
                          source = PathBytes(page_.SaveName())] {
-    TEngineSession run(*clock, std::make_unique<TDiskFileSystem>(), running_folder);
+    TEngineSession run(settings, std::make_unique<TDiskFileSystem>());
     run.State().DataFolder = data_folder;
-    run.Context().forced_encoding = forced;
     run.Context().source_file = source;
     RunGeneration(run.Context(), page);
     auto state = std::make_shared<GenerationState>(std::move(run.State()));

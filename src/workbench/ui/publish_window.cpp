@@ -23,7 +23,7 @@ namespace zorvik {
 struct TPublishJob {
   std::string group;
   std::vector<std::string> entries;
-  std::string running_folder;
+  TRunSettings settings;  // the session's, for the generation before the upload
   std::string home;
   TDestination destination;
   TFtpLogin login;
@@ -218,7 +218,7 @@ void TPublishWindow::btPublishClick() {
   job.entries = ReadGroupFile(job.group, session_.Context().running_folder);
   if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !job.entries.empty()))
     return;
-  job.running_folder = session_.Context().running_folder;
+  job.settings = session_.RunSettings();
   job.options = {.dry_run = cbDryRun->isChecked(), .remove_gone = cbDelete->isChecked()};
 
   memoLog->clear();
@@ -252,8 +252,7 @@ void TPublishWindow::Work(const TPublishJob& job) {
     Post([this, summary, failed] { Finished(summary, failed); });
   };
   say(QStringLiteral("ページを書き出しています..."));
-  const TGroupGeneration build =
-      GenerateGroupOnDisk(job.entries, session_.Clock(), job.running_folder);
+  const TGroupGeneration build = GenerateGroupOnDisk(job.entries, job.settings);
   if (build.errors > 0) {
     return finish(QStringLiteral("ページにエラーが %1 件あります。何も送りませんでした。"
                                  "連続書換フォームで書き出して、ログを確かめてください。")
