@@ -17,6 +17,7 @@ namespace {
 struct TVerb {
   std::string_view name;
   int (*run)(const TArgs&);
+  bool reads_pages;  // generates pages, and so takes --encoding
   std::string_view usage;
   std::string_view help;  // what `zorvik VERB --help` adds: the verb's options and outcome
 };
@@ -28,20 +29,21 @@ constexpr std::string_view kLocationsHelp =
 constexpr std::string_view kEncodingHelp =
     "  --encoding cp932|utf-8\n"
     "               read every file without a UTF-8 byte-order mark in this encoding; without\n"
-    "               it, a file is UTF-8 when its bytes are valid UTF-8 with a byte above 0x7F,\n"
-    "               else Shift-JIS (CP932). A page is in its template's encoding\n";
+    "               it, a file is UTF-8 when its well-formed UTF-8 characters outnumber its\n"
+    "               other bytes above 0x7F four to one, else Shift-JIS (CP932). A page is in\n"
+    "               the encoding its template declares\n";
 
 constexpr TVerb kVerbs[] = {
-    {"build", RunBuild,
+    {"build", RunBuild, true,
      "build [--locations] PAGE           generate the page source PAGE and write its HTML file",
      "Generates PAGE as the workbench's write button does and writes the HTML file it names.\n"
      "Exit status: 0 no error, 1 errors in the run (the file is not written), 2 usage error or\n"
      "unreadable PAGE.\n"},
-    {"show", RunShow,
+    {"show", RunShow, true,
      "show [--locations] PAGE            generate PAGE and print the HTML, writing nothing",
-     "Generates PAGE and prints the result (CP932 bytes) on stdout; writes no file.\n"
+     "Generates PAGE and prints the result (in the page's encoding) on stdout; writes no file.\n"
      "Exit status as for build.\n"},
-    {"batch", RunBatchVerb,
+    {"batch", RunBatchVerb, true,
      "batch [--locations] [--check | --changed] GROUP\n"
      "                                     generate and write every page of the group file",
      "Generates every page of the group file GROUP in turn, as the batch window does.\n"
@@ -50,12 +52,12 @@ constexpr TVerb kVerbs[] = {
      "  --changed    write only the pages whose bytes differ; the others keep their time\n"
      "Exit status: 0 no error and no missing page, 1 otherwise, 2 usage error or unreadable "
      "GROUP.\n"},
-    {"watch", RunWatch,
+    {"watch", RunWatch, true,
      "watch [--locations] GROUP|PAGE     generate, then again whenever a file it read changes",
      "Generates GROUP (a .gro group file, as batch) or PAGE (as build) once, then waits for\n"
      "changes of the page sources, templates, imported files and the group file, and generates\n"
      "exactly the pages a change touched. Ctrl+C ends it with exit status 0.\n"},
-    {"serve", RunServe,
+    {"serve", RunServe, true,
      "serve [--locations] [--port N] [--open] GROUP|PAGE\n"
      "                                     generate as watch, and serve the site with live reload",
      "Generates as watch does and serves the site on 127.0.0.1 and [::1] only, printing its\n"
@@ -65,7 +67,7 @@ constexpr TVerb kVerbs[] = {
      "  --open       open the first page in the browser (xdg-open)\n"
      "Ctrl+C or SIGTERM ends it with exit status 0. Exit status 2: usage error, or the port\n"
      "cannot be bound.\n"},
-    {"check", RunCheck,
+    {"check", RunCheck, true,
      "check [--written] [--external] [--timeout S] GROUP|PAGE\n"
      "                                     check links, anchors, charsets and left-over tags",
      "Generates every page in memory (or reads the written ones) and checks the site as a\n"
@@ -76,7 +78,7 @@ constexpr TVerb kVerbs[] = {
      "  --external   fetch http(s) addresses (8 at once, 2 per host; kept a day in the cache)\n"
      "  --timeout S  seconds each external address may take (default 15)\n"
      "Exit status: 0 no error, 1 an error, 2 usage error or unreadable GROUP or PAGE.\n"},
-    {"publish", RunPublish,
+    {"publish", RunPublish, true,
      "publish [--to URL] [--dry-run] [--delete] GROUP\n"
      "                                     generate, then send the changed files to the server",
      "Generates GROUP as batch --changed does, then sends the files of its site that changed to\n"
@@ -99,7 +101,7 @@ constexpr TVerb kVerbs[] = {
      "summary\n"
      "on stderr. Exit status: 0 done, 1 errors in the pages, a refused host key or a failed\n"
      "transfer, 2 usage error or unreadable GROUP.\n"},
-    {"convert", RunConvert,
+    {"convert", RunConvert, false,
      "convert --to utf-8|cp932 [--ncr] [--fold] [--dry-run] GROUP|FILE...\n"
      "                                     convert a site to the other encoding, proved lossless",
      "Converts the page sources, templates, imported files and group file of GROUP (or the\n"
@@ -114,7 +116,7 @@ constexpr TVerb kVerbs[] = {
      "               form that comes back; every one in the way is listed either way\n"
      "  --dry-run    print what would be converted; change nothing\n"
      "Exit status: 0 converted (or nothing to do), 1 refused or a write failed, 2 usage error.\n"},
-    {"new", RunNew,
+    {"new", RunNew, false,
      "new [--encoding cp932|utf-8] FOLDER  make a starter site (or --page PAGE: a new page)",
      "Makes a starter site in FOLDER (made when missing): a group file, two templates, a top\n"
      "page, an article page with a loop and an import, and a style sheet with the marker\n"
@@ -126,11 +128,12 @@ constexpr TVerb kVerbs[] = {
      "               beside its page, and add it to the group file\n"
      "Exit status: 0, 1 when a file could not be written, 2 usage error or FOLDER exists and is\n"
      "not empty, or PAGE exists (nothing is written then).\n"},
-    {"match", RunMatch,
+    {"match", RunMatch, false,
      "match PATTERN                      print \"POS LEN\" of the first match in stdin",
      "Prints the 1-based byte position and length of the first match of PATTERN in stdin\n"
      "(\"0 0\" when none). Exit status: 0 match, 1 none, 2 malformed pattern.\n"},
-    {"replace", RunReplace, "replace PATTERN REPLACEMENT        replace every match in stdin",
+    {"replace", RunReplace, false,
+     "replace PATTERN REPLACEMENT        replace every match in stdin",
      "Prints stdin with every match of PATTERN replaced, and the count on stderr.\n"
      "Exit status: 0, or 2 for a malformed pattern.\n"},
 };
@@ -138,7 +141,7 @@ constexpr TVerb kVerbs[] = {
 int PrintHelp() {
   std::printf(
       "Usage: zorvik COMMAND [OPTIONS] [ARGUMENTS]\n"
-      "Makes static HTML pages from Shift-JIS page sources and templates.\n\n"
+      "Makes static HTML pages from Shift-JIS or UTF-8 page sources and templates.\n\n"
       "Commands:\n");
   for (const TVerb& verb : kVerbs)
     std::printf("  %.*s\n", int(verb.usage.size()), verb.usage.data());
@@ -155,16 +158,11 @@ int PrintHelp() {
 int PrintVerbHelp(const TVerb& verb) {
   std::printf("Usage: zorvik %.*s\n\n%.*s", int(verb.usage.size()), verb.usage.data(),
               int(verb.help.size()), verb.help.data());
-  // Only the verbs that run pages take --locations (their usage lines say so); every verb that
-  // generates pages takes --encoding.
+  // Only the verbs that run pages take --locations (their usage lines say so).
   const bool locations = verb.usage.find("--locations") != std::string_view::npos;
-  bool encoding = false;
-  for (const std::string_view name :
-       {"build", "show", "batch", "watch", "serve", "check", "publish"})
-    encoding = encoding || verb.name == name;
-  if (locations || encoding) std::printf("\nOptions:\n");
+  if (locations || verb.reads_pages) std::printf("\nOptions:\n");
   if (locations) std::printf("%.*s", int(kLocationsHelp.size()), kLocationsHelp.data());
-  if (encoding) std::printf("%.*s", int(kEncodingHelp.size()), kEncodingHelp.data());
+  if (verb.reads_pages) std::printf("%.*s", int(kEncodingHelp.size()), kEncodingHelp.data());
   return FinishStandardOutput(0);
 }
 
