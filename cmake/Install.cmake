@@ -46,8 +46,9 @@ set(CPACK_PACKAGE_CONTACT "Zorvik developers <dev@zorvik.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL ${ZORVIK_HOMEPAGE})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
 set(CPACK_PACKAGE_DESCRIPTION "Zorvik makes static HTML pages for people who keep a web site by hand: the\n\
-zorvik-workbench desktop program (page-source editor, preview, batch window)\n\
-and the zorvik command (build, show, batch, watch).")
+zorvik-workbench desktop program (page-source editor, preview, batch window,\n\
+site check and publishing) and the zorvik command (build, show, batch, watch,\n\
+serve, check, publish, convert, new, match, replace).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 # The libraries the programs link, found by dpkg-shlibdeps; what they load at run time besides:

@@ -1,5 +1,5 @@
 // What the engine needs of the file system, behind an interface so that most tests run in
-// memory. Paths are CP932 texts as the page sources write them.
+// memory. Paths are the bytes the page sources write (Shift-JIS or UTF-8).
 #pragma once
 
 #include <array>

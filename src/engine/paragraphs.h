@@ -16,8 +16,8 @@ namespace zorvik {
 
 std::string ConvertBodyLines(std::string text, TEncoding encoding);
 
-// Uses the given pattern component (line separator CR LF), as the run does, for a Shift-JIS
-// page.
+// Uses the given pattern component (line separator CR LF), as the run does, for a page in
+// encoding.
 std::string CollapseBlankLines(std::string text, TSecondAWKStr& pattern, TEncoding encoding);
 
 }  // namespace zorvik

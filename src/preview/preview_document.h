@@ -12,7 +12,7 @@
 namespace zorvik {
 
 struct TPreviewDocument {
-  std::string html;  // CP932
+  std::string html;  // in the page's encoding
   std::string path;  // absolute, the file system's bytes
   TSiteAccess site;
 };

@@ -1,6 +1,6 @@
 // Search, copy, insert and delete by character position, with a double-byte character (or, in
 // a UTF-8 text, a whole UTF-8 sequence) counted as one character. Positions are 1-based
-// character positions unless a function says otherwise; texts are Shift-JIS unless said.
+// character positions unless a function says otherwise; each text is in the encoding given.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // Cutting a token or a line off the front of a text, and trimming spaces and blank lines.
 // Spaces are the ASCII space and the full-width space (U+3000: 0x81 0x40 in CP932, E3 80 80 in
 // UTF-8); tabs are not spaces. A blank line is a CR LF pair. Characters are taken in the
-// encoding given, Shift-JIS unless said.
+// encoding given.
 #pragma once
 
 #include <string>

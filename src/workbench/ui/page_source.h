@@ -19,7 +19,7 @@ class TPageSource {
   virtual bool ConfirmUnsavedChanges() = 0;
   // Lets the unsaved changes go without a question (they were saved, or the user let them go).
   virtual void ForgetUnsavedChanges() = 0;
-  // The page source's text (CP932, the file's own bytes while unchanged).
+  // The page source's text in its encoding (the file's own bytes while unchanged).
   virtual std::string PageText() const = 0;
   // Shows a run's result in the written-HTML pane.
   virtual void ShowWrittenHtml(const std::string& working_text) = 0;
