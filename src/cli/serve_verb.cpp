@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <thread>
 
 #include "cli/cli_engine.h"
 #include "cli/site_for_verb.h"
@@ -93,14 +95,21 @@ class TServeListener : public TWatchListener {
   std::set<std::string> told_;    // ever handed over
 };
 
-// Opens url in the user's browser (xdg-open, which honours $BROWSER), without waiting for it.
+// Opens url in the user's browser (xdg-open, which honours $BROWSER) without waiting for it;
+// a thread of its own reaps it when it ends, so that no defunct process stays behind.
 void OpenInBrowser(const std::string& url) {
   pid_t pid = 0;
   const char* argv[] = {"xdg-open", url.c_str(), nullptr};
   if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) !=
       0) {
     std::cerr << "zorvik: serve: cannot start xdg-open to open " << url << '\n';
+    return;
   }
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
 }
 
 }  // namespace

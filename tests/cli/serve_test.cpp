@@ -324,6 +324,15 @@ TEST_F(ServeTest, OpensThePageInTheBrowserAndEndsOnCtrlC) {
   EXPECT_EQ(url, "http://127.0.0.1:" + std::to_string(port) + "/out/index.html");
   for (int i = 0; i < 100 && !fs::exists(dir_ / "bin/opened"); ++i) ::usleep(20000);
   EXPECT_EQ(Read("bin/opened"), url + "\n");
+  // The browser's starter has ended and been reaped: serve has no child left, defunct or not.
+  const std::string children =
+      "/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) + "/children";
+  std::string left = "?";
+  for (int i = 0; i < 100 && !left.empty(); ++i, ::usleep(20000)) {
+    std::ifstream in(children);
+    left.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_EQ(left, "");
   EXPECT_EQ(Stop(SIGINT), 0);
 }
 
