@@ -1,5 +1,6 @@
 #include "cli/cli_engine.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "engine/messages.h"
 #include "text/encoding.h"
 #include "text/file_names.h"
+#include "text/replace_text.h"
 #include "text/text_file.h"
 
 namespace zorvik::cli {
@@ -178,6 +180,38 @@ std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, 
 
 int ExitStatus(const GenerationState& state) { return state.ErrorCount > 0 ? 1 : 0; }
 
+bool IsGroupFile(const std::string& path) {
+  const std::string name = path.substr(path.rfind('/') + 1);
+  return name.size() > 4 && AsciiLowerCase(name.substr(name.size() - 4)) == ".gro";
+}
+
+void PrintCannotRead(const std::string& path, const std::string& shown_name) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(ToFileSystemPath(path), error)) {
+    std::cerr << "zorvik: cannot read " << shown_name << '\n';
+    return;
+  }
+  std::vector<std::string> groups;
+  for (const auto& entry : std::filesystem::directory_iterator(ToFileSystemPath(path), error)) {
+    if (IsGroupFile(entry.path().string())) groups.push_back(entry.path().string());
+  }
+  std::sort(groups.begin(), groups.end());
+  std::cerr << "zorvik: " << shown_name << " is a folder; ";
+  if (groups.empty()) {
+    std::cerr << "it holds no group file (.gro): name a group file or a page source\n";
+    return;
+  }
+  std::cerr << "name a group file, as " << QuotedPath(groups.front());
+  if (groups.size() > 1) {
+    std::cerr << " (" << groups.size() - 1 << (groups.size() == 2 ? " other: " : " others: ");
+    for (std::size_t i = 1; i < groups.size(); ++i) {
+      std::cerr << (i > 1 ? ", " : "") << QuotedPath(groups[i]);
+    }
+    std::cerr << ')';
+  }
+  std::cerr << '\n';
+}
+
 std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine,
                                                          const std::string& path,
                                                          const std::string& shown_name) {
@@ -186,7 +220,7 @@ std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& eng
   const std::string text = LoadTextFile(path, &nul);
   if (nul != std::string::npos) PrintNulNotice(path, nul);
   if (text == kFileLoadError) {
-    std::cerr << "zorvik: cannot read " << shown_name << '\n';
+    PrintCannotRead(path, shown_name);
     return std::nullopt;
   }
   return GroupEntriesFromText(text, ExtractFolder(path), engine.Context().running_folder);
@@ -210,7 +244,7 @@ bool RunPageFile(TCommandLineEngine& engine, const std::string& path,
                  const std::string& shown_name) {
   const std::optional<std::string> page = LoadPageSourceText(engine.Files(), path);
   if (!page) {
-    std::cerr << "zorvik: cannot read " << shown_name << '\n';
+    PrintCannotRead(path, shown_name);
     return false;
   }
   engine.State().DataFolder = ExtractFolder(path);

@@ -70,6 +70,13 @@ int ExitStatus(const GenerationState& state);
 // message.
 std::optional<std::string> OnlyOperand(const TVerbArgs& args, const char* verb, const char* name);
 
+// Whether path names a group file: its name ends in ".gro", in any letter case.
+bool IsGroupFile(const std::string& path);
+
+// Says that the file at path (shown as shown_name) cannot be read; for a folder, the group
+// files in it, one of which the user most likely meant.
+void PrintCannotRead(const std::string& path, const std::string& shown_name);
+
 // The entries of the group file at path (absolute); nothing when it cannot be read (said on
 // stderr under shown_name). The group file counts as looked at.
 std::optional<std::vector<std::string>> ReadGroupEntries(TCommandLineEngine& engine,

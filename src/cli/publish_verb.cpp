@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <iostream>
 
 #include "cli/cli_engine.h"
@@ -83,6 +84,10 @@ int RunPublish(const TArgs& arguments) {
   if (!args || !TakeEncoding(*args, "publish", encoding)) return kUsageError;
   const std::optional<std::string> group = OnlyOperand(*args, "publish", "GROUP");
   if (!group) return kUsageError;
+  if (std::error_code error; std::filesystem::is_directory(*group, error)) {
+    PrintCannotRead(*group, QuotedPath(args->operands[0]));
+    return kUsageError;
+  }
   if (!IsGroupFile(*group)) return UsageError("publish: GROUP must be a group file (.gro)");
   const std::string settings_path = PublishSettingsPath(*group);
   std::optional<TPublishSettings> settings = ReadPublishSettings(settings_path);

@@ -12,7 +12,6 @@
 #include "cli/watch_plan.h"
 #include "engine/engine_context.h"
 #include "text/file_names.h"
-#include "text/replace_text.h"
 
 namespace zorvik::cli {
 namespace {
@@ -20,11 +19,6 @@ namespace {
 constexpr int kQuietMs = 20;  // a save may come as several events: wait for them all
 
 }  // namespace
-
-bool IsGroupFile(const std::string& path) {
-  const std::string name = path.substr(path.rfind('/') + 1);
-  return name.size() > 4 && AsciiLowerCase(name.substr(name.size() - 4)) == ".gro";
-}
 
 TStopSignal::TStopSignal() {
   sigset_t set;

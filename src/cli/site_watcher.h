@@ -96,6 +96,4 @@ class TSiteWatcher {
   std::set<TIdentity> own_;
 };
 
-bool IsGroupFile(const std::string& path);
-
 }  // namespace zorvik::cli

@@ -1,6 +1,7 @@
-// What the find bar looks for in a pane's text (in the pane's encoding): plain text, with or without ASCII letter
-// case, or a pattern of the program's own dialect. A hit always starts where a character starts,
-// and hits never overlap: they are the ones a replacement of every hit would replace.
+// What the find bar looks for in a pane's text, in the pane's encoding: plain text, with or
+// without ASCII letter case, or a pattern of the program's own dialect. A hit always starts
+// where a character starts, and hits never overlap: they are the ones a replacement of every
+// hit would replace.
 #pragma once
 
 #include <cstddef>

@@ -63,6 +63,27 @@ TEST_F(HostileInputTest, EmptyPathsAndAVanishedCurrentFolderAreUsageErrors) {
   EXPECT_NE(r.err.find("the current folder is gone"), std::string::npos) << r.err;
 }
 
+// A folder given where a group file or page source belongs: every verb names the group files
+// in it, the one the user most likely meant.
+TEST_F(HostileInputTest, AFolderGivenForAGroupNamesItsGroupFiles) {
+  fs::create_directories(dir_ / "site");
+  Write("site/b.gro", "");
+  Write("site/a.gro", "");
+  fs::create_directories(dir_ / "bare");
+  const std::string site = Path("site");
+  for (const char* verb : {"build", "show", "batch", "watch", "serve", "check", "publish"}) {
+    SCOPED_TRACE(verb);
+    const auto r = RunProcess({ZORVIK_BINARY, verb, site}, "");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zorvik: " + site + " is a folder; name a group file, as " + site +
+                         "/a.gro (1 other: " + site + "/b.gro)\n");
+  }
+  const auto r = RunProcess({ZORVIK_BINARY, "batch", Path("bare")}, "");
+  EXPECT_EQ(r.err, "zorvik: " + Path("bare") +
+                       " is a folder; it holds no group file (.gro): name a group file or a "
+                       "page source\n");
+}
+
 TEST_F(HostileInputTest, FilesCutByANulByteAreNamedOnce) {
   Write("nul.tmpl", std::string("<p>{$Body}\0tail", 15));
   Write("nul.dat", std::string("@Template {$DataFolder}nul.tmpl\r\n@Import {$DataFolder}i.dat\r\n"
