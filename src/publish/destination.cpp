@@ -116,4 +116,12 @@ std::string DestinationUrl(const TDestination& destination) {
   return url;
 }
 
+std::string ServerAddress(const TDestination& destination) {
+  const int port = destination.port != 0                      ? destination.port
+                   : destination.protocol == TProtocol::kSftp ? 22
+                                                              : 21;
+  const bool ipv6 = destination.host.find(':') != std::string::npos;
+  return (ipv6 ? "[" + destination.host + "]" : destination.host) + ":" + std::to_string(port);
+}
+
 }  // namespace zorvik

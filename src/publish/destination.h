@@ -29,4 +29,8 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
 // The address as the user writes it, without a password.
 std::string DestinationUrl(const TDestination& destination);
 
+// The server as "HOST:PORT" ("[::1]:22" for an IPv6 address), with the protocol's own port
+// when the address names none: which server a host key or a failure is about.
+std::string ServerAddress(const TDestination& destination);
+
 }  // namespace zorvik

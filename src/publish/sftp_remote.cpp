@@ -323,8 +323,7 @@ TConnection ConnectSftp(const TDestination& destination, const std::string& home
   // Each write waits for its answer: Nagle's delay would hold every one back.
   const int no_delay = 1;
   ssh_options_set(session, SSH_OPTIONS_NODELAY, &no_delay);
-  const std::string where =
-      destination.host + (destination.port != 0 ? ":" + std::to_string(destination.port) : "");
+  const std::string where = ServerAddress(destination);
   if (ssh_connect(session) != SSH_OK) {
     return fail("cannot connect to " + where + ": " + ssh_get_error(session));
   }

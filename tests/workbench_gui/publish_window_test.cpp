@@ -73,6 +73,8 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   wb.dialogs.answers.push_back(false);  // the unknown host key is not taken
   QString log = PublishAndWait(wb);
   EXPECT_NE(wb.dialogs.questions.last().indexOf(QString::fromStdString(server.Fingerprint())), -1);
+  EXPECT_NE(wb.dialogs.questions.last().indexOf(QStringLiteral("127.0.0.1:%1").arg(server.Port())),
+            -1);
   EXPECT_NE(log.indexOf(QStringLiteral("接続できませんでした")), -1) << log.toStdString();
   EXPECT_FALSE(QDir(root_ + "/www").exists());
 

@@ -282,7 +282,7 @@ void TPublishWindow::Work(const TPublishJob& job) {
               "サーバー %1 の鍵はまだ知られていません。\r\n\r\n%2\r\n\r\n"
               "この指紋がサーバーのものだと確かめられたときだけ「はい」を押してください。"
               "鍵は ~/.ssh/known_hosts に加えられます。")
-              .arg(QString::fromStdString(job.destination.host),
+              .arg(QString::fromStdString(ServerAddress(job.destination)),
                    QString::fromStdString(fingerprint)),
           true);
     });
