@@ -97,7 +97,11 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   EXPECT_EQ(testing::ReadFile(group + ".publish").find("to = " + to.toStdString() + "\n") !=
                 std::string::npos,
             true);
-  wb.publish.SetGroupFile(group);
+  // A group file typed into its box is taken as one chosen with 参照…: its destination shown.
+  wb.publish.edDestination->clear();
+  wb.publish.edGroupFile->clear();
+  QTest::keyClicks(wb.publish.edGroupFile, group);
+  QTest::keyClick(wb.publish.edGroupFile, Qt::Key_Tab);
   EXPECT_EQ(wb.publish.edDestination->text(), to);
 
   wb.publish.cbDryRun->setChecked(true);

@@ -82,7 +82,6 @@ TPublishWindow::TPublishWindow(QWidget* owner, TEngineSession& session, TDialogs
   auto* group_row = new QHBoxLayout;
   edGroupFile = new QLineEdit(this);
   edGroupFile->setObjectName("edGroupFile");
-  edGroupFile->setReadOnly(true);
   btGroupFile = new QPushButton(QStringLiteral("参照..."), this);
   btGroupFile->setObjectName("btGroupFile");
   group_row->addWidget(edGroupFile);
@@ -126,6 +125,13 @@ TPublishWindow::TPublishWindow(QWidget* owner, TEngineSession& session, TDialogs
   buttons->addWidget(btCancel);
   layout->addLayout(buttons);
   connect(btGroupFile, &QPushButton::clicked, this, &TPublishWindow::btGroupFileClick);
+  // A path typed in or pasted is taken as 参照… takes one, once the box is left.
+  connect(edGroupFile, &QLineEdit::editingFinished, this, [this] {
+    if (edGroupFile->isModified() && QFileInfo(edGroupFile->text()).isFile()) {
+      SetGroupFile(edGroupFile->text());
+    }
+    edGroupFile->setModified(false);
+  });
   connect(btPublish, &QPushButton::clicked, this, &TPublishWindow::btPublishClick);
   connect(btCancel, &QPushButton::clicked, this, &TPublishWindow::btCancelClick);
 }
