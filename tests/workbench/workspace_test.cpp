@@ -25,19 +25,20 @@ TEST(WorkspaceTest, MadeOnceWithAStarterTemplateAndTheExampleSite) {
   fs::create_directories(dir / "example-source/pages");
   std::ofstream(dir / "example-source/site.gro") << "{$GRODataFolder}pages/index.dat\r\n";
   const std::string folder = (dir / "home/Zorvik/").string();
-  ASSERT_TRUE(MakeWorkspace(folder, (dir / "example-source").string()));
+  ASSERT_EQ(MakeWorkspace(folder, (dir / "example-source").string()), TWorkspace::kMade);
   EXPECT_EQ(Read(folder + "Templates/page.tmpl"), kStarterTemplate);
   EXPECT_TRUE(fs::is_regular_file(folder + "example/site.gro"));
   // A folder that exists is the user's: left as it is.
   std::ofstream(folder + "Templates/page.tmpl") << "mine";
-  EXPECT_TRUE(MakeWorkspace(folder, (dir / "example-source").string()));
+  EXPECT_EQ(MakeWorkspace(folder, (dir / "example-source").string()), TWorkspace::kThere);
   EXPECT_EQ(Read(folder + "Templates/page.tmpl"), "mine");
   // Without an example site, the templates still; a folder that cannot be made is said.
-  EXPECT_TRUE(MakeWorkspace((dir / "other/").string(), (dir / "missing").string()));
+  EXPECT_EQ(MakeWorkspace((dir / "other/").string(), (dir / "missing").string()),
+            TWorkspace::kMade);
   EXPECT_TRUE(fs::is_regular_file(dir / "other/Templates/page.tmpl"));
   std::ofstream(dir / "file") << "x";
-  EXPECT_FALSE(MakeWorkspace((dir / "file/Zorvik/").string(), ""));
-  EXPECT_FALSE(MakeWorkspace("", ""));
+  EXPECT_EQ(MakeWorkspace((dir / "file/Zorvik/").string(), ""), TWorkspace::kFailed);
+  EXPECT_EQ(MakeWorkspace("", ""), TWorkspace::kFailed);
   fs::remove_all(dir);
 }
 

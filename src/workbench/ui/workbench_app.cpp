@@ -47,6 +47,26 @@ std::unique_ptr<QTranslator> ConfigureApplication(QApplication& app) {
   return translator;
 }
 
+namespace {
+
+// What the first start made, said once so that the user knows where the files came from.
+QString FirstStartMessage(const QString& folder) {
+  QString text = QStringLiteral(
+                     "はじめての起動なので、フォルダ %1 を作りました。\r\n\r\n"
+                     "Templates/page.tmpl：ひな形のテンプレートです（ページ原稿の「@Template "
+                     "{$RunningFolder}Templates\\page.tmpl」で使えます。$Title と $Article "
+                     "を埋めます）。")
+                     .arg(folder);
+  if (QFileInfo(folder + QStringLiteral("example/site.gro")).isFile()) {
+    text += QStringLiteral(
+        "\r\nexample/：試しに書き換えてよい例のサイトです（example/site.gro を連続書換フォームで"
+        "開きます）。");
+  }
+  return text;
+}
+
+}  // namespace
+
 int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   // The browser engine refuses its sandbox to root; a root session still gets its preview.
   if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
@@ -82,8 +102,11 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   }
   // An installed program works in the user's own folder, made at the first start.
   std::string workspace = WorkspaceFolder();
-  if (workspace != ProgramFolder() &&
-      !MakeWorkspace(workspace, ProgramFolder() + "../share/doc/zorvik/examples/site")) {
+  const TWorkspace made =
+      workspace == ProgramFolder()
+          ? TWorkspace::kThere
+          : MakeWorkspace(workspace, ProgramFolder() + "../share/doc/zorvik/examples/site");
+  if (made == TWorkspace::kFailed) {
     std::fprintf(stderr, "zorvik-workbench: cannot make the folder %s\n", workspace.c_str());
   }
   if (workspace.empty()) workspace = ProgramFolder();
@@ -102,6 +125,12 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   form1.StartUp();
   form1.show();
   if (!page.isEmpty()) form1.OpenDocument(page);
+  if (made == TWorkspace::kMade) {
+    // Said once, at the start that made it: where the user's own files now are.
+    QTimer::singleShot(0, &form1, [&form1, &dialogs, folder = PathText(workspace)] {
+      dialogs.ShowMessage(&form1, FirstStartMessage(folder));
+    });
+  }
   if (on_shown) QTimer::singleShot(0, &form1, [&form1, on_shown] { on_shown(form1); });
   return QApplication::exec();
 }
