@@ -76,6 +76,9 @@ TEST(ServeCoreTest, TheScriptGoesBeforeTheLastBodyEnd) {
   EXPECT_EQ(WithLiveReload("<body>a</BODY>\r\n</html>"),
             "<body>a" + element + "</BODY>\r\n</html>");
   EXPECT_EQ(WithLiveReload("<p>fragment"), "<p>fragment" + element);
+  // A "</body>" in a script's text is not the body's end: the last one is.
+  EXPECT_EQ(WithLiveReload("<body><script>s = \"</body>\";</script></body>"),
+            "<body><script>s = \"</body>\";</script>" + element + "</body>");
   EXPECT_EQ(ReloadEvent({"/a \"b\".html"}), "event: reload\ndata: [\"/a \\\"b\\\".html\"]\n\n");
   EXPECT_EQ(ErrorsEvent({"x:1: error: a\nb"}),
             "event: errors\ndata: [\"x:1: error: a\\u000ab\"]\n\n");
