@@ -295,11 +295,19 @@ TEST(PreviewStyleTest, BlockAndLinkAsTheyAreInserted) {
   EXPECT_NE(block.find(".ft_lm {color:lime;}\r\n-->\r\n</style>\r\n<link rel=\"stylesheet\" "
                        "type=\"text/css\" href=\"/s/p.css\" />"),
             std::string::npos);
-  EXPECT_EQ(InsertPreviewStyle("a<!--PreviewCss-->b", "", TEncoding::kCp932),
-            "a" + PreviewStyleBlock("") + "b");
+  // The marker, in any letter case, replaced by the block that links the given sheet.
+  const std::string inserted =
+      InsertPreviewStyle("a<!--PreviewCss-->b", "/s/p.css", TEncoding::kCp932);
+  EXPECT_EQ(inserted.rfind("a<style type=\"text/css\">\r\n", 0), 0u) << inserted;
+  EXPECT_TRUE(
+      inserted.ends_with("</style>\r\n<link rel=\"stylesheet\" type=\"text/css\" "
+                         "href=\"/s/p.css\" />b"))
+      << inserted;
   // After 。 in UTF-8 (E3 80 82), whose last byte is a Shift-JIS lead byte.
-  EXPECT_EQ(InsertPreviewStyle("\xE3\x80\x82<!--PREVIEWCSS-->", "", TEncoding::kUtf8),
-            "\xE3\x80\x82" + PreviewStyleBlock(""));
+  const std::string after =
+      InsertPreviewStyle("\xE3\x80\x82<!--PREVIEWCSS-->", "", TEncoding::kUtf8);
+  EXPECT_EQ(after.rfind("\xE3\x80\x82<style type=", 0), 0u) << after;
+  EXPECT_EQ(after.find("PREVIEWCSS"), std::string::npos);
 }
 
 // Typing in the page source refreshes an open preview a little later, from memory: nothing is
