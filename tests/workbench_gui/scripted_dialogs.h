@@ -44,11 +44,15 @@ class TScriptedDialogs : public TDialogs {
   }
 
   QStringList OpenFileNames(QWidget*, const QString&, const QString&, const QString&) override {
+    ++file_dialogs;
     QStringList chosen = file_lists.empty() ? QStringList() : file_lists.front();
     if (!file_lists.empty()) file_lists.pop_front();
     return chosen;
   }
-  std::optional<QColor> PickColor(QWidget*) override { return color; }
+  std::optional<QColor> PickColor(QWidget*) override {
+    ++colour_dialogs;
+    return color;
+  }
   std::optional<int> AskNumber(QWidget*, const QString&, const QString& label, int, int,
                                int) override {
     questions << label;
@@ -80,9 +84,12 @@ class TScriptedDialogs : public TDialogs {
   QStringList errors;
   QStringList messages;
   QStringList questions;
+  int file_dialogs = 0;  // file dialogs shown
+  int colour_dialogs = 0;
 
  private:
   std::optional<QString> Next() {
+    ++file_dialogs;
     std::optional<QString> file;
     if (!files.empty()) {
       file.swap(files.front());
