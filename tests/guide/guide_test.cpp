@@ -151,13 +151,20 @@ TEST(GuideTest, EveryNameAUserMeetsHasAnEntry) {
     EXPECT_TRUE(Has(guide, "&#123;" + std::string(tag.substr(1)))) << tag;
   }
 
-  // Every verb that `zorvik --help` lists, and every option of its own help.
+  // Every verb that `zorvik --help` lists, and every option of its own help; the verb in the
+  // manual page's synopsis and in the shell's completion too.
   const std::string help = Zorvik({"--help"}).out;
+  const std::string manual = ReadFile(fs::path(ZORVIK_SOURCE_DIR) / "data/man/zorvik.1");
+  const std::string completion =
+      ReadFile(fs::path(ZORVIK_SOURCE_DIR) / "data/zorvik.bash-completion");
   const std::regex verb_line(R"(\n  ([a-z]+) )");
   int verbs = 0;
   for (std::sregex_iterator it(help.begin(), help.end(), verb_line), end; it != end; ++it) {
     const std::string verb = (*it)[1];
     EXPECT_TRUE(Has(guide, "zorvik " + verb)) << verb;
+    EXPECT_TRUE(Has(manual, "\n.B zorvik " + verb + "\n")) << verb << " in zorvik(1)";
+    EXPECT_TRUE(std::regex_search(completion, std::regex("compgen -W \"[^\"]*\\b" + verb + "\\b")))
+        << verb << " in the completion";
     const std::string verb_help = Zorvik({verb, "--help"}).out;
     const std::regex option(R"(--[a-z][a-z-]+)");
     for (std::sregex_iterator o(verb_help.begin(), verb_help.end(), option), none; o != none; ++o) {
