@@ -65,7 +65,7 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
   });
   closer.start();
 
-  const QList<QWidget*> forms{&wb.form1, &wb.form2, &wb.form3, &wb.form4, &wb.form5, &wb.publish};
+  const QList<QWidget*> forms = wb.Windows();
   // What the user can see of the program: every text, box, tab and window, the dialogs asked,
   // the files of the folder and the clipboard.
   const auto seen = [&] {

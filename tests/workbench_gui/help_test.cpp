@@ -102,8 +102,7 @@ TEST_F(HelpTest, TheGuideNamesEveryButton) {
     guide += testing::ReadFile(page.filePath());
   }
   QStringList names;
-  for (QWidget* window : std::initializer_list<QWidget*>{&w.form1, &w.form2, &w.form3, &w.form4,
-                                                         &w.form5, &w.publish}) {
+  for (QWidget* window : w.Windows()) {
     for (const QToolBar* bar : window->findChildren<QToolBar*>()) {
       for (const QAction* action : bar->actions()) names << action->text();
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 #include <fstream>
@@ -47,6 +48,9 @@ class Workbench {
     form1.AttachWindows({&form2, &form3, &form4, &form5, &publish});
     form1.StartUp();
   }
+  // Every window, the main window first: what tests that go through all of them go through.
+  QList<QWidget*> Windows() { return {&form1, &form2, &form3, &form4, &form5, &publish}; }
+
   TScriptedDialogs dialogs;
   std::string clock_refusal;  // why SOURCE_DATE_EPOCH was not used
   std::unique_ptr<TEngineSession> session;
