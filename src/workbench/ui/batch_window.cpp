@@ -210,9 +210,12 @@ void TForm5::tbCheckGroupClick() {
   dialogs_.ShowMessage(this, summary);
 }
 
+QString TForm5::GroupFile() const {
+  return !SaveDialog1FileName.isEmpty() ? SaveDialog1FileName : OpenDialog2FileName;
+}
+
 void TForm5::tbPublishClick() {
-  // The group file as it is on disk: the one last opened or saved here.
-  const QString group = !SaveDialog1FileName.isEmpty() ? SaveDialog1FileName : OpenDialog2FileName;
+  const QString group = GroupFile();
   if (!ErrorUnless(dialogs_, this,
                    QStringLiteral("グループファイルを開くか保存してから公開してください"),
                    !group.isEmpty() && QFileInfo(group).isFile())) {

@@ -38,6 +38,8 @@ class TForm5 : public QDialog {
 
   // The entries as the list holds them (path bytes).
   std::vector<std::string> Entries() const;
+  // The group file as it is on disk: the one last saved here, else the one last opened.
+  QString GroupFile() const;
   void SetEntries(const std::vector<std::string>& entries);
 
   QAction* tbOpenFiles;

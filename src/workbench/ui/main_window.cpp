@@ -47,44 +47,7 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
   BuildPages();
   BuildEditActions();
   SetupPanes();
-  cbEncoding = new QComboBox(this);
-  cbEncoding->setObjectName("cbEncoding");
-  cbEncoding->addItems({QStringLiteral("シフトJIS"), QStringLiteral("UTF-8")});
-  cbEncoding->setToolTip(QStringLiteral("ページ原稿を保存する文字コード"));
-  statusBar()->addPermanentWidget(cbEncoding);
-  connect(cbEncoding, &QComboBox::activated, this, [this](int index) {
-    const TEncoding chosen = index == 1 ? TEncoding::kUtf8 : TEncoding::kCp932;
-    if (chosen == edEditSource->Encoding()) return;
-    // Nothing may be lost: a character Shift-JIS cannot hold keeps the page in UTF-8.
-    const QString text = edEditSource->text();
-    if (chosen == TEncoding::kCp932 && FromCp932(ToCp932(text)) != text) {
-      cbEncoding->setCurrentIndex(1);
-      dialogs_.ShowError(this,
-                         QStringLiteral("シフトJISにない文字があるので、UTF-8 のままにします"));
-      return;
-    }
-    edEditSource->SetEncoding(chosen);
-    edEditSource->MarkModified();
-    // A page never saved: new pages take this encoding from now on.
-    if (document_->SaveName().isEmpty()) {
-      settings_.WriteString(kNewPageEncodingSettingsKey, index == 1 ? "utf-8" : "cp932");
-    }
-  });
-  cbReadEncoding = new QComboBox(this);
-  cbReadEncoding->setObjectName("cbReadEncoding");
-  cbReadEncoding->addItems({QStringLiteral("読み込み：自動判別"),
-                            QStringLiteral("読み込み：シフトJIS"),
-                            QStringLiteral("読み込み：UTF-8")});
-  cbReadEncoding->setToolTip(QStringLiteral(
-      "BOM のないページ原稿、テンプレート、読み込むファイルを読む文字コード（自動判別では、"
-      "UTF-8 として正しく 0x7F より上のバイトを含むファイルが UTF-8）"));
-  statusBar()->addPermanentWidget(cbReadEncoding);
-  connect(cbReadEncoding, &QComboBox::activated, this, [this](int index) {
-    settings_.WriteString(kReadEncodingSettingsKey, index == 1   ? "cp932"
-                                                    : index == 2 ? "utf-8"
-                                                                 : "");
-    ApplyReadEncoding();
-  });
+  BuildEncodingBoxes();
   document_ = std::make_unique<TPageDocument>(*this, *edEditSource, dialogs_, state_,
                                               running_folder_, [this] { edEditSourceChange(); });
   log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
@@ -309,16 +272,9 @@ void TForm1::tbDisplayWriteFilesClick() {
 }
 
 void TForm1::tbPublishClick(const QString& group_file) {
-  TPublishWindow* window = windows_.publish;
-  if (window == nullptr) return;
-  if (!group_file.isEmpty()) {
-    window->SetGroupFile(group_file);
-  } else if (window->edGroupFile->text().isEmpty() && windows_.form5 != nullptr) {
-    window->SetGroupFile(windows_.form5->OpenDialog2FileName);
-  }
-  window->show();
-  window->raise();
-  window->activateWindow();
+  if (windows_.publish == nullptr) return;
+  windows_.publish->ShowFor(group_file,
+                            windows_.form5 != nullptr ? windows_.form5->GroupFile() : QString());
 }
 
 void TForm1::tbHelpClick() {

@@ -167,6 +167,7 @@ class TForm1 : public QMainWindow, public TPageSource {
   void BuildToolBar();
   void BuildPages();
   void BuildEditActions();
+  void BuildEncodingBoxes();
   // The editor of the tab in front.
   TEditor* FrontPane() const;
   void SetupPanes();

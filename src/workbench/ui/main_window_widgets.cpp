@@ -1,15 +1,19 @@
 // The main window's widgets: its tool bars, its tabs with the three panes, the find bar and the
 // editing actions, built once by the constructor.
+#include <QComboBox>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "editor/lexers.h"
 #include "editor/ruler.h"
 #include "editor/teditor.h"
+#include "qt_text/cp932_text.h"
 #include "workbench/markup_tools.h"
 #include "workbench/ui/find_bar.h"
 #include "workbench/ui/main_tool_icons.h"
 #include "workbench/ui/main_window.h"
 #include "workbench/ui/markup_toolbar.h"
+#include "workbench/ui/page_document.h"
 
 namespace zorvik {
 namespace {
@@ -195,6 +199,49 @@ void TForm1::SetupPanes() {
   edEditSource->ShowLineNumbersFromZero(true);
   edWriteOutHTML->ShowLineNumbersFromZero(false);
   edLogs->ShowLineNumbersFromZero(false);
+}
+
+// The status bar's two boxes: the encoding the page source is saved in, and how files without
+// a byte-order mark are read.
+void TForm1::BuildEncodingBoxes() {
+  cbEncoding = new QComboBox(this);
+  cbEncoding->setObjectName("cbEncoding");
+  cbEncoding->addItems({QStringLiteral("シフトJIS"), QStringLiteral("UTF-8")});
+  cbEncoding->setToolTip(QStringLiteral("ページ原稿を保存する文字コード"));
+  statusBar()->addPermanentWidget(cbEncoding);
+  connect(cbEncoding, &QComboBox::activated, this, [this](int index) {
+    const TEncoding chosen = index == 1 ? TEncoding::kUtf8 : TEncoding::kCp932;
+    if (chosen == edEditSource->Encoding()) return;
+    // Nothing may be lost: a character Shift-JIS cannot hold keeps the page in UTF-8.
+    const QString text = edEditSource->text();
+    if (chosen == TEncoding::kCp932 && FromCp932(ToCp932(text)) != text) {
+      cbEncoding->setCurrentIndex(1);
+      dialogs_.ShowError(this,
+                         QStringLiteral("シフトJISにない文字があるので、UTF-8 のままにします"));
+      return;
+    }
+    edEditSource->SetEncoding(chosen);
+    edEditSource->MarkModified();
+    // A page never saved: new pages take this encoding from now on.
+    if (document_->SaveName().isEmpty()) {
+      settings_.WriteString(kNewPageEncodingSettingsKey, index == 1 ? "utf-8" : "cp932");
+    }
+  });
+  cbReadEncoding = new QComboBox(this);
+  cbReadEncoding->setObjectName("cbReadEncoding");
+  cbReadEncoding->addItems({QStringLiteral("読み込み：自動判別"),
+                            QStringLiteral("読み込み：シフトJIS"),
+                            QStringLiteral("読み込み：UTF-8")});
+  cbReadEncoding->setToolTip(QStringLiteral(
+      "BOM のないページ原稿、テンプレート、読み込むファイルを読む文字コード（自動判別では、"
+      "UTF-8 の文字が UTF-8 にならないバイトの 4 倍より多いファイルが UTF-8）"));
+  statusBar()->addPermanentWidget(cbReadEncoding);
+  connect(cbReadEncoding, &QComboBox::activated, this, [this](int index) {
+    settings_.WriteString(kReadEncodingSettingsKey, index == 1   ? "cp932"
+                                                    : index == 2 ? "utf-8"
+                                                                 : "");
+    ApplyReadEncoding();
+  });
 }
 
 }  // namespace zorvik

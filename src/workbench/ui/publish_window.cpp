@@ -158,6 +158,17 @@ void TPublishWindow::SetGroupFile(const QString& path) {
   edDestination->setText(settings ? QString::fromStdString(settings->to) : QString());
 }
 
+void TPublishWindow::ShowFor(const QString& group_file, const QString& fallback) {
+  if (!group_file.isEmpty()) {
+    SetGroupFile(group_file);
+  } else if (edGroupFile->text().isEmpty() && !fallback.isEmpty()) {
+    SetGroupFile(fallback);
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
 void TPublishWindow::btGroupFileClick() {
   const auto path = dialogs_.OpenFileName(this, QStringLiteral("グループファイルを開きます"),
                                           QStringLiteral("グループファイル(*.gro)"),

@@ -32,6 +32,9 @@ class TPublishWindow : public QDialog {
 
   // The group whose site is sent; its kept destination fills the box.
   void SetGroupFile(const QString& path);
+  // Shows the window in front: for group_file when one is given, else for the group it had, or
+  // for fallback when it had none.
+  void ShowFor(const QString& group_file, const QString& fallback);
   bool Running() const { return worker_.joinable() && !btPublish->isEnabled(); }
 
   void btGroupFileClick();
