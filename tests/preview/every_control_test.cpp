@@ -112,16 +112,22 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
   int triggered = 0;
   QStringList did_nothing;
   const auto run = [&](QWidget* window, QObject* control, const std::function<void()>& press) {
-    // A window's own buttons are pressed with it open, the markup with the editor in front
-    // holding a text, and the find bar with something to find in it.
+    // A window's own buttons are pressed with it open, and the markup with the editor in front
+    // holding a page (one that differs from the last, so that a count or a check shows anew)
+    // with an element selected; the find bar has something to find in it.
     if (!window->isVisible()) window->show();
     wb.form1.PageControl1->setCurrentWidget(wb.form1.tsPageEditor);
-    if (wb.form1.edEditSource->text().isEmpty()) {
-      wb.form1.edEditSource->setText(QStringLiteral("@Template t.tmpl\r\n$Body text\r\n"));
-    }
+    const QString element = QStringLiteral("<b>Body</b>");
+    const QString page =
+        QStringLiteral(
+            "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
+            "$Body %1 %2\r\n")
+            .arg(element)
+            .arg(triggered);
+    wb.form1.edEditSource->setText(page);
     wb.form1.FindBar->edFind->setText(QStringLiteral("Body"));
-    wb.form1.edEditSource->SetSelStart(0);
-    wb.form1.edEditSource->SetSelLength(4);
+    wb.form1.edEditSource->SetSelStart(static_cast<int>(page.indexOf(element)));
+    wb.form1.edEditSource->SetSelLength(static_cast<int>(element.size()));
     QApplication::processEvents();
     const QStringList before = seen();
     press();
