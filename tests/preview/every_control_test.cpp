@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -79,6 +80,8 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
           int index = 0;
           editor->getCursorPosition(&line, &index);
           state << editor->text() << editor->selectedText() << QString::number(line * 1000 + index);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+          state << label->text();
         } else if (auto* line_edit = qobject_cast<QLineEdit*>(widget)) {
           state << line_edit->text();
         } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
@@ -113,8 +116,8 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
   QStringList did_nothing;
   const auto run = [&](QWidget* window, QObject* control, const std::function<void()>& press) {
     // A window's own buttons are pressed with it open, and the markup with the editor in front
-    // holding a page (one that differs from the last, so that a count or a check shows anew)
-    // with an element selected; the find bar has something to find in it.
+    // holding a page (longer than the last, so that a count or a check shows anew) with an
+    // element selected; the find bar has something to find in it.
     if (!window->isVisible()) window->show();
     wb.form1.PageControl1->setCurrentWidget(wb.form1.tsPageEditor);
     const QString element = QStringLiteral("<b>Body</b>");
@@ -123,7 +126,7 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
             "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n"
             "$Body %1 %2\r\n")
             .arg(element)
-            .arg(triggered);
+            .arg(QString(triggered + 1, QLatin1Char('x')));
     wb.form1.edEditSource->setText(page);
     wb.form1.FindBar->edFind->setText(QStringLiteral("Body"));
     wb.form1.edEditSource->SetSelStart(static_cast<int>(page.indexOf(element)));
