@@ -14,6 +14,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::ReadFile;
 using testing::Workbench;
 using testing::WriteFile;
@@ -178,10 +179,12 @@ TEST_F(PageEncodingTest, TheForcedReadEncodingReachesTheGroupCheckAndPublish) {
 
   // Nothing listens on port 1: the pages are written, then the connection fails.
   Click(wb.form5.tbPublish);
-  wb.publish.edDestination->clear();
-  QTest::keyClicks(wb.publish.edDestination, QStringLiteral("sftp://me@127.0.0.1:1/www"));
-  QTest::mouseClick(wb.publish.btPublish, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return wb.publish.btPublish->isEnabled(); }, 20000));
+  Control<QLineEdit>(wb.publish, "edDestination")->clear();
+  QTest::keyClicks(Control<QLineEdit>(wb.publish, "edDestination"),
+                   QStringLiteral("sftp://me@127.0.0.1:1/www"));
+  QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return Control<QPushButton>(wb.publish, "btPublish")->isEnabled(); }, 20000));
   EXPECT_EQ(ReadFile(root_ + "/out/a.html"), "<meta charset=\"Shift_JIS\">\r\n\xE3\x81\x82\r\n");
 }
 

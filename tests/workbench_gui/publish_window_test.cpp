@@ -13,6 +13,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::Workbench;
 
 class PublishWindowTest : public testing::WorkbenchTest {
@@ -46,14 +47,15 @@ class PublishWindowTest : public testing::WorkbenchTest {
     Click(wb.form5.tbOpenGroupFile);
     Click(wb.form5.tbPublish);
     ASSERT_TRUE(wb.publish.isVisible());
-    EXPECT_EQ(wb.publish.edGroupFile->text(), group);
-    wb.publish.edDestination->clear();
-    QTest::keyClicks(wb.publish.edDestination, to);
+    EXPECT_EQ(Control<QLineEdit>(wb.publish, "edGroupFile")->text(), group);
+    Control<QLineEdit>(wb.publish, "edDestination")->clear();
+    QTest::keyClicks(Control<QLineEdit>(wb.publish, "edDestination"), to);
   }
   static QString PublishAndWait(Workbench& wb) {
-    QTest::mouseClick(wb.publish.btPublish, Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return wb.publish.btPublish->isEnabled(); }, 20000));
-    return wb.publish.memoLog->toPlainText();
+    QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Control<QPushButton>(wb.publish, "btPublish")->isEnabled(); }, 20000));
+    return Control<QPlainTextEdit>(wb.publish, "memoLog")->toPlainText();
   }
 
   QByteArray saved_home_;
@@ -79,10 +81,12 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   EXPECT_FALSE(QDir(root_ + "/www").exists());
 
   // キャンセル at once: the run stops before the first file, and the next one sends them all.
-  QTest::mouseClick(wb.publish.btPublish, Qt::LeftButton);  // the key is taken this time
-  QTest::mouseClick(wb.publish.btCancel, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return wb.publish.btPublish->isEnabled(); }, 20000));
-  log = wb.publish.memoLog->toPlainText();
+  QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"),
+                    Qt::LeftButton);  // the key is taken this time
+  QTest::mouseClick(Control<QPushButton>(wb.publish, "btCancel"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return Control<QPushButton>(wb.publish, "btPublish")->isEnabled(); }, 20000));
+  log = Control<QPlainTextEdit>(wb.publish, "memoLog")->toPlainText();
   EXPECT_NE(log.indexOf(QStringLiteral("キャンセルしました：送信 0、削除 0")), -1)
       << log.toStdString();
 
@@ -90,7 +94,8 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   EXPECT_NE(log.indexOf(QStringLiteral("送信 index.html")), -1) << log.toStdString();
   EXPECT_NE(log.indexOf(QStringLiteral("公開しました：送信 4、削除 0、変更なし 0")), -1)
       << log.toStdString();
-  EXPECT_EQ(wb.publish.progressBar->value(), wb.publish.progressBar->maximum());
+  EXPECT_EQ(Control<QProgressBar>(wb.publish, "progressBar")->value(),
+            Control<QProgressBar>(wb.publish, "progressBar")->maximum());
   EXPECT_EQ(testing::ReadFile(root_ + "/www/index.html"),
             testing::ReadFile(root_ + "/site/public/index.html"));
   // The destination is kept beside the group for the next time, and for the command line.
@@ -98,13 +103,13 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
                 std::string::npos,
             true);
   // A group file typed into its box is taken as one chosen with 参照…: its destination shown.
-  wb.publish.edDestination->clear();
-  wb.publish.edGroupFile->clear();
-  QTest::keyClicks(wb.publish.edGroupFile, group);
-  QTest::keyClick(wb.publish.edGroupFile, Qt::Key_Tab);
-  EXPECT_EQ(wb.publish.edDestination->text(), to);
+  Control<QLineEdit>(wb.publish, "edDestination")->clear();
+  Control<QLineEdit>(wb.publish, "edGroupFile")->clear();
+  QTest::keyClicks(Control<QLineEdit>(wb.publish, "edGroupFile"), group);
+  QTest::keyClick(Control<QLineEdit>(wb.publish, "edGroupFile"), Qt::Key_Tab);
+  EXPECT_EQ(Control<QLineEdit>(wb.publish, "edDestination")->text(), to);
 
-  wb.publish.cbDryRun->setChecked(true);
+  Control<QCheckBox>(wb.publish, "cbDryRun")->setChecked(true);
   log = PublishAndWait(wb);
   EXPECT_NE(log.indexOf(QStringLiteral("送信予定 0、削除予定 0、変更なし 4")), -1)
       << log.toStdString();

@@ -62,6 +62,15 @@ class Workbench {
   TPublishWindow publish;
 };
 
+// A window's control found by its object name, as a user's tools find it: the windows keep
+// their widgets to themselves.
+template <typename T>
+T* Control(const QWidget& window, const char* name) {
+  T* control = window.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(control, nullptr) << name;
+  return control;
+}
+
 // A test over a temporary folder (root_) that stands for the program's; test classes derive
 // from it and add their own files in SetUp.
 class WorkbenchTest : public ::testing::Test {

@@ -37,24 +37,13 @@ class TPublishWindow : public QDialog {
   void ShowFor(const QString& group_file, const QString& fallback);
   bool Running() const { return worker_.joinable() && !btPublish->isEnabled(); }
 
-  void btGroupFileClick();
-  void btPublishClick();
-  void btCancelClick();
-
-  QLineEdit* edGroupFile;
-  QPushButton* btGroupFile;
-  QLineEdit* edDestination;
-  QCheckBox* cbDelete;
-  QCheckBox* cbDryRun;
-  QPushButton* btPublish;
-  QPushButton* btCancel;
-  QProgressBar* progressBar;
-  QPlainTextEdit* memoLog;
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void btGroupFileClick();
+  void btPublishClick();
+  void btCancelClick();
   void Work(const TPublishJob& job);  // on the worker thread
   // Runs work on the window's thread, without waiting, or waiting for it (for a question).
   void Post(std::function<void()> work);
@@ -67,6 +56,17 @@ class TPublishWindow : public QDialog {
   std::thread worker_;
   std::atomic<bool> cancel_{false};
   std::map<std::string, std::string> passwords_;  // "user@host" -> password, this session only
+
+  // Its controls, found by their object names from outside.
+  QLineEdit* edGroupFile;
+  QPushButton* btGroupFile;
+  QLineEdit* edDestination;
+  QCheckBox* cbDelete;
+  QCheckBox* cbDryRun;
+  QPushButton* btPublish;
+  QPushButton* btCancel;
+  QProgressBar* progressBar;
+  QPlainTextEdit* memoLog;
 };
 
 }  // namespace zorvik
