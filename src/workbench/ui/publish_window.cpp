@@ -137,6 +137,8 @@ TPublishWindow::TPublishWindow(QWidget* owner, TEngineSession& session, TDialogs
 }
 
 TPublishWindow::~TPublishWindow() {
+  // The box loses the focus while the window goes: its handler must not find a half-gone window.
+  disconnect(edGroupFile, nullptr, this, nullptr);
   cancel_ = true;
   if (worker_.joinable()) worker_.join();
 }
