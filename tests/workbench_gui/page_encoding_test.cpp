@@ -171,14 +171,14 @@ TEST_F(PageEncodingTest, TheForcedReadEncodingReachesTheGroupCheckAndPublish) {
   Workbench wb(root_);
   ChooseEncoding(wb.form1.cbReadEncoding, 1);
   wb.dialogs.files.push_back(root_ + "/site.gro");
-  Click(wb.form5.tbOpenGroupFile);
+  Click(Control<QAction>(wb.form5, "tbOpenGroupFile"));
 
-  Click(wb.form5.tbCheckGroup);
+  Click(Control<QAction>(wb.form5, "tbCheckGroup"));
   EXPECT_NE(wb.form1.edLogs->text().indexOf(QStringLiteral("the bytes are not Shift_JIS")), -1)
       << wb.form1.edLogs->text().toStdString();
 
   // Nothing listens on port 1: the pages are written, then the connection fails.
-  Click(wb.form5.tbPublish);
+  Click(Control<QAction>(wb.form5, "tbPublish"));
   Control<QLineEdit>(wb.publish, "edDestination")->clear();
   QTest::keyClicks(Control<QLineEdit>(wb.publish, "edDestination"),
                    QStringLiteral("sftp://me@127.0.0.1:1/www"));

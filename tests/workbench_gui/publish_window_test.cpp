@@ -44,8 +44,8 @@ class PublishWindowTest : public testing::WorkbenchTest {
   // destination typed in.
   static void OpenWithDestination(Workbench& wb, const QString& group, const QString& to) {
     wb.dialogs.files.push_back(group);
-    Click(wb.form5.tbOpenGroupFile);
-    Click(wb.form5.tbPublish);
+    Click(Control<QAction>(wb.form5, "tbOpenGroupFile"));
+    Click(Control<QAction>(wb.form5, "tbPublish"));
     ASSERT_TRUE(wb.publish.isVisible());
     EXPECT_EQ(Control<QLineEdit>(wb.publish, "edGroupFile")->text(), group);
     Control<QLineEdit>(wb.publish, "edDestination")->clear();

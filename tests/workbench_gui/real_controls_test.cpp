@@ -36,6 +36,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::ReadFile;
 using testing::Sjis;
 using testing::Workbench;
@@ -114,8 +115,8 @@ TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMis
   wb.form5.SetEntries({(root_ + "/raw.dat").toStdString(), (root_ + "/gone.dat").toStdString(),
                        (root_ + "/clean.dat").toStdString()});
   QString progress_at_end;
-  wb.dialogs.on_message = [&] { progress_at_end = wb.form5.progress->text(); };
-  wb.form5.tbWriteOutHTMLFiles->trigger();
+  wb.dialogs.on_message = [&] { progress_at_end = Control<QLabel>(wb.form5, "progress")->text(); };
+  Control<QAction>(wb.form5, "tbWriteOutHTMLFiles")->trigger();
   EXPECT_TRUE(wb.dialogs.errors.isEmpty());  // nothing is saved in a batch: no warning
   EXPECT_EQ(ReadFile(root_ + "/out/raw.html"),
             "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");

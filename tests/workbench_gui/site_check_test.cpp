@@ -13,6 +13,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::Sjis;
 using testing::Workbench;
 using testing::WriteFile;
@@ -91,7 +92,7 @@ TEST_F(SiteCheckTest, TheBatchWindowChecksTheWholeGroup) {
   Workbench wb(root_);
   wb.form5.SetEntries(
       {(root_ + "/site/a.dat").toStdString(), (root_ + "/site/b.dat").toStdString()});
-  Click(wb.form5.tbCheckGroup);
+  Click(Control<QAction>(wb.form5, "tbCheckGroup"));
   const QString log = Log(wb.form1);
   EXPECT_NE(log.indexOf(root_ + "/site/a.dat:3: error: no such file: gone.html (" + root_ +
                         "/site/out/a.html:3)"),

@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
+#include <QTest>
 
 #include "editor/teditor.h"
 #include "support/sjis.h"
@@ -15,6 +17,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::ReadFile;
 using testing::Sjis;
 using testing::Workbench;
@@ -111,13 +114,13 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     Workbench wb(root_);
     TForm4& f = wb.form4;
     f.cbUserTags->setEditText(QStringLiteral("  "));
-    f.tbRegistUserGroupTagsClick();
+    Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.errors.last(),
               QStringLiteral("ユーザータググループ名が設定されていません"));
     f.cbUserTags->setEditText(QStringLiteral(" 見出し "));
     f.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
     f.edStr[7]->setText(QStringLiteral("seven\tx"));
-    f.tbRegistUserGroupTagsClick();
+    Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
     EXPECT_EQ(f.cbUserTags->count(), 1);
     EXPECT_EQ(f.cbUserTags->itemText(0), QStringLiteral("見出し"));
     f.cbUserTags->setEditText(QStringLiteral("見出し"));
@@ -137,14 +140,14 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     f.edStr[9]->setText(QStringLiteral("nine"));
     EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(),
               QStringLiteral("ユーザータグ９番を表示：nine"));
-    f.tbRegistUserGroupTagsClick();
+    Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
     f.cbUserTags->setEditText(QStringLiteral("missing"));
-    f.tbDeleteUserGroupTagsClick();
+    Control<QAction>(f, "tbDeleteUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.errors.last(),
               QStringLiteral("登録されていないユーザータググループです\r\n\r\n[missing]"));
     f.cbUserTags->setEditText(QStringLiteral("OTHER"));  // found without regard to case
     wb.dialogs.answers = {true, true};
-    f.tbDeleteUserGroupTagsClick();
+    Control<QAction>(f, "tbDeleteUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.questions.last(),
               QStringLiteral("ユーザータググループを削除します\r\n\r\n[OTHER]"));
     EXPECT_EQ(f.cbUserTags->count(), 1);
@@ -204,9 +207,9 @@ TEST_F(ToolWindowsTest, AGroupFileWithAByteOrderMarkKeepsItsFirstPage) {
   Workbench wb(root_);
   TForm5& f = wb.form5;
   f.FilesDropped({root_ + "/site.gro"});
-  ASSERT_EQ(f.lbDataFiles->count(), 2);
-  EXPECT_EQ(f.lbDataFiles->item(0)->text(), root_ + "/p1.dat");
-  f.tbWriteOutHTMLFilesClick();
+  ASSERT_EQ(Control<QListWidget>(f, "lbDataFiles")->count(), 2);
+  EXPECT_EQ(Control<QListWidget>(f, "lbDataFiles")->item(0)->text(), root_ + "/p1.dat");
+  Control<QAction>(f, "tbWriteOutHTMLFiles")->trigger();
   EXPECT_EQ(ReadFile(root_ + "/out/p1.html"), "<meta charset=\"UTF-8\"><p>一</p>\r\n");
   EXPECT_EQ(ReadFile(root_ + "/out/p2.html"), "<meta charset=\"UTF-8\"><p>二</p>\r\n");
 }
@@ -227,11 +230,11 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/open.dat"));
   TForm5& f = wb.form5;
   wb.dialogs.file_lists = {{one + "bad.dat", one + "a.dat", one + "b.dat"}};
-  f.tbOpenFilesClick();
-  ASSERT_EQ(f.lbDataFiles->count(), 3);
+  Control<QAction>(f, "tbOpenFiles")->trigger();
+  ASSERT_EQ(Control<QListWidget>(f, "lbDataFiles")->count(), 3);
   // Saved in one folder, loaded after the folder moved: the entries follow.
   wb.dialogs.files = {one + "list.gro"};
-  f.tbSaveGroupFileClick();
+  Control<QAction>(f, "tbSaveGroupFile")->trigger();
   EXPECT_NE(ReadFile(one + "list.gro").find("{$GRODataFolder}a.dat"), std::string::npos);
   ASSERT_TRUE(QDir(root_).rename("one", "two"));
   const QString two = root_ + "/two/";
@@ -239,12 +242,12 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   f.FilesDropped({two + "LIST.GRO"});
   EXPECT_EQ(wb.dialogs.errors.size(), 0);
   f.FilesDropped({two + "list.gro"});
-  ASSERT_EQ(f.lbDataFiles->count(), 5);
-  EXPECT_EQ(f.lbDataFiles->item(1)->text(), two + "a.dat");
+  ASSERT_EQ(Control<QListWidget>(f, "lbDataFiles")->count(), 5);
+  EXPECT_EQ(Control<QListWidget>(f, "lbDataFiles")->item(1)->text(), two + "a.dat");
 
   wb.form1.edEditSource->ReplaceSelection("edited");
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
-  f.tbWriteOutHTMLFilesClick();
+  Control<QAction>(f, "tbWriteOutHTMLFiles")->trigger();
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_EQ(wb.dialogs.questions.size(), 1);  // asked once for the whole batch
   EXPECT_FALSE(QFile::exists(two + "out/bad.html"));
@@ -261,15 +264,20 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
 
   // Errors of the window itself.
   f.SetEntries({});
-  f.tbWriteOutHTMLFilesClick();
+  Control<QAction>(f, "tbWriteOutHTMLFiles")->trigger();
   EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルが存在しません"));
   f.FilesDropped({two + "a.dat"});
   EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルの拡張子は.groに限定されます"));
   f.FilesDropped({two + "a.gro", two + "b.gro"});
   EXPECT_EQ(wb.dialogs.errors.last(), QStringLiteral("ファイルは１つだけドロップしてください"));
   f.SetEntries({(two + "gone.dat").toStdString()});
-  f.lbDataFiles->setCurrentRow(0);
-  f.lbDataFilesDblClick();
+  QListWidget* list = Control<QListWidget>(f, "lbDataFiles");
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  list->setCurrentRow(0);
+  const QPoint first = list->visualItemRect(list->item(0)).center();
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, first);  // the item the view takes
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
   EXPECT_EQ(wb.dialogs.errors.last(),
             QStringLiteral("ファイルが存在しません\r\n\r\n[") + two + "gone.dat]");
 }

@@ -24,14 +24,7 @@ class TForm5 : public QDialog {
   // owner: the window it stays on top of; page: the page source a batch loads each page into.
   TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDialogs& dialogs);
 
-  void tbOpenFilesClick();
-  void tbOpenGroupFileClick();
-  void tbSaveGroupFileClick();
-  void tbWriteOutHTMLFilesClick();
-  void tbCheckGroupClick();
-  // Hands the group file to the publish window (OnPublish), closing this window.
-  void tbPublishClick();
-  void lbDataFilesDblClick();
+  // Files dropped on the window: a group file is read into the list.
   void FilesDropped(const QStringList& paths);
   // Reads a group file into the list (macros expanded).
   void ReadGroupFile(const QString& path);
@@ -42,24 +35,35 @@ class TForm5 : public QDialog {
   QString GroupFile() const;
   void SetEntries(const std::vector<std::string>& entries);
 
-  QAction* tbOpenFiles;
-  QAction* tbOpenGroupFile;
-  QAction* tbSaveGroupFile;
-  QAction* tbWriteOutHTMLFiles;
-  QAction* tbCheckGroup;
-  QAction* tbPublish;
+  // Takes the group file to the publish window.
   std::function<void(const QString& group_file)> OnPublish;
-  QListWidget* lbDataFiles;
-  QLabel* progress;
-  QString OpenDialog2FileName;
-  QString SaveDialog1FileName;
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
+  void tbOpenFilesClick();
+  void tbOpenGroupFileClick();
+  void tbSaveGroupFileClick();
+  void tbWriteOutHTMLFilesClick();
+  void tbCheckGroupClick();
+  // Hands the group file to the publish window (OnPublish), closing this window.
+  void tbPublishClick();
+  void lbDataFilesDblClick();
   void BringToFront();
+
+  // Its controls, found by their object names from outside.
+  QAction* tbOpenFiles;
+  QAction* tbOpenGroupFile;
+  QAction* tbSaveGroupFile;
+  QAction* tbWriteOutHTMLFiles;
+  QAction* tbCheckGroup;
+  QAction* tbPublish;
+  QListWidget* lbDataFiles;
+  QLabel* progress;
+  QString OpenDialog2FileName;
+  QString SaveDialog1FileName;
 
   TPageSource& page_;
   TEngineSession& session_;
