@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "editor/teditor.h"
 #include "support/sjis.h"
@@ -167,20 +168,22 @@ TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
   TForm3& f = wb.form3;
   QApplication::clipboard()->setText(QStringLiteral("before"));
   f.Prepare();
-  f.BitBtn2->click();  // Cancel leaves the clipboard alone
+  Control<QPushButton>(f, "BitBtn2")->click();  // Cancel leaves the clipboard alone
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
 
   f.Prepare();
   wb.dialogs.files = {root_ + "/Templates/page.tmpl", QString("/elsewhere/style.css"),
                       root_ + "/out/a.html"};
-  f.sbOpenTemplateFileClick();
-  f.sbWriteOutFileNameClick();
-  f.sbSelectPreviewCSSFileClick();
-  EXPECT_EQ(f.edTempFile->text(), QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
-  EXPECT_EQ(f.edCSSFile->text(), QStringLiteral("/elsewhere/style.css"));
-  f.edWriteFile->setText(QStringLiteral("　 ") + root_.toUpper().toLower() + "/out/a.html ");
-  f.cbItemCRLF->setChecked(true);
-  f.btnOK->click();
+  Control<QToolButton>(f, "sbOpenTemplateFile")->click();
+  Control<QToolButton>(f, "sbWriteOutFileName")->click();
+  Control<QToolButton>(f, "sbSelectPreviewCSSFile")->click();
+  EXPECT_EQ(Control<QLineEdit>(f, "edTempFile")->text(),
+            QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
+  EXPECT_EQ(Control<QLineEdit>(f, "edCSSFile")->text(), QStringLiteral("/elsewhere/style.css"));
+  Control<QLineEdit>(f, "edWriteFile")
+      ->setText(QStringLiteral("　 ") + root_.toUpper().toLower() + "/out/a.html ");
+  Control<QCheckBox>(f, "cbItemCRLF")->setChecked(true);
+  Control<QPushButton>(f, "btnOK")->click();
   const QString rule = "//" + QString(49, QChar('-'));
   EXPECT_EQ(QApplication::clipboard()->text(),
             rule + "\r\n// システム設定\r\n" + rule +
@@ -188,8 +191,8 @@ TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {
                 "@WriteFile {$RunningFolder}out/a.html\r\n@PreviewCSS /elsewhere/style.css\r\n" +
                 "@ItemCRLFMode Tag\r\n@HTMLCRLFMode No\r\n\r\n");
   f.Prepare();
-  EXPECT_TRUE(f.edTempFile->text().isEmpty());
-  EXPECT_FALSE(f.cbItemCRLF->isChecked());
+  EXPECT_TRUE(Control<QLineEdit>(f, "edTempFile")->text().isEmpty());
+  EXPECT_FALSE(Control<QCheckBox>(f, "cbItemCRLF")->isChecked());
 }
 
 // A group file saved by a UTF-8 editor starts with a byte-order mark: its first page is still

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   form4.cbUserTags->setEditText(QStringLiteral("見出し"));
   form4.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
   save(form4, "user-tags");
-  form3.edTempFile->setText(QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
+  form3.findChild<QLineEdit*>(QStringLiteral("edTempFile"))
+      ->setText(QStringLiteral("{$RunningFolder}Templates/page.tmpl"));
   save(form3, "system-settings");
   form5.SetEntries({"/site/pages/index.dat", "/site/pages/about.dat"});
   save(form5, "batch");

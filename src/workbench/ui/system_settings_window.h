@@ -22,11 +22,18 @@ class TForm3 : public QDialog {
 
   // Empties the fields and clears the boxes (before each showing).
   void Prepare();
+
+ private:
   void sbOpenTemplateFileClick();
   void sbWriteOutFileNameClick();
   void sbSelectPreviewCSSFileClick();
   void btnOKClick();
+  QString Converted(const QString& path) const;
 
+  TDialogs& dialogs_;
+  std::string program_folder_;  // CP932, as the fields are converted
+
+  // Its controls, found by their object names from outside.
   QLineEdit* edTempFile;
   QLineEdit* edCSSFile;
   QLineEdit* edWriteFile;
@@ -37,12 +44,6 @@ class TForm3 : public QDialog {
   QCheckBox* cbHTMLCRLF;
   QPushButton* btnOK;
   QPushButton* BitBtn2;
-
- private:
-  QString Converted(const QString& path) const;
-
-  TDialogs& dialogs_;
-  std::string program_folder_;  // CP932, as the fields are converted
 };
 
 }  // namespace zorvik
