@@ -21,6 +21,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::ReadFile;
 using testing::Sjis;
 using testing::Workbench;
@@ -303,7 +304,7 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
     wb.form1.setGeometry(50, 60, 700, 500);
     wb.form4.setGeometry(11, 12, 300, 200);
     wb.form4.UserTagStore = "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->";
-    wb.form4.cbUserTags->setEditText("G");
+    Control<QComboBox>(wb.form4, "cbUserTags")->setEditText("G");
     wb.dialogs.answers = {false};
     EXPECT_FALSE(wb.form1.FormCloseQuery());  // No: the program goes on, the file is written
     EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("アプリケーションを終了しますか？"));
@@ -316,8 +317,8 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
   EXPECT_EQ(again.form1.geometry(), QRect(50, 60, 700, 500));
   EXPECT_EQ(again.form4.geometry().topLeft(), QPoint(11, 12));
   EXPECT_EQ(again.form4.UserTagStore, "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->");
-  EXPECT_EQ(again.form4.cbUserTags->currentText(), QStringLiteral("G"));
-  EXPECT_EQ(again.form4.edStr[0]->text(), QStringLiteral("a"));
+  EXPECT_EQ(Control<QComboBox>(again.form4, "cbUserTags")->currentText(), QStringLiteral("G"));
+  EXPECT_EQ(Control<QLineEdit>(again.form4, "edStr0")->text(), QStringLiteral("a"));
   EXPECT_EQ(again.form1.cbSystemTags->count(), 17);
 }
 

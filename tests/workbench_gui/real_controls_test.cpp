@@ -129,26 +129,27 @@ TEST_F(RealControlsTest, UserTagGroupBoxKeepsWhatWasTyped) {
   Workbench wb(root_);
   TForm4& f = wb.form4;
   f.show();
-  QLineEdit* box = f.cbUserTags->lineEdit();
+  QLineEdit* box = Control<QComboBox>(f, "cbUserTags")->lineEdit();
   QTest::keyClicks(box, "grp1");
-  f.edStr[0]->setText("one");
-  f.tbRegistUserGroupTags->trigger();
+  Control<QLineEdit>(f, "edStr0")->setText("one");
+  Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
   box->clear();
   QTest::keyClicks(box, "grp");
-  EXPECT_EQ(f.cbUserTags->currentText(), QStringLiteral("grp"));
-  f.edStr[0]->setText("two");
-  f.tbRegistUserGroupTags->trigger();
-  EXPECT_EQ(f.cbUserTags->count(), 2);
+  EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->currentText(), QStringLiteral("grp"));
+  Control<QLineEdit>(f, "edStr0")->setText("two");
+  Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
+  EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->count(), 2);
 
   box->clear();
   QTest::keyClicks(box, "GRP1");
   QTest::keyClick(box, Qt::Key_Return);
-  f.edStr[1]->setFocus();
+  Control<QLineEdit>(f, "edStr1")->setFocus();
   QApplication::processEvents();
-  EXPECT_EQ(f.cbUserTags->currentText(), QStringLiteral("GRP1"));
+  EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->currentText(), QStringLiteral("GRP1"));
   box->clear();
   QTest::keyClicks(box, "grp1");
-  EXPECT_EQ(f.edStr[0]->text(), QStringLiteral("one"));  // grp1 was not overwritten
+  EXPECT_EQ(Control<QLineEdit>(f, "edStr0")->text(),
+            QStringLiteral("one"));  // grp1 was not overwritten
 }
 
 TEST_F(RealControlsTest, ClosingTheMainWindowClosesEveryWindow) {

@@ -114,18 +114,18 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
   {
     Workbench wb(root_);
     TForm4& f = wb.form4;
-    f.cbUserTags->setEditText(QStringLiteral("  "));
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("  "));
     Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.errors.last(),
               QStringLiteral("ユーザータググループ名が設定されていません"));
-    f.cbUserTags->setEditText(QStringLiteral(" 見出し "));
-    f.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
-    f.edStr[7]->setText(QStringLiteral("seven\tx"));
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral(" 見出し "));
+    Control<QLineEdit>(f, "edStr0")->setText(QStringLiteral("<h2>_Seltext_</h2>"));
+    Control<QLineEdit>(f, "edStr7")->setText(QStringLiteral("seven\tx"));
     Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
-    EXPECT_EQ(f.cbUserTags->count(), 1);
-    EXPECT_EQ(f.cbUserTags->itemText(0), QStringLiteral("見出し"));
-    f.cbUserTags->setEditText(QStringLiteral("見出し"));
-    EXPECT_EQ(f.edStr[7]->text(), QStringLiteral("sevenx"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->count(), 1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->itemText(0), QStringLiteral("見出し"));
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("見出し"));
+    EXPECT_EQ(Control<QLineEdit>(f, "edStr7")->text(), QStringLiteral("sevenx"));
 
     TEditor& e = *wb.form1.edEditSource;
     e.SetText(Sjis("題名"));
@@ -136,31 +136,33 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     wb.form1.MarkupTools->tbUserTag0Click(7);
     EXPECT_EQ(e.Text(), Sjis("<h2>題名</h2>sevenx"));
 
-    f.cbUserTags->setEditText(QStringLiteral("other"));
-    EXPECT_EQ(f.edStr[0]->text(), QString());  // not registered: empty fields
-    f.edStr[9]->setText(QStringLiteral("nine"));
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("other"));
+    EXPECT_EQ(Control<QLineEdit>(f, "edStr0")->text(), QString());  // not registered: empty fields
+    Control<QLineEdit>(f, "edStr9")->setText(QStringLiteral("nine"));
     EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(),
               QStringLiteral("ユーザータグ９番を表示：nine"));
     Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
-    f.cbUserTags->setEditText(QStringLiteral("missing"));
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("missing"));
     Control<QAction>(f, "tbDeleteUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.errors.last(),
               QStringLiteral("登録されていないユーザータググループです\r\n\r\n[missing]"));
-    f.cbUserTags->setEditText(QStringLiteral("OTHER"));  // found without regard to case
+    Control<QComboBox>(f, "cbUserTags")
+        ->setEditText(QStringLiteral("OTHER"));  // found without regard to case
     wb.dialogs.answers = {true, true};
     Control<QAction>(f, "tbDeleteUserGroupTags")->trigger();
     EXPECT_EQ(wb.dialogs.questions.last(),
               QStringLiteral("ユーザータググループを削除します\r\n\r\n[OTHER]"));
-    EXPECT_EQ(f.cbUserTags->count(), 1);
-    EXPECT_EQ(f.cbUserTags->currentText(), QString());
-    f.cbUserTags->setEditText(QStringLiteral("見出し"));
+    EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->count(), 1);
+    EXPECT_EQ(Control<QComboBox>(f, "cbUserTags")->currentText(), QString());
+    Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("見出し"));
     wb.dialogs.save_answers = {TSaveAnswer::kDiscard};  // the snippets went into the page source
     EXPECT_TRUE(wb.form1.FormCloseQuery());
   }
   Workbench again(root_);
-  EXPECT_EQ(again.form4.cbUserTags->currentText(), QStringLiteral("見出し"));
-  EXPECT_EQ(again.form4.edStr[0]->text(), QStringLiteral("<h2>_Seltext_</h2>"));
-  EXPECT_EQ(again.form4.cbUserTags->count(), 1);
+  EXPECT_EQ(Control<QComboBox>(again.form4, "cbUserTags")->currentText(), QStringLiteral("見出し"));
+  EXPECT_EQ(Control<QLineEdit>(again.form4, "edStr0")->text(),
+            QStringLiteral("<h2>_Seltext_</h2>"));
+  EXPECT_EQ(Control<QComboBox>(again.form4, "cbUserTags")->count(), 1);
 }
 
 TEST_F(ToolWindowsTest, SystemSettingsBlockGoesToTheClipboard) {

@@ -62,8 +62,9 @@ int main(int argc, char** argv) {
   save(form1, "main-written-html");
   form1.ShowPage(form1.tsLogs);
   save(form1, "main-log");
-  form4.cbUserTags->setEditText(QStringLiteral("見出し"));
-  form4.edStr[0]->setText(QStringLiteral("<h2>_Seltext_</h2>"));
+  form4.findChild<QComboBox*>(QStringLiteral("cbUserTags"))->setEditText(QStringLiteral("見出し"));
+  form4.findChild<QLineEdit*>(QStringLiteral("edStr0"))
+      ->setText(QStringLiteral("<h2>_Seltext_</h2>"));
   save(form4, "user-tags");
   form3.findChild<QLineEdit*>(QStringLiteral("edTempFile"))
       ->setText(QStringLiteral("{$RunningFolder}Templates/page.tmpl"));

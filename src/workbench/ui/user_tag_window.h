@@ -30,12 +30,6 @@ class TForm4 : public QDialog {
  public:
   TForm4(QWidget* parent, TDialogs& dialogs);
 
-  void ShowGroup(const QString& group);
-  void RefreshGroupList();
-  void RegisterGroup(const QString& group);
-  void tbRegistUserGroupTagsClick();
-  void tbDeleteUserGroupTagsClick();
-  void cbUserTagsChange();
   // Its part of the settings: the group box's text is a component of the store (registered
   // before the store loads), the user-tag store a value of it.
   void RegisterSettings(TZQIniFile& settings);
@@ -50,21 +44,29 @@ class TForm4 : public QDialog {
   void SnippetChanged(int n, const QString& text);
 
  public:
-  TUserTagBox* cbUserTags;
-  QAction* tbRegistUserGroupTags;
-  QAction* tbDeleteUserGroupTags;
-  std::array<QLineEdit*, 10> edStr{};
-  QPushButton* btnOK;
-
   // The user-tag store's text (CP932), saved in the settings under "_USERTAGS_".
   std::string UserTagStore;
 
  private:
+  void ShowGroup(const QString& group);
+  void RefreshGroupList();
+  void RegisterGroup(const QString& group);
+  void tbRegistUserGroupTagsClick();
+  void tbDeleteUserGroupTagsClick();
+  void cbUserTagsChange();
+
   std::vector<std::string> ListEntries() const;
   std::unique_ptr<TPropertyHost> box_host_;
   void SetListEntries(const std::vector<std::string>& list);
 
   TDialogs& dialogs_;
+
+  // Its controls, found by their object names from outside ("edStr0" to "edStr9").
+  TUserTagBox* cbUserTags;
+  QAction* tbRegistUserGroupTags;
+  QAction* tbDeleteUserGroupTags;
+  std::array<QLineEdit*, 10> edStr{};
+  QPushButton* btnOK;
 };
 
 }  // namespace zorvik
