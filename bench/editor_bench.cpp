@@ -71,8 +71,8 @@ double UntilLoaded(zorvik::TForm2& preview, const std::function<void()>& start) 
   QElapsedTimer timer;
   timer.start();
   start();
-  QObject::connect(preview.frBrowserBase1, &zorvik::TfrBrowserBase::Shown, &guard,
-                   [&] { loaded = true; });
+  QObject::connect(preview.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1")),
+                   &zorvik::TfrBrowserBase::Shown, &guard, [&] { loaded = true; });
   while (!loaded && timer.elapsed() < 30000) QApplication::processEvents(QEventLoop::AllEvents, 5);
   return loaded ? static_cast<double>(timer.elapsed()) : -1;
 }
@@ -104,7 +104,9 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
   const qint64 started = QDateTime::currentMSecsSinceEpoch();
   const double first = UntilLoaded(preview, [&] { form.tbPreview->trigger(); });
   // The page's top shows at its first paint, long before the whole page is laid out.
-  const double first_paint = FirstPaintAfter(*preview.frBrowserBase1->Browser(), started);
+  const double first_paint = FirstPaintAfter(
+      *preview.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1"))->Browser(),
+      started);
   form.edEditSource->setFocus();
   std::vector<double> lives;
   for (int round = 0; round < 5; ++round) {
@@ -120,7 +122,10 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
       "laid out %.0f ms (median of 5, of which %d ms wait)\n",
       page.size() >> 10, first_paint, first, live, zorvik::TLivePreview::kDelayMs);
   if (live < 0)
-    std::printf("live preview: %s\n", preview.StatusBar1->currentMessage().toUtf8().constData());
+    std::printf("live preview: %s\n", preview.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))
+                                          ->currentMessage()
+                                          .toUtf8()
+                                          .constData());
   form.edEditSource->setModified(false);
   std::filesystem::remove(path);
 }

@@ -20,6 +20,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::WaitFor;
 using testing::Workbench;
 using testing::WriteFile;
@@ -105,7 +106,7 @@ TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
   Workbench wb(home);
   ASSERT_TRUE(wb.form1.OpenDocument(site + "/pages/p.dat"));
   wb.form1.tbPreview->trigger();
-  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  QWebEngineView* view = Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser();
   ASSERT_TRUE(
       WaitFor([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))
       << view->title().toStdString();

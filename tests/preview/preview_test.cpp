@@ -34,6 +34,7 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::Sjis;
 using testing::WaitFor;
 using testing::Workbench;
@@ -57,8 +58,8 @@ void PreviewAndWait(TForm1& form1, TForm2& form2) {
   // The connection ends with this function (the guard goes first), so that no later load
   // writes into its stack.
   QObject guard;
-  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished, &guard,
-                   [&](bool) { loaded = true; });
+  QObject::connect(Control<TfrBrowserBase>(form2, "frBrowserBase1")->Browser(),
+                   &QWebEngineView::loadFinished, &guard, [&](bool) { loaded = true; });
   ASSERT_TRUE(WaitFor([&] { return loaded; }));
 }
 
@@ -103,11 +104,12 @@ class PreviewTest : public testing::WorkbenchTest {
 
 TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {
   Workbench wb(root_);
-  EXPECT_FALSE(wb.form2.frBrowserBase1->BrowserStarted());  // no browser before the first preview
+  EXPECT_FALSE(Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")
+                   ->BrowserStarted());  // no browser before the first preview
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
   wb.form2.showMinimized();
   PreviewAndWait(wb.form1, wb.form2);
-  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  QWebEngineView* view = Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser();
   EXPECT_EQ(RunJs(view, "getComputedStyle(document.querySelector('.ft_rd')).color").toString(),
             QStringLiteral("rgb(255, 0, 0)"));
   EXPECT_EQ(
@@ -134,7 +136,7 @@ TEST_F(PreviewTest, WithoutAPreviewStyleSheetTheLinkIsEmptyAndErrorsShowNothing)
             "t\r\n$Body b\r\n");
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/plain.dat"));
   PreviewAndWait(wb.form1, wb.form2);
-  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  QWebEngineView* view = Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser();
   EXPECT_EQ(RunJs(view, "document.querySelector('link[type=\"text/css\"]').getAttribute('href')")
                 .toString(),
             QString());
@@ -170,7 +172,7 @@ TEST_F(PreviewTest, ThePreviewIsTheRunsOwnBytes) {
   Workbench wb(root_);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/raw.dat"));
   PreviewAndWait(wb.form1, wb.form2);
-  EXPECT_EQ(PreviewedBytes(wb.form2.frBrowserBase1->Browser()),
+  EXPECT_EQ(PreviewedBytes(Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser()),
             "<html>" + raw + raw + "\r\n" + utf8 + "\r\n</html>\r\n");
 }
 
@@ -180,7 +182,7 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   Workbench wb(root_);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/page.dat"));
   PreviewAndWait(wb.form1, wb.form2);
-  TfrBrowserBase& frame = *wb.form2.frBrowserBase1;
+  TfrBrowserBase& frame = *Control<TfrBrowserBase>(wb.form2, "frBrowserBase1");
   const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
 
   // Every load that ended, by its address: a step waits for its own load, not one before it.
@@ -197,7 +199,9 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   ASSERT_TRUE(WaitFor([&] { return frame.Stopped; }));
   EXPECT_TRUE(WaitFor([&] { return ended.contains(QStringLiteral("about:blank")); }));
   EXPECT_EQ(frame.Browser()->url().toString(), QStringLiteral("about:blank"));
-  EXPECT_TRUE(wb.form2.StatusBar1->currentMessage().startsWith(QStringLiteral("[*")));
+  EXPECT_TRUE(Control<QStatusBar>(wb.form2, "StatusBar1")
+                  ->currentMessage()
+                  .startsWith(QStringLiteral("[*")));
   QString probed;
   ProbeHttpStatus(QUrl(base + "/500"), &frame, [&](const QString& code) { probed = code; });
   EXPECT_TRUE(WaitFor([&] { return probed == QStringLiteral("500"); }));
@@ -233,9 +237,10 @@ TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/big.dat"));
   PreviewAndWait(wb.form1, wb.form2);
   EXPECT_GT(wb.form1.edWriteOutHTML->Text().size(), 2u << 20);
-  EXPECT_EQ(
-      RunJs(wb.form2.frBrowserBase1->Browser(), "document.querySelectorAll('p').length").toInt(),
-      60000);
+  EXPECT_EQ(RunJs(Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser(),
+                  "document.querySelectorAll('p').length")
+                .toInt(),
+            60000);
 }
 
 TEST_F(PreviewTest, AFolderThatHoldsMoreThanTheSiteIsNotServedAndTheStatusBarSaysSo) {
@@ -248,7 +253,9 @@ TEST_F(PreviewTest, AFolderThatHoldsMoreThanTheSiteIsNotServedAndTheStatusBarSay
   for (const char* page : {"/shared/p.dat", "/site/page.dat"}) {
     ASSERT_TRUE(wb.form1.OpenDocument(root_ + page));
     PreviewAndWait(wb.form1, wb.form2);
-    EXPECT_EQ(wb.form2.lbNarrowedSite->isHidden(), std::string(page) == "/site/page.dat") << page;
+    EXPECT_EQ(Control<QLabel>(wb.form2, "lbNarrowedSite")->isHidden(),
+              std::string(page) == "/site/page.dat")
+        << page;
   }
 }
 
@@ -325,7 +332,7 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   f.show();
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/live.dat"));
   PreviewAndWait(f, wb.form2);
-  QWebEngineView* view = wb.form2.frBrowserBase1->Browser();
+  QWebEngineView* view = Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser();
   const auto bold = [&] {
     return RunJs(view, "document.getElementById('x').textContent").toString();
   };
@@ -364,12 +371,16 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   QTest::keyClicks(f.edEditSource, "@Nothing");
   QTest::keyClick(f.edEditSource, Qt::Key_Return);
   ASSERT_TRUE(WaitFor(
-      [&] { return wb.form2.StatusBar1->currentMessage().contains(QStringLiteral("エラー")); },
+      [&] {
+        return Control<QStatusBar>(wb.form2, "StatusBar1")
+            ->currentMessage()
+            .contains(QStringLiteral("エラー"));
+      },
       10000));
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
 
   // Switched off, typing changes nothing; the choice is kept in the settings file.
-  QTest::mouseClick(wb.form2.cbLivePreview, Qt::LeftButton);
+  QTest::mouseClick(Control<QCheckBox>(wb.form2, "cbLivePreview"), Qt::LeftButton);
   f.edEditSource->setText(
       f.edEditSource->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
   QTest::keyClicks(f.edEditSource, "x");
@@ -380,7 +391,7 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   EXPECT_NE(testing::ReadFile(root_ + "/zorvik-workbench.ini").find("_LIVEPREVIEW_"),
             std::string::npos);
   Workbench again(root_);
-  EXPECT_FALSE(again.form2.cbLivePreview->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(again.form2, "cbLivePreview")->isChecked());
 }
 
 }  // namespace

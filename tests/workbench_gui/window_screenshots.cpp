@@ -87,8 +87,9 @@ int main(int argc, char** argv) {
   // The preview of the page, once the browser has rendered it.
   bool loaded = false;
   form1.tbPreviewClick();
-  QObject::connect(form2.frBrowserBase1->Browser(), &QWebEngineView::loadFinished,
-                   [&](bool) { loaded = true; });
+  QObject::connect(
+      form2.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1"))->Browser(),
+      &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
   QElapsedTimer timer;
   timer.start();
   while (!loaded && timer.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -47,13 +47,14 @@ class TForm2 : public QWidget {
   void LoadSettings(const TZQIniFile& settings);
   void SaveSettings(TZQIniFile& settings) const;
 
+ private:
+  void ShowSiteNote(const TSiteAccess& site);
+
+  // Its controls, found by their object names from outside.
   TfrBrowserBase* frBrowserBase1;
   QStatusBar* StatusBar1;
   QCheckBox* cbLivePreview;  // follow the editor as it is typed in
   QLabel* lbNarrowedSite;    // shown while the page's folders hold more than its site
-
- private:
-  void ShowSiteNote(const TSiteAccess& site);
 };
 
 }  // namespace zorvik
