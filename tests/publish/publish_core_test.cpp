@@ -1,6 +1,7 @@
 // What a publish sends and records, against a server in memory that can be cut after any
 // step; and the parsing of addresses, manifests and ~/.netrc.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -152,7 +153,9 @@ class TMemoryRemote : public TRemote {
 class PublishRunTest : public ::testing::Test {
  protected:
   PublishRunTest() {
-    root_ = ::testing::TempDir() + "zorvik-publish-run/";
+    // One folder per test process: ctest runs the tests of this suite side by side.
+    root_ = ::testing::TempDir() + "zorvik-publish-run-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ + "img");
   }
