@@ -29,6 +29,7 @@ const TSourceLines::TFile& TSourceLines::Read(const std::string& path) {
   if (!file.read) {
     file.read = true;
     if (!read_(path, file.bytes)) file.bytes.clear();
+    file.encoding = DetectEncoding(file.bytes);
   }
   return file;
 }
@@ -38,8 +39,9 @@ std::optional<TSourceLine> TSourceLines::Find(const std::string& page, std::stri
   if (sources == pages_.end() || text.empty()) return std::nullopt;
   for (std::size_t index = 0; index < sources->second.size(); ++index) {
     const std::string& path = sources->second[index];
-    const std::string_view bytes = Read(path).bytes;
-    const std::string wanted = ConvertText(text, TEncoding::kUtf8, DetectEncoding(bytes));
+    const TFile& file = Read(path);
+    const std::string_view bytes = file.bytes;
+    const std::string wanted = ConvertText(text, TEncoding::kUtf8, file.encoding);
     for (std::size_t at = bytes.find(wanted); at != std::string_view::npos;
          at = bytes.find(wanted, at + 1)) {
       // An address must not be a piece of a longer one; a tag's braces end it themselves.

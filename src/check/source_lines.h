@@ -12,6 +12,7 @@
 
 #include "check/site_check.h"
 #include "engine/generation_log.h"
+#include "text/encoding.h"
 
 namespace zorvik {
 
@@ -39,6 +40,7 @@ class TSourceLines {
   struct TFile {
     bool read = false;
     std::string bytes;
+    TEncoding encoding = TEncoding::kCp932;  // found once, when read
   };
   const TFile& Read(const std::string& path);
 
