@@ -17,6 +17,7 @@
 #include "qt_text/cp932_text.h"
 #include "text/file_names.h"
 #include "workbench/document_rules.h"
+#include "workbench/ui/finding_log.h"
 #include "workbench/ui/main_tool_icons.h"
 #include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
@@ -187,13 +188,7 @@ void TForm5::tbCheckGroupClick() {
   // Every page generated in memory, nothing written; the findings go to the main window's log.
   const int start = page_.LogEnd();
   const TGroupCheck result = CheckGroup(entries, session_.RunSettings(), UserHome());
-  int counts[3] = {0, 0, 0};
-  for (const TSourceFinding& at : result.findings) {
-    const std::string line = FindingLine(at, [](const std::string& path) { return path; });
-    session_.Log().AddLog(ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(line)),
-                          PlaceOfFinding(at));
-    ++counts[static_cast<int>(at.finding.kind)];
-  }
+  const std::array<int, 3> counts = LogFindings(session_.Log(), result.findings);
   const QString summary =
       QStringLiteral(
           "グループを確認しました：%1 ページ、エラー %2 件、警告 %3 件、メモ %4 件"

@@ -12,6 +12,7 @@
 #include "preview/preview_document.h"
 #include "preview/ui/preview_window.h"
 #include "qt_text/cp932_text.h"
+#include "workbench/ui/finding_log.h"
 #include "workbench/ui/main_window.h"
 #include "workbench/ui/qt_adapters.h"
 #include "workbench/ui/qt_paths.h"
@@ -87,12 +88,7 @@ void TForm1::CheckGeneratedPage() {
       CheckPageInSite(output, RemovePreviewMarker(state_.WorkingText, state_.PageEncoding),
                       UserHome()),
       sources);
-  for (const TSourceFinding& at : findings) {
-    const std::string line = FindingLine(at, [](const std::string& path) { return path; });
-    context_.log.AddLog(ToCp932(QStringLiteral("(確認) ") + QString::fromStdString(line)),
-                        PlaceOfFinding(at));
-    ++check_counts_[static_cast<int>(at.finding.kind)];
-  }
+  check_counts_ = LogFindings(context_.log, findings);
   if (!findings.empty()) context_.log.AddLog("");
 }
 
