@@ -29,6 +29,11 @@
 
 namespace {
 
+// The main window keeps its widgets: the page-source editor is found by its name.
+zorvik::TEditor* SourcePane(const QWidget& form) {
+  return form.findChild<zorvik::TEditor*>(QStringLiteral("edEditSource"));
+}
+
 // The example page with its article repeated until the page source is at least bytes long.
 std::string LongPage(const std::string& page, std::size_t bytes) {
   const std::size_t open = page.find("[Article]\r\n");
@@ -99,21 +104,22 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
   const std::string path =
       std::filesystem::absolute(example).parent_path() / "zorvik-editor-bench.dat";
   std::ofstream(path, std::ios::binary) << page;
-  form.edEditSource->setModified(false);  // the typing above is let go without a question
+  SourcePane(form)->setModified(false);  // the typing above is let go without a question
   form.OpenDocument(QString::fromStdString(path));
   const qint64 started = QDateTime::currentMSecsSinceEpoch();
-  const double first = UntilLoaded(preview, [&] { form.tbPreview->trigger(); });
+  const double first = UntilLoaded(
+      preview, [&] { form.findChild<QAction*>(QStringLiteral("tbPreview"))->trigger(); });
   // The page's top shows at its first paint, long before the whole page is laid out.
   const double first_paint = FirstPaintAfter(
       *preview.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1"))->Browser(),
       started);
-  form.edEditSource->setFocus();
+  SourcePane(form)->setFocus();
   std::vector<double> lives;
   for (int round = 0; round < 5; ++round) {
-    form.edEditSource->setCursorPosition(form.edEditSource->lines() * (round + 2) / 8,
-                                         0);  // inside the article
+    SourcePane(form)->setCursorPosition(SourcePane(form)->lines() * (round + 2) / 8,
+                                        0);  // inside the article
     lives.push_back(
-        UntilLoaded(preview, [&] { QTest::keyClick(form.edEditSource->viewport(), Qt::Key_A); }));
+        UntilLoaded(preview, [&] { QTest::keyClick(SourcePane(form)->viewport(), Qt::Key_A); }));
   }
   const double live = MedianMs(lives);
   std::printf(
@@ -126,7 +132,7 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
                                           ->currentMessage()
                                           .toUtf8()
                                           .constData());
-  form.edEditSource->setModified(false);
+  SourcePane(form)->setModified(false);
   std::filesystem::remove(path);
 }
 
@@ -154,7 +160,7 @@ int main(int argc, char** argv) {
   std::printf("%-8s %12s %12s %12s\n", "size", "load ms", "key ms", "Return ms");
   for (const std::size_t megabytes : {2, 20}) {
     const std::string text = LongPage(*page, megabytes << 20);
-    zorvik::TEditor& pane = *form.edEditSource;
+    zorvik::TEditor& pane = *SourcePane(form);
     auto start = std::chrono::steady_clock::now();
     pane.SetText(text);
     QApplication::processEvents();

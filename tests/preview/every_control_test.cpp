@@ -27,7 +27,9 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -119,7 +121,8 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
     // holding a page (longer than the last, so that a count or a check shows anew) with an
     // element selected; the find bar has something to find in it.
     if (!window->isVisible()) window->show();
-    wb.form1.PageControl1->setCurrentWidget(wb.form1.tsPageEditor);
+    Control<QTabWidget>(wb.form1, "PageControl1")
+        ->setCurrentWidget(Control<QWidget>(wb.form1, "tsPageEditor"));
     const QString element = QStringLiteral("<b>Body</b>");
     const QString page =
         QStringLiteral(
@@ -127,10 +130,10 @@ TEST(EveryControlTest, EveryActionAndButtonOfEveryWindowOnce) {
             "$Body %1 %2\r\n")
             .arg(element)
             .arg(QString(triggered + 1, QLatin1Char('x')));
-    wb.form1.edEditSource->setText(page);
-    wb.form1.FindBar->edFind->setText(QStringLiteral("Body"));
-    wb.form1.edEditSource->SetSelStart(static_cast<int>(page.indexOf(element)));
-    wb.form1.edEditSource->SetSelLength(static_cast<int>(element.size()));
+    SourcePane(wb.form1)->setText(page);
+    Control<QLineEdit>(wb.form1, "edFind")->setText(QStringLiteral("Body"));
+    SourcePane(wb.form1)->SetSelStart(static_cast<int>(page.indexOf(element)));
+    SourcePane(wb.form1)->SetSelLength(static_cast<int>(element.size()));
     QApplication::processEvents();
     const QStringList before = seen();
     press();

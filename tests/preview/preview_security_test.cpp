@@ -105,7 +105,7 @@ TEST(PreviewSecurityTest, AScriptInThePageReadsNothingButItsSite) {
 
   Workbench wb(home);
   ASSERT_TRUE(wb.form1.OpenDocument(site + "/pages/p.dat"));
-  wb.form1.tbPreview->trigger();
+  Control<QAction>(wb.form1, "tbPreview")->trigger();
   QWebEngineView* view = Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser();
   ASSERT_TRUE(
       WaitFor([&] { return view->title() == "SAFE" || view->title().startsWith("LEAK"); }, 60000))

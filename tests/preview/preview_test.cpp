@@ -35,7 +35,11 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::FrontTab;
+using testing::HtmlPane;
+using testing::LogPane;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::WaitFor;
 using testing::Workbench;
 using testing::WriteFile;
@@ -54,7 +58,7 @@ QVariant RunJs(QWebEngineView* view, const QString& script) {
 // Previews and waits until the frame has completed the document.
 void PreviewAndWait(TForm1& form1, TForm2& form2) {
   bool loaded = false;
-  form1.tbPreview->trigger();
+  Control<QAction>(form1, "tbPreview")->trigger();
   // The connection ends with this function (the guard goes first), so that no later load
   // writes into its stack.
   QObject guard;
@@ -123,7 +127,7 @@ TEST_F(PreviewTest, MarkersShowInTheirColoursAndTheCaptionFollowsTheTitle) {
   EXPECT_FALSE(wb.form2.isMinimized());
 
   // The written file of the same page has no style block.
-  wb.form1.tbWriteoutHTMLFileClick();
+  Control<QAction>(wb.form1, "tbWriteoutHTMLFile")->trigger();
   const std::string written = testing::ReadFile(root_ + "/site/out/page.html");
   EXPECT_EQ(written.find("<style"), std::string::npos);
   EXPECT_EQ(written.find("PREVIEWCSS"), std::string::npos);
@@ -140,9 +144,9 @@ TEST_F(PreviewTest, WithoutAPreviewStyleSheetTheLinkIsEmptyAndErrorsShowNothing)
   EXPECT_EQ(RunJs(view, "document.querySelector('link[type=\"text/css\"]').getAttribute('href')")
                 .toString(),
             QString());
-  wb.form1.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\nbad");
+  SourcePane(wb.form1)->SetText("@Template {$DataFolder}t.tmpl\r\nbad");
   PreviewAndWait(wb.form1, wb.form2);
-  EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
+  EXPECT_EQ(FrontTab(wb.form1), "tsLogs");
   EXPECT_EQ(RunJs(view, "document.documentElement.textContent").toString(), QString());
   EXPECT_TRUE(
       WaitFor([&] { return wb.form2.windowTitle().isEmpty(); }));  // not the internal address
@@ -236,7 +240,7 @@ TEST_F(PreviewTest, PagesBeyondTheInMemoryLimitStillPreview) {
   WriteFile(root_ + "/site/big.dat", big);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/big.dat"));
   PreviewAndWait(wb.form1, wb.form2);
-  EXPECT_GT(wb.form1.edWriteOutHTML->Text().size(), 2u << 20);
+  EXPECT_GT(HtmlPane(wb.form1)->Text().size(), 2u << 20);
   EXPECT_EQ(RunJs(Control<TfrBrowserBase>(wb.form2, "frBrowserBase1")->Browser(),
                   "document.querySelectorAll('p').length")
                 .toInt(),
@@ -340,26 +344,26 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   RunJs(view, "window.scrollTo(0, 400); window.kept = true");
   ASSERT_TRUE(WaitFor([&] { return scrolled() == 400; }));
   QFile::remove(root_ + "/site/out/live.html");
-  const QString log = f.edLogs->text();
-  const QString html = f.edWriteOutHTML->text();
+  const QString log = LogPane(f)->text();
+  const QString html = HtmlPane(f)->text();
 
   f.activateWindow();
-  f.edEditSource->setFocus();
-  f.edEditSource->setCursorPosition(
+  SourcePane(f)->setFocus();
+  SourcePane(f)->setCursorPosition(
       3, static_cast<int>(QStringLiteral("$Body <b id=\"x\">one").size()));
-  QTest::keyClicks(f.edEditSource, "two");
+  QTest::keyClicks(SourcePane(f), "two");
   EXPECT_EQ(bold(), QStringLiteral("one"));  // not before the typing has paused
   ASSERT_TRUE(WaitFor([&] { return bold() == QStringLiteral("onetwo"); }, 10000));
   EXPECT_TRUE(WaitFor([&] { return scrolled() == 400; }, 5000));
   EXPECT_TRUE(RunJs(view, "window.kept === true").toBool());  // changed in place, not loaded again
-  EXPECT_EQ(QApplication::focusWidget(), f.edEditSource);
+  EXPECT_EQ(QApplication::focusWidget(), SourcePane(f));
   EXPECT_FALSE(QFile::exists(root_ + "/site/out/live.html"));
-  EXPECT_EQ(f.edLogs->text(), log);
-  EXPECT_EQ(f.edWriteOutHTML->text(), html);
+  EXPECT_EQ(LogPane(f)->text(), log);
+  EXPECT_EQ(HtmlPane(f)->text(), html);
 
   // A page with a script is loaded anew, so that the script runs as it would on the site.
-  f.edEditSource->setCursorPosition(3, static_cast<int>(std::strlen("$Body ")));
-  QTest::keyClicks(f.edEditSource, "<script>document.body.dataset.ran = 1</script>");
+  SourcePane(f)->setCursorPosition(3, static_cast<int>(std::strlen("$Body ")));
+  QTest::keyClicks(SourcePane(f), "<script>document.body.dataset.ran = 1</script>");
   ASSERT_TRUE(WaitFor(
       [&] { return RunJs(view, "document.body.dataset.ran").toString() == QStringLiteral("1"); },
       10000));
@@ -367,9 +371,9 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
 
   // An error: the page stays as it was, and the status line says why.
-  f.edEditSource->setCursorPosition(0, 0);
-  QTest::keyClicks(f.edEditSource, "@Nothing");
-  QTest::keyClick(f.edEditSource, Qt::Key_Return);
+  SourcePane(f)->setCursorPosition(0, 0);
+  QTest::keyClicks(SourcePane(f), "@Nothing");
+  QTest::keyClick(SourcePane(f), Qt::Key_Return);
   ASSERT_TRUE(WaitFor(
       [&] {
         return Control<QStatusBar>(wb.form2, "StatusBar1")
@@ -381,9 +385,9 @@ TEST_F(PreviewTest, LivePreviewFollowsTheEditor) {
 
   // Switched off, typing changes nothing; the choice is kept in the settings file.
   QTest::mouseClick(Control<QCheckBox>(wb.form2, "cbLivePreview"), Qt::LeftButton);
-  f.edEditSource->setText(
-      f.edEditSource->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
-  QTest::keyClicks(f.edEditSource, "x");
+  SourcePane(f)->setText(
+      SourcePane(f)->text().replace(QStringLiteral("@Nothing"), QStringLiteral("")));
+  QTest::keyClicks(SourcePane(f), "x");
   QTest::qWait(3 * TLivePreview::kDelayMs);
   EXPECT_EQ(bold(), QStringLiteral("onetwo"));
   wb.dialogs.answers = {false};

@@ -14,7 +14,13 @@
 namespace zorvik {
 namespace {
 
+using testing::Control;
+using testing::FrontTab;
+using testing::HtmlPane;
+using testing::LogPane;
+using testing::ShowTab;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -56,83 +62,85 @@ TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {
   Show(f);
   // "ア" is 0x83 0x41: its second byte is the letter "A".
   const std::string text = Sjis("アイ abc\r\nABC ア\r\n");
-  f.edEditSource->SetText(text);
-  f.edEditSource->setFocus();
-  TFindBar& bar = *f.FindBar;
+  SourcePane(f)->SetText(text);
+  SourcePane(f)->setFocus();
+  QWidget& bar = *Control<TFindBar>(f, "FindBar");
+  auto* find = Control<QLineEdit>(bar, "edFind");
+  auto* replace = Control<QLineEdit>(bar, "edReplace");
+  auto* status = Control<TElidedLabel>(bar, "lbStatus");
 
-  Key(f.edEditSource, Qt::Key_F, Qt::ControlModifier);
+  Key(SourcePane(f), Qt::Key_F, Qt::ControlModifier);
   ASSERT_TRUE(bar.isVisible());
-  EXPECT_FALSE(bar.edReplace->isVisible());
-  QTest::keyClicks(bar.edFind, "a");
-  Key(bar.edFind, Qt::Key_Return);
-  EXPECT_EQ(f.edEditSource->SelStart(), 5);  // the "a" of "abc", not the trail byte of "ア"
-  EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "a");
-  Key(bar.edFind, Qt::Key_F3);
-  EXPECT_EQ(f.edEditSource->SelStart(), 10);  // "A", letter case ignored
-  Key(bar.edFind, Qt::Key_F3);
-  EXPECT_EQ(f.edEditSource->SelStart(), 5);  // wrapped
-  EXPECT_NE(bar.lbStatus->FullText().indexOf(QStringLiteral("先頭に戻りました")), -1);
-  Key(bar.edFind, Qt::Key_F3, Qt::ShiftModifier);
-  EXPECT_EQ(f.edEditSource->SelStart(), 10);
-  QTest::mouseClick(bar.cbMatchCase, Qt::LeftButton);
-  Key(bar.edFind, Qt::Key_F3);
-  EXPECT_EQ(f.edEditSource->SelStart(), 5);  // "A" is no longer an "a"
-  EXPECT_TRUE(bar.lbStatus->FullText().startsWith(QStringLiteral("1 / 1 件")));
+  EXPECT_FALSE(replace->isVisible());
+  QTest::keyClicks(find, "a");
+  Key(find, Qt::Key_Return);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 5);  // the "a" of "abc", not the trail byte of "ア"
+  EXPECT_EQ(SourcePane(f)->SelectedTextBytes(), "a");
+  Key(find, Qt::Key_F3);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 10);  // "A", letter case ignored
+  Key(find, Qt::Key_F3);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 5);  // wrapped
+  EXPECT_NE(status->FullText().indexOf(QStringLiteral("先頭に戻りました")), -1);
+  Key(find, Qt::Key_F3, Qt::ShiftModifier);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 10);
+  QTest::mouseClick(Control<QCheckBox>(bar, "cbMatchCase"), Qt::LeftButton);
+  Key(find, Qt::Key_F3);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 5);  // "A" is no longer an "a"
+  EXPECT_TRUE(status->FullText().startsWith(QStringLiteral("1 / 1 件")));
 
   // Pattern mode: "A" matches the letter, never the trail byte; a malformed pattern says why.
-  QTest::mouseClick(bar.cbPattern, Qt::LeftButton);
-  bar.edFind->clear();
-  QTest::keyClicks(bar.edFind, "A+");
-  Key(bar.edFind, Qt::Key_Return);
-  EXPECT_EQ(f.edEditSource->SelStart(), 10);
-  EXPECT_EQ(bar.lbStatus->FullText(), QStringLiteral("1 / 1 件"));
-  bar.edFind->clear();
-  QTest::keyClicks(bar.edFind, "[A");
-  Key(bar.edFind, Qt::Key_Return);
-  EXPECT_TRUE(bar.lbStatus->FullText().startsWith(QStringLiteral("パターンの誤り")));
-  EXPECT_EQ(f.edEditSource->SelStart(), 10);
+  QTest::mouseClick(Control<QCheckBox>(bar, "cbPattern"), Qt::LeftButton);
+  find->clear();
+  QTest::keyClicks(find, "A+");
+  Key(find, Qt::Key_Return);
+  EXPECT_EQ(SourcePane(f)->SelStart(), 10);
+  EXPECT_EQ(status->FullText(), QStringLiteral("1 / 1 件"));
+  find->clear();
+  QTest::keyClicks(find, "[A");
+  Key(find, Qt::Key_Return);
+  EXPECT_TRUE(status->FullText().startsWith(QStringLiteral("パターンの誤り")));
+  EXPECT_EQ(SourcePane(f)->SelStart(), 10);
 
   // Replace all is one undo step; Esc closes the bar and gives the editor back the keyboard.
   // Neither the replace field nor a long message widens the window: the message is elided.
   f.resize(560, f.height());
   QApplication::processEvents();
   const int width = f.width();
-  Key(f.edEditSource, Qt::Key_H, Qt::ControlModifier);
-  ASSERT_TRUE(bar.edReplace->isVisible());
-  bar.edFind->clear();
-  QTest::keyClicks(bar.edFind, QString(300, QChar('(')));
-  Key(bar.edFind, Qt::Key_Return);
+  Key(SourcePane(f), Qt::Key_H, Qt::ControlModifier);
+  ASSERT_TRUE(replace->isVisible());
+  find->clear();
+  QTest::keyClicks(find, QString(300, QChar('(')));
+  Key(find, Qt::Key_Return);
   QApplication::processEvents();
   EXPECT_EQ(f.width(), width);
-  const QString shown = bar.lbStatus->text();
-  EXPECT_TRUE(shown == bar.lbStatus->FullText() ||
-              bar.lbStatus->toolTip() == bar.lbStatus->FullText());
+  const QString shown = status->text();
+  EXPECT_TRUE(shown == status->FullText() || status->toolTip() == status->FullText());
   TElidedLabel narrow;
   narrow.resize(60, 20);
-  narrow.SetFullText(bar.lbStatus->FullText());
+  narrow.SetFullText(status->FullText());
   EXPECT_TRUE(narrow.text().endsWith(QChar(0x2026)));
-  EXPECT_EQ(narrow.toolTip(), bar.lbStatus->FullText());
-  EXPECT_LE(bar.btReplaceAll->geometry().right(), bar.width());
-  bar.edFind->clear();
-  Commit(bar.edFind, QStringLiteral("ア"));
-  Commit(bar.edReplace, QStringLiteral("カ"));
-  QTest::mouseClick(bar.btReplaceAll, Qt::LeftButton);
-  EXPECT_EQ(f.edEditSource->Text(), Sjis("カイ abc\r\nABC カ\r\n"));
-  EXPECT_EQ(bar.lbStatus->FullText(), QStringLiteral("2 件置換しました"));
-  EXPECT_TRUE(f.tbSaveData->isEnabled());
-  Key(bar.edFind, Qt::Key_Escape);
+  EXPECT_EQ(narrow.toolTip(), status->FullText());
+  EXPECT_LE(Control<QPushButton>(bar, "btReplaceAll")->geometry().right(), bar.width());
+  find->clear();
+  Commit(find, QStringLiteral("ア"));
+  Commit(replace, QStringLiteral("カ"));
+  QTest::mouseClick(Control<QPushButton>(bar, "btReplaceAll"), Qt::LeftButton);
+  EXPECT_EQ(SourcePane(f)->Text(), Sjis("カイ abc\r\nABC カ\r\n"));
+  EXPECT_EQ(status->FullText(), QStringLiteral("2 件置換しました"));
+  EXPECT_TRUE(Control<QAction>(f, "tbSaveData")->isEnabled());
+  Key(find, Qt::Key_Escape);
   EXPECT_FALSE(bar.isVisible());
-  EXPECT_TRUE(f.edEditSource->hasFocus());
-  Key(f.edEditSource, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.edEditSource->Text(), text);
+  EXPECT_TRUE(SourcePane(f)->hasFocus());
+  Key(SourcePane(f), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(SourcePane(f)->Text(), text);
 
   // The other panes are output: found in, never replaced in.
-  f.edWriteOutHTML->SetText(Sjis("<p>ア</p>"));
-  f.ShowPage(f.tsHTML);
-  Key(f.edWriteOutHTML, Qt::Key_F, Qt::ControlModifier);
-  EXPECT_FALSE(bar.edReplace->isVisible());
-  Key(bar.edFind, Qt::Key_Return);
-  EXPECT_EQ(f.edWriteOutHTML->SelStart(), 3);
+  HtmlPane(f)->SetText(Sjis("<p>ア</p>"));
+  ShowTab(f, "tsHTML");
+  Key(HtmlPane(f), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_FALSE(replace->isVisible());
+  Key(find, Qt::Key_Return);
+  EXPECT_EQ(HtmlPane(f)->SelStart(), 3);
 }
 
 TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
@@ -145,15 +153,15 @@ TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
   ASSERT_TRUE(f.OpenDocument(root_ + "/page.dat"));
 
   wb.dialogs.numbers = {2};
-  Key(f.edEditSource, Qt::Key_G, Qt::ControlModifier);
-  EXPECT_EQ(f.edEditSource->CaretRow(), 2);
+  Key(SourcePane(f), Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(SourcePane(f)->CaretRow(), 2);
   EXPECT_TRUE(wb.dialogs.questions.last().contains(QStringLiteral("0 から 2")));
 
-  f.tbSetHTML->trigger();
-  ASSERT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  Control<QAction>(f, "tbSetHTML")->trigger();
+  ASSERT_EQ(FrontTab(f), "tsLogs");
   const auto row_of = [&](const QString& piece) {
-    for (int row = 0; row < f.edLogs->lines(); ++row) {
-      if (f.edLogs->text(row).contains(piece)) return row;
+    for (int row = 0; row < LogPane(f)->lines(); ++row) {
+      if (LogPane(f)->text(row).contains(piece)) return row;
     }
     return -1;
   };
@@ -163,35 +171,35 @@ TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
   ASSERT_GE(import_row, 0);
 
   // A row of the page source: straight to its line, selected.
-  f.edEditSource->setCursorPosition(0, 0);
-  DoubleClickRow(*f.edLogs, page_row);
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsPageEditor);
-  EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "stray line");
+  SourcePane(f)->setCursorPosition(0, 0);
+  DoubleClickRow(*LogPane(f), page_row);
+  EXPECT_EQ(FrontTab(f), "tsPageEditor");
+  EXPECT_EQ(SourcePane(f)->SelectedTextBytes(), "stray line");
   EXPECT_TRUE(wb.dialogs.questions.size() == 1);
 
   // A row of an import: asked first; No stays, Yes opens the file at that line after the
   // unsaved-changes question.
-  f.edEditSource->insert(QStringLiteral("x"));
-  f.ShowPage(f.tsLogs);
+  SourcePane(f)->insert(QStringLiteral("x"));
+  ShowTab(f, "tsLogs");
   wb.dialogs.answers = {false};
-  DoubleClickRow(*f.edLogs, import_row);
+  DoubleClickRow(*LogPane(f), import_row);
   EXPECT_EQ(f.SaveName(), root_ + "/page.dat");
   EXPECT_TRUE(wb.dialogs.questions.last().contains(root_ + "/parts.txt"));
-  f.ShowPage(f.tsLogs);
+  ShowTab(f, "tsLogs");
   wb.dialogs.answers = {true};
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
-  f.edLogs->setCursorPosition(import_row, 0);
-  Key(f.edLogs, Qt::Key_Return);  // Enter does what the double click does
+  LogPane(f)->setCursorPosition(import_row, 0);
+  Key(LogPane(f), Qt::Key_Return);  // Enter does what the double click does
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_EQ(f.SaveName(), root_ + "/parts.txt");
-  EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "oops");
+  EXPECT_EQ(SourcePane(f)->SelectedTextBytes(), "oops");
 
   // A row that names no line does nothing, and Enter there is an ordinary key.
   const auto questions = wb.dialogs.questions.size();
   const int start_row = row_of(QStringLiteral("▼▼▼"));
-  f.ShowPage(f.tsLogs);
-  DoubleClickRow(*f.edLogs, start_row);
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  ShowTab(f, "tsLogs");
+  DoubleClickRow(*LogPane(f), start_row);
+  EXPECT_EQ(FrontTab(f), "tsLogs");
   EXPECT_EQ(wb.dialogs.questions.size(), questions);
 }
 

@@ -22,8 +22,12 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::FrontTab;
+using testing::HtmlPane;
+using testing::LogPane;
 using testing::ReadFile;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -43,13 +47,14 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
-  EXPECT_FALSE(f.tbSaveData->isEnabled());
-  for (const QAction* button : f.ToolBar1->actions()) {  // a tool tip names the button's key
+  EXPECT_FALSE(Control<QAction>(f, "tbSaveData")->isEnabled());
+  for (const QAction* button :
+       Control<QToolBar>(f, "ToolBar1")->actions()) {  // a tool tip names the button's key
     if (button->shortcut().isEmpty()) continue;
     EXPECT_TRUE(button->toolTip().contains(button->shortcut().toString(QKeySequence::NativeText)))
         << button->objectName().toStdString();
   }
-  f.tbAbout->trigger();  // the About box says which version this is
+  Control<QAction>(f, "tbAbout")->trigger();  // the About box says which version this is
   ASSERT_FALSE(wb.dialogs.messages.isEmpty());
   EXPECT_TRUE(wb.dialogs.messages.last().contains(QStringLiteral("バージョン ") + kVersion));
 
@@ -58,59 +63,59 @@ TEST_F(MainWindowTest, OpenEditSaveAndNew) {
   EXPECT_TRUE(wb.dialogs.questions.isEmpty());  // nothing modified: no question
   EXPECT_EQ(f.windowTitle(),
             QStringLiteral("Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
-  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
-  EXPECT_EQ(f.edEditSource->Text(),
+  EXPECT_EQ(wb.session->State().DataFolder, (root_ + "/site/").toStdString());
+  EXPECT_EQ(SourcePane(f)->Text(),
             "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\n$Title " +
                 Sjis("表題"));
-  EXPECT_FALSE(f.tbSaveData->isEnabled());
+  EXPECT_FALSE(Control<QAction>(f, "tbSaveData")->isEnabled());
 
-  f.edEditSource->SetSelStart(0);
-  f.edEditSource->ReplaceSelection("// x\r\n");
-  EXPECT_TRUE(f.tbSaveData->isEnabled());
-  f.tbSaveDataClick();
-  EXPECT_FALSE(f.tbSaveData->isEnabled());
+  SourcePane(f)->SetSelStart(0);
+  SourcePane(f)->ReplaceSelection("// x\r\n");
+  EXPECT_TRUE(Control<QAction>(f, "tbSaveData")->isEnabled());
+  Control<QAction>(f, "tbSaveData")->trigger();
+  EXPECT_FALSE(Control<QAction>(f, "tbSaveData")->isEnabled());
   EXPECT_EQ(ReadFile(page).substr(0, 6), "// x\r\n");
 
   // Unsaved changes carry the mark; New asks whether to save them, キャンセル keeps everything.
-  f.edEditSource->ReplaceSelection("y");
+  SourcePane(f)->ReplaceSelection("y");
   EXPECT_EQ(f.windowTitle(),
             QStringLiteral("* Kirabo - Zorvik 3号  [page.dat] - <RunningFolder>/site/"));
-  f.tbNewFile->trigger();
+  Control<QAction>(f, "tbNewFile")->trigger();
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
-  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  EXPECT_TRUE(Control<QAction>(f, "tbSaveData")->isEnabled());
   EXPECT_EQ(f.SaveName(), page);
   const std::string saved = ReadFile(page);
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
-  f.tbNewFile->trigger();
+  Control<QAction>(f, "tbNewFile")->trigger();
   EXPECT_EQ(ReadFile(page), saved);
-  EXPECT_EQ(f.edEditSource->Text(), "");
+  EXPECT_EQ(SourcePane(f)->Text(), "");
   EXPECT_EQ(f.windowTitle(), QStringLiteral("Kirabo - Zorvik 3号"));
-  EXPECT_EQ(f.State().DataFolder, "");
+  EXPECT_EQ(wb.session->State().DataFolder, "");
   EXPECT_TRUE(f.SaveName().isEmpty());
   EXPECT_EQ(f.LastOpenedName(), page);
 
   // Without changes New asks its own question; No keeps the document.
-  f.edEditSource->ReplaceSelection("kept");
-  f.edEditSource->setModified(false);
+  SourcePane(f)->ReplaceSelection("kept");
+  SourcePane(f)->setModified(false);
   wb.dialogs.answers = {false};
-  f.tbNewFile->trigger();
+  Control<QAction>(f, "tbNewFile")->trigger();
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("新規作成しますか？"));
-  EXPECT_EQ(f.edEditSource->Text(), "kept");
-  f.edEditSource->clear();
+  EXPECT_EQ(SourcePane(f)->Text(), "kept");
+  SourcePane(f)->clear();
 
   // Save after New asks for a name and does not touch the file opened before.
   const std::string before = ReadFile(page);
-  f.edEditSource->ReplaceSelection("new text");
+  SourcePane(f)->ReplaceSelection("new text");
   const QString other = root_ + "/site/other.dat";
   wb.dialogs.files = {other};
-  f.tbSaveDataClick();
+  Control<QAction>(f, "tbSaveData")->trigger();
   EXPECT_EQ(ReadFile(other), "new text\r\n");
   EXPECT_EQ(ReadFile(page), before);
   EXPECT_EQ(f.SaveName(), other);
   // Save as on an unmodified document still writes.
   const QString third = root_ + "/site/third.dat";
   wb.dialogs.files = {third};
-  f.tbSaveAsClick();
+  Control<QAction>(f, "tbSaveAs")->trigger();
   EXPECT_EQ(ReadFile(third), "new text\r\n");
 }
 
@@ -121,31 +126,31 @@ TEST_F(MainWindowTest, UnsavedChangesAreLostOnlyAfterTheQuestionSaysSo) {
   const std::string before = ReadFile(page);
   WriteFile(root_ + "/other.dat", "other");
   ASSERT_TRUE(f.OpenDocument(page));
-  f.edEditSource->ReplaceSelection("edited ");
-  const std::string text = f.edEditSource->Text();
+  SourcePane(f)->ReplaceSelection("edited ");
+  const std::string text = SourcePane(f)->Text();
   const QString title = f.windowTitle();
   // キャンセル, the default, keeps everything: quit, open, new.
   f.show();
   EXPECT_FALSE(f.close());
   wb.dialogs.files = {root_ + "/other.dat"};
-  f.tbOpenFile->trigger();
-  f.tbNewFile->trigger();
+  Control<QAction>(f, "tbOpenFile")->trigger();
+  Control<QAction>(f, "tbNewFile")->trigger();
   EXPECT_EQ(wb.dialogs.questions, QStringList(3, QStringLiteral("変更を保存しますか？")));
-  EXPECT_EQ(f.edEditSource->Text(), text);
+  EXPECT_EQ(SourcePane(f)->Text(), text);
   EXPECT_EQ(f.windowTitle(), title);
-  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+  EXPECT_EQ(wb.session->State().DataFolder, (root_ + "/site/").toStdString());
   EXPECT_EQ(ReadFile(page), before);
   // 保存しない opens the other file and writes none.
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   wb.dialogs.files = {root_ + "/other.dat"};
-  f.tbOpenFile->trigger();
-  EXPECT_EQ(f.edEditSource->Text(), "other");
+  Control<QAction>(f, "tbOpenFile")->trigger();
+  EXPECT_EQ(SourcePane(f)->Text(), "other");
   EXPECT_EQ(ReadFile(page), before);
   // An unreadable file changes nothing and says nothing.
-  f.edEditSource->ReplaceSelection("more ");
+  SourcePane(f)->ReplaceSelection("more ");
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   EXPECT_FALSE(f.OpenDocument(root_ + "/missing.dat"));
-  EXPECT_EQ(f.edEditSource->Text(), "more other");
+  EXPECT_EQ(SourcePane(f)->Text(), "more other");
   // 保存 saves first, then the program ends.
   wb.dialogs.save_answers = {TSaveAnswer::kSave};
   EXPECT_TRUE(f.close());
@@ -158,12 +163,12 @@ TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
   // Cut at a NUL byte: shown, not edited.
   WriteFile(root_ + "/nul.dat", std::string("ab\0cd", 5));
   ASSERT_TRUE(f.OpenDocument(root_ + "/nul.dat"));
-  EXPECT_TRUE(f.edEditSource->isReadOnly());
+  EXPECT_TRUE(SourcePane(f)->isReadOnly());
   EXPECT_NE(wb.dialogs.errors.last().indexOf(QStringLiteral("編集できないようにしてあります")), -1);
   // Changed by another program: noticed when the window is activated, reloaded on Yes.
   const QString page = root_ + "/site/page.dat";
   ASSERT_TRUE(f.OpenDocument(page));
-  EXPECT_FALSE(f.edEditSource->isReadOnly());
+  EXPECT_FALSE(SourcePane(f)->isReadOnly());
   const auto activate = [&] {
     QEvent activation(QEvent::ActivationChange);
     f.show();
@@ -175,12 +180,12 @@ TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
   wb.dialogs.answers = {false};  // No: the editor keeps its text, now to be saved
   activate();
   EXPECT_NE(wb.dialogs.questions.last().indexOf(QStringLiteral("読み込み直しますか")), -1);
-  EXPECT_NE(f.edEditSource->Text(), "$Title changed on disk");
-  EXPECT_TRUE(f.edEditSource->isModified());
+  EXPECT_NE(SourcePane(f)->Text(), "$Title changed on disk");
+  EXPECT_TRUE(SourcePane(f)->isModified());
   WriteFile(page, "$Title changed again");
   wb.dialogs.answers = {true};
   activate();
-  EXPECT_EQ(f.edEditSource->Text(), "$Title changed again");
+  EXPECT_EQ(SourcePane(f)->Text(), "$Title changed again");
   const qsizetype asked = wb.dialogs.questions.size();
   activate();  // nothing new: no question
   EXPECT_EQ(wb.dialogs.questions.size(), asked);
@@ -188,7 +193,7 @@ TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
   QFile::remove(page);
   activate();
   EXPECT_NE(wb.dialogs.errors.last().indexOf(QStringLiteral("削除されました")), -1);
-  EXPECT_TRUE(f.edEditSource->isModified());
+  EXPECT_TRUE(SourcePane(f)->isModified());
 }
 
 TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
@@ -196,9 +201,9 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
   const QString title = f.windowTitle();
-  f.edEditSource->ReplaceSelection("x");
+  SourcePane(f)->ReplaceSelection("x");
   wb.dialogs.files = {root_ + "/no/such/folder/page.dat"};
-  f.tbSaveAsClick();
+  Control<QAction>(f, "tbSaveAs")->trigger();
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
   // The file, and on a line of its own the system's reason.
   const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
@@ -207,17 +212,17 @@ TEST_F(MainWindowTest, AFailedSaveKeepsTheDocumentModified) {
       << wb.dialogs.errors[0].toStdString();
   // A page whose output cannot be written says which file and why.
   WriteFile(root_ + "/blocker", "a file where a folder should be");
-  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile " +
-                          (root_ + "/blocker/p.html").toStdString());
-  f.tbWriteoutHTMLFile->trigger();
+  SourcePane(f)->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile " +
+                         (root_ + "/blocker/p.html").toStdString());
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
   ASSERT_EQ(wb.dialogs.errors.size(), 2);
   EXPECT_TRUE(wb.dialogs.errors[1].endsWith("\r\n" + root_ + "/blocker/p.html：" + reason(ENOTDIR)))
       << wb.dialogs.errors[1].toStdString();
-  f.edEditSource->SetText("x");
-  EXPECT_TRUE(f.edEditSource->isModified());
-  EXPECT_TRUE(f.tbSaveData->isEnabled());
+  SourcePane(f)->SetText("x");
+  EXPECT_TRUE(SourcePane(f)->isModified());
+  EXPECT_TRUE(Control<QAction>(f, "tbSaveData")->isEnabled());
   EXPECT_EQ(f.windowTitle(), "* " + title);
-  EXPECT_EQ(f.State().DataFolder, (root_ + "/site/").toStdString());
+  EXPECT_EQ(wb.session->State().DataFolder, (root_ + "/site/").toStdString());
 }
 
 TEST_F(MainWindowTest, DropsTakeOneDatOrTxtFile) {
@@ -228,14 +233,14 @@ TEST_F(MainWindowTest, DropsTakeOneDatOrTxtFile) {
   f.FilesDropped({root_ + "/page.html"});
   EXPECT_EQ(wb.dialogs.errors.last(),
             QStringLiteral("読み込みファイルの拡張子は、.datか.txtに限定されます"));
-  EXPECT_EQ(f.edEditSource->Text(), "");
+  EXPECT_EQ(SourcePane(f)->Text(), "");
   // The extension is compared in lower case; a long path is taken whole.
   QString deep = root_;
   for (int i = 0; i < 5; ++i) deep += "/" + QString(60, QChar('d'));  // a path beyond 255 bytes
   QDir().mkpath(deep);
   WriteFile(deep + "/NOTES.TXT", "notes");
   f.FilesDropped({deep + "/NOTES.TXT"});
-  EXPECT_EQ(f.edEditSource->Text(), "notes");
+  EXPECT_EQ(SourcePane(f)->Text(), "notes");
   EXPECT_EQ(wb.dialogs.errors.size(), 2);
 }
 
@@ -253,7 +258,7 @@ TEST_F(MainWindowTest, RelativePathsFollowThePageNotTheCurrentFolder) {
             "@Template ../t.tmpl\r\n@WriteFile ../out/rel.html\r\n$Title R\r\n");
   Workbench wb(root_);
   ASSERT_TRUE(wb.form1.OpenDocument(root_ + "/site/pages/rel.dat"));
-  wb.form1.tbWriteoutHTMLFile->trigger();
+  Control<QAction>(wb.form1, "tbWriteoutHTMLFile")->trigger();
   EXPECT_EQ(ReadFile(root_ + "/site/out/rel.html"), "<h1>R</h1>\r\n");
 }
 
@@ -270,32 +275,32 @@ TEST_F(MainWindowTest, GenerationButtons) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/page.dat"));
-  f.tbWriteoutHTMLFileClick();
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
   // The page declares no charset: the check's warning is counted in the message.
   EXPECT_EQ(wb.dialogs.messages.last(),
             QStringLiteral("HTML書き出し完了しました（確認：エラー 0 件、警告 1 件）"));
   EXPECT_EQ(ReadFile(root_ + "/site/out/page.html"), "<h1>" + Sjis("表題") + "</h1>\r\n");
-  EXPECT_EQ(f.edWriteOutHTML->Text(), "<h1>" + Sjis("表題") + "</h1>\r\n");
-  EXPECT_NE(f.edLogs->text().indexOf(QStringLiteral("HTMLファイルを保存しました：")), -1);
+  EXPECT_EQ(HtmlPane(f)->Text(), "<h1>" + Sjis("表題") + "</h1>\r\n");
+  EXPECT_NE(LogPane(f)->text().indexOf(QStringLiteral("HTMLファイルを保存しました：")), -1);
 
   // Warnings only: written, the log in front.
   QFile::remove(root_ + "/site/out/page.html");
-  f.edEditSource->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html");
-  f.tbWriteoutHTMLFileClick();
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  SourcePane(f)->SetText("@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html");
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
+  EXPECT_EQ(FrontTab(f), "tsLogs");
   EXPECT_TRUE(QFile::exists(root_ + "/site/out/page.html"));
   EXPECT_EQ(wb.dialogs.messages.size(), 1);
 
   // Errors: no file, the log in front; the preview empties the written HTML.
   QFile::remove(root_ + "/site/out/page.html");
-  f.edEditSource->SetText(
+  SourcePane(f)->SetText(
       "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/page.html\r\nbad");
-  f.PageControl1->setCurrentIndex(0);
-  f.tbWriteoutHTMLFileClick();
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  Control<QTabWidget>(f, "PageControl1")->setCurrentIndex(0);
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
+  EXPECT_EQ(FrontTab(f), "tsLogs");
   EXPECT_FALSE(QFile::exists(root_ + "/site/out/page.html"));
-  f.tbSetHTMLClick();
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  Control<QAction>(f, "tbSetHTML")->trigger();
+  EXPECT_EQ(FrontTab(f), "tsLogs");
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
@@ -319,7 +324,7 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
   EXPECT_EQ(again.form4.UserTagStore, "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->");
   EXPECT_EQ(Control<QComboBox>(again.form4, "cbUserTags")->currentText(), QStringLiteral("G"));
   EXPECT_EQ(Control<QLineEdit>(again.form4, "edStr0")->text(), QStringLiteral("a"));
-  EXPECT_EQ(again.form1.cbSystemTags->count(), 17);
+  EXPECT_EQ(Control<QComboBox>(again.form1, "cbSystemTags")->count(), 17);
 }
 
 }  // namespace

@@ -15,7 +15,10 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::HtmlPane;
+using testing::LogPane;
 using testing::ReadFile;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -42,25 +45,25 @@ TEST_F(PageEncodingTest, AUtf8PageIsShownSavedAndWrittenInUtf8) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   wb.dialogs.files.push_back(root_ + "/u.dat");
-  Click(f.tbOpenFile);
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("UTF-8"));
-  EXPECT_TRUE(f.edEditSource->text().contains(QStringLiteral("😀")));
+  Click(Control<QAction>(f, "tbOpenFile"));
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("UTF-8"));
+  EXPECT_TRUE(SourcePane(f)->text().contains(QStringLiteral("😀")));
 
-  Click(f.tbSetHTML);
-  EXPECT_EQ(f.edWriteOutHTML->text(), QStringLiteral("<title>見出し</title>日本語 © 😀\r\n"));
+  Click(Control<QAction>(f, "tbSetHTML"));
+  EXPECT_EQ(HtmlPane(f)->text(), QStringLiteral("<title>見出し</title>日本語 © 😀\r\n"));
 
   // Typed and saved: UTF-8 still, the emoji whole.
-  f.edEditSource->setCursorPosition(0, 0);
-  QTest::keyClicks(f.edEditSource, "// ");
-  Click(f.tbSaveData);
+  SourcePane(f)->setCursorPosition(0, 0);
+  QTest::keyClicks(SourcePane(f), "// ");
+  Click(Control<QAction>(f, "tbSaveData"));
   EXPECT_EQ(ReadFile(root_ + "/u.dat"), "// " + page);
 
   // Shift-JIS cannot hold the emoji: the choice is refused and nothing changes.
-  ChooseEncoding(f.cbEncoding, 0);
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("UTF-8"));
+  ChooseEncoding(Control<QComboBox>(f, "cbEncoding"), 0);
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("UTF-8"));
   ASSERT_FALSE(wb.dialogs.errors.isEmpty());
   EXPECT_TRUE(wb.dialogs.errors.last().contains(QStringLiteral("シフトJISにない文字")));
-  EXPECT_EQ(f.edEditSource->Encoding(), TEncoding::kUtf8);
+  EXPECT_EQ(SourcePane(f)->Encoding(), TEncoding::kUtf8);
 }
 
 TEST_F(PageEncodingTest, TheStatusBarConvertsAPageAndSetsTheNewPagesEncoding) {
@@ -68,23 +71,23 @@ TEST_F(PageEncodingTest, TheStatusBarConvertsAPageAndSetsTheNewPagesEncoding) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/s.dat"));
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("シフトJIS"));
-  ChooseEncoding(f.cbEncoding, 1);
-  EXPECT_TRUE(f.edEditSource->isModified());
-  Click(f.tbSaveData);
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("シフトJIS"));
+  ChooseEncoding(Control<QComboBox>(f, "cbEncoding"), 1);
+  EXPECT_TRUE(SourcePane(f)->isModified());
+  Click(Control<QAction>(f, "tbSaveData"));
   EXPECT_EQ(ReadFile(root_ + "/s.dat"), "$Body 日本語\r\n");
 
   // A new page takes the encoding last chosen for a new page.
   wb.dialogs.answers.push_back(true);
-  Click(f.tbNewFile);
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("シフトJIS"));
-  ChooseEncoding(f.cbEncoding, 1);
-  Click(f.tbNewFile);
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("UTF-8"));
-  QTest::keyClicks(f.edEditSource, "$Body ");
-  f.edEditSource->insert(QStringLiteral("ソ"));
+  Click(Control<QAction>(f, "tbNewFile"));
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("シフトJIS"));
+  ChooseEncoding(Control<QComboBox>(f, "cbEncoding"), 1);
+  Click(Control<QAction>(f, "tbNewFile"));
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("UTF-8"));
+  QTest::keyClicks(SourcePane(f), "$Body ");
+  SourcePane(f)->insert(QStringLiteral("ソ"));
   wb.dialogs.files.push_back(root_ + "/n.dat");
-  Click(f.tbSaveAs);
+  Click(Control<QAction>(f, "tbSaveAs"));
   EXPECT_EQ(ReadFile(root_ + "/n.dat"), "$Body ソ\r\n");
 }
 
@@ -105,16 +108,17 @@ TEST_F(PageEncodingTest, AWrittenPageHoldsTheCharsetItsTemplateDeclares) {
   TForm1& f = wb.form1;
   for (const auto& c : cases) {
     wb.dialogs.save_answers.push_back(TSaveAnswer::kDiscard);
-    Click(f.tbNewFile);
-    if (f.cbEncoding->currentIndex() != c.encoding) ChooseEncoding(f.cbEncoding, c.encoding);
-    ASSERT_EQ(f.cbEncoding->currentIndex(), c.encoding);
-    QTest::keyClicks(f.edEditSource, QStringLiteral("@Template {$DataFolder}%1\r"
-                                                    "@WriteFile {$DataFolder}p.html\r$Body ")
-                                         .arg(c.tmpl));
-    f.edEditSource->insert(QStringLiteral("はじめ"));
+    Click(Control<QAction>(f, "tbNewFile"));
+    if (Control<QComboBox>(f, "cbEncoding")->currentIndex() != c.encoding)
+      ChooseEncoding(Control<QComboBox>(f, "cbEncoding"), c.encoding);
+    ASSERT_EQ(Control<QComboBox>(f, "cbEncoding")->currentIndex(), c.encoding);
+    QTest::keyClicks(SourcePane(f), QStringLiteral("@Template {$DataFolder}%1\r"
+                                                   "@WriteFile {$DataFolder}p.html\r$Body ")
+                                        .arg(c.tmpl));
+    SourcePane(f)->insert(QStringLiteral("はじめ"));
     wb.dialogs.files.push_back(root_ + "/p.dat");
-    Click(f.tbSaveAs);
-    Click(f.tbWriteoutHTMLFile);
+    Click(Control<QAction>(f, "tbSaveAs"));
+    Click(Control<QAction>(f, "tbWriteoutHTMLFile"));
     EXPECT_EQ(ReadFile(root_ + "/p.html"), c.page) << c.tmpl;
   }
 }
@@ -150,13 +154,14 @@ TEST_F(PageEncodingTest, TheReadEncodingForcesFilesWithoutAMark) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/f.dat"));
-  EXPECT_EQ(f.edEditSource->text(), QStringLiteral("$Body 日"));
-  ChooseEncoding(f.cbReadEncoding, 1);
-  EXPECT_EQ(f.cbReadEncoding->currentText(), QStringLiteral("読み込み：シフトJIS"));
+  EXPECT_EQ(SourcePane(f)->text(), QStringLiteral("$Body 日"));
+  ChooseEncoding(Control<QComboBox>(f, "cbReadEncoding"), 1);
+  EXPECT_EQ(Control<QComboBox>(f, "cbReadEncoding")->currentText(),
+            QStringLiteral("読み込み：シフトJIS"));
   ASSERT_TRUE(f.OpenDocument(root_ + "/f.dat"));
-  EXPECT_EQ(f.cbEncoding->currentText(), QStringLiteral("シフトJIS"));
-  EXPECT_EQ(f.edEditSource->text(), QStringLiteral("$Body 譌･"));
-  EXPECT_EQ(f.Context().forced_encoding, TEncoding::kCp932);
+  EXPECT_EQ(Control<QComboBox>(f, "cbEncoding")->currentText(), QStringLiteral("シフトJIS"));
+  EXPECT_EQ(SourcePane(f)->text(), QStringLiteral("$Body 譌･"));
+  EXPECT_EQ(wb.session->Context().forced_encoding, TEncoding::kCp932);
 }
 
 // The read encoding forced in the main window reaches the runs other windows start: the
@@ -169,13 +174,13 @@ TEST_F(PageEncodingTest, TheForcedReadEncodingReachesTheGroupCheckAndPublish) {
             "$Body \xE3\x81\x82\r\n");
   WriteFile(root_ + "/site.gro", "{$GRODataFolder}a.dat\r\n");
   Workbench wb(root_);
-  ChooseEncoding(wb.form1.cbReadEncoding, 1);
+  ChooseEncoding(Control<QComboBox>(wb.form1, "cbReadEncoding"), 1);
   wb.dialogs.files.push_back(root_ + "/site.gro");
   Click(Control<QAction>(wb.form5, "tbOpenGroupFile"));
 
   Click(Control<QAction>(wb.form5, "tbCheckGroup"));
-  EXPECT_NE(wb.form1.edLogs->text().indexOf(QStringLiteral("the bytes are not Shift_JIS")), -1)
-      << wb.form1.edLogs->text().toStdString();
+  EXPECT_NE(LogPane(wb.form1)->text().indexOf(QStringLiteral("the bytes are not Shift_JIS")), -1)
+      << LogPane(wb.form1)->text().toStdString();
 
   // Nothing listens on port 1: the pages are written, then the connection fails.
   Click(Control<QAction>(wb.form5, "tbPublish"));

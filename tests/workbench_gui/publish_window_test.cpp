@@ -129,7 +129,7 @@ TEST_F(PublishWindowTest, AnFtpsPasswordIsAskedOnceAndKeptInMemoryOnly) {
   QString log = PublishAndWait(wb);
   EXPECT_NE(log.indexOf(QStringLiteral("公開しました：送信 4")), -1) << log.toStdString();
   EXPECT_EQ(wb.dialogs.questions.count(QStringLiteral("site@127.0.0.1 のパスワード")), 1);
-  Click(wb.form1.tbPublish);  // from the main tool bar, the same window
+  Click(Control<QAction>(wb.form1, "tbPublish"));  // from the main tool bar, the same window
   log = PublishAndWait(wb);
   EXPECT_NE(log.indexOf(QStringLiteral("変更なし 4")), -1) << log.toStdString();
   EXPECT_EQ(wb.dialogs.questions.count(QStringLiteral("site@127.0.0.1 のパスワード")), 1);

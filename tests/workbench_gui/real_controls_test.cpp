@@ -37,8 +37,11 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::FrontTab;
+using testing::LogPane;
 using testing::ReadFile;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -79,14 +82,14 @@ TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/raw.dat"));
   ASSERT_EQ(wb.dialogs.errors.size(), 1);  // opening it says that saving would change bytes
-  f.tbWriteoutHTMLFile->trigger();
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
   EXPECT_EQ(ReadFile(root_ + "/out/raw.html"),
             "<html>" + kRaw + kRaw + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
   EXPECT_TRUE(wb.dialogs.messages.last().startsWith(QStringLiteral("HTML書き出し完了しました")));
 
   // A clean page source with such a template: no question, the template's bytes kept.
   ASSERT_TRUE(f.OpenDocument(root_ + "/clean.dat"));
-  f.tbWriteoutHTMLFile->trigger();
+  Control<QAction>(f, "tbWriteoutHTMLFile")->trigger();
   EXPECT_EQ(ReadFile(root_ + "/out/clean.html"),
             "<html>" + kRaw + Sjis("本文") + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
   EXPECT_EQ(wb.dialogs.errors.size(), 1);
@@ -94,9 +97,9 @@ TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {
   // Saved unchanged, the page source keeps its bytes too.
   const std::string source = ReadFile(root_ + "/raw.dat");
   ASSERT_TRUE(f.OpenDocument(root_ + "/raw.dat"));
-  f.tbSaveAs->setEnabled(true);
+  Control<QAction>(f, "tbSaveAs")->setEnabled(true);
   wb.dialogs.files = {root_ + "/copy.dat"};
-  f.tbSaveAs->trigger();
+  Control<QAction>(f, "tbSaveAs")->trigger();
   EXPECT_EQ(ReadFile(root_ + "/copy.dat"), source.substr(0, source.size() - 2) + "\r\n");
 }
 
@@ -104,10 +107,10 @@ TEST_F(RealControlsTest, OpeningAFileCutByANulByteSaysWhere) {
   WriteFile(root_ + "/nul.dat", std::string("$Body a\r\n\0$Body b", 17));
   Workbench wb(root_);
   wb.dialogs.files = {root_ + "/nul.dat"};
-  wb.form1.tbOpenFile->trigger();
+  Control<QAction>(wb.form1, "tbOpenFile")->trigger();
   ASSERT_EQ(wb.dialogs.errors.size(), 1);
   EXPECT_NE(wb.dialogs.errors.first().indexOf(QStringLiteral("オフセット 9 に NUL バイト")), -1);
-  EXPECT_EQ(wb.form1.edEditSource->Text(), "$Body a");
+  EXPECT_EQ(SourcePane(wb.form1)->Text(), "$Body a");
 }
 
 TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMissingEntries) {
@@ -224,7 +227,7 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQ
     WriteFile(root_ + "/a.dat", "page a");
     wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
     ASSERT_TRUE(f.OpenDocument(root_ + "/a.dat"));
-    f.edEditSource->insert(QStringLiteral("edited "));
+    SourcePane(f)->insert(QStringLiteral("edited "));
     const qsizetype asked = wb.dialogs.questions.size();
     wb.dialogs.save_answers = {c.answer};
     second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("b.dat")});
@@ -240,7 +243,7 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQ
     program.exec();
     ASSERT_GT(wb.dialogs.questions.size(), asked);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(f.edEditSource->Text(), c.open);
+    EXPECT_EQ(SourcePane(f)->Text(), c.open);
     std::string a_dat = ReadFile(root_ + "/a.dat");
     if (a_dat.ends_with("\r\n")) a_dat.resize(a_dat.size() - 2);
     EXPECT_EQ(a_dat, c.a_dat);
@@ -304,23 +307,25 @@ TEST_F(RealControlsTest, TheLogShowsTheStartOfTheNewestRun) {
   TForm1& f = wb.form1;
   f.resize(700, 400);
   f.show();
-  f.edEditSource->SetText("$x 1");  // no template, no write file: errors every run
-  for (int i = 0; i < 12; ++i) f.tbSetHTML->trigger();
-  ASSERT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
-  const int start = f.edLogs->TopRow();
+  SourcePane(f)->SetText("$x 1");  // no template, no write file: errors every run
+  for (int i = 0; i < 12; ++i) Control<QAction>(f, "tbSetHTML")->trigger();
+  ASSERT_EQ(FrontTab(f), "tsLogs");
+  const int start = LogPane(f)->TopRow();
   EXPECT_GT(start, 50);
-  EXPECT_NE(f.edLogs->text(start).indexOf(QStringLiteral("▼▼▼書換を開始します▽▽▽")), -1);
-  EXPECT_EQ(f.edLogs->text().count(QStringLiteral("▼▼▼")), 12);
+  EXPECT_NE(LogPane(f)->text(start).indexOf(QStringLiteral("▼▼▼書換を開始します▽▽▽")), -1);
+  EXPECT_EQ(LogPane(f)->text().count(QStringLiteral("▼▼▼")), 12);
   qsizetype starts_below = 0;
-  for (int line = start; line < f.edLogs->lines(); ++line)
-    starts_below += f.edLogs->text(line).count(QStringLiteral("▼▼▼"));
+  for (int line = start; line < LogPane(f)->lines(); ++line)
+    starts_below += LogPane(f)->text(line).count(QStringLiteral("▼▼▼"));
   EXPECT_EQ(starts_below, 1);
 
   // The log pane has its ruler, which follows horizontal scrolling.
-  ASSERT_TRUE(f.rulerLogs->isVisible());
-  const int column_at_text = f.rulerLogs->ColumnAt(f.edLogs->viewport()->x() + 10);
-  f.edLogs->SendScintilla(QsciScintilla::SCI_SETXOFFSET, 200UL);
-  EXPECT_GT(f.rulerLogs->ColumnAt(f.edLogs->viewport()->x() + 10), column_at_text);
+  ASSERT_TRUE(Control<TRuler>(f, "rulerLogs")->isVisible());
+  const int column_at_text =
+      Control<TRuler>(f, "rulerLogs")->ColumnAt(LogPane(f)->viewport()->x() + 10);
+  LogPane(f)->SendScintilla(QsciScintilla::SCI_SETXOFFSET, 200UL);
+  EXPECT_GT(Control<TRuler>(f, "rulerLogs")->ColumnAt(LogPane(f)->viewport()->x() + 10),
+            column_at_text);
 }
 
 TEST_F(RealControlsTest, WindowsStartOnScreenAndUnshownWindowsKeepTheirDesignedBounds) {
@@ -358,9 +363,9 @@ TEST_F(RealControlsTest, SourceDateEpochFixesTheWorkbenchClock) {
   Workbench wb(root_);
   ::unsetenv("SOURCE_DATE_EPOCH");
   EXPECT_TRUE(wb.clock_refusal.empty());
-  wb.form1.edEditSource->SetText("$x {$Year4}");
-  wb.form1.tbSetHTML->trigger();
-  EXPECT_TRUE(wb.form1.edLogs->text().startsWith(QStringLiteral("[2026/12/07 09:05:30] : ")));
+  SourcePane(wb.form1)->SetText("$x {$Year4}");
+  Control<QAction>(wb.form1, "tbSetHTML")->trigger();
+  EXPECT_TRUE(LogPane(wb.form1)->text().startsWith(QStringLiteral("[2026/12/07 09:05:30] : ")));
 
   ::setenv("SOURCE_DATE_EPOCH", "99999999999999999999", 1);
   Workbench refused(root_);
@@ -383,86 +388,86 @@ TEST_F(RealControlsTest, EditorPanesDetails) {
   f.resize(700, 400);
   f.show();
   // Line number 0 stays after New.
-  f.edEditSource->SetText("a\r\nb");
-  f.tbNewFile->trigger();
+  SourcePane(f)->SetText("a\r\nb");
+  Control<QAction>(f, "tbNewFile")->trigger();
   QApplication::processEvents();
   char number[8] = {};
-  f.edEditSource->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, 0UL, number);
+  SourcePane(f)->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, 0UL, number);
   EXPECT_STREQ(number, "0");
   // The lines in view carry their numbers, also after a scroll and a line added above them.
   const auto margin = [&](unsigned long line) {
     char text[8] = {};
-    f.edEditSource->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, line, text);
+    SourcePane(f)->SendScintilla(QsciScintilla::SCI_MARGINGETTEXT, line, text);
     return std::string(text);
   };
   std::string many;
   for (int i = 0; i < 500; ++i) many += "line\r\n";
-  f.edEditSource->SetText(many);
-  f.edEditSource->setFirstVisibleLine(300);
+  SourcePane(f)->SetText(many);
+  SourcePane(f)->setFirstVisibleLine(300);
   QApplication::processEvents();
   EXPECT_EQ(margin(301), "301");
-  f.edEditSource->setCursorPosition(0, 0);
-  f.edEditSource->insert(QStringLiteral("new\r\n"));
-  f.edEditSource->setFirstVisibleLine(300);
+  SourcePane(f)->setCursorPosition(0, 0);
+  SourcePane(f)->insert(QStringLiteral("new\r\n"));
+  SourcePane(f)->setFirstVisibleLine(300);
   QApplication::processEvents();
   EXPECT_EQ(margin(301), "301");
-  f.edEditSource->clear();
+  SourcePane(f)->clear();
 
   // Every change is told: typed or committed by an input method at once, an undo from the
   // event loop. A screen reader that starts later gets an accessible that reads the text.
   int told = 0;
   QObject counter;
-  QObject::connect(f.edEditSource, &QsciScintilla::textChanged, &counter, [&] { ++told; });
-  QTest::keyClick(f.edEditSource, Qt::Key_A);
+  QObject::connect(SourcePane(f), &QsciScintilla::textChanged, &counter, [&] { ++told; });
+  QTest::keyClick(SourcePane(f), Qt::Key_A);
   EXPECT_EQ(told, 1);
   QInputMethodEvent commit;
   commit.setCommitString(QStringLiteral("\u3042"));
-  QApplication::sendEvent(f.edEditSource, &commit);
+  QApplication::sendEvent(SourcePane(f), &commit);
   EXPECT_EQ(told, 2);
-  f.edEditSource->undo();
+  SourcePane(f)->undo();
   QApplication::processEvents();
   EXPECT_EQ(told, 3);
-  f.edEditSource->SetText("xyz");
+  SourcePane(f)->SetText("xyz");
   QAccessible::setActive(true);
-  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(f.edEditSource);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(SourcePane(f));
   ASSERT_NE(accessible, nullptr);
   ASSERT_NE(accessible->textInterface(), nullptr);
   EXPECT_EQ(accessible->textInterface()->text(0, 3), QStringLiteral("xyz"));
   QAccessible::setActive(false);
-  f.edEditSource->clear();
+  SourcePane(f)->clear();
 
   // Double-clicking a URL opens it and leaves no word selected.
   TUrlCatcher catcher;
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "Open");
-  f.edEditSource->SetText("see http://example.invalid/x here");
+  SourcePane(f)->SetText("see http://example.invalid/x here");
   QApplication::processEvents();
-  const QPoint at(static_cast<int>(f.edEditSource->SendScintilla(
+  const QPoint at(static_cast<int>(SourcePane(f)->SendScintilla(
                       QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, 12L)),
-                  static_cast<int>(f.edEditSource->SendScintilla(
+                  static_cast<int>(SourcePane(f)->SendScintilla(
                       QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, 12L)) +
                       5);
-  QTest::mouseClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(f.edEditSource->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseClick(SourcePane(f)->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(SourcePane(f)->viewport(), Qt::LeftButton, {}, at);
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
   ASSERT_EQ(catcher.urls.size(), 1);
   EXPECT_EQ(catcher.urls.first(), QUrl(QStringLiteral("http://example.invalid/x")));
-  EXPECT_EQ(f.edEditSource->SelectedTextBytes(), "");
+  EXPECT_EQ(SourcePane(f)->SelectedTextBytes(), "");
 
   // Line ends are drawn light: nothing dark right behind the text of a line.
-  f.edEditSource->SetText("x\r\ny");
+  SourcePane(f)->SetText("x\r\ny");
   QApplication::processEvents();
-  const QImage image = f.edEditSource->viewport()->grab().toImage();
-  const long end = f.edEditSource->SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, 0UL);
+  const QImage image = SourcePane(f)->viewport()->grab().toImage();
+  const long end = SourcePane(f)->SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, 0UL);
   const int x = static_cast<int>(
-      f.edEditSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, end));
+      SourcePane(f)->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, end));
   const int height =
-      static_cast<int>(f.edEditSource->SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 0UL));
+      static_cast<int>(SourcePane(f)->SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 0UL));
   int grey = 0;
   int dark = 0;
   for (int px = x + 1; px < x + 40; ++px) {
     for (int py = 0; py < height; ++py) {
-      const int v = qGray(image.pixel(px * image.width() / f.edEditSource->viewport()->width(),
-                                      py * image.height() / f.edEditSource->viewport()->height()));
+      const int v = qGray(image.pixel(px * image.width() / SourcePane(f)->viewport()->width(),
+                                      py * image.height() / SourcePane(f)->viewport()->height()));
       if (v < 100)
         ++dark;
       else if (v < 230)

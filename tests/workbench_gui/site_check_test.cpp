@@ -14,7 +14,10 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::FrontTab;
+using testing::LogPane;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -39,15 +42,15 @@ class SiteCheckTest : public testing::WorkbenchTest {
     ASSERT_NE(bar, nullptr);
     QTest::mouseClick(bar->widgetForAction(action), Qt::LeftButton);
   }
-  static QString Log(TForm1& f) { return f.edLogs->text(); }
+  static QString Log(TForm1& f) { return LogPane(f)->text(); }
 };
 
 TEST_F(SiteCheckTest, EachGenerationChecksItsPageUnlessTurnedOff) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/a.dat"));
-  EXPECT_TRUE(f.tbCheckPage->isChecked());
-  Click(f.tbSetHTML);
+  EXPECT_TRUE(Control<QAction>(f, "tbCheckPage")->isChecked());
+  Click(Control<QAction>(f, "tbSetHTML"));
   // At the page source's line that wrote the address, the page's line after it.
   const QString finding = QStringLiteral("(確認) ") + root_ +
                           "/site/a.dat:3: error: no such file: gone.html (" + root_ +
@@ -55,9 +58,9 @@ TEST_F(SiteCheckTest, EachGenerationChecksItsPageUnlessTurnedOff) {
   EXPECT_EQ(Log(f).count(finding), 1) << Log(f).toStdString();
   // The other pages are taken as they are on disk: b.html is not written yet.
   EXPECT_EQ(Log(f).count(QStringLiteral("no such file: b.html")), 1);
-  Click(f.tbCheckPage);
-  EXPECT_FALSE(f.tbCheckPage->isChecked());
-  Click(f.tbSetHTML);
+  Click(Control<QAction>(f, "tbCheckPage"));
+  EXPECT_FALSE(Control<QAction>(f, "tbCheckPage")->isChecked());
+  Click(Control<QAction>(f, "tbSetHTML"));
   EXPECT_EQ(Log(f).count(finding), 1);  // not checked again
 }
 
@@ -67,20 +70,20 @@ TEST_F(SiteCheckTest, AWriteWithFindingsShowsThemAndEachLeadsToItsLine) {
   Workbench wb(root_);
   TForm1& f = wb.form1;
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/b.dat"));
-  Click(f.tbWriteoutHTMLFile);
+  Click(Control<QAction>(f, "tbWriteoutHTMLFile"));
   ASSERT_TRUE(f.OpenDocument(root_ + "/site/a.dat"));
-  Click(f.tbWriteoutHTMLFile);
+  Click(Control<QAction>(f, "tbWriteoutHTMLFile"));
   EXPECT_EQ(wb.dialogs.messages.last(),
             QStringLiteral("HTML書き出し完了しました（確認：エラー 1 件、警告 0 件）"));
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
+  EXPECT_EQ(FrontTab(f), "tsLogs");
   const int row = static_cast<int>(Log(f).left(Log(f).indexOf("gone.html (")).count('\n'));
-  f.edEditSource->setCursorPosition(0, 0);
-  f.edLogs->setCursorPosition(row, 0);
-  f.edLogs->setFocus();
-  QTest::keyClick(f.edLogs, Qt::Key_Return);
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsPageEditor);
-  EXPECT_EQ(f.edEditSource->CaretRow(), 2);  // the $Body line, counted from 0
-  EXPECT_TRUE(f.edEditSource->selectedText().startsWith(QStringLiteral("$Body")));
+  SourcePane(f)->setCursorPosition(0, 0);
+  LogPane(f)->setCursorPosition(row, 0);
+  LogPane(f)->setFocus();
+  QTest::keyClick(LogPane(f), Qt::Key_Return);
+  EXPECT_EQ(FrontTab(f), "tsPageEditor");
+  EXPECT_EQ(SourcePane(f)->CaretRow(), 2);  // the $Body line, counted from 0
+  EXPECT_TRUE(SourcePane(f)->selectedText().startsWith(QStringLiteral("$Body")));
 }
 
 // The batch window checks its whole list; a fault in the template both pages share is given
@@ -113,12 +116,12 @@ TEST_F(SiteCheckTest, TheBatchWindowChecksTheWholeGroup) {
   EXPECT_FALSE(QDir(root_ + "/site/out").exists(QStringLiteral("a.html")));  // nothing written
 
   TForm1& f = wb.form1;
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.tsLogs);
-  f.edLogs->setCursorPosition(static_cast<int>(log.left(log.indexOf(shared)).count('\n')), 0);
-  f.edLogs->setFocus();
-  QTest::keyClick(f.edLogs, Qt::Key_Return);
+  EXPECT_EQ(FrontTab(f), "tsLogs");
+  LogPane(f)->setCursorPosition(static_cast<int>(log.left(log.indexOf(shared)).count('\n')), 0);
+  LogPane(f)->setFocus();
+  QTest::keyClick(LogPane(f), Qt::Key_Return);
   EXPECT_EQ(f.SaveName(), root_ + "/site/page.tmpl");
-  EXPECT_EQ(f.edEditSource->CaretRow(), 1);
+  EXPECT_EQ(SourcePane(f)->CaretRow(), 1);
 }
 
 }  // namespace

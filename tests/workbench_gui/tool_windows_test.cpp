@@ -19,8 +19,11 @@ namespace zorvik {
 namespace {
 
 using testing::Control;
+using testing::FrontTab;
+using testing::LogPane;
 using testing::ReadFile;
 using testing::Sjis;
+using testing::SourcePane;
 using testing::Workbench;
 using testing::WriteFile;
 
@@ -36,77 +39,77 @@ class ToolWindowsTest : public testing::WorkbenchTest {
 
 TEST_F(ToolWindowsTest, MarkersToggleOnTheEditorsSelection) {
   Workbench wb(root_);
-  TEditor& e = *wb.form1.edEditSource;
-  TMarkupToolbar& tools = *wb.form1.MarkupTools;
+  TEditor& e = *SourcePane(wb.form1);
+  const auto press = [&wb](const char* action) { Control<QAction>(wb.form1, action)->trigger(); };
   Select(e, Sjis("前abc後"), 2, 3);
-  tools.tbMarkerClick(2);  // tbRed
+  press("tbRed");
   EXPECT_EQ(e.Text(), Sjis("前<span class=\"ft_rd\">abc</span>後"));
   EXPECT_EQ(e.SelectedTextBytes(), "<span class=\"ft_rd\">abc</span>");
-  tools.tbMarkerClick(1);  // tbBlue goes in front
+  press("tbBlue");  // goes in front
   EXPECT_EQ(e.SelectedTextBytes(), "<span class=\"ft_bl ft_rd\">abc</span>");
-  tools.tbMarkerClick(1);
-  tools.tbMarkerClick(2);  // empty class: the span goes, abc stays selected
+  press("tbBlue");
+  press("tbRed");  // empty class: the span goes, abc stays selected
   EXPECT_EQ(e.Text(), Sjis("前abc後"));
   EXPECT_EQ(e.SelectedTextBytes(), "abc");
-  tools.tbBoldBtn->setChecked(true);
-  tools.tbMarkerClick(0);
+  press("tbBoldBtn");  // checked
+  press("tbMarker");
   EXPECT_EQ(e.SelectedTextBytes(), "<strong class=\"ft_mk\">abc</strong>");
   // Nothing selected: the markers do nothing.
   e.SetSelStart(0);
   const std::string before = e.Text();
-  tools.tbMarkerClick(3);
+  press("tbPurple");
   EXPECT_EQ(e.Text(), before);
 }
 
 TEST_F(ToolWindowsTest, ElementsLinksTagsAndMarks) {
   Workbench wb(root_);
-  TEditor& e = *wb.form1.edEditSource;
-  TMarkupToolbar& tools = *wb.form1.MarkupTools;
+  TEditor& e = *SourcePane(wb.form1);
+  const auto press = [&wb](const char* action) { Control<QAction>(wb.form1, action)->trigger(); };
   Select(e, "xy", 1, 0);
-  tools.tbBoldClick(0);
+  press("tbBold");
   EXPECT_EQ(e.Text(), "x<strong></strong>y");
   EXPECT_EQ(e.SelectedTextBytes(), "<strong></strong>");
 
   Select(e, "see http://a.jp/ now", 4, 12);
-  tools.tbSetLinksClick(0);
+  press("tbMakeLinkURL");
   EXPECT_EQ(e.Text(), "see <a href=\"http://a.jp/\"></a> now");
   EXPECT_EQ(e.SelStart(), 4 + 27 - 4);  // just before "</a>"
   Select(e, "link", 0, 4);
-  tools.tbSetLinksClick(1);
+  press("tbSetLinks");
   EXPECT_EQ(e.Text(), "<a href=\"\">link</a>");
   EXPECT_EQ(e.SelStart(), 9);
 
   Select(e, "<p>\r\nabc<br />\r\n</p>", 0, 20);
-  tools.tbDeleteTagsClick();
+  press("tbDeleteTags");
   EXPECT_EQ(e.Text(), "abc");
   EXPECT_EQ(e.SelectedTextBytes(), "abc");
 
   Select(e, "line0\r\nBody", 7, 4);
-  tools.tbDisplayDollerClick(1);
+  press("tbDisplayMultiLines");
   EXPECT_EQ(e.Text(), "line0\r\n[Body]\r\n\r\n[/Body]\r\n");
   EXPECT_EQ(e.CaretRow(), 2);
   Select(e, "", 0, 0);
-  tools.tbDisplayDollerClick(0);
+  press("tbDisplayDoller");
   EXPECT_EQ(e.Text(), "$");
 
   Select(e, "", 0, 0);
-  wb.form1.cbSystemTags->setCurrentIndex(0);
-  tools.tbDisplaySysComClick();
+  Control<QComboBox>(wb.form1, "cbSystemTags")->setCurrentIndex(0);
+  press("tbDisplaySysCom");
   EXPECT_EQ(e.Text(), "@Template ");
-  wb.form1.cbSystemTags->setCurrentIndex(8);  // a separator writes nothing
-  tools.tbDisplaySysComClick();
+  Control<QComboBox>(wb.form1, "cbSystemTags")->setCurrentIndex(8);  // a separator writes nothing
+  press("tbDisplaySysCom");
   EXPECT_EQ(e.Text(), "@Template ");
-  wb.form1.cbSystemTags->setCurrentIndex(16);
+  Control<QComboBox>(wb.form1, "cbSystemTags")->setCurrentIndex(16);
   Select(e, "", 0, 0);
-  tools.tbDisplaySysComClick();
+  press("tbDisplaySysCom");
   EXPECT_EQ(e.Text(), PageSkeleton());
 
   Select(e, "", 0, 0);
   wb.dialogs.color = QColor(255, 255, 255);
-  tools.tbColorSelectClick();
+  press("tbColorSelect");
   EXPECT_EQ(e.Text(), "#FFFFFF");
   wb.dialogs.color.reset();
-  tools.tbColorSelectClick();
+  press("tbColorSelect");
   EXPECT_EQ(e.Text(), "#FFFFFF");
 }
 
@@ -127,19 +130,19 @@ TEST_F(ToolWindowsTest, UserTagsRegisterShowWriteDeleteAndSurviveARestart) {
     Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("見出し"));
     EXPECT_EQ(Control<QLineEdit>(f, "edStr7")->text(), QStringLiteral("sevenx"));
 
-    TEditor& e = *wb.form1.edEditSource;
+    TEditor& e = *SourcePane(wb.form1);
     e.SetText(Sjis("題名"));
     e.SetSelStart(0);
     e.SetSelLength(4);
-    wb.form1.MarkupTools->tbUserTag0Click(0);
+    Control<QAction>(wb.form1, "tbUserTag0")->trigger();
     EXPECT_EQ(e.Text(), Sjis("<h2>題名</h2>"));
-    wb.form1.MarkupTools->tbUserTag0Click(7);
+    Control<QAction>(wb.form1, "tbUserTag7")->trigger();
     EXPECT_EQ(e.Text(), Sjis("<h2>題名</h2>sevenx"));
 
     Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("other"));
     EXPECT_EQ(Control<QLineEdit>(f, "edStr0")->text(), QString());  // not registered: empty fields
     Control<QLineEdit>(f, "edStr9")->setText(QStringLiteral("nine"));
-    EXPECT_EQ(wb.form1.MarkupTools->user_tags[9]->toolTip(),
+    EXPECT_EQ(Control<QAction>(wb.form1, "tbUserTag9")->toolTip(),
               QStringLiteral("ユーザータグ９番を表示：nine"));
     Control<QAction>(f, "tbRegistUserGroupTags")->trigger();
     Control<QComboBox>(f, "cbUserTags")->setEditText(QStringLiteral("missing"));
@@ -250,22 +253,22 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   ASSERT_EQ(Control<QListWidget>(f, "lbDataFiles")->count(), 5);
   EXPECT_EQ(Control<QListWidget>(f, "lbDataFiles")->item(1)->text(), two + "a.dat");
 
-  wb.form1.edEditSource->ReplaceSelection("edited");
+  SourcePane(wb.form1)->ReplaceSelection("edited");
   wb.dialogs.save_answers = {TSaveAnswer::kDiscard};
   Control<QAction>(f, "tbWriteOutHTMLFiles")->trigger();
   EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("変更を保存しますか？"));
   EXPECT_EQ(wb.dialogs.questions.size(), 1);  // asked once for the whole batch
   EXPECT_FALSE(QFile::exists(two + "out/bad.html"));
   EXPECT_FALSE(QFile::exists(two + "out/a.html"));  // nothing written after the first error
-  const QString log = wb.form1.edLogs->text();
+  const QString log = LogPane(wb.form1)->text();
   EXPECT_NE(log.indexOf(QStringLiteral("(エラー)構文エラーです(2): bad")), -1);
   EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません(") + two + "gone.dat)"), -1);
   EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません()")), -1);
-  EXPECT_EQ(wb.form1.PageControl1->currentWidget(), wb.form1.tsLogs);
+  EXPECT_EQ(FrontTab(wb.form1), "tsLogs");
   EXPECT_EQ(wb.dialogs.messages.last(), QStringLiteral("HTML書き出し完了しました"));
   // The document open before comes back from disk.
-  EXPECT_EQ(wb.form1.edEditSource->Text(), "open before");
-  EXPECT_FALSE(wb.form1.State().BatchMode);
+  EXPECT_EQ(SourcePane(wb.form1)->Text(), "open before");
+  EXPECT_FALSE(wb.session->State().BatchMode);
 
   // Errors of the window itself.
   f.SetEntries({});

@@ -16,6 +16,7 @@
 #include "preview/ui/preview_scheme.h"
 #include "preview/ui/preview_window.h"
 #include "scripted_dialogs.h"
+#include "window_parts.h"
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/find_bar.h"
 #include "workbench/ui/main_window.h"
@@ -57,10 +58,10 @@ int main(int argc, char** argv) {
     w.grab().save(out + "/" + name + ".png");
   };
   save(form1, "main-page-source");
-  form1.tbSetHTMLClick();
-  form1.ShowPage(form1.tsHTML);
+  testing::Part<QAction>(form1, "tbSetHTML")->trigger();
+  testing::ShowTab(form1, "tsHTML");
   save(form1, "main-written-html");
-  form1.ShowPage(form1.tsLogs);
+  testing::ShowTab(form1, "tsLogs");
   save(form1, "main-log");
   form4.findChild<QComboBox*>(QStringLiteral("cbUserTags"))->setEditText(QStringLiteral("見出し"));
   form4.findChild<QLineEdit*>(QStringLiteral("edStr0"))
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
   open_dialog.hide();
   // The preview of the page, once the browser has rendered it.
   bool loaded = false;
-  form1.tbPreviewClick();
+  testing::Part<QAction>(form1, "tbPreview")->trigger();
   QObject::connect(
       form2.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1"))->Browser(),
       &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
@@ -98,14 +99,14 @@ int main(int argc, char** argv) {
   save(form2, "preview");
 
   // The find bar over the page source, a search done.
-  form1.ShowPage(form1.tsPageEditor);
-  form1.actReplace->trigger();
-  form1.FindBar->edFind->setText(QStringLiteral("{$"));
-  form1.FindBar->edReplace->setText(QStringLiteral("{$"));
-  form1.FindBar->FindNext();
-  form1.FindBar->FindNext();
+  testing::ShowTab(form1, "tsPageEditor");
+  testing::Part<QAction>(form1, "actReplace")->trigger();
+  testing::Part<QLineEdit>(form1, "edFind")->setText(QStringLiteral("{$"));
+  testing::Part<QLineEdit>(form1, "edReplace")->setText(QStringLiteral("{$"));
+  testing::Part<QPushButton>(form1, "btFindNext")->click();
+  testing::Part<QPushButton>(form1, "btFindNext")->click();
   save(form1, "main-find-bar");
-  form1.FindBar->Close();
+  testing::Part<QToolButton>(form1, "btClose")->click();
 
   // The live preview beside the editor, after typing into the page source.
   form3.hide();
@@ -115,14 +116,15 @@ int main(int argc, char** argv) {
   form2.setGeometry(970, 0, 900, 760);
   form2.show();
   form1.activateWindow();
-  form1.edEditSource->setFocus();
+  testing::SourcePane(form1)->setFocus();
   int row = 0;
-  while (row < form1.edEditSource->lines() &&
-         !form1.edEditSource->text(row).startsWith(QStringLiteral("$Description")))
+  while (row < testing::SourcePane(form1)->lines() &&
+         !testing::SourcePane(form1)->text(row).startsWith(QStringLiteral("$Description")))
     ++row;
-  form1.edEditSource->setCursorPosition(
-      row, static_cast<int>(form1.edEditSource->text(row).trimmed().size()));
-  form1.edEditSource->insert(QStringLiteral("書き足すと、プレビューがすぐに追いつきます。"));
+  testing::SourcePane(form1)->setCursorPosition(
+      row, static_cast<int>(testing::SourcePane(form1)->text(row).trimmed().size()));
+  testing::SourcePane(form1)->insert(
+      QStringLiteral("書き足すと、プレビューがすぐに追いつきます。"));
   // The refresh comes a little after the typing; then the page is rendered.
   timer.restart();
   while (timer.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 50);

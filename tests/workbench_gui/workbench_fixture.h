@@ -15,6 +15,7 @@
 #include "engine/engine_session.h"
 #include "preview/ui/preview_window.h"
 #include "scripted_dialogs.h"
+#include "window_parts.h"
 #include "workbench/ui/batch_window.h"
 #include "workbench/ui/main_window.h"
 #include "workbench/ui/publish_window.h"

@@ -37,6 +37,7 @@ class TFindBar : public QWidget {
   void FindPrevious();
   void ReplaceAll();
 
+ private:
   QLineEdit* edFind;
   QLineEdit* edReplace;
   QCheckBox* cbMatchCase;
@@ -47,7 +48,6 @@ class TFindBar : public QWidget {
   QToolButton* btClose;
   TElidedLabel* lbStatus;  // elided: a long message never widens the window
 
- private:
   // Sets the query from the fields; shows a malformed pattern's message and returns false.
   bool PrepareQuery();
   void Find(bool forward);

@@ -77,7 +77,25 @@ class TForm1 : public QMainWindow, public TPageSource {
   void ForgetUnsavedChanges() override;
   std::string PageText() const override;
   void ShowWrittenHtml(const std::string& working_text) override;
+  // Raises the window and gives it the focus.
+  void BringToFront();
+  // Handles dropped files, as the shell's drop does.
+  void FilesDropped(const QStringList& paths);
 
+  TEngineSession& Session() { return session_; }
+  // The log row where the next entry begins, and scrolling the log so that row is at the top.
+  int LogEnd() const override;
+  void ShowLogFrom(int row) override;  // the log page in front, from that row
+  QString SaveName() const override { return document_->SaveName(); }
+  QString LastOpenedName() const override { return document_->LastOpenedName(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
   void tbNewFileClick();
   void tbOpenFileClick();
   void tbSaveDataClick();
@@ -91,9 +109,9 @@ class TForm1 : public QMainWindow, public TPageSource {
   // Shows the publish window, with group_file when one is given.
   void tbPublishClick(const QString& group_file = QString());
   void tbHelpClick();
-  // Checks the page the run made, as `zorvik check` would, and logs the findings.
-  // Checks the page just generated in its site, each finding a log line that points at its
-  // source line; counts them by kind (error, warning, note) in check_counts_.
+  // Checks the page just generated in its site, as `zorvik check` would: each finding a log
+  // line that points at its source line; counts them by kind (error, warning, note) in
+  // check_counts_.
   void CheckGeneratedPage();
   void tbAboutClick();
   void edEditSourceChange();
@@ -102,10 +120,18 @@ class TForm1 : public QMainWindow, public TPageSource {
   // Goes to the place a log row names: a line of the page source, or of another file, which
   // it offers to open. False when the row names no place.
   bool GoToLogPlace(int row);
-  // Raises the window and gives it the focus.
-  void BringToFront();
-  // Handles dropped files, as the shell's drop does.
-  void FilesDropped(const QStringList& paths);
+  void ShowPage(QWidget* page);
+
+  void BuildToolBar();
+  void BuildPages();
+  void BuildEditActions();
+  void BuildEncodingBoxes();
+  // The editor of the tab in front.
+  TEditor* FrontPane() const;
+  void SetupPanes();
+  // One generation run over the page-source editor; the result goes to the written-HTML pane.
+  void Generate();
+  QList<QWidget*> Forms() const;
 
   QToolBar* ToolBar1;
   QAction* tbNewFile;
@@ -144,36 +170,6 @@ class TForm1 : public QMainWindow, public TPageSource {
   QAction* actGoToLine;
 
   TMarkupToolbar* MarkupTools;
-
-  GenerationState& State() { return state_; }
-  TEngineContext& Context() { return context_; }
-  TEngineSession& Session() { return session_; }
-  void ShowPage(QWidget* page);
-  TZQIniFile& Settings() { return settings_; }
-  TGenerationLog& Log() { return log_; }
-  // The log row where the next entry begins, and scrolling the log so that row is at the top.
-  int LogEnd() const override;
-  void ShowLogFrom(int row) override;  // the log page in front, from that row
-  QString SaveName() const override { return document_->SaveName(); }
-  QString LastOpenedName() const override { return document_->LastOpenedName(); }
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
- private:
-  void BuildToolBar();
-  void BuildPages();
-  void BuildEditActions();
-  void BuildEncodingBoxes();
-  // The editor of the tab in front.
-  TEditor* FrontPane() const;
-  void SetupPanes();
-  // One generation run over the page-source editor; the result goes to the written-HTML pane.
-  void Generate();
-  QList<QWidget*> Forms() const;
 
   TDialogs& dialogs_;
   TEngineSession& session_;

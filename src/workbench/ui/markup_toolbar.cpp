@@ -59,7 +59,6 @@ TMarkupToolbar::TMarkupToolbar(QToolBar& toolbar3, QToolBar& toolbar4, QComboBox
     QAction* action = Add(toolbar3, m.name, m.hint,
                           m.background ? DrawnIcon("M", Qt::black, m.color)
                                        : DrawnIcon("A", m.color, Qt::white, true));
-    markers[static_cast<std::size_t>(m.tag)] = action;
     connect(action, &QAction::triggered, this, [this, tag = m.tag] { tbMarkerClick(tag); });
   }
   toolbar3.addSeparator();

@@ -28,6 +28,7 @@ class TMarkupToolbar : public QObject {
                  TSecondAWKStr& pattern, TDialogs& dialogs, QWidget* owner);
   void AttachWindows(TForm3* form3, TForm4* form4);
 
+ private:
   void tbMarkerClick(int tag);
   void tbBoldClick(int tag);
   void tbSetLinksClick(int tag);
@@ -40,10 +41,8 @@ class TMarkupToolbar : public QObject {
   void tbDisplaySysComFormClick();
 
   QAction* tbBoldBtn;
-  std::array<QAction*, 10> markers{};  // by tag number
   std::array<QAction*, 10> user_tags{};
 
- private:
   void Apply(const TSelectionEdit& edit);
   QAction* Add(QToolBar& bar, const char* name, const char* hint, const QIcon& icon);
 
