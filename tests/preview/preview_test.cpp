@@ -200,7 +200,7 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
                    });
 
   frame.Browser()->load(QUrl(base + "/500"));
-  ASSERT_TRUE(WaitFor([&] { return frame.Stopped; }));
+  ASSERT_TRUE(WaitFor([&] { return frame.Stopped(); }));
   EXPECT_TRUE(WaitFor([&] { return ended.contains(QStringLiteral("about:blank")); }));
   EXPECT_EQ(frame.Browser()->url().toString(), QStringLiteral("about:blank"));
   EXPECT_TRUE(Control<QStatusBar>(wb.form2, "StatusBar1")
@@ -212,7 +212,7 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
 
   frame.Browser()->load(QUrl(base + "/404"));
   ASSERT_TRUE(WaitFor([&] { return ended.contains(base + "/404"); }));
-  EXPECT_FALSE(frame.Stopped);
+  EXPECT_FALSE(frame.Stopped());
 
   // A network error (a port held but not listened on refuses every connection, and no
   // connection can take it as its own end meanwhile): the load is cancelled, the window goes on.
@@ -224,7 +224,7 @@ TEST_F(PreviewTest, ServerErrorsAreCancelledAndNotFoundIsLeftToTheEngine) {
   ASSERT_EQ(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(::getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);
   frame.Browser()->load(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port))));
-  EXPECT_TRUE(WaitFor([&] { return frame.Stopped; }));
+  EXPECT_TRUE(WaitFor([&] { return frame.Stopped(); }));
   ::close(held);
 }
 

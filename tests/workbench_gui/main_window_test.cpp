@@ -308,8 +308,9 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
     Workbench wb(root_);
     wb.form1.setGeometry(50, 60, 700, 500);
     wb.form4.setGeometry(11, 12, 300, 200);
-    wb.form4.UserTagStore = "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->";
     Control<QComboBox>(wb.form4, "cbUserTags")->setEditText("G");
+    Control<QLineEdit>(wb.form4, "edStr0")->setText("a");
+    Control<QAction>(wb.form4, "tbRegistUserGroupTags")->trigger();
     wb.dialogs.answers = {false};
     EXPECT_FALSE(wb.form1.FormCloseQuery());  // No: the program goes on, the file is written
     EXPECT_EQ(wb.dialogs.questions.last(), QStringLiteral("アプリケーションを終了しますか？"));
@@ -321,7 +322,6 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtCloseAndRestoredAtStart) {
   Workbench again(root_);
   EXPECT_EQ(again.form1.geometry(), QRect(50, 60, 700, 500));
   EXPECT_EQ(again.form4.geometry().topLeft(), QPoint(11, 12));
-  EXPECT_EQ(again.form4.UserTagStore, "<!--\t__G__\t-->a\t\t\t\t\t\t\t\t\t\t<!--/\t__G__\t-->");
   EXPECT_EQ(Control<QComboBox>(again.form4, "cbUserTags")->currentText(), QStringLiteral("G"));
   EXPECT_EQ(Control<QLineEdit>(again.form4, "edStr0")->text(), QStringLiteral("a"));
   EXPECT_EQ(Control<QComboBox>(again.form1, "cbSystemTags")->count(), 17);

@@ -80,8 +80,7 @@ QWebEngineView* TfrBrowserBase::Browser() {
 
 void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_path,
                               TSiteAccess site, bool keep_scroll) {
-  StopRequested = false;
-  Busy = true;
+  busy_ = true;
   QWebEngineView* view = Browser();
   pending_scroll_.reset();
   if (keep_scroll) pending_scroll_ = view->page()->scrollPosition();
@@ -97,7 +96,7 @@ void TfrBrowserBase::ShowHtml(const std::string& cp932, const QString& document_
     }
   }
   if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
-  Busy = false;
+  busy_ = false;
   QByteArray document = QByteArray::fromStdString(bytes);
   const QUrl url = scheme_handler_->SetDocument(document_path, document, std::move(site));
   if (keep_scroll && !loading_ && view->url() == url) {
@@ -130,21 +129,20 @@ void TfrBrowserBase::UpdateInPlace(const QByteArray& document, const QUrl& url) 
 }
 
 void TfrBrowserBase::ShutDown() {
-  StopRequested = true;
-  Stopped = true;
+  stopped_ = true;
   if (wbBrowser != nullptr) wbBrowser->stop();
 }
 
 void TfrBrowserBase::wbBrowserBeforeNavigate2(const QUrl& url) {
   loading_ = true;  // also a link followed in the page: the shown page is going
   if (url.toString() == QStringLiteral("about:blank")) return;
-  Stopped = false;
-  Busy = true;
+  stopped_ = false;
+  busy_ = true;
 }
 
 void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
   // loadFinished is reported for the top-level document only; frames do not reach here.
-  Busy = false;
+  busy_ = false;
   loading_ = false;
   if (pending_scroll_ && wbBrowser != nullptr) {
     // In a world of its own, so that it runs also where the page's scripts are switched off.
@@ -154,8 +152,8 @@ void TfrBrowserBase::wbBrowserDocumentComplete(bool) {
                                      QWebEngineScript::ApplicationWorld);
     pending_scroll_.reset();
   }
-  if (StatusBar) StatusBar->clearMessage();
-  if (title_action_ && form_ != nullptr) form_->setWindowTitle(Title);
+  if (status_bar_) status_bar_->clearMessage();
+  if (title_action_ && form_ != nullptr) form_->setWindowTitle(title_);
   wbBrowserStatusTextChange(QString());
   emit Shown();
 }
@@ -167,13 +165,13 @@ void TfrBrowserBase::wbBrowserTitleChange(const QString& title) {
   const bool address = title.startsWith(QLatin1String(kPreviewScheme) + ':') ||
                        (!url.isEmpty() && (title == url.toString() || title == url.path() ||
                                            title == url.toString(QUrl::RemoveScheme)));
-  Title = address ? QString() : title;
+  title_ = address ? QString() : title;
 }
 
 void TfrBrowserBase::wbBrowserStatusTextChange(const QString& text) {
-  if (!StatusBar) return;
-  const std::string line = StatusLineText(ToCp932(text), Stopped, Busy);
-  StatusBar->showMessage(FromCp932(line));
+  if (!status_bar_) return;
+  const std::string line = StatusLineText(ToCp932(text), stopped_, busy_);
+  status_bar_->showMessage(FromCp932(line));
 }
 
 void TfrBrowserBase::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
@@ -186,8 +184,8 @@ void TfrBrowserBase::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
 
 void TfrBrowserBase::wbBrowserNavigateError(const QUrl& url, int status_code) {
   if (status_code == 404) {
-    Busy = false;
-    Stopped = false;
+    busy_ = false;
+    stopped_ = false;
     return;  // the engine goes on with its own handling
   }
   if (status_code == 200) return;
@@ -210,8 +208,8 @@ void TfrBrowserBase::wbBrowserNavigateError(const QUrl& url, int status_code) {
 void TfrBrowserBase::CancelFailedLoad() {
   // Cancelled: the engine's own error page is not shown.
   wbBrowser->stop();
-  Stopped = true;
-  Busy = false;
+  stopped_ = true;
+  busy_ = false;
   wbBrowser->setUrl(QUrl(QStringLiteral("about:blank")));
   wbBrowserStatusTextChange(QString());
 }

@@ -54,30 +54,33 @@ class TfrBrowserBase : public QWidget {
   QWebEngineView* Browser();
   bool BrowserStarted() const { return wbBrowser != nullptr; }
 
-  void wbBrowserBeforeNavigate2(const QUrl& url);
-  void wbBrowserDocumentComplete(bool ok);
-  void wbBrowserTitleChange(const QString& title);
-  void wbBrowserStatusTextChange(const QString& text);
-  void wbBrowserNavigateError(const QUrl& url, int status_code);
-  void wbBrowserWindowClosing();
-
-  QString Title;
-  QPointer<QStatusBar> StatusBar;
-  bool Busy = false;
-  bool Stopped = false;
-  bool StopRequested = false;
+  // Where the status line goes: the preview window's status bar.
+  void SetStatusBar(QStatusBar* bar) { status_bar_ = bar; }
+  // The last load was stopped or failed, and no new one has begun.
+  bool Stopped() const { return stopped_; }
 
  signals:
   // A page given to ShowHtml (or navigated to) is on view, laid out.
   void Shown();
 
  private:
+  friend class TPreviewPage;  // tells the frame of each navigation
+  void wbBrowserBeforeNavigate2(const QUrl& url);
+  void wbBrowserDocumentComplete(bool ok);
+  void wbBrowserTitleChange(const QString& title);
+  void wbBrowserStatusTextChange(const QString& text);
+  void wbBrowserNavigateError(const QUrl& url, int status_code);
+  void wbBrowserWindowClosing();
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
   void Load(const QUrl& url);
   void CancelFailedLoad();
   void UpdateInPlace(const QByteArray& document, const QUrl& url);
 
   QWebEngineView* wbBrowser = nullptr;
+  QString title_;
+  QPointer<QStatusBar> status_bar_;
+  bool busy_ = false;
+  bool stopped_ = false;
   TPreviewSchemeHandler* scheme_handler_ = nullptr;
   QWidget* form_ = nullptr;
   bool title_action_ = false;

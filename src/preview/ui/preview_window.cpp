@@ -33,7 +33,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   StatusBar1->addPermanentWidget(lbNarrowedSite);
   StatusBar1->addPermanentWidget(cbLivePreview);
   frBrowserBase1->AttachToForm(this);
-  frBrowserBase1->StatusBar = StatusBar1;
+  frBrowserBase1->SetStatusBar(StatusBar1);
 }
 
 TForm2::~TForm2() { frBrowserBase1->ShutDown(); }

@@ -92,17 +92,17 @@ void TForm4::SetListEntries(const std::vector<std::string>& list) {
 }
 
 void TForm4::ShowGroup(const QString& group) {
-  const TUserTagFields fields = zorvik::ShowGroup(UserTagStore, ToCp932(group));
+  const TUserTagFields fields = zorvik::ShowGroup(user_tag_store_, ToCp932(group));
   for (std::size_t i = 0; i < fields.size(); ++i) edStr[i]->setText(FromCp932(fields[i]));
 }
 
-void TForm4::RefreshGroupList() { SetListEntries(UserTagGroupList(UserTagStore)); }
+void TForm4::RefreshGroupList() { SetListEntries(UserTagGroupList(user_tag_store_)); }
 
 void TForm4::RegisterGroup(const QString& group) {
   TUserTagFields fields;
   for (std::size_t i = 0; i < fields.size(); ++i) fields[i] = ToCp932(edStr[i]->text());
   std::vector<std::string> list = ListEntries();
-  zorvik::RegisterGroup(UserTagStore, list, ToCp932(group), fields);
+  zorvik::RegisterGroup(user_tag_store_, list, ToCp932(group), fields);
   RefreshGroupList();
 }
 
@@ -127,7 +127,7 @@ void TForm4::tbDeleteUserGroupTagsClick() {
   if (AnsweredNo(dialogs_, this,
                  QStringLiteral("ユーザータググループを削除します\r\n\r\n[") + name + "]"))
     return;
-  DeleteGroup(UserTagStore, list, bytes, *index);
+  DeleteGroup(user_tag_store_, list, bytes, *index);
   SetListEntries(list);
   cbUserTags->setEditText(QString());
   ShowGroup(QString());
@@ -145,13 +145,13 @@ void TForm4::RegisterSettings(TZQIniFile& settings) {
 }
 
 void TForm4::LoadSettings(const TZQIniFile& settings) {
-  UserTagStore = settings.ReadString(kUserTagsSettingsKey);
+  user_tag_store_ = settings.ReadString(kUserTagsSettingsKey);
   ShowGroup(cbUserTags->currentText());
   RefreshGroupList();
 }
 
 void TForm4::SaveSettings(TZQIniFile& settings) const {
-  settings.WriteString(kUserTagsSettingsKey, UserTagStore);
+  settings.WriteString(kUserTagsSettingsKey, user_tag_store_);
 }
 
 }  // namespace zorvik

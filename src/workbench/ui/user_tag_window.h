@@ -43,10 +43,6 @@ class TForm4 : public QDialog {
   // The field of number button n changed.
   void SnippetChanged(int n, const QString& text);
 
- public:
-  // The user-tag store's text (CP932), saved in the settings under "_USERTAGS_".
-  std::string UserTagStore;
-
  private:
   void ShowGroup(const QString& group);
   void RefreshGroupList();
@@ -60,6 +56,8 @@ class TForm4 : public QDialog {
   void SetListEntries(const std::vector<std::string>& list);
 
   TDialogs& dialogs_;
+  // The user-tag store's text (CP932), saved in the settings under "_USERTAGS_".
+  std::string user_tag_store_;
 
   // Its controls, found by their object names from outside ("edStr0" to "edStr9").
   TUserTagBox* cbUserTags;
