@@ -152,8 +152,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   zorvik::TQtDialogs dialogs;
-  std::string clock_refusal;
-  const auto session = zorvik::MakeDiskSession("/tmp/", clock_refusal);
+  const auto session = zorvik::MakeDiskSession("/tmp/");
   zorvik::TForm1 form(dialogs, *session, "");
   form.resize(900, 680);
   form.show();

@@ -43,7 +43,7 @@ class TServedSite {
     site.roots = {root_};
     site.left_out = {root_ + "page.tmpl"};
     std::string error;
-    if (!server_.Bind(20000 + ::getpid() % 20000, true, error)) std::abort();
+    if (!server_.Bind(20000 + ::getpid() % 20000, true, &error)) std::abort();
     server_.Start(site, root_);
     host_ = "127.0.0.1:" + std::to_string(server_.Port());
   }

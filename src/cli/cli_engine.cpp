@@ -20,7 +20,7 @@ namespace {
 // SOURCE_DATE_EPOCH, when it holds a usable number of seconds, fixes the clock.
 std::optional<std::time_t> EpochFromEnvironment() {
   std::string refusal;
-  const std::optional<std::time_t> instant = FixedInstantFromEnvironment(refusal);
+  const std::optional<std::time_t> instant = FixedInstantFromEnvironment(&refusal);
   if (!refusal.empty()) std::cerr << "zorvik: " << refusal << '\n';
   return instant;
 }

@@ -102,7 +102,7 @@ int RunPublish(const TArgs& arguments) {
                       settings_path);
   }
   std::string why;
-  const std::optional<TDestination> destination = ParseDestination(settings->to, why);
+  const std::optional<TDestination> destination = ParseDestination(settings->to, &why);
   if (!destination) {
     return UsageError("publish: " + AddressWithoutPassword(settings->to) + ": " + why);
   }
@@ -169,11 +169,12 @@ int RunPublish(const TArgs& arguments) {
     ForgetSecret(*password);
   }
   const std::string* accepted = args->Value("--accept-host-key");
+  std::string error;
   const TConnection connection =
-      ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login);
+      ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login, &error);
   ForgetSecret(login.password);  // libcurl holds its own copy
   if (!connection.remote) {
-    std::cerr << "zorvik: publish: " << connection.error << '\n';
+    std::cerr << "zorvik: publish: " << error << '\n';
     if (!connection.unknown_key.empty()) {
       std::cerr << "zorvik: publish: if that is your server's key (ask your host, or compare it "
                    "with ssh-keygen -lf on the server), run again with\n"
@@ -185,10 +186,10 @@ int RunPublish(const TArgs& arguments) {
   TPrintingListener listener(site.files.files, dry_run);
   const TPublishOutcome outcome =
       Publish(*connection.remote, site.files.files,
-              {.dry_run = dry_run, .remove_gone = args->Has("--delete")}, listener);
+              {.dry_run = dry_run, .remove_gone = args->Has("--delete")}, listener, &error);
   std::cout.flush();
   if (outcome.end == TPublishEnd::kFailed) {
-    std::cerr << "zorvik: publish: " << outcome.error << '\n';
+    std::cerr << "zorvik: publish: " << error << '\n';
     if (outcome.rerun_finishes) {
       std::cerr << "zorvik: publish: every file on the server is whole, old or new; run again "
                    "to finish\n";

@@ -132,7 +132,7 @@ int RunServe(const TArgs& arguments) {
   }
   TServeListener listener;
   std::string refusal;
-  if (!listener.Server().Bind(port, args->Value("--port") == nullptr, refusal)) {
+  if (!listener.Server().Bind(port, args->Value("--port") == nullptr, &refusal)) {
     std::cerr << "zorvik: serve: " << refusal << '\n';
     return kUsageError;
   }

@@ -140,14 +140,14 @@ TSiteServer::TSiteServer(TReloadHub& hub, std::function<void(const std::string&)
 
 TSiteServer::~TSiteServer() { Stop(); }
 
-bool TSiteServer::Bind(int port, bool search, std::string& error) {
+bool TSiteServer::Bind(int port, bool search, std::string* err) {
   for (int tried = 0; tried < (search ? kPortsTried : 1); ++tried) {
     const int candidate = port + tried;
     auto v4 = std::make_unique<httplib::Server>();
     v4->set_socket_options(OnlyThisListener);
     if (!v4->bind_to_port("127.0.0.1", candidate)) {
-      error = "cannot listen on 127.0.0.1 port " + std::to_string(candidate) +
-              " (in use, or not allowed)";
+      *err = "cannot listen on 127.0.0.1 port " + std::to_string(candidate) +
+             " (in use, or not allowed)";
       continue;
     }
     auto v6 = std::make_unique<httplib::Server>();
@@ -159,7 +159,7 @@ bool TSiteServer::Bind(int port, bool search, std::string& error) {
       const int probe = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
       if (probe >= 0) {
         ::close(probe);
-        error = "cannot listen on [::1] port " + std::to_string(candidate) + " (in use)";
+        *err = "cannot listen on [::1] port " + std::to_string(candidate) + " (in use)";
         continue;
       }
     }

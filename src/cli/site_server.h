@@ -29,9 +29,9 @@ class TSiteServer {
   TSiteServer& operator=(const TSiteServer&) = delete;
 
   // Listens on port, or with search on the first free port from port on (100 tried); false
-  // with the reason in error when none could be bound. ::1 is left out where the system has no
+  // with *err saying why when none could be bound. ::1 is left out where the system has no
   // IPv6, never 127.0.0.1.
-  bool Bind(int port, bool search, std::string& error);
+  bool Bind(int port, bool search, std::string* err);
   int Port() const { return port_; }
   // Serves site, URL paths taken below root (one of its roots), from threads of its own.
   void Start(TSiteAccess site, std::string root);

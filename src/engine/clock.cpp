@@ -31,8 +31,7 @@ std::string LocaleName(const char* format, const std::tm& date) {
 
 }  // namespace
 
-std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& refusal) {
-  refusal.clear();
+std::optional<std::time_t> FixedInstantFromText(const char* value, std::string* err) {
   if (value == nullptr || *value == '\0') return std::nullopt;
   errno = 0;
   char* end = nullptr;
@@ -43,15 +42,15 @@ std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& 
       *end == '\0' && errno == 0 && std::isdigit(static_cast<unsigned char>(value[*value == '-']));
   if (!whole || ::localtime_r(&instant, &local) == nullptr || local.tm_year + 1900 < 0 ||
       local.tm_year + 1900 > 9999) {
-    refusal = "SOURCE_DATE_EPOCH is not a whole number of seconds from 0000 to 9999 (" +
-              std::string(value) + "); the current time is used";
+    *err = "SOURCE_DATE_EPOCH is not a whole number of seconds from 0000 to 9999 (" +
+           std::string(value) + "); the current time is used";
     return std::nullopt;
   }
   return instant;
 }
 
-std::optional<std::time_t> FixedInstantFromEnvironment(std::string& refusal) {
-  return FixedInstantFromText(std::getenv("SOURCE_DATE_EPOCH"), refusal);
+std::optional<std::time_t> FixedInstantFromEnvironment(std::string* err) {
+  return FixedInstantFromText(std::getenv("SOURCE_DATE_EPOCH"), err);
 }
 
 std::tm TSystemClock::Now() const {

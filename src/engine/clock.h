@@ -34,8 +34,8 @@ class TSystemClock : public TClock {
 
 // The instant that SOURCE_DATE_EPOCH fixes: nothing when it is unset or empty. A value that is
 // not a whole number of seconds whose local date the clock can show (years 0 to 9999) is
-// refused: nothing, and `refusal` says why, for the caller to report.
-std::optional<std::time_t> FixedInstantFromEnvironment(std::string& refusal);
-std::optional<std::time_t> FixedInstantFromText(const char* value, std::string& refusal);
+// refused: nothing, and *err says why, for the caller to report.
+std::optional<std::time_t> FixedInstantFromEnvironment(std::string* err);
+std::optional<std::time_t> FixedInstantFromText(const char* value, std::string* err);
 
 }  // namespace zorvik

@@ -20,10 +20,11 @@ TEngineSession::TEngineSession(const TRunSettings& settings, std::unique_ptr<TFi
   context_.forced_encoding = settings.forced_encoding;
 }
 
-std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder, std::string& refusal) {
-  return std::make_unique<TEngineSession>(
-      std::make_unique<TSystemClock>(FixedInstantFromEnvironment(refusal)),
-      std::make_unique<TDiskFileSystem>(), std::move(running_folder));
+std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder,
+                                                std::optional<std::time_t> fixed_instant) {
+  return std::make_unique<TEngineSession>(std::make_unique<TSystemClock>(fixed_instant),
+                                          std::make_unique<TDiskFileSystem>(),
+                                          std::move(running_folder));
 }
 
 }  // namespace zorvik

@@ -58,8 +58,9 @@ class TEngineSession {
   TEngineContext context_;
 };
 
-// A session over the disk whose clock stands at SOURCE_DATE_EPOCH when that is set, as on the
-// command line; refusal says why the variable was not used (empty when it was, or was unset).
-std::unique_ptr<TEngineSession> MakeDiskSession(std::string running_folder, std::string& refusal);
+// A session over the disk whose clock stands at fixed_instant when one is given (as
+// SOURCE_DATE_EPOCH fixes it on the command line), else at the system's time.
+std::unique_ptr<TEngineSession> MakeDiskSession(
+    std::string running_folder, std::optional<std::time_t> fixed_instant = std::nullopt);
 
 }  // namespace zorvik

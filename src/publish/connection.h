@@ -9,7 +9,8 @@
 
 namespace zorvik {
 
+// No remote in the result when the connection failed: *err says why.
 TConnection ConnectRemote(const TDestination& destination, const std::string& home,
-                          const THostKeyCheck& check, const TFtpLogin& login);
+                          const THostKeyCheck& check, const TFtpLogin& login, std::string* err);
 
 }  // namespace zorvik

@@ -26,7 +26,7 @@ std::string AddressWithoutPassword(std::string_view url) {
   return std::string(url.substr(0, colon)).append(url.substr(at));
 }
 
-std::optional<TDestination> ParseDestination(std::string_view url, std::string& why) {
+std::optional<TDestination> ParseDestination(std::string_view url, std::string* err) {
   TDestination result;
   const std::size_t scheme_end = url.find("://");
   const std::string_view scheme =
@@ -38,7 +38,7 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
   } else if (scheme == "ftp") {
     result.protocol = TProtocol::kFtp;
   } else {
-    why = "the address must start with sftp://, ftps:// or ftp://";
+    *err = "the address must start with sftp://, ftps:// or ftp://";
     return std::nullopt;
   }
   std::string_view rest = url.substr(scheme_end + 3);
@@ -49,12 +49,12 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
   if (at != std::string_view::npos) {
     const std::string_view user = authority.substr(0, at);
     if (user.find(':') != std::string_view::npos) {
-      why = "a password does not belong in the address; it is never stored";
+      *err = "a password does not belong in the address; it is never stored";
       return std::nullopt;
     }
     for (const char c : user) {
       if (!IsUserChar(c)) {
-        why = "the user name holds a character that is not allowed";
+        *err = "the user name holds a character that is not allowed";
         return std::nullopt;
       }
     }
@@ -64,12 +64,12 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
   const std::size_t colon = authority.find(':');
   const std::string_view host = authority.substr(0, colon);
   if (host.empty()) {
-    why = "the address has no host";
+    *err = "the address has no host";
     return std::nullopt;
   }
   for (const char c : host) {
     if (!IsHostChar(c)) {
-      why = "the host name holds a character that is not allowed";
+      *err = "the host name holds a character that is not allowed";
       return std::nullopt;
     }
   }
@@ -79,14 +79,14 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
     const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), result.port);
     if (port.empty() || error != std::errc() || end != port.data() + port.size() ||
         result.port < 1 || result.port > 65535) {
-      why = "the port must be a number from 1 to 65535";
+      *err = "the port must be a number from 1 to 65535";
       return std::nullopt;
     }
   }
   std::string folder(path);
   for (const char c : folder) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\\') {
-      why = "the folder holds a control character or a backslash";
+      *err = "the folder holds a control character or a backslash";
       return std::nullopt;
     }
   }
@@ -96,7 +96,7 @@ std::optional<TDestination> ParseDestination(std::string_view url, std::string& 
     const std::size_t end = folder.find('/', start);
     const std::string_view part = std::string_view(folder).substr(start, end - start);
     if (part == "." || part == "..") {
-      why = "the folder may not hold \".\" or \"..\"";
+      *err = "the folder may not hold \".\" or \"..\"";
       return std::nullopt;
     }
     start = end + 1;

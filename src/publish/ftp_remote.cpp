@@ -65,7 +65,7 @@ class TFtpRemote : public TRemote {
   TFtpRemote(const TFtpRemote&) = delete;
   TFtpRemote& operator=(const TFtpRemote&) = delete;
 
-  TFetched Fetch(const std::string& path, std::string& bytes) override {
+  TFetched Fetch(const std::string& path, std::string& bytes, std::string* err) override {
     bytes.clear();
     Reset(path);
     // Straight to the file: a folder not made yet is then a missing file, not a failed CWD.
@@ -75,16 +75,19 @@ class TFtpRemote : public TRemote {
     const CURLcode code = curl_easy_perform(curl_);
     if (code == CURLE_OK) return TFetched::kFound;
     if (code == CURLE_REMOTE_FILE_NOT_FOUND) return TFetched::kMissing;
-    Failed(code);
+    Failed(code, err);
     return TFetched::kFailed;
   }
 
-  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
-    if (!SafeName(path) || !SafeName(temporary) || !FoldersAreFolders(path)) return false;
+  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
+           std::string* err) override {
+    if (!SafeName(path, err) || !SafeName(temporary, err) || !FoldersAreFolders(path, err)) {
+      return false;
+    }
     const TType at_path = TypeAt(path);
     if (at_path == TType::kFolder || at_path == TType::kOther) {
-      error_ = "refusing to write " + path + ": the server holds " +
-               (at_path == TType::kOther ? "a link" : "a folder") + " there";
+      *err = "refusing to write " + path + ": the server holds " +
+             (at_path == TType::kOther ? "a link" : "a folder") + " there";
       return false;
     }
     Reset(temporary);
@@ -109,15 +112,14 @@ class TFtpRemote : public TRemote {
     curl_easy_setopt(curl_, CURLOPT_PREQUOTE, nullptr);
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
     if (code == CURLE_OK) return true;
-    Failed(code);
-    const std::string why = error_;
-    Remove(temporary);  // the partial upload, where the connection still allows
-    error_ = why;
+    Failed(code, err);
+    std::string ignored;
+    Remove(temporary, &ignored);  // the partial upload, where the connection still allows
     return false;
   }
 
-  bool Remove(const std::string& path) override {
-    if (!SafeName(path) || !FoldersAreFolders(path)) return false;
+  bool Remove(const std::string& path, std::string* err) override {
+    if (!SafeName(path, err) || !FoldersAreFolders(path, err)) return false;
     Reset(path.substr(0, path.rfind('/') + 1));
     curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
     TCurlList remove;
@@ -128,16 +130,16 @@ class TFtpRemote : public TRemote {
     long response = 0;
     curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &response);
     // 550: the file is not there (any more).
-    return code == CURLE_OK || (code == CURLE_QUOTE_ERROR && response == 550) || Failed(code);
+    return code == CURLE_OK || (code == CURLE_QUOTE_ERROR && response == 550) || Failed(code, err);
   }
 
  private:
   static std::string Name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
   // A line end in a name would end the FTP command and start another.
-  bool SafeName(const std::string& path) {
+  static bool SafeName(const std::string& path, std::string* err) {
     if (path.find_first_of("\r\n") == std::string::npos) return true;
-    error_ = "the name holds a line end, which FTP cannot send: " + path;
+    *err = "the name holds a line end, which FTP cannot send: " + path;
     return false;
   }
 
@@ -151,8 +153,8 @@ class TFtpRemote : public TRemote {
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, nullptr);
   }
 
-  bool Failed(CURLcode code) {
-    error_ = curl_easy_strerror(code);
+  static bool Failed(CURLcode code, std::string* err) {
+    *err = curl_easy_strerror(code);
     return false;
   }
 
@@ -203,7 +205,7 @@ class TFtpRemote : public TRemote {
 
   // The folders of path below the destination are folders, each asked once a connection: a
   // link among them would take a write or a removal outside the destination.
-  bool FoldersAreFolders(const std::string& path) {
+  bool FoldersAreFolders(const std::string& path, std::string* err) {
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
       const std::string folder = path.substr(0, slash);
@@ -211,8 +213,8 @@ class TFtpRemote : public TRemote {
       const TType type = TypeAt(folder);
       if (type == TType::kMissing) return true;  // made by the upload, nothing below it yet
       if (type == TType::kFile || type == TType::kOther) {
-        error_ = "refusing to go through " + folder + ": the server holds " +
-                 (type == TType::kOther ? "a link" : "a file") + " where a folder should be";
+        *err = "refusing to go through " + folder + ": the server holds " +
+               (type == TType::kOther ? "a link" : "a file") + " where a folder should be";
         return false;
       }
       folders_.insert(folder);
@@ -229,11 +231,11 @@ class TFtpRemote : public TRemote {
 
 }  // namespace
 
-TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login) {
+TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, std::string* err) {
   TConnection result;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) {
-    result.error = "cannot start libcurl";
+    *err = "cannot start libcurl";
     return result;
   }
   std::string server = "ftp://" + destination.host;

@@ -15,6 +15,6 @@ struct TFtpLogin {
   std::string ca_file;  // certificates to trust besides the system's; may be empty
 };
 
-TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login);
+TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, std::string* err);
 
 }  // namespace zorvik

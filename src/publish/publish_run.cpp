@@ -17,9 +17,9 @@ bool IsPage(const std::string& relative) {
 
 // Writes the manifest as the last step of a run, and as the first when files new to the
 // server are about to be sent, so that they count as Zorvik's even if the run is cut.
-bool WriteManifest(TRemote& remote, const TManifest& manifest) {
+bool WriteManifest(TRemote& remote, const TManifest& manifest, std::string* err) {
   return remote.Put(std::string(kManifestName), ManifestText(manifest),
-                    UploadName(std::string(kManifestName)));
+                    UploadName(std::string(kManifestName)), err);
 }
 
 // Zorvik never sends a dot file or anything in a dot folder, so a manifest that lists one was
@@ -71,19 +71,20 @@ TPublishPlan PlanPublish(const std::vector<TSiteFile>& files,
 }
 
 TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
-                        const TPublishOptions& options, TPublishListener& listener) {
+                        const TPublishOptions& options, TPublishListener& listener,
+                        std::string* err) {
   TPublishOutcome outcome;
-  const auto fail = [&outcome](std::string error) {
+  const auto fail = [&outcome, err](std::string error) {
     outcome.end = TPublishEnd::kFailed;
-    outcome.error = std::move(error);
+    *err = std::move(error);
     return outcome;
   };
   std::string text;
   TManifest manifest;
-  switch (remote.Fetch(std::string(kManifestName), text)) {
+  std::string why;
+  switch (remote.Fetch(std::string(kManifestName), text, &why)) {
     case TFetched::kFailed:
-      return fail("cannot read " + std::string(kManifestName) +
-                  " on the server: " + remote.Error());
+      return fail("cannot read " + std::string(kManifestName) + " on the server: " + why);
     case TFetched::kFound:
       if (auto read = ParseManifest(text)) {
         manifest = std::move(*read);
@@ -113,8 +114,8 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     if (manifest.emplace(files[i].relative, TManifestEntry{local[i].size, ""}).second)
       new_files = true;
   }
-  if (new_files && !WriteManifest(remote, manifest))
-    return fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+  if (new_files && !WriteManifest(remote, manifest, &why))
+    return fail("cannot write " + std::string(kManifestName) + ": " + why);
 
   for (const std::size_t i : outcome.plan.send) {
     if (listener.Cancelled()) {
@@ -125,13 +126,11 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     // Sent as read now, and recorded so, even if the file changed since it was planned.
     const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
     if (!bytes) {
-      outcome.end = TPublishEnd::kFailed;
-      outcome.error = "cannot read " + file.path + " (" + ReadFailure() + ")";
+      fail("cannot read " + file.path + " (" + ReadFailure() + ")");
       break;
     }
-    if (!remote.Put(file.relative, *bytes, UploadName(file.relative))) {
-      outcome.end = TPublishEnd::kFailed;
-      outcome.error = "cannot send " + file.relative + ": " + remote.Error();
+    if (!remote.Put(file.relative, *bytes, UploadName(file.relative), &why)) {
+      fail("cannot send " + file.relative + ": " + why);
       outcome.rerun_finishes = true;
       break;
     }
@@ -145,9 +144,8 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
         outcome.end = TPublishEnd::kCancelled;
         break;
       }
-      if (!remote.Remove(path)) {
-        outcome.end = TPublishEnd::kFailed;
-        outcome.error = "cannot remove " + path + ": " + remote.Error();
+      if (!remote.Remove(path, &why)) {
+        fail("cannot remove " + path + ": " + why);
         outcome.rerun_finishes = true;
         break;
       }
@@ -156,8 +154,8 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       listener.Removed(path);
     }
   }
-  if (!WriteManifest(remote, manifest) && outcome.end != TPublishEnd::kFailed) {
-    fail("cannot write " + std::string(kManifestName) + ": " + remote.Error());
+  if (!WriteManifest(remote, manifest, &why) && outcome.end != TPublishEnd::kFailed) {
+    fail("cannot write " + std::string(kManifestName) + ": " + why);
     outcome.rerun_finishes = true;
   }
   return outcome;

@@ -44,7 +44,6 @@ enum class TPublishEnd { kDone, kCancelled, kFailed };
 
 struct TPublishOutcome {
   TPublishEnd end = TPublishEnd::kDone;
-  std::string error;  // for kFailed, in English
   // For kFailed: the run stopped between files, so running it again finishes the job (not so
   // for a manifest Zorvik cannot read, or a local file it cannot).
   bool rerun_finishes = false;
@@ -53,8 +52,10 @@ struct TPublishOutcome {
   std::size_t removed = 0;
 };
 
+// How the run ended, what it planned and did; for kFailed, *err says why in English.
 TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
-                        const TPublishOptions& options, TPublishListener& listener);
+                        const TPublishOptions& options, TPublishListener& listener,
+                        std::string* err);
 
 // The temporary name a file is uploaded under, in its own folder.
 std::string UploadName(const std::string& relative);

@@ -82,12 +82,12 @@ class TSftpRemote : public TRemote {
   TSftpRemote(const TSftpRemote&) = delete;
   TSftpRemote& operator=(const TSftpRemote&) = delete;
 
-  TFetched Fetch(const std::string& path, std::string& bytes) override {
+  TFetched Fetch(const std::string& path, std::string& bytes, std::string* err) override {
     sftp_file file = sftp_open(sftp_, Full(path).c_str(), O_RDONLY, 0);
     if (file == nullptr) {
       const int code = sftp_get_error(sftp_);
       if (code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH) return TFetched::kMissing;
-      Failed("cannot open " + Full(path));
+      Failed("cannot open " + Full(path), err);
       return TFetched::kFailed;
     }
     bytes.clear();
@@ -96,7 +96,7 @@ class TSftpRemote : public TRemote {
       const ssize_t got = sftp_read(file, buffer, sizeof buffer);
       if (got < 0 || bytes.size() > kMaxFetched) {
         sftp_close(file);
-        Failed("cannot read " + Full(path));
+        Failed("cannot read " + Full(path), err);
         return TFetched::kFailed;
       }
       if (got == 0) break;
@@ -106,21 +106,22 @@ class TSftpRemote : public TRemote {
     return TFetched::kFound;
   }
 
-  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
-    if (!MakeFolders(path) || !NotALink(path)) return false;
+  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
+           std::string* err) override {
+    if (!MakeFolders(path, err) || !NotALink(path, err)) return false;
     const std::string temp = Full(temporary);
     // Whatever lies at the temporary name (a leftover of a cut run, or a link someone planted
     // there) goes first, and the file is created new: the server never opens what it finds.
     if (sftp_unlink(sftp_, temp.c_str()) != SSH_OK && !Missing()) {
-      return Failed("cannot remove the leftover " + temp);
+      return Failed("cannot remove the leftover " + temp, err);
     }
     sftp_file file = sftp_open(sftp_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (file == nullptr) return Failed("cannot create " + temp);
+    if (file == nullptr) return Failed("cannot create " + temp, err);
     for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t wrote =
           sftp_write(file, bytes.data() + done, std::min(kChunk, bytes.size() - done));
       if (wrote <= 0) {
-        Failed("cannot write " + temp);
+        Failed("cannot write " + temp, err);
         sftp_close(file);
         sftp_unlink(sftp_, temp.c_str());
         return false;
@@ -128,7 +129,7 @@ class TSftpRemote : public TRemote {
       done += static_cast<std::size_t>(wrote);
     }
     if (sftp_close(file) != SSH_OK) {
-      Failed("cannot write " + temp);
+      Failed("cannot write " + temp, err);
       sftp_unlink(sftp_, temp.c_str());
       return false;
     }
@@ -136,8 +137,8 @@ class TSftpRemote : public TRemote {
     if (posix_rename_) {
       const int status = PosixRename(sftp_, temp, target);
       if (status == SSH_FX_OK) return true;
-      error_ = "cannot rename " + temp + " to " + target + " (" +
-               (status < 0 ? "the connection failed" : StatusText(status)) + ")";
+      *err = "cannot rename " + temp + " to " + target + " (" +
+             (status < 0 ? "the connection failed" : StatusText(status)) + ")";
       if (status >= 0) sftp_unlink(sftp_, temp.c_str());
       return false;
     }
@@ -148,16 +149,16 @@ class TSftpRemote : public TRemote {
         sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) {
       return true;
     }
-    Failed("cannot rename " + temp + " to " + target);
+    Failed("cannot rename " + temp + " to " + target, err);
     sftp_unlink(sftp_, temp.c_str());
     return false;
   }
 
-  bool Remove(const std::string& path) override {
+  bool Remove(const std::string& path, std::string* err) override {
     // A folder of the path that is a link would take the removal elsewhere.
-    if (!FoldersAreFolders(path)) return false;
+    if (!FoldersAreFolders(path, false, err)) return false;
     if (sftp_unlink(sftp_, Full(path).c_str()) == SSH_OK) return true;
-    return Missing() || Failed("cannot remove " + Full(path));
+    return Missing() || Failed("cannot remove " + Full(path), err);
   }
 
  private:
@@ -182,13 +183,14 @@ class TSftpRemote : public TRemote {
     }
   }
 
-  bool Failed(const std::string& what) {
+  // Sets *err to what failed and the server's or the library's reason; false.
+  bool Failed(const std::string& what, std::string* err) {
     const int code = sftp_get_error(sftp_);
     const char* library = ssh_get_error(session_);
     std::string why = code != SSH_FX_OK && code != SSH_FX_FAILURE ? StatusText(code)
                       : library != nullptr && *library != '\0'    ? std::string(library)
                                                                : std::string("the server refused");
-    error_ = what + " (" + why + ")";
+    *err = what + " (" + why + ")";
     return false;
   }
 
@@ -203,19 +205,19 @@ class TSftpRemote : public TRemote {
 
   // The file at path, when there is one, must be a file: a link there would be replaced by
   // the page, and another program may read it as the file it pointed to.
-  bool NotALink(const std::string& path) {
+  bool NotALink(const std::string& path, std::string* err) {
     const std::optional<std::uint8_t> type = TypeAt(Full(path));
     if (!type || *type == SSH_FILEXFER_TYPE_REGULAR) return true;
-    error_ = "refusing to write " + Full(path) + ": the server holds " +
-             (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "something other than a file") +
-             " there";
+    *err = "refusing to write " + Full(path) + ": the server holds " +
+           (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "something other than a file") +
+           " there";
     return false;
   }
 
   // The folders of path below the destination, each checked once a connection: a folder that
   // is a link would take a write or a removal outside the destination. make: made where
   // missing.
-  bool FoldersAreFolders(const std::string& path, bool make = false) {
+  bool FoldersAreFolders(const std::string& path, bool make, std::string* err) {
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
       const std::string folder = Full(path.substr(0, slash));
@@ -224,12 +226,12 @@ class TSftpRemote : public TRemote {
       if (!type) {
         if (!make) return true;  // nothing below a missing folder
         if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK || TypeAt(folder) != kFolder) {
-          return Failed("cannot make the folder " + folder);
+          return Failed("cannot make the folder " + folder, err);
         }
       } else if (*type != kFolder) {
-        error_ = "refusing to go through " + folder + ": the server holds " +
-                 (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "a file") +
-                 " where a folder should be";
+        *err = "refusing to go through " + folder + ": the server holds " +
+               (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "a file") +
+               " where a folder should be";
         return false;
       }
       made_.insert(folder);
@@ -239,7 +241,7 @@ class TSftpRemote : public TRemote {
 
   // The destination's folder, made where missing (it may lie anywhere, links included, as
   // the user named it), then the folders of path below it.
-  bool MakeFolders(const std::string& path) {
+  bool MakeFolders(const std::string& path, std::string* err) {
     if (!destination_ready_) {
       for (std::size_t slash = folder_.find('/', 1); slash != std::string::npos;
            slash = folder_.find('/', slash + 1)) {
@@ -249,12 +251,12 @@ class TSftpRemote : public TRemote {
           const bool is_folder =
               attributes != nullptr && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
           sftp_attributes_free(attributes);
-          if (!is_folder) return Failed("cannot make the folder " + folder);
+          if (!is_folder) return Failed("cannot make the folder " + folder, err);
         }
       }
       destination_ready_ = true;
     }
-    return FoldersAreFolders(path, true);
+    return FoldersAreFolders(path, true, err);
   }
 
   static constexpr std::uint8_t kFolder = SSH_FILEXFER_TYPE_DIRECTORY;
@@ -296,15 +298,15 @@ TServerKey ServerKey(ssh_session session) {
 }  // namespace
 
 TConnection ConnectSftp(const TDestination& destination, const std::string& home,
-                        const THostKeyCheck& check) {
+                        const THostKeyCheck& check, std::string* err) {
   TConnection result;
   ssh_session session = ssh_new();
   if (session == nullptr) {
-    result.error = "cannot start an SSH session";
+    *err = "cannot start an SSH session";
     return result;
   }
   const auto fail = [&](std::string why) {
-    result.error = std::move(why);
+    *err = std::move(why);
     ssh_disconnect(session);
     ssh_free(session);
     return std::move(result);

@@ -19,13 +19,12 @@ struct THostKeyCheck {
 
 struct TConnection {
   std::unique_ptr<TRemote> remote;  // nothing when the connection failed
-  std::string error;                // why, in English
   std::string unknown_key;          // the fingerprint, when refused for an unknown host key
 };
 
 // home: the user's home folder, whose .ssh holds the keys and known_hosts. A host key the user
 // accepts is added to known_hosts.
 TConnection ConnectSftp(const TDestination& destination, const std::string& home,
-                        const THostKeyCheck& check);
+                        const THostKeyCheck& check, std::string* err);
 
 }  // namespace zorvik

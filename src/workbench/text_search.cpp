@@ -29,19 +29,19 @@ bool PlainAt(std::string_view text, std::size_t i, std::string_view query, bool 
 
 }  // namespace
 
-std::optional<TTextSearch::TQueryError> TTextSearch::SetQuery(std::string_view query,
-                                                              TSearchMode mode) {
+bool TTextSearch::SetQuery(std::string_view query, TSearchMode mode, TQueryError* err) {
   query_ = query;
   mode_ = mode;
-  if (mode != TSearchMode::kPattern || query.empty()) return std::nullopt;
+  if (mode != TSearchMode::kPattern || query.empty()) return true;
   const TPatternEncodingScope scope(pattern_, encoding_);
   try {
     pattern_.SetRegExp(query);
   } catch (const ERegExpParser& error) {
     query_.clear();
-    return TQueryError{error.what(), error.ErrorPos};
+    *err = {error.what(), error.ErrorPos};
+    return false;
   }
-  return std::nullopt;
+  return true;
 }
 
 std::vector<TSearchHit> TTextSearch::FindAll(std::string_view text) {

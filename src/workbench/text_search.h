@@ -34,8 +34,9 @@ class TTextSearch {
     std::string message;
     int position = 0;
   };
-  // Sets what to look for; an empty query finds nothing.
-  std::optional<TQueryError> SetQuery(std::string_view query, TSearchMode mode);
+  // Sets what to look for; an empty query finds nothing. False for a malformed pattern, which
+  // then finds nothing, with *err saying what is wrong and where.
+  bool SetQuery(std::string_view query, TSearchMode mode, TQueryError* err);
 
   std::vector<TSearchHit> FindAll(std::string_view text);
   // Index in hits of the first hit after the selection [start, start + length), wrapping to

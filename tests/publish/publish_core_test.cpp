@@ -39,7 +39,7 @@ TEST(PublishCoreTest, DestinationsAreReadOrRefusedWithAReason) {
   };
   for (const Case& c : cases) {
     std::string why;
-    const auto destination = ParseDestination(c.url, why);
+    const auto destination = ParseDestination(c.url, &why);
     EXPECT_EQ(destination ? DestinationUrl(*destination) : why.substr(0, std::strlen(c.result)),
               c.result)
         << c.url;
@@ -48,8 +48,8 @@ TEST(PublishCoreTest, DestinationsAreReadOrRefusedWithAReason) {
             "sftp://me@example.jp:22/www");
   EXPECT_EQ(AddressWithoutPassword("ftps://me@h/a:b@c"), "ftps://me@h/a:b@c");
   std::string why;
-  EXPECT_EQ(ParseDestination("sftp://me@h/~/x", why)->folder, "x/");
-  EXPECT_EQ(ParseDestination("sftp://me@h/x", why)->folder, "/x/");
+  EXPECT_EQ(ParseDestination("sftp://me@h/~/x", &why)->folder, "x/");
+  EXPECT_EQ(ParseDestination("sftp://me@h/x", &why)->folder, "/x/");
 }
 
 TEST(PublishCoreTest, ManifestsRoundTripAndHostileOnesAreRefused) {
@@ -119,33 +119,34 @@ class TMemoryRemote : public TRemote {
   std::map<std::string, std::string> files;
   int steps_left = 1 << 30;
 
-  TFetched Fetch(const std::string& path, std::string& bytes) override {
-    if (!Step()) return TFetched::kFailed;
+  TFetched Fetch(const std::string& path, std::string& bytes, std::string* err) override {
+    if (!Step(err)) return TFetched::kFailed;
     const auto it = files.find(path);
     if (it == files.end()) return TFetched::kMissing;
     bytes = it->second;
     return TFetched::kFound;
   }
-  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary) override {
-    if (!Step()) return false;
+  bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
+           std::string* err) override {
+    if (!Step(err)) return false;
     files[temporary] = bytes.substr(0, bytes.size() / 2);  // cut while it was written
-    if (!Step()) return false;
+    if (!Step(err)) return false;
     files[temporary] = bytes;
-    if (!Step()) return false;
+    if (!Step(err)) return false;
     files[path] = std::move(files[temporary]);
     files.erase(temporary);
     return true;
   }
-  bool Remove(const std::string& path) override {
-    if (!Step()) return false;
+  bool Remove(const std::string& path, std::string* err) override {
+    if (!Step(err)) return false;
     files.erase(path);
     return true;
   }
 
  private:
-  bool Step() {
+  bool Step(std::string* err) {
     if (steps_left-- > 0) return true;
-    error_ = "connection lost";
+    *err = "connection lost";
     return false;
   }
 };
@@ -170,10 +171,12 @@ class PublishRunTest : public ::testing::Test {
   }
   TPublishOutcome Run(TRemote& remote, bool remove_gone = false, bool dry_run = false) {
     TPublishListener listener;
-    return Publish(remote, files_, {.dry_run = dry_run, .remove_gone = remove_gone}, listener);
+    return Publish(remote, files_, {.dry_run = dry_run, .remove_gone = remove_gone}, listener,
+                   &error_);
   }
 
   std::string root_;
+  std::string error_;  // the last failed run's
   std::vector<TSiteFile> files_;
 };
 
@@ -214,7 +217,7 @@ TEST_F(PublishRunTest, SendsWhatChangedPagesLastAndRemovesOnlyItsOwnFiles) {
   remote.files[std::string(kManifestName)] = "{not json";
   outcome = Run(remote);
   EXPECT_EQ(outcome.end, TPublishEnd::kFailed);
-  EXPECT_NE(outcome.error.find("remove it to send every file again"), std::string::npos);
+  EXPECT_NE(error_.find("remove it to send every file again"), std::string::npos);
   EXPECT_FALSE(outcome.rerun_finishes);  // running again would not help
 }
 

@@ -36,8 +36,7 @@ int main(int argc, char** argv) {
   testing::TScriptedDialogs dialogs;
   const QString out = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(out);
-  std::string clock_refusal;
-  const auto session = MakeDiskSession("/opt/zorvik/", clock_refusal);
+  const auto session = MakeDiskSession("/opt/zorvik/");
   TForm1 form1(dialogs, *session, (out + "/screenshots.ini").toStdString());
   TForm2 form2;
   TForm3 form3(&form1, dialogs, QStringLiteral("/opt/zorvik/"));

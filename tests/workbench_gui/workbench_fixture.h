@@ -39,7 +39,8 @@ inline void WriteFile(const QString& path, const std::string& bytes) {
 class Workbench {
  public:
   explicit Workbench(const QString& folder)
-      : session(MakeDiskSession((folder + "/").toStdString(), clock_refusal)),
+      : session(MakeDiskSession((folder + "/").toStdString(),
+                                FixedInstantFromEnvironment(&clock_refusal))),
         form1(dialogs, *session, (folder + "/zorvik-workbench.ini").toStdString()),
         form2(),
         form3(&form1, dialogs, folder + "/"),

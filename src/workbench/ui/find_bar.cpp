@@ -105,10 +105,10 @@ bool TFindBar::PrepareQuery() {
   if (editor_ == nullptr) return false;
   // The query in the bytes of the text it searches.
   search_.SetEncoding(editor_->Encoding());
-  const auto error = search_.SetQuery(editor_->Encode(edFind->text()), mode);
-  if (error) {
-    lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error->position) +
-                          FromCp932(error->message));
+  TTextSearch::TQueryError error;
+  if (!search_.SetQuery(editor_->Encode(edFind->text()), mode, &error)) {
+    lbStatus->SetFullText(QStringLiteral("パターンの誤り（%1 バイト目）：").arg(error.position) +
+                          FromCp932(error.message));
     return false;
   }
   return true;

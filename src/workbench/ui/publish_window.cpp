@@ -189,7 +189,7 @@ void TPublishWindow::btPublishClick() {
   }
   const std::string to = edDestination->text().trimmed().toStdString();
   std::string why;
-  const std::optional<TDestination> destination = ParseDestination(to, why);
+  const std::optional<TDestination> destination = ParseDestination(to, &why);
   if (!ErrorUnless(
           dialogs_, this,
           QStringLiteral("送り先のアドレスが正しくありません：") + QString::fromStdString(why),
@@ -307,11 +307,11 @@ void TPublishWindow::Work(const TPublishJob& job) {
     });
     return yes;
   };
+  std::string error;
   const TConnection connection =
-      ConnectRemote(job.destination, job.home, {.accepted = "", .ask = ask}, job.login);
+      ConnectRemote(job.destination, job.home, {.accepted = "", .ask = ask}, job.login, &error);
   if (!connection.remote) {
-    return finish(
-        QStringLiteral("接続できませんでした：") + QString::fromStdString(connection.error), true);
+    return finish(QStringLiteral("接続できませんでした：") + QString::fromStdString(error), true);
   }
   TWindowListener listener(
       say,
@@ -323,16 +323,16 @@ void TPublishWindow::Work(const TPublishJob& job) {
       },
       site.files.files, job.options.dry_run, cancel_);
   const TPublishOutcome outcome =
-      Publish(*connection.remote, site.files.files, job.options, listener);
+      Publish(*connection.remote, site.files.files, job.options, listener, &error);
   switch (outcome.end) {
     case TPublishEnd::kFailed:
       if (job.destination.protocol != TProtocol::kSftp &&
-          outcome.error.find("Login denied") != std::string::npos) {
+          error.find("Login denied") != std::string::npos) {
         const std::string where = job.destination.user + "@" + job.destination.host;
         Post([this, where] { passwords_.erase(where); });
       }
       return finish(
-          QStringLiteral("公開できませんでした：%1").arg(QString::fromStdString(outcome.error)) +
+          QStringLiteral("公開できませんでした：%1").arg(QString::fromStdString(error)) +
               (outcome.rerun_finishes
                    ? QStringLiteral("\r\nサーバーのファイルは、どれも古いか新しいかのどちらかで、"
                                     "欠けてはいません。もう一度公開すると続きを送ります。")

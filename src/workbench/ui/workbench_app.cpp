@@ -111,7 +111,8 @@ int RunWorkbench(int argc, char** argv, std::function<void(TForm1&)> on_shown) {
   }
   if (workspace.empty()) workspace = ProgramFolder();
   std::string clock_refusal;
-  const std::unique_ptr<TEngineSession> session = MakeDiskSession(workspace, clock_refusal);
+  const std::unique_ptr<TEngineSession> session =
+      MakeDiskSession(workspace, FixedInstantFromEnvironment(&clock_refusal));
   if (!clock_refusal.empty()) std::fprintf(stderr, "zorvik-workbench: %s\n", clock_refusal.c_str());
   TForm1 form1(dialogs, *session, settings_file);
   main_window = &form1;
