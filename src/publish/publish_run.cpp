@@ -130,7 +130,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       break;
     }
     if (!remote.Put(file.relative, *bytes, UploadName(file.relative), &why)) {
-      fail("cannot send " + file.relative + ": " + why);
+      fail(std::string("cannot send ").append(file.relative).append(": ").append(why));
       outcome.rerun_finishes = true;
       break;
     }
@@ -145,7 +145,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
         break;
       }
       if (!remote.Remove(path, &why)) {
-        fail("cannot remove " + path + ": " + why);
+        fail(std::string("cannot remove ").append(path).append(": ").append(why));
         outcome.rerun_finishes = true;
         break;
       }
