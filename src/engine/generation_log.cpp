@@ -20,8 +20,15 @@ void TGenerationLog::AddLog(std::string_view message, const TLogPlace& place) {
     entry.reserve(stamp_.size() + message.size());
     entry.append(stamp_).append(message);
   }
-  entries_.push_back(std::move(entry));
-  if (listener_) listener_(entries_.back(), place);
+  AddEntry(std::move(entry), place);
+}
+
+void TGenerationLog::AddEntry(std::string entry, const TLogPlace& place) {
+  if (listener_) {
+    listener_(entry, place);
+  } else {
+    entries_.push_back(std::move(entry));
+  }
 }
 
 }  // namespace zorvik

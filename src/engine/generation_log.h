@@ -1,5 +1,5 @@
 // The generation log: a list of lines that is only ever appended to. A listener (the terminal,
-// the log pane) can follow it as it grows.
+// the log pane) takes each entry as it is added; without one, the log keeps them.
 #pragma once
 
 #include <functional>
@@ -32,7 +32,11 @@ class TGenerationLog {
   // message may hold CR LF pairs, which end lines within the entry.
   // place is recorded beside the entry and handed to the listener; the text does not change.
   void AddLog(std::string_view message, const TLogPlace& place = {});
+  // Adds an entry another log stamped (a run on a thread of its own), as it stands.
+  void AddEntry(std::string entry, const TLogPlace& place);
 
+  // The entries added while no listener was set: a listener takes them instead, so that a
+  // long-lived log does not grow with every run.
   const std::vector<std::string>& Entries() const { return entries_; }
   void SetListener(TListener listener) { listener_ = std::move(listener); }
 
