@@ -40,6 +40,11 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       std::string path = entries[i];
       ReplaceEvery(path, "{$RunningFolder}", context.running_folder, std::string::npos,
                    DetectEncoding(path));
+      if (host.StopRequested()) {
+        context.log.AddLog(PathMessage(batch_message::kStopped, path));
+        outcome.stopped_at = i;
+        break;
+      }
       // Looked for before loading, or (when loading says nothing of a missing file) after
       // loading failed: one look-up less for every page there is.
       const bool quiet = host.LoadsMissingQuietly();
@@ -62,9 +67,9 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       context.log.AddLog(engine_message::kHtmlSaveFailed);
       ++context.state.ErrorCount;
     }
-    host.Progress(count, count);
+    host.Progress(outcome.stopped_at.value_or(count), count);
   }
-  if (outcome.file_missing) {
+  if (outcome.file_missing || outcome.stopped_at) {
     context.log.AddLog("");
     context.log.AddLog("");
   }

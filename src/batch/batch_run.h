@@ -25,10 +25,14 @@ class TBatchHost {
   virtual void ShowResult(const std::string& /*working_text*/) {}
   // Called as each entry starts, and once more with done == total at the end.
   virtual void Progress(std::size_t /*done*/, std::size_t /*total*/) {}
+  // Asked before each entry: true ends the batch there, the log naming the entry it stopped
+  // before. The pages written so far are made durable all the same.
+  virtual bool StopRequested() { return false; }
 };
 
 struct TBatchOutcome {
-  bool file_missing = false;  // an entry was missing or could not be read
+  bool file_missing = false;              // an entry was missing or could not be read
+  std::optional<std::size_t> stopped_at;  // the entry the batch stopped before, when stopped
 };
 
 TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& entries,

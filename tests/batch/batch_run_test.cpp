@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "batch/background_batch.h"
 #include "support/test_engine.h"
 
 namespace zorvik {
@@ -85,6 +86,25 @@ TEST_F(BatchRunTest, MissingAndUnreadablePagesAreLogged) {
   EXPECT_TRUE(engine_.files.files.count("/s/out/a.html"));
 }
 
+// Stopped before its second page: the pages begun are done, the rest untouched, and the log
+// names the page it stopped before.
+TEST_F(BatchRunTest, AStopEndsTheBatchBeforeTheNextPage) {
+  class TStoppingHost : public TMemoryHost {
+   public:
+    using TMemoryHost::TMemoryHost;
+    bool StopRequested() override { return loaded.size() == 1; }
+  } host(engine_);
+  const TBatchOutcome outcome = RunBatch(engine_.context, {"/s/a.dat", "/s/b.dat"}, host);
+  EXPECT_EQ(outcome.stopped_at, 1u);
+  EXPECT_TRUE(engine_.files.files.count("/s/out/a.html"));
+  EXPECT_FALSE(engine_.files.files.count("/s/out/b.html"));
+  const std::vector<std::string> log = engine_.Log();
+  EXPECT_NE(
+      std::find(log.begin(), log.end(),
+                Stamped("連続書き込みを中止しました。ここから先は書き換えていません(/s/b.dat)")),
+      log.end());
+}
+
 }  // namespace
 }  // namespace zorvik
 
@@ -159,6 +179,25 @@ TEST(BatchOnDiskTest, FilesAndLogAreThoseOfTheSequentialRun) {
   }
   EXPECT_EQ(pages, 2);
   EXPECT_FALSE(fs::exists(root / "out/c.html"));
+
+  // On a thread of its own, in a session of its own: the same log, in order, and the same files.
+  fs::remove_all(root / "out");
+  TBackgroundBatch background({&disk_engine.clock, "/opt/zorvik/"}, entries);
+  background.Wait();
+  std::vector<std::string> background_log;
+  for (const TBackgroundBatch::TEntry& entry : background.TakeLog()) {
+    background_log.push_back(testing::Utf8(entry.text));
+  }
+  EXPECT_EQ(background_log, memory.Log());
+  EXPECT_EQ(background.Done(), entries.size());
+  EXPECT_EQ(background.LastResult(), memory.state.WorkingText);
+  for (const auto& [path, text] : memory.files.files) {
+    if (path.find("/out/") == std::string::npos) continue;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              text)
+        << path;
+  }
   fs::remove_all(root);
 }
 
