@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QInputMethodEvent>
@@ -126,6 +127,49 @@ TEST_F(RealControlsTest, BatchGeneratesThePagesOwnBytesWithoutAskingAndCountsMis
   EXPECT_EQ(ReadFile(root_ + "/out/clean.html"),
             "<html>" + kRaw + Sjis("本文") + "\r\n" + kUtf8Line + "\r\n</html>\r\n");
   EXPECT_EQ(progress_at_end, QStringLiteral("3 / 3"));
+}
+
+// A long batch keeps the window answering: its progress is drawn while it runs, and 中止 stops
+// it between two pages, keeping the pages written before and saying where it stopped.
+TEST_F(RealControlsTest, TheStopButtonEndsARunningBatchBetweenTwoPages) {
+  constexpr int kPages = 300;  // each some milliseconds long
+  WriteFile(root_ + "/loop.tmpl", "<p>{$Title}</p>{#row}<li>{$Title}{$Count}</li>{/#row}\r\n");
+  std::vector<std::string> entries;
+  for (int i = 0; i < kPages; ++i) {
+    const std::string name = std::to_string(i);
+    WriteFile(root_ + "/" + QString::fromStdString(name) + ".dat",
+              "@Template {$DataFolder}loop.tmpl\r\n@WriteFile {$DataFolder}out/" + name +
+                  ".html\r\n@LoopTag row 20000\r\n$Title " + name + "\r\n");
+    entries.push_back((root_ + "/").toStdString() + name + ".dat");
+  }
+  Workbench wb(root_);
+  wb.form5.SetEntries(entries);
+  wb.form5.show();
+  auto* stop = Control<QPushButton>(wb.form5, "btStop");
+  auto* progress = Control<QLabel>(wb.form5, "progress");
+  QString drawn;  // the progress as the window drew it during the run
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!drawn.isEmpty() || progress->text().isEmpty()) return;
+    drawn = progress->text();
+    QTest::mouseClick(stop, Qt::LeftButton);
+  });
+  watch.start(5);
+  Control<QAction>(wb.form5, "tbWriteOutHTMLFiles")->trigger();
+  watch.stop();
+  ASSERT_TRUE(drawn.endsWith(QStringLiteral(" / 300"))) << drawn.toStdString();
+  const int written = static_cast<int>(QDir(root_ + "/out").entryList(QDir::Files).size());
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, kPages);
+  EXPECT_TRUE(QFile::exists(root_ + QStringLiteral("/out/%1.html").arg(written - 1)));
+  EXPECT_EQ(
+      wb.dialogs.messages.last(),
+      QStringLiteral("連続書き込みを中止しました：%1 / 300 ページを書き換えました").arg(written));
+  EXPECT_NE(
+      LogPane(wb.form1)->text().indexOf(
+          QStringLiteral("ここから先は書き換えていません(%1/%2.dat)").arg(root_).arg(written)),
+      -1);
+  EXPECT_TRUE(stop->isHidden());
 }
 
 TEST_F(RealControlsTest, UserTagGroupBoxKeepsWhatWasTyped) {

@@ -1,12 +1,17 @@
 #include "workbench/ui/batch_window.h"
 
-#include <QApplication>
 #include <QDragEnterEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QMimeData>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <thread>
 
+#include "batch/background_batch.h"
+#include "batch/batch_messages.h"
 #include "batch/batch_run.h"
 #include "batch/group_file.h"
 #include "check/group_check.h"
@@ -25,27 +30,9 @@
 namespace zorvik {
 namespace {
 
-// Loads each page source into the main window's editor and shows the result in its HTML pane,
-// with the progress in the batch window.
-class TEditorBatchHost : public TBatchHost {
- public:
-  TEditorBatchHost(TPageSource& page, QLabel& progress) : page_(page), progress_(progress) {}
-  std::optional<std::string> LoadPageSource(const std::string& path) override {
-    if (!page_.OpenDocument(PathText(path))) return std::nullopt;
-    // Unchanged since it was loaded, the editor hands back the file's own bytes.
-    return page_.PageText();
-  }
-  void ShowResult(const std::string& working_text) override { page_.ShowWrittenHtml(working_text); }
-  void Progress(std::size_t done, std::size_t total) override {
-    progress_.setText(QStringLiteral("%1 / %2").arg(done).arg(total));
-    // Keep painting during a long batch; user input waits until the batch is over.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
-
- private:
-  TPageSource& page_;
-  QLabel& progress_;
-};
+// How often a running batch's progress and log are drawn: often enough to look alive, seldom
+// enough that drawing costs the run nothing.
+constexpr int kDrawEveryMs = 100;
 
 }  // namespace
 
@@ -77,9 +64,16 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   lbDataFiles = new QListWidget(this);
   lbDataFiles->setObjectName("lbDataFiles");
   layout->addWidget(lbDataFiles);
+  auto* status = new QHBoxLayout;
   progress = new QLabel(this);
   progress->setObjectName("progress");
-  layout->addWidget(progress);
+  status->addWidget(progress, 1);
+  btStop = new QPushButton(QStringLiteral("中止"), this);
+  btStop->setObjectName("btStop");
+  btStop->setToolTip(QStringLiteral("連続書き込みを次のページの前で止める"));
+  btStop->hide();
+  status->addWidget(btStop);
+  layout->addLayout(status);
 
   connect(tbOpenFiles, &QAction::triggered, this, &TForm5::tbOpenFilesClick);
   connect(tbOpenGroupFile, &QAction::triggered, this, &TForm5::tbOpenGroupFileClick);
@@ -88,6 +82,67 @@ TForm5::TForm5(QWidget* owner, TPageSource& page, TEngineSession& session, TDial
   connect(tbCheckGroup, &QAction::triggered, this, &TForm5::tbCheckGroupClick);
   connect(tbPublish, &QAction::triggered, this, &TForm5::tbPublishClick);
   connect(lbDataFiles, &QListWidget::itemDoubleClicked, this, &TForm5::lbDataFilesDblClick);
+  connect(btStop, &QPushButton::clicked, this, [this] {
+    if (running_ != nullptr) running_->Stop();
+    btStop->setEnabled(false);
+  });
+}
+
+void TForm5::reject() {
+  if (busy_) {
+    if (running_ != nullptr) btStop->click();
+    return;  // closes once the run has ended
+  }
+  QDialog::reject();
+}
+
+void TForm5::SetRunning(bool running, bool stoppable) {
+  busy_ = running;
+  for (QAction* action : {tbOpenFiles, tbOpenGroupFile, tbSaveGroupFile, tbWriteOutHTMLFiles,
+                          tbCheckGroup, tbPublish}) {
+    action->setEnabled(!running);
+  }
+  lbDataFiles->setEnabled(!running);
+  btStop->setEnabled(running && stoppable);
+  btStop->setVisible(running && stoppable);
+}
+
+void TForm5::ShowProgress(TBackgroundBatch& batch) {
+  progress->setText(QStringLiteral("%1 / %2").arg(batch.Done()).arg(batch.Total()));
+  for (TBackgroundBatch::TEntry& entry : batch.TakeLog()) {
+    session_.Log().AddEntry(std::move(entry.text), entry.place);
+  }
+}
+
+TBatchOutcome TForm5::RunInBackground(const std::vector<std::string>& entries) {
+  QEventLoop loop;
+  TBackgroundBatch batch(session_.RunSettings(), entries, [&loop] {
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  running_ = &batch;
+  SetRunning(true, true);
+  QTimer clock;
+  connect(&clock, &QTimer::timeout, this, [this, &batch] { ShowProgress(batch); });
+  clock.start(kDrawEveryMs);
+  loop.exec();
+  batch.Wait();
+  ShowProgress(batch);
+  running_ = nullptr;
+  SetRunning(false, false);
+  page_.ShowWrittenHtml(batch.LastResult());
+  return batch.Outcome();
+}
+
+void TForm5::WhileAnswering(const std::function<void()>& work) {
+  QEventLoop loop;
+  SetRunning(true, false);
+  std::thread worker([&work, &loop] {
+    work();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  SetRunning(false, false);
 }
 
 std::vector<std::string> TForm5::Entries() const {
@@ -166,8 +221,7 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   page_.ForgetUnsavedChanges();  // saved or let go: no load of this batch asks again
   const QString remembered = page_.LastOpenedName();
   const int log_start = page_.LogEnd();
-  TEditorBatchHost host(page_, *progress);
-  RunBatch(session_.Context(), entries, host);
+  const TBatchOutcome outcome = RunInBackground(entries);
   if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
     page_.OpenDocument(remembered);
   } else {
@@ -175,7 +229,12 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   }
   // After reopening the document (which shows the editor page), so that the log stays in front.
   page_.ShowLogFrom(log_start);
-  dialogs_.ShowMessage(this, FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  dialogs_.ShowMessage(
+      this, outcome.stopped_at
+                ? QStringLiteral("連続書き込みを中止しました：%1 / %2 ページを書き換えました")
+                      .arg(*outcome.stopped_at)
+                      .arg(entries.size())
+                : FromCp932(std::string(engine_message::kHtmlWriteDone)));
   progress->clear();
   accept();
 }
@@ -187,7 +246,10 @@ void TForm5::tbCheckGroupClick() {
   }
   // Every page generated in memory, nothing written; the findings go to the main window's log.
   const int start = page_.LogEnd();
-  const TGroupCheck result = CheckGroup(entries, session_.RunSettings(), UserHome());
+  TGroupCheck result;
+  WhileAnswering([&, home = UserHome(), settings = session_.RunSettings()] {
+    result = CheckGroup(entries, settings, home);
+  });
   const std::array<int, 3> counts = LogFindings(session_.Log(), result.findings);
   const QString summary =
       QStringLiteral(

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolBar>
 #include <functional>
 #include <string>
@@ -15,7 +16,9 @@
 
 namespace zorvik {
 
+class TBackgroundBatch;
 class TEngineSession;
+struct TBatchOutcome;
 
 class TForm5 : public QDialog {
   Q_OBJECT
@@ -41,6 +44,8 @@ class TForm5 : public QDialog {
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Esc and the close button stop a batch that is running, as 中止 does.
+  void reject() override;
 
  private:
   void tbOpenFilesClick();
@@ -52,6 +57,15 @@ class TForm5 : public QDialog {
   void tbPublishClick();
   void lbDataFilesDblClick();
   void BringToFront();
+  // Runs the batch on a thread of its own while the window goes on drawing and answering: the
+  // progress and the new log lines are drawn by the clock, not after every page.
+  TBatchOutcome RunInBackground(const std::vector<std::string>& entries);
+  // Runs work on a thread of its own, the window drawing meanwhile; returns when it is done.
+  void WhileAnswering(const std::function<void()>& work);
+  // While a run works: the buttons that would start another are off, 中止 shows when it can
+  // stop the run.
+  void SetRunning(bool running, bool stoppable);
+  void ShowProgress(TBackgroundBatch& batch);
 
   // Its controls, found by their object names from outside.
   QAction* tbOpenFiles;
@@ -62,6 +76,9 @@ class TForm5 : public QDialog {
   QAction* tbPublish;
   QListWidget* lbDataFiles;
   QLabel* progress;
+  QPushButton* btStop;
+  TBackgroundBatch* running_ = nullptr;  // the batch that 中止 stops
+  bool busy_ = false;                    // a batch or a group check is running
   QString OpenDialog2FileName;
   QString SaveDialog1FileName;
 
