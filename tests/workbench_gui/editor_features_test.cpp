@@ -143,6 +143,29 @@ TEST_F(EditorFeaturesTest, FindBarFindsAndReplacesThroughItsKeys) {
   EXPECT_EQ(HtmlPane(f)->SelStart(), 3);
 }
 
+// The log pane keeps its newest rows only, so that a session of long batches does not grow
+// without end; a run's rows still lead to their lines once older rows are gone.
+TEST_F(EditorFeaturesTest, TheLogKeepsItsNewestRowsAndTheirPlaces) {
+  WriteFile(root_ + "/page.dat", "$A a\r\nstray line\r\n");
+  Workbench wb(root_);
+  TForm1& f = wb.form1;
+  Show(f);
+  ASSERT_TRUE(f.OpenDocument(root_ + "/page.dat"));
+  std::string rows;
+  for (int i = 0; i < 250000; ++i) rows += "row\r\n";
+  wb.session->Log().AddLog(rows);  // one entry of many rows
+  Control<QAction>(f, "tbSetHTML")->trigger();
+  ASSERT_EQ(FrontTab(f), "tsLogs");
+  TEditor& log = *LogPane(f);
+  EXPECT_LE(log.lines(), 220000);
+  EXPECT_NE(log.text(log.TopRow()).indexOf(QStringLiteral("▼▼▼")), -1);  // the run's start
+  int row = log.lines() - 1;
+  while (row > 0 && !log.text(row).contains(QStringLiteral("(1): stray line"))) --row;
+  DoubleClickRow(log, row);
+  EXPECT_EQ(FrontTab(f), "tsPageEditor");
+  EXPECT_EQ(SourcePane(f)->SelectedTextBytes(), "stray line");
+}
+
 TEST_F(EditorFeaturesTest, GoToLineAndLogRowsLeadToTheirLines) {
   WriteFile(root_ + "/parts.txt", "// parts\r\n$A a\r\noops\r\n");
   WriteFile(root_ + "/page.dat", "@Import {$DataFolder}parts.txt\r\n$B b\r\nstray line\r\n");

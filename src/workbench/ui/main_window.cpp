@@ -50,10 +50,7 @@ TForm1::TForm1(TDialogs& dialogs, TEngineSession& session, std::string settings_
   BuildEncodingBoxes();
   document_ = std::make_unique<TPageDocument>(*this, *edEditSource, dialogs_, state_,
                                               running_folder_, [this] { edEditSourceChange(); });
-  log_.SetListener([this](const std::string& entry, const TLogPlace& place) {
-    if (place.Known()) log_places_[LogEnd()] = place;
-    edLogs->AppendText(entry + "\r\n");
-  });
+  FollowLog();
 }
 
 TForm1::~TForm1() { log_.SetListener(nullptr); }
@@ -248,14 +245,6 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 void TForm1::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   FilesDropped(DroppedFiles(*event));
-}
-
-int TForm1::LogEnd() const { return std::max(0, edLogs->lines() - 1); }
-
-void TForm1::ShowLogFrom(int row) {
-  ShowPage(tsLogs);
-  edLogs->SetTopRow(row);
-  edLogs->setCursorPosition(row, 0);
 }
 
 void TForm1::ForgetUnsavedChanges() { edEditSource->setModified(false); }

@@ -84,6 +84,7 @@ class TForm1 : public QMainWindow, public TPageSource {
 
   TEngineSession& Session() { return session_; }
   // The log row where the next entry begins, and scrolling the log so that row is at the top.
+  // Rows count every line ever logged, also those the pane no longer keeps.
   int LogEnd() const override;
   void ShowLogFrom(int row) override;  // the log page in front, from that row
   QString SaveName() const override { return document_->SaveName(); }
@@ -121,6 +122,12 @@ class TForm1 : public QMainWindow, public TPageSource {
   // it offers to open. False when the row names no place.
   bool GoToLogPlace(int row);
   void ShowPage(QWidget* page);
+  // Has the log pane follow the session's log.
+  void FollowLog();
+  // Drops the oldest rows of the log pane beyond kLogRows.
+  void TrimLog();
+  // The pane's row for a log row (the first it keeps, for a row it dropped).
+  int PaneRow(int row) const;
 
   void BuildToolBar();
   void BuildPages();
@@ -188,6 +195,10 @@ class TForm1 : public QMainWindow, public TPageSource {
   std::unique_ptr<TPageDocument> document_;
   // The place each log row names, for the rows that name one.
   std::map<int, TLogPlace> log_places_;
+  // The log pane keeps this many rows, the newest: a session of long batches would otherwise
+  // hold every line it ever logged. Trimmed a tenth at a time.
+  static constexpr int kLogRows = 200000;
+  int log_trimmed_ = 0;                // the rows dropped so far
   std::array<int, 3> check_counts_{};  // the last page check's findings: errors, warnings, notes
   bool preview_placed_ = false;        // the preview has a place of its own (saved, or given once)
 };

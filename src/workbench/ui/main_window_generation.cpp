@@ -1,5 +1,4 @@
-// The main window's generation buttons (generate, write, preview) and the way from a log row
-// back to the line it names.
+// The main window's generation buttons (generate, write, preview) and its go-to-line.
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -37,31 +36,6 @@ void TForm1::GoToLineClick() {
   edEditSource->setFocus();
 }
 
-bool TForm1::GoToLogPlace(int row) {
-  const auto found = log_places_.find(row);
-  if (found == log_places_.end()) return false;
-  const TLogPlace place = found->second;
-  const bool in_editor =
-      !place.imported && (place.file.empty() || place.file == PathBytes(SaveName()));
-  if (!in_editor) {
-    const QString path = PathText(place.file);
-    if (!dialogs_.AskYes(
-            this,
-            QStringLiteral(
-                "このメッセージは次のファイルの %1 行目を指しています。開きますか？\r\n\r\n[")
-                    .arg(place.line) +
-                path + "]",
-            false) ||
-        !OpenDocument(path)) {
-      return true;
-    }
-  }
-  ShowPage(tsPageEditor);
-  edEditSource->SelectLine(place.line);
-  edEditSource->setFocus();
-  return true;
-}
-
 void TForm1::Generate() {
   const int entry_start = LogEnd();
   context_.source_file = PathBytes(SaveName());
@@ -70,8 +44,10 @@ void TForm1::Generate() {
   edWriteOutHTML->SetEncoding(state_.PageEncoding);
   edWriteOutHTML->SetText(state_.WorkingText);
   if (tbCheckPage->isChecked()) CheckGeneratedPage();
-  edLogs->SetTopRow(entry_start);
-  edLogs->setCursorPosition(entry_start, 0);
+  // The caret first: placed in a pane not in front (a line or two high), it would scroll it.
+  const int top = PaneRow(entry_start);
+  edLogs->setCursorPosition(top, 0);
+  edLogs->SetTopRow(top);
 }
 
 void TForm1::CheckGeneratedPage() {
