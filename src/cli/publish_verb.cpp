@@ -171,7 +171,8 @@ int RunPublish(const TArgs& arguments) {
   const std::string* accepted = args->Value("--accept-host-key");
   std::string error;
   const TConnection connection =
-      ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login, &error);
+      ConnectRemote(*destination, home, {.accepted = accepted ? *accepted : ""}, login,
+                    /*cancel=*/nullptr, &error);
   ForgetSecret(login.password);  // libcurl holds its own copy
   if (!connection.remote) {
     std::cerr << "zorvik: publish: " << error << '\n';

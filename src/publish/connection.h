@@ -11,6 +11,7 @@ namespace zorvik {
 
 // No remote in the result when the connection failed: *err says why.
 TConnection ConnectRemote(const TDestination& destination, const std::string& home,
-                          const THostKeyCheck& check, const TFtpLogin& login, std::string* err);
+                          const THostKeyCheck& check, const TFtpLogin& login, TCancelFlag cancel,
+                          std::string* err);
 
 }  // namespace zorvik

@@ -54,13 +54,31 @@ class TCurlList {
   curl_slist* list_ = nullptr;
 };
 
+// A request is given up on a cancel only until the server has answered one: before, it may
+// wait on a server that never answers; after, it runs to its end.
+struct TGiveUp {
+  TCancelFlag cancel = nullptr;
+  bool answered = false;
+};
+
+int GiveUpUnanswered(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* give_up = static_cast<const TGiveUp*>(data);
+  return give_up->cancel != nullptr && !give_up->answered && *give_up->cancel ? 1 : 0;
+}
+
 class TFtpRemote : public TRemote {
  public:
-  TFtpRemote(CURL* curl, std::string server, std::string base, std::string folder)
+  TFtpRemote(CURL* curl, std::string server, std::string base, std::string folder,
+             TCancelFlag cancel)
       : curl_(curl),
         server_(std::move(server)),
         base_(std::move(base)),
-        folder_(std::move(folder)) {}
+        folder_(std::move(folder)),
+        give_up_{cancel} {
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, GiveUpUnanswered);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, &give_up_);
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+  }
   ~TFtpRemote() override { curl_easy_cleanup(curl_); }
   TFtpRemote(const TFtpRemote&) = delete;
   TFtpRemote& operator=(const TFtpRemote&) = delete;
@@ -72,7 +90,7 @@ class TFtpRemote : public TRemote {
     curl_easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, WriteFetched);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &bytes);
-    const CURLcode code = curl_easy_perform(curl_);
+    const CURLcode code = Perform();
     if (code == CURLE_OK) return TFetched::kFound;
     if (code == CURLE_REMOTE_FILE_NOT_FOUND) return TFetched::kMissing;
     Failed(code, err);
@@ -108,7 +126,7 @@ class TFtpRemote : public TRemote {
     rename.Add("RNFR " + Name(temporary));
     rename.Add("RNTO " + Name(path));
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, rename.get());
-    const CURLcode code = curl_easy_perform(curl_);
+    const CURLcode code = Perform();
     curl_easy_setopt(curl_, CURLOPT_PREQUOTE, nullptr);
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
     if (code == CURLE_OK) return true;
@@ -125,7 +143,7 @@ class TFtpRemote : public TRemote {
     TCurlList remove;
     remove.Add("DELE " + Name(path));
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, remove.get());
-    const CURLcode code = curl_easy_perform(curl_);
+    const CURLcode code = Perform();
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
     long response = 0;
     curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &response);
@@ -135,6 +153,14 @@ class TFtpRemote : public TRemote {
 
  private:
   static std::string Name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+  CURLcode Perform() {
+    const CURLcode code = curl_easy_perform(curl_);
+    long response = 0;
+    curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &response);
+    if (response > 0) give_up_.answered = true;
+    return code;
+  }
 
   // A line end in a name would end the FTP command and start another.
   static bool SafeName(const std::string& path, std::string* err) {
@@ -170,7 +196,7 @@ class TFtpRemote : public TRemote {
     // absolute path, the login folder's where the destination lies below it.
     if (!folder_.starts_with('/')) {
       const char* login = nullptr;
-      if (curl_easy_perform(curl_) != CURLE_OK ||
+      if (Perform() != CURLE_OK ||
           curl_easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &login) != CURLE_OK ||
           login == nullptr) {
         return TType::kUnknown;
@@ -184,7 +210,7 @@ class TFtpRemote : public TRemote {
     std::string replies;
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, KeepReplies);
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &replies);
-    const CURLcode code = curl_easy_perform(curl_);
+    const CURLcode code = Perform();
     curl_easy_setopt(curl_, CURLOPT_QUOTE, nullptr);
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, nullptr);
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, nullptr);
@@ -227,11 +253,13 @@ class TFtpRemote : public TRemote {
   std::string base_;    // and the destination's folder, URL-encoded
   std::string folder_;  // the destination's folder as the server names it, from the login folder
   std::set<std::string> folders_;  // folders known to be real folders
+  TGiveUp give_up_;
 };
 
 }  // namespace
 
-TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, std::string* err) {
+TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, TCancelFlag cancel,
+                       std::string* err) {
   TConnection result;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) {
@@ -257,8 +285,8 @@ TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, 
   curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, 30L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
-  result.remote =
-      std::make_unique<TFtpRemote>(curl, std::move(server), std::move(base), destination.folder);
+  result.remote = std::make_unique<TFtpRemote>(curl, std::move(server), std::move(base),
+                                               destination.folder, cancel);
   return result;
 }
 

@@ -15,6 +15,9 @@ struct TFtpLogin {
   std::string ca_file;  // certificates to trust besides the system's; may be empty
 };
 
-TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, std::string* err);
+// cancel, when set, ends a request while the server has not answered one yet: the first one
+// connects. Once connected, a request runs to its end.
+TConnection ConnectFtp(const TDestination& destination, const TFtpLogin& login, TCancelFlag cancel,
+                       std::string* err);
 
 }  // namespace zorvik

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
+#include <poll.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -298,7 +300,7 @@ TServerKey ServerKey(ssh_session session) {
 }  // namespace
 
 TConnection ConnectSftp(const TDestination& destination, const std::string& home,
-                        const THostKeyCheck& check, std::string* err) {
+                        const THostKeyCheck& check, TCancelFlag cancel, std::string* err) {
   TConnection result;
   ssh_session session = ssh_new();
   if (session == nullptr) {
@@ -326,7 +328,21 @@ TConnection ConnectSftp(const TDestination& destination, const std::string& home
   const int no_delay = 1;
   ssh_options_set(session, SSH_OPTIONS_NODELAY, &no_delay);
   const std::string where = ServerAddress(destination);
-  if (ssh_connect(session) != SSH_OK) {
+  // Connected step by step, so that a cancel is heard while the server is slow to answer.
+  ssh_set_blocking(session, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout);
+  int connected = SSH_AGAIN;
+  while ((connected = ssh_connect(session)) == SSH_AGAIN) {
+    if (cancel != nullptr && *cancel) return fail("cancelled while connecting to " + where);
+    if (std::chrono::steady_clock::now() > deadline) {
+      return fail("cannot connect to " + where + ": no answer in " + std::to_string(timeout) +
+                  " seconds");
+    }
+    pollfd socket{ssh_get_fd(session), POLLIN, 0};
+    ::poll(&socket, 1, 20);  // the server's next words, or a moment to ask the flag again
+  }
+  ssh_set_blocking(session, 1);
+  if (connected != SSH_OK) {
     return fail("cannot connect to " + where + ": " + ssh_get_error(session));
   }
   const TServerKey key = ServerKey(session);

@@ -2,6 +2,7 @@
 // An unknown host key is never taken silently, and a changed one is always refused.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,10 @@ struct THostKeyCheck {
   std::function<bool(const std::string& fingerprint)> ask = nullptr;
 };
 
+// Set from another thread to give up a connection that is still being made (a server that is
+// slow to answer, or never does); nothing for a connection that only its timeout ends.
+using TCancelFlag = const std::atomic<bool>*;
+
 struct TConnection {
   std::unique_ptr<TRemote> remote;  // nothing when the connection failed
   std::string unknown_key;          // the fingerprint, when refused for an unknown host key
@@ -25,6 +30,6 @@ struct TConnection {
 // home: the user's home folder, whose .ssh holds the keys and known_hosts. A host key the user
 // accepts is added to known_hosts.
 TConnection ConnectSftp(const TDestination& destination, const std::string& home,
-                        const THostKeyCheck& check, std::string* err);
+                        const THostKeyCheck& check, TCancelFlag cancel, std::string* err);
 
 }  // namespace zorvik

@@ -1,9 +1,14 @@
 // The publish window through its real controls, against a real sshd (and pure-ftpd, as root)
 // on 127.0.0.1: opened from the batch window, a destination typed in, 公開 and キャンセル
 // clicked, a host key and a password asked through the window's boxes.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QToolBar>
 
@@ -80,14 +85,13 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   EXPECT_NE(log.indexOf(QStringLiteral("接続できませんでした")), -1) << log.toStdString();
   EXPECT_FALSE(QDir(root_ + "/www").exists());
 
-  // キャンセル at once: the run stops before the first file, and the next one sends them all.
-  QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"),
-                    Qt::LeftButton);  // the key is taken this time
+  // キャンセル at once: the run stops before it connects, and the next one sends every file.
+  QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"), Qt::LeftButton);
   QTest::mouseClick(Control<QPushButton>(wb.publish, "btCancel"), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return Control<QPushButton>(wb.publish, "btPublish")->isEnabled(); }, 20000));
   log = Control<QPlainTextEdit>(wb.publish, "memoLog")->toPlainText();
-  EXPECT_NE(log.indexOf(QStringLiteral("キャンセルしました：送信 0、削除 0")), -1)
+  EXPECT_NE(log.indexOf(QStringLiteral("キャンセルしました：接続する前に止めました")), -1)
       << log.toStdString();
 
   log = PublishAndWait(wb);
@@ -113,6 +117,41 @@ TEST_F(PublishWindowTest, PublishesOverSftpAsksForTheHostKeyAndCanBeCancelled) {
   log = PublishAndWait(wb);
   EXPECT_NE(log.indexOf(QStringLiteral("送信予定 0、削除予定 0、変更なし 4")), -1)
       << log.toStdString();
+}
+
+// A server that takes the connection and never says a word: キャンセル is heard at once, not
+// after the 20 seconds a connection waits for an answer.
+TEST_F(PublishWindowTest, CancelIsHeardWhileTheServerHasNotAnswered) {
+  const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(::listen(silent, 8), 0);  // the system takes connections; nobody answers them
+  ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size);
+  Workbench wb(root_);
+  for (const char* scheme : {"sftp", "ftps"}) {
+    OpenWithDestination(
+        wb, root_ + "/site/site.gro",
+        QStringLiteral("%1://me@127.0.0.1:%2/www").arg(scheme).arg(ntohs(address.sin_port)));
+    wb.dialogs.passwords.push_back(QStringLiteral("secret"));
+    auto* log = Control<QPlainTextEdit>(wb.publish, "memoLog");
+    QTest::mouseClick(Control<QPushButton>(wb.publish, "btPublish"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log->toPlainText().contains(QStringLiteral("接続しています")); }, 20000));
+    QTest::qWait(300);  // well into the wait for the server's first words
+    QElapsedTimer heard;
+    heard.start();
+    QTest::mouseClick(Control<QPushButton>(wb.publish, "btCancel"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Control<QPushButton>(wb.publish, "btPublish")->isEnabled(); }, 20000));
+    EXPECT_LT(heard.elapsed(), 5000) << scheme;
+    EXPECT_NE(log->toPlainText().indexOf(QStringLiteral("キャンセルしました")), -1)
+        << scheme << ": " << log->toPlainText().toStdString();
+    EXPECT_TRUE(wb.dialogs.errors.isEmpty()) << scheme;
+  }
+  ::close(silent);
 }
 
 TEST_F(PublishWindowTest, AnFtpsPasswordIsAskedOnceAndKeptInMemoryOnly) {

@@ -290,6 +290,9 @@ void TPublishWindow::Work(const TPublishJob& job) {
     say(QStringLiteral("送りません（リンクか、普通のファイルではありません）：") +
         PathText(skipped));
 
+  const QString cancelled =
+      QStringLiteral("キャンセルしました：接続する前に止めました。何も送っていません。");
+  if (cancel_) return finish(cancelled, false);
   say(QStringLiteral("%1 に接続しています...")
           .arg(QString::fromStdString(DestinationUrl(job.destination))));
   const auto ask = [this, &job](const std::string& fingerprint) {
@@ -308,8 +311,9 @@ void TPublishWindow::Work(const TPublishJob& job) {
     return yes;
   };
   std::string error;
-  const TConnection connection =
-      ConnectRemote(job.destination, job.home, {.accepted = "", .ask = ask}, job.login, &error);
+  const TConnection connection = ConnectRemote(
+      job.destination, job.home, {.accepted = "", .ask = ask}, job.login, &cancel_, &error);
+  if (!connection.remote && cancel_) return finish(cancelled, false);
   if (!connection.remote) {
     return finish(QStringLiteral("接続できませんでした：") + QString::fromStdString(error), true);
   }
@@ -324,7 +328,8 @@ void TPublishWindow::Work(const TPublishJob& job) {
       site.files.files, job.options.dry_run, cancel_);
   const TPublishOutcome outcome =
       Publish(*connection.remote, site.files.files, job.options, listener, &error);
-  switch (outcome.end) {
+  // A request given up on キャンセル (an FTP server that never answered) fails: the user's doing.
+  switch (cancel_ && outcome.end == TPublishEnd::kFailed ? TPublishEnd::kCancelled : outcome.end) {
     case TPublishEnd::kFailed:
       if (job.destination.protocol != TProtocol::kSftp &&
           error.find("Login denied") != std::string::npos) {
