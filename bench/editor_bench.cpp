@@ -34,16 +34,33 @@ zorvik::TEditor* SourcePane(const QWidget& form) {
   return form.findChild<zorvik::TEditor*>(QStringLiteral("edEditSource"));
 }
 
-// The example page with its article repeated until the page source is at least bytes long.
+// The example page with its article block's lines repeated until the page source is at least
+// bytes long: one [Article] block, grown. Exits when the page has no such block, so that the
+// bench never times some other text under the size's name.
 std::string LongPage(const std::string& page, std::size_t bytes) {
-  const std::size_t open = page.find("[Article]\r\n");
-  const std::size_t close = page.find("[/Article]");
-  if (open == std::string::npos || close == std::string::npos) return page;
-  const std::size_t from = open + 11;
-  const std::string article = page.substr(from, close - from);
+  // The block's own lines: a comment may name [Article] and [/Article] too.
+  const std::size_t open = page.find("\r\n[Article]\r\n");
+  const std::size_t close = open == std::string::npos ? open : page.find("\r\n[/Article]", open);
+  if (close == std::string::npos) {
+    std::fprintf(stderr, "the page has no [Article] block to grow\n");
+    std::exit(2);
+  }
+  const std::size_t from = open + 13;
+  const std::string article = page.substr(from, close + 2 - from);
   std::string text = page.substr(0, from);
   while (text.size() < bytes) text += article;
-  return text + page.substr(close);
+  text += page.substr(close + 2);
+  const auto count = [&text](std::string_view piece) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+      ++n;
+    return n;
+  };
+  if (text.size() < bytes || count("\r\n[Article]\r\n") != 1 || count("\r\n[/Article]") != 1) {
+    std::fprintf(stderr, "the grown page is not one [Article] block of %zu bytes\n", bytes);
+    std::exit(2);
+  }
+  return text;
 }
 
 double MedianMs(std::vector<double> times) {
