@@ -126,8 +126,8 @@ TEST(GuideTest, EveryNameAUserMeetsHasAnEntry) {
                                               msg::kCountEnd,
                                               msg::kStrayUtf8,
                                               msg::kNotTheDeclaredCharset};
-  const std::string_view batch_messages[] = {batch_message::kFileMissing,
-                                             batch_message::kFileUnreadable};
+  const std::string_view batch_messages[] = {
+      batch_message::kFileMissing, batch_message::kFileUnreadable, batch_message::kStopped};
   EXPECT_EQ(std::size(engine_messages), DeclaredTexts("engine/messages.h"));
   EXPECT_EQ(std::size(batch_messages), DeclaredTexts("batch/batch_messages.h"));
   for (std::string_view message : engine_messages) {
