@@ -168,23 +168,6 @@ int PrintVerbHelp(const TVerb& verb) {
 
 }  // namespace
 
-int UsageError(const std::string& message) {
-  std::cerr << "zorvik: " << message << "\nTry 'zorvik --help'.\n";
-  return kUsageError;
-}
-
-bool WriteStandardOutput(std::string_view bytes) {
-  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-  return FinishStandardOutput(0) == 0;
-}
-
-int FinishStandardOutput(int status) {
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
-  std::cerr << "zorvik: cannot write to standard output: "
-            << std::error_code(errno, std::generic_category()).message() << '\n';
-  return kUsageError;
-}
-
 }  // namespace zorvik::cli
 
 int main(int argc, char** argv) {

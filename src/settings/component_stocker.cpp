@@ -13,8 +13,6 @@ namespace zorvik {
 namespace {
 
 constexpr std::string_view kFolderMarker = "\t{$RunningFolder}\t";
-// The settings file is CP932, the system's own encoding.
-constexpr TEncoding kSettingsEncoding = TEncoding::kCp932;
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/property_access.h"
+#include "text/encoding.h"
 
 namespace zorvik {
 
@@ -20,6 +21,8 @@ enum TStorageKind : unsigned char {
 
 // The key every entry scrambles with.
 inline constexpr std::string_view kScrambleKey = "pmxdrwfoltcaubv#";
+// The settings file is CP932, the system's own encoding.
+inline constexpr TEncoding kSettingsEncoding = TEncoding::kCp932;
 
 struct TZQCompStockData {
   TPropertyHost* Component = nullptr;  // not owned

@@ -17,9 +17,6 @@
 namespace zorvik {
 namespace {
 
-// The settings file is CP932, the system's own encoding.
-constexpr TEncoding kSettingsEncoding = TEncoding::kCp932;
-
 std::string TagsBlockName(std::string_view key) { return std::string(key) + "\t_ZQTags_\t"; }
 
 int TokenOr(std::string& rest, int fallback) {

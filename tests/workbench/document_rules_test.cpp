@@ -26,7 +26,7 @@ TEST(DocumentRulesTest, ADropIsOneFileWithAWantedSuffix) {
       {{"/s/a.dat", "/s/b.dat"}, TDropCheck::kNotOne},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CheckDrop(c.paths, {"dat", "txt"}), c.expected) << testing::PrintToString(c.paths);
+    EXPECT_EQ(CheckDrop(c.paths, {"dat", "txt"}), c.expected) << ::testing::PrintToString(c.paths);
   }
 }
 
