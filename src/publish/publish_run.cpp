@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "publish/sha256.h"
+#include "text/sha256.h"
 #include "text/system_reason.h"
 
 namespace zorvik {

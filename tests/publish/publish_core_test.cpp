@@ -13,7 +13,7 @@
 #include "publish/manifest.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
-#include "publish/sha256.h"
+#include "text/sha256.h"
 
 namespace zorvik {
 namespace {

@@ -1,4 +1,4 @@
-#include "publish/sha256.h"
+#include "text/sha256.h"
 
 #include <openssl/evp.h>
 
