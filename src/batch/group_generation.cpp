@@ -14,7 +14,7 @@ namespace {
 // The disk for reading, some files replaced; saving only reports success.
 class TOverlayFileSystem : public TFileSystem {
  public:
-  explicit TOverlayFileSystem(const std::map<std::string, std::string>& replaced)
+  explicit TOverlayFileSystem(const std::map<std::string, std::string_view>& replaced)
       : replaced_(replaced) {}
   bool FileExists(std::string_view path) const override { return disk_->FileExists(path); }
   bool FolderExists(std::string_view path) const override { return disk_->FolderExists(path); }
@@ -27,7 +27,7 @@ class TOverlayFileSystem : public TFileSystem {
 
  private:
   std::unique_ptr<TFileSystem> disk_ = std::make_unique<TDiskFileSystem>();
-  const std::map<std::string, std::string>& replaced_;
+  const std::map<std::string, std::string_view>& replaced_;
 };
 
 struct TOverlayHolder {
@@ -37,7 +37,7 @@ struct TOverlayHolder {
 // The overlay, with every file looked at kept and every page saved handed on.
 class TMemoryFiles : private TOverlayHolder, public TTrackedFileSystem {
  public:
-  explicit TMemoryFiles(const std::map<std::string, std::string>& replaced)
+  explicit TMemoryFiles(const std::map<std::string, std::string_view>& replaced)
       : TOverlayHolder{TOverlayFileSystem(replaced)}, TTrackedFileSystem(overlay) {
     RecordPaths();
   }
@@ -53,15 +53,17 @@ class TChangedDiskFiles : private TDiskHolder, public TTrackedFileSystem {
   TChangedDiskFiles() : TTrackedFileSystem(disk, TSaveMode::kChanged) { RecordPaths(); }
 };
 
+// keep_bytes: each page's bytes kept in the result, unless a sink takes them.
 TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
                           const std::vector<std::string>& entries, const TRunSettings& settings,
-                          bool keep_bytes) {
+                          bool keep_bytes, const TPageSink& sink = nullptr) {
   TGroupGeneration result;
   TTrackedFileSystem& files = *owned;
   const TEngineContext* context = nullptr;  // the session's, once it is made
-  files.on_save = [&result, &context, keep_bytes](const std::string& output,
-                                                  std::string_view bytes) {
-    result.pages.emplace_back(output, keep_bytes ? std::string(bytes) : std::string());
+  files.on_save = [&result, &context, keep_bytes, &sink](const std::string& output,
+                                                         std::string_view bytes) {
+    if (sink) sink(output, bytes);
+    result.pages.emplace_back(output, keep_bytes && !sink ? std::string(bytes) : std::string());
     result.made_from.push_back(FilesOfPage(*context));
   };
   TEngineSession session(settings, std::move(owned));
@@ -77,8 +79,9 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
 
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
                                        const TRunSettings& settings,
-                                       const std::map<std::string, std::string>& replaced) {
-  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, settings, true);
+                                       const std::map<std::string, std::string_view>& replaced,
+                                       const TPageSink& sink) {
+  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, settings, true, sink);
 }
 
 TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,

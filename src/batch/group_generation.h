@@ -3,9 +3,11 @@
 // publish window, before it sends the site).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,11 +24,17 @@ struct TGroupGeneration {
   int errors = 0;
 };
 
+// Takes each page as it is made: output (normalised path), bytes.
+using TPageSink = std::function<void(const std::string& output, std::string_view bytes)>;
+
 // entries: the group's page sources (absolute); settings: those of the session that starts the
-// run; replaced: files (by normalised path) read with these bytes instead of theirs.
+// run; replaced: files (by normalised path) read with these bytes instead of theirs. With a
+// sink, each page's bytes go to it as the page is made and the result keeps none, so that a
+// large group is never held in memory whole.
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
                                        const TRunSettings& settings,
-                                       const std::map<std::string, std::string>& replaced = {});
+                                       const std::map<std::string, std::string_view>& replaced = {},
+                                       const TPageSink& sink = nullptr);
 
 // The same on disk: the pages whose bytes differ written, as `batch --changed` writes them.
 TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,

@@ -60,16 +60,19 @@ int RunConvert(const TArgs& arguments) {
   // A group: its whole site, with the pages built before and after to compare.
   const bool group = files.size() == 1 && IsGroupFile(files[0]);
   std::vector<std::string> entries;
-  TPages before;
-  const TSystemClock clock(std::time(nullptr));  // one instant for both builds
+  // Of the builds before and after, only a digest of each page is kept: a site of any size is
+  // proved in the memory of a few pages.
+  TPageDigests before;
+  const TSystemClock clock(std::time(nullptr));  // one instant for every build
   const std::string running_folder = WorkspaceFolder();
   const TRunSettings settings{&clock, running_folder};
   if (group) {
     entries = ReadGroupFile(files[0], running_folder);
-    TGroupGeneration built = GenerateGroupInMemory(entries, settings);
-    before = std::move(built.pages);
+    const TGroupGeneration built = GenerateGroupInMemory(
+        entries, settings, {},
+        [&before](const std::string& page, std::string_view bytes) { before.Add(page, bytes); });
     std::set<std::string> pages;
-    for (const auto& page : before) pages.insert(page.first);
+    for (const auto& page : built.pages) pages.insert(page.first);
     for (const std::string& input : built.inputs) {
       if (input != files[0] && !pages.contains(input) && IsRegularFile(input))
         files.push_back(input);
@@ -91,11 +94,25 @@ int RunConvert(const TArgs& arguments) {
     return 1;
   }
   if (group) {
-    std::map<std::string, std::string> replaced;
+    std::map<std::string, std::string_view> replaced;  // the plan's bytes, not a copy
     for (const TConvertedFile& file : plan.changes) replaced[NormalPath(file.path)] = file.bytes;
-    const TPages after = GenerateGroupInMemory(entries, settings, replaced).pages;
-    if (const std::optional<TConversionProblem> problem = ComparePages(before, after)) {
-      PrintProblem(*problem);
+    TPageDigests after;
+    GenerateGroupInMemory(
+        entries, settings, replaced,
+        [&after](const std::string& page, std::string_view bytes) { after.Add(page, bytes); });
+    if (const std::optional<std::string> changed = FirstChangedPage(before, after)) {
+      // Only when the proof fails: that one page built again both ways, to say where it differs.
+      const auto one_page = [&changed](TPages& into) {
+        return [&changed, &into](const std::string& page, std::string_view bytes) {
+          if (page == *changed) into = {{page, std::string(bytes)}};
+        };
+      };
+      TPages was = {{*changed, ""}};
+      TPages is;
+      GenerateGroupInMemory(entries, settings, {}, one_page(was));
+      GenerateGroupInMemory(entries, settings, replaced, one_page(is));
+      PrintProblem(ComparePages(was, is).value_or(
+          TConversionProblem{*changed, 0, "the page's text would change"}));
       std::cerr << "zorvik: convert: the pages would not stay the same; nothing was changed\n";
       return 1;
     }

@@ -11,6 +11,7 @@
 
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
+#include "text/sha256.h"
 #include "text/sjis.h"
 #include "text/system_reason.h"
 #include "text/utf8.h"
@@ -235,6 +236,20 @@ std::optional<TConversionProblem> ComparePages(const TPages& before, const TPage
     std::size_t at = 0;
     while (at < was.size() && at < is.size() && was[at] == is[at]) ++at;
     return TConversionProblem{path, LineAt(was, at), "the page's text would change"};
+  }
+  return std::nullopt;
+}
+
+void TPageDigests::Add(const std::string& path, std::string_view bytes) {
+  auto [it, made] = digests_.try_emplace(path);
+  if (made) order_.push_back(path);
+  it->second = Sha256Hex(PageText(std::string(bytes)));
+}
+
+std::optional<std::string> FirstChangedPage(const TPageDigests& before, const TPageDigests& after) {
+  for (const std::string& path : before.order_) {
+    const auto it = after.digests_.find(path);
+    if (it == after.digests_.end() || it->second != before.digests_.at(path)) return path;
   }
   return std::nullopt;
 }

@@ -3,8 +3,10 @@
 // charset declarations renamed, and the pages built before and after compared as text.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,5 +73,20 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
 // (The builds: GenerateGroupInMemory's pages.)
 using TPages = std::vector<std::pair<std::string, std::string>>;
 std::optional<TConversionProblem> ComparePages(const TPages& before, const TPages& after);
+
+// What the proof keeps of a build instead of its pages: each page's text as a digest (SHA-256),
+// in the order the pages were made. A page made twice counts as it was made last.
+class TPageDigests {
+ public:
+  void Add(const std::string& path, std::string_view bytes);
+  // The first page of before, in its order, that after does not make or makes with another
+  // text; nothing when every page agrees.
+  friend std::optional<std::string> FirstChangedPage(const TPageDigests& before,
+                                                     const TPageDigests& after);
+
+ private:
+  std::vector<std::string> order_;
+  std::map<std::string, std::string> digests_;
+};
 
 }  // namespace zorvik
