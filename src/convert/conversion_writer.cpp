@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "text/atomic_file.h"
+#include "text/sha256.h"
 #include "text/system_reason.h"
 #include "text/text_file.h"
 
@@ -26,7 +27,10 @@ bool SameIdentity(const TConvertedFile& file) {
 
 // The same file and the same bytes: a save within the clock's resolution keeps the time.
 bool Unchanged(const TConvertedFile& file) {
-  return SameIdentity(file) && FileHolds(file.path, file.original);
+  if (!SameIdentity(file)) return false;
+  TFileIdentity identity;
+  const std::optional<std::string> now = ReadFileBytes(file.path, identity);
+  return now && Sha256Hex(*now) == file.original_digest;
 }
 
 void DiscardAll(const std::vector<TStagedFile>& staged) {

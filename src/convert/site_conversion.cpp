@@ -25,8 +25,6 @@ int LineAt(std::string_view text, std::size_t offset) {
   return line;
 }
 
-// The bytes of the regular file at path, and which file was read; nothing when it cannot be
-// read, with errno saying why.
 // "U+2160"
 std::string CodeText(char32_t code) {
   char text[16];
@@ -43,31 +41,6 @@ std::string HexBytes(std::string_view bytes) {
     text += two;
   }
   return text;
-}
-
-std::optional<std::string> ReadBytes(const std::string& path, TFileIdentity& identity) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  std::optional<std::string> bytes;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    identity = IdentityOf(st);
-    bytes.emplace();
-    char buffer[65536];
-    for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
-      if (got < 0) {
-        bytes.reset();
-        break;
-      }
-      bytes->append(buffer, static_cast<std::size_t>(got));
-    }
-  } else {
-    errno = EINVAL;
-  }
-  const int error = errno;
-  ::close(fd);
-  errno = error;
-  return bytes;
 }
 
 bool DeclaresItself(const std::string& path) {
@@ -135,6 +108,31 @@ std::string PageText(const std::string& bytes) {
 
 }  // namespace
 
+std::optional<std::string> ReadFileBytes(const std::string& path, TFileIdentity& identity) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> bytes;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    identity = IdentityOf(st);
+    bytes.emplace();
+    char buffer[65536];
+    for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+      if (got < 0) {
+        bytes.reset();
+        break;
+      }
+      bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+  } else {
+    errno = EINVAL;
+  }
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return bytes;
+}
+
 std::string ConvertedFileBytes(std::string_view bytes, std::string_view name, TEncoding to,
                                std::vector<TUnmappable>* unmappable, std::size_t* declarations) {
   const TEncoding from = DetectEncoding(bytes);
@@ -176,7 +174,7 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
   for (const std::string& path : files) {
     TFileIdentity identity;
     errno = 0;
-    std::optional<std::string> bytes = ReadBytes(path, identity);
+    std::optional<std::string> bytes = ReadFileBytes(path, identity);
     if (!bytes) {
       plan.problems.push_back({path, 0,
                                std::string("cannot be read: ") +
@@ -218,7 +216,7 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
       }
     }
     if (file.bytes != *bytes) {
-      file.original = std::move(*bytes);
+      file.original_digest = Sha256Hex(*bytes);
       plan.changes.push_back(std::move(file));
     }
   }

@@ -22,8 +22,12 @@ struct TConvertedFile {
   TEncoding from = TEncoding::kCp932;
   std::size_t declarations = 0;  // charset declarations renamed
   TFileIdentity read;            // the file as it was read
-  std::string original;          // and its bytes then
+  std::string original_digest;   // and the SHA-256 of its bytes then
 };
+
+// The bytes of the regular file at path, and which file was read; nothing when it cannot be
+// read (or is no regular file), with errno saying why.
+std::optional<std::string> ReadFileBytes(const std::string& path, TFileIdentity& identity);
 
 // What stops a conversion, at a line of a file (counted from 1) or of a page.
 struct TConversionProblem {
