@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QColor>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,43 +20,10 @@
 
 #include "engine/engine_session.h"
 #include "workbench/ui/batch_window.h"
-#include "workbench/ui/dialogs.h"
 #include "workbench/ui/main_window.h"
+#include "workbench_gui/scripted_dialogs.h"
 
 namespace {
-
-// Answers every question at once, so that nothing waits for a hand: the final message ends the
-// timing.
-class TQuietDialogs : public zorvik::TDialogs {
- public:
-  void ShowError(QWidget*, const QString& message) override {
-    std::fprintf(stderr, "error: %s\n", message.toUtf8().constData());
-  }
-  void ShowMessage(QWidget*, const QString&) override { ended = std::chrono::steady_clock::now(); }
-  void ShowAbout(QWidget*, const QString&, const QString&) override {}
-  bool AskYes(QWidget*, const QString&, bool) override { return true; }
-  zorvik::TSaveAnswer AskSaveChanges(QWidget*, const QString&) override {
-    return zorvik::TSaveAnswer::kDiscard;
-  }
-  std::optional<QString> OpenFileName(QWidget*, const QString&, const QString&, const QString&,
-                                      const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&, const QString&,
-                                      const QString&) override {
-    return std::nullopt;
-  }
-  QStringList OpenFileNames(QWidget*, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  std::optional<QColor> PickColor(QWidget*) override { return std::nullopt; }
-  std::optional<int> AskNumber(QWidget*, const QString&, const QString&, int, int, int) override {
-    return std::nullopt;
-  }
-  std::optional<QString> AskPassword(QWidget*, const QString&) override { return std::nullopt; }
-
-  std::chrono::steady_clock::time_point ended;
-};
 
 double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -110,7 +76,10 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
   const std::string zorvik = QCoreApplication::applicationDirPath().toStdString() + "/../zorvik";
 
-  TQuietDialogs dialogs;
+  // Scripted answers, so that nothing waits for a hand: the final message ends the timing.
+  zorvik::testing::TScriptedDialogs dialogs;
+  std::chrono::steady_clock::time_point ended;
+  dialogs.on_message = [&ended] { ended = std::chrono::steady_clock::now(); };
   const auto session = zorvik::MakeDiskSession("/tmp/");
   zorvik::TForm1 main_window(dialogs, *session, "");
   zorvik::TForm5 batch_window(&main_window, main_window, *session, dialogs);
@@ -126,7 +95,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();
     write->trigger();
-    return Seconds(dialogs.ended - start);
+    return Seconds(ended - start);
   };
   CommandSeconds(zorvik, group);  // warm-up
   window_run();

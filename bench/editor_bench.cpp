@@ -26,13 +26,9 @@
 #include "workbench/ui/dialogs.h"
 #include "workbench/ui/live_preview.h"
 #include "workbench/ui/main_window.h"
+#include "workbench_gui/window_parts.h"
 
 namespace {
-
-// The main window keeps its widgets: the page-source editor is found by its name.
-zorvik::TEditor* SourcePane(const QWidget& form) {
-  return form.findChild<zorvik::TEditor*>(QStringLiteral("edEditSource"));
-}
 
 // The example page with its article block's lines repeated until the page source is at least
 // bytes long: one [Article] block, grown. Exits when the page has no such block, so that the
@@ -121,7 +117,8 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
   const std::string path =
       std::filesystem::absolute(example).parent_path() / "zorvik-editor-bench.dat";
   std::ofstream(path, std::ios::binary) << page;
-  SourcePane(form)->setModified(false);  // the typing above is let go without a question
+  zorvik::testing::SourcePane(form)->setModified(
+      false);  // the typing above is let go without a question
   form.OpenDocument(QString::fromStdString(path));
   const qint64 started = QDateTime::currentMSecsSinceEpoch();
   const double first = UntilLoaded(
@@ -130,13 +127,15 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
   const double first_paint = FirstPaintAfter(
       *preview.findChild<zorvik::TfrBrowserBase*>(QStringLiteral("frBrowserBase1"))->Browser(),
       started);
-  SourcePane(form)->setFocus();
+  zorvik::testing::SourcePane(form)->setFocus();
   std::vector<double> lives;
   for (int round = 0; round < 5; ++round) {
-    SourcePane(form)->setCursorPosition(SourcePane(form)->lines() * (round + 2) / 8,
-                                        0);  // inside the article
-    lives.push_back(
-        UntilLoaded(preview, [&] { QTest::keyClick(SourcePane(form)->viewport(), Qt::Key_A); }));
+    zorvik::testing::SourcePane(form)->setCursorPosition(
+        zorvik::testing::SourcePane(form)->lines() * (round + 2) / 8,
+        0);  // inside the article
+    lives.push_back(UntilLoaded(preview, [&] {
+      QTest::keyClick(zorvik::testing::SourcePane(form)->viewport(), Qt::Key_A);
+    }));
   }
   const double live = MedianMs(lives);
   std::printf(
@@ -149,7 +148,7 @@ void PreviewTimes(zorvik::TForm1& form, const std::string& page, const std::stri
                                           ->currentMessage()
                                           .toUtf8()
                                           .constData());
-  SourcePane(form)->setModified(false);
+  zorvik::testing::SourcePane(form)->setModified(false);
   std::filesystem::remove(path);
 }
 
@@ -176,7 +175,7 @@ int main(int argc, char** argv) {
   std::printf("%-8s %12s %12s %12s\n", "size", "load ms", "key ms", "Return ms");
   for (const std::size_t megabytes : {2, 20}) {
     const std::string text = LongPage(*page, megabytes << 20);
-    zorvik::TEditor& pane = *SourcePane(form);
+    zorvik::TEditor& pane = *zorvik::testing::SourcePane(form);
     auto start = std::chrono::steady_clock::now();
     pane.SetText(text);
     QApplication::processEvents();
