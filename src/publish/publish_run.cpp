@@ -74,8 +74,10 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
                         const TPublishOptions& options, TPublishListener& listener,
                         std::string* err) {
   TPublishOutcome outcome;
-  const auto fail = [&outcome, err](std::string error) {
-    outcome.end = TPublishEnd::kFailed;
+  // A request the connection gave up on a cancel (an FTP server that never answered) fails;
+  // the run is then cancelled, not failed.
+  const auto fail = [&outcome, &listener, err](std::string error) {
+    outcome.end = listener.Cancelled() ? TPublishEnd::kCancelled : TPublishEnd::kFailed;
     *err = std::move(error);
     return outcome;
   };

@@ -328,8 +328,7 @@ void TPublishWindow::Work(const TPublishJob& job) {
       site.files.files, job.options.dry_run, cancel_);
   const TPublishOutcome outcome =
       Publish(*connection.remote, site.files.files, job.options, listener, &error);
-  // A request given up on キャンセル (an FTP server that never answered) fails: the user's doing.
-  switch (cancel_ && outcome.end == TPublishEnd::kFailed ? TPublishEnd::kCancelled : outcome.end) {
+  switch (outcome.end) {
     case TPublishEnd::kFailed:
       if (job.destination.protocol != TProtocol::kSftp &&
           error.find("Login denied") != std::string::npos) {
