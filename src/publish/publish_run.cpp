@@ -36,6 +36,57 @@ std::string ReadFailure() {
                         : SystemReason(error);
 }
 
+// The plan's files as the connection takes them: each read when its turn comes, sent as read
+// then, and recorded so, even if the file changed since it was planned.
+class TPlannedUploads : public TUploads {
+ public:
+  TPlannedUploads(const std::vector<TSiteFile>& files, const std::vector<std::size_t>& send,
+                  TManifest& manifest, TPublishListener& listener)
+      : files_(files), send_(send), manifest_(manifest), listener_(listener) {}
+
+  std::optional<TUpload> Next() override {
+    if (taken_.size() == send_.size()) return std::nullopt;
+    if (listener_.Cancelled()) {
+      cancelled_ = true;
+      return std::nullopt;
+    }
+    const std::size_t index = send_[taken_.size()];
+    const TSiteFile& file = files_[index];
+    std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
+    if (!bytes) {
+      read_failure_ = "cannot read " + file.path + " (" + ReadFailure() + ")";
+      return std::nullopt;
+    }
+    // Pages come last and wait for the rest, so that a new page never names a file that is
+    // not there yet.
+    const bool first_page = IsPage(file.relative) && !taken_.empty() &&
+                            !IsPage(files_[send_[taken_.size() - 1]].relative);
+    taken_.push_back({index, {bytes->size(), Sha256Hex(*bytes)}});
+    return TUpload{file.relative, UploadName(file.relative), std::move(*bytes), first_page};
+  }
+
+  void Done(std::size_t n) override {
+    const std::string& relative = files_[taken_[n].first].relative;
+    manifest_[relative] = taken_[n].second;
+    ++sent_;
+    listener_.Sent(relative);
+  }
+
+  std::size_t Sent() const { return sent_; }
+  bool Cancelled() const { return cancelled_; }
+  const std::string& ReadError() const { return read_failure_; }
+
+ private:
+  const std::vector<TSiteFile>& files_;
+  const std::vector<std::size_t>& send_;
+  TManifest& manifest_;
+  TPublishListener& listener_;
+  std::vector<std::pair<std::size_t, TManifestEntry>> taken_;  // file index, as sent
+  std::size_t sent_ = 0;
+  bool cancelled_ = false;
+  std::string read_failure_;
+};
+
 }  // namespace
 
 std::string UploadName(const std::string& relative) {
@@ -119,26 +170,16 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
   if (new_files && !WriteManifest(remote, manifest, &why))
     return fail("cannot write " + std::string(kManifestName) + ": " + why);
 
-  for (const std::size_t i : outcome.plan.send) {
-    if (listener.Cancelled()) {
-      outcome.end = TPublishEnd::kCancelled;
-      break;
-    }
-    const TSiteFile& file = files[i];
-    // Sent as read now, and recorded so, even if the file changed since it was planned.
-    const std::optional<std::string> bytes = ReadSiteFileBytes(file.path);
-    if (!bytes) {
-      fail("cannot read " + file.path + " (" + ReadFailure() + ")");
-      break;
-    }
-    if (!remote.Put(file.relative, *bytes, UploadName(file.relative), &why)) {
-      fail(std::string("cannot send ").append(file.relative).append(": ").append(why));
-      outcome.rerun_finishes = true;
-      break;
-    }
-    manifest[file.relative] = {bytes->size(), Sha256Hex(*bytes)};
-    ++outcome.sent;
-    listener.Sent(file.relative);
+  TPlannedUploads uploads(files, outcome.plan.send, manifest, listener);
+  const bool put = remote.PutAll(uploads, &why);
+  outcome.sent = uploads.Sent();
+  if (!uploads.ReadError().empty()) {
+    fail(uploads.ReadError());
+  } else if (!put) {
+    fail(why);
+    outcome.rerun_finishes = true;
+  } else if (uploads.Cancelled()) {
+    outcome.end = TPublishEnd::kCancelled;
   }
   if (outcome.end == TPublishEnd::kDone) {
     for (const std::string& path : outcome.plan.remove) {

@@ -3,12 +3,33 @@
 // with *err saying why in English.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace zorvik {
 
 enum class TFetched { kFound, kMissing, kFailed };
+
+// A file to send, as Put takes it.
+struct TUpload {
+  std::string path;
+  std::string temporary;
+  std::string bytes;
+  bool after_the_rest = false;  // started only once every file before it is on the server
+};
+
+// What a connection sends in PutAll, handed out one file at a time.
+class TUploads {
+ public:
+  virtual ~TUploads() = default;
+  // The next file, or nothing when no more are to be started (those under way still finish).
+  virtual std::optional<TUpload> Next() = 0;
+  // The file that Next handed out n-th (from 0) is on the server, whole. Called in that order;
+  // a file that failed is skipped.
+  virtual void Done(std::size_t n) = 0;
+};
 
 class TRemote {
  public:
@@ -19,6 +40,9 @@ class TRemote {
   // path, so that whoever reads path meanwhile gets the old file or the new one, whole.
   virtual bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
                    std::string* err) = 0;
+  // Puts every file that uploads hands out; a connection that can has several under way at
+  // once. Stops taking new files at the first failure, and fails once those under way ended.
+  virtual bool PutAll(TUploads& uploads, std::string* err);
   // Removes path; a file already gone is no failure.
   virtual bool Remove(const std::string& path, std::string* err) = 0;
 };

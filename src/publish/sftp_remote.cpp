@@ -12,6 +12,7 @@
 #include <set>
 
 #include "publish/known_hosts.h"
+#include "publish/sftp_uploads.h"
 
 namespace zorvik {
 namespace {
@@ -19,56 +20,21 @@ namespace {
 constexpr std::size_t kChunk = 32768;
 constexpr std::size_t kMaxFetched = 64u << 20;
 
-void PutU32(std::string& packet, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) packet += static_cast<char>((value >> shift) & 0xFF);
-}
-
-std::uint32_t GetU32(const unsigned char* bytes) {
-  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-         (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-}
-
-bool ReadExactly(ssh_channel channel, unsigned char* into, std::uint32_t size) {
-  for (std::uint32_t done = 0; done < size;) {
-    const int got = ssh_channel_read(channel, into + done, size - done, 0);
-    if (got <= 0) return false;
-    done += static_cast<std::uint32_t>(got);
+// One file for PutAll.
+class TOneUpload : public TUploads {
+ public:
+  explicit TOneUpload(TUpload upload) : upload_(std::move(upload)) {}
+  std::optional<TUpload> Next() override {
+    if (taken_) return std::nullopt;
+    taken_ = true;
+    return std::move(upload_);
   }
-  return true;
-}
+  void Done(std::size_t /*n*/) override {}
 
-// OpenSSH's posix-rename@openssh.com: a rename that replaces the target in one step, which
-// SFTP's own rename never does and which this libssh does not send. The request goes straight
-// on the SFTP channel; no other request is under way then, so the next reply is its own.
-// The status code of the reply, or -1 when the connection failed.
-int PosixRename(sftp_session sftp, const std::string& from, const std::string& to) {
-  constexpr unsigned char kExtended = 200;
-  constexpr unsigned char kStatus = 101;
-  const std::uint32_t id = ++sftp->id_counter;
-  std::string body(1, static_cast<char>(kExtended));
-  PutU32(body, id);
-  const std::string name = "posix-rename@openssh.com";
-  for (const std::string* text : {&name, &from, &to}) {
-    PutU32(body, static_cast<std::uint32_t>(text->size()));
-    body += *text;
-  }
-  std::string packet;
-  PutU32(packet, static_cast<std::uint32_t>(body.size()));
-  packet += body;
-  if (ssh_channel_write(sftp->channel, packet.data(), static_cast<std::uint32_t>(packet.size())) !=
-      static_cast<int>(packet.size())) {
-    return -1;
-  }
-  unsigned char header[4];
-  if (!ReadExactly(sftp->channel, header, 4)) return -1;
-  const std::uint32_t length = GetU32(header);
-  if (length < 9 || length > 65536) return -1;
-  std::string reply(length, '\0');
-  auto* bytes = reinterpret_cast<unsigned char*>(reply.data());
-  if (!ReadExactly(sftp->channel, bytes, length)) return -1;
-  if (bytes[0] != kStatus || GetU32(bytes + 1) != id) return -1;
-  return static_cast<int>(GetU32(bytes + 5));
-}
+ private:
+  TUpload upload_;
+  bool taken_ = false;
+};
 
 class TSftpRemote : public TRemote {
  public:
@@ -110,49 +76,16 @@ class TSftpRemote : public TRemote {
 
   bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
            std::string* err) override {
-    if (!MakeFolders(path, err) || !NotALink(path, err)) return false;
-    const std::string temp = Full(temporary);
-    // Whatever lies at the temporary name (a leftover of a cut run, or a link someone planted
-    // there) goes first, and the file is created new: the server never opens what it finds.
-    if (sftp_unlink(sftp_, temp.c_str()) != SSH_OK && !Missing()) {
-      return Failed("cannot remove the leftover " + temp, err);
-    }
-    sftp_file file = sftp_open(sftp_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (file == nullptr) return Failed("cannot create " + temp, err);
-    for (std::size_t done = 0; done < bytes.size();) {
-      const ssize_t wrote =
-          sftp_write(file, bytes.data() + done, std::min(kChunk, bytes.size() - done));
-      if (wrote <= 0) {
-        Failed("cannot write " + temp, err);
-        sftp_close(file);
-        sftp_unlink(sftp_, temp.c_str());
-        return false;
-      }
-      done += static_cast<std::size_t>(wrote);
-    }
-    if (sftp_close(file) != SSH_OK) {
-      Failed("cannot write " + temp, err);
-      sftp_unlink(sftp_, temp.c_str());
-      return false;
-    }
-    const std::string target = Full(path);
-    if (posix_rename_) {
-      const int status = PosixRename(sftp_, temp, target);
-      if (status == SSH_FX_OK) return true;
-      *err = "cannot rename " + temp + " to " + target + " (" +
-             (status < 0 ? "the connection failed" : StatusText(status)) + ")";
-      if (status >= 0) sftp_unlink(sftp_, temp.c_str());
-      return false;
-    }
-    // A server without posix-rename: SFTP's rename never replaces a file, so the old one goes
-    // first, and for a moment the file is missing.
-    if (sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) return true;
-    if (sftp_unlink(sftp_, target.c_str()) == SSH_OK &&
-        sftp_rename(sftp_, temp.c_str(), target.c_str()) == SSH_OK) {
-      return true;
-    }
-    Failed("cannot rename " + temp + " to " + target, err);
-    sftp_unlink(sftp_, temp.c_str());
+    TOneUpload one(TUpload{path, temporary, std::string(bytes)});
+    std::string failed;
+    return Pipelined(one, &failed, err);
+  }
+
+  bool PutAll(TUploads& uploads, std::string* err) override {
+    std::string failed;
+    std::string why;
+    if (Pipelined(uploads, &failed, &why)) return true;
+    *err = failed.empty() ? why : "cannot send " + failed + ": " + why;
     return false;
   }
 
@@ -171,25 +104,11 @@ class TSftpRemote : public TRemote {
     return code == SSH_FX_NO_SUCH_FILE || code == SSH_FX_NO_SUCH_PATH;
   }
 
-  static std::string StatusText(int code) {
-    switch (code) {
-      case SSH_FX_PERMISSION_DENIED:
-        return "permission denied";
-      case SSH_FX_NO_SUCH_FILE:
-      case SSH_FX_NO_SUCH_PATH:
-        return "no such file or folder";
-      case SSH_FX_FILE_ALREADY_EXISTS:
-        return "a file of that name appeared meanwhile";
-      default:
-        return "SFTP status " + std::to_string(code);
-    }
-  }
-
   // Sets *err to what failed and the server's or the library's reason; false.
   bool Failed(const std::string& what, std::string* err) {
     const int code = sftp_get_error(sftp_);
     const char* library = ssh_get_error(session_);
-    std::string why = code != SSH_FX_OK && code != SSH_FX_FAILURE ? StatusText(code)
+    std::string why = code != SSH_FX_OK && code != SSH_FX_FAILURE ? SftpStatusText(code)
                       : library != nullptr && *library != '\0'    ? std::string(library)
                                                                : std::string("the server refused");
     *err = what + " (" + why + ")";
@@ -205,15 +124,22 @@ class TSftpRemote : public TRemote {
     return type;
   }
 
-  // The file at path, when there is one, must be a file: a link there would be replaced by
-  // the page, and another program may read it as the file it pointed to.
-  bool NotALink(const std::string& path, std::string* err) {
-    const std::optional<std::uint8_t> type = TypeAt(Full(path));
-    if (!type || *type == SSH_FILEXFER_TYPE_REGULAR) return true;
-    *err = "refusing to write " + Full(path) + ": the server holds " +
-           (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "something other than a file") +
-           " there";
-    return false;
+  bool Pipelined(TUploads& uploads, std::string* failed, std::string* err) {
+    TSftpWire wire(sftp_);
+    const TSftpTarget target{
+        folder_, posix_rename_, [this](const std::string& path) { return FoldersReady(path); },
+        [this](const std::string& path, std::string* why) { return MakeFolders(path, why); }};
+    return PutOverSftp(wire, target, uploads, failed, err);
+  }
+
+  // Whether the destination and every folder of path are known to be real folders.
+  bool FoldersReady(const std::string& path) const {
+    if (!destination_ready_) return false;
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+      if (!made_.contains(Full(path.substr(0, slash)))) return false;
+    }
+    return true;
   }
 
   // The folders of path below the destination, each checked once a connection: a folder that
@@ -244,21 +170,25 @@ class TSftpRemote : public TRemote {
   // The destination's folder, made where missing (it may lie anywhere, links included, as
   // the user named it), then the folders of path below it.
   bool MakeFolders(const std::string& path, std::string* err) {
-    if (!destination_ready_) {
+    if (!destination_ready_ && !IsFolder(folder_)) {
       for (std::size_t slash = folder_.find('/', 1); slash != std::string::npos;
            slash = folder_.find('/', slash + 1)) {
         const std::string folder = folder_.substr(0, slash);
-        if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK) {
-          sftp_attributes attributes = sftp_stat(sftp_, folder.c_str());
-          const bool is_folder =
-              attributes != nullptr && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
-          sftp_attributes_free(attributes);
-          if (!is_folder) return Failed("cannot make the folder " + folder, err);
+        if (sftp_mkdir(sftp_, folder.c_str(), 0755) != SSH_OK && !IsFolder(folder)) {
+          return Failed("cannot make the folder " + folder, err);
         }
       }
-      destination_ready_ = true;
     }
+    destination_ready_ = true;
     return FoldersAreFolders(path, true, err);
+  }
+
+  // Whether a full path leads to a folder, following links.
+  bool IsFolder(const std::string& full) {
+    sftp_attributes attributes = sftp_stat(sftp_, full.c_str());
+    const bool is_folder = attributes != nullptr && attributes->type == kFolder;
+    sftp_attributes_free(attributes);
+    return is_folder;
   }
 
   static constexpr std::uint8_t kFolder = SSH_FILEXFER_TYPE_DIRECTORY;

@@ -157,6 +157,80 @@ TEST_F(PublishTest, AStarterSiteWithAnAddedPageIsPublishedAtTheDestinationsRoot)
   EXPECT_EQ(Slurp(Path("www/news.html")), Read("mysite/public/news.html"));
 }
 
+// Hundreds of files are under way at once: each arrives whole, the lines keep the plan's order,
+// and a file refused among them fails alone, the others recorded, so the rerun sends it alone.
+TEST_F(PublishTest, OverSftpManyFilesUnderWayAtOnceArriveWholeAndInOrder) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  fs::create_directories(Path("many/pages"));
+  fs::create_directories(Path("many/public/style"));
+  Write("many/public/style/site.css", "h1 { color: navy; }");
+  std::string group;
+  std::string expected = "sent style/site.css\n";
+  for (int i = 0; i < 600; ++i) {
+    const std::string name = "p" + std::to_string(1000 + i);
+    const std::string page = "d" + std::to_string(i / 200) + "/" + name + ".html";
+    // One page larger than a write request, one empty.
+    const std::string body = i == 5 ? std::string(100000, 'x') : i == 6 ? "" : name;
+    Write("many/pages/" + name + ".dat",
+          "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/" + page +
+              "\n$Title " + body + "\n");
+    group += "{$GRODataFolder}pages/" + name + ".dat\n";
+    expected += "sent " + page + "\n";
+  }
+  Write("many/site.gro", group);
+  Write("many/pages/page.tmpl", "<link rel=\"stylesheet\" href=\"../style/site.css\">{$Title}");
+  const auto publish = [&] {
+    return Zorvik({"publish", SftpTo(server), "--accept-host-key", server.Fingerprint(),
+                   Path("many/site.gro")});
+  };
+  auto run = publish();
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Sent(run), expected);
+  auto local = Files(Path("many/public"));
+  auto remote = Files(Path("www"));
+  remote.erase(".zorvik-publish.json");
+  EXPECT_EQ(remote, local);
+
+  // A link planted in place of a page in the middle: the pages before it are replaced, each
+  // page is old or new, whole, and the rerun sends the rest, none of those sent already.
+  fs::create_directories(Path("outside"));
+  Write("outside/victim.txt", "the user's own");
+  fs::remove(Path("www/d1/p1300.html"));
+  fs::create_symlink(Path("outside/victim.txt"), Path("www/d1/p1300.html"));
+  Write("many/pages/page.tmpl", "<link rel=\"stylesheet\" href=\"../style/site.css\">{$Title}!");
+  const auto before = local;
+  run = publish();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot send d1/p1300.html: refusing to write"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(Read("outside/victim.txt"), "the user's own");
+  EXPECT_EQ(run.out.find("d1/p1300.html"), std::string::npos);
+  local = Files(Path("many/public"));
+  remote = Files(Path("www"));
+  for (const auto& [path, bytes] : local) {
+    if (path == "d1/p1300.html" || path == "style/site.css") continue;
+    EXPECT_TRUE(remote[path] == bytes ||
+                (path > "d1/p1300.html" && remote[path] == before.at(path)))
+        << path;
+    EXPECT_EQ(run.out.find(path) != std::string::npos, remote[path] == bytes) << path;
+  }
+  const std::string sent_first = run.out;
+  fs::remove(Path("www/d1/p1300.html"));
+  run = publish();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("sent d1/p1300.html\n"), std::string::npos);
+  local.erase("style/site.css");
+  for (const auto& [path, bytes] : local) {
+    EXPECT_NE(sent_first.find(path) == std::string::npos, run.out.find(path) == std::string::npos)
+        << path;
+  }
+  remote = Files(Path("www"));
+  remote.erase(".zorvik-publish.json");
+  EXPECT_EQ(remote, Files(Path("many/public")));
+}
+
 TEST_F(PublishTest, AServerKilledMidRunLeavesNoTornFileAndTheRerunFinishes) {
   if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
   testing::TSshServer server(Path("server"), Path("home"));
