@@ -48,8 +48,7 @@ std::string HostOf(const std::string& url) {
 
 // The cache file, or "" when no folder for it is known.
 std::string CacheFile() {
-  std::string folder = UserFolder(std::getenv("XDG_CACHE_HOME"), HomeFolder(), "/.cache");
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string folder = UserCacheFolder();
   return folder.empty() ? std::string() : folder + "zorvik/external-links";
 }
 

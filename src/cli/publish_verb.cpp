@@ -13,6 +13,7 @@
 #include "cli/site_watcher.h"
 #include "cli/verbs.h"
 #include "publish/connection.h"
+#include "publish/manifest_store.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
@@ -185,9 +186,11 @@ int RunPublish(const TArgs& arguments) {
     return 1;
   }
   TPrintingListener listener(site.files.files, dry_run);
-  const TPublishOutcome outcome =
-      Publish(*connection.remote, site.files.files,
-              {.dry_run = dry_run, .remove_gone = args->Has("--delete")}, listener, &error);
+  const TPublishOutcome outcome = Publish(*connection.remote, site.files.files,
+                                          {.dry_run = dry_run,
+                                           .remove_gone = args->Has("--delete"),
+                                           .manifest_cache = ManifestCacheFolder(*destination)},
+                                          listener, &error);
   std::cout.flush();
   if (outcome.end == TPublishEnd::kFailed) {
     std::cerr << "zorvik: publish: " << error << '\n';

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "text/sha256.h"
+
 namespace zorvik {
 namespace {
 
@@ -139,7 +141,69 @@ std::optional<std::pair<std::string, TManifestEntry>> ReadEntry(TReader& reader)
   return std::make_pair(std::move(*path), TManifestEntry{*size, std::move(*hash)});
 }
 
+// Paths a part holds on average, at most; the count of parts is a power of two, so that it
+// changes (and every part is written again) only when the site doubles.
+constexpr std::size_t kPartEntries = 256;
+
+// FNV-1a: which part a path goes to, the same from run to run.
+std::uint64_t PathHash(std::string_view path) {
+  std::uint64_t hash = 14695981039346656037u;
+  for (const char c : path) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211u;
+  }
+  return hash ^ (hash >> 32);
+}
+
 }  // namespace
+
+TManifestTexts SplitManifest(const TManifest& manifest) {
+  TManifestTexts texts;
+  if (manifest.size() <= 2 * kPartEntries) {
+    texts.index = ManifestText(manifest);
+    return texts;
+  }
+  std::size_t count = 2;
+  while (count * kPartEntries < manifest.size()) count *= 2;
+  std::vector<TManifest> parts(count);
+  for (const auto& [path, entry] : manifest)
+    parts[PathHash(path) & (count - 1)].emplace(path, entry);
+  texts.index = "{\"version\": 2, \"parts\": [";
+  for (const TManifest& part : parts) {
+    if (part.empty()) continue;
+    std::string text = ManifestText(part);
+    std::string hash = Sha256Hex(text);
+    texts.index += texts.parts.empty() ? "\n\"" : ",\n\"";
+    texts.index += hash + "\"";
+    texts.parts.emplace_back(std::move(hash), std::move(text));
+  }
+  texts.index += "\n]}\n";
+  return texts;
+}
+
+std::string ManifestPartPath(std::string_view sha256) {
+  return std::string(kManifestParts).append(sha256).append(".json");
+}
+
+std::optional<std::vector<std::string>> ParseManifestIndex(std::string_view text) {
+  TReader reader(text);
+  if (!reader.Token('{')) return std::nullopt;
+  std::optional<std::string> key = reader.String(false);
+  if (key != "version" || !reader.Token(':') || reader.Number() != 2u || !reader.Token(','))
+    return std::nullopt;
+  key = reader.String(false);
+  if (key != "parts" || !reader.Token(':') || !reader.Token('[')) return std::nullopt;
+  std::vector<std::string> parts;
+  if (!reader.Peek(']')) {
+    do {
+      std::optional<std::string> hash = reader.String(false);
+      if (!hash || hash->empty() || !IsHash(*hash)) return std::nullopt;
+      parts.push_back(std::move(*hash));
+    } while (reader.Token(','));
+  }
+  if (!reader.Token(']') || !reader.Token('}') || !reader.AtEnd()) return std::nullopt;
+  return parts;
+}
 
 std::string ManifestText(const TManifest& manifest) {
   std::string text = "{\"version\": 1, \"files\": [";

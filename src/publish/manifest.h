@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zorvik {
 
@@ -28,5 +30,23 @@ std::string ManifestText(const TManifest& manifest);
 
 // The manifest in text, or nothing when text is not one that ManifestText writes.
 std::optional<TManifest> ParseManifest(std::string_view text);
+
+// A large manifest is kept in parts, so that a small change rewrites one part: each path goes
+// to a part by a hash of it, each part is named by the SHA-256 of its text and lies in
+// kManifestParts, and the file at kManifestName lists the parts. A small one stays one text.
+inline constexpr std::string_view kManifestParts = ".zorvik-publish/";
+
+struct TManifestTexts {
+  std::string index;  // the text at kManifestName: the whole manifest, or the list of parts
+  std::vector<std::pair<std::string, std::string>> parts;  // SHA-256 and text of each part
+};
+
+TManifestTexts SplitManifest(const TManifest& manifest);
+
+// Where a part lies, relative to the remote folder.
+std::string ManifestPartPath(std::string_view sha256);
+
+// The parts a list of parts names, or nothing when text is not one.
+std::optional<std::vector<std::string>> ParseManifestIndex(std::string_view text);
 
 }  // namespace zorvik

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "publish/manifest_store.h"
 #include "text/sha256.h"
 #include "text/system_reason.h"
 
@@ -13,13 +14,6 @@ namespace {
 
 bool IsPage(const std::string& relative) {
   return relative.ends_with(".html") || relative.ends_with(".htm");
-}
-
-// Writes the manifest as the last step of a run, and as the first when files new to the
-// server are about to be sent, so that they count as Zorvik's even if the run is cut.
-bool WriteManifest(TRemote& remote, const TManifest& manifest, std::string* err) {
-  return remote.Put(std::string(kManifestName), ManifestText(manifest),
-                    UploadName(std::string(kManifestName)), err);
 }
 
 // Zorvik never sends a dot file or anything in a dot folder, so a manifest that lists one was
@@ -132,23 +126,10 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     *err = std::move(error);
     return outcome;
   };
-  std::string text;
   TManifest manifest;
+  TManifestStore store(remote, options.manifest_cache);
   std::string why;
-  switch (remote.Fetch(std::string(kManifestName), text, &why)) {
-    case TFetched::kFailed:
-      return fail("cannot read " + std::string(kManifestName) + " on the server: " + why);
-    case TFetched::kFound:
-      if (auto read = ParseManifest(text)) {
-        manifest = std::move(*read);
-      } else {
-        return fail("the server's " + std::string(kManifestName) +
-                    " is not one that Zorvik wrote; remove it to send every file again");
-      }
-      break;
-    case TFetched::kMissing:
-      break;
-  }
+  if (store.Read(manifest, &why) == TFetched::kFailed) return fail(why);
 
   std::vector<TManifestEntry> local;
   local.reserve(files.size());
@@ -167,8 +148,9 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     if (manifest.emplace(files[i].relative, TManifestEntry{local[i].size, ""}).second)
       new_files = true;
   }
-  if (new_files && !WriteManifest(remote, manifest, &why))
-    return fail("cannot write " + std::string(kManifestName) + ": " + why);
+  // Written first too when files new to the server are about to be sent, so that they count
+  // as Zorvik's even if the run is cut.
+  if (new_files && !store.Write(manifest, &why)) return fail(why);
 
   TPlannedUploads uploads(files, outcome.plan.send, manifest, listener);
   const bool put = remote.PutAll(uploads, &why);
@@ -197,8 +179,8 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       listener.Removed(path);
     }
   }
-  if (!WriteManifest(remote, manifest, &why) && outcome.end != TPublishEnd::kFailed) {
-    fail("cannot write " + std::string(kManifestName) + ": " + why);
+  if (!store.Write(manifest, &why) && outcome.end != TPublishEnd::kFailed) {
+    fail(why);
     outcome.rerun_finishes = true;
   }
   return outcome;

@@ -26,8 +26,9 @@ TPublishPlan PlanPublish(const std::vector<TSiteFile>& files,
                          bool remove_gone);
 
 struct TPublishOptions {
-  bool dry_run = false;      // plan only; nothing sent, nothing removed
-  bool remove_gone = false;  // remove the files Zorvik uploaded that the site no longer has
+  bool dry_run = false;        // plan only; nothing sent, nothing removed
+  bool remove_gone = false;    // remove the files Zorvik uploaded that the site no longer has
+  std::string manifest_cache;  // the folder of the manifest's copies (ManifestCacheFolder)
 };
 
 class TPublishListener {

@@ -96,6 +96,12 @@ std::string WorkspaceFolderFor(std::string_view executable_folder, const char* z
   return folder;
 }
 
+std::string UserCacheFolder() {
+  std::string folder = UserFolder(std::getenv("XDG_CACHE_HOME"), HomeFolder(), "/.cache");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
 const char* HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && *home != '\0') return home;

@@ -42,6 +42,10 @@ std::string WorkspaceFolder();
 // which would land where others could plant files).
 std::string UserFolder(const char* given, const char* home, std::string_view below);
 
+// The user's cache folder, ending in "/": $XDG_CACHE_HOME, else ~/.cache/; "" when neither is
+// known.
+std::string UserCacheFolder();
+
 // The user's home folder: $HOME, else the password database's; null when neither is known.
 // Valid until the next call on the same thread.
 const char* HomeFolder();

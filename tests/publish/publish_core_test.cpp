@@ -11,6 +11,7 @@
 #include "publish/destination.h"
 #include "publish/known_hosts.h"
 #include "publish/manifest.h"
+#include "publish/manifest_store.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "text/sha256.h"
@@ -78,6 +79,44 @@ TEST(PublishCoreTest, ManifestsRoundTripAndHostileOnesAreRefused) {
   }
 }
 
+// A large manifest goes in parts: one changed entry changes one part, and the parts hold every
+// entry once. A small one stays a single text.
+TEST(PublishCoreTest, ALargeManifestIsSplitSoThatOneChangeRewritesOnePart) {
+  TManifest manifest;
+  for (int i = 0; i < 10000; ++i) manifest["p/" + std::to_string(i) + ".html"] = {7, ""};
+  const TManifestTexts texts = SplitManifest(manifest);
+  ASSERT_GE(texts.parts.size(), 32u);
+  std::vector<std::string> hashes;
+  TManifest joined;
+  for (const auto& [hash, text] : texts.parts) {
+    hashes.push_back(hash);
+    EXPECT_EQ(Sha256Hex(text), hash);
+    EXPECT_LT(text.size(), 64000u);
+    const std::optional<TManifest> part = ParseManifest(text);
+    ASSERT_TRUE(part);
+    for (const auto& entry : *part) EXPECT_TRUE(joined.insert(entry).second);
+  }
+  EXPECT_EQ(joined, manifest);
+  EXPECT_EQ(ParseManifestIndex(texts.index), hashes);
+  EXPECT_FALSE(ParseManifest(texts.index));
+
+  manifest["p/77.html"].sha256 = std::string(64, 'b');
+  const TManifestTexts changed = SplitManifest(manifest);
+  ASSERT_EQ(changed.parts.size(), texts.parts.size());
+  int differ = 0;
+  for (std::size_t i = 0; i < texts.parts.size(); ++i) differ += texts.parts[i] != changed.parts[i];
+  EXPECT_EQ(differ, 1);
+
+  manifest.erase(std::next(manifest.begin(), 400), manifest.end());
+  EXPECT_TRUE(SplitManifest(manifest).parts.empty());
+  EXPECT_EQ(ParseManifest(SplitManifest(manifest).index), manifest);
+  for (const std::string bad :
+       {"{\"version\": 2, \"parts\": [\"\"]}", "{\"version\": 2, \"parts\": [\"../x\"]}",
+        "{\"version\": 1, \"parts\": []}"}) {
+    EXPECT_FALSE(ParseManifestIndex(bad)) << bad;
+  }
+}
+
 TEST(PublishCoreTest, KnownHostsLinesStayWholeAndRevokedKeysAreFound) {
   const std::string path = ::testing::TempDir() + "zorvik-known_hosts";
   std::filesystem::remove(path);
@@ -118,9 +157,12 @@ class TMemoryRemote : public TRemote {
  public:
   std::map<std::string, std::string> files;
   int steps_left = 1 << 30;
+  int fetches = 0;
+  int puts = 0;
 
   TFetched Fetch(const std::string& path, std::string& bytes, std::string* err) override {
     if (!Step(err)) return TFetched::kFailed;
+    ++fetches;
     const auto it = files.find(path);
     if (it == files.end()) return TFetched::kMissing;
     bytes = it->second;
@@ -129,6 +171,7 @@ class TMemoryRemote : public TRemote {
   bool Put(const std::string& path, std::string_view bytes, const std::string& temporary,
            std::string* err) override {
     if (!Step(err)) return false;
+    ++puts;
     files[temporary] = bytes.substr(0, bytes.size() / 2);  // cut while it was written
     if (!Step(err)) return false;
     files[temporary] = bytes;
@@ -169,10 +212,12 @@ class PublishRunTest : public ::testing::Test {
       files_.push_back({relative, root_ + relative});
     }
   }
-  TPublishOutcome Run(TRemote& remote, bool remove_gone = false, bool dry_run = false) {
+  TPublishOutcome Run(TRemote& remote, bool remove_gone = false, bool dry_run = false,
+                      const std::string& cache = "") {
     TPublishListener listener;
-    return Publish(remote, files_, {.dry_run = dry_run, .remove_gone = remove_gone}, listener,
-                   &error_);
+    return Publish(remote, files_,
+                   {.dry_run = dry_run, .remove_gone = remove_gone, .manifest_cache = cache},
+                   listener, &error_);
   }
 
   std::string root_;
@@ -233,12 +278,12 @@ TEST_F(PublishRunTest, ARunCutAnywhereLeavesWholeFilesAndTheNextRunFinishes) {
   for (int cut = 0;; ++cut) {
     TMemoryRemote remote;
     Site(old_site);
-    ASSERT_EQ(Run(remote).end, TPublishEnd::kDone);
+    ASSERT_EQ(Run(remote, false, false, root_ + "cache/").end, TPublishEnd::kDone);
     Site(new_site);
     remote.steps_left = cut;
-    const bool finished = Run(remote, true).end == TPublishEnd::kDone;
+    const bool finished = Run(remote, true, false, root_ + "cache/").end == TPublishEnd::kDone;
     for (const auto& [path, bytes] : remote.files) {
-      if (path.ends_with(".zorvik-upload") || path == kManifestName) continue;
+      if (path.ends_with(".zorvik-upload") || path.starts_with(".zorvik-publish")) continue;
       const auto was = old_site.find(path);
       const auto is = new_site.find(path);
       EXPECT_TRUE((was != old_site.end() && was->second == bytes) ||
@@ -246,13 +291,65 @@ TEST_F(PublishRunTest, ARunCutAnywhereLeavesWholeFilesAndTheNextRunFinishes) {
           << "cut " << cut << ": " << path << " holds " << bytes;
     }
     remote.steps_left = 1 << 30;
-    const TPublishOutcome rerun = Run(remote, true);
+    const TPublishOutcome rerun = Run(remote, true, false, root_ + "cache/");
     ASSERT_EQ(rerun.end, TPublishEnd::kDone) << "cut " << cut;
     for (const auto& [path, bytes] : new_site) EXPECT_EQ(remote.files[path], bytes) << cut;
     EXPECT_EQ(remote.files.count("gone.html"), 0u) << "cut " << cut;
     EXPECT_EQ(Run(remote).sent, 0u) << "cut " << cut;
     if (finished) break;
   }
+}
+
+// A site of more than a few hundred files: the manifest is kept in parts, a run reads only the
+// list when this machine holds the parts, and a small change writes one part and the list.
+TEST_F(PublishRunTest, ALargeManifestIsReadFromCopiesAndAChangeWritesOnePart) {
+  std::map<std::string, std::string> site;
+  for (int i = 0; i < 1200; ++i) site["img/" + std::to_string(i) + ".png"] = std::to_string(i);
+  Site(site);
+  const std::string cache = root_ + "cache/";
+  TMemoryRemote remote;
+  ASSERT_EQ(Run(remote, false, false, cache).sent, 1200u);
+  const auto parts = [&remote] {
+    int count = 0;
+    for (const auto& [path, bytes] : remote.files) count += path.starts_with(".zorvik-publish/");
+    return count;
+  };
+  const int part_count = parts();
+  EXPECT_GE(part_count, 4);
+
+  remote.fetches = 0;
+  EXPECT_EQ(Run(remote, false, false, cache).plan.same, 1200u);
+  EXPECT_EQ(remote.fetches, 1);  // the list only
+
+  site["img/7.png"] = "changed";
+  Site(site);
+  remote.puts = 0;
+  EXPECT_EQ(Run(remote, false, false, cache).sent, 1u);
+  EXPECT_EQ(remote.puts, 3);       // the file, its part, the list
+  EXPECT_EQ(parts(), part_count);  // the part replaced is gone
+
+  // Another machine, or a copy damaged: the parts come from the server.
+  std::filesystem::remove_all(cache);
+  std::filesystem::create_directories(cache);
+  remote.fetches = 0;
+  EXPECT_EQ(Run(remote, false, false, cache).plan.same, 1200u);
+  EXPECT_EQ(remote.fetches, 1 + part_count);
+  for (const auto& entry : std::filesystem::directory_iterator(cache))
+    std::ofstream(entry.path()) << "{\"version\": 1, \"files\": []}";
+  remote.fetches = 0;
+  EXPECT_EQ(Run(remote, false, false, cache).plan.same, 1200u);
+  EXPECT_EQ(remote.fetches, 1 + part_count);
+
+  // A part the list names that is not on the server, nor here.
+  std::filesystem::remove_all(cache);
+  for (auto it = remote.files.begin(); it != remote.files.end(); ++it) {
+    if (it->first.starts_with(".zorvik-publish/")) {
+      remote.files.erase(it);
+      break;
+    }
+  }
+  EXPECT_EQ(Run(remote, false, false, cache).end, TPublishEnd::kFailed);
+  EXPECT_NE(error_.find("remove it to send every file again"), std::string::npos) << error_;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "batch/group_generation.h"
 #include "engine/engine_session.h"
 #include "publish/connection.h"
+#include "publish/manifest_store.h"
 #include "publish/netrc.h"
 #include "publish/publish_run.h"
 #include "publish/publish_settings.h"
@@ -238,7 +239,9 @@ void TPublishWindow::btPublishClick() {
   if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !job.entries.empty()))
     return;
   job.settings = session_.RunSettings();
-  job.options = {.dry_run = cbDryRun->isChecked(), .remove_gone = cbDelete->isChecked()};
+  job.options = {.dry_run = cbDryRun->isChecked(),
+                 .remove_gone = cbDelete->isChecked(),
+                 .manifest_cache = ManifestCacheFolder(*destination)};
 
   memoLog->clear();
   progressBar->setRange(0, 1);
