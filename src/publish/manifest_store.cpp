@@ -98,8 +98,9 @@ TFetched TManifestStore::Read(TManifest& manifest, std::string* err) {
   return TFetched::kFound;
 }
 
-bool TManifestStore::Write(const TManifest& manifest, std::string* err) {
-  const TManifestTexts texts = SplitManifest(manifest);
+bool TManifestStore::Write(const TManifest& manifest, bool whole, std::string* err) {
+  const TManifestTexts texts =
+      whole ? TManifestTexts{ManifestText(manifest), {}} : SplitManifest(manifest);
   std::set<std::string> listed;
   std::vector<const std::pair<std::string, std::string>*> missing;
   for (const auto& part : texts.parts) {

@@ -21,8 +21,9 @@ class TManifestStore {
   // why (the server's manifest unreadable, or not one that Zorvik wrote).
   TFetched Read(TManifest& manifest, std::string* err);
   // Writes the parts the server lacks, then the list of them in one rename, then removes the
-  // parts no longer listed: a run cut anywhere leaves a whole manifest, old or new.
-  bool Write(const TManifest& manifest, std::string* err);
+  // parts no longer listed: a run cut anywhere leaves a whole manifest, old or new. whole:
+  // one text, however large.
+  bool Write(const TManifest& manifest, bool whole, std::string* err);
 
  private:
   std::optional<std::string> CachedPart(const std::string& hash) const;

@@ -143,14 +143,16 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
   if (options.dry_run) return outcome;
   if (outcome.plan.send.empty() && outcome.plan.remove.empty()) return outcome;
 
+  const bool first = manifest.empty();
   bool new_files = false;
   for (const std::size_t i : outcome.plan.send) {
     if (manifest.emplace(files[i].relative, TManifestEntry{local[i].size, ""}).second)
       new_files = true;
   }
   // Written first too when files new to the server are about to be sent, so that they count
-  // as Zorvik's even if the run is cut.
-  if (new_files && !store.Write(manifest, &why)) return fail(why);
+  // as Zorvik's even if the run is cut; whole on a first publish, whose every part would be
+  // written again at the end.
+  if (new_files && !store.Write(manifest, first, &why)) return fail(why);
 
   TPlannedUploads uploads(files, outcome.plan.send, manifest, listener);
   const bool put = remote.PutAll(uploads, &why);
@@ -179,7 +181,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       listener.Removed(path);
     }
   }
-  if (!store.Write(manifest, &why) && outcome.end != TPublishEnd::kFailed) {
+  if (!store.Write(manifest, false, &why) && outcome.end != TPublishEnd::kFailed) {
     fail(why);
     outcome.rerun_finishes = true;
   }

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr std::size_t kChunk = 32768;
 constexpr std::size_t kMaxFetched = 64u << 20;
+constexpr std::size_t kMostFiles = 1024;  // files under way at once, at most
 
 // One file for PutAll.
 class TOneUpload : public TUploads {
@@ -41,6 +43,19 @@ class TSftpRemote : public TRemote {
   TSftpRemote(ssh_session session, sftp_session sftp, std::string folder)
       : session_(session), sftp_(sftp), folder_(std::move(folder)) {
     posix_rename_ = sftp_extension_supported(sftp_, "posix-rename@openssh.com", "1") != 0;
+    // Half the handles the server allows, so that another client of the same account keeps
+    // some; a server that does not say gets a few dozen.
+    if (sftp_extension_supported(sftp_, "limits@openssh.com", "1") != 0) {
+      TSftpWire wire(sftp_);
+      const std::uint32_t id = wire.Limits();
+      TSftpReply reply;
+      if (wire.Flush() && wire.Read(reply) && reply.id == id) {
+        if (const auto handles = TSftpWire::OpenHandles(reply)) {
+          most_files_ =
+              *handles == 0 ? kMostFiles : std::clamp<std::uint64_t>(*handles / 2, 1, kMostFiles);
+        }
+      }
+    }
   }
   ~TSftpRemote() override {
     sftp_free(sftp_);
@@ -127,7 +142,8 @@ class TSftpRemote : public TRemote {
   bool Pipelined(TUploads& uploads, std::string* failed, std::string* err) {
     TSftpWire wire(sftp_);
     const TSftpTarget target{
-        folder_, posix_rename_, [this](const std::string& path) { return FoldersReady(path); },
+        folder_, posix_rename_, most_files_,
+        [this](const std::string& path) { return FoldersReady(path); },
         [this](const std::string& path, std::string* why) { return MakeFolders(path, why); }};
     return PutOverSftp(wire, target, uploads, failed, err);
   }
@@ -197,6 +213,7 @@ class TSftpRemote : public TRemote {
   sftp_session sftp_;
   std::string folder_;
   bool posix_rename_ = false;
+  std::size_t most_files_ = 64;
   bool destination_ready_ = false;
   std::set<std::string> made_;  // full paths of the folders known to be real folders
 };

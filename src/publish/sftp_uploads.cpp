@@ -10,9 +10,8 @@
 namespace zorvik {
 namespace {
 
-// Bounds on what is under way: the server holds a handle for each file, and the requests'
-// bytes must fit the channel's window while the replies wait to be read.
-constexpr std::size_t kMostFiles = 256;
+// The bytes of the requests under way: enough to keep a slow link busy; more only grows the
+// server's buffers, which slows it down.
 constexpr std::size_t kMostBytes = 1u << 20;
 constexpr std::size_t kChunk = 32768;
 constexpr std::uint32_t kFileMode = 0644;
@@ -51,8 +50,9 @@ class TPipeline {
           break;
         }
         const bool ready = target_.folders_ready(held->path);
-        if (!flights_.empty() && (held->after_the_rest || !ready || flights_.size() >= kMostFiles ||
-                                  bytes_ + held->bytes.size() > kMostBytes)) {
+        if (!flights_.empty() &&
+            (held->after_the_rest || !ready || flights_.size() >= target_.most_files ||
+             bytes_ + held->bytes.size() > kMostBytes)) {
           break;
         }
         if (std::string why; !ready && !target_.make_folders(held->path, &why)) {
@@ -65,14 +65,17 @@ class TPipeline {
       }
       if (!wire_.Flush()) return Lost(err);
       if (flights_.empty()) break;
-      TSftpReply reply;
-      if (!wire_.Read(reply)) return Lost(err);
-      const auto asked = asked_.find(reply.id);
-      if (asked == asked_.end()) return Lost(err);
-      TFlight& flight = *asked->second.first;
-      const TAsked what = asked->second.second;
-      asked_.erase(asked);
-      Answer(flight, what, reply);
+      // Every reply that has come, then the requests they lead to in one write.
+      do {
+        TSftpReply reply;
+        if (!wire_.Read(reply)) return Lost(err);
+        const auto asked = asked_.find(reply.id);
+        if (asked == asked_.end()) return Lost(err);
+        TFlight& flight = *asked->second.first;
+        const TAsked what = asked->second.second;
+        asked_.erase(asked);
+        Answer(flight, what, reply);
+      } while (!asked_.empty() && wire_.Answered());
       while (!flights_.empty() && flights_.front().step == TStep::kEnded) {
         if (flights_.front().failure.empty()) uploads_.Done(flights_.front().n);
         bytes_ -= flights_.front().upload.bytes.size();

@@ -13,8 +13,9 @@
 namespace zorvik {
 
 struct TSftpTarget {
-  std::string folder;         // the destination's folder on the server, ending in "/"
-  bool posix_rename = false;  // the server replaces a file in one rename
+  std::string folder;           // the destination's folder on the server, ending in "/"
+  bool posix_rename = false;    // the server replaces a file in one rename
+  std::size_t most_files = 64;  // files under way at once, each holding a handle for a while
   // Whether every folder of a path is known to be a real folder; the files of a folder that is
   // not wait until nothing is under way, then make_folders makes and checks them.
   std::function<bool(const std::string& path)> folders_ready;

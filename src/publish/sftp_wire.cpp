@@ -16,6 +16,7 @@ enum : std::uint8_t {
   kStatusReply = 101,
   kHandleReply = 102,
   kAttrsReply = 105,
+  kExtendedReply = 201,
 };
 enum : std::uint32_t { kWriteFlag = 0x02, kCreate = 0x08, kExclusive = 0x20 };
 enum : std::uint32_t { kSizeAttr = 0x1, kOwnerAttr = 0x2, kModeAttr = 0x4 };
@@ -141,6 +142,15 @@ std::uint32_t TSftpWire::Rename(std::string_view from, std::string_view to) {
   return id;
 }
 
+std::uint32_t TSftpWire::Limits() {
+  const std::uint32_t id = Begin(kExtended);
+  String("limits@openssh.com");
+  End();
+  return id;
+}
+
+bool TSftpWire::Answered() const { return ssh_channel_poll(sftp_->channel, 0) > 0; }
+
 bool TSftpWire::Flush() {
   if (queued_.empty()) return true;
   const int wrote =
@@ -173,6 +183,12 @@ std::optional<std::string> TSftpWire::Handle(const TSftpReply& reply) {
   const std::uint32_t size = GetU32(reply.body, 0);
   if (size > reply.body.size() - 4) return std::nullopt;
   return reply.body.substr(4, size);
+}
+
+std::optional<std::uint64_t> TSftpWire::OpenHandles(const TSftpReply& reply) {
+  // Four 64-bit numbers: the largest packet, read and write, then the open handles.
+  if (reply.type != kExtendedReply || reply.body.size() < 32) return std::nullopt;
+  return (std::uint64_t{GetU32(reply.body, 24)} << 32) | GetU32(reply.body, 28);
 }
 
 std::optional<std::uint8_t> TSftpWire::Type(const TSftpReply& reply) {

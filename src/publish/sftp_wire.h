@@ -34,16 +34,22 @@ class TSftpWire {
   std::uint32_t PosixRename(std::string_view from, std::string_view to);
   // SFTP's own rename, which never replaces a file.
   std::uint32_t Rename(std::string_view from, std::string_view to);
+  // OpenSSH's limits@openssh.com: what the server takes at most.
+  std::uint32_t Limits();
 
   bool Flush();
   // The next reply, waiting for it; false when the connection failed.
   bool Read(TSftpReply& reply);
+  // Whether a reply (or part of one) has come and waits to be read.
+  bool Answered() const;
 
   // A status reply's code, or -1 for another reply.
   static int Status(const TSftpReply& reply);
   static std::optional<std::string> Handle(const TSftpReply& reply);
   // The file type (SSH_FILEXFER_TYPE_…) of an attributes reply.
   static std::optional<std::uint8_t> Type(const TSftpReply& reply);
+  // The handles a server keeps open at once, from the reply to Limits (0: no limit).
+  static std::optional<std::uint64_t> OpenHandles(const TSftpReply& reply);
 
  private:
   // Starts a request of type; its fields follow.
