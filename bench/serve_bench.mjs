@@ -53,7 +53,7 @@ const browser = await chromium.launch({ executablePath: "/usr/bin/chromium", arg
 const context = await browser.newContext();
 const zorvikPage = await context.newPage();
 const hugoPage = await context.newPage();
-await zorvikPage.goto(`${zorvikServer.found}out/${page}.html`);
+await zorvikPage.goto(`${zorvikServer.found}${page}.html`);
 await hugoPage.goto(`${hugoServer.found}p/${page}.html`);
 await zorvikPage.waitForFunction(() => window.zorvikListening === true);
 await hugoPage.waitForTimeout(1000);  // hugo's livereload connects after the load
