@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 
+#include "cli/connection_threads.h"
 #include "serve/live_reload.h"
 #include "site/content_type.h"
 #include "site/site_urls.h"
@@ -19,9 +20,9 @@ namespace zorvik::cli {
 namespace {
 
 constexpr int kPortsTried = 100;
-// Each connection holds a thread while it is open: enough that browsers' idle connections and
-// slow clients leave threads for files.
-constexpr std::size_t kThreads = 128;
+// Each connection holds a thread while it is open; past this many open connections, a new one
+// waits for a thread.
+constexpr std::size_t kThreads = 1024;
 // A browser holds one event stream (its pages share it), each holding a thread; the rest stay
 // for files.
 constexpr int kMaxEventStreams = 48;
@@ -85,6 +86,20 @@ void OnlyThisListener(int sock) {
   ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
 }
 
+// Binds server to host:port with a listening queue as long as the system allows: the library's
+// own holds five, and a sixth connection made in the same moment waits a second to retry.
+bool BindListening(httplib::Server& server, const char* host, int port) {
+  int listening = -1;
+  server.set_socket_options([&listening](int sock) {
+    OnlyThisListener(sock);
+    listening = sock;
+  });
+  const bool bound = server.bind_to_port(host, port);
+  server.set_socket_options(OnlyThisListener);
+  if (bound) ::listen(listening, SOMAXCONN);
+  return bound;
+}
+
 void Refuse(httplib::Response& response, int status, const char* text) {
   response.status = status;
   response.set_content(text, "text/plain; charset=utf-8");
@@ -144,16 +159,14 @@ bool TSiteServer::Bind(int port, bool search, std::string* err) {
   for (int tried = 0; tried < (search ? kPortsTried : 1); ++tried) {
     const int candidate = port + tried;
     auto v4 = std::make_unique<httplib::Server>();
-    v4->set_socket_options(OnlyThisListener);
-    if (!v4->bind_to_port("127.0.0.1", candidate)) {
+    if (!BindListening(*v4, "127.0.0.1", candidate)) {
       *err = "cannot listen on 127.0.0.1 port " + std::to_string(candidate) +
              " (in use, or not allowed)";
       continue;
     }
     auto v6 = std::make_unique<httplib::Server>();
     v6->set_address_family(AF_INET6);
-    v6->set_socket_options(OnlyThisListener);
-    const bool ipv6 = v6->bind_to_port("::1", candidate);
+    const bool ipv6 = BindListening(*v6, "::1", candidate);
     if (!ipv6) {
       // Taken on ::1 by another program: try the next port. No IPv6 at all: 127.0.0.1 alone.
       const int probe = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -192,8 +205,8 @@ void TSiteServer::Halt() {
 }
 
 void TSiteServer::Route(httplib::Server& server) {
-  server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-  server.set_keep_alive_max_count(100);
+  server.new_task_queue = [] { return new TConnectionThreads(kThreads); };
+  server.set_keep_alive_max_count(1000);
   server.set_keep_alive_timeout(kIdleSeconds);
   server.set_read_timeout(kIdleSeconds, 0);
   const std::string port = std::to_string(port_);

@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using testing::FreePort;
 using testing::PortIsFree;
 
-// One request as written, over a new connection to 127.0.0.1; the whole answer.
-std::string Ask(int port, const std::string& request) {
+// A new connection to 127.0.0.1, or -1.
+int Connect(int port) {
   const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -33,8 +33,15 @@ std::string Ask(int port, const std::string& request) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     ::close(sock);
-    return "(no connection)";
+    return -1;
   }
+  return sock;
+}
+
+// One request as written, over a new connection to 127.0.0.1; the whole answer.
+std::string Ask(int port, const std::string& request) {
+  const int sock = Connect(port);
+  if (sock < 0) return "(no connection)";
   ::send(sock, request.data(), request.size(), MSG_NOSIGNAL);
   std::string answer;
   char buffer[4096];
@@ -209,6 +216,33 @@ TEST_F(ServeTest, ServesTheSiteAndRefusesEverythingElse) {
   EXPECT_EQ(second.status, 2);
   EXPECT_NE(second.err.find("cannot listen on 127.0.0.1 port"), std::string::npos) << second.err;
 
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+// Browsers keep idle connections and event streams open, hundreds with many tabs: a new
+// request is answered while every one of them is still open, not once the server drops some.
+TEST_F(ServeTest, ARequestNeverWaitsBehindIdleConnections) {
+  MakeSite();
+  const int port = FreePort();
+  ASSERT_FALSE(Start({"--port", std::to_string(port), Path("site/site.gro")}).empty());
+  std::vector<int> idle;
+  std::vector<int> streams;
+  for (int i = 0; i < 300; ++i) idle.push_back(Connect(port));
+  const std::string events =
+      "GET /.zorvik/events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
+  for (int i = 0; i < 20; ++i) {
+    streams.push_back(Connect(port));
+    ::send(streams.back(), events.data(), events.size(), MSG_NOSIGNAL);
+  }
+  EXPECT_EQ(Status(Get(port, "/out/index.html")), 200);
+  int dropped = 0;
+  for (const int sock : idle) {
+    pollfd fd{sock, POLLIN, 0};
+    dropped += sock < 0 || ::poll(&fd, 1, 0) != 0;  // readable: the server closed it
+  }
+  EXPECT_EQ(dropped, 0);
+  for (const int sock : idle) ::close(sock);
+  for (const int sock : streams) ::close(sock);
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
