@@ -11,23 +11,25 @@
 namespace zorvik {
 namespace {
 
-// The disk for reading, some files replaced; saving only reports success.
+// The disk for reading, some files read with other bytes; saving only reports success.
 class TOverlayFileSystem : public TFileSystem {
  public:
-  explicit TOverlayFileSystem(const std::map<std::string, std::string_view>& replaced)
-      : replaced_(replaced) {}
+  explicit TOverlayFileSystem(const TReadInstead& instead) : instead_(instead) {}
   bool FileExists(std::string_view path) const override { return disk_->FileExists(path); }
   bool FolderExists(std::string_view path) const override { return disk_->FolderExists(path); }
   bool CreateFolders(std::string_view) override { return true; }
   std::string LoadText(std::string_view path) const override {
-    const auto it = replaced_.find(NormalPath(path));
-    return it != replaced_.end() ? NormalizeLineEnds(it->second) : disk_->LoadText(path);
+    if (instead_) {
+      if (const std::optional<std::string> bytes = instead_(NormalPath(path)))
+        return NormalizeLineEnds(*bytes);
+    }
+    return disk_->LoadText(path);
   }
   bool SaveText(std::string_view, std::string_view) override { return true; }
 
  private:
   std::unique_ptr<TFileSystem> disk_ = std::make_unique<TDiskFileSystem>();
-  const std::map<std::string, std::string_view>& replaced_;
+  const TReadInstead& instead_;
 };
 
 struct TOverlayHolder {
@@ -37,8 +39,8 @@ struct TOverlayHolder {
 // The overlay, with every file looked at kept and every page saved handed on.
 class TMemoryFiles : private TOverlayHolder, public TTrackedFileSystem {
  public:
-  explicit TMemoryFiles(const std::map<std::string, std::string_view>& replaced)
-      : TOverlayHolder{TOverlayFileSystem(replaced)}, TTrackedFileSystem(overlay) {
+  explicit TMemoryFiles(const TReadInstead& instead)
+      : TOverlayHolder{TOverlayFileSystem(instead)}, TTrackedFileSystem(overlay) {
     RecordPaths();
   }
 };
@@ -64,10 +66,12 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
                                                          std::string_view bytes) {
     if (sink) sink(output, bytes);
     result.pages.emplace_back(output, keep_bytes && !sink ? std::string(bytes) : std::string());
-    result.made_from.push_back(FilesOfPage(*context));
+    if (!sink) result.made_from.push_back(FilesOfPage(*context));
   };
   TEngineSession session(settings, std::move(owned));
   context = &session.Context();
+  // Nobody reads this run's log: kept, it would grow with the group.
+  session.Log().SetListener([](const std::string&, const TLogPlace&) {});
   TDiskBatchHost host(session);
   RunBatch(session.Context(), entries, host);
   result.inputs = files.TakeLookedAt();
@@ -78,10 +82,9 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
 }  // namespace
 
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
-                                       const TRunSettings& settings,
-                                       const std::map<std::string, std::string_view>& replaced,
+                                       const TRunSettings& settings, const TReadInstead& instead,
                                        const TPageSink& sink) {
-  return RunGroup(std::make_unique<TMemoryFiles>(replaced), entries, settings, true, sink);
+  return RunGroup(std::make_unique<TMemoryFiles>(instead), entries, settings, true, sink);
 }
 
 TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,7 +19,8 @@ namespace zorvik {
 struct TGroupGeneration {
   // output (normalised path), bytes (left empty by GenerateGroupOnDisk)
   std::vector<std::pair<std::string, std::string>> pages;
-  // For each page, the files it was made from (page source, imports, template).
+  // For each page, the files it was made from (page source, imports, template); none with a
+  // sink.
   std::vector<std::vector<std::string>> made_from;
   std::set<std::string> inputs;  // every file read or looked for
   int errors = 0;
@@ -27,13 +29,16 @@ struct TGroupGeneration {
 // Takes each page as it is made: output (normalised path), bytes.
 using TPageSink = std::function<void(const std::string& output, std::string_view bytes)>;
 
+// The bytes a file (by normalised path) is read with instead of its own; nothing for its own.
+using TReadInstead = std::function<std::optional<std::string>(const std::string& path)>;
+
 // entries: the group's page sources (absolute); settings: those of the session that starts the
-// run; replaced: files (by normalised path) read with these bytes instead of theirs. With a
+// run; instead: the bytes some files are read with instead of theirs. With a
 // sink, each page's bytes go to it as the page is made and the result keeps none, so that a
 // large group is never held in memory whole.
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
                                        const TRunSettings& settings,
-                                       const std::map<std::string, std::string_view>& replaced = {},
+                                       const TReadInstead& instead = nullptr,
                                        const TPageSink& sink = nullptr);
 
 // The same on disk: the pages whose bytes differ written, as `batch --changed` writes them.

@@ -94,8 +94,14 @@ int RunConvert(const TArgs& arguments) {
     return 1;
   }
   if (group) {
-    std::map<std::string, std::string_view> replaced;  // the plan's bytes, not a copy
-    for (const TConvertedFile& file : plan.changes) replaced[NormalPath(file.path)] = file.bytes;
+    // The second build reads each file to change converted as it reads it: no file's new
+    // bytes are held beyond the page being made.
+    std::map<std::string, const TConvertedFile*> changes;
+    for (const TConvertedFile& file : plan.changes) changes[NormalPath(file.path)] = &file;
+    const TReadInstead replaced = [&changes](const std::string& path) {
+      const auto it = changes.find(path);
+      return it == changes.end() ? std::nullopt : ConvertAgain(*it->second);
+    };
     TPageDigests after;
     GenerateGroupInMemory(
         entries, settings, replaced,

@@ -44,8 +44,14 @@ TConversionWrite WriteConvertedFiles(const std::vector<TConvertedFile>& changes)
   std::vector<TStagedFile> staged;
   staged.reserve(changes.size());
   for (const TConvertedFile& file : changes) {
+    const std::optional<std::string> bytes = ConvertAgain(file);
+    if (!bytes) {
+      result.problems.push_back({file.path, 0, kChanged});
+      DiscardAll(staged);
+      return result;
+    }
     errno = 0;
-    std::optional<TStagedFile> one = StageFile(file.path, file.bytes);
+    std::optional<TStagedFile> one = StageFile(file.path, *bytes);
     if (!one) {
       const int error = errno;
       result.problems.push_back({file.path, 0,

@@ -181,11 +181,12 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
                                    (errno == EINVAL ? "not a regular file" : SystemReason(errno))});
       continue;
     }
-    TConvertedFile file{path, {}, DetectEncoding(*bytes), 0, identity, {}};
+    TConvertedFile file{path, DetectEncoding(*bytes), to, 0, identity, {}};
     const std::string_view body =
         std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
     std::vector<TUnmappable> unmappable;
-    file.bytes = ConvertedFileBytes(*bytes, path, to, &unmappable, &file.declarations);
+    const std::string converted =
+        ConvertedFileBytes(*bytes, path, to, &unmappable, &file.declarations);
     for (const TUnmappable& place : unmappable) {
       if (references && place.code != 0xFFFD) continue;
       char message[96];
@@ -215,12 +216,22 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
             {path, LineAt(body, at), "a character would not convert back to the same bytes"});
       }
     }
-    if (file.bytes != *bytes) {
+    if (converted != *bytes) {
       file.original_digest = Sha256Hex(*bytes);
       plan.changes.push_back(std::move(file));
     }
   }
   return plan;
+}
+
+std::optional<std::string> ConvertAgain(const TConvertedFile& file) {
+  TFileIdentity identity;
+  const std::optional<std::string> bytes = ReadFileBytes(file.path, identity);
+  if (!bytes || identity.device != file.read.device || identity.inode != file.read.inode ||
+      Sha256Hex(*bytes) != file.original_digest) {
+    return std::nullopt;
+  }
+  return ConvertedFileBytes(*bytes, file.path, file.to);
 }
 
 std::optional<TConversionProblem> ComparePages(const TPages& before, const TPages& after) {
@@ -240,14 +251,14 @@ std::optional<TConversionProblem> ComparePages(const TPages& before, const TPage
 
 void TPageDigests::Add(const std::string& path, std::string_view bytes) {
   auto [it, made] = digests_.try_emplace(path);
-  if (made) order_.push_back(path);
-  it->second = Sha256Hex(PageText(std::string(bytes)));
+  if (made) order_.push_back(&it->first);
+  it->second = Sha256(PageText(std::string(bytes)));
 }
 
 std::optional<std::string> FirstChangedPage(const TPageDigests& before, const TPageDigests& after) {
-  for (const std::string& path : before.order_) {
-    const auto it = after.digests_.find(path);
-    if (it == after.digests_.end() || it->second != before.digests_.at(path)) return path;
+  for (const std::string* path : before.order_) {
+    const auto it = after.digests_.find(*path);
+    if (it == after.digests_.end() || it->second != before.digests_.at(*path)) return *path;
   }
   return std::nullopt;
 }

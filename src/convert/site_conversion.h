@@ -11,15 +11,18 @@
 #include <vector>
 
 #include "text/encoding.h"
+#include "text/sha256.h"
 #include "text/text_file.h"
 #include "text/utf8.h"
 
 namespace zorvik {
 
+// A file whose bytes change. Its new content is not kept: it is made again from the file
+// when needed (ConvertAgain), so that a site of any size converts in little memory.
 struct TConvertedFile {
-  std::string path;   // on disk
-  std::string bytes;  // its new content
+  std::string path;  // on disk
   TEncoding from = TEncoding::kCp932;
+  TEncoding to = TEncoding::kUtf8;
   std::size_t declarations = 0;  // charset declarations renamed
   TFileIdentity read;            // the file as it was read
   std::string original_digest;   // and the SHA-256 of its bytes then
@@ -42,6 +45,10 @@ struct TConversionPlan {
   std::vector<TConversionProblem> folded;    // with fold: each character taken in its other form
   bool foldable = false;  // a problem is a character --fold would take in its other form
 };
+
+// The file's new content, converted again from its bytes now; nothing when it cannot be read
+// or is no longer the file that was read (another file, or other bytes).
+std::optional<std::string> ConvertAgain(const TConvertedFile& file);
 
 // A file's bytes in `to`, from its own encoding, with its charset declarations renamed unless
 // it is a page source or group file (by its name: .dat, .txt, .gro); what cannot convert
@@ -89,8 +96,8 @@ class TPageDigests {
                                                      const TPageDigests& after);
 
  private:
-  std::vector<std::string> order_;
-  std::map<std::string, std::string> digests_;
+  std::map<std::string, TSha256> digests_;
+  std::vector<const std::string*> order_;  // the keys of digests_, as first made
 };
 
 }  // namespace zorvik

@@ -4,15 +4,19 @@
 
 namespace zorvik {
 
-std::string Sha256Hex(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
+TSha256 Sha256(std::string_view bytes) {
+  TSha256 digest{};
   unsigned int length = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
+  return digest;
+}
+
+std::string Sha256Hex(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 15];
+  for (const unsigned char byte : Sha256(bytes)) {
+    hex += kHex[byte >> 4];
+    hex += kHex[byte & 15];
   }
   return hex;
 }
