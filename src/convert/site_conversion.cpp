@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -66,7 +67,13 @@ std::size_t RenameDeclarations(std::string& text, TEncoding to) {
 // browser reads them: --ncr writes them where Shift-JIS has no character.
 std::string WithReferencesRead(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    // What lies before the next "&" is taken as it is.
+    const std::size_t amp = std::min(text.find('&', i), text.size());
+    out.append(text.data() + i, amp - i);
+    i = amp;
+    if (i == text.size()) break;
     if (text.compare(i, 2, "&#") == 0) {
       const bool hex = i + 2 < text.size() && (text[i + 2] == 'x' || text[i + 2] == 'X');
       std::size_t k = i + (hex ? 3 : 2);

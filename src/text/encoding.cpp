@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "text/cp932_table.h"
 #include "text/sjis.h"
 
 namespace zorvik {
@@ -88,6 +89,8 @@ std::string ConvertRuns(iconv_t cd, std::string_view text, Handle handle) {
 
 std::string ConvertEncoding(std::string_view text, const char* to, const char* from,
                             std::string_view replacement) {
+  if (std::string_view(to) == "UTF-8" && std::string_view(from) == "CP932")
+    return DecodeCp932(text, replacement);
   // Opening a conversion costs more than converting a log line, so the last one is kept.
   thread_local TConversion cached;
   iconv_t cd = cached.For(to, from);
