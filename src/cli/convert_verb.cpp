@@ -96,12 +96,8 @@ int RunConvert(const TArgs& arguments) {
   if (group) {
     // The second build reads each file to change converted as it reads it: no file's new
     // bytes are held beyond the page being made.
-    std::map<std::string, const TConvertedFile*> changes;
-    for (const TConvertedFile& file : plan.changes) changes[NormalPath(file.path)] = &file;
-    const TReadInstead replaced = [&changes](const std::string& path) {
-      const auto it = changes.find(path);
-      return it == changes.end() ? std::nullopt : ConvertAgain(*it->second);
-    };
+    TConvertedReads reads(plan.changes);
+    const TReadInstead replaced = [&reads](const std::string& path) { return reads.Read(path); };
     TPageDigests after;
     GenerateGroupInMemory(
         entries, settings, replaced,

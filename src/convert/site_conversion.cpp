@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <thread>
 
+#include "engine/tracked_file_system.h"
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
 #include "text/sha256.h"
@@ -174,61 +177,108 @@ std::vector<TTwoFormCharacter> TwoFormCharacters(std::string_view cp932) {
   return found;
 }
 
-TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to, bool references,
-                               bool fold) {
+namespace {
+
+// The plan for one file, as PlanConversion's for a list of one.
+TConversionPlan PlanFile(const std::string& path, TEncoding to, bool references, bool fold) {
   TConversionPlan plan;
   const char* target = to == TEncoding::kUtf8 ? "UTF-8" : "Shift-JIS";
-  for (const std::string& path : files) {
-    TFileIdentity identity;
-    errno = 0;
-    std::optional<std::string> bytes = ReadFileBytes(path, identity);
-    if (!bytes) {
-      plan.problems.push_back({path, 0,
-                               std::string("cannot be read: ") +
-                                   (errno == EINVAL ? "not a regular file" : SystemReason(errno))});
-      continue;
-    }
-    TConvertedFile file{path, DetectEncoding(*bytes), to, 0, identity, {}};
-    const std::string_view body =
-        std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
-    std::vector<TUnmappable> unmappable;
-    const std::string converted =
-        ConvertedFileBytes(*bytes, path, to, &unmappable, &file.declarations);
-    for (const TUnmappable& place : unmappable) {
-      if (references && place.code != 0xFFFD) continue;
-      char message[96];
-      std::snprintf(message, sizeof message,
-                    place.code == 0xFFFD ? "bytes that are no character cannot be converted"
-                                         : "U+%04X cannot be written in %s (--ncr writes a "
-                                           "reference instead)",
-                    static_cast<unsigned>(place.code), target);
-      plan.problems.push_back({path, LineAt(body, place.offset), message});
-    }
-    // Converted back, the file must be what it was: otherwise a character would change.
-    if (unmappable.empty() && file.from != to) {
-      const std::string back = ConvertText(ConvertText(body, file.from, to), to, file.from);
-      if (back != body && file.from == TEncoding::kCp932) {
-        // Each character in the way, named; with fold, taken in the form that comes back.
-        for (const TTwoFormCharacter& character : TwoFormCharacters(body)) {
-          const std::string message = character.utf8 + " (" + CodeText(character.code) +
-                                      ") written as " + HexBytes(character.bytes) +
-                                      " would come back as " + HexBytes(character.back);
-          (fold ? plan.folded : plan.problems).push_back({path, character.line, message});
-          plan.foldable = plan.foldable || !fold;
-        }
-      } else if (back != body) {
-        std::size_t at = 0;
-        while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
-        plan.problems.push_back(
-            {path, LineAt(body, at), "a character would not convert back to the same bytes"});
+  TFileIdentity identity;
+  errno = 0;
+  std::optional<std::string> bytes = ReadFileBytes(path, identity);
+  if (!bytes) {
+    plan.problems.push_back({path, 0,
+                             std::string("cannot be read: ") +
+                                 (errno == EINVAL ? "not a regular file" : SystemReason(errno))});
+    return plan;
+  }
+  TConvertedFile file{path, DetectEncoding(*bytes), to, 0, identity, {}};
+  const std::string_view body =
+      std::string_view(*bytes).substr(bytes->starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+  std::vector<TUnmappable> unmappable;
+  const std::string converted =
+      ConvertedFileBytes(*bytes, path, to, &unmappable, &file.declarations);
+  for (const TUnmappable& place : unmappable) {
+    if (references && place.code != 0xFFFD) continue;
+    char message[96];
+    std::snprintf(message, sizeof message,
+                  place.code == 0xFFFD ? "bytes that are no character cannot be converted"
+                                       : "U+%04X cannot be written in %s (--ncr writes a "
+                                         "reference instead)",
+                  static_cast<unsigned>(place.code), target);
+    plan.problems.push_back({path, LineAt(body, place.offset), message});
+  }
+  // Converted back, the file must be what it was: otherwise a character would change.
+  if (unmappable.empty() && file.from != to) {
+    const std::string back = ConvertText(ConvertText(body, file.from, to), to, file.from);
+    if (back != body && file.from == TEncoding::kCp932) {
+      // Each character in the way, named; with fold, taken in the form that comes back.
+      for (const TTwoFormCharacter& character : TwoFormCharacters(body)) {
+        const std::string message = character.utf8 + " (" + CodeText(character.code) +
+                                    ") written as " + HexBytes(character.bytes) +
+                                    " would come back as " + HexBytes(character.back);
+        (fold ? plan.folded : plan.problems).push_back({path, character.line, message});
+        plan.foldable = plan.foldable || !fold;
       }
-    }
-    if (converted != *bytes) {
-      file.original_digest = Sha256Hex(*bytes);
-      plan.changes.push_back(std::move(file));
+    } else if (back != body) {
+      std::size_t at = 0;
+      while (at < body.size() && at < back.size() && body[at] == back[at]) ++at;
+      plan.problems.push_back(
+          {path, LineAt(body, at), "a character would not convert back to the same bytes"});
     }
   }
+  if (converted != *bytes) {
+    file.original_digest = Sha256Hex(*bytes);
+    plan.changes.push_back(std::move(file));
+  }
   return plan;
+}
+
+}  // namespace
+
+TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding to, bool references,
+                               bool fold) {
+  // Each file is planned on its own: the cores share them, and the plans join in order.
+  std::vector<TConversionPlan> plans(files.size());
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i; (i = next.fetch_add(1)) < files.size();)
+      plans[i] = PlanFile(files[i], to, references, fold);
+  };
+  std::vector<std::thread> threads;
+  const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+  for (std::size_t i = 1; i < std::min(workers, files.size()); ++i) threads.emplace_back(work);
+  work();
+  for (std::thread& thread : threads) thread.join();
+  TConversionPlan plan;
+  for (TConversionPlan& one : plans) {
+    for (TConvertedFile& file : one.changes) plan.changes.push_back(std::move(file));
+    plan.problems.insert(plan.problems.end(), one.problems.begin(), one.problems.end());
+    plan.folded.insert(plan.folded.end(), one.folded.begin(), one.folded.end());
+    plan.foldable = plan.foldable || one.foldable;
+  }
+  return plan;
+}
+
+TConvertedReads::TConvertedReads(const std::vector<TConvertedFile>& changes) {
+  for (const TConvertedFile& file : changes) changes_[NormalPath(file.path)] = &file;
+}
+
+std::optional<std::string> TConvertedReads::Read(const std::string& path) {
+  constexpr std::size_t kKept = 16;
+  for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+    if (it->first != path) continue;
+    std::rotate(it, it + 1, recent_.end());
+    return recent_.back().second;
+  }
+  const auto it = changes_.find(path);
+  TFileIdentity read;
+  std::optional<std::string> bytes;
+  if (it == changes_.end() || !(bytes = ReadFileBytes(it->second->path, read))) return bytes;
+  bytes = ConvertedFileBytes(*bytes, it->second->path, it->second->to);
+  if (recent_.size() == kKept) recent_.erase(recent_.begin());
+  recent_.emplace_back(path, *bytes);
+  return bytes;
 }
 
 std::optional<std::string> ConvertAgain(const TConvertedFile& file) {

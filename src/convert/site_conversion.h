@@ -50,6 +50,20 @@ struct TConversionPlan {
 // or is no longer the file that was read (another file, or other bytes).
 std::optional<std::string> ConvertAgain(const TConvertedFile& file);
 
+// The files of a plan's changes as they read converted, for the second build of the proof:
+// each converted as it is read, as it is then (the writer refuses it later if it is not the
+// file planned), and the last few kept, since a template is read again for every page.
+class TConvertedReads {
+ public:
+  explicit TConvertedReads(const std::vector<TConvertedFile>& changes);
+  // The file at a normalised path, converted; nothing for a file the plan does not change.
+  std::optional<std::string> Read(const std::string& path);
+
+ private:
+  std::map<std::string, const TConvertedFile*> changes_;
+  std::vector<std::pair<std::string, std::string>> recent_;  // newest last
+};
+
 // A file's bytes in `to`, from its own encoding, with its charset declarations renamed unless
 // it is a page source or group file (by its name: .dat, .txt, .gro); what cannot convert
 // becomes a reference or U+FFFD, each place added to unmappable when given.
