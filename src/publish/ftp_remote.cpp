@@ -16,13 +16,13 @@ constexpr std::size_t kMaxFetched = 64u << 20;
 // path with every byte but unreserved ones and "/" written %XX, as FTP addresses take it.
 std::string UrlPath(std::string_view path) { return UrlPathForFile("", path)->substr(1); }
 
-struct TUpload {
+struct TReadPosition {
   std::string_view bytes;
   std::size_t done = 0;
 };
 
 std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* data) {
-  auto* upload = static_cast<TUpload*>(data);
+  auto* upload = static_cast<TReadPosition*>(data);
   const std::size_t n = std::min(size * count, upload->bytes.size() - upload->done);
   std::memcpy(buffer, upload->bytes.data() + upload->done, n);
   upload->done += n;
@@ -109,7 +109,7 @@ class TFtpRemote : public TRemote {
       return false;
     }
     Reset(temporary);
-    TUpload upload{bytes};
+    TReadPosition upload{bytes};
     curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl_, CURLOPT_READFUNCTION, ReadUpload);
     curl_easy_setopt(curl_, CURLOPT_READDATA, &upload);

@@ -18,7 +18,7 @@
 namespace zorvik {
 namespace {
 
-constexpr std::size_t kChunk = 32768;
+constexpr std::size_t kReadChunk = 32768;
 constexpr std::size_t kMaxFetched = 64u << 20;
 constexpr std::size_t kMostFiles = 1024;  // files under way at once, at most
 
@@ -74,7 +74,7 @@ class TSftpRemote : public TRemote {
       return TFetched::kFailed;
     }
     bytes.clear();
-    char buffer[kChunk];
+    char buffer[kReadChunk];
     for (;;) {
       const ssize_t got = sftp_read(file, buffer, sizeof buffer);
       if (got < 0 || bytes.size() > kMaxFetched) {

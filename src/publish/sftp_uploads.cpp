@@ -13,7 +13,7 @@ namespace {
 // The bytes of the requests under way: enough to keep a slow link busy; more only grows the
 // server's buffers, which slows it down.
 constexpr std::size_t kMostBytes = 1u << 20;
-constexpr std::size_t kChunk = 32768;
+constexpr std::size_t kWriteChunk = 32768;
 constexpr std::uint32_t kFileMode = 0644;
 
 enum class TStep { kOpen, kWrite, kRename, kReplace, kCleanup, kEnded };
@@ -199,9 +199,9 @@ class TPipeline {
         // with the writes; the rename waits for all of their replies.
         flight.step = TStep::kWrite;
         const std::string& bytes = flight.upload.bytes;
-        for (std::size_t done = 0; done < bytes.size(); done += kChunk) {
+        for (std::size_t done = 0; done < bytes.size(); done += kWriteChunk) {
           Ask(flight,
-              wire_.Write(flight.handle, done, std::string_view(bytes).substr(done, kChunk)),
+              wire_.Write(flight.handle, done, std::string_view(bytes).substr(done, kWriteChunk)),
               TAsked::kWrite);
         }
         Ask(flight, wire_.Close(flight.handle), TAsked::kClose);
