@@ -47,10 +47,10 @@ TEST(Cp932TableTest, DecodesAsIconvDoesByteForByte) {
   }
   // Text as pages hold it, with stray lead bytes, bad trails and bytes no character uses.
   std::mt19937 random(932);
-  const std::string alphabet = std::string(
-      "aZ<>\r\n\\~\x81\x40\x82\xA0\x88\x9F\x87\x40\xED\x40"
-      "\xFA\x40\xA1\xDF\x80\xA0\xFD\xFF\xE0\xFC\x7F\x00",
-      32);
+  const char kAlphabet[] =
+      "aZ<>\r\n\\~\x81\x40\x82\xA0\x88\x9F\x87\x40\xED\x40\xFA\x40\xA1\xDF\x80\xA0\xFD"
+      "\xFF\xE0\xFC\x7F\x00";
+  const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);  // the NUL written in it too
   for (int round = 0; round < 20000; ++round) {
     std::string text;
     const int length = static_cast<int>(random() % 40);
