@@ -5,16 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <thread>
 
 #include "engine/tracked_file_system.h"
 #include "text/charset_declarations.h"
 #include "text/encoding.h"
+#include "text/on_every_core.h"
 #include "text/sha256.h"
 #include "text/sjis.h"
 #include "text/system_reason.h"
@@ -240,16 +239,8 @@ TConversionPlan PlanConversion(const std::vector<std::string>& files, TEncoding 
                                bool fold) {
   // Each file is planned on its own: the cores share them, and the plans join in order.
   std::vector<TConversionPlan> plans(files.size());
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(1)) < files.size();)
-      plans[i] = PlanFile(files[i], to, references, fold);
-  };
-  std::vector<std::thread> threads;
-  const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-  for (std::size_t i = 1; i < std::min(workers, files.size()); ++i) threads.emplace_back(work);
-  work();
-  for (std::thread& thread : threads) thread.join();
+  OnEveryCore(files.size(), 1,
+              [&](std::size_t i) { plans[i] = PlanFile(files[i], to, references, fold); });
   TConversionPlan plan;
   for (TConversionPlan& one : plans) {
     for (TConvertedFile& file : one.changes) plan.changes.push_back(std::move(file));

@@ -1,14 +1,13 @@
 #include "site/web_root.h"
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "site/page_scan.h"
 #include "site/site_urls.h"
+#include "text/on_every_core.h"
 
 namespace zorvik {
 namespace {
@@ -155,19 +154,7 @@ TSiteOfPages SiteOfPagesOnDisk(const std::vector<std::string>& pages, const std:
                                const std::string& home) {
   // Each page is read and parsed on its own: the cores share them.
   std::vector<TPageLinks> links(pages.size());
-  const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(64)) < pages.size();) {
-      for (std::size_t j = i; j < std::min(i + 64, pages.size()); ++j)
-        links[j] = PageLinksOnDisk(pages[j]);
-    }
-  };
-  std::vector<std::thread> threads;
-  for (std::size_t i = 1; i < std::min(workers, pages.size() / 64 + 1); ++i)
-    threads.emplace_back(work);
-  work();
-  for (std::thread& thread : threads) thread.join();
+  OnEveryCore(pages.size(), 64, [&](std::size_t i) { links[i] = PageLinksOnDisk(pages[i]); });
   return SiteOfPages(links, first_page, home);
 }
 
