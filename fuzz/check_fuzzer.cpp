@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string sheet = page.substr(size / 2);
   zorvik::TSiteCheck check(
       "/s/",
-      [&sheet](const std::string& file, std::string& bytes) {
+      [&sheet](const std::string& file, std::string& bytes, std::string*) {
         if (file != "/s/a.css") return false;
         bytes = sheet;
         return true;

@@ -22,12 +22,7 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettin
   }
   if (pages.empty()) return result;
   TSiteAccess site;  // known once the pages' links are
-  TSiteCheck check(
-      "",
-      [&site](const std::string& file, std::string& read) {
-        return ReadSiteFile(site, file, read);
-      },
-      IsFolderPath);
+  TSiteCheck check("", SiteFileReader(site), IsFolderPath);
   for (const auto& [output, bytes] : pages) check.AddPage(output, bytes, true);
   const TSiteOfPages where = SiteOfPages(check.PageLinks(), pages.front().first, home);
   if (where.site.roots.empty()) return result;

@@ -13,9 +13,14 @@
 namespace zorvik {
 
 // A regular file of the site as a server would give it out (no link, no dot-file, at most
-// kMaxServedFileBytes); false when there is none.
-bool ReadSiteFile(const TSiteAccess& site, const std::string& path, std::string& bytes);
+// kMaxServedFileBytes); false when there is none, with *unreachable the system's reason when the
+// path could not be looked at or read (left empty when there is simply no such file).
+bool ReadSiteFile(const TSiteAccess& site, const std::string& path, std::string& bytes,
+                  std::string* unreachable);
 bool IsFolderPath(const std::string& path);
+
+// ReadSiteFile for a check (site must outlive it; it may be filled in later).
+TReadFile SiteFileReader(const TSiteAccess& site);
 
 // A check of the site as it lies on disk, its files read through ReadSiteFile (site must
 // outlive it).

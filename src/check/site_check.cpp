@@ -27,8 +27,7 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind
 
 void TSiteCheck::SetRoot(std::string root) { root_ = std::move(root); }
 
-TSiteCheck::TSiteCheck(std::string root,
-                       std::function<bool(const std::string&, std::string&)> read_file,
+TSiteCheck::TSiteCheck(std::string root, TReadFile read_file,
                        std::function<bool(const std::string&)> is_folder)
     : root_(std::move(root)), read_file_(std::move(read_file)), is_folder_(std::move(is_folder)) {}
 
@@ -71,8 +70,9 @@ std::string TSiteCheck::CaseTwin(const std::string& target) {
         names->second.emplace(AsciiLowerCase(other), other);
     }
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      std::string other = entry.path().filename().string();
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+      std::string other = it->path().filename().string();
       names->second.emplace(AsciiLowerCase(other), std::move(other));
     }
   }
@@ -92,27 +92,26 @@ std::string TSiteCheck::Target(const std::string& from, std::string_view url) co
   return normal.starts_with(root_) ? normal : std::string();
 }
 
-bool TSiteCheck::Exists(const std::string& target, std::string& answering) {
+const TSiteCheck::TOnDisk& TSiteCheck::Lookup(const std::string& target) {
   const std::string folder = target.ends_with("/") ? target : target + "/";
-  for (const std::string& candidate : {target, folder + "index.html"}) {
-    if (candidate.ends_with("/")) continue;
-    if (page_index_.count(candidate) > 0) {
-      answering = candidate;
-      return true;
-    }
-  }
   // Files on disk are looked at once, however many addresses name them.
-  auto [known, fresh] = on_disk_.emplace(target, std::string());
-  if (fresh) {
-    std::string ignored;
-    if (!target.ends_with("/") && read_file_(target, ignored)) {
-      known->second = target;
-    } else if (is_folder_(folder) && read_file_(folder + "index.html", ignored)) {
-      known->second = folder + "index.html";
+  auto [known, fresh] = on_disk_.try_emplace(target);
+  if (!fresh) return known->second;
+  TOnDisk& found = known->second;
+  for (const std::string& candidate : {target, folder + "index.html"}) {
+    if (!candidate.ends_with("/") && page_index_.count(candidate) > 0) {
+      found.answering = candidate;
+      return found;
     }
   }
-  answering = known->second;
-  return !answering.empty();
+  std::string ignored;
+  if (!target.ends_with("/") && read_file_(target, ignored, &found.unreachable)) {
+    found.answering = target;
+  } else if (found.unreachable.empty() && is_folder_(folder) &&
+             read_file_(folder + "index.html", ignored, &found.unreachable)) {
+    found.answering = folder + "index.html";
+  }
+  return found;
 }
 
 const std::set<std::string>* TSiteCheck::IdsOf(const std::string& file) {
@@ -123,7 +122,7 @@ const std::set<std::string>* TSiteCheck::IdsOf(const std::string& file) {
   auto [it, fresh] = other_ids_.emplace(file, std::set<std::string>{});
   if (fresh) {
     std::string bytes;
-    if (read_file_(file, bytes)) {
+    if (std::string unreachable; read_file_(file, bytes, &unreachable)) {
       for (const TPageRef& id : ScanHtmlPage(bytes).ids) it->second.insert(id.url);
     }
   }
@@ -133,7 +132,8 @@ const std::set<std::string>* TSiteCheck::IdsOf(const std::string& file) {
 void TSiteCheck::CheckStyleSheet(const std::string& file) {
   if (!checked_sheets_.insert(file).second) return;
   std::string bytes;
-  if (read_file_(file, bytes)) CheckRefs(file, ScanCss(bytes));
+  if (std::string unreachable; read_file_(file, bytes, &unreachable))
+    CheckRefs(file, ScanCss(bytes));
 }
 
 void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>& refs) {
@@ -155,8 +155,13 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
       continue;
     }
     const std::string target = Target(file, url);
-    std::string answering;
-    if (target.empty() || !Exists(target, answering)) {
+    const TOnDisk* on_disk = target.empty() ? nullptr : &Lookup(target);
+    if (on_disk != nullptr && !on_disk->unreachable.empty()) {
+      findings_.push_back({file, ref.line, TFindingKind::kError,
+                           "cannot be reached: " + on_disk->unreachable, ref.url});
+      continue;
+    }
+    if (on_disk == nullptr || on_disk->answering.empty()) {
       const std::string twin = target.empty() ? std::string() : CaseTwin(target);
       findings_.push_back({file, ref.line, TFindingKind::kError,
                            "no such file: " + ref.url +
@@ -166,6 +171,7 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
                            ref.url});
       continue;
     }
+    const std::string& answering = on_disk->answering;
     if (const auto page = page_index_.find(answering);
         page != page_index_.end() && answering != file) {
       pages_[page->second].linked = true;

@@ -32,12 +32,18 @@ struct TExternalUse {
   int line = 0;
 };
 
+// Gives a file's bytes: false when there is no regular file to read, with *unreachable the
+// system's reason when the path could not even be looked at (left empty for a file that is
+// simply not there).
+using TReadFile =
+    std::function<bool(const std::string& file, std::string& bytes, std::string* unreachable)>;
+
 class TSiteCheck {
  public:
   // root: the folder (with its "/") that addresses starting with "/" are taken from.
-  // read_file gives a file's bytes (false when it cannot be read as a regular file); is_folder
-  // whether a path is a folder. Both are asked only about files no page was added for.
-  TSiteCheck(std::string root, std::function<bool(const std::string&, std::string&)> read_file,
+  // is_folder tells whether a path is a folder. Both it and read_file are asked only about
+  // files no page was added for.
+  TSiteCheck(std::string root, TReadFile read_file,
              std::function<bool(const std::string&)> is_folder);
 
   // The root, when it is known only after the pages were added.
@@ -66,20 +72,26 @@ class TSiteCheck {
   std::string Target(const std::string& from, std::string_view url) const;
   // The name of a file beside target whose name differs from its only in letter case, or "".
   std::string CaseTwin(const std::string& target);
+  // What answers target on disk: the file (itself, or its folder's index.html), or "" with the
+  // reason when the path could not be looked at.
+  struct TOnDisk {
+    std::string answering;
+    std::string unreachable;
+  };
   // Whether target is there (as a file, or a folder with its index.html); the file that answers.
-  bool Exists(const std::string& target, std::string& answering);
+  const TOnDisk& Lookup(const std::string& target);
   const std::set<std::string>* IdsOf(const std::string& file);
   void CheckRefs(const std::string& file, const std::vector<TPageRef>& refs);
   void CheckStyleSheet(const std::string& file);
 
   std::string root_;
-  std::function<bool(const std::string&, std::string&)> read_file_;
+  TReadFile read_file_;
   std::function<bool(const std::string&)> is_folder_;
   std::vector<TPage> pages_;
   std::map<std::string, std::size_t> page_index_;
   std::map<std::string, std::set<std::string>> other_ids_;  // HTML files that are not pages
   std::set<std::string> checked_sheets_;
-  std::map<std::string, std::string> on_disk_;  // target -> the file that answers it, or ""
+  std::map<std::string, TOnDisk> on_disk_;  // by target
   // folder -> its names in lower case -> as they are
   std::map<std::string, std::map<std::string, std::string>> folder_names_;
 

@@ -47,12 +47,7 @@ int RunCheck(const TArgs& arguments) {
 
   // The pages as they would be written (or where they were), in the order of the group.
   TSiteAccess site;
-  TSiteCheck check(
-      "",
-      [&site](const std::string& file, std::string& bytes) {
-        return ReadSiteFile(site, file, bytes);
-      },
-      IsFolderPath);
+  TSiteCheck check("", SiteFileReader(site), IsFolderPath);
   std::vector<std::string> generation_problems;
   std::vector<std::string> outputs;
   TCommandLineEngine engine(
@@ -95,12 +90,15 @@ int RunCheck(const TArgs& arguments) {
   if (written) {
     for (const std::string& output : outputs) {
       std::string bytes;
+      std::string unreachable;
       const std::string resolved = ResolvedPath(output);
-      if (ReadSiteFile(site, resolved, bytes)) {
+      if (ReadSiteFile(site, resolved, bytes, &unreachable)) {
         check.AddPage(resolved, bytes, true);
       } else {
-        std::cerr << QuotedPath(output)
-                  << ":1: error: the page is not written (or not a regular file)\n";
+        std::cerr << QuotedPath(output) << ":1: error: "
+                  << (unreachable.empty() ? "the page is not written (or not a regular file)"
+                                          : "the page cannot be read: " + unreachable)
+                  << '\n';
         generation_problems.push_back("");
       }
     }

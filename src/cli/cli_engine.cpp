@@ -11,6 +11,7 @@
 #include "engine/messages.h"
 #include "text/encoding.h"
 #include "text/file_names.h"
+#include "text/path_look.h"
 #include "text/replace_text.h"
 #include "text/text_file.h"
 
@@ -192,8 +193,13 @@ void PrintCannotRead(const std::string& path, const std::string& shown_name) {
     return;
   }
   std::vector<std::string> groups;
-  for (const auto& entry : std::filesystem::directory_iterator(ToFileSystemPath(path), error)) {
-    if (IsGroupFile(entry.path().string())) groups.push_back(entry.path().string());
+  std::vector<std::string> names;
+  std::string unread;
+  const std::string folder = ToFileSystemPath(path);
+  if (ListFolder(folder, true, &names, &unread)) {
+    for (const std::string& name : names) {
+      if (IsGroupFile(name)) groups.push_back((std::filesystem::path(folder) / name).string());
+    }
   }
   std::sort(groups.begin(), groups.end());
   std::cerr << "zorvik: " << shown_name << " is a folder; ";

@@ -15,6 +15,7 @@
 #include "text/atomic_file.h"
 #include "text/encoding.h"
 #include "text/file_names.h"
+#include "text/path_look.h"
 #include "text/system_reason.h"
 #include "text/text_file.h"
 
@@ -30,9 +31,14 @@ std::string GroupAbove(fs::path folder) {
   std::error_code error;
   for (;; folder = folder.parent_path()) {
     std::vector<fs::path> groups;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-      if (entry.path().extension() == ".gro" && entry.is_regular_file(error))
-        groups.push_back(entry.path());
+    std::vector<std::string> names;
+    std::string unread;
+    if (ListFolder(folder.string(), true, &names, &unread)) {
+      for (const std::string& name : names) {
+        const fs::path entry = folder / name;
+        if (entry.extension() == ".gro" && fs::is_regular_file(entry, error))
+          groups.push_back(entry);
+      }
     }
     if (!groups.empty()) return groups.size() == 1 ? groups.front().string() : std::string();
     if (folder == folder.root_path() || folder.parent_path() == folder) return {};

@@ -9,6 +9,7 @@
 #include "site/site_files.h"
 #include "text/atomic_file.h"
 #include "text/file_names.h"
+#include "text/path_look.h"
 #include "text/sha256.h"
 
 namespace zorvik {
@@ -126,8 +127,20 @@ bool TManifestStore::Write(const TManifest& manifest, bool whole, std::string* e
   return true;
 }
 
+namespace {
+
+// The cache folder is used only where it is a folder of this user's, not a link planted in its
+// place: its files are read, removed and made private.
+bool IsOwnFolder(const std::string& folder) {
+  struct stat st {};
+  const std::string path = folder.ends_with('/') ? folder.substr(0, folder.size() - 1) : folder;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+}  // namespace
+
 std::optional<std::string> TManifestStore::CachedPart(const std::string& hash) const {
-  if (cache_.empty()) return std::nullopt;
+  if (cache_.empty() || !IsOwnFolder(cache_)) return std::nullopt;
   // Taken only when it is what its name says: a copy damaged or planted is fetched again.
   std::optional<std::string> text = ReadSiteFileBytes(cache_ + hash + ".json");
   if (!text || Sha256Hex(*text) != hash) return std::nullopt;
@@ -136,12 +149,12 @@ std::optional<std::string> TManifestStore::CachedPart(const std::string& hash) c
 
 // The copies follow the server: what it no longer lists goes (another machine's runs too).
 void TManifestStore::DropUnlistedCopies() const {
-  if (cache_.empty()) return;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(cache_, error)) {
-    const std::string file = entry.path().filename().string();
+  if (cache_.empty() || !IsOwnFolder(cache_)) return;
+  std::vector<std::string> files;
+  if (std::string unread; !ListFolder(cache_, false, &files, &unread)) return;
+  for (const std::string& file : files) {
     if (!file.ends_with(".json") || !listed_.contains(file.substr(0, file.size() - 5))) {
-      ::unlink(entry.path().c_str());
+      ::unlink((cache_ + file).c_str());
     }
   }
 }
@@ -150,6 +163,7 @@ void TManifestStore::KeepPart(const std::string& hash, const std::string& text) 
   if (cache_.empty()) return;
   std::error_code ignored;
   std::filesystem::create_directories(cache_, ignored);
+  if (!IsOwnFolder(cache_)) return;
   ::chmod(cache_.c_str(), 0700);
   WriteFileAtomically(cache_ + hash + ".json", text, TLinkPolicy::kReplace);
 }

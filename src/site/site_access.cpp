@@ -147,13 +147,25 @@ int OpenServedFile(const TSiteAccess& site, const std::string& path) {
     const int folder = OpenWithoutLinks(AT_FDCWD, std::string(root), O_PATH | O_DIRECTORY, false);
     if (folder < 0) return -1;
     fd = OpenWithoutLinks(folder, std::string(*below), kRead, true);
+    const int error = errno;
     ::close(folder);
+    errno = error;
+  } else {
+    errno = ENOENT;  // not the site's: as if it were not there
   }
   if (fd < 0) return -1;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::uintmax_t>(st.st_size) > kMaxServedFileBytes) {
+  int error = 0;
+  if (::fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    error = ENOENT;
+  } else if (static_cast<std::uintmax_t>(st.st_size) > kMaxServedFileBytes) {
+    error = EFBIG;
+  }
+  if (error != 0) {
     ::close(fd);
+    errno = error;
     return -1;
   }
   return fd;

@@ -41,7 +41,8 @@ bool MayServe(const TSiteAccess& site, std::string_view resolved_path);
 // at most kMaxServedFileBytes long; the descriptor, or -1. The file is opened beneath its root
 // without following any link, so that a folder swapped for a link meanwhile is refused, not
 // followed. Never blocks on a FIFO or device. A file that grows after the open must still be
-// read no further than kMaxServedFileBytes.
+// read no further than kMaxServedFileBytes. On failure errno says why: ENOENT also for a file
+// that is not the site's or not a regular file, EFBIG for one too large.
 int OpenServedFile(const TSiteAccess& site, const std::string& path);
 
 }  // namespace zorvik

@@ -8,6 +8,7 @@
 #include "site/page_scan.h"
 #include "site/site_urls.h"
 #include "text/on_every_core.h"
+#include "text/path_look.h"
 
 namespace zorvik {
 namespace {
@@ -75,14 +76,16 @@ class TLinkCollector {
     if (decoded.find('\0') != std::string::npos) return;
     std::string target = from.substr(0, from.rfind('/') + 1) + decoded;
     target = std::filesystem::path(target).lexically_normal().string();
-    if (decoded.back() == '/' || std::filesystem::is_directory(target)) {
+    // A path that cannot be looked at (a name too long, a loop of links, a folder that may
+    // not be read) names no file of the site; `check` reports it at its line.
+    std::string unreachable;
+    if (decoded.back() == '/' || LookAtPath(target, true, &unreachable) == TPathKind::kFolder) {
       target = (target.ends_with('/') ? target : target + "/") + "index.html";
     }
     // Taken as written, from the page's resolved folder: a link planted in the site that
     // leads out of it never draws the root up (the files of the site are opened without
     // following links anyway).
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(target, ec))) return;
+    if (LookAtPath(target, false, &unreachable) != TPathKind::kFile) return;
     if (linked.insert(target).second && IsStyleSheet(target)) sheets_.push_back(target);
   }
   // The addresses of the style sheets found so far, and of those they name.

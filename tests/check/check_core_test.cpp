@@ -59,7 +59,7 @@ TEST(CheckCoreTest, HostilePagesGiveFindings) {
   };
   for (const auto& c : cases) {
     TSiteCheck check(
-        "/s/", [](const std::string&, std::string&) { return false; },
+        "/s/", [](const std::string&, std::string&, std::string*) { return false; },
         [](const std::string&) { return false; });
     check.AddPage("/s/p.html", c.page, true);
     EXPECT_GE(check.Finish().size(), c.findings) << c.name;

@@ -185,6 +185,39 @@ TEST_F(CheckTest, AddressesFromTheRootAreTakenFromTheWebRoot) {
   EXPECT_NE(run.err.find("2 pages, 0 errors"), std::string::npos) << run.err;
 }
 
+// Links to paths the system cannot look at (a name too long, a loop of links, a folder that may
+// not be read) are findings at their lines with the system's reason; the check goes on.
+TEST_F(CheckTest, AnUnreachableLinkIsAFindingWithTheSystemsReason) {
+  fs::create_directories(dir_ / "site/out/locked");
+  fs::create_symlink("loop", dir_ / "site/out/loop");
+  Write("site/t.tmpl", "<meta charset=\"Shift_JIS\">\n{$Body}\n");
+  Write("site/index.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/index.html\n"
+        "[Body]\n<a href=\"" +
+            std::string(300, 'a') +
+            "/x.html\">long</a>\n"
+            "<a href=\"loop/x.html\">loop</a>\n<a href=\"locked/x.html\">locked</a>\n"
+            "<a href=\"gone.html\">gone</a>\n[/Body]");
+  fs::permissions(dir_ / "site/out/locked", fs::perms::none);
+  const auto run = Zorvik({"check", Path("site/index.dat")});
+  fs::permissions(dir_ / "site/out/locked", fs::perms::owner_all);
+  EXPECT_EQ(run.status, 1) << run.err;
+  const std::string source = Path("site/index.dat");
+  const std::string page = " (" + Path("site/out/index.html");
+  for (const std::string& finding :
+       {source + ":4: error: cannot be reached: File name too long" + page + ":2)",
+        source + ":5: error: cannot be reached: Too many levels of symbolic links" + page + ":3)",
+        source + ":7: error: no such file: gone.html" + page + ":5)"}) {
+    EXPECT_NE(run.err.find(finding + "\n"), std::string::npos) << finding << "\n" << run.err;
+  }
+  // Root reads every folder: the locked one is only unreachable for other users.
+  if (::geteuid() != 0) {
+    EXPECT_NE(run.err.find(source + ":6: error: cannot be reached: Permission denied"),
+              std::string::npos)
+        << run.err;
+  }
+}
+
 // External addresses against a real server: an answer, a chain of redirects, a missing page, a
 // server that refuses HEAD, and one that never answers; the answers are kept a day.
 TEST_F(CheckTest, ExternalAddressesAreFetched) {

@@ -314,6 +314,25 @@ TEST_F(ServeTest, TheWebRootIsTheFolderOfThePagesAndWhatTheyLink) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+// A page that links paths the system cannot look at (a name too long, a loop of links) is
+// served, and so are the rest of the site's files; those paths are not found.
+TEST_F(ServeTest, UnreachableLinksStopNothing) {
+  fs::create_directories(dir_ / "site/out");
+  fs::create_symlink("loop", dir_ / "site/out/loop");
+  const std::string long_name = std::string(300, 'a') + "/x.html";
+  Write("site/t.tmpl", "<html><body>{$Body}</body></html>");
+  Write("site/index.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/index.html\n"
+        "$Body <a href=\"" +
+            long_name + "\">x</a><a href=\"loop/x.html\">y</a>");
+  const int port = FreePort();
+  ASSERT_NE(Start({"--port", std::to_string(port), Path("site/index.dat")}), "");
+  EXPECT_EQ(Status(Get(port, "/")), 200);
+  for (const std::string& unreachable : {"/" + long_name, std::string("/loop/x.html")})
+    EXPECT_EQ(Status(Get(port, unreachable)), 404) << unreachable;
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
 // A starter site, with a page added, is served from its public/ folder: "/" is its home page.
 TEST_F(ServeTest, AStarterSiteIsServedFromItsRoot) {
   ASSERT_EQ(Zorvik({"new", Path("mysite")}).status, 0);
