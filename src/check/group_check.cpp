@@ -7,7 +7,7 @@
 
 namespace zorvik {
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettings& settings,
-                       const std::string& home) {
+                       const std::string& home, const std::string& site_folder) {
   TGroupCheck result;
   TGroupGeneration group = GenerateGroupInMemory(entries, settings);
   result.generation_errors = group.errors;
@@ -24,10 +24,10 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettin
   TSiteAccess site;  // known once the pages' links are
   TSiteCheck check("", SiteFileReader(site), IsFolderPath);
   for (const auto& [output, bytes] : pages) check.AddPage(output, bytes, true);
-  const TSiteOfPages where = SiteOfPages(check.PageLinks(), pages.front().first, home);
+  const TSiteOfPages where = SiteOfPages(check.PageLinks(), pages.front().first, home, site_folder);
   if (where.site.roots.empty()) return result;
   site = where.site;
-  check.SetRoot(where.root);
+  check.SetRoot(where.root, where.outside);
   result.findings = FindingsAtSource(check.Finish(), sources);
   result.pages = check.PageCount();
   result.external = check.External().size();

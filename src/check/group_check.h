@@ -19,8 +19,8 @@ struct TGroupCheck {
 };
 
 // entries: the group's page sources (absolute); settings: those of the session that starts
-// the check.
+// the check; site_folder: the group file's folder.
 TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettings& settings,
-                       const std::string& home);
+                       const std::string& home, const std::string& site_folder);
 
 }  // namespace zorvik

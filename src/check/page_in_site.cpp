@@ -47,19 +47,21 @@ TReadFile SiteFileReader(const TSiteAccess& site) {
 
 TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where) {
   const TSiteAccess& site = where.site;
-  return TSiteCheck(where.root, SiteFileReader(site), IsFolderPath);
+  TSiteCheck check(where.root, SiteFileReader(site), IsFolderPath);
+  check.SetRoot(where.root, where.outside);
+  return check;
 }
 
 std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::string_view bytes,
-                                      const std::string& home) {
+                                      const std::string& home, const std::string& site_folder) {
   const std::string output = ResolvedPath(output_file);
   TSiteAccess site;  // known once the page's links are
   TSiteCheck check("", SiteFileReader(site), IsFolderPath);
   check.AddPage(output, bytes, false);
-  const TSiteOfPages where = SiteOfPages(check.PageLinks(), output, home);
+  const TSiteOfPages where = SiteOfPages(check.PageLinks(), output, home, site_folder);
   if (where.site.roots.empty()) return {};
   site = where.site;
-  check.SetRoot(where.root);
+  check.SetRoot(where.root, where.outside);
   return check.Finish();
 }
 

@@ -27,8 +27,9 @@ TReadFile SiteFileReader(const TSiteAccess& site);
 TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where);
 
 // The findings for the page bytes that will be written to output_file, in the site that the
-// page and its links make (home: the user's home folder).
+// page and its links make (home: the user's home folder; site_folder: the folder of the page
+// source, or of its group file).
 std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::string_view bytes,
-                                      const std::string& home);
+                                      const std::string& home, const std::string& site_folder);
 
 }  // namespace zorvik

@@ -25,7 +25,10 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind
 
 }  // namespace
 
-void TSiteCheck::SetRoot(std::string root) { root_ = std::move(root); }
+void TSiteCheck::SetRoot(std::string root, std::set<std::string> outside) {
+  root_ = std::move(root);
+  outside_ = std::move(outside);
+}
 
 TSiteCheck::TSiteCheck(std::string root, TReadFile read_file,
                        std::function<bool(const std::string&)> is_folder)
@@ -89,7 +92,7 @@ std::string TSiteCheck::Target(const std::string& from, std::string_view url) co
   // ".." and "." resolved by text, as a browser does before it asks.
   std::string normal = std::filesystem::path(path).lexically_normal().string();
   if (decoded.back() == '/' && !normal.ends_with("/")) normal += '/';
-  return normal.starts_with(root_) ? normal : std::string();
+  return normal;
 }
 
 const TSiteCheck::TOnDisk& TSiteCheck::Lookup(const std::string& target) {
@@ -154,7 +157,13 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
                            ref.url});
       continue;
     }
-    const std::string target = Target(file, url);
+    std::string target = Target(file, url);
+    if (outside_.contains(target) || outside_.contains(target + "index.html")) {
+      findings_.push_back(
+          {file, ref.line, TFindingKind::kError, "outside the site: not published", ref.url});
+      continue;
+    }
+    if (!target.starts_with(root_)) target.clear();
     const TOnDisk* on_disk = target.empty() ? nullptr : &Lookup(target);
     if (on_disk != nullptr && !on_disk->unreachable.empty()) {
       findings_.push_back({file, ref.line, TFindingKind::kError,

@@ -46,8 +46,9 @@ class TSiteCheck {
   TSiteCheck(std::string root, TReadFile read_file,
              std::function<bool(const std::string&)> is_folder);
 
-  // The root, when it is known only after the pages were added.
-  void SetRoot(std::string root);
+  // The root, when it is known only after the pages were added, and the files the pages link
+  // outside the site (TSiteOfPages::outside).
+  void SetRoot(std::string root, std::set<std::string> outside = {});
   // A page of the site, with its bytes as served; group_page for the pages of the group, which
   // are noted when no other page links to them.
   void AddPage(const std::string& path, std::string_view bytes, bool group_page);
@@ -67,8 +68,8 @@ class TSiteCheck {
     bool group_page = false;
     bool linked = false;
   };
-  // The file an address names from a file at from (no query or fragment), or "" when it lies
-  // above the site's root.
+  // The file an address names from a file at from (no query or fragment), as a browser
+  // resolves it: it may lie above the site's root.
   std::string Target(const std::string& from, std::string_view url) const;
   // The name of a file beside target whose name differs from its only in letter case, or "".
   std::string CaseTwin(const std::string& target);
@@ -85,6 +86,7 @@ class TSiteCheck {
   void CheckStyleSheet(const std::string& file);
 
   std::string root_;
+  std::set<std::string> outside_;
   TReadFile read_file_;
   std::function<bool(const std::string&)> is_folder_;
   std::vector<TPage> pages_;

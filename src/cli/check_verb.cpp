@@ -82,10 +82,10 @@ int RunCheck(const TArgs& arguments) {
     for (const std::string& output : outputs) links.push_back(PageLinksOnDisk(output));
   }
   const std::optional<TSiteOfPages> where =
-      SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), "check");
+      SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), *path, "check");
   if (!where) return kUsageError;
   site = where->site;
-  check.SetRoot(where->root);
+  check.SetRoot(where->root, where->outside);
   std::size_t unwritten = 0;
   if (written) {
     for (const std::string& output : outputs) {

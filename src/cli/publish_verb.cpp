@@ -143,7 +143,14 @@ int RunPublish(const TArgs& arguments) {
                  "@WriteFile); nothing was sent\n";
     return kUsageError;
   }
-  const TSiteToPublish site = SiteToPublish(outputs, engine.Files().TakeLookedAt(), *group, home);
+  std::string unlisted;
+  const std::optional<TSiteToPublish> listed =
+      SiteToPublish(outputs, engine.Files().TakeLookedAt(), *group, home, &unlisted);
+  if (!listed) {
+    std::cerr << "zorvik: publish: " << unlisted << "; nothing was sent\n";
+    return 1;
+  }
+  const TSiteToPublish& site = *listed;
   if (site.root.empty()) {
     std::cerr << "zorvik: publish: the pages lie in a folder that holds more than a site (the "
                  "home folder, / or a folder others may write to); nothing was sent\n";

@@ -151,7 +151,7 @@ int RunServe(const TArgs& arguments) {
   const auto first = watcher.Pages().empty() ? watcher.Outputs().end()
                                              : watcher.Outputs().find(watcher.Pages().front());
   const std::string first_output = first == watcher.Outputs().end() ? std::string() : first->second;
-  std::optional<TSiteOfPages> site = SiteForVerb(pages, first_output, "serve");
+  std::optional<TSiteOfPages> site = SiteForVerb(pages, first_output, *path, "serve");
   if (!site) return kUsageError;
   // What the generation reads is not served, but where a page links it.
   for (const std::string& input : watcher.Inputs()) site->site.left_out.insert(ResolvedPath(input));

@@ -27,9 +27,9 @@ TPreviewDocument PreviewDocumentFor(const TEngineContext& context, const std::st
     return document;
   }
   // The page's site is the web root that the page and what it links make, as serve takes it.
-  document.site =
-      SiteOfPages({{document.path, PageAddresses(page_text)}}, document.path, std::string(home))
-          .site;
+  document.site = SiteOfPages({{document.path, PageAddresses(page_text)}}, document.path,
+                              std::string(home), ExtractFolder(ToFileSystemPath(page_source)))
+                      .site;
   document.site.style_sheet = PreviewSiteFor("", "", style_sheet, std::string(home)).style_sheet;
   return document;
 }

@@ -1,15 +1,19 @@
 #include "publish/site_to_publish.h"
 
+#include <algorithm>
+
 #include "publish/publish_settings.h"
 #include "site/web_root.h"
 #include "text/file_names.h"
 
 namespace zorvik {
-TSiteToPublish SiteToPublish(const std::vector<std::string>& outputs, std::set<std::string> inputs,
-                             const std::string& group_file, const std::string& home) {
+std::optional<TSiteToPublish> SiteToPublish(const std::vector<std::string>& outputs,
+                                            std::set<std::string> inputs,
+                                            const std::string& group_file, const std::string& home,
+                                            std::string* err) {
   TSiteToPublish result;
-  const TSiteOfPages site =
-      SiteOfPagesOnDisk(outputs, outputs.empty() ? std::string() : outputs.front(), home);
+  const TSiteOfPages site = SiteOfPagesOnDisk(
+      outputs, outputs.empty() ? std::string() : outputs.front(), home, ExtractFolder(group_file));
   if (site.site.roots.empty() || outputs.empty()) return result;
   result.root = site.root;
   inputs.insert(group_file);
@@ -20,7 +24,24 @@ TSiteToPublish SiteToPublish(const std::vector<std::string>& outputs, std::set<s
   // another's output; the style sheet the pages link may be the preview's too).
   for (const std::string& output : outputs) leave_out.erase(ResolvedPath(output));
   for (const std::string& linked : site.linked) leave_out.erase(linked);
-  result.files = ListSiteFiles(result.root, leave_out);
+  // Files no page links are sent only from the pages' own folder; above it, only what they link.
+  const std::string& from = site.pages_folder;
+  std::optional<TSiteFiles> files = ListSiteFiles(result.root, from, leave_out, err);
+  if (!files) return std::nullopt;
+  result.files = std::move(*files);
+  if (from.starts_with(result.root) && from != result.root) {
+    for (const std::string& linked : site.linked) {
+      if (linked.starts_with(from) || !linked.starts_with(result.root)) continue;
+      std::string relative = linked.substr(result.root.size());
+      if (relative.starts_with('.') || relative.find("/.") != std::string::npos ||
+          relative.find_first_of("\r\n\\") != std::string::npos) {
+        continue;
+      }
+      result.files.files.push_back({std::move(relative), linked});
+    }
+    std::sort(result.files.files.begin(), result.files.files.end(),
+              [](const TSiteFile& a, const TSiteFile& b) { return a.relative < b.relative; });
+  }
   return result;
 }
 

@@ -3,6 +3,7 @@
 // files Zorvik read to make them.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,8 +17,11 @@ struct TSiteToPublish {
   TSiteFiles files;
 };
 
-// outputs: the pages on disk; inputs: the files their generation read.
-TSiteToPublish SiteToPublish(const std::vector<std::string>& outputs, std::set<std::string> inputs,
-                             const std::string& group_file, const std::string& home);
+// outputs: the pages on disk; inputs: the files their generation read. Nothing, with *err saying
+// why, when the site's files could not all be listed.
+std::optional<TSiteToPublish> SiteToPublish(const std::vector<std::string>& outputs,
+                                            std::set<std::string> inputs,
+                                            const std::string& group_file, const std::string& home,
+                                            std::string* err);
 
 }  // namespace zorvik

@@ -5,7 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
+
+#include "text/path_look.h"
 
 namespace zorvik {
 namespace {
@@ -30,38 +31,48 @@ bool IsLeftOutByName(std::string_view name) {
   return name.starts_with('.') || IsZorvikFile(name) || IsEditorBackup(name);
 }
 
-TSiteFiles ListSiteFiles(const std::string& root, const std::set<std::string>& leave_out) {
-  namespace fs = std::filesystem;
+std::optional<TSiteFiles> ListSiteFiles(const std::string& root, const std::string& from,
+                                        const std::set<std::string>& leave_out, std::string* err) {
   TSiteFiles result;
-  std::error_code ec;
-  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
-  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    const fs::directory_entry& entry = *it;
-    const std::string path = entry.path().string();
-    const std::string relative = path.substr(root.size());
-    if (entry.path().filename().string().starts_with('.')) {
-      if (entry.is_directory(ec) && !entry.is_symlink(ec)) it.disable_recursion_pending();
-      continue;
+  std::vector<std::string> folders = {from.starts_with(root) ? from : root};  // each with its "/"
+  std::vector<std::string> names;
+  while (!folders.empty()) {
+    const std::string folder = std::move(folders.back());
+    folders.pop_back();
+    std::string why;
+    if (!ListFolder(folder, false, &names, &why)) {
+      *err = "cannot list the folder " + folder + ": " + why;
+      return std::nullopt;
     }
-    if (entry.is_symlink(ec)) {
-      result.skipped.push_back(path);
-      continue;
+    for (const std::string& name : names) {
+      const std::string path = folder + name;
+      const std::optional<TPathKind> kind = LookAtPath(path, false, &why);
+      if (!kind || kind == TPathKind::kMissing) {
+        *err = "cannot look at " + path + ": " + (kind ? "it went away during the listing" : why);
+        return std::nullopt;
+      }
+      if (name.starts_with('.')) continue;  // dot files and dot folders, and all they hold
+      if (kind == TPathKind::kFolder) {
+        folders.push_back(path + "/");
+        continue;
+      }
+      if (kind != TPathKind::kFile) {
+        result.skipped.push_back(path);  // links, which could lead out of the site, and FIFOs
+        continue;
+      }
+      if (leave_out.contains(path) || IsLeftOutByName(name)) continue;
+      // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
+      std::string relative = path.substr(root.size());
+      if (relative.find_first_of("\r\n\\") != std::string::npos) {
+        result.skipped.push_back(path);
+        continue;
+      }
+      result.files.push_back({std::move(relative), path});
     }
-    if (entry.is_directory(ec)) continue;
-    if (!entry.is_regular_file(ec)) {
-      result.skipped.push_back(path);
-      continue;
-    }
-    if (leave_out.contains(path) || IsLeftOutByName(entry.path().filename().string())) continue;
-    // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
-    if (relative.find_first_of("\r\n\\") != std::string::npos) {
-      result.skipped.push_back(path);
-      continue;
-    }
-    result.files.push_back({relative, path});
   }
   std::sort(result.files.begin(), result.files.end(),
             [](const TSiteFile& a, const TSiteFile& b) { return a.relative < b.relative; });
+  std::sort(result.skipped.begin(), result.skipped.end());
   return result;
 }
 

@@ -76,9 +76,14 @@ class TLinkCollector {
     if (decoded.find('\0') != std::string::npos) return;
     std::string target = from.substr(0, from.rfind('/') + 1) + decoded;
     target = std::filesystem::path(target).lexically_normal().string();
+    std::string unreachable;
+    if (!bound.empty() && !target.starts_with(bound)) {
+      const std::optional<TPathKind> kind = LookAtPath(target, true, &unreachable);
+      if (kind && kind != TPathKind::kMissing) outside.insert(target);
+      return;
+    }
     // A path that cannot be looked at (a name too long, a loop of links, a folder that may
     // not be read) names no file of the site; `check` reports it at its line.
-    std::string unreachable;
     if (decoded.back() == '/' || LookAtPath(target, true, &unreachable) == TPathKind::kFolder) {
       target = (target.ends_with('/') ? target : target + "/") + "index.html";
     }
@@ -99,7 +104,9 @@ class TLinkCollector {
     }
   }
 
+  std::string bound;  // the folder (with its "/") linked files must lie in; "" for anywhere
   std::set<std::string> linked;
+  std::set<std::string> outside;
 
  private:
   std::vector<std::string> sheets_;
@@ -120,25 +127,30 @@ std::vector<std::string> PageAddresses(std::string_view html) {
 }
 
 TSiteOfPages SiteOfPages(const std::vector<TPageLinks>& pages, const std::string& first_page,
-                         const std::string& home) {
+                         const std::string& home, const std::string& site_folder) {
   TSiteOfPages result;
   std::vector<std::string> held;
   held.reserve(pages.size());
+  for (const TPageLinks& page : pages) held.push_back(ResolvedPath(page.page));
+  const std::string pages_folder = ExistingFolder(CommonFolder(held));
   TLinkCollector collector;
-  for (const TPageLinks& page : pages) {
-    const std::string resolved = ResolvedPath(page.page);
-    held.push_back(resolved);
-    for (const std::string& address : page.addresses) collector.Add(resolved, address);
+  if (!site_folder.empty()) {
+    // A name in each folder stands for it: the deepest folder that holds both.
+    collector.bound = CommonFolder({ResolvedPath(site_folder + "/-"), pages_folder + "-"});
+  }
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    for (const std::string& address : pages[i].addresses) collector.Add(held[i], address);
   }
   collector.FollowStyleSheets();
-  const std::string pages_folder = ExistingFolder(CommonFolder(held));
   held.insert(held.end(), collector.linked.begin(), collector.linked.end());
-  const std::string site_folder = ExistingFolder(CommonFolder(held));
+  const std::string whole_folder = ExistingFolder(CommonFolder(held));
   result.linked = std::move(collector.linked);
+  result.outside = std::move(collector.outside);
+  result.pages_folder = pages_folder;
   if (pages.empty()) return result;
   // PreviewSiteFor takes two files; a name in each folder stands for them all. Where the whole
   // folder holds more than a site, the pages' own folder is all that is left.
-  result.site = PreviewSiteFor(site_folder + "-", pages_folder + "-", "", home);
+  result.site = PreviewSiteFor(whole_folder + "-", pages_folder + "-", "", home);
   if (result.site.roots.empty()) return result;
   const std::string first = ResolvedPath(first_page);
   result.root = result.site.roots.front();
@@ -154,11 +166,11 @@ TPageLinks PageLinksOnDisk(const std::string& page) {
 }
 
 TSiteOfPages SiteOfPagesOnDisk(const std::vector<std::string>& pages, const std::string& first_page,
-                               const std::string& home) {
+                               const std::string& home, const std::string& site_folder) {
   // Each page is read and parsed on its own: the cores share them.
   std::vector<TPageLinks> links(pages.size());
   OnEveryCore(pages.size(), 64, [&](std::size_t i) { links[i] = PageLinksOnDisk(pages[i]); });
-  return SiteOfPages(links, first_page, home);
+  return SiteOfPages(links, first_page, home, site_folder);
 }
 
 }  // namespace zorvik

@@ -186,8 +186,11 @@ TEST_F(CheckTest, AddressesFromTheRootAreTakenFromTheWebRoot) {
 }
 
 // Links to paths the system cannot look at (a name too long, a loop of links, a folder that may
-// not be read) are findings at their lines with the system's reason; the check goes on.
+// not be read) are findings at their lines with the system's reason, and so is a link to a file
+// outside the site's folder; the check goes on.
 TEST_F(CheckTest, AnUnreachableLinkIsAFindingWithTheSystemsReason) {
+  fs::create_directories(dir_ / "private");
+  Write("private/secret.txt", "the user's own");
   fs::create_directories(dir_ / "site/out/locked");
   fs::create_symlink("loop", dir_ / "site/out/loop");
   Write("site/t.tmpl", "<meta charset=\"Shift_JIS\">\n{$Body}\n");
@@ -197,7 +200,8 @@ TEST_F(CheckTest, AnUnreachableLinkIsAFindingWithTheSystemsReason) {
             std::string(300, 'a') +
             "/x.html\">long</a>\n"
             "<a href=\"loop/x.html\">loop</a>\n<a href=\"locked/x.html\">locked</a>\n"
-            "<a href=\"gone.html\">gone</a>\n[/Body]");
+            "<a href=\"gone.html\">gone</a>\n<a href=\"../../private/secret.txt\">out</a>\n"
+            "[/Body]");
   fs::permissions(dir_ / "site/out/locked", fs::perms::none);
   const auto run = Zorvik({"check", Path("site/index.dat")});
   fs::permissions(dir_ / "site/out/locked", fs::perms::owner_all);
@@ -207,7 +211,8 @@ TEST_F(CheckTest, AnUnreachableLinkIsAFindingWithTheSystemsReason) {
   for (const std::string& finding :
        {source + ":4: error: cannot be reached: File name too long" + page + ":2)",
         source + ":5: error: cannot be reached: Too many levels of symbolic links" + page + ":3)",
-        source + ":7: error: no such file: gone.html" + page + ":5)"}) {
+        source + ":7: error: no such file: gone.html" + page + ":5)",
+        source + ":8: error: outside the site: not published" + page + ":6)"}) {
     EXPECT_NE(run.err.find(finding + "\n"), std::string::npos) << finding << "\n" << run.err;
   }
   // Root reads every folder: the locked one is only unreachable for other users.

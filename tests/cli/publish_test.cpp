@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_fixture.h"
+#include "support/deep_folder.h"
 #include "support/publish_servers.h"
 
 namespace zorvik {
@@ -135,6 +136,39 @@ TEST_F(PublishTest, TheWebRootGoesToTheDestinationsRootWithEveryFileThePagesLink
   std::set<std::string> sent;
   for (const auto& [path, bytes] : Files(Path("www"))) sent.insert(path);
   EXPECT_EQ(sent, (std::set<std::string>{".zorvik-publish.json", "index.html", "style/site.css"}));
+}
+
+// What a page links outside the site's folder stays home, a link the system cannot look at
+// stops nothing, and a listing of the site that fails half-way sends and removes nothing.
+TEST_F(PublishTest, OnlyTheSiteIsSentAndAFailedListingRemovesNothing) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  for (const char* folder : {"projects/private", "projects/site/pages", "projects/site/public"})
+    fs::create_directories(Path(folder));
+  Write("projects/private/secrets.txt", "the user's own");
+  Write("projects/site/public/extra.txt", "a file of the site that no page links");
+  Write("projects/site/pages/t.tmpl", "<html><body>{$Body}</body></html>");
+  Write("projects/site/pages/index.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}../public/index.html\n"
+        "$Body <img src=\"../../private/secrets.txt\"><a href=\"" +
+            std::string(300, 'a') + "/x.html\">x</a>");
+  Write("projects/site/site.gro", "{$GRODataFolder}pages/index.dat");
+  const std::string group = Path("projects/site/site.gro");
+  auto run = Zorvik({"publish", SftpTo(server), "--accept-host-key", server.Fingerprint(), group});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto published = Files(Path("www"));
+  std::set<std::string> sent;
+  for (const auto& [path, bytes] : published) sent.insert(path);
+  EXPECT_EQ(sent, (std::set<std::string>{".zorvik-publish.json", "extra.txt", "index.html"}));
+
+  testing::MakeTooDeepFolder(Path("projects/site/public/deep"));
+  Write("projects/site/public/extra.txt", "changed");
+  run = Zorvik({"publish", SftpTo(server), "--delete", group});
+  testing::RemoveDeepFolder(Path("projects/site/public/deep"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("File name too long; nothing was sent\n"), std::string::npos) << run.err;
+  EXPECT_EQ(Files(Path("www")), published);
 }
 
 // The whole way with a starter site: a page added with new --page, then publish: the server's

@@ -315,8 +315,11 @@ TEST_F(ServeTest, TheWebRootIsTheFolderOfThePagesAndWhatTheyLink) {
 }
 
 // A page that links paths the system cannot look at (a name too long, a loop of links) is
-// served, and so are the rest of the site's files; those paths are not found.
+// served, and so are the rest of the site's files; those paths are not found. A file it links
+// outside the site's folder does not draw the web root up to it.
 TEST_F(ServeTest, UnreachableLinksStopNothing) {
+  fs::create_directories(dir_ / "private");
+  Write("private/secret.txt", "the user's own");
   fs::create_directories(dir_ / "site/out");
   fs::create_symlink("loop", dir_ / "site/out/loop");
   const std::string long_name = std::string(300, 'a') + "/x.html";
@@ -324,11 +327,14 @@ TEST_F(ServeTest, UnreachableLinksStopNothing) {
   Write("site/index.dat",
         "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/index.html\n"
         "$Body <a href=\"" +
-            long_name + "\">x</a><a href=\"loop/x.html\">y</a>");
+            long_name +
+            "\">x</a><a href=\"loop/x.html\">y</a><img src=\"../../private/secret.txt\">");
   const int port = FreePort();
   ASSERT_NE(Start({"--port", std::to_string(port), Path("site/index.dat")}), "");
   EXPECT_EQ(Status(Get(port, "/")), 200);
-  for (const std::string& unreachable : {"/" + long_name, std::string("/loop/x.html")})
+  EXPECT_EQ(Status(Get(port, "/index.html")), 200);
+  for (const std::string& unreachable :
+       {"/" + long_name, std::string("/loop/x.html"), std::string("/private/secret.txt")})
     EXPECT_EQ(Status(Get(port, unreachable)), 404) << unreachable;
   EXPECT_EQ(Stop(SIGTERM), 0);
 }

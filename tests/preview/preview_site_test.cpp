@@ -91,7 +91,8 @@ TEST_F(PreviewSiteTest, TheSiteIsTheFolderBothFilesShareUnlessItHoldsMore) {
 }
 
 // The web root holds the pages and what they link, through style sheets too; sources count not,
-// and neither does a link planted in the site that leads out of it.
+// and neither does a link planted in the site that leads out of it, nor a file linked outside
+// the site's folder.
 TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
   Write("s/public/style/site.css", "body { background: url(../img/bg.png); }");
   Write("s/public/img/bg.png", "png");
@@ -101,6 +102,7 @@ TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
   fs::create_directories(dir_ / "s/out");
   fs::create_directories(dir_ / "s/pages");
   fs::create_symlink("/etc/passwd", dir_ / "s/public/planted");
+  Write("private/secret.txt", "the user's own");
   struct {
     const char* page;
     std::vector<std::string> addresses;
@@ -113,13 +115,17 @@ TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
       {"s/public/index.html", {"deep/style.css?v=2"}, "s/"},  // its sheet reaches shared/
       {"s/out/index.html", {"../style/old.css"}, "s/"},       // the first layout
       {"s/out/index.html", {}, "s/out/"},
+      {"s/public/index.html", {"../../private/secret.txt", "style/site.css"}, "s/public/"},
   };
   for (const auto& c : cases) {
-    const TSiteOfPages site = SiteOfPages({{P(c.page), c.addresses}}, P(c.page), P("home"));
+    const TSiteOfPages site =
+        SiteOfPages({{P(c.page), c.addresses}}, P(c.page), P("home"), P("s/"));
     EXPECT_EQ(site.root, P(c.root)) << c.page;
     EXPECT_FALSE(site.site.narrowed) << c.page;
+    EXPECT_EQ(site.outside.contains(P("private/secret.txt")),
+              !c.addresses.empty() && c.addresses.front() == "../../private/secret.txt");
   }
-  EXPECT_TRUE(SiteOfPages({}, "", P("home")).site.roots.empty());
+  EXPECT_TRUE(SiteOfPages({}, "", P("home"), "").site.roots.empty());
 }
 
 TEST_F(PreviewSiteTest, OnlyRegularFilesOfTheSiteWithoutDotPartsAreOpened) {

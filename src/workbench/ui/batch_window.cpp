@@ -247,8 +247,11 @@ void TForm5::tbCheckGroupClick() {
   // Every page generated in memory, nothing written; the findings go to the main window's log.
   const int start = page_.LogEnd();
   TGroupCheck result;
+  // The site's folder is the group file's; for a list never saved, the first page source's.
+  const std::string site_folder =
+      ExtractFolder(GroupFile().isEmpty() ? entries.front() : PathBytes(GroupFile()));
   WhileAnswering([&, home = UserHome(), settings = session_.RunSettings()] {
-    result = CheckGroup(entries, settings, home);
+    result = CheckGroup(entries, settings, home, site_folder);
   });
   const std::array<int, 3> counts = LogFindings(session_.Log(), result.findings);
   const QString summary =

@@ -62,7 +62,7 @@ void TForm1::CheckGeneratedPage() {
   sources.AddPage(ResolvedPath(output), FilesOfPage(context_));
   const std::vector<TSourceFinding> findings = FindingsAtSource(
       CheckPageInSite(output, RemovePreviewMarker(state_.WorkingText, state_.PageEncoding),
-                      UserHome()),
+                      UserHome(), ExtractFolder(ToFileSystemPath(context_.source_file))),
       sources);
   check_counts_ = LogFindings(context_.log, findings);
   if (!findings.empty()) context_.log.AddLog("");

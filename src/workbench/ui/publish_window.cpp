@@ -283,7 +283,15 @@ void TPublishWindow::Work(const TPublishJob& job) {
   }
   std::vector<std::string> outputs;
   for (const auto& page : build.pages) outputs.push_back(page.first);
-  const TSiteToPublish site = SiteToPublish(outputs, build.inputs, job.group, job.home);
+  std::string unlisted;
+  const std::optional<TSiteToPublish> listed =
+      SiteToPublish(outputs, build.inputs, job.group, job.home, &unlisted);
+  if (!listed) {
+    return finish(QStringLiteral("サイトのファイルを一覧にできませんでした：") +
+                      QString::fromStdString(unlisted) + QStringLiteral("。何も送りませんでした。"),
+                  true);
+  }
+  const TSiteToPublish& site = *listed;
   if (site.root.empty()) {
     return finish(QStringLiteral("ページがサイトより広いフォルダ（ホームフォルダ、/、"
                                  "だれでも書けるフォルダ）にあります。何も送りませんでした。"),
