@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,15 +39,16 @@ int Connect(int port) {
   return sock;
 }
 
-// One request as written, over a new connection to 127.0.0.1; the whole answer.
-std::string Ask(int port, const std::string& request) {
+// One request as written, over a new connection to 127.0.0.1; the whole answer, each part of
+// it waited for at most wait_ms.
+std::string Ask(int port, const std::string& request, int wait_ms = 5000) {
   const int sock = Connect(port);
   if (sock < 0) return "(no connection)";
   ::send(sock, request.data(), request.size(), MSG_NOSIGNAL);
   std::string answer;
   char buffer[4096];
   pollfd fd{sock, POLLIN, 0};
-  while (::poll(&fd, 1, 5000) > 0) {
+  while (::poll(&fd, 1, wait_ms) > 0) {
     const ssize_t n = ::read(sock, buffer, sizeof buffer);
     if (n <= 0) break;
     answer.append(buffer, static_cast<std::size_t>(n));
@@ -90,8 +92,9 @@ class ServeTest : public testing::CliTest {
   ServeTest() : CliTest("zorvik-serve-") {}
   ~ServeTest() override { Stop(SIGKILL); }
 
-  // Starts zorvik serve with args; the address it prints, or "" when it printed none.
-  std::string Start(const std::vector<std::string>& args) {
+  // Starts zorvik serve with args, in at most address_space bytes when given; the address it
+  // prints, or "" when it printed none.
+  std::string Start(const std::vector<std::string>& args, rlim_t address_space = 0) {
     int out[2];
     EXPECT_EQ(::pipe(out), 0);
     pid_ = ::fork();
@@ -100,6 +103,10 @@ class ServeTest : public testing::CliTest {
       const int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, 2);
       ::close(out[0]);
+      if (address_space != 0) {
+        const rlimit limit{address_space, address_space};
+        ::setrlimit(RLIMIT_AS, &limit);
+      }
       std::vector<std::string> all = {ZORVIK_BINARY, "serve"};
       all.insert(all.end(), args.begin(), args.end());
       std::vector<char*> argv;
@@ -243,6 +250,37 @@ TEST_F(ServeTest, ARequestNeverWaitsBehindIdleConnections) {
   EXPECT_EQ(dropped, 0);
   for (const int sock : idle) ::close(sock);
   for (const int sock : streams) ::close(sock);
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+// Where no more threads can be made (here the address space is too small for their stacks),
+// connections wait for a thread to come free (the idle ones time out): every one is answered,
+// and the server stays.
+TEST_F(ServeTest, ConnectionsBeyondTheThreadsTheSystemAllowsWait) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit a limited address space";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit a limited address space";
+#endif
+#endif
+  MakeSite();
+  const int port = FreePort();
+  ASSERT_FALSE(Start({"--port", std::to_string(port), Path("site/site.gro")}, 320u << 20).empty());
+  std::vector<int> idle;
+  for (int i = 0; i < 300; ++i) idle.push_back(Connect(port));
+  const std::string request =
+      "GET /out/index.html HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+      "\r\nConnection: close\r\n\r\n";
+  std::vector<std::thread> askers;
+  std::atomic<int> answered{0};
+  for (int i = 0; i < 8; ++i) {
+    askers.emplace_back([&] { answered += Status(Ask(port, request, 20000)) == 200; });
+  }
+  for (std::thread& asker : askers) asker.join();
+  EXPECT_EQ(answered, 8);
+  for (const int sock : idle) ::close(sock);
+  EXPECT_EQ(Status(Get(port, "/out/index.html")), 200);
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
