@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "text/control_chars.h"
 #include "text/encoding.h"
 
 namespace zorvik {
@@ -66,7 +67,7 @@ std::string FindingLine(const TSourceFinding& at,
   std::string line =
       at.source ? shown(at.source->file) + ':' + std::to_string(at.source->line) : page;
   line.append(": ").append(kKinds[static_cast<int>(finding.kind)]).append(": ");
-  line.append(finding.message);
+  line.append(ControlsEscaped(finding.message));  // it may hold a server's words
   if (at.source) {
     line.append(" (").append(page);
     if (at.pages > 1) {
