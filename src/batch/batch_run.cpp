@@ -82,4 +82,17 @@ std::optional<std::string> TDiskBatchHost::LoadPageSource(const std::string& pat
   return page;
 }
 
+std::optional<std::string> TCheckBatchHost::LoadPageSource(const std::string& path) {
+  errors_before_ = session_.State().ErrorCount;
+  return TDiskBatchHost::LoadPageSource(path);
+}
+
+void TCheckBatchHost::ShowResult(const std::string& working_text) {
+  const GenerationState& state = session_.State();
+  if (state.ErrorCount == 0 || state.ErrorCount != errors_before_ || state.WriteFile.empty())
+    return;
+  session_.Files().SaveText(FileFor(session_.Context(), state.WriteFile),
+                            RemovePreviewMarker(working_text, state.PageEncoding));
+}
+
 }  // namespace zorvik

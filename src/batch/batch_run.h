@@ -47,8 +47,21 @@ class TDiskBatchHost : public TBatchHost {
   std::optional<std::string> LoadPageSource(const std::string& path) override;
   bool LoadsMissingQuietly() const override { return true; }
 
- private:
+ protected:
   TEngineSession& session_;
+};
+
+// The host of a batch whose pages are checked, not published: the counts run on through a
+// batch, so after a page with an error no page is written; here a page whose own run counted
+// no error is saved all the same, so that one faulty page hides no other page from the check.
+class TCheckBatchHost : public TDiskBatchHost {
+ public:
+  using TDiskBatchHost::TDiskBatchHost;
+  std::optional<std::string> LoadPageSource(const std::string& path) override;
+  void ShowResult(const std::string& working_text) override;
+
+ private:
+  int errors_before_ = 0;  // the batch's count before this page
 };
 
 }  // namespace zorvik

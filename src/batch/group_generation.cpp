@@ -55,10 +55,11 @@ class TChangedDiskFiles : private TDiskHolder, public TTrackedFileSystem {
   TChangedDiskFiles() : TTrackedFileSystem(disk, TSaveMode::kChanged) { RecordPaths(); }
 };
 
-// keep_bytes: each page's bytes kept in the result, unless a sink takes them.
+// keep_bytes: each page's bytes kept in the result, unless a sink takes them; in_memory: every
+// page whose own run counted no error is made, whatever an earlier page's error.
 TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
                           const std::vector<std::string>& entries, const TRunSettings& settings,
-                          bool keep_bytes, const TPageSink& sink = nullptr) {
+                          bool keep_bytes, bool in_memory, const TPageSink& sink = nullptr) {
   TGroupGeneration result;
   TTrackedFileSystem& files = *owned;
   const TEngineContext* context = nullptr;  // the session's, once it is made
@@ -72,8 +73,10 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
   context = &session.Context();
   // Nobody reads this run's log: kept, it would grow with the group.
   session.Log().SetListener([](const std::string&, const TLogPlace&) {});
-  TDiskBatchHost host(session);
-  RunBatch(session.Context(), entries, host);
+  TDiskBatchHost disk_host(session);
+  TCheckBatchHost check_host(session);
+  RunBatch(session.Context(), entries,
+           in_memory ? static_cast<TBatchHost&>(check_host) : disk_host);
   result.inputs = files.TakeLookedAt();
   result.errors = session.State().ErrorCount;
   return result;
@@ -84,12 +87,12 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
                                        const TRunSettings& settings, const TReadInstead& instead,
                                        const TPageSink& sink) {
-  return RunGroup(std::make_unique<TMemoryFiles>(instead), entries, settings, true, sink);
+  return RunGroup(std::make_unique<TMemoryFiles>(instead), entries, settings, true, true, sink);
 }
 
 TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,
                                      const TRunSettings& settings) {
-  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, settings, false);
+  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, settings, false, false);
 }
 
 }  // namespace zorvik

@@ -70,7 +70,7 @@ int RunCheck(const TArgs& arguments) {
     const auto entries = ReadGroupEntries(engine, *path, *path);
     if (!entries) return kUsageError;
     sources = *entries;
-    TFileBatchHost host(engine);
+    TCheckBatchHost host(engine.Session());
     RunBatch(engine.Context(), sources, host);
   } else {
     if (!RunPageFile(engine, *path, *path)) return kUsageError;
@@ -81,11 +81,14 @@ int RunCheck(const TArgs& arguments) {
   if (written) {
     for (const std::string& output : outputs) links.push_back(PageLinksOnDisk(output));
   }
-  const std::optional<TSiteOfPages> where =
-      SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), *path, "check");
-  if (!where) return kUsageError;
-  site = where->site;
-  check.SetRoot(where->root, where->outside);
+  // Where every page failed, its errors are the findings: there is no site to look at.
+  if (!links.empty() || generation_problems.empty()) {
+    const std::optional<TSiteOfPages> where =
+        SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), *path, "check");
+    if (!where) return kUsageError;
+    site = where->site;
+    check.SetRoot(where->root, where->outside);
+  }
   std::size_t unwritten = 0;
   if (written) {
     for (const std::string& output : outputs) {

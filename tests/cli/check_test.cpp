@@ -133,6 +133,30 @@ TEST_F(CheckTest, AFaultInASharedTemplateIsReportedOnceAtItsLine) {
       << run.err;
 }
 
+// A page whose generation fails is reported with its error, and checks no less of the pages
+// after it (the batch writes none of them); a lone failing page is its error, not a usage error.
+TEST_F(CheckTest, AGenerationErrorHidesNoOtherPagesFindings) {
+  fs::create_directories(dir_ / "site/out");
+  Write("site/t.tmpl", "<meta charset=\"Shift_JIS\">\n{$Body}\n");
+  Write("site/a.dat", "@Bogus\n@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/a.html");
+  Write("site/b.dat",
+        "@Template {$DataFolder}t.tmpl\n@WriteFile {$DataFolder}out/b.html\n"
+        "$Body <a href=\"gone.html\">x</a> <a href=\"a.html\">a</a>");
+  Write("site/site.gro", "{$GRODataFolder}a.dat\n{$GRODataFolder}b.dat");
+  const std::string bogus = ":1: error: (エラー)未定義のシステムコマンドです(0):bogus\n";
+  auto run = Zorvik({"check", Path("site/site.gro")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(Path("site/a.dat") + bogus), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(Path("site/b.dat") + ":3: error: no such file: gone.html ("),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("1 page, 3 errors"), std::string::npos) << run.err;  // a.html too
+
+  run = Zorvik({"check", Path("site/a.dat")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(Path("site/a.dat") + bogus), std::string::npos) << run.err;
+}
+
 // Vim's quickfix list, with its own default error format, takes check's output to the page
 // source line that wrote the address.
 TEST_F(CheckTest, VimsQuickfixJumpsToTheSourceLine) {
