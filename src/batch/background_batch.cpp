@@ -28,6 +28,7 @@ TBackgroundBatch::TBackgroundBatch(const TRunSettings& settings, std::vector<std
     : session_(settings, std::make_unique<TDiskFileSystem>()), entries_(std::move(entries)) {
   session_.Log().SetListener([this](const std::string& entry, const TLogPlace& place) {
     const std::lock_guard lock(mutex_);
+    if (!first_error_ && place.Known() && !place.warning) first_error_ = TEntry{entry, place};
     log_.push_back({entry, place});
   });
   thread_ = std::thread([this, on_finished = std::move(on_finished)] {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,10 +39,13 @@ class TBackgroundBatch {
 
   std::size_t Done() const { return done_; }  // pages begun
   std::size_t Total() const { return entries_.size(); }
+  const std::string& Entry(std::size_t index) const { return entries_[index]; }
   // The log entries added since the last call, in order.
   std::vector<TEntry> TakeLog();
 
   const TBatchOutcome& Outcome() const { return outcome_; }
+  // The run's first error entry that names a line, when it logged one.
+  const std::optional<TEntry>& FirstError() const { return first_error_; }
   // The last page's result, as the HTML pane shows it.
   const std::string& LastResult() const { return last_result_; }
 
@@ -54,6 +58,7 @@ class TBackgroundBatch {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<TEntry> log_;  // guarded by mutex_
+  std::optional<TEntry> first_error_;
   TBatchOutcome outcome_;
   std::string last_result_;
   std::thread thread_;

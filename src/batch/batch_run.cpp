@@ -61,12 +61,15 @@ TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& 
       context.source_file = path;
       RunGeneration(context, *page);
       host.ShowResult(context.state.WorkingText);
-      WriteHtmlFile(context, context.state.WorkingText);
+      if (WriteHtmlFile(context, context.state.WorkingText) == TWriteOutcome::kWritten)
+        ++outcome.written;
+      if (context.state.ErrorCount > 0 && !outcome.first_error_at) outcome.first_error_at = i;
     }
     if (!context.files.SyncDeferred()) {
       context.log.AddLog(engine_message::kHtmlSaveFailed);
       ++context.state.ErrorCount;
     }
+    outcome.errors = context.state.ErrorCount;
     host.Progress(outcome.stopped_at.value_or(count), count);
   }
   if (outcome.file_missing || outcome.stopped_at) {

@@ -33,6 +33,10 @@ class TBatchHost {
 struct TBatchOutcome {
   bool file_missing = false;              // an entry was missing or could not be read
   std::optional<std::size_t> stopped_at;  // the entry the batch stopped before, when stopped
+  std::size_t written = 0;                // pages written (or, checking, compared)
+  int errors = 0;                         // the errors the batch counted
+  // The entry whose run counted the batch's first error; no page after it is written.
+  std::optional<std::size_t> first_error_at;
 };
 
 TBatchOutcome RunBatch(TEngineContext& context, const std::vector<std::string>& entries,

@@ -172,6 +172,42 @@ TEST_F(RealControlsTest, TheStopButtonEndsARunningBatchBetweenTwoPages) {
   EXPECT_TRUE(stop->isHidden());
 }
 
+// The batch's last message says how it ended: done only when every page was written; else the
+// pages written and the first error with its page source and line.
+TEST_F(RealControlsTest, TheBatchsLastMessageSaysHowItEnded) {
+  WriteFile(root_ + "/t.tmpl", "<p>{$Title}</p>\r\n");
+  const auto page = [&](const std::string& name, const std::string& first_line) {
+    WriteFile(root_ + "/" + QString::fromStdString(name) + ".dat",
+              first_line + "@Template {$DataFolder}t.tmpl\r\n@WriteFile {$DataFolder}out/" + name +
+                  ".html\r\n$Title " + name + "\r\n");
+    return (root_ + "/").toStdString() + name + ".dat";
+  };
+  const std::string ok = page("ok", ""), bogus = page("bogus", "@Bogus\r\n");
+  const std::string missing = (root_ + "/missing.dat").toStdString();
+  const struct {
+    std::vector<std::string> entries;
+    QString message;
+  } cases[] = {
+      {{ok, ok}, QStringLiteral("HTML書き出し完了しました")},
+      {{ok, bogus, ok},
+       QStringLiteral("HTML書き出しでエラーがありました：1 / 3 ページを書き出しました。"
+                      "エラーのあったページから先は書き出していません。\r\n\r\n最初のエラー：") +
+           QString::fromStdString(bogus) +
+           QStringLiteral("\r\n(エラー)未定義のシステムコマンドです(0):bogus")},
+      {{missing, ok},
+       QStringLiteral("読めないページ原稿がありました：1 / 2 ページを書き出しました。"
+                      "ログを見てください。")},
+  };
+  for (const auto& c : cases) {
+    Workbench wb(root_);
+    wb.form5.SetEntries(c.entries);
+    wb.form5.show();
+    Control<QAction>(wb.form5, "tbWriteOutHTMLFiles")->trigger();
+    ASSERT_FALSE(wb.dialogs.messages.isEmpty());
+    EXPECT_EQ(wb.dialogs.messages.last(), c.message);
+  }
+}
+
 TEST_F(RealControlsTest, UserTagGroupBoxKeepsWhatWasTyped) {
   Workbench wb(root_);
   TForm4& f = wb.form4;

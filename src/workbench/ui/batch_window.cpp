@@ -114,7 +114,45 @@ void TForm5::ShowProgress(TBackgroundBatch& batch) {
   }
 }
 
-TBatchOutcome TForm5::RunInBackground(const std::vector<std::string>& entries) {
+namespace {
+
+// How a batch ended, as its last message says it: done only when every page was written.
+QString EndMessage(const TBackgroundBatch& batch) {
+  const TBatchOutcome& outcome = batch.Outcome();
+  const QString pages = QStringLiteral("%1 / %2").arg(outcome.written).arg(batch.Total());
+  if (outcome.stopped_at) {
+    return QStringLiteral("連続書き込みを中止しました：%1 / %2 ページを書き換えました")
+        .arg(*outcome.stopped_at)
+        .arg(batch.Total());
+  }
+  if (outcome.errors > 0) {
+    QString where;
+    if (const auto& first = batch.FirstError()) {
+      // The entry without its time stamp: the message with its line, as the log has it.
+      const std::size_t text = first->text.find("] : ");
+      where = PathText(first->place.file) + QStringLiteral("\r\n") +
+              FromCp932(text == std::string::npos ? first->text : first->text.substr(text + 4));
+    } else if (outcome.first_error_at) {
+      where = PathText(batch.Entry(*outcome.first_error_at));
+    }
+    return QStringLiteral(
+               "HTML書き出しでエラーがありました：%1 ページを書き出しました。"
+               "エラーのあったページから先は書き出していません。\r\n\r\n"
+               "最初のエラー：%2")
+        .arg(pages, where);
+  }
+  if (outcome.file_missing) {
+    return QStringLiteral(
+               "読めないページ原稿がありました：%1 ページを書き出しました。"
+               "ログを見てください。")
+        .arg(pages);
+  }
+  return FromCp932(std::string(engine_message::kHtmlWriteDone));
+}
+
+}  // namespace
+
+QString TForm5::RunInBackground(const std::vector<std::string>& entries) {
   QEventLoop loop;
   TBackgroundBatch batch(session_.RunSettings(), entries, [&loop] {
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -130,7 +168,7 @@ TBatchOutcome TForm5::RunInBackground(const std::vector<std::string>& entries) {
   running_ = nullptr;
   SetRunning(false, false);
   page_.ShowWrittenHtml(batch.LastResult());
-  return batch.Outcome();
+  return EndMessage(batch);
 }
 
 void TForm5::WhileAnswering(const std::function<void()>& work) {
@@ -221,7 +259,7 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   page_.ForgetUnsavedChanges();  // saved or let go: no load of this batch asks again
   const QString remembered = page_.LastOpenedName();
   const int log_start = page_.LogEnd();
-  const TBatchOutcome outcome = RunInBackground(entries);
+  const QString ended = RunInBackground(entries);
   if (!remembered.isEmpty() && QFileInfo(remembered).isFile()) {
     page_.OpenDocument(remembered);
   } else {
@@ -229,12 +267,7 @@ void TForm5::tbWriteOutHTMLFilesClick() {
   }
   // After reopening the document (which shows the editor page), so that the log stays in front.
   page_.ShowLogFrom(log_start);
-  dialogs_.ShowMessage(
-      this, outcome.stopped_at
-                ? QStringLiteral("連続書き込みを中止しました：%1 / %2 ページを書き換えました")
-                      .arg(*outcome.stopped_at)
-                      .arg(entries.size())
-                : FromCp932(std::string(engine_message::kHtmlWriteDone)));
+  dialogs_.ShowMessage(this, ended);
   progress->clear();
   accept();
 }

@@ -58,8 +58,9 @@ class TForm5 : public QDialog {
   void lbDataFilesDblClick();
   void BringToFront();
   // Runs the batch on a thread of its own while the window goes on drawing and answering: the
-  // progress and the new log lines are drawn by the clock, not after every page.
-  TBatchOutcome RunInBackground(const std::vector<std::string>& entries);
+  // progress and the new log lines are drawn by the clock, not after every page. The message
+  // that says how it ended.
+  QString RunInBackground(const std::vector<std::string>& entries);
   // Runs work on a thread of its own, the window drawing meanwhile; returns when it is done.
   void WhileAnswering(const std::function<void()>& work);
   // While a run works: the buttons that would start another are off, 中止 shows when it can
