@@ -77,7 +77,10 @@ TFetched TManifestStore::Read(TManifest& manifest, std::string* err) {
         *err = "cannot read " + ManifestPartPath(hash) + " on the server: " + why;
         return TFetched::kFailed;
       }
-      if (fetched == TFetched::kMissing || Sha256Hex(*part) != hash) {
+      // A part another run took away (two publishes at once): its files are not known to be
+      // on the server, so they are sent again, and never removed. Not a reason to refuse.
+      if (fetched == TFetched::kMissing) continue;
+      if (Sha256Hex(*part) != hash) {
         *err = NotZorviks();
         return TFetched::kFailed;
       }

@@ -143,16 +143,14 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
   if (options.dry_run) return outcome;
   if (outcome.plan.send.empty() && outcome.plan.remove.empty()) return outcome;
 
+  // Every file about to be sent is marked pending (no hash) in a manifest written before the
+  // first is sent: a run cut after a file was replaced then never hides the change (the user
+  // who withdraws it sends the old file again), and files new to the server count as Zorvik's.
+  // Whole on a first publish, whose every part would be written again at the end.
   const bool first = manifest.empty();
-  bool new_files = false;
-  for (const std::size_t i : outcome.plan.send) {
-    if (manifest.emplace(files[i].relative, TManifestEntry{local[i].size, ""}).second)
-      new_files = true;
-  }
-  // Written first too when files new to the server are about to be sent, so that they count
-  // as Zorvik's even if the run is cut; whole on a first publish, whose every part would be
-  // written again at the end.
-  if (new_files && !store.Write(manifest, first, &why)) return fail(why);
+  for (const std::size_t i : outcome.plan.send)
+    manifest[files[i].relative] = TManifestEntry{local[i].size, ""};
+  if (!outcome.plan.send.empty() && !store.Write(manifest, first, &why)) return fail(why);
 
   TPlannedUploads uploads(files, outcome.plan.send, manifest, listener);
   const bool put = remote.PutAll(uploads, &why);
