@@ -105,9 +105,26 @@ class TSftpRemote : public TRemote {
   }
 
   bool Remove(const std::string& path, std::string* err) override {
-    // A folder of the path that is a link would take the removal elsewhere.
-    if (!FoldersAreFolders(path, false, err)) return false;
-    if (sftp_unlink(sftp_, Full(path).c_str()) == SSH_OK) return true;
+    // A folder of the path that is a link would take the removal elsewhere: each is looked at
+    // again for every removal (one may have been swapped meanwhile), then the file's folder is
+    // resolved and must be the one it should be, and the file is removed by that path.
+    if (!Resolve(err) || !FoldersAreFolders(path, false, err, true)) return false;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string resolved = resolved_;
+    if (!folder.empty()) {
+      char* real = sftp_canonicalize_path(sftp_, Full(folder).c_str());
+      if (real == nullptr) return Missing() || Failed("cannot resolve " + Full(folder), err);
+      resolved = std::string(real) + "/";
+      ssh_string_free_char(real);
+      if (resolved != resolved_ + folder) {
+        *err = "refusing to remove " + Full(path) + ": its folder leads to " + resolved +
+               " (a folder was swapped for a link during the run)";
+        return false;
+      }
+    }
+    const std::string name = resolved + path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (sftp_unlink(sftp_, name.c_str()) == SSH_OK) return true;
     return Missing() || Failed("cannot remove " + Full(path), err);
   }
 
@@ -142,7 +159,10 @@ class TSftpRemote : public TRemote {
   bool Pipelined(TUploads& uploads, std::string* failed, std::string* err) {
     TSftpWire wire(sftp_);
     const TSftpTarget target{
-        folder_, posix_rename_, most_files_,
+        folder_,
+        &resolved_,
+        posix_rename_,
+        most_files_,
         [this](const std::string& path) { return FoldersReady(path); },
         [this](const std::string& path, std::string* why) { return MakeFolders(path, why); }};
     return PutOverSftp(wire, target, uploads, failed, err);
@@ -158,14 +178,25 @@ class TSftpRemote : public TRemote {
     return true;
   }
 
-  // The folders of path below the destination, each checked once a connection: a folder that
-  // is a link would take a write or a removal outside the destination. make: made where
-  // missing.
-  bool FoldersAreFolders(const std::string& path, bool make, std::string* err) {
+  // The destination's folder as the server resolves it, once a connection.
+  bool Resolve(std::string* err) {
+    if (!resolved_.empty()) return true;
+    char* real = sftp_canonicalize_path(sftp_, folder_.empty() ? "." : folder_.c_str());
+    if (real == nullptr) return Failed("cannot resolve the folder " + folder_, err);
+    resolved_ = real;
+    ssh_string_free_char(real);
+    if (!resolved_.ends_with('/')) resolved_ += '/';
+    return true;
+  }
+
+  // The folders of path below the destination, each checked once a connection (again: every
+  // time): a folder that is a link would take a write or a removal outside the destination.
+  // make: made where missing.
+  bool FoldersAreFolders(const std::string& path, bool make, std::string* err, bool again = false) {
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
       const std::string folder = Full(path.substr(0, slash));
-      if (made_.contains(folder)) continue;
+      if (!again && made_.contains(folder)) continue;
       const std::optional<std::uint8_t> type = TypeAt(folder);
       if (!type) {
         if (!make) return true;  // nothing below a missing folder
@@ -196,7 +227,7 @@ class TSftpRemote : public TRemote {
       }
     }
     destination_ready_ = true;
-    return FoldersAreFolders(path, true, err);
+    return Resolve(err) && FoldersAreFolders(path, true, err);
   }
 
   // Whether a full path leads to a folder, following links.
@@ -215,6 +246,7 @@ class TSftpRemote : public TRemote {
   bool posix_rename_ = false;
   std::size_t most_files_ = 64;
   bool destination_ready_ = false;
+  std::string resolved_;        // the destination's folder as the server resolves it, with "/"
   std::set<std::string> made_;  // full paths of the folders known to be real folders
 };
 

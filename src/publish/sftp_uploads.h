@@ -1,7 +1,9 @@
 // Files put over SFTP many at a time. Each file still takes its steps one after the other
-// (the target checked and the temporary name created new, its bytes written, closed, renamed
-// over the target), but the steps of up to a few hundred files share each round trip, so a
-// slow link costs a few round trips for all of them instead of a few for each.
+// (its folders and target checked and the temporary name created new, where it was made
+// confirmed, its bytes written, closed, its folders checked again, renamed over the target,
+// where it went confirmed), but the steps of up to a few hundred files share each round trip,
+// so a slow link costs a few round trips for all of them instead of a few for each. A folder
+// swapped for a link on the server meanwhile stops the run, naming it.
 #pragma once
 
 #include <functional>
@@ -13,7 +15,10 @@
 namespace zorvik {
 
 struct TSftpTarget {
-  std::string folder;           // the destination's folder on the server, ending in "/"
+  std::string folder;  // the destination's folder on the server, ending in "/"
+  // The same, as the server resolves it (absolute, no links), ending in "/"; known once
+  // make_folders has been called.
+  const std::string* resolved = nullptr;
   bool posix_rename = false;    // the server replaces a file in one rename
   std::size_t most_files = 64;  // files under way at once, each holding a handle for a while
   // Whether every folder of a path is known to be a real folder; the files of a folder that is

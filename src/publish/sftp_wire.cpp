@@ -10,16 +10,19 @@ enum : std::uint8_t {
   kClose = 4,
   kWrite = 6,
   kLstat = 7,
+  kFsetstat = 10,
   kRemove = 13,
+  kRealpath = 16,
   kRename = 18,
   kExtended = 200,
   kStatusReply = 101,
   kHandleReply = 102,
+  kNameReply = 104,
   kAttrsReply = 105,
   kExtendedReply = 201,
 };
 enum : std::uint32_t { kWriteFlag = 0x02, kCreate = 0x08, kExclusive = 0x20 };
-enum : std::uint32_t { kSizeAttr = 0x1, kOwnerAttr = 0x2, kModeAttr = 0x4 };
+enum : std::uint32_t { kSizeAttr = 0x1, kOwnerAttr = 0x2, kModeAttr = 0x4, kTimesAttr = 0x8 };
 constexpr std::uint32_t kLargestReply = 256 * 1024;
 
 std::uint32_t GetU32(std::string_view bytes, std::size_t at) {
@@ -149,6 +152,23 @@ std::uint32_t TSftpWire::Limits() {
   return id;
 }
 
+std::uint32_t TSftpWire::Realpath(std::string_view path) {
+  const std::uint32_t id = Begin(kRealpath);
+  String(path);
+  End();
+  return id;
+}
+
+std::uint32_t TSftpWire::SetTimes(std::string_view handle, std::uint32_t seconds) {
+  const std::uint32_t id = Begin(kFsetstat);
+  String(handle);
+  Number(kTimesAttr);
+  Number(seconds);
+  Number(seconds);
+  End();
+  return id;
+}
+
 bool TSftpWire::Answered() const { return ssh_channel_poll(sftp_->channel, 0) > 0; }
 
 bool TSftpWire::Flush() {
@@ -185,10 +205,38 @@ std::optional<std::string> TSftpWire::Handle(const TSftpReply& reply) {
   return reply.body.substr(4, size);
 }
 
+std::optional<std::string> TSftpWire::Name(const TSftpReply& reply) {
+  // A count (one), then the name, its long form and its attributes.
+  if (reply.type != kNameReply || reply.body.size() < 8 || GetU32(reply.body, 0) != 1)
+    return std::nullopt;
+  const std::uint32_t size = GetU32(reply.body, 4);
+  if (size > reply.body.size() - 8) return std::nullopt;
+  return reply.body.substr(8, size);
+}
+
 std::optional<std::uint64_t> TSftpWire::OpenHandles(const TSftpReply& reply) {
   // Four 64-bit numbers: the largest packet, read and write, then the open handles.
   if (reply.type != kExtendedReply || reply.body.size() < 32) return std::nullopt;
   return (std::uint64_t{GetU32(reply.body, 24)} << 32) | GetU32(reply.body, 28);
+}
+
+std::optional<std::uint64_t> TSftpWire::Size(const TSftpReply& reply) {
+  if (reply.type != kAttrsReply || reply.body.size() < 12 ||
+      (GetU32(reply.body, 0) & kSizeAttr) == 0) {
+    return std::nullopt;
+  }
+  return (std::uint64_t{GetU32(reply.body, 4)} << 32) | GetU32(reply.body, 8);
+}
+
+std::optional<std::uint32_t> TSftpWire::Mtime(const TSftpReply& reply) {
+  if (reply.type != kAttrsReply || reply.body.size() < 4) return std::nullopt;
+  const std::uint32_t flags = GetU32(reply.body, 0);
+  std::size_t at = 4;
+  if ((flags & kSizeAttr) != 0) at += 8;
+  if ((flags & kOwnerAttr) != 0) at += 8;
+  if ((flags & kModeAttr) != 0) at += 4;
+  if ((flags & kTimesAttr) == 0 || reply.body.size() < at + 8) return std::nullopt;
+  return GetU32(reply.body, at + 4);
 }
 
 std::optional<std::uint8_t> TSftpWire::Type(const TSftpReply& reply) {

@@ -36,6 +36,10 @@ class TSftpWire {
   std::uint32_t Rename(std::string_view from, std::string_view to);
   // OpenSSH's limits@openssh.com: what the server takes at most.
   std::uint32_t Limits();
+  // The path as the server resolves it: absolute, without links, "." or "..".
+  std::uint32_t Realpath(std::string_view path);
+  // Sets the open file's access and modification times to seconds.
+  std::uint32_t SetTimes(std::string_view handle, std::uint32_t seconds);
 
   bool Flush();
   // The next reply, waiting for it; false when the connection failed.
@@ -48,6 +52,12 @@ class TSftpWire {
   static std::optional<std::string> Handle(const TSftpReply& reply);
   // The file type (SSH_FILEXFER_TYPE_…) of an attributes reply.
   static std::optional<std::uint8_t> Type(const TSftpReply& reply);
+  // The size in an attributes reply, when it gives one.
+  static std::optional<std::uint64_t> Size(const TSftpReply& reply);
+  // The modification time in an attributes reply, when it gives one.
+  static std::optional<std::uint32_t> Mtime(const TSftpReply& reply);
+  // The path of a reply to Realpath.
+  static std::optional<std::string> Name(const TSftpReply& reply);
   // The handles a server keeps open at once, from the reply to Limits (0: no limit).
   static std::optional<std::uint64_t> OpenHandles(const TSftpReply& reply);
 
