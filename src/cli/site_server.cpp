@@ -105,10 +105,11 @@ void Refuse(httplib::Response& response, int status, const char* text) {
   response.set_content(text, "text/plain; charset=utf-8");
 }
 
-// Answers a request for url_path with the file of the site it names.
+// Answers a request with the file of the site its path names.
 void ServeFile(const TSiteAccess& site, const std::string& root,
                const std::function<void(const std::string&)>& on_served,
-               const std::string& url_path, httplib::Response& response) {
+               const httplib::Request& request, httplib::Response& response) {
+  const std::string& url_path = request.path;
   response.set_header("Cache-Control", "no-store");
   response.set_header("X-Content-Type-Options", "nosniff");
   const std::optional<std::string> file = FileForUrlPath(root, url_path);
@@ -119,7 +120,11 @@ void ServeFile(const TSiteAccess& site, const std::string& root,
     const int index = url_path.back() == '/' ? -1 : OpenServedFile(site, *file + "/index.html");
     if (index < 0) return Refuse(response, 404, "404 Not Found\n");
     ::close(index);
-    response.set_redirect(url_path + "/", 301);
+    // The request's own path, as it was written (still percent-encoded), with its "/".
+    const std::size_t query = request.target.find('?');
+    std::string location = request.target.substr(0, query) + "/";
+    if (query != std::string::npos) location += request.target.substr(query);
+    response.set_redirect(location, 301);
     return;
   }
   // Pages get the live-reload script, and text files are told apart by their bytes: these are
@@ -138,6 +143,16 @@ void ServeFile(const TSiteAccess& site, const std::string& root,
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return Refuse(response, 500, "500 The file could not be read\n");
+  }
+  // A range that starts at or past the end asks for nothing there is.
+  const auto size = static_cast<std::size_t>(st.st_size);
+  if (request.ranges.size() == 1 && request.ranges.front().first >= 0 &&
+      static_cast<std::size_t>(request.ranges.front().first) >= size) {
+    ::close(fd);
+    // The library would apply the range to the refusal's own text. (The request is its own.)
+    const_cast<httplib::Request&>(request).ranges.clear();
+    response.set_header("Content-Range", "bytes */" + std::to_string(size));
+    return Refuse(response, 416, "416 Range Not Satisfiable\n");
   }
   if (on_served) on_served(*file);
   auto open = std::make_shared<TOpenFile>(fd);
@@ -266,7 +281,7 @@ void TSiteServer::Route(httplib::Server& server) {
                    [this](bool) { event_streams_.fetch_sub(1); });
              });
   server.Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-    ServeFile(site_, root_, on_served_, request.path, response);
+    ServeFile(site_, root_, on_served_, request, response);
   });
 }
 

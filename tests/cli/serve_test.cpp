@@ -284,6 +284,38 @@ TEST_F(ServeTest, ConnectionsBeyondTheThreadsTheSystemAllowsWait) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+// A range past the file's end is refused as HTTP says (416, with the size), one within it is
+// answered; a folder asked for without its "/" is sent to the path as the request wrote it.
+TEST_F(ServeTest, RangesAndFolderRedirectsAnswerAsHttpSays) {
+  MakeSite();
+  std::ofstream(Path("site/out/ten.bin"), std::ios::binary) << "0123456789";
+  fs::create_directories(Path("site/out/a#b"));
+  Write("site/out/a#b/index.html", "<p>x</p>");
+  const int port = FreePort();
+  ASSERT_FALSE(Start({"--port", std::to_string(port), Path("site/site.gro")}).empty());
+  const auto ask = [&](const std::string& target, const std::string& range) {
+    return Ask(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                         "\r\nRange: " + range + "\r\nConnection: close\r\n\r\n");
+  };
+  const struct {
+    std::string target, range;
+    int status;
+    std::string header;
+  } cases[] = {
+      {"/out/ten.bin", "bytes=10-", 416, "Content-Range: bytes */10\r\n"},
+      {"/out/ten.bin", "bytes=12-20", 416, "Content-Range: bytes */10\r\n"},
+      {"/out/ten.bin", "bytes=9-", 206, "Content-Range: bytes 9-9/10\r\n"},
+      {"/out/a%23b?v=1", "bytes=0-", 301, "Location: /out/a%23b/?v=1\r\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string answer = ask(c.target, c.range);
+    EXPECT_EQ(Status(answer), c.status) << c.target << " " << c.range << "\n" << answer;
+    EXPECT_NE(answer.find(c.header), std::string::npos) << answer;
+    EXPECT_EQ(answer.find("Content-Range", answer.find("Content-Range") + 1), std::string::npos);
+  }
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
 // Large files stream from the disk in bounded memory, four at once; several ranges get the file
 // once (never many times over); and on port 80 a Host without a port is the server's own.
 TEST_F(ServeTest, LargeFilesStreamAndSeveralRangesGetTheFileOnce) {
