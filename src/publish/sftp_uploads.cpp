@@ -21,18 +21,7 @@ constexpr std::uint32_t kFileMode = 0644;
 constexpr int kSweepRounds = 8;
 constexpr std::uint32_t kMarkers = 1u << 20;
 
-enum class TStep {
-  kCheck,
-  kOpen,
-  kPlace,
-  kWrite,
-  kRecheck,
-  kRename,
-  kReplace,
-  kVerify,
-  kCleanup,
-  kEnded
-};
+enum class TStep { kOpen, kPlace, kWrite, kRename, kReplace, kVerify, kCleanup, kEnded };
 enum class TAsked {
   kFolder,
   kLstat,
@@ -55,7 +44,7 @@ struct TFlight {
   TUpload upload;
   std::string target;
   std::string temp;
-  TStep step = TStep::kCheck;
+  TStep step = TStep::kOpen;
   int awaited = 0;
   bool reopened = false;
   bool created = false;  // the temporary file is the one this run made
@@ -216,6 +205,9 @@ class TPipeline {
     // it finds there (a leftover of a cut run, or a link someone planted).
     CheckFolders(flight);
     Ask(flight, wire_.Lstat(flight.target), TAsked::kLstat);
+    // Made in the same round trip; where a folder turns out to be a link, the file is found
+    // there and removed.
+    Ask(flight, wire_.OpenNew(flight.temp, kFileMode), TAsked::kOpen);
   }
 
   void Answer(TFlight& flight, TAsked what, const TSftpReply& reply, std::size_t folder) {
@@ -341,11 +333,6 @@ class TPipeline {
       return;
     }
     switch (flight.step) {
-      case TStep::kCheck:
-        // Opened only once its folders were seen to be folders.
-        flight.step = TStep::kOpen;
-        Ask(flight, wire_.OpenNew(flight.temp, kFileMode), TAsked::kOpen);
-        break;
       case TStep::kOpen:
         // Made through the folders as they are now: it must lie where they were.
         flight.step = TStep::kPlace;
@@ -362,17 +349,14 @@ class TPipeline {
               wire_.Write(flight.handle, done, std::string_view(bytes).substr(done, kWriteChunk)),
               TAsked::kWrite);
         }
-        // Stamped again after the writes, which move the time on.
+        // Stamped again after the writes, which move the time on; the folders looked at again
+        // just before the rename is asked.
         Ask(flight, wire_.SetTimes(flight.handle, flight.marker), TAsked::kMark);
         Ask(flight, wire_.Close(flight.handle), TAsked::kClose);
+        CheckFolders(flight);
         break;
       }
       case TStep::kWrite:
-        flight.step = TStep::kRecheck;
-        CheckFolders(flight);
-        if (flight.awaited == 0) Advance(flight);
-        break;
-      case TStep::kRecheck:
         flight.step = TStep::kRename;
         Ask(flight,
             target_.posix_rename ? wire_.PosixRename(flight.temp, flight.target)
