@@ -151,6 +151,37 @@ class TFtpRemote : public TRemote {
     return code == CURLE_OK || (code == CURLE_QUOTE_ERROR && response == 550) || Failed(code, err);
   }
 
+  TMade MakeFolderNew(const std::string& path, std::string* err) override {
+    if (!SafeName(path, err)) return TMade::kFailed;
+    // In the destination's folder, made where missing (the first publish to it).
+    Reset("");
+    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl_, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                     static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+    TCurlList make;
+    make.Add("MKD " + path);
+    curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, make.get());
+    const CURLcode code = Perform();
+    curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
+    if (code == CURLE_OK) return TMade::kMade;
+    if (code == CURLE_QUOTE_ERROR && TypeAt(path) != TType::kMissing) return TMade::kExists;
+    Failed(code, err);
+    return TMade::kFailed;
+  }
+
+  bool RemoveFolder(const std::string& path, std::string* err) override {
+    if (!SafeName(path, err)) return false;
+    Reset("");
+    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    TCurlList remove;
+    remove.Add("RMD " + path);
+    curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, remove.get());
+    const CURLcode code = Perform();
+    curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
+    return code == CURLE_OK || (code == CURLE_QUOTE_ERROR && TypeAt(path) == TType::kMissing) ||
+           Failed(code, err);
+  }
+
  private:
   static std::string Name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
@@ -229,13 +260,13 @@ class TFtpRemote : public TRemote {
     return TType::kOther;
   }
 
-  // The folders of path below the destination are folders, each asked once a connection: a
-  // link among them would take a write or a removal outside the destination.
+  // The folders of path below the destination are folders, each asked again for every file:
+  // a link among them (one swapped in during the run too) would take a write or a removal
+  // outside the destination.
   bool FoldersAreFolders(const std::string& path, std::string* err) {
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
       const std::string folder = path.substr(0, slash);
-      if (folders_.contains(folder)) continue;
       const TType type = TypeAt(folder);
       if (type == TType::kMissing) return true;  // made by the upload, nothing below it yet
       if (type == TType::kFile || type == TType::kOther) {
@@ -243,7 +274,6 @@ class TFtpRemote : public TRemote {
                (type == TType::kOther ? "a link" : "a file") + " where a folder should be";
         return false;
       }
-      folders_.insert(folder);
     }
     return true;
   }
@@ -252,7 +282,6 @@ class TFtpRemote : public TRemote {
   std::string server_;  // "ftp://host:port/"
   std::string base_;    // and the destination's folder, URL-encoded
   std::string folder_;  // the destination's folder as the server names it, from the login folder
-  std::set<std::string> folders_;  // folders known to be real folders
   TGiveUp give_up_;
 };
 

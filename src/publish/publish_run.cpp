@@ -6,6 +6,7 @@
 #include <set>
 
 #include "publish/manifest_store.h"
+#include "publish/publish_lock.h"
 #include "text/sha256.h"
 #include "text/system_reason.h"
 
@@ -126,9 +127,18 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     *err = std::move(error);
     return outcome;
   };
+  std::string why;
+  // One run at a time writes to the destination; a dry run only reads.
+  if (!options.dry_run && !TakePublishLock(remote, &why)) return fail(why);
+  struct TRelease {
+    TRemote& remote;
+    bool held;
+    ~TRelease() {
+      if (held) ReleasePublishLock(remote);
+    }
+  } release{remote, !options.dry_run};
   TManifest manifest;
   TManifestStore store(remote, options.manifest_cache);
-  std::string why;
   if (store.Read(manifest, &why) == TFetched::kFailed) return fail(why);
 
   std::vector<TManifestEntry> local;

@@ -11,6 +11,7 @@
 namespace zorvik {
 
 enum class TFetched { kFound, kMissing, kFailed };
+enum class TMade { kMade, kExists, kFailed };
 
 // A file to send, as Put takes it.
 struct TUpload {
@@ -45,6 +46,11 @@ class TRemote {
   virtual bool PutAll(TUploads& uploads, std::string* err);
   // Removes path; a file already gone is no failure.
   virtual bool Remove(const std::string& path, std::string* err) = 0;
+  // Makes the folder path (in the destination's own folder) new: kExists when something is
+  // there already, whoever made it.
+  virtual TMade MakeFolderNew(const std::string& path, std::string* err) = 0;
+  // Removes the empty folder path; one already gone is no failure.
+  virtual bool RemoveFolder(const std::string& path, std::string* err) = 0;
 };
 
 }  // namespace zorvik

@@ -128,6 +128,20 @@ class TSftpRemote : public TRemote {
     return Missing() || Failed("cannot remove " + Full(path), err);
   }
 
+  TMade MakeFolderNew(const std::string& path, std::string* err) override {
+    // The destination's own folder first, where this is the first publish to it.
+    if (!MakeFolders(path, err)) return TMade::kFailed;
+    if (sftp_mkdir(sftp_, Full(path).c_str(), 0755) == SSH_OK) return TMade::kMade;
+    if (TypeAt(Full(path))) return TMade::kExists;
+    Failed("cannot make the folder " + Full(path), err);
+    return TMade::kFailed;
+  }
+
+  bool RemoveFolder(const std::string& path, std::string* err) override {
+    if (sftp_rmdir(sftp_, Full(path).c_str()) == SSH_OK) return true;
+    return Missing() || Failed("cannot remove the folder " + Full(path), err);
+  }
+
  private:
   std::string Full(const std::string& path) const { return folder_ + path; }
 

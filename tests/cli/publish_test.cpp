@@ -465,6 +465,40 @@ TEST_F(PublishTest, OverSftpAFolderSwappedForALinkMidRunIsNeverFollowed) {
   EXPECT_EQ(visible, static_cast<std::size_t>(kFiles - 100));
 }
 
+// Two publishes at once to one destination (two copies of a site, one changed): one waits its
+// turn or is refused with who holds the destination, and the manifest they leave is read by
+// every later run.
+TEST_F(PublishTest, TwoPublishesAtOnceLeaveAManifestEveryRunReads) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  const std::string to = SftpTo(server);
+  fs::create_directories(Path("site/public/img"));
+  for (int i = 0; i < 1500; ++i)
+    std::ofstream(Path("site/public/img/" + std::to_string(i) + ".bin")) << i;
+  ASSERT_EQ(
+      Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), Path("site/site.gro")})
+          .status,
+      0);
+  fs::copy(Path("site"), Path("copy"), fs::copy_options::recursive);
+  for (int i = 0; i < 1500; i += 3)
+    std::ofstream(Path("copy/public/img/" + std::to_string(i) + ".bin")) << "changed " << i;
+  testing::TBackground first, second;
+  first.Start({ZORVIK_BINARY, "publish", to, "--delete", Path("site/site.gro")}, Path("1.log"));
+  second.Start({ZORVIK_BINARY, "publish", to, "--delete", Path("copy/site.gro")}, Path("2.log"));
+  for (const auto& [run, log] : {std::pair{&first, "1.log"}, std::pair{&second, "2.log"}}) {
+    const int status = run->Wait();
+    const std::string said = Slurp(Path(log));
+    EXPECT_TRUE(status == 0 || said.find("another publish to this destination has been under "
+                                         "way since") != std::string::npos)
+        << said;
+  }
+  const auto run = Zorvik({"publish", to, Path("copy/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Zorvik({"publish", to, Path("copy/site.gro")}).out, "");
+  EXPECT_FALSE(fs::exists(Path("www/.zorvik-publish.lock")));
+}
+
 TEST_F(PublishTest, OverSftpALinkPlantedOnTheServerIsNeverFollowed) {
   if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
   testing::TSshServer server(Path("server"), Path("home"));

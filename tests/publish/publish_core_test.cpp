@@ -1,9 +1,12 @@
 // What a publish sends and records, against a server in memory that can be cut after any
 // step; and the parsing of addresses, manifests and ~/.netrc.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,6 +16,7 @@
 #include "publish/manifest.h"
 #include "publish/manifest_store.h"
 #include "publish/netrc.h"
+#include "publish/publish_lock.h"
 #include "publish/publish_run.h"
 #include "text/sha256.h"
 
@@ -185,6 +189,16 @@ class TMemoryRemote : public TRemote {
     files.erase(path);
     return true;
   }
+  TMade MakeFolderNew(const std::string& path, std::string* err) override {
+    if (!Step(err)) return TMade::kFailed;
+    return folders.insert(path).second ? TMade::kMade : TMade::kExists;
+  }
+  bool RemoveFolder(const std::string& path, std::string* err) override {
+    if (!Step(err)) return false;
+    folders.erase(path);
+    return true;
+  }
+  std::set<std::string> folders;
 
  private:
   bool Step(std::string* err) {
@@ -319,6 +333,52 @@ TEST_F(PublishRunTest, AChangeWithdrawnAfterACutRunIsUndone) {
   }
 }
 
+// One run at a time: a lock another run holds refuses the run with who holds it and how to
+// free it; a lock left by a run that is over is taken over; a run gives its lock back.
+TEST_F(PublishRunTest, OneRunAtATimeAndALeftLockIsTakenOver) {
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const pid_t running = ::fork();  // a run of this machine that is still under way
+  if (running == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  const std::int64_t now = std::time(nullptr);
+  const struct {
+    const char* name;
+    std::string note;  // at the lock; "" for a lock folder without its note
+    bool taken;
+  } cases[] = {
+      {"running here", LockNote(host, running, now), false},
+      {"running elsewhere", LockNote("elsewhere.example", 4242, now - 600), false},
+      {"its process gone", LockNote(host, gone, now), true},
+      {"over an hour old", LockNote("elsewhere.example", 4242, now - 2 * 3600), true},
+      {"cut before its note", "", true},
+  };
+  Site({{"index.html", "top"}});
+  for (const auto& c : cases) {
+    TMemoryRemote remote;
+    remote.folders.insert(std::string(kLockName));
+    if (!c.note.empty()) remote.files[std::string(kLockName) + "/owner"] = c.note;
+    const TPublishOutcome outcome = Run(remote);
+    EXPECT_EQ(outcome.end == TPublishEnd::kDone, c.taken) << c.name << ": " << error_;
+    if (!c.taken) {
+      EXPECT_NE(error_.find("another publish to this destination has been under way since"),
+                std::string::npos)
+          << error_;
+      EXPECT_NE(error_.find("remove the folder .zorvik-publish.lock"), std::string::npos);
+      EXPECT_EQ(remote.files.count("index.html"), 0u) << c.name;
+    } else {
+      EXPECT_TRUE(remote.folders.empty()) << c.name;  // given back
+    }
+  }
+  ::kill(running, SIGKILL);
+  ::waitpid(running, nullptr, 0);
+}
+
 // A site of more than a few hundred files: the manifest is kept in parts, a run reads only the
 // list when this machine holds the parts, and a small change writes one part and the list.
 TEST_F(PublishRunTest, ALargeManifestIsReadFromCopiesAndAChangeWritesOnePart) {
@@ -344,7 +404,7 @@ TEST_F(PublishRunTest, ALargeManifestIsReadFromCopiesAndAChangeWritesOnePart) {
   Site(site);
   remote.puts = 0;
   EXPECT_EQ(Run(remote, false, false, cache).sent, 1u);
-  EXPECT_EQ(remote.puts, 5);       // the file; its part and the list, pending before and after
+  EXPECT_EQ(remote.puts, 6);       // the lock, the file; its part and the list, before and after
   EXPECT_EQ(parts(), part_count);  // the part replaced is gone
 
   // Another machine, or a copy damaged: the parts come from the server.
