@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <set>
 
 #include "text/atomic_file.h"
 #include "text/sha256.h"
@@ -14,7 +15,7 @@
 namespace zorvik {
 namespace {
 
-constexpr const char* kChanged = "changed since it was read; left as it was saved, run again";
+const char* const kChanged = kChangedSinceRead;
 
 // The same file as read, by its identity: the same inode, size and modification time.
 bool SameIdentity(const TConvertedFile& file) {
@@ -41,12 +42,18 @@ void DiscardAll(const std::vector<TStagedFile>& staged) {
 
 TConversionWrite WriteConvertedFiles(const std::vector<TConvertedFile>& changes) {
   TConversionWrite result;
+  // What a run killed while it wrote left beside the files: its staged copies.
+  std::set<std::string> folders;
+  for (const TConvertedFile& file : changes)
+    folders.insert(file.path.substr(0, file.path.rfind('/') + 1));
+  for (const std::string& folder : folders) RemoveLeftoverStagedFiles(folder);
   std::vector<TStagedFile> staged;
   staged.reserve(changes.size());
   for (const TConvertedFile& file : changes) {
-    const std::optional<std::string> bytes = ConvertAgain(file);
+    std::string why;
+    const std::optional<std::string> bytes = ConvertAgain(file, &why);
     if (!bytes) {
-      result.problems.push_back({file.path, 0, kChanged});
+      result.problems.push_back({file.path, 0, why});
       DiscardAll(staged);
       return result;
     }

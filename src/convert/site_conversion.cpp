@@ -117,6 +117,8 @@ std::string PageText(const std::string& bytes) {
 
 }  // namespace
 
+const char* const kChangedSinceRead = "changed since it was read; left as it was saved, run again";
+
 std::optional<std::string> ReadFileBytes(const std::string& path, TFileIdentity& identity) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -272,11 +274,16 @@ std::optional<std::string> TConvertedReads::Read(const std::string& path) {
   return bytes;
 }
 
-std::optional<std::string> ConvertAgain(const TConvertedFile& file) {
+std::optional<std::string> ConvertAgain(const TConvertedFile& file, std::string* err) {
   TFileIdentity identity;
   const std::optional<std::string> bytes = ReadFileBytes(file.path, identity);
+  if (!bytes && errno != ENOENT) {
+    *err = "cannot be read: " + (errno == EINVAL ? "not a regular file" : SystemReason(errno));
+    return std::nullopt;
+  }
   if (!bytes || identity.device != file.read.device || identity.inode != file.read.inode ||
       Sha256Hex(*bytes) != file.original_digest) {
+    *err = kChangedSinceRead;
     return std::nullopt;
   }
   return ConvertedFileBytes(*bytes, file.path, file.to);

@@ -46,9 +46,13 @@ struct TConversionPlan {
   bool foldable = false;  // a problem is a character --fold would take in its other form
 };
 
+// What a file that is no longer the one read is told.
+extern const char* const kChangedSinceRead;
+
 // The file's new content, converted again from its bytes now; nothing when it cannot be read
-// or is no longer the file that was read (another file, or other bytes).
-std::optional<std::string> ConvertAgain(const TConvertedFile& file);
+// or is no longer the file that was read (another file, or other bytes), with *err saying
+// which ("cannot be read: Permission denied", "changed since it was read; …").
+std::optional<std::string> ConvertAgain(const TConvertedFile& file, std::string* err);
 
 // The files of a plan's changes as they read converted, for the second build of the proof:
 // each converted as it is read, as it is then (the writer refuses it later if it is not the

@@ -1,15 +1,21 @@
 #include "text/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "text/path_look.h"
 
 namespace zorvik {
 namespace {
@@ -51,6 +57,9 @@ void ResolveTarget(const std::string& path, TLinkPolicy links, int folder, TStag
   existed = ::lstat(resolved, &old) == 0;
 }
 
+// A staged file's name: the prefix, the process that made it, "-" and eight letters.
+constexpr std::string_view kStagedPrefix = ".zorvik-";
+
 // Creates a new, empty temporary file beside staged's target, and names it in staged. Its name
 // does not grow with the target's, so that targets with names of the longest length can be
 // written; the mode asked for is that of any new file, so the kernel applies the process's umask.
@@ -68,8 +77,9 @@ int CreateTemporary(TStagedFile& staged) {
   std::uint64_t state =
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       (counter++ << 32) ^ static_cast<std::uint64_t>(kProcess);
+  const std::string prefix = folder + std::string(kStagedPrefix) + std::to_string(kProcess) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = folder + ".zorvik-";
+    name = prefix;
     state += 0x9E3779B97F4A7C15ull;  // splitmix64
     std::uint64_t bits = state;
     bits = (bits ^ (bits >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -175,6 +185,29 @@ bool SyncFileSystemOf(const std::string& path) {
   const bool ok = ::syncfs(fd) == 0;
   ::close(fd);
   return ok;
+}
+
+void RemoveLeftoverStagedFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::string unread;
+  if (!ListFolder(folder.empty() ? "." : folder, false, &names, &unread)) return;
+  for (const std::string& name : names) {
+    if (!name.starts_with(kStagedPrefix)) continue;
+    const std::string_view rest = std::string_view(name).substr(kStagedPrefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || rest.size() - dash - 1 != 8 ||
+        rest.substr(0, dash).find_first_not_of("0123456789") != std::string_view::npos) {
+      continue;
+    }
+    long pid = 0;
+    std::from_chars(rest.data(), rest.data() + dash, pid);
+    if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+      continue;
+    const std::string path = folder + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+      ::unlink(path.c_str());
+  }
 }
 
 }  // namespace zorvik

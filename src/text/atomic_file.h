@@ -59,6 +59,10 @@ bool CommitStagedFile(const TStagedFile& staged, TFileReleaser* releaser = nullp
 // Removes a staged file that will not be committed.
 void DiscardStagedFile(const TStagedFile& staged);
 
+// Removes from folder the staged files of processes of this machine that are gone (a run
+// killed while it wrote): each staged file's name holds the process that made it.
+void RemoveLeftoverStagedFiles(const std::string& folder);
+
 // Replaces the file at path with bytes, on disk when it returns: staged with a sync, then
 // committed. A crash or a full disk never leaves a half-written file in its place. On failure
 // errno tells why.

@@ -24,6 +24,39 @@ class ConvertTest : public testing::CliTest {
              fs::copy_options::recursive);
   }
   // The bytes of every file under folder.
+  // A UTF-8 site of pages pages in u8/, its page sources in u8/pages/.
+  void MakeUtf8Site(int pages) {
+    fs::create_directories(Path("u8/pages"));
+    std::ofstream(Path("u8/t.tmpl"), std::ios::binary)
+        << "<meta charset=\"UTF-8\"><title>見出し</title>{$Body}\r\n";
+    std::string entries;
+    for (int i = 0; i < pages; ++i) {
+      const std::string name = "p" + std::to_string(10000 + i);
+      std::ofstream(Path("u8/pages/" + name + ".dat"), std::ios::binary)
+          << "@Template {$DataFolder}../t.tmpl\r\n@WriteFile {$DataFolder}../out/" << name
+          << ".html\r\n$Body 日本語の本文 " << i << "\r\n";
+      entries += "{$GRODataFolder}pages/" + name + ".dat\r\n";
+    }
+    std::ofstream(Path("u8/site.gro"), std::ios::binary) << entries;
+  }
+  // The staged copies beside the page sources.
+  int Staged() {
+    int staged = 0;
+    for (const auto& entry : fs::directory_iterator(Path("u8/pages")))
+      staged += entry.path().filename().string().starts_with(".zorvik-");
+    return staged;
+  }
+  // Starts convert --to cp932 on u8/ and returns once it writes (every file has been read by
+  // then): false when it never did.
+  bool StartConvertUntilItWrites(testing::TBackground& convert) {
+    convert.Start({ZORVIK_BINARY, "convert", "--to", "cp932", Path("u8/site.gro")},
+                  Path("convert.log"));
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Staged() == 0) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+    }
+    return true;
+  }
   std::map<std::string, std::string> Files(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(dir_ / folder)) {
@@ -146,36 +179,10 @@ TEST_F(ConvertTest, EveryCharacterWithTwoCodesIsNamedAndFoldTakesThem) {
 // An editor saves a page source (a new file renamed over the old one) while convert runs: the
 // save stays, convert names the file, and no other file is changed either.
 TEST_F(ConvertTest, APageSourceSavedWhileConvertRunsIsNeverOverwritten) {
-  constexpr int kPages = 3000;
-  fs::create_directories(Path("u8/pages"));
-  std::ofstream(Path("u8/t.tmpl"), std::ios::binary)
-      << "<meta charset=\"UTF-8\"><title>見出し</title>{$Body}\r\n";
-  std::string entries;
-  for (int i = 0; i < kPages; ++i) {
-    const std::string name = "p" + std::to_string(10000 + i);
-    std::ofstream(Path("u8/pages/" + name + ".dat"), std::ios::binary)
-        << "@Template {$DataFolder}../t.tmpl\r\n@WriteFile {$DataFolder}../out/" << name
-        << ".html\r\n$Body 日本語の本文 " << i << "\r\n";
-    entries += "{$GRODataFolder}pages/" + name + ".dat\r\n";
-  }
-  std::ofstream(Path("u8/site.gro"), std::ios::binary) << entries;
+  MakeUtf8Site(3000);
   const auto before = Files("u8");
-
   testing::TBackground convert;
-  convert.Start({ZORVIK_BINARY, "convert", "--to", "cp932", Path("u8/site.gro")},
-                Path("convert.log"));
-  // Once the first new file stands beside its page source, every file has been read.
-  const auto writing = [&] {
-    for (const auto& entry : fs::directory_iterator(Path("u8/pages"))) {
-      if (entry.path().filename().string().starts_with(".zorvik-")) return true;
-    }
-    return false;
-  };
-  bool seen = false;
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!(seen = writing()) && std::chrono::steady_clock::now() < give_up) {
-  }
-  ASSERT_TRUE(seen) << testing::Slurp(Path("convert.log"));
+  ASSERT_TRUE(StartConvertUntilItWrites(convert));
   const std::string saved = Path("u8/pages/p11500.dat");
   const std::string edit = "$Body 編集した本文\r\n";
   std::ofstream(saved + ".new", std::ios::binary) << edit;
@@ -189,6 +196,37 @@ TEST_F(ConvertTest, APageSourceSavedWhileConvertRunsIsNeverOverwritten) {
   auto after = Files("u8");
   after[saved] = before.at(saved);
   EXPECT_EQ(after, before);
+}
+
+// convert killed while it writes leaves its staged copies: the next run removes them, and
+// converts the site.
+TEST_F(ConvertTest, StagedCopiesOfAKilledRunAreRemovedByTheNext) {
+  MakeUtf8Site(3000);
+  testing::TBackground convert;
+  ASSERT_TRUE(StartConvertUntilItWrites(convert));
+  convert.Kill();
+  EXPECT_GT(Staged(), 0);
+  const auto run = Zorvik({"convert", "--to", "cp932", Path("u8/site.gro")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Staged(), 0);
+  EXPECT_NE(Read("u8/pages/p10007.dat").find(testing::Sjis("日本語の本文 7")), std::string::npos);
+}
+
+// A file that can no longer be read when convert writes is named with the system's reason,
+// not as changed.
+TEST_F(ConvertTest, AFileThatCannotBeReadAgainIsNamedWithTheReason) {
+  ::chmod(dir_.c_str(), 0755);
+  const std::string file = Path("1.tmpl");
+  std::ofstream(file, std::ios::binary) << "<meta charset=\"UTF-8\">日本語\r\n";
+  testing::GiveToCheckUser(dir_.string());
+  testing::GiveToCheckUser(file);
+  EXPECT_TRUE(testing::AsOrdinaryUser([&] {
+    const TConversionPlan plan = PlanConversion({file}, TEncoding::kCp932, false);
+    ::chmod(file.c_str(), 0);
+    const TConversionWrite write = WriteConvertedFiles(plan.changes);
+    return write.written.empty() && write.problems.size() == 1 &&
+           write.problems[0].message == "cannot be read: Permission denied";
+  }));
 }
 
 // A folder convert may not write: the system's reason, and no file converted before it.
