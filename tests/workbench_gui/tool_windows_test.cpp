@@ -265,7 +265,12 @@ TEST_F(ToolWindowsTest, BatchOverThreePagesWithAnErrorAMissingEntryAndAnEmptyLin
   EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません(") + two + "gone.dat)"), -1);
   EXPECT_NE(log.indexOf(QStringLiteral("ファイルが存在しません()")), -1);
   EXPECT_EQ(FrontTab(wb.form1), "tsLogs");
-  EXPECT_EQ(wb.dialogs.messages.last(), QStringLiteral("HTML書き出し完了しました"));
+  // Not done: no page written, and where the first error is.
+  EXPECT_EQ(
+      wb.dialogs.messages.last(),
+      QStringLiteral("HTML書き出しでエラーがありました：0 / 5 ページを書き出しました。"
+                     "エラーのあったページから先は書き出していません。\r\n\r\n最初のエラー：") +
+          two + QStringLiteral("bad.dat\r\n(エラー)構文エラーです(2): bad"));
   // The document open before comes back from disk.
   EXPECT_EQ(SourcePane(wb.form1)->Text(), "open before");
   EXPECT_FALSE(wb.session->State().BatchMode);
