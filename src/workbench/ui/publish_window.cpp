@@ -142,6 +142,7 @@ TPublishWindow::~TPublishWindow() {
   disconnect(edGroupFile, nullptr, this, nullptr);
   cancel_ = true;
   if (worker_.joinable()) worker_.join();
+  for (auto& [where, password] : passwords_) ForgetSecret(password);
 }
 
 void TPublishWindow::closeEvent(QCloseEvent* event) {
@@ -228,12 +229,14 @@ void TPublishWindow::btPublishClick() {
         NetrcPassword(job.home + "/.netrc", destination->host, destination->user);
     if (!password && passwords_.contains(where)) password = passwords_[where];
     if (!password) {
-      const std::optional<QString> asked = dialogs_.AskPassword(
+      std::optional<QString> asked = dialogs_.AskPassword(
           this, QString::fromStdString(where) + QStringLiteral(" のパスワード"));
       if (!asked) return;
       password = passwords_[where] = asked->toStdString();
+      asked->fill(QChar(0));
     }
     job.login.password = *password;
+    ForgetSecret(*password);
   }
   job.entries = ReadGroupFile(job.group, session_.Context().running_folder);
   if (!ErrorUnless(dialogs_, this, QStringLiteral("ファイルが存在しません"), !job.entries.empty()))
@@ -249,7 +252,7 @@ void TPublishWindow::btPublishClick() {
   btPublish->setEnabled(false);
   btCancel->setEnabled(true);
   cancel_ = false;
-  worker_ = std::thread([this, job = std::move(job)] { Work(job); });
+  worker_ = std::thread([this, job = std::move(job)]() mutable { Work(job); });
 }
 
 void TPublishWindow::btCancelClick() {
@@ -268,7 +271,7 @@ void TPublishWindow::Ask(const std::function<void()>& question) {
 
 void TPublishWindow::Say(const QString& line) { memoLog->appendPlainText(line); }
 
-void TPublishWindow::Work(const TPublishJob& job) {
+void TPublishWindow::Work(TPublishJob& job) {
   const auto say = [this](const QString& line) { Post([this, line] { Say(line); }); };
   const auto finish = [this](const QString& summary, bool failed) {
     Post([this, summary, failed] { Finished(summary, failed); });
@@ -324,6 +327,7 @@ void TPublishWindow::Work(const TPublishJob& job) {
   std::string error;
   const TConnection connection = ConnectRemote(
       job.destination, job.home, {.accepted = "", .ask = ask}, job.login, &cancel_, &error);
+  ForgetSecret(job.login.password);  // libcurl holds its own copy
   if (!connection.remote && cancel_) return finish(cancelled, false);
   if (!connection.remote) {
     return finish(QStringLiteral("接続できませんでした：") + QString::fromStdString(error), true);
@@ -344,7 +348,12 @@ void TPublishWindow::Work(const TPublishJob& job) {
       if (job.destination.protocol != TProtocol::kSftp &&
           error.find("Login denied") != std::string::npos) {
         const std::string where = job.destination.user + "@" + job.destination.host;
-        Post([this, where] { passwords_.erase(where); });
+        Post([this, where] {
+          if (const auto it = passwords_.find(where); it != passwords_.end()) {
+            ForgetSecret(it->second);
+            passwords_.erase(it);
+          }
+        });
       }
       return finish(
           QStringLiteral("公開できませんでした：%1").arg(QString::fromStdString(error)) +

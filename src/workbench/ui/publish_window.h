@@ -44,7 +44,7 @@ class TPublishWindow : public QDialog {
   void btGroupFileClick();
   void btPublishClick();
   void btCancelClick();
-  void Work(const TPublishJob& job);  // on the worker thread
+  void Work(TPublishJob& job);  // on the worker thread; wipes the job's password once used
   // Runs work on the window's thread, without waiting, or waiting for it (for a question).
   void Post(std::function<void()> work);
   void Ask(const std::function<void()>& question);
