@@ -3,6 +3,7 @@
 // file it uses changed, and showing the log of a generation with errors over the page.
 #include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,6 +116,12 @@ void OpenInBrowser(const std::string& url) {
 }  // namespace
 
 int RunServe(const TArgs& arguments) {
+  // Every open page holds connections, and every connection a descriptor: the usual soft limit
+  // of 1,024 runs out long before the hard one.
+  if (rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+  }
   const auto args =
       ParseVerbArgs("serve", arguments, {"--locations", "--open", "--port=", "--encoding="});
   std::optional<TEncoding> encoding;

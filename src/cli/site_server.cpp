@@ -115,6 +115,11 @@ void ServeFile(const TSiteAccess& site, const std::string& root,
   const std::optional<std::string> file = FileForUrlPath(root, url_path);
   if (!file) return Refuse(response, 404, "404 Not Found\n");
   const int fd = OpenServedFile(site, *file);
+  if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+    // Out of descriptors: the file is there all the same; the browser may ask again.
+    response.set_header("Retry-After", "1");
+    return Refuse(response, 503, "503 Too many open files: try again\n");
+  }
   if (fd < 0) {
     // A folder without its "/": its index.html, where there is one, under the folder's address.
     const int index = url_path.back() == '/' ? -1 : OpenServedFile(site, *file + "/index.html");

@@ -92,9 +92,10 @@ class ServeTest : public testing::CliTest {
   ServeTest() : CliTest("zorvik-serve-") {}
   ~ServeTest() override { Stop(SIGKILL); }
 
-  // Starts zorvik serve with args, in at most address_space bytes when given; the address it
-  // prints, or "" when it printed none.
-  std::string Start(const std::vector<std::string>& args, rlim_t address_space = 0) {
+  // Starts zorvik serve with args, in at most address_space bytes and with a soft limit of
+  // open_files descriptors when given; the address it prints, or "" when it printed none.
+  std::string Start(const std::vector<std::string>& args, rlim_t address_space = 0,
+                    rlim_t open_files = 0) {
     int out[2];
     EXPECT_EQ(::pipe(out), 0);
     pid_ = ::fork();
@@ -106,6 +107,10 @@ class ServeTest : public testing::CliTest {
       if (address_space != 0) {
         const rlimit limit{address_space, address_space};
         ::setrlimit(RLIMIT_AS, &limit);
+      }
+      if (rlimit files{}; open_files != 0 && ::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = open_files;
+        ::setrlimit(RLIMIT_NOFILE, &files);
       }
       std::vector<std::string> all = {ZORVIK_BINARY, "serve"};
       all.insert(all.end(), args.begin(), args.end());
@@ -314,6 +319,27 @@ TEST_F(ServeTest, RangesAndFolderRedirectsAnswerAsHttpSays) {
     EXPECT_EQ(answer.find("Content-Range", answer.find("Content-Range") + 1), std::string::npos);
   }
   EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+// Started with the usual soft limit of 1,024 descriptors, serve takes the hard limit: more idle
+// connections than the soft limit leave every page served.
+TEST_F(ServeTest, IdleConnectionsBeyondTheSoftDescriptorLimitStopNothing) {
+  rlimit files{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+  if (files.rlim_max < 4096) GTEST_SKIP() << "the hard limit leaves no room above 1,024";
+  const rlim_t own = files.rlim_cur;
+  files.rlim_cur = files.rlim_max;  // this test holds the connections' other ends
+  ::setrlimit(RLIMIT_NOFILE, &files);
+  MakeSite();
+  const int port = FreePort();
+  ASSERT_FALSE(Start({"--port", std::to_string(port), Path("site/site.gro")}, 0, 1024).empty());
+  std::vector<int> idle;
+  for (int i = 0; i < 1100; ++i) idle.push_back(Connect(port));
+  EXPECT_EQ(Status(Get(port, "/out/index.html")), 200);
+  for (const int sock : idle) ::close(sock);
+  EXPECT_EQ(Stop(SIGTERM), 0);
+  files.rlim_cur = own;
+  ::setrlimit(RLIMIT_NOFILE, &files);
 }
 
 // Large files stream from the disk in bounded memory, four at once; several ranges get the file
