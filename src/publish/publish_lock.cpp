@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "publish/publish_run.h"
 
@@ -18,6 +20,9 @@ struct TLockNote {
   long pid = 0;
   std::int64_t since = 0;
 };
+
+constexpr int kAttempts = 3;
+constexpr int kLooksForANote = 5;
 
 std::string NotePath() { return std::string(kLockName) + "/owner"; }
 
@@ -63,16 +68,6 @@ std::string LocalTime(std::int64_t seconds) {
   return text;
 }
 
-// Frees a lock whose run is over, so that it can be made again.
-bool Free(TRemote& remote, std::string* err) {
-  std::string why;
-  if (!remote.Remove(NotePath(), &why) || !remote.RemoveFolder(std::string(kLockName), &why)) {
-    *err = "cannot remove the stale lock " + std::string(kLockName) + " on the server: " + why;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string LockNote(std::string_view host, long pid, std::int64_t since) {
@@ -84,7 +79,7 @@ std::string LockNote(std::string_view host, long pid, std::int64_t since) {
 
 bool TakePublishLock(TRemote& remote, std::string* err) {
   const std::string lock(kLockName);
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::string why;
     switch (remote.MakeFolderNew(lock, &why)) {
       case TMade::kFailed:
@@ -103,28 +98,38 @@ bool TakePublishLock(TRemote& remote, std::string* err) {
       case TMade::kExists:
         break;
     }
+    // The run that made the lock writes its note right after: a moment is given for it.
     std::string text;
-    const TFetched fetched = remote.Fetch(NotePath(), text, &why);
+    TFetched fetched = TFetched::kMissing;
+    for (int look = 0; look < kLooksForANote; ++look) {
+      if (look > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      fetched = remote.Fetch(NotePath(), text, &why);
+      if (fetched != TFetched::kMissing) break;
+    }
     if (fetched == TFetched::kFailed) {
       *err = "cannot read the lock " + NotePath() + " on the server: " + why;
       return false;
     }
-    // A lock without its note was left by a run cut off between the two steps.
+    // Still without its note: left by a run cut off between the two steps.
     const std::optional<TLockNote> note =
         fetched == TFetched::kFound ? ParseNote(text) : std::nullopt;
-    if (fetched == TFetched::kMissing || (note && Stale(*note, std::time(nullptr)))) {
-      if (!Free(remote, err)) return false;
-      continue;
+    if (fetched == TFetched::kFound && !(note && Stale(*note, std::time(nullptr)))) {
+      *err = "another publish to this destination " +
+             (note ? "has been under way since " + LocalTime(note->since) + " (from " + note->host +
+                         ", process " + std::to_string(note->pid) + ")"
+                   : std::string("holds its lock (" + NotePath() + " is not Zorvik's)")) +
+             "; wait for it to end. If none is running (a run that was killed), remove the "
+             "folder " +
+             lock + " from the destination on the server";
+      return false;
     }
-    *err = "another publish to this destination " +
-           (note ? "has been under way since " + LocalTime(note->since) + " (from " + note->host +
-                       ", process " + std::to_string(note->pid) + ")"
-                 : std::string("holds its lock (" + NotePath() + " is not Zorvik's)")) +
-           "; wait for it to end. If none is running (a run that was killed), remove the folder " +
-           lock + " from the destination on the server";
-    return false;
+    // Freed where nobody took it meanwhile (a folder with a new note is not empty), then made
+    // again on the next round.
+    std::string ignored;
+    if (remote.Remove(NotePath(), &ignored)) remote.RemoveFolder(lock, &ignored);
   }
-  *err = "another publish took the lock " + lock + " as this one freed a stale one";
+  *err =
+      "another publish to this destination keeps taking its lock " + lock + "; wait for it to end";
   return false;
 }
 

@@ -19,7 +19,8 @@ inline constexpr std::int64_t kStaleLockSeconds = 60 * 60;
 
 // Takes the destination's lock for this run. A lock another run holds refuses the run, with
 // *err saying since when, from where, and how to free it; a lock left by a run of this machine
-// whose process is gone, or one older than kStaleLockSeconds, is taken over.
+// whose process is gone, one older than kStaleLockSeconds, or one still without its note a
+// moment after it was found, is taken over.
 bool TakePublishLock(TRemote& remote, std::string* err);
 
 // Gives the lock back; a failure leaves it for the next run to take over.

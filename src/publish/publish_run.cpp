@@ -169,7 +169,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     fail(uploads.ReadError());
   } else if (!put) {
     fail(why);
-    outcome.rerun_finishes = true;
+    outcome.rerun_finishes = !IsRefusal(why);
   } else if (uploads.Cancelled()) {
     outcome.end = TPublishEnd::kCancelled;
   }
@@ -181,7 +181,7 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
       }
       if (!remote.Remove(path, &why)) {
         fail(std::string("cannot remove ").append(path).append(": ").append(why));
-        outcome.rerun_finishes = true;
+        outcome.rerun_finishes = !IsRefusal(why);
         break;
       }
       manifest.erase(path);

@@ -32,6 +32,13 @@ class TUploads {
   virtual void Done(std::size_t n) = 0;
 };
 
+// Whether a failure is a refusal: something planted on the server (a link, a file where a
+// folder should be) that running again would meet again. Its sentence starts "refusing", also
+// within "cannot send PATH: refusing …".
+inline bool IsRefusal(std::string_view why) {
+  return why.starts_with("refusing") || why.find(": refusing") != std::string_view::npos;
+}
+
 class TRemote {
  public:
   virtual ~TRemote() = default;

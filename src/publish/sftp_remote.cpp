@@ -66,6 +66,17 @@ class TSftpRemote : public TRemote {
   TSftpRemote& operator=(const TSftpRemote&) = delete;
 
   TFetched Fetch(const std::string& path, std::string& bytes, std::string* err) override {
+    // Only a file is read: the server's open of a FIFO planted there would never return.
+    if (const std::optional<std::uint8_t> type = TypeAt(Full(path))) {
+      if (*type != SSH_FILEXFER_TYPE_REGULAR) {
+        *err = "refusing to read " + Full(path) + ": the server holds " +
+               (*type == SSH_FILEXFER_TYPE_SYMLINK ? "a link" : "something other than a file") +
+               " there";
+        return TFetched::kFailed;
+      }
+    } else if (Missing()) {
+      return TFetched::kMissing;
+    }
     sftp_file file = sftp_open(sftp_, Full(path).c_str(), O_RDONLY, 0);
     if (file == nullptr) {
       const int code = sftp_get_error(sftp_);
