@@ -499,6 +499,36 @@ TEST_F(PublishTest, TwoPublishesAtOnceLeaveAManifestEveryRunReads) {
   EXPECT_FALSE(fs::exists(Path("www/.zorvik-publish.lock")));
 }
 
+// A FIFO planted where the manifest or one of its parts stands: the run says so and ends,
+// never waiting for a writer that does not come.
+TEST_F(PublishTest, OverSftpAFifoPlantedForTheManifestEndsTheRun) {
+  if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
+  testing::TSshServer server(Path("server"), Path("home"));
+  ASSERT_TRUE(server.Start());
+  const std::string to = SftpTo(server);
+  ASSERT_EQ(
+      Zorvik({"publish", to, "--accept-host-key", server.Fingerprint(), Path("site/site.gro")})
+          .status,
+      0);
+  fs::remove(Path("www/.zorvik-publish.json"));
+  ASSERT_EQ(::mkfifo(Path("www/.zorvik-publish.json").c_str(), 0644), 0);
+  testing::TBackground publish;
+  publish.Start({ZORVIK_BINARY, "publish", to, Path("site/site.gro")}, Path("fifo.log"));
+  int status = -1;
+  for (int waited = 0; waited < 300; ++waited) {
+    int raw = 0;
+    if (::waitpid(publish.Pid(), &raw, WNOHANG) == publish.Pid()) {
+      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(status, 1) << "still waiting after 30 s";
+  const std::string said = Slurp(Path("fifo.log"));
+  EXPECT_NE(said.find("refusing to read"), std::string::npos) << said;
+  EXPECT_EQ(said.find("run again to finish"), std::string::npos) << said;
+}
+
 TEST_F(PublishTest, OverSftpALinkPlantedOnTheServerIsNeverFollowed) {
   if (!fs::exists("/usr/sbin/sshd")) GTEST_SKIP() << "no sshd";
   testing::TSshServer server(Path("server"), Path("home"));
