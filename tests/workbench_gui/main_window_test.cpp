@@ -180,8 +180,15 @@ TEST_F(MainWindowTest, AFileChangedOrCutElsewhereIsNotSavedOverUnasked) {
   wb.dialogs.answers = {false};  // No: the editor keeps its text, now to be saved
   activate();
   EXPECT_NE(wb.dialogs.questions.last().indexOf(QStringLiteral("読み込み直しますか")), -1);
+  EXPECT_FALSE(wb.dialogs.defaults_no.last());  // no edits here: the newer file by default
   EXPECT_NE(SourcePane(f)->Text(), "$Title changed on disk");
   EXPECT_TRUE(SourcePane(f)->isModified());
+  // A save over the other program's file asks first; No saves nothing.
+  wb.dialogs.answers = {false};
+  Control<QAction>(f, "tbSaveData")->trigger();
+  EXPECT_NE(wb.dialogs.questions.last().indexOf(QStringLiteral("上書きして保存しますか")), -1);
+  EXPECT_TRUE(wb.dialogs.defaults_no.last());
+  EXPECT_EQ(ReadFile(page), "$Title changed on disk");
   WriteFile(page, "$Title changed again");
   wb.dialogs.answers = {true};
   activate();

@@ -19,8 +19,9 @@ class TScriptedDialogs : public TDialogs {
     if (on_message) on_message();
   }
   void ShowAbout(QWidget*, const QString&, const QString& text) override { messages << text; }
-  bool AskYes(QWidget*, const QString& message, bool) override {
+  bool AskYes(QWidget*, const QString& message, bool default_no) override {
     questions << message;
+    defaults_no << default_no;
     if (answers.empty()) return true;
     const bool yes = answers.front();
     answers.pop_front();
@@ -84,7 +85,8 @@ class TScriptedDialogs : public TDialogs {
   QStringList errors;
   QStringList messages;
   QStringList questions;
-  int file_dialogs = 0;  // file dialogs shown
+  QList<bool> defaults_no;  // for each AskYes, whether No was the default
+  int file_dialogs = 0;     // file dialogs shown
   int colour_dialogs = 0;
 
  private:

@@ -72,6 +72,7 @@ bool TPageDocument::Open(const QString& path) {
   editor_.setModified(false);
   SetTitle(path);
   NoteFileOnDisk();
+  read_stamp_ = disk_stamp_;
   return true;
 }
 
@@ -81,6 +82,7 @@ void TPageDocument::New() {
   state_.DataFolder.clear();
   save_name_.clear();
   disk_stamp_.clear();
+  read_stamp_.clear();
   editor_.setModified(false);
   SetTitle({});
 }
@@ -88,6 +90,17 @@ void TPageDocument::New() {
 void TPageDocument::Save() {
   if (save_name_.isEmpty()) {
     SaveAs();
+    return;
+  }
+  // Another program saved the file since it was read here: its work is not overwritten unasked.
+  const QString now = DiskStamp();
+  if (!read_stamp_.isEmpty() && !now.isEmpty() && now != read_stamp_ &&
+      !dialogs_.AskYes(&window_,
+                       QStringLiteral("編集中のファイルは、読み込んだあとでほかのプログラムによって"
+                                      "変更されています。上書きして保存しますか？（いいえ：保存"
+                                      "しません）\r\n\r\n[") +
+                           save_name_ + "]",
+                       true)) {
     return;
   }
   if (!editor_.SaveFile(PathBytes(save_name_))) {
@@ -101,6 +114,7 @@ void TPageDocument::Save() {
   state_.DataFolder = PathBytes(QFileInfo(save_name_).absolutePath() + "/");
   SetTitle(save_name_);
   NoteFileOnDisk();
+  read_stamp_ = disk_stamp_;
 }
 
 void TPageDocument::SaveAs() {
@@ -109,6 +123,7 @@ void TPageDocument::SaveAs() {
       save_name_.isEmpty() ? DialogFolder() : save_name_);
   if (!path) return;
   save_name_ = *path;
+  read_stamp_.clear();  // the dialog asked before a file there is replaced
   Save();
 }
 
@@ -127,15 +142,17 @@ bool TPageDocument::ConfirmUnsavedChanges() {
   return false;
 }
 
-void TPageDocument::NoteFileOnDisk() {
+QString TPageDocument::DiskStamp() const {
   const QFileInfo info(save_name_);
-  disk_stamp_ = save_name_.isEmpty() || !info.exists()
-                    ? QString()
-                    : QStringLiteral("%1 %2 %3")
-                          .arg(info.size())
-                          .arg(info.lastModified().toMSecsSinceEpoch())
-                          .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+  return save_name_.isEmpty() || !info.exists()
+             ? QString()
+             : QStringLiteral("%1 %2 %3")
+                   .arg(info.size())
+                   .arg(info.lastModified().toMSecsSinceEpoch())
+                   .arg(info.metadataChangeTime().toMSecsSinceEpoch());
 }
+
+void TPageDocument::NoteFileOnDisk() { disk_stamp_ = DiskStamp(); }
 
 void TPageDocument::CheckFileOnDisk() {
   if (save_name_.isEmpty() || disk_stamp_.isEmpty() || checking_disk_ || state_.BatchMode) return;
@@ -157,7 +174,9 @@ void TPageDocument::CheckFileOnDisk() {
                      "編集中のファイルが、ほかのプログラムによって変更されました。"
                      "読み込み直しますか？（いいえ：エディタの内容をそのまま残します）\r\n\r\n[") +
                      save_name_ + "]",
-                 true)) {
+                 // The file on disk is the newer text: taken by default unless this one has edits
+                 // of its own, which a later save does not write over it unasked.
+                 editor_.isModified())) {
     editor_.setModified(false);  // the answer was to take the file as it is now
     Open(save_name_);
   } else {

@@ -50,6 +50,8 @@ class TPageDocument {
   void SetTitle(const QString& path);
   // Remembers the file as it stands on disk now: size, time and identity.
   void NoteFileOnDisk();
+  // The file at save_name_ as size and times; empty when there is none.
+  QString DiskStamp() const;
 
   QWidget& window_;
   TEditor& editor_;
@@ -60,7 +62,8 @@ class TPageDocument {
   QString save_name_;
   QString last_opened_name_;
   QString caption_;     // without the modified mark
-  QString disk_stamp_;  // the file as last loaded or saved
+  QString disk_stamp_;  // the file as last looked at
+  QString read_stamp_;  // the file as last loaded or saved: a save over another is asked first
   bool checking_disk_ = false;
   std::optional<TEncoding> forced_encoding_;
 };
