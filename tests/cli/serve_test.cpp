@@ -285,7 +285,7 @@ TEST_F(ServeTest, ConnectionsBeyondTheThreadsTheSystemAllowsWait) {
   for (std::thread& asker : askers) asker.join();
   EXPECT_EQ(answered, 8);
   for (const int sock : idle) ::close(sock);
-  EXPECT_EQ(Status(Get(port, "/out/index.html")), 200);
+  EXPECT_EQ(Status(Ask(port, request, 20000)), 200);
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
