@@ -102,6 +102,7 @@ TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
   fs::create_directories(dir_ / "s/out");
   fs::create_directories(dir_ / "s/pages");
   fs::create_symlink("/etc/passwd", dir_ / "s/public/planted");
+  fs::create_symlink("loop", dir_ / "s/public/loop");
   Write("private/secret.txt", "the user's own");
   struct {
     const char* page;
@@ -116,6 +117,8 @@ TEST_F(PreviewSiteTest, TheWebRootHoldsThePagesAndWhatTheyLink) {
       {"s/out/index.html", {"../style/old.css"}, "s/"},       // the first layout
       {"s/out/index.html", {}, "s/out/"},
       {"s/public/index.html", {"../../private/secret.txt", "style/site.css"}, "s/public/"},
+      // Paths the system cannot look at name no file: the preview goes on.
+      {"s/public/index.html", {std::string(300, 'a') + "/x.html", "loop/x.html"}, "s/public/"},
   };
   for (const auto& c : cases) {
     const TSiteOfPages site =
