@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <cstring>
 
@@ -328,6 +329,43 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQ
     if (a_dat.ends_with("\r\n")) a_dat.resize(a_dat.size() - 2);
     EXPECT_EQ(a_dat, c.a_dat);
   }
+}
+
+// A second start while the running workbench is busy (its event loop held for seconds) waits
+// for it and hands the page over: never a second workbench on the same settings file.
+TEST_F(RealControlsTest, ASecondStartWaitsForABusyWorkbench) {
+  const QString runtime = root_ + "/runtime";
+  QDir().mkpath(runtime);
+  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QString socket =
+      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  WriteFile(root_ + "/b.dat", "page b");
+  QString handed;
+  TSingleInstance running;
+  ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) { handed = page; }));
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("ASAN_OPTIONS", "detect_leaks=0");
+  second.setProcessEnvironment(env);
+  second.setWorkingDirectory(root_);
+  second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("b.dat")});
+  ASSERT_TRUE(second.waitForStarted());
+  QThread::sleep(4);  // busy: nothing is answered meanwhile
+  QEventLoop program;
+  QTimer::singleShot(30000, &program, &QEventLoop::quit);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &program, [&] {
+    if (!handed.isEmpty() && second.state() == QProcess::NotRunning) program.quit();
+  });
+  poll.start(20);
+  program.exec();
+  EXPECT_EQ(handed, root_ + "/b.dat");
+  EXPECT_EQ(second.state(), QProcess::NotRunning) << "the second start became a workbench";
+  EXPECT_EQ(second.exitCode(), 0);
+  second.kill();
+  second.waitForFinished();
 }
 
 // Someone else's socket at the workbench's place learns nothing and cannot end the start; a

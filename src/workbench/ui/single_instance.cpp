@@ -11,11 +11,15 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
+#include <cstdio>
 
 namespace zorvik {
 namespace {
 
 constexpr int kWaitMs = 2000;
+// How long a start waits for the running workbench to take its page: one busy with a long
+// step answers when it is done, and a second workbench on the same settings file never starts.
+constexpr int kBusyWaitMs = 60000;
 
 // Held while a start decides whether it is the first, so that two starts at once do not both
 // become the first. A lock file that is not the user's own is not taken, and a lock that is
@@ -93,8 +97,15 @@ bool TSingleInstance::HandOverOrListen(const QString& socket_path, const QString
   socket.connectToServer(socket_path);
   if (socket.waitForConnected(kWaitMs) && PeerIsThisUser(socket.socketDescriptor())) {
     socket.write(page.toUtf8() + '\n');
-    if (socket.waitForBytesWritten(kWaitMs) && socket.waitForReadyRead(kWaitMs)) return true;
-    // A workbench that takes no page is stuck: this start becomes the workbench instead.
+    if (socket.waitForBytesWritten(kWaitMs)) {
+      // The page waits in the socket for a workbench that is busy: it takes it when it is free.
+      if (!socket.waitForReadyRead(kBusyWaitMs)) {
+        std::fprintf(stderr,
+                     "zorvik-workbench: the workbench that is running has not answered yet; it "
+                     "opens the page when it is free\n");
+      }
+      return true;
+    }
   }
   QLocalServer::removeServer(socket_path);  // left behind by a workbench that ended abruptly
   server_ = std::make_unique<QLocalServer>();

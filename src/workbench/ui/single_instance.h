@@ -21,8 +21,9 @@ class TSingleInstance : public QObject {
   static QString SocketPath(const std::string& settings_file, const QString& runtime_folder);
 
   // Either hands page (an absolute path, or empty) to the workbench already running on
-  // socket_path and returns true, or becomes that workbench and returns false; from then on
-  // on_page is called with each page a later start hands over (empty for none).
+  // socket_path and returns true (waiting a while for one that is busy, never becoming a second
+  // one beside it), or becomes that workbench and returns false; from then on on_page is
+  // called with each page a later start hands over (empty for none).
   bool HandOverOrListen(const QString& socket_path, const QString& page,
                         std::function<void(const QString&)> on_page);
 
