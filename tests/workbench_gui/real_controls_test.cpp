@@ -368,6 +368,64 @@ TEST_F(RealControlsTest, ASecondStartWaitsForABusyWorkbench) {
   second.waitForFinished();
 }
 
+// Pages handed over while the page before is still being taken (its save question up) wait
+// their turn: one question at a time, each about its own page.
+TEST_F(RealControlsTest, PagesHandedOverDuringAQuestionWaitTheirTurn) {
+  const QString runtime = root_ + "/runtime";
+  QDir().mkpath(runtime);
+  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QString socket =
+      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("ASAN_OPTIONS", "detect_leaks=0");
+  QProcess starts[3];
+  const auto start = [&](int i, const QString& page) {
+    starts[i].setProcessEnvironment(env);
+    starts[i].setWorkingDirectory(root_);
+    starts[i].start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {page});
+  };
+  QStringList taken;
+  int depth = 0, deepest = 0;
+  TSingleInstance running;
+  ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) {
+    taken << QFileInfo(page).fileName();
+    deepest = std::max(deepest, ++depth);
+    if (taken.size() == 1) {
+      // The first page's question: a modal loop, while two more starts hand their pages over.
+      start(1, "b.dat");
+      start(2, "c.dat");
+      QEventLoop modal;
+      QTimer::singleShot(20000, &modal, &QEventLoop::quit);
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, &modal, [&] {
+        if (starts[1].state() == QProcess::NotRunning && starts[2].state() == QProcess::NotRunning)
+          modal.quit();
+      });
+      poll.start(20);
+      modal.exec();
+    }
+    --depth;
+  }));
+  start(0, "a.dat");
+  QEventLoop program;
+  QTimer::singleShot(30000, &program, &QEventLoop::quit);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &program, [&] {
+    if (taken.size() == 3 && depth == 0) program.quit();
+  });
+  poll.start(20);
+  program.exec();
+  EXPECT_EQ(deepest, 1);
+  ASSERT_EQ(taken.size(), 3);
+  EXPECT_EQ(taken[0], "a.dat");
+  EXPECT_TRUE((taken[1] == "b.dat" && taken[2] == "c.dat") ||
+              (taken[1] == "c.dat" && taken[2] == "b.dat"))
+      << taken.join(",").toStdString();
+  for (QProcess& one : starts) one.waitForFinished();
+}
+
 // Someone else's socket at the workbench's place learns nothing and cannot end the start; a
 // runtime folder that others may enter is not used.
 TEST_F(RealControlsTest, ASocketOrFolderOfAnotherUserIsNotTrusted) {

@@ -114,14 +114,15 @@ bool TSingleInstance::HandOverOrListen(const QString& socket_path, const QString
     server_.reset();
     return false;
   }
-  connect(server_.get(), &QLocalServer::newConnection, this, [this, on_page = std::move(on_page)] {
+  on_page_ = std::move(on_page);
+  connect(server_.get(), &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* client = server_->nextPendingConnection()) {
       connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
       if (!PeerIsThisUser(client->socketDescriptor())) {
         client->abort();
         continue;
       }
-      connect(client, &QLocalSocket::readyRead, client, [this, client, on_page] {
+      connect(client, &QLocalSocket::readyRead, client, [this, client] {
         if (!client->canReadLine()) return;
         const QString received = QString::fromUtf8(client->readLine()).chopped(1);
         client->write("ok\n");
@@ -129,11 +130,23 @@ bool TSingleInstance::HandOverOrListen(const QString& socket_path, const QString
         // Taken once this handler has returned: taking a page may ask a question, and the
         // socket (with this handler) goes away when the second start ends meanwhile.
         QMetaObject::invokeMethod(
-            this, [on_page, received] { on_page(received); }, Qt::QueuedConnection);
+            this, [this, received] { Take(received); }, Qt::QueuedConnection);
       });
     }
   });
   return false;
+}
+
+void TSingleInstance::Take(const QString& page) {
+  waiting_.push_back(page);
+  if (taking_) return;  // its turn comes when the page being taken is
+  taking_ = true;
+  while (!waiting_.empty()) {
+    const QString next = waiting_.front();
+    waiting_.pop_front();
+    on_page_(next);
+  }
+  taking_ = false;
 }
 
 }  // namespace zorvik

@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,7 +29,13 @@ class TSingleInstance : public QObject {
                         std::function<void(const QString&)> on_page);
 
  private:
+  // Hands page on; one taken while another is being taken (its question up) waits its turn.
+  void Take(const QString& page);
+
   std::unique_ptr<QLocalServer> server_;
+  std::function<void(const QString&)> on_page_;
+  bool taking_ = false;
+  std::deque<QString> waiting_;
 };
 
 }  // namespace zorvik
