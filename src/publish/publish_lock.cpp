@@ -83,7 +83,7 @@ bool TakePublishLock(TRemote& remote, std::string* err) {
     std::string why;
     switch (remote.MakeFolderNew(lock, &why)) {
       case TMade::kFailed:
-        *err = "cannot make the lock " + lock + " on the server: " + why;
+        (*err = "cannot make the lock ").append(lock).append(" on the server: ").append(why);
         return false;
       case TMade::kMade: {
         const std::string note = LockNote(ThisHost(), ::getpid(), std::time(nullptr));

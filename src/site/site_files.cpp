@@ -41,7 +41,7 @@ std::optional<TSiteFiles> ListSiteFiles(const std::string& root, const std::stri
     folders.pop_back();
     std::string why;
     if (!ListFolder(folder, false, &names, &why)) {
-      *err = "cannot list the folder " + folder + ": " + why;
+      (*err = "cannot list the folder ").append(folder).append(": ").append(why);
       return std::nullopt;
     }
     for (const std::string& name : names) {
