@@ -28,6 +28,10 @@ constexpr std::size_t kThreads = 1024;
 constexpr int kMaxEventStreams = 48;
 // A connection that sends nothing for this long, idle or in the middle of a request, is closed.
 constexpr int kIdleSeconds = 3;
+// Pages and text files up to this size are read whole (the script placed, the charset found);
+// larger ones stream, told apart by their first kSniffedBytes.
+constexpr std::size_t kReadWholeBytes = 16u << 20;
+constexpr std::size_t kSniffedBytes = 64u << 10;
 // A stream writes at least this often: a page that went away is noticed at the next write but
 // one, and its thread is free again.
 constexpr auto kKeepAlive = std::chrono::seconds(1);
@@ -132,25 +136,32 @@ void ServeFile(const TSiteAccess& site, const std::string& root,
     response.set_redirect(location, 301);
     return;
   }
-  // Pages get the live-reload script, and text files are told apart by their bytes: these are
-  // read whole. Everything else streams from the disk.
-  const std::string by_name = ContentTypeFor(*file, "");
-  if (IsHtmlType(by_name) || by_name.starts_with("text/plain")) {
-    std::optional<std::string> bytes = ReadAll(fd);
-    if (!bytes) return Refuse(response, 500, "500 The file could not be read whole\n");
-    if (on_served) on_served(*file);
-    const std::string type = ContentTypeFor(*file, *bytes);
-    if (IsHtmlType(type)) bytes = WithLiveReload(*bytes);
-    response.set_content(*bytes, type);
-    return;
-  }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return Refuse(response, 500, "500 The file could not be read\n");
   }
-  // A range that starts at or past the end asks for nothing there is.
   const auto size = static_cast<std::size_t>(st.st_size);
+  // Pages get the live-reload script, and text files are told apart by their bytes: these are
+  // read whole, up to a size. Everything else, and larger ones (told apart by their first
+  // bytes, a page without the script), streams from the disk in bounded memory.
+  std::string type = ContentTypeFor(*file, "");
+  if (IsHtmlType(type) || type.starts_with("text/plain")) {
+    if (size <= kReadWholeBytes) {
+      std::optional<std::string> bytes = ReadAll(fd);
+      if (!bytes) return Refuse(response, 500, "500 The file could not be read whole\n");
+      if (on_served) on_served(*file);
+      type = ContentTypeFor(*file, *bytes);
+      if (IsHtmlType(type)) bytes = WithLiveReload(*bytes);
+      response.set_content(*bytes, type);
+      return;
+    }
+    std::string head(kSniffedBytes, '\0');
+    const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+    head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    type = ContentTypeFor(*file, head);
+  }
+  // A range that starts at or past the end asks for nothing there is.
   if (request.ranges.size() == 1 && request.ranges.front().first >= 0 &&
       static_cast<std::size_t>(request.ranges.front().first) >= size) {
     ::close(fd);
@@ -162,8 +173,7 @@ void ServeFile(const TSiteAccess& site, const std::string& root,
   if (on_served) on_served(*file);
   auto open = std::make_shared<TOpenFile>(fd);
   response.set_content_provider(
-      static_cast<std::size_t>(st.st_size), by_name,
-      [open](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+      size, type, [open](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         return SendPiece(*open, offset, length, sink);
       });
 }
