@@ -77,6 +77,22 @@ class RealControlsTest : public testing::WorkbenchTest {
               "$Body " +
                   Sjis("本文") + "\r\n");
   }
+  // The socket of the workbench this test plays, in a runtime folder of its own.
+  QString WorkbenchSocket() {
+    const QString runtime = root_ + "/runtime";
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  }
+  // The real program started again, as a second start that finds that socket.
+  void PrepareSecondStart(QProcess& start) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", root_ + "/runtime");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");  // as for this process (see gui_test_main.cpp)
+    start.setProcessEnvironment(env);
+    start.setWorkingDirectory(root_);
+  }
 };
 
 TEST_F(RealControlsTest, WrittenFilesAreTheRunsOwnBytes) {
@@ -263,12 +279,8 @@ TEST_F(RealControlsTest, ASettingsFileThatCannotBeSavedIsSaidOnce) {
 // While the save question is up (a modal box runs the event loop), the second start ends and
 // its socket goes; whatever the answer, the workbench goes on, with the page it was handed.
 TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQuestion) {
-  const QString runtime = root_ + "/runtime";
-  QDir().mkpath(runtime);
-  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  const QString socket =
-      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
-  ASSERT_TRUE(socket.startsWith(runtime + "/"));
+  const QString socket = WorkbenchSocket();
+  ASSERT_TRUE(socket.startsWith(root_ + "/runtime/"));
   WriteFile(root_ + "/a.dat", "page a");
   WriteFile(root_ + "/b.dat", "page b");
   Workbench wb(root_);
@@ -279,12 +291,7 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQ
     if (!page.isEmpty()) f.OpenDocument(page);
   }));
   QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", runtime);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("ASAN_OPTIONS", "detect_leaks=0");  // as for this process (see gui_test_main.cpp)
-  second.setProcessEnvironment(env);
-  second.setWorkingDirectory(root_);
+  PrepareSecondStart(second);
   // A modal box runs an event loop of its own until it is answered: here until the second
   // start has ended and its socket has gone.
   wb.dialogs.on_question = [&] {
@@ -334,22 +341,13 @@ TEST_F(RealControlsTest, ASecondStartHandsItsPageOverWhateverTheAnswerToTheSaveQ
 // A second start while the running workbench is busy (its event loop held for seconds) waits
 // for it and hands the page over: never a second workbench on the same settings file.
 TEST_F(RealControlsTest, ASecondStartWaitsForABusyWorkbench) {
-  const QString runtime = root_ + "/runtime";
-  QDir().mkpath(runtime);
-  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  const QString socket =
-      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
+  const QString socket = WorkbenchSocket();
   WriteFile(root_ + "/b.dat", "page b");
   QString handed;
   TSingleInstance running;
   ASSERT_FALSE(running.HandOverOrListen(socket, {}, [&](const QString& page) { handed = page; }));
   QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", runtime);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("ASAN_OPTIONS", "detect_leaks=0");
-  second.setProcessEnvironment(env);
-  second.setWorkingDirectory(root_);
+  PrepareSecondStart(second);
   second.start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {QStringLiteral("b.dat")});
   ASSERT_TRUE(second.waitForStarted());
   QThread::sleep(4);  // busy: nothing is answered meanwhile
@@ -371,19 +369,10 @@ TEST_F(RealControlsTest, ASecondStartWaitsForABusyWorkbench) {
 // Pages handed over while the page before is still being taken (its save question up) wait
 // their turn: one question at a time, each about its own page.
 TEST_F(RealControlsTest, PagesHandedOverDuringAQuestionWaitTheirTurn) {
-  const QString runtime = root_ + "/runtime";
-  QDir().mkpath(runtime);
-  QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  const QString socket =
-      TSingleInstance::SocketPath(SettingsFilePath(ZORVIK_WORKBENCH_BINARY), runtime);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", runtime);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("ASAN_OPTIONS", "detect_leaks=0");
+  const QString socket = WorkbenchSocket();
   QProcess starts[3];
   const auto start = [&](int i, const QString& page) {
-    starts[i].setProcessEnvironment(env);
-    starts[i].setWorkingDirectory(root_);
+    PrepareSecondStart(starts[i]);
     starts[i].start(QStringLiteral(ZORVIK_WORKBENCH_BINARY), {page});
   };
   QStringList taken;
