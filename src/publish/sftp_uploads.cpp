@@ -17,6 +17,7 @@ namespace {
 // server's buffers, which slows it down.
 constexpr std::size_t kMostBytes = 1u << 20;
 constexpr std::size_t kWriteChunk = 32768;
+constexpr std::size_t kWritesUnderWay = 32;  // a file's pieces under way at once: 1 MB
 constexpr std::uint32_t kFileMode = 0644;
 constexpr int kSweepRounds = 8;
 constexpr std::uint32_t kMarkers = 1u << 20;
@@ -51,6 +52,9 @@ struct TFlight {
   // The time the file is stamped with, to know it again by its path; 0 where the server
   // refused the stamp (the size stands in then).
   std::uint32_t marker = 0;
+  std::size_t written = 0;           // bytes asked to be written so far
+  std::size_t writes_out = 0;        // writes not yet answered
+  bool closing = false;              // the last write went: the close is asked
   std::vector<std::string> folders;  // the folders of the target below the destination's
   std::string handle;
   std::string failure;
@@ -153,6 +157,27 @@ class TPipeline {
   void Ask(TFlight& flight, std::uint32_t id, TAsked what, std::size_t folder = 0) {
     asked_[id] = {&flight, what, folder};
     ++flight.awaited;
+  }
+
+  // The next pieces of the file, a few under way at a time so that a large file never stands
+  // whole in the requests; after the last, the stamp, the close and a look at its folders. The
+  // server takes the requests on one handle in the order sent, so the close comes after the
+  // writes; the rename waits for all of their replies.
+  void SendWrites(TFlight& flight) {
+    const std::string_view bytes = flight.upload.bytes;
+    while (flight.written < bytes.size() && flight.writes_out < kWritesUnderWay) {
+      Ask(flight,
+          wire_.Write(flight.handle, flight.written, bytes.substr(flight.written, kWriteChunk)),
+          TAsked::kWrite);
+      flight.written += kWriteChunk;
+      ++flight.writes_out;
+    }
+    if (flight.written < bytes.size() || flight.closing) return;
+    flight.closing = true;
+    // Stamped again after the writes, which move the time on.
+    Ask(flight, wire_.SetTimes(flight.handle, flight.marker), TAsked::kMark);
+    Ask(flight, wire_.Close(flight.handle), TAsked::kClose);
+    CheckFolders(flight);
   }
 
   // Asks again whether each folder of the file is a folder, not a link put in its place.
@@ -267,8 +292,12 @@ class TPipeline {
       case TAsked::kWrite:
       case TAsked::kClose:
         if (what == TAsked::kClose) flight.handle.clear();
-        if (status != SSH_FX_OK)
+        if (status != SSH_FX_OK) {
           Fail(flight, "cannot write " + flight.temp + " (" + Why(reply) + ")");
+        } else if (what == TAsked::kWrite && flight.failure.empty()) {
+          --flight.writes_out;
+          SendWrites(flight);
+        }
         break;
       case TAsked::kRename:
         if (status == SSH_FX_OK) flight.created = false;  // renamed: no temporary file to remove
@@ -339,23 +368,10 @@ class TPipeline {
         Ask(flight, wire_.SetTimes(flight.handle, flight.marker), TAsked::kMark);
         AskPlaced(flight, flight.temp);
         break;
-      case TStep::kPlace: {
-        // The server takes the requests on one handle in the order sent, so the close goes
-        // with the writes; the rename waits for all of their replies.
+      case TStep::kPlace:
         flight.step = TStep::kWrite;
-        const std::string& bytes = flight.upload.bytes;
-        for (std::size_t done = 0; done < bytes.size(); done += kWriteChunk) {
-          Ask(flight,
-              wire_.Write(flight.handle, done, std::string_view(bytes).substr(done, kWriteChunk)),
-              TAsked::kWrite);
-        }
-        // Stamped again after the writes, which move the time on; the folders looked at again
-        // just before the rename is asked.
-        Ask(flight, wire_.SetTimes(flight.handle, flight.marker), TAsked::kMark);
-        Ask(flight, wire_.Close(flight.handle), TAsked::kClose);
-        CheckFolders(flight);
+        SendWrites(flight);
         break;
-      }
       case TStep::kWrite:
         flight.step = TStep::kRename;
         Ask(flight,

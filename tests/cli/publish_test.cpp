@@ -207,8 +207,12 @@ TEST_F(PublishTest, OverSftpManyFilesUnderWayAtOnceArriveWholeAndInOrder) {
   for (int i = 0; i < 600; ++i) {
     const std::string name = "p" + std::to_string(1000 + i);
     const std::string page = "d" + std::to_string(i / 200) + "/" + name + ".html";
-    // One page larger than a write request, one empty.
-    const std::string body = i == 5 ? std::string(100000, 'x') : i == 6 ? "" : name;
+    // One page larger than a write request, one larger than the writes under way at once,
+    // one empty.
+    const std::string body = i == 5   ? std::string(100000, 'x')
+                             : i == 7 ? std::string(3000000, 'y')
+                             : i == 6 ? ""
+                                      : name;
     Write("many/pages/" + name + ".dat",
           "@Template {$DataFolder}page.tmpl\n@WriteFile {$DataFolder}../public/" + page +
               "\n$Title " + body + "\n");
