@@ -129,7 +129,9 @@ class TFtpRemote : public TRemote {
     const CURLcode code = Perform();
     curl_easy_setopt(curl_, CURLOPT_PREQUOTE, nullptr);
     curl_easy_setopt(curl_, CURLOPT_POSTQUOTE, nullptr);
-    if (code == CURLE_OK) return true;
+    // Folders looked at again once the file is in place: one swapped for a link meanwhile (FTP
+    // has no way to tell where a file went) stops the run before it is recorded sent.
+    if (code == CURLE_OK) return FoldersAreFolders(path, err);
     Failed(code, err);
     std::string ignored;
     Remove(temporary, &ignored);  // the partial upload, where the connection still allows
