@@ -47,6 +47,7 @@ std::string ManifestCacheFolder(const TDestination& destination) {
 }
 
 TFetched TManifestStore::Read(TManifest& manifest, std::string* err) {
+  listed_.clear();
   std::string text;
   std::string why;
   switch (remote_.Fetch(std::string(kManifestName), text, &why)) {

@@ -128,15 +128,6 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     return outcome;
   };
   std::string why;
-  // One run at a time writes to the destination; a dry run only reads.
-  if (!options.dry_run && !TakePublishLock(remote, &why)) return fail(why);
-  struct TRelease {
-    TRemote& remote;
-    bool held;
-    ~TRelease() {
-      if (held) ReleasePublishLock(remote);
-    }
-  } release{remote, !options.dry_run};
   TManifest manifest;
   TManifestStore store(remote, options.manifest_cache);
   if (store.Read(manifest, &why) == TFetched::kFailed) return fail(why);
@@ -148,10 +139,26 @@ TPublishOutcome Publish(TRemote& remote, const std::vector<TSiteFile>& files,
     if (!bytes) return fail("cannot read " + file.path + " (" + ReadFailure() + ")");
     local.push_back({bytes->size(), Sha256Hex(*bytes)});
   }
+  const auto nothing_to_do = [&outcome] {
+    return outcome.plan.send.empty() && outcome.plan.remove.empty();
+  };
+  outcome.plan = PlanPublish(files, local, manifest, options.remove_gone);
+  if (options.dry_run || nothing_to_do()) {
+    listener.Planned(outcome.plan);
+    return outcome;
+  }
+  // Something to write: one run at a time. The manifest is read again under the lock, as
+  // another run may have changed it meanwhile, and the plan made from it.
+  if (!TakePublishLock(remote, &why)) return fail(why);
+  struct TRelease {
+    TRemote& remote;
+    ~TRelease() { ReleasePublishLock(remote); }
+  } release{remote};
+  manifest.clear();
+  if (store.Read(manifest, &why) == TFetched::kFailed) return fail(why);
   outcome.plan = PlanPublish(files, local, manifest, options.remove_gone);
   listener.Planned(outcome.plan);
-  if (options.dry_run) return outcome;
-  if (outcome.plan.send.empty() && outcome.plan.remove.empty()) return outcome;
+  if (nothing_to_do()) return outcome;
 
   // Every file about to be sent is marked pending (no hash) in a manifest written before the
   // first is sent: a run cut after a file was replaced then never hides the change (the user
