@@ -27,7 +27,7 @@ TGroupCheck CheckGroup(const std::vector<std::string>& entries, const TRunSettin
   const TSiteOfPages where = SiteOfPages(check.PageLinks(), pages.front().first, home, site_folder);
   if (where.site.roots.empty()) return result;
   site = where.site;
-  check.SetRoot(where.root, where.outside);
+  check.SetSite(where);
   result.findings = FindingsAtSource(check.Finish(), sources);
   result.pages = check.PageCount();
   result.external = check.External().size();

@@ -47,8 +47,8 @@ TReadFile SiteFileReader(const TSiteAccess& site) {
 
 TSiteCheck SiteCheckOnDisk(const TSiteOfPages& where) {
   const TSiteAccess& site = where.site;
-  TSiteCheck check(where.root, SiteFileReader(site), IsFolderPath);
-  check.SetRoot(where.root, where.outside);
+  TSiteCheck check("", SiteFileReader(site), IsFolderPath);
+  check.SetSite(where);
   return check;
 }
 
@@ -61,7 +61,7 @@ std::vector<TFinding> CheckPageInSite(const std::string& output_file, std::strin
   const TSiteOfPages where = SiteOfPages(check.PageLinks(), output, home, site_folder);
   if (where.site.roots.empty()) return {};
   site = where.site;
-  check.SetRoot(where.root, where.outside);
+  check.SetSite(where);
   return check.Finish();
 }
 

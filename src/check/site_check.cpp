@@ -25,9 +25,9 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind
 
 }  // namespace
 
-void TSiteCheck::SetRoot(std::string root, std::set<std::string> outside) {
-  root_ = std::move(root);
-  outside_ = std::move(outside);
+void TSiteCheck::SetSite(const TSiteOfPages& where) {
+  root_ = where.root;
+  outside_ = where.outside;
 }
 
 TSiteCheck::TSiteCheck(std::string root, TReadFile read_file,
@@ -158,7 +158,7 @@ void TSiteCheck::CheckRefs(const std::string& file, const std::vector<TPageRef>&
       continue;
     }
     std::string target = Target(file, url);
-    if (outside_.contains(target) || outside_.contains(target + "index.html")) {
+    if (outside_.contains(target)) {
       findings_.push_back(
           {file, ref.line, TFindingKind::kError, "outside the site: not published", ref.url});
       continue;

@@ -46,9 +46,9 @@ class TSiteCheck {
   TSiteCheck(std::string root, TReadFile read_file,
              std::function<bool(const std::string&)> is_folder);
 
-  // The root, when it is known only after the pages were added, and the files the pages link
-  // outside the site (TSiteOfPages::outside).
-  void SetRoot(std::string root, std::set<std::string> outside = {});
+  // The site, when it is known only after the pages were added: its root, and the files the
+  // pages link outside it.
+  void SetSite(const TSiteOfPages& where);
   // A page of the site, with its bytes as served; group_page for the pages of the group, which
   // are noted when no other page links to them.
   void AddPage(const std::string& path, std::string_view bytes, bool group_page);

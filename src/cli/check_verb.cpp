@@ -87,7 +87,7 @@ int RunCheck(const TArgs& arguments) {
         SiteForVerb(links, outputs.empty() ? std::string() : outputs.front(), *path, "check");
     if (!where) return kUsageError;
     site = where->site;
-    check.SetRoot(where->root, where->outside);
+    check.SetSite(*where);
   }
   std::size_t unwritten = 0;
   if (written) {
