@@ -32,43 +32,65 @@ bool IsLeftOutByName(std::string_view name) {
 }
 
 std::optional<TSiteFiles> ListSiteFiles(const std::string& root, const std::string& from,
-                                        const std::set<std::string>& leave_out, std::string* err) {
+                                        const std::set<std::string>& leave_out,
+                                        const std::set<std::string>& also, std::string* err) {
   TSiteFiles result;
-  std::vector<std::string> folders = {from.starts_with(root) ? from : root};  // each with its "/"
+  std::string why;
+  // What stands at path, for a walk that must see all: nothing on a failed look.
+  const auto look = [&why, err](const std::string& path) -> std::optional<TPathKind> {
+    const std::optional<TPathKind> kind = LookAtPath(path, false, &why);
+    if (!kind) (*err = "cannot look at ").append(path).append(": ").append(why);
+    return kind;
+  };
+  // A file found (a regular file, or something that is not one) under a name without a dot part.
+  const auto take = [&](const std::string& path, std::string_view name, TPathKind kind) {
+    if (kind != TPathKind::kFile) {
+      result.skipped.push_back(path);  // links, which could lead out of the site, and FIFOs
+      return;
+    }
+    if (leave_out.contains(path) || IsLeftOutByName(name)) return;
+    // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
+    std::string relative = path.substr(root.size());
+    if (relative.find_first_of("\r\n\\") != std::string::npos) {
+      result.skipped.push_back(path);
+      return;
+    }
+    result.files.push_back({std::move(relative), path});
+  };
+  const std::string& start = from.starts_with(root) ? from : root;
+  std::vector<std::string> folders = {start};  // each with its "/"
   std::vector<std::string> names;
   while (!folders.empty()) {
     const std::string folder = std::move(folders.back());
     folders.pop_back();
-    std::string why;
     if (!ListFolder(folder, false, &names, &why)) {
       (*err = "cannot list the folder ").append(folder).append(": ").append(why);
       return std::nullopt;
     }
     for (const std::string& name : names) {
+      if (name.starts_with('.')) continue;  // dot files and dot folders, and all they hold
       const std::string path = folder + name;
-      const std::optional<TPathKind> kind = LookAtPath(path, false, &why);
-      if (!kind || kind == TPathKind::kMissing) {
-        *err = "cannot look at " + path + ": " + (kind ? "it went away during the listing" : why);
+      const std::optional<TPathKind> kind = look(path);
+      if (!kind) return std::nullopt;
+      if (kind == TPathKind::kMissing) {
+        (*err = "cannot look at ").append(path).append(": it went away during the listing");
         return std::nullopt;
       }
-      if (name.starts_with('.')) continue;  // dot files and dot folders, and all they hold
       if (kind == TPathKind::kFolder) {
         folders.push_back(path + "/");
-        continue;
+      } else {
+        take(path, name, *kind);
       }
-      if (kind != TPathKind::kFile) {
-        result.skipped.push_back(path);  // links, which could lead out of the site, and FIFOs
-        continue;
-      }
-      if (leave_out.contains(path) || IsLeftOutByName(name)) continue;
-      // A line end cannot cross FTP, and a backslash is a folder separator on some servers.
-      std::string relative = path.substr(root.size());
-      if (relative.find_first_of("\r\n\\") != std::string::npos) {
-        result.skipped.push_back(path);
-        continue;
-      }
-      result.files.push_back({std::move(relative), path});
     }
+  }
+  // Above the walk's folder, only what the pages link, by the same rules.
+  for (const std::string& path : also) {
+    if (path.starts_with(start) || !path.starts_with(root)) continue;
+    const std::string_view relative = std::string_view(path).substr(root.size());
+    if (relative.starts_with('.') || relative.find("/.") != std::string_view::npos) continue;
+    const std::optional<TPathKind> kind = look(path);
+    if (!kind) return std::nullopt;
+    if (kind != TPathKind::kMissing) take(path, relative.substr(relative.rfind('/') + 1), *kind);
   }
   std::sort(result.files.begin(), result.files.end(),
             [](const TSiteFile& a, const TSiteFile& b) { return a.relative < b.relative; });

@@ -29,11 +29,13 @@ bool IsLeftOutByName(std::string_view name);
 
 // root: the site's folder, with its trailing "/", that the files are named under; from: the
 // folder the walk starts in, root or one below it; leave_out: paths on disk (normalised) that
-// are not sent. Nothing, with *err naming the folder or file and the system's reason, when any
-// part of the walk fails (a folder that may not be read, one renamed away meanwhile): a list
-// with a part missing would have a publish remove that part from the server.
+// are not sent; also: files (the pages' links) taken from above from too. Nothing, with *err naming
+// the folder or file and the system's reason, when any part of the walk fails (a folder that may
+// not be read, one renamed away meanwhile): a list with a part missing would have a publish remove
+// that part from the server.
 std::optional<TSiteFiles> ListSiteFiles(const std::string& root, const std::string& from,
-                                        const std::set<std::string>& leave_out, std::string* err);
+                                        const std::set<std::string>& leave_out,
+                                        const std::set<std::string>& also, std::string* err);
 
 // The bytes of a site file, read without following a link; nothing when it cannot be read.
 std::optional<std::string> ReadSiteFileBytes(const std::string& path);

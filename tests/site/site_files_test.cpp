@@ -46,7 +46,7 @@ TEST(SiteFilesTest, AWalkThatFailsAnywhereListsNothing) {
     const std::string root = site.string() + "/";
     const bool as_expected = testing::AsOrdinaryUser([&] {
       std::string err;
-      const std::optional<TSiteFiles> listed = ListSiteFiles(root, root, {}, &err);
+      const std::optional<TSiteFiles> listed = ListSiteFiles(root, root, {}, {}, &err);
       if (c.reason != nullptr) return !listed && err.find(c.reason) != std::string::npos;
       if (!listed || listed->skipped != std::vector<std::string>{root + "up"}) return false;
       std::vector<std::string> relative;
@@ -57,6 +57,28 @@ TEST(SiteFilesTest, AWalkThatFailsAnywhereListsNothing) {
     if (c.as_ordinary_user) fs::permissions(site / "locked", fs::perms::owner_all);
     testing::RemoveDeepFolder(site);
   }
+}
+
+// Walked from the pages' folder: above it, only the files the pages link, by the same rules
+// (no dot part, no source by its name).
+TEST(SiteFilesTest, AboveThePagesFolderOnlyLinkedFilesAreTaken) {
+  testing::TTempFolder temp("zorvik-site-files-");
+  const std::string root = temp.Path().string() + "/";
+  std::filesystem::create_directories(temp.Path() / "public");
+  std::filesystem::create_directories(temp.Path() / "style/.old");
+  for (const char* file : {"public/index.html", "style/site.css", "style/unlinked.css",
+                           "style/.old/site.css", "page.dat"})
+    std::ofstream(temp.Path() / file) << "x";
+  std::string err;
+  const std::optional<TSiteFiles> listed =
+      ListSiteFiles(root, root + "public/", {},
+                    {root + "style/site.css", root + "style/.old/site.css", root + "page.dat",
+                     root + "style/gone.css"},
+                    &err);
+  ASSERT_TRUE(listed) << err;
+  std::vector<std::string> relative;
+  for (const TSiteFile& file : listed->files) relative.push_back(file.relative);
+  EXPECT_EQ(relative, (std::vector<std::string>{"public/index.html", "style/site.css"}));
 }
 
 }  // namespace
