@@ -55,28 +55,32 @@ class TChangedDiskFiles : private TDiskHolder, public TTrackedFileSystem {
   TChangedDiskFiles() : TTrackedFileSystem(disk, TSaveMode::kChanged) { RecordPaths(); }
 };
 
-// keep_bytes: each page's bytes kept in the result, unless a sink takes them; in_memory: every
-// page whose own run counted no error is made, whatever an earlier page's error.
+// in_memory: a build to check or compare, not to publish: each page's bytes kept in the
+// result (unless a sink takes them), and every page whose own run counted no error made,
+// whatever an earlier page's error.
 TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
                           const std::vector<std::string>& entries, const TRunSettings& settings,
-                          bool keep_bytes, bool in_memory, const TPageSink& sink = nullptr) {
+                          bool in_memory, const TPageSink& sink = nullptr) {
   TGroupGeneration result;
   TTrackedFileSystem& files = *owned;
   const TEngineContext* context = nullptr;  // the session's, once it is made
-  files.on_save = [&result, &context, keep_bytes, &sink](const std::string& output,
-                                                         std::string_view bytes) {
+  files.on_save = [&result, &context, in_memory, &sink](const std::string& output,
+                                                        std::string_view bytes) {
     if (sink) sink(output, bytes);
-    result.pages.emplace_back(output, keep_bytes && !sink ? std::string(bytes) : std::string());
+    result.pages.emplace_back(output, in_memory && !sink ? std::string(bytes) : std::string());
     if (!sink) result.made_from.push_back(FilesOfPage(*context));
   };
   TEngineSession session(settings, std::move(owned));
   context = &session.Context();
   // Nobody reads this run's log: kept, it would grow with the group.
   session.Log().SetListener([](const std::string&, const TLogPlace&) {});
-  TDiskBatchHost disk_host(session);
-  TCheckBatchHost check_host(session);
-  RunBatch(session.Context(), entries,
-           in_memory ? static_cast<TBatchHost&>(check_host) : disk_host);
+  if (in_memory) {
+    TCheckBatchHost host(session);
+    RunBatch(session.Context(), entries, host);
+  } else {
+    TDiskBatchHost host(session);
+    RunBatch(session.Context(), entries, host);
+  }
   result.inputs = files.TakeLookedAt();
   result.errors = session.State().ErrorCount;
   return result;
@@ -87,12 +91,12 @@ TGroupGeneration RunGroup(std::unique_ptr<TTrackedFileSystem> owned,
 TGroupGeneration GenerateGroupInMemory(const std::vector<std::string>& entries,
                                        const TRunSettings& settings, const TReadInstead& instead,
                                        const TPageSink& sink) {
-  return RunGroup(std::make_unique<TMemoryFiles>(instead), entries, settings, true, true, sink);
+  return RunGroup(std::make_unique<TMemoryFiles>(instead), entries, settings, true, sink);
 }
 
 TGroupGeneration GenerateGroupOnDisk(const std::vector<std::string>& entries,
                                      const TRunSettings& settings) {
-  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, settings, false, false);
+  return RunGroup(std::make_unique<TChangedDiskFiles>(), entries, settings, false);
 }
 
 }  // namespace zorvik
