@@ -90,11 +90,7 @@ void PrintNulNotice(std::string_view path, std::size_t offset) {
 }
 
 std::string LocationLine(const std::string& entry, const TLogPlace& place) {
-  // The entry's text without its time stamp "[YYYY/MM/DD hh:mm:ss] : ".
-  const std::size_t stamp_end = entry.find("] : ");
-  const std::string_view message = stamp_end == std::string::npos
-                                       ? std::string_view(entry)
-                                       : std::string_view(entry).substr(stamp_end + 4);
+  const std::string_view message = LogMessageOf(entry);
   std::string line =
       place.file.empty() ? std::string("-") : QuotedPath(Cp932ToUtf8(NormalPath(place.file)));
   line.append(":")
@@ -145,9 +141,7 @@ void TCommandLineEngine::PrintEntry(const std::string& entry, const TLogPlace& p
       options_.on_problem(line);
     } else if (IsProblem(entry)) {
       // One that names no line of its own names the page source it came from.
-      const std::size_t stamp_end = entry.find("] : ");
-      const std::string message = log_lines_.Utf8Lines(
-          stamp_end == std::string::npos ? entry : entry.substr(stamp_end + 4));
+      const std::string message = log_lines_.Utf8Lines(LogMessageOf(entry));
       const std::string& source = session_.Context().source_file;
       const bool warning = entry.find(engine_message::kWarningPrefix) != std::string::npos;
       options_.on_problem(source.empty() ? message

@@ -4,6 +4,11 @@
 
 namespace zorvik {
 
+std::string_view LogMessageOf(std::string_view entry) {
+  const std::size_t stamp_end = entry.find("] : ");
+  return stamp_end == std::string_view::npos ? entry : entry.substr(stamp_end + 4);
+}
+
 void TGenerationLog::AddLog(std::string_view message, const TLogPlace& place) {
   std::string entry;
   if (!message.empty()) {

@@ -22,6 +22,9 @@ struct TLogPlace {
   bool Known() const { return line >= 0; }
 };
 
+// An entry's message: its text without the time stamp "[YYYY/MM/DD hh:mm:ss] : ".
+std::string_view LogMessageOf(std::string_view entry);
+
 class TGenerationLog {
  public:
   using TListener = std::function<void(const std::string& entry, const TLogPlace& place)>;

@@ -128,10 +128,9 @@ QString EndMessage(const TBackgroundBatch& batch) {
   if (outcome.errors > 0) {
     QString where;
     if (const auto& first = batch.FirstError()) {
-      // The entry without its time stamp: the message with its line, as the log has it.
-      const std::size_t text = first->text.find("] : ");
+      // The message with its line, as the log has it.
       where = PathText(first->place.file) + QStringLiteral("\r\n") +
-              FromCp932(text == std::string::npos ? first->text : first->text.substr(text + 4));
+              FromCp932(std::string(LogMessageOf(first->text)));
     } else if (outcome.first_error_at) {
       where = PathText(batch.Entry(*outcome.first_error_at));
     }
